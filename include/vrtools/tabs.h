@@ -1,0 +1,29 @@
+// A row of tabs: owns tab items, lays them out across the bar and draws the current one in front.
+#pragma once
+
+#include "tabitem.h"
+
+class VRTOOLS_API VR_Tabs : public VR_Tools {
+public:
+    short Current = 0;             // host: index of the active tab
+    short Item_Count = 0;          // Init: number of tab items
+    VR_TabItems** Item = nullptr;  // Grow: null-terminated array of owned tab items
+    short Shown = 0;               // Current when the active marks were last set
+
+    VR_Tabs() = default;
+    VR_Tabs(const VR_Tabs& other) = default;
+    VR_Tabs& operator=(const VR_Tabs& other) = default;
+    // Destroys the tab items (shared with copies: destroy only one of them).
+    ~VR_Tabs();
+
+    // Makes the bar hold exactly `count` tab items with Flags `flags`. 1 on success, 0 (reported).
+    int Grow(int count, int flags);
+    void Init(HWND hwnd);
+    void Draw();
+    int Select(int buttons, float x, float y);
+    void Deselect();
+    // Index of the tab under the pointer, or -1.
+    int Read();
+    // Applies a changed Current: marks and draws the stack.
+    void Adjust();
+};

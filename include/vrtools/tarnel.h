@@ -1,0 +1,93 @@
+// tarnel: the host toolkit library: colour values, fonts, look-and-feel globals and the text surface.
+#pragma once
+
+#include <cstdint>
+
+#ifndef VRTOOLS_HWND_DEFINED
+#define VRTOOLS_HWND_DEFINED
+// A host window. The widgets never look inside it: any non-null value is a valid window.
+typedef struct HWND__* HWND;
+#endif
+#ifndef VRTOOLS_HDC_DEFINED
+#define VRTOOLS_HDC_DEFINED
+// A drawing context of a window, handed out by Y_GetDC.
+typedef struct HDC__* HDC;
+#endif
+#ifndef VRTOOLS_HFONT_DEFINED
+#define VRTOOLS_HFONT_DEFINED
+// A loaded font face at one pixel size, owned by the toolkit's cache.
+typedef struct HFONT__* HFONT;
+#endif
+
+#if defined(TARNEL_BUILDING)
+#define TARNEL_API __attribute__((visibility("default")))
+#else
+#define TARNEL_API
+#endif
+
+// A colour of four 16-bit words: red, green, blue (each 0..255) and a word of the toolkit's own
+// (kept, never interpreted by the widgets). Packed colours hold red in bits 0..7, green in
+// 8..15 and blue in 16..23.
+struct TARNEL_API Colors {
+    unsigned short Red = 0;
+    unsigned short Green = 0;
+    unsigned short Blue = 0;
+    unsigned short Extra = 0;
+
+    Colors() = default;
+    // From a packed colour; bits 24..31 are ignored and the fourth word is 0.
+    Colors(unsigned long packed);
+    // Packed value of red, green and blue; 0 for black.
+    unsigned long get() const;
+};
+
+// Distance by which flat looks lift their frame strips and tab bars stack their tabs (scene
+// units). Default 2.
+extern TARNEL_API int BORDER;
+// Look bits; bit 0 makes boxes draw their floor a second time unlit. Default 0.
+extern TARNEL_API std::uint8_t Tool_Looks;
+
+// Pixel size of the system font, used when a caption's font cannot be had.
+constexpr int TARNEL_SYSTEM_FONT_SIZE = 16;
+
+// A font: `name` is a family name or a Fontconfig pattern, `style` a style such as "Bold" or
+// "Italic" (may be null), `size` the size in pixels (1..512). Returns null when the name is null
+// or empty, the size is out of range, or no installed font has that family; the caller then falls
+// back to the system font. Fonts are loaded once and cached; never delete them. `window` and
+// `extra` are not used.
+TARNEL_API HFONT Y_Create_Font(HWND window, const char* name, const char* style, const char* extra,
+                               int size);
+
+namespace host {
+
+// The system font: DejaVu Sans at TARNEL_SYSTEM_FONT_SIZE pixels, found through Fontconfig; null
+// only when no font at all can be loaded.
+TARNEL_API HFONT System_Font();
+
+// An off-screen text surface: the stand-in for a memory drawing context with a 32-bit bitmap
+// selected into it. White antialiased text on black; each pixel is 4 bytes, the glyph coverage in
+// the first byte of each (and the next two), rows from the top down.
+struct Text_Surface;
+
+// A surface compatible with `dc`; null when `dc` is null or memory runs out.
+TARNEL_API Text_Surface* Surface_Create(HDC dc);
+// Selects the font to measure and draw with; null selects the system font.
+TARNEL_API void Surface_Select_Font(Text_Surface* surface, HFONT font);
+// Line height of the selected font in pixels (ascent + descent, rounded up).
+TARNEL_API int Surface_Line_Height(const Text_Surface* surface);
+// Width of `text` in pixels: the sum of the advances, kerning included.
+TARNEL_API int Surface_Text_Width(const Text_Surface* surface, const wchar_t* text);
+// Gives the surface a black bitmap of width x height pixels (both 1..4096); 1 on success, 0 when
+// the size is out of range or memory runs out.
+TARNEL_API int Surface_Bitmap_Create(Text_Surface* surface, int width, int height);
+// Clears the bitmap to black and draws `text` in white with its top-left corner at (0, 0); what
+// falls outside the bitmap is cut off.
+TARNEL_API void Surface_Draw_Text(Text_Surface* surface, const wchar_t* text);
+// Copies up to `count` bytes of the bitmap's pixels into `out`; returns the bytes copied (0 when
+// there is no bitmap).
+TARNEL_API long Surface_Bits(const Text_Surface* surface, void* out, long count);
+// Bytes per bitmap row (width x 4), or 0 without a bitmap.
+TARNEL_API int Surface_Row_Bytes(const Text_Surface* surface);
+TARNEL_API void Surface_Delete(Text_Surface* surface);
+
+}  // namespace host

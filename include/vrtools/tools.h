@@ -1,0 +1,109 @@
+// The record every widget begins with: placement, size, option bits, fonts, colour, name, mesh and caption.
+#pragma once
+
+#include "obrisk.h"
+#include "tarnel.h"
+
+#if defined(VRTOOLS_BUILDING)
+#define VRTOOLS_API __attribute__((visibility("default")))
+#else
+#define VRTOOLS_API
+#endif
+
+// Option bits of VR_Tools::Flags shared by several widgets; each widget header lists its own.
+enum : unsigned int {
+    VR_HIDDEN = 0x00000001,         // Draw draws nothing
+    VR_INACTIVE = 0x00000002,       // no interaction
+    VR_FLAT = 0x00000020,           // flat, unlit look
+    VR_TEXT_VCENTER = 0x00000100,   // caption vertically centred
+    VR_TEXT_BOTTOM = 0x00000400,    // caption at the bottom (wins over VR_TEXT_VCENTER)
+    VR_TEXT_HCENTER = 0x00001000,   // caption horizontally centred
+    VR_TEXT_RIGHT = 0x00004000,     // caption right-aligned (wins over VR_TEXT_HCENTER)
+};
+
+// Bits of VR_Tools::Status.
+enum : unsigned char {
+    VR_STATUS_INITIALISED = 0x01,
+    VR_STATUS_WARNED = 0x02,
+    VR_STATUS_NAMED = 0x04,
+};
+
+// Base record of every widget. Plain class: no virtual functions. Copies share every array, texture
+// and buffer of their source; of the objects sharing them only one may be destroyed or re-initialised
+// while the others are still in use. The destructor and every Init need the host's GL context current.
+class VRTOOLS_API VR_Tools {
+public:
+    const char* Name = nullptr;        // host: narrow (UTF-8) name, converted into W_Name by Init
+    HWND Window = nullptr;             // host or Init: window of the captions
+    unsigned int Flags = 0;            // host: option bits
+    short X = 0;                       // host: left edge, scene units
+    short Y = 0;                       // host: bottom edge, scene units (y grows upward)
+    short Z = 0;                       // host: z offset (boxes only)
+    short Width = 0;                   // host: scene units
+    short Height = 0;                  // host: scene units
+    short Bevel = 0;                   // host: bevel and margin size, scene units
+    const char* Font_Name = nullptr;   // host: font family or Fontconfig pattern
+    const char* Font_Style = nullptr;  // host: font style ("Bold", "Italic", ...)
+    const char* Font_Extra = nullptr;  // host: copied to children by composites
+    short Font_Size = 0;               // host: font size in pixels
+    Colors Color;                      // host: main colour, components 0..255
+    unsigned char* Image = nullptr;    // library: RGBA pixels of a picture (owned)
+    short Spare_1 = 0, Spare_2 = 0, Spare_3 = 0, Spare_4 = 0;
+    wchar_t* W_Name = nullptr;         // library: name and caption (owned)
+    short Quad_Count = 0;              // library: quads in the three mesh arrays
+    short* Vertex_Array = nullptr;     // library: x, y, z per vertex, 4 vertices per quad
+    short* Normal_Array = nullptr;     // library: normals, same layout
+    unsigned int* Color_Array = nullptr;  // library: one RGBA word per vertex (bytes R, G, B, A)
+    short* Text_Vertex_Array = nullptr;   // library: caption quad, 4 x (x, y, z)
+    float* Text_Coord_Array = nullptr;    // library: caption texture coordinates, 4 x (s, t)
+    unsigned int Vertex_VBO = 0, Normal_VBO = 0, Color_VBO = 0;  // library: GL buffer names
+    unsigned int Text_Vertex_VBO = 0, Text_Coord_VBO = 0;        // library: 0 = no caption
+    unsigned char* Text_Bitmap = nullptr;  // library: caption alpha bitmap (owned)
+    unsigned int Text_Texture = 0;         // library: GL texture of the caption
+    unsigned int Image_Texture = 0;        // library: GL texture of Image
+    void* Spare_Ptr = nullptr;
+    unsigned char Status = 0;              // library: VR_STATUS_* bits
+
+    VR_Tools() = default;
+    VR_Tools(const VR_Tools& other) = default;
+    VR_Tools& operator=(const VR_Tools& other) = default;
+    // Releases the name, bitmaps, pictures, arrays, textures and buffers. Needs the GL context.
+    ~VR_Tools();
+
+    // Packed colour (red bits 0..7, green 8..15, blue 16..23) of Color; 0 means "no colour chosen".
+    unsigned int Color_Get() const;
+    // Sets red, green and blue; the fourth word becomes 0.
+    void Color_Set(unsigned char r, unsigned char g, unsigned char b);
+    // Sets red, green and blue from a packed colour; the fourth word is kept.
+    void Color_Set(unsigned int packed);
+    // Copies red, green and blue of `c`; the fourth word is kept.
+    void Color_Set(Colors c);
+
+    // Releases `p` with the C heap when not null; always returns null.
+    void* Free(void* p);
+
+    // The caption text (owned by the widget), or null.
+    wchar_t* Name_Get() const;
+    // Sets the name from a UTF-8 text. Null changes nothing and returns 1. "%%" yields one '%'; a
+    // name holding any other conversion is taken literally. 1 on success, 0 on failure.
+    int Name_Set(const char* name);
+    // Sets the name from a wide printf-style format (%hs narrow, %ls wide). Null clears the name
+    // of an object that has a status and returns 0; an empty result leaves no name. Results of 1024
+    // characters or more are refused (0, name cleared).
+    int Name_Set(const wchar_t* const format, ...);
+    // As the wide Name_Set, from a narrow format.
+    int Set_Name(const char* const format, ...);
+
+    // Renders `text` into the texture bound to GL_TEXTURE_2D as a one-byte alpha mask (row 0 at the
+    // top of the text) and gives the texture size (powers of two, at most 1024 x 128) and the text
+    // size in pixels. `buffer` is the caller's bitmap pointer, grown or shrunk here. Returns 1 when the
+    // texture was filled; the sizes are set in every case (0 for null or empty text).
+    int Text(const wchar_t* text, unsigned char** buffer, const char* font_name, const char* font_style,
+             short font_size, int* tex_width, int* tex_height, int* text_width, int* text_height);
+};
+
+// Version text "<module>.dll 1.1 (rev-b)" when `version` is null or "1.1", else null. The text lives
+// in one process-wide buffer that every call rewrites.
+VRTOOLS_API char* Get_Version_VR_Tools(const char* version);
+// Clean-up hook for hosts; nothing to release.
+VRTOOLS_API void VR_Tools_Lib_Cleanup();

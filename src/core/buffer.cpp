@@ -1,0 +1,66 @@
+// Buffer objects, client-array binding and texture preparation: the only place widgets reach GL buffers.
+#include "core.h"
+
+namespace core {
+
+void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes)
+{
+    if (vbo != 0)
+        glDeleteBuffers(1, &vbo);
+    vbo = 0;
+    glGenBuffers(1, &vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), data, GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void Buffer_Free(GLuint& vbo)
+{
+    if (vbo != 0)
+        glDeleteBuffers(1, &vbo);
+    vbo = 0;
+}
+
+void Mesh_Upload(Mesh mesh, GLuint& vertex_vbo, GLuint& normal_vbo, GLuint& color_vbo)
+{
+    const std::size_t quads = mesh.count > 0 ? static_cast<std::size_t>(mesh.count) : 0;
+    Buffer_Replace(vertex_vbo, mesh.vertex, quads * 24);
+    Buffer_Replace(normal_vbo, mesh.normal, quads * 24);
+    Buffer_Replace(color_vbo, mesh.color, quads * 16);
+}
+
+void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, vertex_vbo);
+    glVertexPointer(3, GL_SHORT, 0, nullptr);
+    if (normal_vbo) {
+        glBindBuffer(GL_ARRAY_BUFFER, normal_vbo);
+        glNormalPointer(GL_SHORT, 0, nullptr);
+    }
+    if (color_vbo) {
+        glBindBuffer(GL_ARRAY_BUFFER, color_vbo);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0, nullptr);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (normal_vbo)
+        glEnableClientState(GL_NORMAL_ARRAY);
+    if (color_vbo)
+        glEnableClientState(GL_COLOR_ARRAY);
+}
+
+void Texture_Prepare(GLuint& texture, GLenum wrap)
+{
+    if (glIsTexture(texture)) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        return;
+    }
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+}  // namespace core

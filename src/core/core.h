@@ -1,0 +1,171 @@
+// Shared routines of the widgets: reports, mesh building, buffer objects, caption placement and pass state.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <cstddef>
+
+#include "tools.h"
+
+namespace core {
+
+// Packed colours shared by the widgets (red in the low byte).
+constexpr unsigned int COLOR_DEFAULT = 0xD8D8D8;    // light grey: a widget without a colour
+constexpr unsigned int COLOR_RIM = 0x6E6E6E;        // dark grey: rims, frames, cursor bodies
+constexpr unsigned int COLOR_HIGHLIGHT = 0x6464E6;  // hover
+constexpr unsigned int COLOR_YELLOW = 0x00FFFF;     // markers, pressed frames
+constexpr unsigned int OPAQUE = 0xFF000000;         // alpha byte of a mesh colour word
+
+// Mesh colour word (bytes R, G, B, 255 in memory) of a packed colour.
+inline unsigned int Mesh_Color(unsigned long packed) { return static_cast<unsigned int>(packed) | OPAQUE; }
+
+// [SECTION] Reports ------------------------------------------------------------------------------
+
+// Common guard at the top of public operations: reports an object that was never initialised once
+// (three lines) and marks it warned. Never stops the caller.
+void Guard(VR_Tools& tool, const char* method);
+
+// Common beginning of every Init: marks the object initialised, converts Name, then checks size and
+// window. `window_tag` is the widget's first warning line, a narrow format with one %ls for the name.
+// Returns true when the widget should build its geometry.
+bool Init_Begin(VR_Tools& tool, HWND window, const char* window_tag);
+
+// Allocation-failure reports (code 1). `kind` is "calloc" or "realloc".
+void Report_Alloc(const char* kind, int line, const char* source, const char* variable, int count, int size);
+void Report_New(int line, const char* source, const char* variable);
+
+// Drains the GL error queue after a draw call, three lines per error.
+void Report_GL_Errors(const char* source, int line, const char* call);
+
+// [SECTION] Mesh ---------------------------------------------------------------------------------
+
+using Quad = short[4][3];
+
+// The three parallel arrays of a mesh and their quad counter: the base mesh of VR_Tools, or another
+// mesh a widget owns (a slider's cursor).
+struct Mesh {
+    short& count;
+    short*& vertex;
+    short*& normal;
+    unsigned int*& color;
+};
+
+inline Mesh Base_Mesh(VR_Tools& tool)
+{
+    return Mesh{tool.Quad_Count, tool.Vertex_Array, tool.Normal_Array, tool.Color_Array};
+}
+
+// Normal of a quad a, b, c, d: (a - d) x (c - d) scaled to length 100 in single precision, each
+// component truncated toward zero; (0, 0, 0) for a quad without area.
+void Normal_Scaled(const Quad& q, short n[3]);
+// The raw cross product, each component truncated to 16 bits (no scaling).
+void Normal_Raw(const Quad& q, short n[3]);
+
+// Builds a mesh one quad at a time. Appending grows the three arrays by one quad each; when an
+// array cannot grow the failure is reported once, the mesh is emptied and later quads are ignored,
+// so a widget draws nothing rather than half a shape. In overwrite mode the quads replace the
+// existing ones from index 0 (no allocation).
+class Mesh_Builder {
+public:
+    enum Mode { APPEND, OVERWRITE };
+    enum Normals { SCALED, RAW };
+
+    Mesh_Builder(Mesh mesh, const char* source, Mode mode = APPEND, Normals normals = SCALED)
+        : mesh_(mesh), source_(source), mode_(mode), normals_(normals)
+    {
+    }
+
+    void Add(const Quad& q, unsigned int color_word);
+    bool Ok() const { return ok_; }
+
+private:
+    Mesh mesh_;
+    const char* source_;
+    Mode mode_;
+    Normals normals_;
+    short next_ = 0;
+    bool ok_ = true;
+};
+
+// Releases the three arrays and sets the count to 0.
+void Mesh_Free(Mesh mesh);
+// Sets the colour of the four vertices of quad `quad`.
+void Quad_Color_Set(Mesh mesh, int quad, unsigned int color_word);
+
+// The tray shared by boxes, progress bars, sliders and buttons, 13 quads: the rim top (4 strips at
+// z = B), the outer walls (z 0..B), the inner walls (from z = B down to `wall_z`) and the floor at
+// `floor_z`, last. Button faces are the same tray with the walls and floor at the face's height.
+void Tray_Append(Mesh_Builder& builder, int x, int y, int w, int h, int b, int wall_z, int floor_z,
+                 unsigned int rim_word, unsigned int wall_word, unsigned int floor_word);
+
+// [SECTION] Buffer objects -------------------------------------------------------------------------
+
+// Buffers are replaced whole: delete the old name, generate a new one, upload with GL_STATIC_DRAW.
+// Leaves GL_ARRAY_BUFFER unbound.
+void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes);
+// Deletes the buffer when the name is not 0 and zeroes it.
+void Buffer_Free(GLuint& vbo);
+// Uploads the three arrays of a mesh into its three buffers (24, 24 and 16 bytes per quad).
+void Mesh_Upload(Mesh mesh, GLuint& vertex_vbo, GLuint& normal_vbo, GLuint& color_vbo);
+// Points the vertex array (3 x GL_SHORT) and, for non-zero names, the normal (GL_SHORT) and colour
+// (4 x GL_UNSIGNED_BYTE) arrays at the buffers and enables those client arrays.
+void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo);
+
+// Binds `texture` when it is a texture name; otherwise generates it, binds it and sets wrapping
+// `wrap` on S and T and linear filtering.
+void Texture_Prepare(GLuint& texture, GLenum wrap);
+
+// [SECTION] Captions ---------------------------------------------------------------------------------
+
+// Sizes given by VR_Tools::Text.
+struct Text_Size {
+    int tex_w = 0, tex_h = 0;    // texture, texels (powers of two, 0 without text)
+    int text_w = 0, text_h = 0;  // text, pixels
+};
+
+// Offsets of a text_w x text_h caption inside a W x H widget with bevel B, from the caption bits:
+// right-aligned W - text_w - B - right_margin, centred (W - text_w) / 2 rounded down, else `left`;
+// at the bottom B, centred (H - text_h) / 2 rounded down, else at the top H - text_h - B.
+struct Caption_Offset {
+    int x = 0, y = 0;
+};
+Caption_Offset Caption_Offsets(unsigned int flags, int w, int h, int b, const Text_Size& text, int left,
+                               int right_margin);
+
+// True when the caption at `offset` fits the widget's inner area (W - 2B) x (H - 2B) within 4 units.
+bool Caption_Fits(int w, int h, int b, const Caption_Offset& offset, const Text_Size& text);
+
+// Reports a caption larger than its widget: `tag` with the name, then the size lines.
+void Report_Caption_Fit(const char* tag, const wchar_t* name, const Text_Size& text);
+
+// Fills the caption quad with its lower-left corner at (x, y, z) in the vertex order (right, bottom),
+// (right, top), (left, top), (left, bottom), texture row 0 at the top. Coordinates are 0 where a
+// size is 0. Allocates the two arrays when null (24 and 32 bytes); false when that fails (reported).
+bool Caption_Quad(short*& vertex, float*& coord, int x, int y, int z, const Text_Size& text, const char* source);
+
+// Uploads a caption quad into two new buffers (24 and 32 bytes).
+void Caption_Upload(GLuint& vertex_vbo, GLuint& coord_vbo, const short* vertex, const float* coord);
+
+// Points the vertex array at `vertex_vbo` (3 x GL_SHORT) and the texture-coordinate array at
+// `coord_vbo` (2 x GL_FLOAT), and enables both.
+void Caption_Bind(GLuint vertex_vbo, GLuint coord_vbo);
+
+// State of a caption pass: blending by the texture's alpha, colour from the current colour.
+// `rgb` is GL_REPLACE (colour = current colour) or GL_MODULATE.
+struct Caption_State {
+    GLenum rgb = GL_REPLACE;
+    bool alpha_scale = true;  // set GL_ALPHA_SCALE to 1
+    bool unpack_one = true;   // set GL_UNPACK_ALIGNMENT to 1
+};
+void Caption_Pass_Begin(const Caption_State& state);
+
+// What the end of a caption pass puts back besides switching off texturing, blending and the
+// texture-coordinate array.
+enum class Caption_Restore {
+    NONE,             // leave the combiner as set
+    COMBINER,         // combiner back to modulate texture (the mode stays GL_COMBINE)
+    COMBINER_AND_MODE // and the environment mode back to GL_MODULATE
+};
+void Caption_Pass_End(Caption_Restore restore);
+
+}  // namespace core

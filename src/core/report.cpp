@@ -1,0 +1,62 @@
+// Reports shared by every widget: the common guard, the start of Init, allocation and GL errors.
+#include "core.h"
+
+namespace core {
+
+void Guard(VR_Tools& tool, const char* method)
+{
+    if (tool.Status & (VR_STATUS_INITIALISED | VR_STATUS_WARNED))
+        return;
+    Error_Fct(::hwnd, 0x80000001u, L"Tools: WARNING ! ");
+    if (tool.Status == 0)
+        Error_Fct(::hwnd, 0x80000001u, L"   you must call *_Init() first");
+    else
+        Error_Fct(::hwnd, 0x80000001u, L"   bad data in device's structure");
+    Error_Fct(::hwnd, 0x80000001u, L"   type: %hs   name: %ls\n", method,
+              tool.W_Name ? tool.W_Name : L"no name");
+    // NOTE: exactly "warned": a named but never initialised object must not look initialised now.
+    tool.Status = VR_STATUS_WARNED;
+}
+
+bool Init_Begin(VR_Tools& tool, HWND window, const char* window_tag)
+{
+    tool.Status |= VR_STATUS_INITIALISED;
+    tool.Name_Set(tool.Name);
+    if (tool.Width < 1 || tool.Height < 1)
+        return false;
+    if (window)
+        tool.Window = window;
+    if (!tool.Window) {
+        Error_Fct(::hwnd, 0x80000001u, window_tag, tool.W_Name);
+        Error_Fct(::hwnd, 0x80000001u, "   you must provide a window in Init()");
+        return false;
+    }
+    return true;
+}
+
+void Report_Alloc(const char* kind, int line, const char* source, const char* variable, int count, int size)
+{
+    if (kind[0] == 'c')
+        Error_Fct(::hwnd, 1u, L"line %-4d of %hs \nmemory error in calloc (var=%hs, dim=%dx%d)", line, source,
+                  variable, count, size);
+    else
+        Error_Fct(::hwnd, 1u, L"line %-4d of %hs \nmemory error in realloc (var=%hs, dim=%dx%d)", line, source,
+                  variable, count, size);
+}
+
+void Report_New(int line, const char* source, const char* variable)
+{
+    Error_Fct(::hwnd, 1u, L"line %-4d of %hs \nmemory error in new  wchar_t (var=%hs)", line, source, variable);
+}
+
+void Report_GL_Errors(const char* source, int line, const char* call)
+{
+    for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) {
+        Error_Fct(::hwnd, 0x80000001u, L"file:%hs line:%d", source, line);
+        Error_Fct(::hwnd, 0x80000001u, L"OpenGL Error %d in %hs", static_cast<int>(e), call);
+        // The error's name is used as the format: it holds no conversion.
+        Error_Fct(::hwnd, 0x80000001u, Error_OpenGL(static_cast<int>(e)));
+    }
+}
+
+}  // namespace core

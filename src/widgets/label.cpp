@@ -1,0 +1,51 @@
+// Labels: a caption rendered once into a texture and drawn as one quad in the widget's colour.
+#include "core/core.h"
+#include "label.h"
+
+namespace {
+constexpr const char* SOURCE = "label";
+}
+
+void VR_Labels::Init(HWND hwnd)
+{
+    if (!core::Init_Begin(*this, hwnd, "Tools: WARNING! (VR_Labels:%ls)"))
+        return;
+    if (Color.Red == 0 && Color.Green == 0 && Color.Blue == 0) {
+        Color.Red = Color.Green = Color.Blue = 255;
+        Color.Extra = 0;
+    }
+    core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_EDGE);
+    core::Text_Size text;
+    text.tex_w = text.tex_h = text.text_w = text.text_h = 1;
+    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
+         &text.text_h);
+    // A label's margin is the bevel on every side, with no extra inset.
+    const core::Caption_Offset o = core::Caption_Offsets(Flags, Width, Height, Bevel, text, Bevel, 0);
+    if (!core::Caption_Quad(Text_Vertex_Array, Text_Coord_Array, X + o.x, Y + o.y, 0, text, SOURCE)) {
+        core::Buffer_Free(Text_Vertex_VBO);
+        core::Buffer_Free(Text_Coord_VBO);
+        return;
+    }
+    core::Caption_Upload(Text_Vertex_VBO, Text_Coord_VBO, Text_Vertex_Array, Text_Coord_Array);
+}
+
+void VR_Labels::Draw()
+{
+    if (Flags & VR_HIDDEN)
+        return;
+    core::Guard(*this, "VR_Labels::Draw");
+    if (Width < 1 || Height < 1 || !W_Name || !Text_Vertex_VBO)
+        return;
+    core::Caption_Pass_Begin(core::Caption_State{});
+    const unsigned int c = Color_Get();
+    glColor3ub(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    glBindTexture(GL_TEXTURE_2D, Text_Texture);
+    core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, 1.5f);
+    glDrawArrays(GL_QUADS, 0, 4);
+    core::Report_GL_Errors(SOURCE, __LINE__, "VR_Labels::Draw: glDrawArrays");
+    glPopMatrix();
+    glDisableClientState(GL_VERTEX_ARRAY);
+    core::Caption_Pass_End(core::Caption_Restore::COMBINER);
+}
