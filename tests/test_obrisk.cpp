@@ -1,0 +1,316 @@
+// Utility library: formatting, messages, text conversion, colours, contexts and picture reading.
+#include "obrisk.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int Wide(wchar_t* out, size_t capacity, const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int n = host::Format_Wide(out, capacity, format, args);
+    va_end(args);
+    return n;
+}
+
+int Narrow(char* out, size_t capacity, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int n = host::Format_Narrow(out, capacity, format, args);
+    va_end(args);
+    return n;
+}
+
+// Collects what reaches the handler.
+struct Received {
+    HWND window;
+    unsigned int code;
+    std::wstring text;
+};
+std::vector<Received> received;
+void Collect(HWND window, unsigned int code, const wchar_t* text)
+{
+    received.push_back({window, code, text});
+}
+
+const char* const Utf8_Text = "gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x98\x80";  // "grüß € 😀"
+const wchar_t* const Wide_Text = L"gr\u00FC\u00DF \u20AC \U0001F600";
+
+}  // namespace
+
+TEST(ObriskFormat, StringConversionsFollowTheFormOfTheCall)
+{
+    wchar_t w[64];
+    EXPECT_EQ(Wide(w, 64, L"[%hs|%ls|%ws|%s|%S]", Utf8_Text, Wide_Text, Wide_Text, Wide_Text, Utf8_Text),
+              5 * 8 + 6);
+    EXPECT_EQ(std::wstring(w), std::wstring(L"[") + Wide_Text + L"|" + Wide_Text + L"|" + Wide_Text +
+                                   L"|" + Wide_Text + L"|" + Wide_Text + L"]");
+
+    char n[128];
+    const std::string u(Utf8_Text);
+    EXPECT_EQ(Narrow(n, 128, "[%hs|%ls|%ws|%s|%S]", Utf8_Text, Wide_Text, Wide_Text, Utf8_Text, Wide_Text),
+              static_cast<int>(5 * u.size() + 6));
+    EXPECT_EQ(std::string(n), "[" + u + "|" + u + "|" + u + "|" + u + "|" + u + "]");
+
+    // Characters follow the same rule; a lone high byte is no character.
+    EXPECT_EQ(Wide(w, 64, L"%c%hc%lc%C%hc", L'\u00E9', 'a', L'\u20AC', 'b', '\xE9'), 5);
+    EXPECT_STREQ(w, L"\u00E9a\u20ACb\uFFFD");
+    EXPECT_EQ(Narrow(n, 128, "%c%lc%C", 'a', static_cast<wint_t>(L'\u00E9'), static_cast<wint_t>(L'x')), 4);
+    EXPECT_STREQ(n, "a\xC3\xA9x");
+
+    EXPECT_EQ(Wide(w, 64, L"%s|%hs|%5.2ls", static_cast<wchar_t*>(nullptr), static_cast<char*>(nullptr),
+                   static_cast<wchar_t*>(nullptr)),
+              19);
+    EXPECT_STREQ(w, L"(null)|(null)|   (n");
+}
+
+TEST(ObriskFormat, WidthAndPrecisionCountCharactersOfTheOutputForm)
+{
+    wchar_t w[64];
+    // Wide form: counted in wide characters, however many UTF-8 bytes the argument had.
+    EXPECT_GT(Wide(w, 64, L"[%6hs][%-6ls][%.2hs][%*.*hs]", "\xC3\xA9\xC3\xA9", L"\u00E9\u00E9",
+                   "\xC3\xA9\xC3\xA9\xC3\xA9", -4, 1, "\xE2\x82\xAC\xE2\x82\xAC"),
+              0);
+    EXPECT_STREQ(w, L"[    \u00E9\u00E9][\u00E9\u00E9    ][\u00E9\u00E9][\u20AC   ]");
+
+    // Narrow form: counted in bytes, and a precision never cuts a character in half.
+    char n[64];
+    EXPECT_GT(Narrow(n, 64, "[%.3s][%.4ls][%5s][%.5hs]", "\xC3\xA9\xC3\xA9", L"\u20AC\u20AC", "\xC3\xA9",
+                     "abc\xF0\x9F\x98\x80"),
+              0);
+    EXPECT_STREQ(n, "[\xC3\xA9][\xE2\x82\xAC][   \xC3\xA9][abc]");
+
+    // A precision lets a string be an unterminated array.
+    const char raw[3] = {'a', 'b', 'c'};
+    const wchar_t wraw[2] = {L'x', L'y'};
+    EXPECT_EQ(Narrow(n, 64, "%.3s%.2ls", raw, wraw), 5);
+    EXPECT_STREQ(n, "abcxy");
+}
+
+TEST(ObriskFormat, NumbersAreDelegatedWithTheirFlags)
+{
+    wchar_t w[128];
+    EXPECT_GT(Wide(w, 128, L"%d|%+5i|%-5d|%05d|%x|%#X|%o|%hhd|%hu|%lld|%I64d|%zu|%%|%5%", -42, 7, 3, -9, 255u,
+                   255u, 8u, 300, 70000, -1234567890123LL, 1LL << 40, static_cast<size_t>(99)),
+              0);
+    EXPECT_STREQ(w, L"-42|   +7|3    |-0009|ff|0XFF|10|44|4464|-1234567890123|1099511627776|99|%|%");
+
+    char n[128];
+    EXPECT_GT(Narrow(n, 128, "%.3f|%8.2e|%g|%G|%a|%Lf|%*.*f|% d", 3.14159, 12345.678, 0.0001, 1e20, 1.0,
+                     static_cast<long double>(2.5), 7, 1, 2.25, 5),
+              0);
+    EXPECT_STREQ(n, "3.142|1.23e+04|0.0001|1E+20|0x1p+0|2.500000|    2.2| 5");
+
+    EXPECT_EQ(Narrow(n, 128, "%p", reinterpret_cast<void*>(0xABCDEF)), 16);
+    EXPECT_STREQ(n, "0000000000ABCDEF");
+}
+
+TEST(ObriskFormat, RefusesWhatItCannotDoSafely)
+{
+    wchar_t w[16];
+    char n[16];
+    int count = 0;
+    EXPECT_EQ(Wide(w, 16, L"ab%n", &count), -1);
+    EXPECT_STREQ(w, L"");
+    EXPECT_EQ(Narrow(n, 16, "ab%n", &count), -1);
+    EXPECT_EQ(count, 0);
+    for (const char* bad : {"%", "abc%", "%y", "%hf%", "%Ls", "%wd", "%lp", "%99999999999d", "%.99999999999f",
+                            "%I6d", "%\xC3\xA9"}) {
+        std::strcpy(n, "x");
+        EXPECT_EQ(Narrow(n, 16, bad, 1), -1) << bad;
+        EXPECT_STREQ(n, "") << bad;
+    }
+    EXPECT_EQ(Wide(w, 16, L"%\u00E9", 1), -1);
+    EXPECT_EQ(Wide(w, 16, nullptr), -1);
+    EXPECT_EQ(Wide(nullptr, 16, L"a"), -1);
+    EXPECT_EQ(Narrow(n, 0, "a"), -1);
+
+    // Exactly fitting works; one more character does not, and leaves an empty text.
+    EXPECT_EQ(Narrow(n, 4, "%s", "abc"), 3);
+    EXPECT_EQ(Narrow(n, 4, "%s", "abcd"), -1);
+    EXPECT_STREQ(n, "");
+    EXPECT_EQ(Wide(w, 16, L"%20d", 1), -1);
+    EXPECT_EQ(Wide(w, 16, L"%.40f", 1.0), -1);
+    EXPECT_EQ(Wide(w, 1, L""), 0);
+    EXPECT_EQ(Wide(w, 16, L"%d%%", 5), 2);
+}
+
+TEST(ObriskMessages, ErrorFctFormatsAndDeliversToTheHandler)
+{
+    received.clear();
+    const Error_Handler previous = Error_Handler_Set(Collect);
+    HWND window = reinterpret_cast<HWND>(0x1234);
+
+    EXPECT_EQ(Error_Fct(window, 2u, L"%lc%lc ERROR:%lc %ls %d", 0xF1, 4, 2, L"caf\u00E9", 7), 1);
+    EXPECT_EQ(Error_Fct(nullptr, 0x80000001u, "file:%hs line:%d %ls", "tools", 12, Wide_Text), 1);
+    EXPECT_EQ(Error_Fct(window, 1u, "100%% sure, 50%y broken"), 1);  // malformed: as it stands
+    EXPECT_EQ(Error_Fct(window, 1u, static_cast<const char*>(nullptr)), 1);
+    EXPECT_EQ(Error_Fct(window, 1u, static_cast<const wchar_t*>(nullptr)), 1);
+    EXPECT_EQ(Error_Fct(window, 1u, "%n"), 1);
+    EXPECT_EQ(Error_Fct(window, 1u, Utf8_Text), 1);
+
+    ASSERT_EQ(received.size(), 7u);
+    EXPECT_EQ(received[0].window, window);
+    EXPECT_EQ(received[0].code, 2u);
+    EXPECT_EQ(received[0].text, L"\u00F1\u0004 ERROR:\u0002 caf\u00E9 7");
+    EXPECT_EQ(received[1].window, nullptr);
+    EXPECT_EQ(received[1].code, 0x80000001u);
+    EXPECT_EQ(received[1].text, std::wstring(L"file:tools line:12 ") + Wide_Text);
+    EXPECT_EQ(received[2].text, L"100%% sure, 50%y broken");
+    EXPECT_EQ(received[3].text, L"(null)");
+    EXPECT_EQ(received[4].text, L"(null)");
+    EXPECT_EQ(received[5].text, L"%n");
+    EXPECT_EQ(received[6].text, Wide_Text);
+
+    // Long messages are cut, not lost.
+    received.clear();
+    const std::string long_text(10000, 'x');
+    Error_Fct(window, 1u, "%hs", long_text.c_str());
+    Error_Fct(window, 1u, L"%hs!", long_text.c_str());
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].text, std::wstring(4095, L'x'));
+    EXPECT_EQ(received[1].text, std::wstring(4095, L'x'));
+
+    // Replacing returns the previous handler, and null restores the default.
+    EXPECT_EQ(Error_Handler_Set(previous), &Collect);
+    EXPECT_EQ(Error_Handler_Set(nullptr), previous);
+    received.clear();
+    testing::internal::CaptureStderr();
+    Error_Fct(nullptr, 5u, L"quiet");
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(received.empty());
+    Error_Handler_Set(previous);
+}
+
+TEST(ObriskMessages, DefaultHandlerWritesCodeAndReadableText)
+{
+    const Error_Handler previous = Error_Handler_Set(nullptr);
+    testing::internal::CaptureStderr();
+    Error_Fct(nullptr, 2u, L"%lc%lc ERROR:%lc tab%lc\u00E9", 0xF1, 4, 2, 9);
+    Error_Fct(nullptr, 0x80000001u, "   type: %hs   name: %ls\n", "VR_Buttons::Select", L"no name");
+    const std::string out = testing::internal::GetCapturedStderr();
+    Error_Handler_Set(previous);
+    EXPECT_EQ(out, "0x00000002 <F1><04> ERROR:<02> tab<09>\xC3\xA9\n"
+                   "0x80000001    type: VR_Buttons::Select   name: no name\n");
+}
+
+TEST(ObriskMessages, OpenGLErrorNamesHoldNoConversion)
+{
+    EXPECT_STREQ(Error_OpenGL(0x0500), "GL_INVALID_ENUM");
+    EXPECT_STREQ(Error_OpenGL(0x0502), "GL_INVALID_OPERATION");
+    EXPECT_STREQ(Error_OpenGL(0x0505), "GL_OUT_OF_MEMORY");
+    EXPECT_STREQ(Error_OpenGL(12345), "unknown OpenGL error");
+    for (int code : {0, 0x500, 0x501, 0x502, 0x503, 0x504, 0x505, 0x506, 0x507, 0x8031, -1})
+        EXPECT_EQ(std::strchr(Error_OpenGL(code), '%'), nullptr);
+}
+
+TEST(ObriskText, CharToWcharDecodesAndReplacesBrokenBytes)
+{
+    EXPECT_EQ(Char_2_Wchar(nullptr), nullptr);
+    EXPECT_STREQ(Char_2_Wchar(""), L"");
+    EXPECT_STREQ(Char_2_Wchar(Utf8_Text), Wide_Text);
+    // Stray continuation, overlong '/', encoded surrogate, beyond U+10FFFF, truncated sequence.
+    EXPECT_STREQ(Char_2_Wchar("a\x80z"), L"a\uFFFDz");
+    EXPECT_STREQ(Char_2_Wchar("\xC0\xAF"), L"\uFFFD\uFFFD");
+    EXPECT_STREQ(Char_2_Wchar("\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD");
+    EXPECT_STREQ(Char_2_Wchar("\xF4\x90\x80\x80"), L"\uFFFD\uFFFD\uFFFD\uFFFD");
+    EXPECT_STREQ(Char_2_Wchar("\xE2\x82z"), L"\uFFFDz");
+    EXPECT_STREQ(Char_2_Wchar("\xF0\x9F\x98"), L"\uFFFD");
+    EXPECT_STREQ(Char_2_Wchar("\xFF\xFE"), L"\uFFFD\uFFFD");
+
+    // The buffer grows for long texts and is reused by the next call.
+    const std::string long_text(100000, 'q');
+    const wchar_t* result = Char_2_Wchar(long_text.c_str());
+    EXPECT_EQ(std::wstring(result), std::wstring(100000, L'q'));
+    EXPECT_EQ(Char_2_Wchar("b"), result);
+}
+
+TEST(ObriskText, GetGenericNameSplitsPaths)
+{
+    char folder[260], name[80], ext[260];
+    Get_Generic_Name("/usr/lib/libvrtools.so", folder, name, ext);
+    EXPECT_STREQ(folder, "/usr/lib/");
+    EXPECT_STREQ(name, "libvrtools");
+    EXPECT_STREQ(ext, ".so");
+    Get_Generic_Name("C:\\Prog\\Icons\\pic.tar.tga", folder, name, ext);
+    EXPECT_STREQ(folder, "C:\\Prog\\Icons\\");
+    EXPECT_STREQ(name, "pic.tar");
+    EXPECT_STREQ(ext, ".tga");
+    Get_Generic_Name("plain", nullptr, name, nullptr);
+    EXPECT_STREQ(name, "plain");
+    Get_Generic_Name("dir.d/noext", folder, name, ext);
+    EXPECT_STREQ(name, "noext");
+    EXPECT_STREQ(ext, "");
+    Get_Generic_Name(nullptr, folder, name, ext);
+    EXPECT_STREQ(folder, "");
+    EXPECT_STREQ(name, "");
+
+    // A long name is cut to 79 bytes, and never inside a UTF-8 sequence.
+    std::string long_name = "/x/" + std::string(78, 'a') + "\xC3\xA9" + "tail.so";
+    Get_Generic_Name(long_name.c_str(), nullptr, name, nullptr);
+    EXPECT_EQ(std::string(name), std::string(78, 'a'));
+    long_name = "/x/" + std::string(200, 'b') + ".so";
+    Get_Generic_Name(long_name.c_str(), nullptr, name, nullptr);
+    EXPECT_EQ(std::string(name), std::string(79, 'b'));
+}
+
+TEST(ObriskColors, EveryRgbColourSurvivesHlsAndBack)
+{
+    int worst = 0;
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) {
+                float h, l, s, r2, g2, b2;
+                RGB_to_HLS(r / 255.0f, g / 255.0f, b / 255.0f, &h, &l, &s);
+                ASSERT_TRUE(h >= 0.0f && h < 1.0f && l >= 0.0f && l <= 1.0f && s >= 0.0f && s <= 1.0f);
+                HLS_to_RGB(h, l, s, &r2, &g2, &b2);
+                worst = std::max({worst, std::abs(static_cast<int>(std::lround(r2 * 255.0f)) - r),
+                                  std::abs(static_cast<int>(std::lround(g2 * 255.0f)) - g),
+                                  std::abs(static_cast<int>(std::lround(b2 * 255.0f)) - b)});
+            }
+    EXPECT_LE(worst, 1);
+
+    float r, g, b, h, l, s;
+    HLS_to_RGB(0.0f, 0.5f, 1.0f, &r, &g, &b);  // pure red
+    EXPECT_FLOAT_EQ(r, 1.0f);
+    EXPECT_FLOAT_EQ(g, 0.0f);
+    HLS_to_RGB(1.0f / 3.0f, 0.25f, 1.0f, &r, &g, &b);  // dark green
+    EXPECT_NEAR(g, 0.5f, 1e-6f);
+    EXPECT_NEAR(r, 0.0f, 1e-6f);
+    RGB_to_HLS(0.0f, 0.0f, 1.0f, &h, &l, &s);
+    EXPECT_NEAR(h, 2.0f / 3.0f, 1e-6f);
+    // Out-of-range input is wrapped (hue) or clamped, never produces out-of-range output.
+    HLS_to_RGB(1.5f, 2.0f, -1.0f, &r, &g, &b);
+    EXPECT_FLOAT_EQ(r, 1.0f);
+    HLS_to_RGB(NAN, NAN, NAN, &r, &g, &b);
+    EXPECT_FLOAT_EQ(r, 0.0f);
+}
+
+TEST(ObriskGlobals, ContextsAndInstallationFolder)
+{
+    EXPECT_EQ(Y_GetDC(reinterpret_cast<HWND>(0x10), "test"), Y_GetDC(reinterpret_cast<HWND>(0x20), nullptr));
+    EXPECT_NE(Y_GetDC(reinterpret_cast<HWND>(0x10), "test"), nullptr);
+    Y_ReleaseDC(reinterpret_cast<HWND>(0x10), Y_GetDC(reinterpret_cast<HWND>(0x10), "test"));
+
+    received.clear();
+    const Error_Handler previous = Error_Handler_Set(Collect);
+    EXPECT_EQ(Y_GetDC(nullptr, "VR_Tools::Text"), nullptr);
+    Error_Handler_Set(previous);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_NE(received[0].text.find(L"VR_Tools::Text"), std::wstring::npos);
+
+    ASSERT_NE(W_Inst_Path, nullptr);
+    const std::wstring folder(W_Inst_Path);
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), L'/');
+    EXPECT_EQ(folder.front(), L'/');
+}
