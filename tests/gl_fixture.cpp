@@ -73,7 +73,7 @@ std::string context_error;
 
 // NOTE: the library calls glTexImage2D through the dynamic linker; the test executable exports its
 // own definition (ENABLE_EXPORTS), which counts and forwards to the GL library's.
-extern "C" GLAPI void GLAPIENTRY glTexImage2D(GLenum target, GLint level, GLint internal_format, GLsizei width,
+extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexImage2D(GLenum target, GLint level, GLint internal_format, GLsizei width,
                                              GLsizei height, GLint border, GLenum format, GLenum type,
                                              const void* pixels)
 {

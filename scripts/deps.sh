@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages vrtools builds, tests and runs with (as root, or through sudo).
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    libgl-dev libglew-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
+    libfreetype-dev libfontconfig-dev fonts-dejavu-core libstb-dev libglfw3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libimgui-dev
+    clang-14 libclang-rt-14-dev valgrind
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "deps: installing ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
