@@ -1,0 +1,174 @@
+// Toolkit library: colours, look globals, the font cache and the FreeType text surface.
+#include "obrisk.h"
+#include "tarnel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// NOTE: Fontconfig leaks a little while parsing its configuration, once per process, in any
+// program that asks it for a font. The suppression lives in the test binary so that sanitizer
+// builds of the whole suite stay clean; it names only Fontconfig.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
+namespace {
+
+const HDC Any_DC = reinterpret_cast<HDC>(0x1);
+
+// A surface with its bitmap, released at the end of the test.
+struct Surface {
+    host::Text_Surface* s = host::Surface_Create(Any_DC);
+    ~Surface() { host::Surface_Delete(s); }
+    std::vector<unsigned char> Pixels() const
+    {
+        std::vector<unsigned char> px(static_cast<size_t>(host::Surface_Row_Bytes(s)) * height);
+        EXPECT_EQ(host::Surface_Bits(s, px.data(), static_cast<long>(px.size())), static_cast<long>(px.size()));
+        return px;
+    }
+    int height = 0;
+};
+
+}  // namespace
+
+TEST(TarnelColors, PacksAndUnpacksRedGreenBlue)
+{
+    const Colors c(0xFF123456ul);
+    EXPECT_EQ(c.Red, 0x56);
+    EXPECT_EQ(c.Green, 0x34);
+    EXPECT_EQ(c.Blue, 0x12);
+    EXPECT_EQ(c.Extra, 0);
+    EXPECT_EQ(c.get(), 0x123456ul);
+    EXPECT_EQ(Colors().get(), 0ul);
+    EXPECT_EQ(Colors(0xD8D8D8ul).get(), 0xD8D8D8ul);
+    EXPECT_EQ(BORDER, 2);
+    EXPECT_EQ(Tool_Looks, 0);
+}
+
+TEST(TarnelFonts, FindsInstalledFamiliesOnlyAndCachesThem)
+{
+    const HFONT sans = Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 16);
+    ASSERT_NE(sans, nullptr);
+    EXPECT_EQ(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 16), sans);
+    EXPECT_EQ(Y_Create_Font(nullptr, "dejavu sans", "", nullptr, 16), sans);  // same face, loaded once
+    EXPECT_EQ(host::System_Font(), sans);
+    const HFONT bold = Y_Create_Font(nullptr, "DejaVu Sans", "Bold", nullptr, 16);
+    ASSERT_NE(bold, nullptr);
+    EXPECT_NE(bold, sans);
+    EXPECT_NE(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 17), sans);
+
+    // Fontconfig would answer with a fallback: an absent family must give null instead.
+    EXPECT_EQ(Y_Create_Font(nullptr, "No Such Family Anywhere", nullptr, nullptr, 16), nullptr);
+    EXPECT_EQ(Y_Create_Font(nullptr, "Arial%s%n", "Bold%n", nullptr, 16), nullptr);
+    EXPECT_EQ(Y_Create_Font(nullptr, std::string(100000, 'x').c_str(), nullptr, nullptr, 16), nullptr);
+    EXPECT_EQ(Y_Create_Font(nullptr, nullptr, nullptr, nullptr, 16), nullptr);
+    EXPECT_EQ(Y_Create_Font(nullptr, "", nullptr, nullptr, 16), nullptr);
+    for (int size : {0, -5, 513, 1 << 30})
+        EXPECT_EQ(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, size), nullptr) << size;
+    EXPECT_NE(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 1), nullptr);
+    EXPECT_NE(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 512), nullptr);
+}
+
+TEST(TarnelSurface, MeasuresDejaVuSans)
+{
+    Surface surface;
+    ASSERT_NE(surface.s, nullptr);
+    EXPECT_EQ(host::Surface_Create(nullptr), nullptr);
+
+    // Other parts rely on these heights (texture sizes follow from them).
+    const std::pair<int, int> heights[] = {{8, 10}, {12, 15}, {16, 19}, {24, 29}, {32, 38}, {48, 57}, {64, 76}};
+    for (const auto& [size, height] : heights) {
+        host::Surface_Select_Font(surface.s, Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, size));
+        EXPECT_EQ(host::Surface_Line_Height(surface.s), height) << size;
+    }
+
+    host::Surface_Select_Font(surface.s, nullptr);  // the system font
+    EXPECT_EQ(host::Surface_Line_Height(surface.s), 19);
+    EXPECT_EQ(host::Surface_Text_Width(surface.s, L"Hello"), 40);
+    EXPECT_EQ(host::Surface_Text_Width(surface.s, L""), 0);
+    EXPECT_EQ(host::Surface_Text_Width(surface.s, nullptr), 0);
+    // Kerning pulls A and V together; a 0 character ends the text.
+    EXPECT_LT(host::Surface_Text_Width(surface.s, L"AV"),
+              host::Surface_Text_Width(surface.s, L"A") + host::Surface_Text_Width(surface.s, L"V"));
+    EXPECT_EQ(host::Surface_Text_Width(surface.s, L"Hel\0lo"), host::Surface_Text_Width(surface.s, L"Hel"));
+    // Characters the face lacks still take the room of its .notdef glyph.
+    EXPECT_GT(host::Surface_Text_Width(surface.s, L"\U0010FFFD"), 0);
+    EXPECT_GT(host::Surface_Text_Width(surface.s, L"\x7FFFFFFF"), 0);
+}
+
+TEST(TarnelSurface, DrawsWhiteCoverageOnBlackFromTheTopLeft)
+{
+    Surface surface;
+    host::Surface_Select_Font(surface.s, nullptr);
+    EXPECT_EQ(host::Surface_Row_Bytes(surface.s), 0);
+    EXPECT_EQ(host::Surface_Bits(surface.s, nullptr, 10), 0);
+    for (auto [w, h] : {std::pair{0, 10}, {10, 0}, {4097, 10}, {10, 4097}, {-1, -1}})
+        EXPECT_EQ(host::Surface_Bitmap_Create(surface.s, w, h), 0);
+
+    ASSERT_EQ(host::Surface_Bitmap_Create(surface.s, 64, 32), 1);
+    surface.height = 32;
+    EXPECT_EQ(host::Surface_Row_Bytes(surface.s), 256);
+    host::Surface_Draw_Text(surface.s, L"Hello");
+    const std::vector<unsigned char> px = surface.Pixels();
+
+    const int text_width = host::Surface_Text_Width(surface.s, L"Hello");
+    const int line = host::Surface_Line_Height(surface.s);
+    int inked = 0, outside = 0, top = 32, bottom = -1;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const unsigned char* p = &px[(y * 64 + x) * 4];
+            EXPECT_TRUE(p[0] == p[1] && p[1] == p[2] && p[3] == 0) << x << "," << y;
+            if (!p[0]) continue;
+            ++inked;
+            if (x >= text_width + 1 || y >= line) ++outside;
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    EXPECT_GT(inked, 60);
+    EXPECT_EQ(outside, 0);
+    // 'H' and 'l' reach from about the cap height to the baseline: ink starts near the top.
+    EXPECT_LE(top, 4);
+    EXPECT_GE(bottom, 12);
+    // The first column of the 'H' stem is fully covered somewhere.
+    int stem = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 4; ++x) stem = std::max<int>(stem, px[(y * 64 + x) * 4]);
+    EXPECT_GE(stem, 200);
+
+    // Drawing again clears what was there.
+    host::Surface_Draw_Text(surface.s, L"");
+    for (unsigned char b : surface.Pixels()) ASSERT_EQ(b, 0);
+
+    // Short counts copy a prefix only.
+    unsigned char few[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+    EXPECT_EQ(host::Surface_Bits(surface.s, few, 4), 4);
+    EXPECT_EQ(few[4], 9);
+}
+
+TEST(TarnelSurface, CutsGlyphsAtTheBitmapEdges)
+{
+    Surface surface;
+    host::Surface_Select_Font(surface.s, Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 512));
+    const std::wstring huge(5000, L'W');
+    // Tiny and narrow bitmaps under a huge font and a long text: nothing may be written outside.
+    for (auto [w, h] : {std::pair{1, 1}, {3, 700}, {700, 3}, {4096, 1}}) {
+        ASSERT_EQ(host::Surface_Bitmap_Create(surface.s, w, h), 1);
+        surface.height = h;
+        host::Surface_Draw_Text(surface.s, huge.c_str());
+        host::Surface_Draw_Text(surface.s, L"\u00C5j\u0332g|");
+        EXPECT_EQ(surface.Pixels().size(), static_cast<size_t>(w) * h * 4);
+    }
+    EXPECT_GT(host::Surface_Text_Width(surface.s, huge.c_str()), 1000000);
+
+    // A bitmap cut through the middle of "H" keeps the ink it has room for.
+    host::Surface_Select_Font(surface.s, nullptr);
+    ASSERT_EQ(host::Surface_Bitmap_Create(surface.s, 4, 8), 1);
+    surface.height = 8;
+    host::Surface_Draw_Text(surface.s, L"H");
+    int inked = 0;
+    for (size_t i = 0; i < surface.Pixels().size(); i += 4) inked += surface.Pixels()[i] != 0;
+    EXPECT_GT(inked, 0);
+}
