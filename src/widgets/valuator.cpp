@@ -1,0 +1,703 @@
+// Valuators: a slider with a table-driven value model, a grooved body, a cursor block and a read-out.
+//
+// [SECTION] Value model: range, table, look-ups
+// [SECTION] Read-out format
+// [SECTION] Life cycle
+// [SECTION] Interaction
+// [SECTION] Drawing
+// [SECTION] Cursor and read-out
+#include <cfloat>
+#include <cmath>
+#include <cstdarg>
+#include <cstring>
+#include <cwchar>
+
+#include "core/core.h"
+#include "valuator.h"
+
+namespace {
+
+constexpr const char* SOURCE = "valuator";
+constexpr int TABLE_SIZE = 1024;
+constexpr int LAST = TABLE_SIZE - 1;
+constexpr int READOUT_CAP = 40;  // Value_Text, terminator included
+
+// [SECTION] Value model: range, table, look-ups ----------------------------------------------------
+
+enum class Scale { LINEAR, LOG10, LOGE };
+
+// The bounds and the scale the widget really works with. For finite bounds this is exactly the
+// host's setting; the rest is made safe so that no table entry, cursor offset or read-out is ever
+// NaN or infinite.
+struct Range {
+    float lo = 0.0f, hi = 0.0f;
+    Scale scale = Scale::LINEAR;
+    bool not_finite = false;  // a bound was NaN or infinite
+    bool log_refused = false; // a logarithmic scale with a bound at or below zero
+};
+
+float Finite(float v, bool& changed)
+{
+    if (std::isfinite(v))
+        return v;
+    changed = true;
+    if (std::isnan(v))
+        return 0.0f;
+    return v > 0.0f ? FLT_MAX : -FLT_MAX;
+}
+
+Range Range_Of(const VR_Valuators& s)
+{
+    Range r;
+    r.lo = Finite(s.Value_Min, r.not_finite);
+    r.hi = Finite(s.Value_Max, r.not_finite);
+    if (s.Flags & VR_VALUATOR_LOG10)
+        r.scale = Scale::LOG10;
+    else if (s.Flags & VR_VALUATOR_LOGE)
+        r.scale = Scale::LOGE;
+    // A logarithm of a bound at or below zero has no value: such a slider runs linearly.
+    if (r.scale != Scale::LINEAR && !(r.lo > 0.0f && r.hi > 0.0f)) {
+        r.scale = Scale::LINEAR;
+        r.log_refused = true;
+    }
+    return r;
+}
+
+// Keeps the table free of overflow: an entry beyond the float range becomes the nearest finite one.
+float Table_Entry(float v, float lo)
+{
+    if (std::isnan(v))
+        return lo;
+    if (std::isinf(v))
+        return v > 0.0f ? FLT_MAX : -FLT_MAX;
+    return v;
+}
+
+// NOTE: single precision throughout, and the linear table by repeated addition: positions found
+// in the table (512 for 5 in 0 .. 10) depend on exactly these roundings.
+void Table_Build(float* table, const Range& r)
+{
+    if (r.scale != Scale::LINEAR) {
+        const bool dec = r.scale == Scale::LOG10;
+        const float a = dec ? std::log10(r.lo) : std::log(r.lo);
+        const float b = dec ? std::log10(r.hi) : std::log(r.hi);
+        const float step = (b - a) / static_cast<float>(LAST);
+        for (int i = 0; i < TABLE_SIZE; ++i) {
+            const float e = static_cast<float>(i) * step + a;
+            table[i] = Table_Entry(dec ? std::pow(10.0f, e) : std::exp(e), r.lo);
+        }
+        return;
+    }
+    float step = (r.hi - r.lo) / static_cast<float>(LAST);
+    if (!std::isfinite(step))  // bounds far apart: hi - lo overflows a float, their step does not
+        step = static_cast<float>((static_cast<double>(r.hi) - static_cast<double>(r.lo)) / LAST);
+    table[0] = r.lo;
+    for (int i = 1; i < TABLE_SIZE; ++i)
+        table[i] = Table_Entry(table[i - 1] + step, r.lo);
+}
+
+// The first position whose value reaches v, or 1024 when none does.
+float Position_Of(const float* table, float v)
+{
+    for (int i = 0; i < TABLE_SIZE; ++i)
+        if (table[i] >= v)
+            return static_cast<float>(i);
+    return static_cast<float>(TABLE_SIZE);
+}
+
+// Table index of a position; anything that is not a position in 0 .. 1023 is brought into it.
+int Index(float p)
+{
+    if (!(p > 0.0f))
+        return 0;
+    if (p >= static_cast<float>(LAST))
+        return LAST;
+    return static_cast<int>(p);
+}
+
+float Clamp(float v, const Range& r)
+{
+    if (std::isnan(v) || r.lo >= v)
+        return r.lo;
+    return v < r.hi ? v : r.hi;
+}
+
+// Where a clamped value lies between the bounds, 0 .. 1.
+float Fraction(float v, const Range& r)
+{
+    float num = 0.0f, den = 0.0f;
+    if (r.scale == Scale::LOG10) {
+        num = std::log10(v) - std::log10(r.lo);
+        den = std::log10(r.hi) - std::log10(r.lo);
+    } else if (r.scale == Scale::LOGE) {
+        num = std::log(v) - std::log(r.lo);
+        den = std::log(r.hi) - std::log(r.lo);
+    } else {
+        num = v - r.lo;
+        den = r.hi - r.lo;
+        if (!std::isfinite(den) || !std::isfinite(num))
+            return static_cast<float>((static_cast<double>(v) - r.lo) / (static_cast<double>(r.hi) - r.lo));
+    }
+    // Equal bounds: every value is the lower bound, and the cursor stays at the left end.
+    if (den == 0.0f)
+        return 0.0f;
+    const float t = num / den;
+    if (!(t > 0.0f))
+        return 0.0f;
+    return t < 1.0f ? t : 1.0f;
+}
+
+void Range_Report(const Range& r, const VR_Valuators& s)
+{
+    const wchar_t* name = s.W_Name ? s.W_Name : L"no name";
+    if (r.not_finite)
+        Error_Fct(::hwnd, 0x80000001u,
+                  "Valuator: a bound is not a finite number (%ls): NaN is taken as 0, infinity as the largest float",
+                  name);
+    if (r.log_refused)
+        Error_Fct(::hwnd, 0x80000001u,
+                  "Valuator: a logarithmic scale needs bounds above zero, not %g and %g (%ls): linear scale used",
+                  static_cast<double>(r.lo), static_cast<double>(r.hi), name);
+    if (r.lo == r.hi)
+        Error_Fct(::hwnd, 0x80000001u,
+                  "Valuator: both bounds are %g (%ls): every position has that value and the cursor stays left",
+                  static_cast<double>(r.lo), name);
+}
+
+// [SECTION] Read-out format -----------------------------------------------------------------------
+
+// The format of a read-out: literal text (with "%%" for a percent sign) around exactly one
+// floating-point conversion. Width and precision above this cannot serve a read-out of at most 39
+// characters; refusing them also keeps the converted number inside a small stack buffer.
+constexpr int FORMAT_FIELD_MAX = 64;
+
+struct Readout_Format {
+    const wchar_t* conv_begin = nullptr;  // the '%' of the conversion
+    const wchar_t* conv_end = nullptr;    // one past its conversion letter
+    wchar_t spec[16] = {};                // the conversion rebuilt: '%', flags once each, sizes, letter
+    bool long_double = false;
+};
+
+bool Field_Read(const wchar_t*& p, int& value)
+{
+    value = 0;
+    for (; *p >= L'0' && *p <= L'9'; ++p) {
+        value = value * 10 + (*p - L'0');
+        if (value > FORMAT_FIELD_MAX)
+            return false;
+    }
+    return true;
+}
+
+// Checks the whole format; only a format that passes is ever handed to the formatter, so no
+// conversion can fetch an argument of the wrong type.
+bool Format_Parse(const wchar_t* format, Readout_Format& out)
+{
+    if (!format)
+        return false;
+    int conversions = 0;
+    for (const wchar_t* p = format; *p;) {
+        if (*p != L'%') {
+            ++p;
+            continue;
+        }
+        if (p[1] == L'%') {
+            p += 2;
+            continue;
+        }
+        const wchar_t* begin = p++;
+        bool flag[5] = {};
+        static const wchar_t FLAGS[] = L"-+ #0";
+        for (;; ++p) {
+            const wchar_t* f = *p ? std::wcschr(FLAGS, *p) : nullptr;
+            if (!f)
+                break;
+            flag[f - FLAGS] = true;
+        }
+        int width = 0, precision = -1;
+        if (!Field_Read(p, width))
+            return false;
+        if (*p == L'.') {
+            ++p;
+            if (!Field_Read(p, precision))
+                return false;
+        }
+        bool long_double = false;
+        if (*p == L'l') {
+            ++p;
+        } else if (*p == L'L') {
+            long_double = true;
+            ++p;
+        }
+        if (!*p || !std::wcschr(L"eEfFgGaA", *p))
+            return false;
+        if (++conversions > 1)
+            return false;
+        const wchar_t letter = *p++;
+        out.conv_begin = begin;
+        out.conv_end = p;
+        out.long_double = long_double;
+        wchar_t* s = out.spec;
+        *s++ = L'%';
+        for (int i = 0; i < 5; ++i)
+            if (flag[i])
+                *s++ = FLAGS[i];
+        // At most two digits each (FORMAT_FIELD_MAX), so spec[16] always has room.
+        if (width > 0) {
+            if (width >= 10)
+                *s++ = static_cast<wchar_t>(L'0' + width / 10);
+            *s++ = static_cast<wchar_t>(L'0' + width % 10);
+        }
+        if (precision >= 0) {
+            *s++ = L'.';
+            if (precision >= 10)
+                *s++ = static_cast<wchar_t>(L'0' + precision / 10);
+            *s++ = static_cast<wchar_t>(L'0' + precision % 10);
+        }
+        if (long_double)
+            *s++ = L'L';
+        *s++ = letter;
+        *s = L'\0';
+    }
+    return conversions == 1;
+}
+
+// Appends literal format text, "%%" read as one '%', as far as the read-out has room.
+void Literal_Append(wchar_t* out, int& len, const wchar_t* from, const wchar_t* to)
+{
+    for (const wchar_t* p = from; p < to && *p && len < READOUT_CAP - 1; ++p) {
+        out[len++] = *p;
+        if (*p == L'%')
+            ++p;  // the second '%' of a "%%"
+    }
+    out[len] = L'\0';
+}
+
+int Convert(wchar_t* out, std::size_t capacity, const wchar_t* spec, ...)
+{
+    va_list args;
+    va_start(args, spec);
+    const int n = host::Format_Wide(out, capacity, spec, args);
+    va_end(args);
+    return n;
+}
+
+// The read-out text of `value`, cut to 39 characters. The literal parts are copied here and only
+// the conversion goes through the formatter, so neither a long text nor a wide field can overflow,
+// and nothing is allocated.
+void Readout_Text(const wchar_t* format, const Readout_Format& f, float value, wchar_t* out)
+{
+    int len = 0;
+    out[0] = L'\0';
+    Literal_Append(out, len, format, f.conv_begin);
+    if (len < READOUT_CAP - 1) {
+        // 64 digits of precision after the 39 integer digits of the largest float still fit.
+        wchar_t number[128];
+        const int n = f.long_double ? Convert(number, 128, f.spec, static_cast<long double>(value))
+                                    : Convert(number, 128, f.spec, static_cast<double>(value));
+        for (int i = 0; i < n && len < READOUT_CAP - 1; ++i)
+            out[len++] = number[i];
+        out[len] = L'\0';
+    }
+    Literal_Append(out, len, f.conv_end, f.conv_end + std::wcslen(f.conv_end));
+}
+
+// Value_Text keeps, after its terminator, a mark that the current bad Format has been reported, so
+// that a bad format is reported once and not at every frame; a good text overwrites the mark.
+constexpr wchar_t BAD_FORMAT_MARK = 1;
+
+}  // namespace
+
+// [SECTION] Life cycle ----------------------------------------------------------------------------
+
+VR_Valuators::~VR_Valuators()
+{
+    Value_Bitmap = static_cast<unsigned char*>(Free(Value_Bitmap));
+    glDeleteTextures(1, &Value_Texture);
+    Value_Texture = 0;
+    core::Mesh_Free(core::Mesh{Cursor_Quad_Count, Cursor_Vertex_Array, Cursor_Normal_Array, Cursor_Color_Array});
+    Value_Vertex_Array = static_cast<short*>(Free(Value_Vertex_Array));
+    Value_Coord_Array = static_cast<float*>(Free(Value_Coord_Array));
+    core::Buffer_Free(Cursor_Vertex_VBO);
+    core::Buffer_Free(Cursor_Normal_VBO);
+    core::Buffer_Free(Cursor_Color_VBO);
+    core::Buffer_Free(Value_Vertex_VBO);
+    core::Buffer_Free(Value_Coord_VBO);
+}
+
+void VR_Valuators::Init(HWND hwnd)
+{
+    if (!core::Init_Begin(*this, hwnd, "Tools: WARNING! (VR_Valuators:%ls)"))
+        return;
+    Selected = 0;
+    Shown_Value = Value;
+    if (Color_Get() == 0)
+        Color = Colors(core::COLOR_DEFAULT);
+    if (Bevel == 0)
+        Bevel = 1;
+    if (Scroll_Speed == 0.0f)
+        Scroll_Speed = 2.0f;
+    if (Cursor_Half_Width == 0)
+        Cursor_Half_Width = 10;
+
+    const Range range = Range_Of(*this);
+    Range_Report(range, *this);
+    Table_Build(Value_Table, range);
+    Cursor_Position = Position_Of(Value_Table, Value);
+
+    if (Image) {
+        core::Texture_Prepare(Image_Texture, GL_CLAMP_TO_BORDER);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, Width, Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, Image);
+    }
+    if (Name_Get())
+        core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_BORDER);
+    core::Text_Size text;
+    Text(Name_Get(), &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
+         &text.text_h);
+
+    // Everything of a previous Init goes, so that a run without a caption leaves none to draw.
+    const core::Mesh body = core::Base_Mesh(*this);
+    core::Mesh_Free(body);
+    core::Buffer_Free(Vertex_VBO);
+    core::Buffer_Free(Normal_VBO);
+    core::Buffer_Free(Color_VBO);
+    core::Buffer_Free(Text_Vertex_VBO);
+    core::Buffer_Free(Text_Coord_VBO);
+
+    // The groove floor is the tray's last quad: hover recolours it and the picture replaces it.
+    core::Mesh_Builder builder(body, SOURCE);
+    core::Tray_Append(builder, X, Y, Width, Height, Bevel, 1, 1, core::Mesh_Color(Colors(core::COLOR_RIM).get()),
+                      core::Mesh_Color(Colors(core::COLOR_RIM).get()), core::Mesh_Color(Color_Get()));
+    core::Mesh_Upload(body, Vertex_VBO, Normal_VBO, Color_VBO);
+
+    if (text.tex_w != 0) {
+        // Captions sit 4 units further in from the left and right than the bevel.
+        const core::Caption_Offset o = core::Caption_Offsets(Flags, Width, Height, Bevel, text, Bevel + 4, 4);
+        if (!core::Caption_Fits(Width, Height, Bevel, o, text))
+            core::Report_Caption_Fit("Tools: WARNING! (Valuator:%ls)", Name_Get(), text);
+        if (core::Caption_Quad(Text_Vertex_Array, Text_Coord_Array, X + o.x, Y + o.y, 1, text, SOURCE))
+            core::Caption_Upload(Text_Vertex_VBO, Text_Coord_VBO, Text_Vertex_Array, Text_Coord_Array);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    Cursor_Init();
+}
+
+// [SECTION] Interaction ---------------------------------------------------------------------------
+
+int VR_Valuators::Posit()
+{
+    const Range range = Range_Of(*this);
+    Shown_Value = Clamp(Shown_Value, range);
+    const float t = Fraction(Shown_Value, range);
+    const int travel = Width - 2 * (Bevel + Cursor_Half_Width);
+    return static_cast<int>(std::trunc(static_cast<double>(static_cast<float>(travel) * t) + 0.5));
+}
+
+void VR_Valuators::Adjust()
+{
+    core::Guard(*this, "VR_Valuators::Adjust");
+    if (Width < 1 || Height < 1 || (Flags & VR_HIDDEN))
+        return;
+    const float v = Clamp(Value, Range_Of(*this));
+    Value = v;
+    Shown_Value = v;
+    // A position reached by dragging or scrolling keeps its fraction unless the value moved away.
+    const float i = Position_Of(Value_Table, v);
+    if (!(std::fabs(i - Cursor_Position) <= 1.0f))
+        Cursor_Position = i;
+}
+
+float VR_Valuators::Read()
+{
+    core::Guard(*this, "VR_Valuators::Read");
+    if (Width < 1 || Height < 1 || (Flags & VR_INACTIVE))
+        return 0.0f;
+    Cursor_Position = Pointer_Position;
+    return Value_Table[Index(Pointer_Position)];
+}
+
+float VR_Valuators::Scroll(float delta)
+{
+    core::Guard(*this, "VR_Valuators::Scroll");
+    if (Width < 1 || Height < 1 || (Flags & VR_INACTIVE))
+        return 0.0f;
+    float p = Cursor_Position + delta * Scroll_Speed;
+    if (std::isnan(p))  // a NaN step does not move the cursor
+        p = std::isnan(Cursor_Position) ? 0.0f : Cursor_Position;
+    if (Flags & VR_VALUATOR_WRAP) {
+        if (p >= static_cast<float>(TABLE_SIZE))
+            p = 0.0f;
+        if (p < 0.0f)
+            p = static_cast<float>(LAST);
+    } else if (p <= 0.0f) {
+        p = 0.0f;
+    } else if (p > static_cast<float>(LAST)) {
+        p = static_cast<float>(LAST);
+    }
+    Cursor_Position = p;
+    return Value_Table[Index(p)];
+}
+
+namespace {
+
+// Table position under the pointer: the inner width of the frame spans 0 .. 1024, stored up to 1023.
+float Pointer_Map(const VR_Valuators& s, float x)
+{
+    const int inner = s.Width - 2 * s.Bevel;
+    const float p = (x - static_cast<float>(s.X + s.Bevel)) / static_cast<float>(inner) * 1024.0f;
+    if (!(p > 0.0f))  // also a NaN from a frame without inner width
+        return 0.0f;
+    return p < static_cast<float>(LAST) ? p : static_cast<float>(LAST);
+}
+
+// Gives the groove floor (the last quad) a colour and replaces the colour buffer.
+void Floor_Recolor(VR_Valuators& s, unsigned int word)
+{
+    if (s.Quad_Count < 1)
+        return;
+    core::Quad_Color_Set(core::Base_Mesh(s), s.Quad_Count - 1, word);
+    core::Buffer_Replace(s.Color_VBO, s.Color_Array, static_cast<std::size_t>(s.Quad_Count) * 16);
+}
+
+}  // namespace
+
+int VR_Valuators::Select(int button, float x, float y)
+{
+    core::Guard(*this, "VR_Valuators::Select");
+    if (Width < 1 || Height < 1 || (Flags & VR_INACTIVE))
+        return 0;
+    const short hit = (X < x && x <= X + Width && Y < y && y <= Y + Height) ? 1 : 0;
+    if (hit)
+        Pointer_Position = Pointer_Map(*this, x);
+    if (hit != Selected) {
+        Selected = hit;
+        Floor_Recolor(*this, hit ? core::Mesh_Color(Colors(core::COLOR_HIGHLIGHT).get())
+                                 : core::Mesh_Color(Color_Get()));
+    }
+    return Selected;
+}
+
+void VR_Valuators::Deselect()
+{
+    if (!Selected)
+        return;
+    Selected = 0;
+    if (!(Flags & VR_FLAT))
+        Floor_Recolor(*this, core::Mesh_Color(Color_Get()));
+}
+
+int VR_Valuators::Is_Select(float x)
+{
+    if (Selected)
+        Pointer_Position = Pointer_Map(*this, x);
+    return Selected;
+}
+
+// [SECTION] Drawing -------------------------------------------------------------------------------
+
+void VR_Valuators::Draw()
+{
+    if (Flags & VR_HIDDEN)
+        return;
+    core::Guard(*this, "VR_Valuators::Draw");
+    if (Width < 1 || Height < 1)
+        return;
+
+    if (Flags & VR_FLAT) {
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        core::Mesh_Bind(Vertex_VBO, 0, 0);
+        glColor3ub(64, 64, 230);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
+        // Only the four frame strips; a mesh that could not be built has fewer quads.
+        const int strips = Quad_Count < 4 ? Quad_Count * 4 : 16;
+        if (strips > 0)
+            glDrawArrays(GL_QUADS, 0, strips);
+        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
+        // NOTE: the caption arrays outlive a later Init without a name, their buffers do not.
+        if (Text_Vertex_Array && Text_Vertex_VBO) {
+            core::Caption_State state;
+            state.alpha_scale = false;
+            state.unpack_one = false;
+            core::Caption_Pass_Begin(state);  // no colour of its own: the text takes the flat colour
+            glBindTexture(GL_TEXTURE_2D, Text_Texture);
+            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+            const float z = Text_Vertex_Array[2];
+            glTranslatef(0.0f, 0.0f, -z);
+            glDrawArrays(GL_QUADS, 0, 4);
+            glTranslatef(0.0f, 0.0f, z);
+            if (Format)
+                Cursor_Value();
+            core::Caption_Pass_End(core::Caption_Restore::NONE);
+        }
+        glPopMatrix();
+        glDisableClientState(GL_VERTEX_ARRAY);
+        return;
+    }
+
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    const bool picture = Image && !Selected;
+    const int n = Quad_Count * 4 - (picture ? 4 : 0);
+    if (n > 0)
+        glDrawArrays(GL_QUADS, 0, n);
+    Cursor_Draw();
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_LIGHTING);
+
+    if (picture) {
+        // The picture lies half a unit above the base, in the groove where the floor was left out.
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_MODULATE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        glBindTexture(GL_TEXTURE_2D, Image_Texture);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, 0.5f);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2s(X, Y);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex2s(static_cast<GLshort>(X + Width), Y);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex2s(static_cast<GLshort>(X + Width), static_cast<GLshort>(Y + Height));
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex2s(X, static_cast<GLshort>(Y + Height));
+        glEnd();
+        glPopMatrix();
+        glDisable(GL_TEXTURE_2D);
+    }
+
+    if (Text_Vertex_VBO) {
+        core::Caption_State state;
+        state.unpack_one = false;
+        core::Caption_Pass_Begin(state);
+        glColor3ub(0, 0, 0);
+        glBindTexture(GL_TEXTURE_2D, Text_Texture);
+        core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, 1.0f);
+        glDrawArrays(GL_QUADS, 0, 4);
+        if (Format)
+            Cursor_Value();  // under the caption's matrix, which the pop below restores
+        glPopMatrix();
+        core::Caption_Pass_End(core::Caption_Restore::COMBINER);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+// [SECTION] Cursor and read-out -------------------------------------------------------------------
+
+void VR_Valuators::Cursor_Init()
+{
+    const core::Mesh cursor{Cursor_Quad_Count, Cursor_Vertex_Array, Cursor_Normal_Array, Cursor_Color_Array};
+    core::Mesh_Free(cursor);
+    core::Buffer_Free(Cursor_Vertex_VBO);
+    core::Buffer_Free(Cursor_Normal_VBO);
+    core::Buffer_Free(Cursor_Color_VBO);
+
+    if (!(Flags & VR_VALUATOR_NO_CURSOR)) {
+        // Built at the left end of its travel; Posit moves it along X when drawn.
+        const short L = static_cast<short>(X + Bevel);
+        const short cx = static_cast<short>(L + Cursor_Half_Width);
+        const short R = static_cast<short>(cx + Cursor_Half_Width);
+        const short cl = static_cast<short>(cx - 1), cr = static_cast<short>(cx + 1);
+        const short y0 = static_cast<short>(Y + Bevel), y1 = static_cast<short>(Y + Height - Bevel);
+        const short top = static_cast<short>(2 * Bevel), notch = static_cast<short>(top - 1);
+        const unsigned int body = core::Mesh_Color(Colors(core::COLOR_RIM).get());
+        const unsigned int marker = core::Mesh_Color(Colors(core::COLOR_YELLOW).get());
+
+        core::Mesh_Builder m(cursor, SOURCE);
+        m.Add({{cl, y0, 0}, {cl, y0, top}, {L, y0, top}, {L, y0, 0}}, body);
+        m.Add({{L, y1, 0}, {L, y1, top}, {cl, y1, top}, {cl, y1, 0}}, body);
+        m.Add({{L, y0, 0}, {L, y0, top}, {L, y1, top}, {L, y1, 0}}, body);
+        m.Add({{R, y0, 0}, {R, y0, top}, {cr, y0, top}, {cr, y0, 0}}, body);
+        m.Add({{R, y1, 0}, {R, y1, top}, {R, y0, top}, {R, y0, 0}}, body);
+        m.Add({{cr, y1, 0}, {cr, y1, top}, {R, y1, top}, {R, y1, 0}}, body);
+        // The sides under the V of the notch.
+        m.Add({{cx, y0, 0}, {cx, y0, notch}, {cl, y0, top}, {cl, y0, 0}}, body);
+        m.Add({{cr, y0, 0}, {cr, y0, top}, {cx, y0, notch}, {cx, y0, 0}}, body);
+        m.Add({{cl, y1, 0}, {cl, y1, top}, {cx, y1, notch}, {cx, y1, 0}}, body);
+        m.Add({{cx, y1, 0}, {cx, y1, notch}, {cr, y1, top}, {cr, y1, 0}}, body);
+        // Tops of the two halves with the marker slopes between them.
+        m.Add({{cl, y0, top}, {cl, y1, top}, {L, y1, top}, {L, y0, top}}, body);
+        m.Add({{cx, y0, notch}, {cx, y1, notch}, {cl, y1, top}, {cl, y0, top}}, marker);
+        m.Add({{cr, y0, top}, {cr, y1, top}, {cx, y1, notch}, {cx, y0, notch}}, marker);
+        m.Add({{R, y0, top}, {R, y1, top}, {cr, y1, top}, {cr, y0, top}}, body);
+    }
+    core::Mesh_Upload(cursor, Cursor_Vertex_VBO, Cursor_Normal_VBO, Cursor_Color_VBO);
+}
+
+void VR_Valuators::Cursor_Draw()
+{
+    const short d = static_cast<short>(Posit());
+    if (Cursor_Quad_Count < 1)
+        return;
+    glPushMatrix();
+    glTranslatef(static_cast<float>(d), 0.0f, 0.0f);
+    core::Mesh_Bind(Cursor_Vertex_VBO, Cursor_Normal_VBO, Cursor_Color_VBO);
+    glDrawArrays(GL_QUADS, 0, Cursor_Quad_Count * 4);
+    glPopMatrix();
+}
+
+void VR_Valuators::Cursor_Value()
+{
+    const short d = static_cast<short>(Posit());
+    // The wide form lives in the utility library's buffer until its next call: use it at once.
+    const wchar_t* format = Char_2_Wchar(Format);
+    Readout_Format parsed;
+    if (!Format_Parse(format, parsed)) {
+        if (Value_Text[READOUT_CAP - 1] != BAD_FORMAT_MARK)
+            Error_Fct(::hwnd, 0x80000001u,
+                      "Valuator: read-out format \"%hs\" (%ls) must hold exactly one floating-point conversion "
+                      "and widths up to 64: no read-out shown",
+                      Format, W_Name ? W_Name : L"no name");
+        std::wmemset(Value_Text, L'\0', READOUT_CAP);
+        Value_Text[READOUT_CAP - 1] = BAD_FORMAT_MARK;
+        return;
+    }
+    wchar_t text[READOUT_CAP] = {};
+    Readout_Text(format, parsed, Shown_Value, text);
+
+    if (std::wcscmp(text, Value_Text) != 0) {
+        // The whole buffer: the zeros after the terminator also clear a bad-format mark.
+        std::wmemcpy(Value_Text, text, READOUT_CAP);
+        if (text[0] == L'\0')
+            return;
+        core::Texture_Prepare(Value_Texture, GL_CLAMP_TO_BORDER);
+        Text(Value_Text, &Value_Bitmap, Font_Name, Font_Style, 8, &Value_Tex_Width, &Value_Tex_Height,
+             &Value_Text_Width, &Value_Text_Height);
+        core::Text_Size size;
+        size.tex_w = Value_Tex_Width;
+        size.tex_h = Value_Tex_Height;
+        size.text_w = Value_Text_Width;
+        size.text_h = Value_Text_Height;
+        if (!core::Caption_Quad(Value_Vertex_Array, Value_Coord_Array, 0, 0, 0, size, SOURCE))
+            return;
+        core::Caption_Upload(Value_Vertex_VBO, Value_Coord_VBO, Value_Vertex_Array, Value_Coord_Array);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, Value_Texture);
+    }
+    // An empty text, or one the rasteriser could not measure, has nothing to show.
+    if (Value_Text[0] == L'\0' || Value_Text_Height <= 0 || !Value_Vertex_VBO)
+        return;
+
+    core::Caption_Bind(Value_Vertex_VBO, Value_Coord_VBO);
+    // Ten units high under the widget, centred on the cursor's centre.
+    const float s = 10.0f / static_cast<float>(Value_Text_Height);
+    glTranslatef(static_cast<float>(X + Bevel + Cursor_Half_Width), static_cast<float>(Y) - 10.0f, 0.0f);
+    glTranslatef(static_cast<float>(d), 0.0f, 0.0f);
+    glScalef(s, s, 0.0f);
+    glTranslatef(-static_cast<float>(Value_Text_Width) * 0.5f, 0.0f, 0.0f);
+    glDrawArrays(GL_QUADS, 0, 4);
+}
