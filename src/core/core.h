@@ -169,3 +169,22 @@ enum class Caption_Restore {
 void Caption_Pass_End(Caption_Restore restore);
 
 }  // namespace core
+
+// [SECTION] Colour editors ---------------------------------------------------------------------------
+
+namespace core {
+
+// Red, green and blue of a packed colour as fractions 0..1, each level taken at its middle:
+// (level + 0.5) / 255.
+void Color_Fractions(unsigned long packed, float rgb[3]);
+// Packed colour of three fractions: trunc(f x 255) per channel, pinned to 0..255 (NaN gives 0).
+unsigned long Color_Pack(float r, float g, float b);
+
+// Track pictures of the colour sliders: black to red, green or blue; the hue circle at half
+// lightness and full saturation; black to white; white to red.
+enum class Ramp { RED, GREEN, BLUE, HUE, LIGHT, SATURATION };
+// A w x h RGBA picture (C heap, every row alike) whose column c shows the ramp at c / w. Null for a
+// size below 1 or above GL's largest texture, or when memory runs out (reported with `variable`).
+unsigned char* Ramp_Picture(Ramp kind, int w, int h, const char* source, const char* variable);
+
+}  // namespace core
