@@ -1,0 +1,269 @@
+// Boxes: a raised rim around a floor in the widget's colour, with a caption, a picture and hover lighting.
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include "box.h"
+#include "core/core.h"
+
+namespace {
+
+constexpr const char* SOURCE = "box";
+constexpr const char* WINDOW_TAG = "Tools: WARNING! (VR_Boxs:%ls)";
+constexpr int TRAY_QUADS = 13;
+constexpr std::size_t PATH_CAPACITY = 771;  // wide characters, terminator included
+
+// True when Init built the whole tray and its buffers: the only state in which Draw may read them.
+bool Has_Mesh(const VR_Boxs& box)
+{
+    return box.Quad_Count == TRAY_QUADS && box.Vertex_VBO != 0 && box.Normal_VBO != 0 && box.Color_VBO != 0;
+}
+
+// Gives the floor (the last quad) a new colour and replaces the colour buffer.
+void Floor_Color(VR_Boxs& box, unsigned long packed)
+{
+    if (!box.Color_Array || box.Quad_Count < 1)
+        return;
+    core::Quad_Color_Set(core::Base_Mesh(box), box.Quad_Count - 1, core::Mesh_Color(packed));
+    core::Buffer_Replace(box.Color_VBO, box.Color_Array, static_cast<std::size_t>(box.Quad_Count) * 16);
+}
+
+// The picture, stretched over the whole box with a margin of about 2B that clamping fills with the
+// picture's edge pixels. `z` is relative to the current matrix.
+void Picture_Pass(const VR_Boxs& box, unsigned char r, unsigned char g, unsigned char b, float z)
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    // Colour: texture times the tint (the default second source is the primary colour); alpha: the
+    // picture's own.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    glColor3ub(r, g, b);
+    glBindTexture(GL_TEXTURE_2D, box.Image_Texture);
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, z);
+    const float k = 2.0f * box.Bevel / box.Width;
+    const float m = 2.0f * box.Bevel / box.Height;
+    const GLshort x0 = box.X, y0 = box.Y;
+    const GLshort x1 = static_cast<GLshort>(box.X + box.Width), y1 = static_cast<GLshort>(box.Y + box.Height);
+    // NOTE: t runs downward: the picture's first row (t = 0) lies at the top of the box.
+    glBegin(GL_QUADS);
+    glTexCoord2f(-k, 1.0f + m);
+    glVertex2s(x0, y0);
+    glTexCoord2f(1.0f + k, 1.0f + m);
+    glVertex2s(x1, y0);
+    glTexCoord2f(1.0f + k, -m);
+    glVertex2s(x1, y1);
+    glTexCoord2f(-k, -m);
+    glVertex2s(x0, y1);
+    glEnd();
+    glPopMatrix();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+}
+
+// Formats the icon path with the system's own format; false when it does not fit.
+bool Path_Format(wchar_t* out, std::size_t capacity, ...)
+{
+    va_list args;
+    va_start(args, capacity);
+    const int length = host::Format_Wide(out, capacity, L"%lsIcons\\%hs", args);
+    va_end(args);
+    return length >= 0;
+}
+
+}  // namespace
+
+void VR_Boxs::Init(HWND hwnd)
+{
+    if (!core::Init_Begin(*this, hwnd, WINDOW_TAG))
+        return;
+    Highlight = 0;
+    if (Color_Get() == 0)
+        Color = Colors(core::COLOR_DEFAULT);
+    if (Bevel == 0)
+        Bevel = 1;
+
+    if (Image) {
+        core::Texture_Prepare(Image_Texture, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, Icon_Width, Icon_Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, Image);
+    }
+    if (Name_Get())
+        core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_BORDER);
+    core::Text_Size text;
+    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
+         &text.text_h);
+
+    // Rebuild from scratch: a second Init must not keep the quads or buffers of the first.
+    core::Mesh_Free(core::Base_Mesh(*this));
+    core::Buffer_Free(Vertex_VBO);
+    core::Buffer_Free(Normal_VBO);
+    core::Buffer_Free(Color_VBO);
+    core::Buffer_Free(Text_Vertex_VBO);
+    core::Buffer_Free(Text_Coord_VBO);
+
+    const unsigned int rim = core::Mesh_Color(Colors(core::COLOR_RIM).get());
+    core::Mesh_Builder builder(core::Base_Mesh(*this), SOURCE);
+    core::Tray_Append(builder, X, Y, Width, Height, Bevel, 0, 1, rim, rim, core::Mesh_Color(Color_Get()));
+    if (builder.Ok())
+        core::Mesh_Upload(core::Base_Mesh(*this), Vertex_VBO, Normal_VBO, Color_VBO);
+
+    if (text.tex_w != 0) {
+        const core::Caption_Offset o = core::Caption_Offsets(Flags, Width, Height, Bevel, text, Bevel + 4, 4);
+        if (!core::Caption_Fits(Width, Height, Bevel, o, text))
+            core::Report_Caption_Fit(WINDOW_TAG, W_Name, text);
+        if (core::Caption_Quad(Text_Vertex_Array, Text_Coord_Array, X + o.x, Y + o.y, 0, text, SOURCE))
+            core::Caption_Upload(Text_Vertex_VBO, Text_Coord_VBO, Text_Vertex_Array, Text_Coord_Array);
+    } else {
+        // The name is gone: retire the caption so that no look draws it from a deleted buffer.
+        Text_Vertex_Array = static_cast<short*>(Free(Text_Vertex_Array));
+        Text_Coord_Array = static_cast<float*>(Free(Text_Coord_Array));
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void VR_Boxs::Draw()
+{
+    if (Flags & VR_HIDDEN)
+        return;
+    core::Guard(*this, "VR_Boxs::Draw");
+    if (Width < 1 || Height < 1 || !Has_Mesh(*this))
+        return;
+    // A picture loaded after Init has no texture yet: it shows from the next Init on.
+    const bool picture = Image && Image_Texture != 0;
+
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, Z);
+    if (Flags & VR_FLAT) {
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        core::Mesh_Bind(Vertex_VBO, 0, 0);
+        glColor3ub(64, 64, 230);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
+        glDrawArrays(GL_QUADS, 0, 16);  // the rim top only
+        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
+        // The matrix stands 1.5 above the box from here on.
+        if (picture)
+            Picture_Pass(*this, 32, 32, 115, -0.75f);
+        if (Text_Vertex_Array && Text_Vertex_VBO) {
+            // NOTE: modulate, no alpha scale: the caption keeps the current colour (the picture's
+            // tint when there is a picture).
+            core::Caption_Pass_Begin(core::Caption_State{GL_MODULATE, false, true});
+            glBindTexture(GL_TEXTURE_2D, Text_Texture);
+            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+            glDrawArrays(GL_QUADS, 0, 4);
+            core::Caption_Pass_End(core::Caption_Restore::NONE);
+        }
+        glPopMatrix();
+    } else {
+        glDisable(GL_TEXTURE_2D);
+        glEnable(GL_LIGHTING);
+        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+        glEnable(GL_COLOR_MATERIAL);
+        core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+        const int floor_apart = (Flags & VR_BOX_FLOOR_APART) ? 4 : 0;
+        glDrawArrays(GL_QUADS, 0, 4 * Quad_Count - floor_apart);
+        glDisable(GL_LIGHTING);
+        if ((Tool_Looks & 1) || (Flags & VR_BOX_FLOOR_UNLIT))
+            glDrawArrays(GL_QUADS, 4 * Quad_Count - 4, 4);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisable(GL_COLOR_MATERIAL);
+        glDisable(GL_LIGHTING);
+        if (picture)
+            Picture_Pass(*this, 255, 255, 255, floor_apart ? 0.5f : 1.25f);
+        if (Text_Vertex_VBO) {
+            core::Caption_Pass_Begin(core::Caption_State{});
+            glColor3ub(0, 0, 0);
+            glBindTexture(GL_TEXTURE_2D, Text_Texture);
+            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+            glPushMatrix();
+            glTranslatef(0.0f, 0.0f, floor_apart ? 1.0f : 2.0f);
+            glDrawArrays(GL_QUADS, 0, 4);
+            glPopMatrix();
+            core::Caption_Pass_End(core::Caption_Restore::COMBINER_AND_MODE);
+        }
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glPopMatrix();
+}
+
+int VR_Boxs::Select(int buttons, float x, float y)
+{
+    if (Flags & VR_INACTIVE)
+        return Highlight;
+    core::Guard(*this, "VR_Box::Select");
+    if (Width <= 0 || Height <= 0)
+        return 0;
+    const short hit = static_cast<float>(X) < x && x <= static_cast<float>(X + Width) && static_cast<float>(Y) < y &&
+                      y <= static_cast<float>(Y + Height);
+    if (hit == Highlight)
+        return Highlight;
+    Highlight = hit;
+    if (Flags & (VR_BOX_FLOOR_APART | VR_FLAT))
+        return hit;
+    Floor_Color(*this, hit ? Colors(core::COLOR_HIGHLIGHT).get() : Color_Get());
+    return hit;
+}
+
+void VR_Boxs::Deselect()
+{
+    if ((Flags & VR_INACTIVE) || Highlight == 0)
+        return;
+    Highlight = 0;
+    if (!(Flags & (VR_BOX_FLOOR_APART | VR_FLAT)))
+        Floor_Color(*this, Color_Get());
+}
+
+int VR_Boxs::Icon(const char* file)
+{
+    if (!file) {
+        Error_Fct(::hwnd, 0x80000001u, "Box: no icon file name given");
+        return 0;
+    }
+    wchar_t path[PATH_CAPACITY];
+    const wchar_t* folder = W_Inst_Path ? W_Inst_Path : L"";
+    // NOTE: the system's path uses a backslash; the host's readers take it as a folder separator.
+    if (!Path_Format(path, PATH_CAPACITY, folder, file)) {
+        Error_Fct(::hwnd, 0x80000001u, "Box: icon path longer than %d characters refused",
+                  static_cast<int>(PATH_CAPACITY - 1));
+        return 0;
+    }
+    IGB_data picture{};
+    const int read = std::strstr(file, ".tga") ? TGA_Read_Image(path, &picture, nullptr)
+                                               : IGB_Read_Image(path, &picture, nullptr);
+    if (!read)
+        return 0;
+    if (!picture.Data || picture.Width < 1 || picture.Height < 1) {
+        IGB_Free(&picture);
+        return 0;
+    }
+    Icon_Width = picture.Width;
+    Icon_Height = picture.Height;
+    Image = static_cast<unsigned char*>(Free(Image));
+    const std::size_t count = static_cast<std::size_t>(Icon_Width) * static_cast<std::size_t>(Icon_Height);
+    Image = static_cast<unsigned char*>(std::calloc(count, 4));
+    if (!Image) {
+        core::Report_Alloc("calloc", __LINE__, SOURCE, "this->Image", static_cast<int>(count), 4);
+        IGB_Free(&picture);
+        return 0;
+    }
+    // The readers deliver blue, green, red, alpha; the texture takes red first.
+    const unsigned char* in = picture.Data;
+    for (std::size_t i = 0; i < count; ++i) {
+        Image[4 * i + 0] = in[4 * i + 2];
+        Image[4 * i + 1] = in[4 * i + 1];
+        Image[4 * i + 2] = in[4 * i + 0];
+        Image[4 * i + 3] = in[4 * i + 3];
+    }
+    IGB_Free(&picture);
+    return 1;
+}
