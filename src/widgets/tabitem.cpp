@@ -1,0 +1,177 @@
+// Tab items: a trapezoid prism extruded backwards from z = 0 with a caption, lit under the pointer.
+#include "core/core.h"
+#include "tabitem.h"
+
+namespace {
+
+constexpr const char* SOURCE = "tabitem";
+constexpr const char* DRAW_CALL = "VR_TabItems::Draw: glDrawArrays";
+// Source lines named in the GL error reports of the body and caption draws.
+constexpr int LINE_BODY_DRAW = 226;
+constexpr int LINE_CAPTION_DRAW = 278;
+
+// The caption's left inset is fixed: a tab's bevel is its depth, not a margin.
+constexpr int CAPTION_LEFT = 4;
+constexpr int CAPTION_RIGHT = 4;
+
+// Gives the front face (the last quad) the hover colour or the tab's colour and replaces the colour
+// buffer. A tab without a mesh has nothing to recolour.
+void Front_Recolor(VR_TabItems& t, bool lit)
+{
+    if (t.Quad_Count <= 0 || !t.Color_Array)
+        return;
+    const unsigned int word = core::Mesh_Color(lit ? Colors(core::COLOR_HIGHLIGHT).get() : t.Color_Get());
+    core::Quad_Color_Set(core::Base_Mesh(t), t.Quad_Count - 1, word);
+    core::Buffer_Replace(t.Color_VBO, t.Color_Array, static_cast<std::size_t>(t.Quad_Count) * 16);
+}
+
+}  // namespace
+
+void VR_TabItems::Init(HWND hwnd)
+{
+    if (!core::Init_Begin(*this, hwnd, "Tools: WARNING! (VR_TabItems:%ls)"))
+        return;
+    Hover = 0;
+    if (Color_Get() == 0)
+        Color = Colors(core::COLOR_DEFAULT);
+    if (Bevel == 0)
+        Bevel = 1;
+    if (W_Name)
+        core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_BORDER);
+    core::Text_Size text;
+    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
+         &text.text_h);
+
+    // Everything of an earlier Init goes, the caption buffers too: a tab renamed to nothing must not
+    // keep drawing its old caption.
+    core::Mesh_Free(core::Base_Mesh(*this));
+    core::Buffer_Free(Vertex_VBO);
+    core::Buffer_Free(Normal_VBO);
+    core::Buffer_Free(Color_VBO);
+    core::Buffer_Free(Text_Vertex_VBO);
+    core::Buffer_Free(Text_Coord_VBO);
+
+    // The foot reaches s beyond the rectangle on both sides; the foot itself is left open.
+    const short s = static_cast<short>(Height / 4), B = static_cast<short>(-Bevel);
+    const short x0 = X, y0 = Y, x1 = static_cast<short>(X + Width), y1 = static_cast<short>(Y + Height);
+    const short fl = static_cast<short>(X - s), fr = static_cast<short>(X + Width + s);
+    const unsigned int word = core::Mesh_Color(Color_Get());
+    core::Mesh_Builder m(core::Base_Mesh(*this), SOURCE);
+    m.Add({{x0, y1, 0}, {x0, y1, B}, {fl, y0, B}, {fl, y0, 0}}, word);  // left slope
+    m.Add({{x1, y1, 0}, {x1, y1, B}, {x0, y1, B}, {x0, y1, 0}}, word);  // top
+    m.Add({{fr, y0, 0}, {fr, y0, B}, {x1, y1, B}, {x1, y1, 0}}, word);  // right slope
+    m.Add({{fl, y0, B}, {x0, y1, B}, {x1, y1, B}, {fr, y0, B}}, word);  // back
+    m.Add({{fr, y0, 0}, {x1, y1, 0}, {x0, y1, 0}, {fl, y0, 0}}, word);  // front, last: hover recolours it
+    core::Mesh_Upload(core::Base_Mesh(*this), Vertex_VBO, Normal_VBO, Color_VBO);
+
+    if (text.tex_w == 0)
+        return;
+    const core::Caption_Offset o =
+        core::Caption_Offsets(Flags, Width, Height, Bevel, text, CAPTION_LEFT, CAPTION_RIGHT);
+    if (!core::Caption_Quad(Text_Vertex_Array, Text_Coord_Array, X + o.x, Y + o.y, 0, text, SOURCE))
+        return;
+    core::Caption_Upload(Text_Vertex_VBO, Text_Coord_VBO, Text_Vertex_Array, Text_Coord_Array);
+}
+
+void VR_TabItems::Draw()
+{
+    if (Flags & VR_HIDDEN)
+        return;
+    core::Guard(*this, "VR_TabItems::Draw");
+    // Without a mesh (no window at Init, or a size given only later) there is nothing to point at.
+    if (Width < 1 || Height < 1 || !Vertex_VBO || Quad_Count < 1)
+        return;
+
+    if (Flags & VR_FLAT) {
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        core::Mesh_Bind(Vertex_VBO, 0, 0);
+        glColor3ub(64, 64, 230);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
+        // Outline of the prism without its front face.
+        glDrawArrays(GL_QUADS, 0, Quad_Count < 4 ? Quad_Count * 4 : 16);
+        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
+        if (Text_Vertex_Array && Text_Vertex_VBO) {
+            core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, false, false});
+            glBindTexture(GL_TEXTURE_2D, Text_Texture);
+            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+            glTranslatef(0.0f, 0.0f, -static_cast<float>(Text_Vertex_Array[2]));
+            glDrawArrays(GL_QUADS, 0, 4);
+            core::Caption_Pass_End(core::Caption_Restore::NONE);
+        }
+        glPopMatrix();
+        glDisableClientState(GL_VERTEX_ARRAY);
+        return;
+    }
+
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    glDrawArrays(GL_QUADS, 0, Quad_Count * 4);
+    core::Report_GL_Errors(SOURCE, LINE_BODY_DRAW, DRAW_CALL);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_LIGHTING);
+    glPushMatrix();
+    if (Text_Vertex_VBO) {
+        core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, true, false});
+        // The bar's current tab reads white, the others black.
+        if (Active)
+            glColor3ub(255, 255, 255);
+        else
+            glColor3ub(0, 0, 0);
+        glBindTexture(GL_TEXTURE_2D, Text_Texture);
+        core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+        glTranslatef(0.0f, 0.0f, 1.0f);
+        glDrawArrays(GL_QUADS, 0, 4);
+        core::Report_GL_Errors(SOURCE, LINE_CAPTION_DRAW, DRAW_CALL);
+        core::Caption_Pass_End(core::Caption_Restore::COMBINER);
+    }
+    glPopMatrix();
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+int VR_TabItems::Select(int buttons, float x, float y)
+{
+    core::Guard(*this, "VR_TabItems::Select");
+    if (Width <= 0 || Height <= 0 || (Flags & VR_INACTIVE))
+        return 0;
+    // The rectangle only: the slopes of the foot belong to no tab, so neighbours never both light.
+    const short hit = X < x && x <= X + Width && Y < y && y <= Y + Height ? 1 : 0;
+    if (hit != Hover) {
+        Hover = hit;
+        if (Flags & VR_FLAT)
+            return hit;
+        Front_Recolor(*this, hit != 0);
+    }
+    return Hover;
+}
+
+void VR_TabItems::Deselect()
+{
+    if (!Hover)
+        return;
+    Hover = 0;
+    if (!(Flags & VR_FLAT))
+        Front_Recolor(*this, false);
+}
+
+void VR_TabItems::Adjust()
+{
+    core::Guard(*this, "VR_TabItems::Adjust");
+    if (Width < 1 || Height < 1 || (Flags & (VR_HIDDEN | VR_FLAT)))
+        return;
+    Front_Recolor(*this, Hover != 0);
+}
+
+int VR_TabItems::Read()
+{
+    core::Guard(*this, "VR_TabItems::Read");
+    if (Width < 1 || Height < 1 || (Flags & VR_INACTIVE))
+        return -1;
+    return Active;
+}
