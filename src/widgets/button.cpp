@@ -1,0 +1,292 @@
+// Buttons: a framed face that sinks while pressed, with an optional lamp and the caption on the face.
+#include <cstdlib>
+
+#include "button.h"
+#include "core/core.h"
+
+namespace {
+
+constexpr const char* SOURCE = "button";
+constexpr const char* DRAW_CALL = "VR_Buttons::Draw: glDrawArrays";
+constexpr int BUTTON_QUADS = 13;
+
+bool Has_Mesh(const VR_Buttons& b)
+{
+    return b.Quad_Count == BUTTON_QUADS && b.Vertex_Array && b.Normal_Array && b.Color_Array && b.Vertex_VBO != 0 &&
+           b.Normal_VBO != 0 && b.Color_VBO != 0;
+}
+
+// Height of the face: three bevels while up, just above the floor while pressed.
+int Face_Z(const VR_Buttons& b)
+{
+    return b.State == 0 ? 3 * b.Bevel : 1;
+}
+
+// Builds the thirteen quads (frame top, outer walls, inner walls, face) for the current State, as
+// new arrays or over the existing ones. `lamp` selects the lamp option's colours.
+bool Mesh_Build(VR_Buttons& b, core::Mesh_Builder::Mode mode, core::Mesh_Builder::Normals normals, bool lamp)
+{
+    const unsigned int face = core::Mesh_Color(b.Color_Get());
+    const unsigned int grey = core::Mesh_Color(Colors(core::COLOR_RIM).get());
+    const unsigned int yellow = core::Mesh_Color(Colors(core::COLOR_YELLOW).get());
+    const bool pressed = b.State != 0;
+    const unsigned int frame = pressed && !lamp ? yellow : grey;
+    const unsigned int inner = !pressed ? face : (lamp ? grey : yellow);
+    const int z = Face_Z(b);
+    core::Mesh_Builder builder(core::Base_Mesh(b), SOURCE, mode, normals);
+    core::Tray_Append(builder, b.X, b.Y, b.Width, b.Height, b.Bevel, z, z, frame, inner, face);
+    return builder.Ok();
+}
+
+// Hover colour of the face, and of the inner walls while the button is up (a pressed button's
+// walls keep their pressed colour). Uploads the colour buffer when asked.
+void Recolor(VR_Buttons& b, unsigned long packed, bool upload)
+{
+    if (!Has_Mesh(b))
+        return;
+    const core::Mesh mesh = core::Base_Mesh(b);
+    const unsigned int word = core::Mesh_Color(packed);
+    if (b.State == 0)
+        for (int q = b.Quad_Count - 5; q <= b.Quad_Count - 2; ++q)
+            core::Quad_Color_Set(mesh, q, word);
+    core::Quad_Color_Set(mesh, b.Quad_Count - 1, word);
+    if (upload)
+        core::Buffer_Replace(b.Color_VBO, b.Color_Array, static_cast<std::size_t>(b.Quad_Count) * 16);
+}
+
+// Moves a quad of 4 vertices (x, y, z) to height z.
+void Quad_Lift(short* quad, int z)
+{
+    for (int i = 0; i < 4; ++i)
+        quad[3 * i + 2] = static_cast<short>(z);
+}
+
+}  // namespace
+
+VR_Buttons::~VR_Buttons()
+{
+    Lamp_Array = static_cast<short*>(Free(Lamp_Array));
+    core::Buffer_Free(Lamp_VBO);
+}
+
+void VR_Buttons::Init(HWND hwnd)
+{
+    if (!core::Init_Begin(*this, hwnd, "Tools: WARNING! (VR_Buttons:%ls)"))
+        return;
+    Built_State = State;
+    Highlight = 0;
+    if (Color_Get() == 0)
+        Color = Colors(core::COLOR_DEFAULT);
+    if (Bevel == 0)
+        Bevel = 1;
+
+    if (W_Name) {
+        const bool fresh = !glIsTexture(Text_Texture);
+        core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_BORDER);
+        if (fresh)
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    }
+    core::Text_Size text;
+    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
+         &text.text_h);
+
+    // A second Init starts from empty arrays and no buffers; the lamp and caption arrays are reused.
+    core::Mesh_Free(core::Base_Mesh(*this));
+    core::Buffer_Free(Vertex_VBO);
+    core::Buffer_Free(Normal_VBO);
+    core::Buffer_Free(Color_VBO);
+    core::Buffer_Free(Lamp_VBO);
+    core::Buffer_Free(Text_Vertex_VBO);
+    core::Buffer_Free(Text_Coord_VBO);
+
+    const bool lamp = (Flags & VR_BUTTON_LAMP) != 0;
+    if (!Mesh_Build(*this, core::Mesh_Builder::APPEND, core::Mesh_Builder::SCALED, lamp))
+        return;  // reported by the builder; the button draws nothing
+    core::Mesh_Upload(core::Base_Mesh(*this), Vertex_VBO, Normal_VBO, Color_VBO);
+
+    const int z = Face_Z(*this);
+    int left = Bevel + 4;
+    if (lamp) {
+        if (!Lamp_Array)
+            Lamp_Array = static_cast<short*>(std::malloc(24));
+        if (Lamp_Array) {
+            // A strip 4B wide, 2B inside the face's left, lower and upper edges.
+            const short x0 = static_cast<short>(X + 3 * Bevel), x1 = static_cast<short>(X + 7 * Bevel);
+            const short y0 = static_cast<short>(Y + 3 * Bevel), y1 = static_cast<short>(Y + Height - 3 * Bevel);
+            const short zz = static_cast<short>(z);
+            const short v[12] = {x1, y0, zz, x1, y1, zz, x0, y1, zz, x0, y0, zz};
+            for (int i = 0; i < 12; ++i)
+                Lamp_Array[i] = v[i];
+            core::Buffer_Replace(Lamp_VBO, Lamp_Array, 24);
+        } else {
+            core::Report_Alloc("realloc", __LINE__, SOURCE, "this->Lamp_Array", 1, 24);
+        }
+        left += 6 * Bevel;
+    } else {
+        // The option was cleared: retire the lamp so that no Draw or Adjust refers to it.
+        Lamp_Array = static_cast<short*>(Free(Lamp_Array));
+    }
+
+    bool caption = false;
+    if (text.tex_w != 0) {
+        const core::Caption_Offset o = core::Caption_Offsets(Flags, Width, Height, Bevel, text, left, 4);
+        caption = core::Caption_Quad(Text_Vertex_Array, Text_Coord_Array, X + o.x, Y + o.y, z, text, SOURCE);
+        if (caption)
+            core::Caption_Upload(Text_Vertex_VBO, Text_Coord_VBO, Text_Vertex_Array, Text_Coord_Array);
+    }
+    if (!caption) {
+        // No caption this time: the flat look finds captions by their array, so retire it.
+        Text_Vertex_Array = static_cast<short*>(Free(Text_Vertex_Array));
+        Text_Coord_Array = static_cast<float*>(Free(Text_Coord_Array));
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void VR_Buttons::Adjust()
+{
+    core::Guard(*this, "VR_Buttons::Adjust");
+    if (Width < 1 || Height < 1 || (Flags & (VR_HIDDEN | VR_FLAT)) || Built_State == State)
+        return;
+    if (!Has_Mesh(*this)) {
+        Built_State = State;  // nothing to rebuild; Init builds for the State it finds
+        return;
+    }
+    // NOTE: unlike Init, Adjust stores the raw cross products, unscaled; GL_NORMALIZE stays off, so
+    // the lighting of a rebuilt button differs from a freshly initialised one.
+    Mesh_Build(*this, core::Mesh_Builder::OVERWRITE, core::Mesh_Builder::RAW, Lamp_Array != nullptr);
+    if (Highlight)
+        Recolor(*this, Colors(core::COLOR_HIGHLIGHT).get(), false);
+    core::Mesh_Upload(core::Base_Mesh(*this), Vertex_VBO, Normal_VBO, Color_VBO);
+
+    // Caption and lamp move with the face; their x and y stay where Init put them.
+    const int z = Face_Z(*this);
+    if (Text_Vertex_Array && Text_Vertex_VBO) {
+        Quad_Lift(Text_Vertex_Array, z);
+        core::Buffer_Replace(Text_Vertex_VBO, Text_Vertex_Array, 24);
+    }
+    if (Lamp_Array && Lamp_VBO) {
+        Quad_Lift(Lamp_Array, z);
+        core::Buffer_Replace(Lamp_VBO, Lamp_Array, 24);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    Built_State = State;
+}
+
+int VR_Buttons::Select(int button, float x, float y)
+{
+    core::Guard(*this, "VR_Buttons::Select");
+    if (Width < 1 || Height < 1)
+        return 0;
+    const short inside = static_cast<float>(X) < x && x <= static_cast<float>(X + Width) &&
+                         static_cast<float>(Y) < y && y <= static_cast<float>(Y + Height);
+    if (inside == Highlight)
+        return Highlight;
+    Highlight = inside;
+    if (Flags & VR_FLAT)
+        return inside;
+    Recolor(*this, inside ? Colors(core::COLOR_HIGHLIGHT).get() : Color_Get(), true);
+    return Highlight;
+}
+
+void VR_Buttons::Deselect()
+{
+    if (Highlight == 0)
+        return;
+    Highlight = 0;
+    if (!(Flags & VR_FLAT))
+        Recolor(*this, Color_Get(), true);
+}
+
+int VR_Buttons::Read()
+{
+    core::Guard(*this, "VR_Buttons::Read");
+    return State;
+}
+
+void VR_Buttons::Draw()
+{
+    if (Flags & VR_HIDDEN)
+        return;
+    core::Guard(*this, "VR_Buttons::Draw");
+    if (Width < 1 || Height < 1 || !Has_Mesh(*this))
+        return;
+
+    if (Flags & VR_FLAT) {
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        core::Mesh_Bind(Vertex_VBO, 0, 0);
+        glColor3ub(64, 64, 230);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
+        glDrawArrays(GL_QUADS, 0, 16);  // the frame-top strips
+        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
+        if (Text_Vertex_Array && Text_Vertex_VBO) {
+            core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, false, true});
+            glBindTexture(GL_TEXTURE_2D, Text_Texture);
+            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+            // The caption was built at the face's height; bring it to 1.5 whatever the State.
+            glTranslatef(0.0f, 0.0f, -static_cast<float>(Text_Vertex_Array[2]));
+            glDrawArrays(GL_QUADS, 0, 4);
+            core::Caption_Pass_End(core::Caption_Restore::NONE);
+        }
+        glPopMatrix();
+        glDisableClientState(GL_VERTEX_ARRAY);
+        return;
+    }
+
+    if (Built_State != State)
+        Adjust();
+    const bool pressed = State != 0;
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    glDrawArrays(GL_QUADS, 0, 4 * Quad_Count);
+    core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_LIGHTING);
+
+    glPushMatrix();
+    if (Text_Vertex_VBO) {
+        core::Caption_Pass_Begin(core::Caption_State{});
+        if (pressed)
+            glColor3ub(255, 255, 255);
+        else
+            glColor3ub(0, 0, 0);
+        glBindTexture(GL_TEXTURE_2D, Text_Texture);
+        core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+        glTranslatef(0.0f, 0.0f, pressed ? 2.0f : 1.0f);
+        glDrawArrays(GL_QUADS, 0, 4);
+        core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
+        core::Caption_Pass_End(core::Caption_Restore::COMBINER);
+    }
+    glPopMatrix();
+
+    glPushMatrix();
+    if (Lamp_Array && Lamp_VBO) {
+        if (Lamp)
+            glColor3ub(255, 255, 0);
+        else
+            glColor3ub(110, 110, 110);
+        core::Mesh_Bind(Lamp_VBO, 0, 0);
+        glTranslatef(0.0f, 0.0f, pressed ? 2.0f : 1.0f);
+        glDrawArrays(GL_QUADS, 0, 4);
+        core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
+        // The outline: the same quad as smooth lines, half a unit nearer.
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        glEnable(GL_LINE_SMOOTH);
+        glLineWidth(2.0f);
+        glColor3ub(0, 0, 0);
+        glTranslatef(0.0f, 0.0f, 0.5f);
+        glDrawArrays(GL_QUADS, 0, 4);
+        core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        glLineWidth(1.0f);
+        glDisable(GL_LINE_SMOOTH);
+    }
+    glPopMatrix();
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
