@@ -314,3 +314,91 @@ TEST(ObriskGlobals, ContextsAndInstallationFolder)
     EXPECT_EQ(folder.back(), L'/');
     EXPECT_EQ(folder.front(), L'/');
 }
+
+namespace {
+
+#ifndef VRTOOLS_TEST_DATA
+#define VRTOOLS_TEST_DATA "tests/data"
+#endif
+
+std::wstring Picture(const char* name)
+{
+    std::wstring path = Char_2_Wchar(VRTOOLS_TEST_DATA "/pictures/");
+    return path + Char_2_Wchar(name);  // each call reuses the buffer of the one before
+}
+
+// Pixel (x, y) of a read picture as B, G, R, A.
+std::vector<int> Pixel(const IGB_data& image, int x, int y)
+{
+    const unsigned char* p = image.Data + 4 * (y * image.Width + x);
+    return {p[0], p[1], p[2], p[3]};
+}
+
+}  // namespace
+
+TEST(ObriskPictures, ReadsEveryTgaKindTopRowFirstInBgraOrder)
+{
+    // The test pictures all show red, green, blue over white, black, (10, 20, 30).
+    for (const char* name : {"rgb24.tga", "rgba32_top.tga", "rle24.tga", "mapped8.tga"}) {
+        IGB_data image{};
+        ASSERT_NE(TGA_Read_Image(Picture(name).c_str(), &image, nullptr), 0) << name;
+        ASSERT_EQ(image.Width, 3);
+        ASSERT_EQ(image.Height, 2);
+        const bool alpha = std::strcmp(name, "rgba32_top.tga") == 0;
+        EXPECT_EQ(Pixel(image, 0, 0), (std::vector<int>{0, 0, 255, alpha ? 128 : 255})) << name;
+        EXPECT_EQ(Pixel(image, 1, 0), (std::vector<int>{0, 255, 0, alpha ? 64 : 255})) << name;
+        EXPECT_EQ(Pixel(image, 2, 0), (std::vector<int>{255, 0, 0, alpha ? 0 : 255})) << name;
+        EXPECT_EQ(Pixel(image, 0, 1), (std::vector<int>{255, 255, 255, 255})) << name;
+        EXPECT_EQ(Pixel(image, 2, 1), (std::vector<int>{30, 20, 10, 255})) << name;
+        IGB_Free(&image);
+        EXPECT_EQ(image.Data, nullptr);
+        EXPECT_EQ(image.Width, 0);
+    }
+    IGB_data grey{};
+    ASSERT_NE(TGA_Read_Image(Picture("grey8.tga").c_str(), &grey, nullptr), 0);
+    EXPECT_EQ(Pixel(grey, 1, 0), (std::vector<int>{128, 128, 128, 255}));
+    EXPECT_EQ(Pixel(grey, 2, 1), (std::vector<int>{200, 200, 200, 255}));
+    IGB_Free(&grey);
+}
+
+TEST(ObriskPictures, ReadsPngAndAcceptsWindowsSeparators)
+{
+    std::wstring path = Picture("rgba.png");
+    path[path.rfind(L'/')] = L'\\';  // as callers build icon paths
+    IGB_data image{};
+    ASSERT_NE(IGB_Read_Image(path.c_str(), &image, nullptr), 0);
+    EXPECT_EQ(image.Width, 3);
+    EXPECT_EQ(image.Height, 2);
+    EXPECT_EQ(Pixel(image, 0, 0), (std::vector<int>{0, 0, 255, 128}));
+    EXPECT_EQ(Pixel(image, 2, 1), (std::vector<int>{30, 20, 10, 255}));
+    IGB_Free(&image);
+
+    // The general reader takes TGA too; the TGA reader takes nothing else.
+    ASSERT_NE(IGB_Read_Image(Picture("rgb24.tga").c_str(), &image, nullptr), 0);
+    IGB_Free(&image);
+    IGB_Free(&image);  // a released record can be released again
+    IGB_Free(nullptr);
+}
+
+TEST(ObriskPictures, RefusesMissingCorruptAndOversizedFilesLeavingTheRecordAlone)
+{
+    const std::pair<int (*)(const wchar_t*, IGB_data*, IGB_data*), const char*> cases[] = {
+        {TGA_Read_Image, "missing.tga"},   {TGA_Read_Image, "truncated.tga"},
+        {TGA_Read_Image, "too_wide.tga"},  {TGA_Read_Image, "png_named.tga"},
+        {TGA_Read_Image, "rgba.png"},      {IGB_Read_Image, "missing.png"},
+        {IGB_Read_Image, "truncated.png"}, {IGB_Read_Image, "too_tall.png"},
+        {IGB_Read_Image, "not_a_picture.png"}, {IGB_Read_Image, ""},
+    };
+    unsigned char marker = 7;
+    for (const auto& [read, name] : cases) {
+        IGB_data image{&marker, 5, 6};
+        EXPECT_EQ(read(Picture(name).c_str(), &image, nullptr), 0) << name;
+        EXPECT_EQ(image.Data, &marker) << name;
+        EXPECT_EQ(image.Width, 5) << name;
+        EXPECT_EQ(image.Height, 6) << name;
+    }
+    IGB_data image{};
+    EXPECT_EQ(TGA_Read_Image(nullptr, &image, nullptr), 0);
+    EXPECT_EQ(IGB_Read_Image(Picture("rgba.png").c_str(), nullptr, nullptr), 0);
+    EXPECT_EQ(IGB_Read_Image(Picture(VRTOOLS_TEST_DATA).c_str(), &image, nullptr), 0);  // a folder
+}
