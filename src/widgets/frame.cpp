@@ -1,0 +1,77 @@
+// Frames: a solid slab in the widget's colour, its front face on the plane the other widgets stand on.
+#include "core/core.h"
+#include "frame.h"
+
+namespace {
+
+constexpr const char* SOURCE = "frame";
+constexpr int SLAB_QUADS = 6;
+
+// Band above the upper edge that still counts as the frame (a title strip), scene units.
+constexpr float TITLE_BAND = 30.0f;
+
+}  // namespace
+
+void VR_Frames::Init(HWND hwnd)
+{
+    if (!core::Init_Begin(*this, hwnd, "Tools: WARNING! (VR_Frames:%ls)"))
+        return;
+    // A frame left in the rim grey would vanish against the rims in front of it.
+    const Colors rim(core::COLOR_RIM);
+    if (Color.Red == rim.Red && Color.Green == rim.Green && Color.Blue == rim.Blue)
+        Color = Colors(core::COLOR_DEFAULT);
+
+    core::Mesh_Free(core::Base_Mesh(*this));
+    core::Buffer_Free(Vertex_VBO);
+    core::Buffer_Free(Normal_VBO);
+    core::Buffer_Free(Color_VBO);
+
+    // Computed in int, stored as the 16-bit coordinates of the mesh.
+    const short x0 = X, y0 = Y, x1 = static_cast<short>(X + Width), y1 = static_cast<short>(Y + Height);
+    const short d = static_cast<short>(-Depth);
+    const unsigned int c = core::Mesh_Color(Color_Get());
+    core::Mesh_Builder m(core::Base_Mesh(*this), SOURCE);
+    m.Add({{x1, y0, d}, {x1, y0, 0}, {x0, y0, 0}, {x0, y0, d}}, c);
+    m.Add({{x1, y1, d}, {x1, y1, 0}, {x1, y0, 0}, {x1, y0, d}}, c);
+    m.Add({{x0, y1, d}, {x0, y1, 0}, {x1, y1, 0}, {x1, y1, d}}, c);
+    m.Add({{x0, y0, d}, {x0, y0, 0}, {x0, y1, 0}, {x0, y1, d}}, c);
+    m.Add({{x0, y0, d}, {x0, y1, d}, {x1, y1, d}, {x1, y0, d}}, c);  // back
+    m.Add({{x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}, {x0, y0, 0}}, c);  // front
+    if (m.Ok())
+        core::Mesh_Upload(core::Base_Mesh(*this), Vertex_VBO, Normal_VBO, Color_VBO);
+}
+
+void VR_Frames::Draw()
+{
+    if (Flags & VR_HIDDEN)
+        return;
+    core::Guard(*this, "VR_Frames::Draw");
+    if (Width < 1 || Height < 1 || Vertex_VBO == 0 || Quad_Count != SLAB_QUADS)
+        return;
+    glEnable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    // A matte slab: no shine, no glow; the vertex colours become ambient and diffuse.
+    const GLfloat black[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat dim[] = {0.1f, 0.1f, 0.1f, 1.0f};
+    glMaterialfv(GL_FRONT, GL_EMISSION, black);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, black);
+    glMateriali(GL_FRONT, GL_SHININESS, 0);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, dim);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    glDrawArrays(GL_QUADS, 0, 4 * Quad_Count);
+    core::Report_GL_Errors(SOURCE, __LINE__, "VR_Frames::Draw: glDrawArrays");
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_LIGHTING);
+}
+
+int VR_Frames::Select(int buttons, float x, float y)
+{
+    core::Guard(*this, "VR_Frames::Select");
+    return Width > 0 && Height > 0 && static_cast<float>(X) < x && x <= static_cast<float>(X + Width) &&
+           static_cast<float>(Y) < y && y <= static_cast<float>(Y + Height) + TITLE_BAND;
+}

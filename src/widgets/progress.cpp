@@ -1,0 +1,147 @@
+// Progress bars: a tray with a black floor over which yellow slanted stripes move one step per Draw.
+#include <cstdlib>
+
+#include "core/core.h"
+#include "progress.h"
+
+namespace {
+
+constexpr const char* SOURCE = "progress";
+constexpr int TRAY_QUADS = 13;
+constexpr unsigned int FLOOR_APART = 0x10;  // floor left out of the lit pass, stripes nearer
+
+// The stripe texture: 64 x 32 alpha texels, one slanted band per 64-texel period.
+constexpr int STRIPE_W = 64;
+constexpr int STRIPE_H = 32;
+constexpr int STRIPE_BAND = 16;
+
+// Phases run 0..PHASE_LAST: the shift of a draw is Phase / 256 of a period, so the cycle is 1025
+// draws and the stripes move a quarter texel per draw.
+constexpr int PHASE_LAST = 1024;
+constexpr float PHASE_STEP = 0.00390625f;  // 1 / 256
+
+// Row r is opaque from column r to r + 15: the band slants down to the right.
+void Stripes_Upload()
+{
+    unsigned char pattern[STRIPE_W * STRIPE_H] = {};
+    for (int r = 0; r < STRIPE_H; ++r)
+        for (int c = r; c < r + STRIPE_BAND; ++c)
+            pattern[r * STRIPE_W + c] = 255;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, STRIPE_W, STRIPE_H, 0, GL_ALPHA, GL_UNSIGNED_BYTE, pattern);
+}
+
+// The band over the floor at z 0: the pattern five times across, once from top (t 0) to bottom.
+bool Band_Fill(VR_Progress& p)
+{
+    if (!p.Text_Coord_Array)
+        p.Text_Coord_Array = static_cast<float*>(std::malloc(32));
+    if (!p.Text_Vertex_Array)
+        p.Text_Vertex_Array = static_cast<short*>(std::malloc(24));
+    if (!p.Text_Coord_Array || !p.Text_Vertex_Array) {
+        core::Report_Alloc("realloc", __LINE__, SOURCE,
+                           p.Text_Coord_Array ? "this->Text_Vertex_Array" : "this->Text_Coord_Array", 1,
+                           p.Text_Coord_Array ? 24 : 32);
+        return false;
+    }
+    const short x0 = static_cast<short>(p.X + p.Bevel), x1 = static_cast<short>(p.X + p.Width - p.Bevel);
+    const short y0 = static_cast<short>(p.Y + p.Bevel), y1 = static_cast<short>(p.Y + p.Height - p.Bevel);
+    const short v[12] = {x1, y0, 0, x1, y1, 0, x0, y1, 0, x0, y0, 0};
+    const float t[8] = {5.0f, 1.0f, 5.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+    for (int i = 0; i < 12; ++i)
+        p.Text_Vertex_Array[i] = v[i];
+    for (int i = 0; i < 8; ++i)
+        p.Text_Coord_Array[i] = t[i];
+    return true;
+}
+
+}  // namespace
+
+void VR_Progress::Init(HWND hwnd)
+{
+    if (!core::Init_Begin(*this, hwnd, "Tools: WARNING! (VR_Progress:%ls)"))
+        return;
+    const Colors rim(core::COLOR_RIM);
+    if (Color.Red == rim.Red && Color.Green == rim.Green && Color.Blue == rim.Blue)
+        Color = Colors(core::COLOR_DEFAULT);
+    if (Bevel == 0)
+        Bevel = 1;
+
+    // The pattern never changes: upload it only into a texture made here.
+    const bool fresh = !glIsTexture(Text_Texture);
+    core::Texture_Prepare(Text_Texture, GL_REPEAT);
+    if (fresh)
+        Stripes_Upload();
+
+    core::Mesh_Free(core::Base_Mesh(*this));
+    core::Buffer_Free(Vertex_VBO);
+    core::Buffer_Free(Normal_VBO);
+    core::Buffer_Free(Color_VBO);
+    core::Buffer_Free(Text_Vertex_VBO);
+    core::Buffer_Free(Text_Coord_VBO);
+
+    const unsigned int grey = core::Mesh_Color(Colors(core::COLOR_RIM).get());
+    core::Mesh_Builder builder(core::Base_Mesh(*this), SOURCE);
+    core::Tray_Append(builder, X, Y, Width, Height, Bevel, 0, 1, grey, grey, core::OPAQUE);
+    if (!builder.Ok())
+        return;
+    core::Mesh_Upload(core::Base_Mesh(*this), Vertex_VBO, Normal_VBO, Color_VBO);
+    if (Band_Fill(*this))
+        core::Caption_Upload(Text_Vertex_VBO, Text_Coord_VBO, Text_Vertex_Array, Text_Coord_Array);
+}
+
+void VR_Progress::Draw()
+{
+    core::Guard(*this, "VR_Progress::Draw");
+    if (Width <= 0 || Height <= 0 || (Flags & VR_HIDDEN))
+        return;
+    if (Quad_Count != TRAY_QUADS || Vertex_VBO == 0 || Normal_VBO == 0 || Color_VBO == 0)
+        return;
+
+    if (Flags & VR_FLAT) {
+        // The rim top only, unlit; the stripes stand still.
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        core::Mesh_Bind(Vertex_VBO, 0, 0);
+        glColor3ub(64, 64, 230);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
+        glDrawArrays(GL_QUADS, 0, 16);
+        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
+        glPopMatrix();
+        glDisableClientState(GL_VERTEX_ARRAY);
+        return;
+    }
+
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    const bool floor_apart = (Flags & FLOOR_APART) != 0;
+    glDrawArrays(GL_QUADS, 0, 4 * Quad_Count - (floor_apart ? 4 : 0));
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_LIGHTING);
+
+    if (Text_Vertex_VBO) {
+        core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, true, false});
+        glColor3ub(255, 255, 0);
+        glBindTexture(GL_TEXTURE_2D, Text_Texture);
+        core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, floor_apart ? 1.0f : 2.0f);
+        // The stripes move by shifting the texture, not the band: the buffers stay as uploaded.
+        glMatrixMode(GL_TEXTURE);
+        glPushMatrix();
+        glTranslatef(-static_cast<float>(Phase) * PHASE_STEP, 0.0f, 0.0f);
+        const int next = Phase + 1;
+        Phase = static_cast<short>(next > PHASE_LAST ? 0 : next);
+        glDrawArrays(GL_QUADS, 0, 4);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+        core::Caption_Pass_End(core::Caption_Restore::COMBINER_AND_MODE);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
