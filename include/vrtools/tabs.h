@@ -16,9 +16,15 @@ public:
     // Destroys the tab items (shared with copies: destroy only one of them).
     ~VR_Tabs();
 
-    // Makes the bar hold exactly `count` tab items with Flags `flags`. 1 on success, 0 (reported).
+    // Makes the bar hold exactly `count` tab items with Flags `flags`; surplus tabs are destroyed,
+    // highest index first. 1 on success, 0 (reported) when the array cannot grow or `count` is
+    // outside 0 .. 32767, with the array left valid. Item_Count waits for Init.
     int Grow(int count, int flags);
+    // Lays the tabs out side by side, marks Item[Current] active, copies bevel, fonts, flags and (for
+    // tabs without one) colour, and initialises them.
     void Init(HWND hwnd);
+    // Marks and draws Item[Current] in front, the others BORDER further back each. While Current is
+    // outside the tabs none is marked and all of them recede, the first one BORDER back.
     void Draw();
     int Select(int buttons, float x, float y);
     void Deselect();
