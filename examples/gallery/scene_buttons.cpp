@@ -1,0 +1,80 @@
+// Gallery scene: buttons up and pressed, with the lamp lit and unlit, flat; a click toggles a button.
+#include <array>
+
+#include "button.h"
+#include "gallery.h"
+
+namespace {
+
+class Buttons_Scene : public Scene {
+public:
+    const char* Title() const override { return "Buttons"; }
+
+    void Init(HWND window, int x, int y, int w, int h) override
+    {
+        struct Spec {
+            const char* name;
+            unsigned int flags;
+            short state;
+            short lamp;
+        };
+        const std::array<Spec, 6> specs = {{
+            {"Up", 0, 0, 0},
+            {"Pressed", 0, 1, 0},
+            {"Lamp lit", VR_BUTTON_LAMP, 1, 1},
+            {"Lamp unlit", VR_BUTTON_LAMP, 0, 0},
+            {"Flat", VR_FLAT, 0, 0},
+            {"Centred, bevel 3", VR_TEXT_HCENTER | VR_TEXT_VCENTER, 0, 0},
+        }};
+        const int row_h = h / 3;
+        for (size_t i = 0; i < specs.size(); ++i) {
+            VR_Buttons& b = buttons[i];
+            b.Name = specs[i].name;
+            b.Flags = specs[i].flags;
+            b.State = specs[i].state;
+            b.Lamp = specs[i].lamp;
+            b.X = static_cast<short>(x + 10 + (i % 2) * (w / 2));
+            b.Y = static_cast<short>(y + h - static_cast<int>(i / 2 + 1) * row_h + 15);
+            b.Width = static_cast<short>(w / 2 - 30);
+            b.Height = static_cast<short>(row_h - 30);
+            b.Bevel = i == 5 ? 3 : 2;
+            b.Font_Name = GALLERY_FONT;
+            b.Font_Size = GALLERY_FONT_SIZE;
+            if (i == 5)
+                b.Color_Set(0xB0E0B0u);
+            b.Init(window);
+        }
+    }
+
+    void Draw() override
+    {
+        for (VR_Buttons& b : buttons)
+            b.Draw();
+    }
+
+    // Hover lights the face (and the walls of a raised button).
+    void Pointer(int buttons_held, float x, float y) override
+    {
+        for (VR_Buttons& b : buttons)
+            b.Select(buttons_held, x, y);
+    }
+
+    // The host decides what a click means: here it toggles the button, and its lamp with it.
+    void Press(float x, float y) override
+    {
+        for (VR_Buttons& b : buttons) {
+            if (!b.Select(1, x, y))
+                continue;
+            b.State = b.Read() ? 0 : 1;
+            if (b.Flags & VR_BUTTON_LAMP)
+                b.Lamp = b.State;
+        }
+    }
+
+private:
+    std::array<VR_Buttons, 6> buttons;
+};
+
+}  // namespace
+
+GALLERY_SCENE(Buttons_Scene, 20);

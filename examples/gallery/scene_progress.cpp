@@ -1,0 +1,68 @@
+// Gallery scene: progress bars; the stripes move one step every frame.
+#include <array>
+
+#include "gallery.h"
+#include "label.h"
+#include "progress.h"
+
+namespace {
+
+class Progress_Scene : public Scene {
+public:
+    const char* Title() const override { return "Progress bars"; }
+
+    void Init(HWND window, int x, int y, int w, int h) override
+    {
+        struct Spec {
+            const char* caption;
+            unsigned int flags;
+            short bevel;
+            short height;
+        };
+        const std::array<Spec, 4> specs = {{
+            {"Running", 0, 3, 36},
+            {"Tall, bevel 6", 0, 6, 60},
+            {"Floor left out (0x10)", 0x10, 3, 30},
+            {"Flat: rim only, stands still", VR_FLAT, 3, 30},
+        }};
+        int top = y + h;
+        for (size_t i = 0; i < specs.size(); ++i) {
+            VR_Labels& l = captions[i];
+            l.Name = specs[i].caption;
+            l.X = static_cast<short>(x + 5);
+            l.Y = static_cast<short>(top - 22);
+            l.Width = static_cast<short>(w - 10);
+            l.Height = 22;
+            l.Font_Name = GALLERY_FONT;
+            l.Font_Size = 12;
+            l.Color_Set(0xD0D0D0u);
+            l.Init(window);
+
+            VR_Progress& p = bars[i];
+            p.Flags = specs[i].flags;
+            p.X = static_cast<short>(x + 5);
+            p.Y = static_cast<short>(top - 24 - specs[i].height);
+            p.Width = static_cast<short>(w - 10);
+            p.Height = specs[i].height;
+            p.Bevel = specs[i].bevel;
+            p.Init(window);
+            top = p.Y - 6;
+        }
+    }
+
+    void Draw() override
+    {
+        for (VR_Labels& l : captions)
+            l.Draw();
+        for (VR_Progress& p : bars)
+            p.Draw();
+    }
+
+private:
+    std::array<VR_Labels, 4> captions;
+    std::array<VR_Progress, 4> bars;
+};
+
+}  // namespace
+
+GALLERY_SCENE(Progress_Scene, 50);
