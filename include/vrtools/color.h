@@ -26,14 +26,28 @@ public:
     VR_Colors& operator=(const VR_Colors& other);
     ~VR_Colors();
 
+    // Lays out the frame, the swatch and the sliders (ramps made for the model in Flags), initialises
+    // them with `hwnd` unchanged, then Adjust. Reports "Tools: WARNING! (VR_Colors:...)" without a window.
     void Init(HWND hwnd);
     void Draw();
+    // Forwards the pointer to the sliders; a click (low four bits of `buttons`) over the swatch
+    // switches RGB/HLS. Outside the editor the sliders are deselected but Active_Slider stays.
+    // Returns Hit.
     int Select(int buttons, float x, float y);
     void Deselect();
+    // While Hit, lets the sliders follow the pointer along x. Returns Hit.
     int Is_Select(float x);
     // Loads Color_Value into the sliders and the swatch when it changed.
     void Adjust();
-    // Moves the active slider to the pointer; returns the packed colour the sliders show.
+    // Moves the active slider to the pointer; returns the packed colour the sliders show (0 without
+    // an active slider or when inactive). Color_Value and the swatch are left to the host.
     unsigned long Read();
+    // As Read, moving the active slider by `amount` wheel steps.
     unsigned long Scroll(float amount);
+
+private:
+    // This editor's slider in the place that `slider` holds in `source`; null for any other pointer.
+    VR_Valuators* Own_Slider(const VR_Colors& source, const VR_Valuators* slider);
+    // Packed colour of the three sliders' values (stored into Channel first).
+    unsigned long Shown_Color();
 };

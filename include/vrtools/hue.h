@@ -19,12 +19,24 @@ public:
     VR_Hues& operator=(const VR_Hues& other);
     ~VR_Hues();
 
+    // Lays out the swatch and the hue slider with its hue ramp, initialises them with `hwnd`
+    // unchanged, then Adjust. Reports "Tools: WARNING! (VR_Hues:...)" without a window.
     void Init(HWND hwnd);
     void Draw();
+    // Hover test of the slider; the swatch never reacts. Returns Hit.
     int Select(int buttons, float x, float y);
     void Deselect();
+    // While Hit, lets the slider follow the pointer along x. Returns Hit.
     int Is_Select(float x);
+    // Loads Color_Value: its hue into the slider, its lightness and saturation into Channel.
     void Adjust();
+    // Moves the slider to the pointer; returns the packed colour of that hue with the kept
+    // lightness and saturation (0 without an active slider or when inactive).
     unsigned long Read();
+    // As Read, moving the slider by `amount` wheel steps.
     unsigned long Scroll(float amount);
+
+private:
+    // Packed colour of the slider's hue with the kept lightness and saturation (hue stored first).
+    unsigned long Shown_Color();
 };
