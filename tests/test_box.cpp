@@ -1,5 +1,6 @@
 // Boxes: tray mesh, caption placement, hover lighting and its uploads, looks, icons and pixels.
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -393,4 +394,34 @@ TEST_F(Box, PictureIsDrawnTopRowUp)
         EXPECT_GT(bottom.b, 200) << file;
         EXPECT_LT(bottom.r, 40) << file;
     }
+}
+
+TEST_F(Box, FlatPictureTintAndToolLooks)
+{
+    Use_Test_Icons();
+    VR_Boxs b;
+    Place(b);
+    b.Height = 80;
+    b.Flags = VR_FLAT;
+    ASSERT_EQ(b.Icon("quad.png"), 1);
+    b.Init(Window());
+    b.Draw();
+    // The flat look tints the picture with (32, 32, 115): red becomes dark red.
+    const Rgba top = Pixel(20, 92);
+    EXPECT_NEAR(top.r, 32, 2);
+    EXPECT_LT(top.g + top.b, 4);
+
+    // Bit 0 of the toolkit's looks draws every floor a second time unlit, like Flags 0x40.
+    Clear();
+    VR_Boxs plain;
+    Place(plain);
+    plain.Color_Set(40, 160, 90);
+    plain.Init(Window());
+    const std::uint8_t looks = Tool_Looks;
+    Tool_Looks = 1;
+    plain.Draw();
+    Tool_Looks = looks;
+    const Rgba floor = Pixel(95, 30);
+    EXPECT_NEAR(floor.g, 160, 1);
+    EXPECT_NEAR(floor.r, 40, 1);
 }

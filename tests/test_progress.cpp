@@ -188,3 +188,17 @@ TEST_F(Progress, FlatAndUnbuiltLooks)
     EXPECT_TRUE(Has_Message("Tools: WARNING! (VR_Progress:"));
     EXPECT_TRUE(Has_Message("   you must provide a window in Init()"));
 }
+
+TEST_F(Progress, FloorLeftOut)
+{
+    // With 0x10 the black floor is not drawn: the grey ground shows between the stripes.
+    Clear(0.5f, 0.5f, 0.5f);
+    VR_Progress p;
+    Place(p);
+    p.Flags = 0x10;
+    p.Init(Window());
+    p.Draw();
+    EXPECT_GT(Count_Pixels(24, 24, 344, 56, Rgba{255, 255, 0, 0}, 60), 1000);
+    EXPECT_GT(Count_Pixels(24, 24, 344, 56, Rgba{128, 128, 128, 0}, 2), 4000);
+    EXPECT_EQ(Count_Pixels(24, 24, 344, 56, Rgba{0, 0, 0, 0}, 10), 0);
+}
