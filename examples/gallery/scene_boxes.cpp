@@ -12,13 +12,13 @@ public:
 
     void Init(HWND window, int x, int y, int w, int h) override
     {
-        struct Spec {
+        struct Sample {
             const char* name;
             unsigned int flags;
             unsigned int colour;
             const char* icon;  // found in Icons/ next to the program
         };
-        const std::array<Spec, 8> specs = {{
+        const std::array<Sample, 8> samples = {{
             {"Top left", 0, 0, nullptr},
             {"Centred", VR_TEXT_HCENTER | VR_TEXT_VCENTER, 0xE0C090, nullptr},
             {"Bottom right", VR_TEXT_RIGHT | VR_TEXT_BOTTOM, 0x90C0E0, nullptr},
@@ -30,10 +30,10 @@ public:
         }};
         const int columns = 4;
         const int cell_w = w / columns, cell_h = h / 2;
-        for (size_t i = 0; i < specs.size(); ++i) {
+        for (size_t i = 0; i < samples.size(); ++i) {
             VR_Boxs& b = boxes[i];
-            b.Name = specs[i].name;
-            b.Flags = specs[i].flags;
+            b.Name = samples[i].name;
+            b.Flags = samples[i].flags;
             b.X = static_cast<short>(x + static_cast<int>(i % columns) * cell_w + 5);
             b.Y = static_cast<short>(y + h - static_cast<int>(i / columns + 1) * cell_h + 5);
             b.Width = static_cast<short>(cell_w - 10);
@@ -41,10 +41,10 @@ public:
             b.Bevel = 4;
             b.Font_Name = GALLERY_FONT;
             b.Font_Size = GALLERY_FONT_SIZE;
-            if (specs[i].colour)
-                b.Color_Set(specs[i].colour);
-            if (specs[i].icon)
-                b.Icon(specs[i].icon);  // a missing file is no error here: the box shows no picture
+            if (samples[i].colour)
+                b.Color_Set(samples[i].colour);
+            if (samples[i].icon)
+                b.Icon(samples[i].icon);  // a missing file is no error here: the box shows no picture
             b.Init(window);
         }
     }

@@ -12,13 +12,13 @@ public:
 
     void Init(HWND window, int x, int y, int w, int h) override
     {
-        struct Spec {
+        struct Sample {
             const char* name;
             unsigned int flags;
             short state;
             short lamp;
         };
-        const std::array<Spec, 6> specs = {{
+        const std::array<Sample, 6> samples = {{
             {"Up", 0, 0, 0},
             {"Pressed", 0, 1, 0},
             {"Lamp lit", VR_BUTTON_LAMP, 1, 1},
@@ -27,12 +27,12 @@ public:
             {"Centred, bevel 3", VR_TEXT_HCENTER | VR_TEXT_VCENTER, 0, 0},
         }};
         const int row_h = h / 3;
-        for (size_t i = 0; i < specs.size(); ++i) {
+        for (size_t i = 0; i < samples.size(); ++i) {
             VR_Buttons& b = buttons[i];
-            b.Name = specs[i].name;
-            b.Flags = specs[i].flags;
-            b.State = specs[i].state;
-            b.Lamp = specs[i].lamp;
+            b.Name = samples[i].name;
+            b.Flags = samples[i].flags;
+            b.State = samples[i].state;
+            b.Lamp = samples[i].lamp;
             b.X = static_cast<short>(x + 10 + (i % 2) * (w / 2));
             b.Y = static_cast<short>(y + h - static_cast<int>(i / 2 + 1) * row_h + 15);
             b.Width = static_cast<short>(w / 2 - 30);

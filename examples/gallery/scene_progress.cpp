@@ -13,22 +13,22 @@ public:
 
     void Init(HWND window, int x, int y, int w, int h) override
     {
-        struct Spec {
+        struct Sample {
             const char* caption;
             unsigned int flags;
             short bevel;
             short height;
         };
-        const std::array<Spec, 4> specs = {{
+        const std::array<Sample, 4> samples = {{
             {"Running", 0, 3, 36},
             {"Tall, bevel 6", 0, 6, 60},
             {"Floor left out (0x10)", 0x10, 3, 30},
             {"Flat: rim only, stands still", VR_FLAT, 3, 30},
         }};
         int top = y + h;
-        for (size_t i = 0; i < specs.size(); ++i) {
+        for (size_t i = 0; i < samples.size(); ++i) {
             VR_Labels& l = captions[i];
-            l.Name = specs[i].caption;
+            l.Name = samples[i].caption;
             l.X = static_cast<short>(x + 5);
             l.Y = static_cast<short>(top - 22);
             l.Width = static_cast<short>(w - 10);
@@ -39,12 +39,12 @@ public:
             l.Init(window);
 
             VR_Progress& p = bars[i];
-            p.Flags = specs[i].flags;
+            p.Flags = samples[i].flags;
             p.X = static_cast<short>(x + 5);
-            p.Y = static_cast<short>(top - 24 - specs[i].height);
+            p.Y = static_cast<short>(top - 24 - samples[i].height);
             p.Width = static_cast<short>(w - 10);
-            p.Height = specs[i].height;
-            p.Bevel = specs[i].bevel;
+            p.Height = samples[i].height;
+            p.Bevel = samples[i].bevel;
             p.Init(window);
             top = p.Y - 6;
         }
