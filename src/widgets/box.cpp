@@ -91,6 +91,7 @@ void VR_Boxs::Init(HWND hwnd)
     if (Bevel == 0)
         Bevel = 1;
 
+    // Clamping to the edge fills the picture pass's margin with the picture's border pixels.
     if (Image) {
         core::Texture_Prepare(Image_Texture, GL_CLAMP_TO_EDGE);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, Icon_Width, Icon_Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, Image);
@@ -116,6 +117,7 @@ void VR_Boxs::Init(HWND hwnd)
         core::Mesh_Upload(core::Base_Mesh(*this), Vertex_VBO, Normal_VBO, Color_VBO);
 
     if (text.tex_w != 0) {
+        // Four units of air between the caption and the rim on the left and on the right.
         const core::Caption_Offset o = core::Caption_Offsets(Flags, Width, Height, Bevel, text, Bevel + 4, 4);
         if (!core::Caption_Fits(Width, Height, Bevel, o, text))
             core::Report_Caption_Fit(WINDOW_TAG, W_Name, text);
@@ -169,6 +171,7 @@ void VR_Boxs::Draw()
         glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
         glEnable(GL_COLOR_MATERIAL);
         core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+        // With 0x10 the floor stays out of the lit pass (a list's current item is drawn that way).
         const int floor_apart = (Flags & VR_BOX_FLOOR_APART) ? 4 : 0;
         glDrawArrays(GL_QUADS, 0, 4 * Quad_Count - floor_apart);
         glDisable(GL_LIGHTING);
@@ -203,6 +206,7 @@ int VR_Boxs::Select(int buttons, float x, float y)
     core::Guard(*this, "VR_Box::Select");
     if (Width <= 0 || Height <= 0)
         return 0;
+    // Lower edges exclusive, upper edges inclusive: boxes laid edge to edge never share a point.
     const short hit = static_cast<float>(X) < x && x <= static_cast<float>(X + Width) && static_cast<float>(Y) < y &&
                       y <= static_cast<float>(Y + Height);
     if (hit == Highlight)

@@ -10,6 +10,8 @@ constexpr const char* SOURCE = "button";
 constexpr const char* DRAW_CALL = "VR_Buttons::Draw: glDrawArrays";
 constexpr int BUTTON_QUADS = 13;
 
+// True when Init built all thirteen quads and their buffers. Adjust, hover and Draw index the mesh
+// from its end (face last, inner walls before it), so anything less must not be read.
 bool Has_Mesh(const VR_Buttons& b)
 {
     return b.Quad_Count == BUTTON_QUADS && b.Vertex_Array && b.Normal_Array && b.Color_Array && b.Vertex_VBO != 0 &&
@@ -177,6 +179,7 @@ int VR_Buttons::Select(int button, float x, float y)
     core::Guard(*this, "VR_Buttons::Select");
     if (Width < 1 || Height < 1)
         return 0;
+    // Left and lower edges belong to the neighbour, so adjacent buttons never both light up.
     const short inside = static_cast<float>(X) < x && x <= static_cast<float>(X + Width) &&
                          static_cast<float>(Y) < y && y <= static_cast<float>(Y + Height);
     if (inside == Highlight)
@@ -234,6 +237,7 @@ void VR_Buttons::Draw()
         return;
     }
 
+    // The host writes State; the mesh follows here, once per change.
     if (Built_State != State)
         Adjust();
     const bool pressed = State != 0;
@@ -249,6 +253,7 @@ void VR_Buttons::Draw()
     glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_LIGHTING);
 
+    // Caption and lamp float above the face: white on a pressed face, black on a raised one.
     glPushMatrix();
     if (Text_Vertex_VBO) {
         core::Caption_Pass_Begin(core::Caption_State{});

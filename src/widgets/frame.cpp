@@ -59,6 +59,7 @@ void VR_Frames::Draw()
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, dim);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
+    // No translation: the front face stays at z 0, under everything that stands on the panel.
     core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
     glDrawArrays(GL_QUADS, 0, 4 * Quad_Count);
     core::Report_GL_Errors(SOURCE, __LINE__, "VR_Frames::Draw: glDrawArrays");

@@ -112,6 +112,7 @@ void VR_Progress::Draw()
         return;
     }
 
+    // The tray, lit like a box's; its floor is the black ground of the stripes.
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
@@ -125,6 +126,7 @@ void VR_Progress::Draw()
     glDisable(GL_LIGHTING);
 
     if (Text_Vertex_VBO) {
+        // Yellow where the pattern is opaque: the stripes take their colour like a caption does.
         core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, true, false});
         glColor3ub(255, 255, 0);
         glBindTexture(GL_TEXTURE_2D, Text_Texture);
