@@ -64,6 +64,9 @@ struct Sink {
 // [SECTION] Conversion specs
 // ---------------------------------------------------------------------------------------------
 
+// Largest width or precision of a conversion, in characters: the size of the longest message.
+constexpr int Field_Max = 4096;
+
 enum Flag : unsigned { Minus = 1, Plus = 2, Space = 4, Hash = 8, Zero = 16 };
 enum class Length { None, HH, H, L, LL, Long_Double, J, Z, T, I64, I32, W };
 
@@ -360,6 +363,12 @@ host::Format_Status Run(C* buffer, size_t capacity, const C* format, va_list arg
                 malformed = true;
                 break;
             }
+        }
+        // NOTE: the C library spends time in proportion to a field's size (seconds for 10^8), and
+        // no message, name or read-out can show a field wider than Field_Max: refuse it.
+        if (spec.width > Field_Max || spec.precision > Field_Max) {
+            malformed = true;
+            break;
         }
         switch (*p) {
         case C('h'):
