@@ -1,0 +1,111 @@
+// Fuzzes the picture readers with arbitrary file contents: TGA_Read_Image and IGB_Read_Image
+// directly, then VR_Boxs::Icon through both readers and the box's Init and Draw with the picture.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "box.h"
+#include "fuzz_gl.h"
+
+namespace {
+
+std::string folder;           // UTF-8, ends in '/'
+wchar_t wide_folder[4096];    // the same as W_Inst_Path
+
+bool Write(const std::string& path, const std::uint8_t* data, std::size_t size)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && ok;
+}
+
+// A successful read gives a picture with positive sides and 4 bytes for each of its pixels.
+void Read_Check(int (*reader)(const wchar_t*, IGB_data*, IGB_data*), const wchar_t* path)
+{
+    IGB_data image{};
+    if (!reader(path, &image, nullptr)) {
+        if (image.Data || image.Width || image.Height)
+            std::abort();  // a failed read leaves the record untouched
+        return;
+    }
+    if (!image.Data || image.Width < 1 || image.Height < 1)
+        std::abort();
+    const std::size_t bytes = 4u * static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Height);
+    volatile unsigned char sum = image.Data[0] ^ image.Data[bytes - 1];
+    (void)sum;
+    IGB_Free(&image);
+    if (image.Data || image.Width || image.Height)
+        std::abort();
+}
+
+void Box_Check(const char* file)
+{
+    VR_Boxs box;
+    box.Window = reinterpret_cast<HWND>(0x1);
+    box.X = 10;
+    box.Y = 10;
+    box.Width = 120;
+    box.Height = 90;
+    box.Bevel = 4;
+    const int read = box.Icon(file);
+    if (read != (box.Image != nullptr))
+        std::abort();
+    if (read && (box.Icon_Width < 1 || box.Icon_Height < 1))
+        std::abort();
+    // A second read into the same box replaces the first picture.
+    box.Icon(file);
+    box.Init(nullptr);
+    box.Draw();
+    box.Flags = VR_FLAT;
+    box.Draw();
+    fuzz::Check_GL_State("VR_Boxs with a picture");
+}
+
+}  // namespace
+
+void Clean_Up()
+{
+    std::remove((folder + "Icons/fuzz.tga").c_str());
+    std::remove((folder + "Icons/fuzz.png").c_str());
+    rmdir((folder + "Icons").c_str());
+    rmdir(folder.c_str());
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::Context_Once();
+    Error_Handler_Set(&fuzz::Quiet_Handler);
+    char pattern[] = "/tmp/vrtools-fuzz-picture-XXXXXX";
+    if (!mkdtemp(pattern))
+        std::exit(1);
+    folder = std::string(pattern) + "/";
+    if (mkdir((folder + "Icons").c_str(), 0700) != 0)
+        std::exit(1);
+    std::atexit(Clean_Up);
+    // The folder is plain ASCII: each byte is one wide character.
+    for (std::size_t i = 0; i < folder.size(); ++i)
+        wide_folder[i] = static_cast<wchar_t>(folder[i]);
+    W_Inst_Path = wide_folder;
+    return 0;
+}
+
+// The input is the whole picture file.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string tga = folder + "Icons/fuzz.tga", png = folder + "Icons/fuzz.png";
+    if (!Write(tga, data, size) || !Write(png, data, size))
+        std::abort();
+    std::wstring wide_tga(tga.begin(), tga.end()), wide_png(png.begin(), png.end());
+    Read_Check(&TGA_Read_Image, wide_tga.c_str());
+    Read_Check(&IGB_Read_Image, wide_png.c_str());
+    Box_Check("fuzz.tga");
+    Box_Check("fuzz.png");
+    return 0;
+}
