@@ -245,6 +245,12 @@ TEST(ObriskText, GetGenericNameSplitsPaths)
     EXPECT_STREQ(folder, "C:\\Prog\\Icons\\");
     EXPECT_STREQ(name, "pic.tar");
     EXPECT_STREQ(ext, ".tga");
+    Get_Generic_Name("/usr/lib/libvrtools.so.1.1.0", folder, name, ext);
+    EXPECT_STREQ(name, "libvrtools");
+    EXPECT_STREQ(ext, ".so.1.1.0");
+    Get_Generic_Name("libsoft.sound.so2", nullptr, name, ext);  // not a shared-object version
+    EXPECT_STREQ(name, "libsoft.sound");
+    EXPECT_STREQ(ext, ".so2");
     Get_Generic_Name("plain", nullptr, name, nullptr);
     EXPECT_STREQ(name, "plain");
     Get_Generic_Name("dir.d/noext", folder, name, ext);

@@ -16,7 +16,7 @@ TEST(Version, AnswersOnlyItsOwnVersion)
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(Get_Version_VR_Tools(nullptr), text);  // one buffer, rewritten
     EXPECT_NE(std::string(text).find(".dll 1.1 (rev-b)"), std::string::npos) << text;
-    EXPECT_EQ(std::string(text).rfind("libvrtools", 0), 0u) << text;
+    EXPECT_STREQ(text, "libvrtools.dll 1.1 (rev-b)");
     for (const char* other : {"1.2", "", "1", "1.", "1.10", "1.1 ", "01.1"})
         EXPECT_EQ(Get_Version_VR_Tools(other), nullptr) << other;
     VR_Tools_Lib_Cleanup();

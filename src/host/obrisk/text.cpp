@@ -143,6 +143,18 @@ void Get_Generic_Name(const char* path, char* folder, char* name, char* extensio
     const char* dot = nullptr;
     for (const char* p = file; p < end; ++p)
         if (*p == '.') dot = p;
+    // A shared object's version numbers belong to its extension: "libx.so.1.2" is "libx" + ".so.1.2".
+    for (const char* p = file; p + 3 <= end; ++p) {
+        if (p == file || std::strncmp(p, ".so", 3) != 0)
+            continue;
+        const char* q = p + 3;
+        while (q < end && (*q == '.' || (*q >= '0' && *q <= '9')))
+            ++q;
+        if (q == end && (p + 3 == end || p[3] == '.')) {
+            dot = p;
+            break;
+        }
+    }
     const char* stem_end = dot ? dot : end;
 
     if (folder) Copy_Cut(path, file, folder, Path_Room);
