@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdarg>
+#include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,49 @@ int Narrow(char* out, size_t capacity, const char* format, ...)
     const int n = host::Format_Narrow(out, capacity, format, args);
     va_end(args);
     return n;
+}
+
+#ifndef VRTOOLS_TEST_OUT
+#define VRTOOLS_TEST_OUT "."
+#endif
+
+// Writes `bytes` as a file of the test build folder and gives its wide path.
+std::wstring Scratch_File(const char* name, const std::vector<std::uint8_t>& bytes)
+{
+    const std::string path = std::string(VRTOOLS_TEST_OUT) + "/" + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return std::wstring(Char_2_Wchar(path.c_str()));
+}
+
+void Put16(std::vector<std::uint8_t>& out, unsigned v)
+{
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void Put32(std::vector<std::uint8_t>& out, unsigned v)
+{
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+// A 24-bit BMP header promising width x height pixels, followed by `data_bytes` bytes of pixels.
+std::vector<std::uint8_t> Bmp(unsigned width, unsigned height, size_t data_bytes)
+{
+    std::vector<std::uint8_t> b = {'B', 'M'};
+    Put32(b, static_cast<unsigned>(54 + data_bytes));
+    Put32(b, 0);
+    Put32(b, 54);
+    Put32(b, 40);
+    Put32(b, width);
+    Put32(b, height);
+    Put16(b, 1);
+    Put16(b, 24);
+    for (int i = 0; i < 6; ++i)
+        Put32(b, 0);
+    b.resize(b.size() + data_bytes, 0x80);
+    return b;
 }
 
 double Seconds_Since(std::chrono::steady_clock::time_point start)
@@ -54,4 +99,41 @@ TEST(FuzzFindings, HugeFieldWidthsAreRefusedAtOnce)
     // The largest field still formats.
     std::vector<char> wide(5000);
     EXPECT_EQ(Narrow(wide.data(), wide.size(), "%4096d|%.4096s", 7, "ab"), 4096 + 3);
+}
+
+// The generic reader handed cut TGA, BMP and PNM files to stb, which fills what is missing with
+// zeros: 96 bytes claiming 4112 x 4112 pixels took seconds and 67 MB, and 8000 x 8000 took 250 MB.
+TEST(FuzzFindings, CutOrTinyPictureFilesAreRefusedBeforeTheyCost)
+{
+    // The fuzzer's input: a TGA header (2-byte id, 16-bit pixels, 4112 x 4112) and 78 bytes.
+    std::vector<std::uint8_t> tga = {0x02, 0x00, 0x02};
+    tga.resize(12, 0x10);
+    Put16(tga, 4112);
+    Put16(tga, 4112);
+    tga.push_back(16);
+    tga.push_back(0x10);
+    tga.resize(96, 0x10);
+    const std::vector<std::uint8_t> ppm = {'P', '6', '\n', '8', '0', '0', '0', ' ', '8', '0', '0', '0', '\n',
+                                           '2', '5', '5', '\n'};
+    const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
+        {"cut_tga.png", tga},
+        {"huge_bmp.png", Bmp(8000, 8000, 0)},
+        {"huge_ppm.png", ppm},
+        // Within the size budget but 30 bytes short of its 10 x 10 pixels.
+        {"cut_bmp.png", Bmp(10, 10, 10 * 32 - 30)},
+    };
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& [name, bytes] : files) {
+        IGB_data image{};
+        EXPECT_EQ(IGB_Read_Image(Scratch_File(name, bytes).c_str(), &image, nullptr), 0) << name;
+        EXPECT_EQ(image.Data, nullptr) << name;
+    }
+    EXPECT_LT(Seconds_Since(start), 1.0);
+    // The same BMP whole is a picture.
+    IGB_data image{};
+    ASSERT_NE(IGB_Read_Image(Scratch_File("whole_bmp.png", Bmp(10, 10, 10 * 32)).c_str(), &image, nullptr), 0);
+    EXPECT_EQ(image.Width, 10);
+    EXPECT_EQ(image.Height, 10);
+    EXPECT_EQ(image.Data[0], 0x80);
+    IGB_Free(&image);
 }

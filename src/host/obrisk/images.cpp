@@ -91,6 +91,49 @@ bool TGA_Is_Complete(FILE* file)
     return complete;
 }
 
+// Pixels a picture may promise for each byte of its file. Deflate (PNG), LZW (GIF) and JPEG's
+// entropy coding turn a byte into at most a few thousand pixels (deflate: 1032 bytes of 1-bit
+// pixels); the run-length formats (TGA, BMP, PSD, HDR) into at most 128. The bound stops a file of a
+// few bytes that claims 30000 x 30000 pixels from costing gigabytes and seconds before the decoder
+// finds that the data is missing.
+long long Pixel_Budget(FILE* file)
+{
+    unsigned char head[4] = {};
+    const size_t got = std::fread(head, 1, sizeof(head), file);
+    const bool entropy_coded = got == 4 && ((head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G') ||
+                                            (head[0] == 'G' && head[1] == 'I' && head[2] == 'F') ||
+                                            (head[0] == 0xFF && head[1] == 0xD8));
+    if (std::fseek(file, 0, SEEK_END) != 0) return 0;
+    const long size = std::ftell(file);
+    std::rewind(file);
+    return size < 0 ? 0 : static_cast<long long>(size) * (entropy_coded ? 8 * 1032 : 128);
+}
+
+// stb goes on with zeros when a decoder asks for bytes past the end of the file, so a cut file
+// would pass as a picture with black rows; reading through these callbacks notices it.
+struct Source {
+    FILE* file;
+    bool past_end;
+};
+
+int Source_Read(void* user, char* data, int size)
+{
+    auto* source = static_cast<Source*>(user);
+    const size_t n = size > 0 ? std::fread(data, 1, static_cast<size_t>(size), source->file) : 0;
+    if (n == 0 && size > 0) source->past_end = true;
+    return static_cast<int>(n);
+}
+
+void Source_Skip(void* user, int n)
+{
+    std::fseek(static_cast<Source*>(user)->file, n, SEEK_CUR);
+}
+
+int Source_Eof(void* user)
+{
+    return std::feof(static_cast<Source*>(user)->file);
+}
+
 // Decodes the open file into `image` as B, G, R, A with the first row at the top.
 int Read(FILE* file, IGB_data* image)
 {
@@ -98,11 +141,14 @@ int Read(FILE* file, IGB_data* image)
     // Refuse over-large pictures before stb allocates for them.
     if (!stbi_info_from_file(file, &width, &height, &channels)) return 0;
     if (width < 1 || height < 1 || width > Max_Side || height > Max_Side) return 0;
+    if (static_cast<long long>(width) * height > Pixel_Budget(file)) return 0;
     // NOTE: the flip setting is process-wide in stb; pin this thread's to "as stored top-down".
     stbi_set_flip_vertically_on_load_thread(0);
-    unsigned char* pixels = stbi_load_from_file(file, &width, &height, &channels, 4);
+    Source source{file, false};
+    const stbi_io_callbacks io{&Source_Read, &Source_Skip, &Source_Eof};
+    unsigned char* pixels = stbi_load_from_callbacks(&io, &source, &width, &height, &channels, 4);
     if (!pixels) return 0;
-    if (width < 1 || height < 1 || width > Max_Side || height > Max_Side) {
+    if (source.past_end || width < 1 || height < 1 || width > Max_Side || height > Max_Side) {
         stbi_image_free(pixels);
         return 0;
     }
