@@ -129,7 +129,7 @@ TEST_F(Selects, GrowMasksFlagsAndDestroysHighestFirst)
     EXPECT_EQ(l.Item[1]->Flags, 0x1000u);
     EXPECT_EQ(l.Item[3]->Flags, 0x40u);
     EXPECT_EQ(l.Item[4]->Flags, 0x40u);
-    // Vertical and the caption and look bits other than flat pass through the mask.
+    // The mask drops vertical (and hidden, inactive, flat); caption and look bits pass.
     VR_Selects v;
     v.Flags = VR_SELECT_VERTICAL | VR_TEXT_RIGHT | 0x10 | 0x40;
     v.Grow(1, 0);

@@ -97,12 +97,15 @@ void Projection_Pixels(int width, int height)
 void Light_Default()
 {
     const GLfloat position[] = {-0.3f, 0.4f, 1.0f, 0.0f};
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat ambient[] = {0.35f, 0.35f, 0.35f, 1.0f};
+    const GLfloat white[] = {0.75f, 0.75f, 0.75f, 1.0f};
+    const GLfloat ambient[] = {0.25f, 0.25f, 0.25f, 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, position);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
     glEnable(GL_LIGHT0);
+    // Mesh normals are 16-bit integers of length about 100, which GL maps to about 0.003: a host
+    // that wants them lit has them renormalised.
+    glEnable(GL_NORMALIZE);
 }
 
 bool Png_Write(const std::string& path, int width, int height)

@@ -15,7 +15,8 @@ void Context_Destroy();
 // room from z = -1000 (far) to z = 1000 (near), and an identity model-view matrix.
 void Projection_Pixels(int width, int height);
 // A white directional light from the viewer's upper left, enabled as GL_LIGHT0 (lighting itself
-// stays off: each widget switches it on for its lit pass).
+// stays off: each widget switches it on for its lit pass), and GL_NORMALIZE for the widgets'
+// integer normals.
 void Light_Default();
 
 // Reads the colour buffer (RGBA, first row at the top) and writes it as a PNG. False on failure.
