@@ -143,6 +143,10 @@ void Report_Caption_Fit(const char* tag, const wchar_t* name, const Text_Size& t
 // size is 0. Allocates the two arrays when null (24 and 32 bytes); false when that fails (reported).
 bool Caption_Quad(short*& vertex, float*& coord, int x, int y, int z, const Text_Size& text, const char* source);
 
+// Makes the caption texture ready when the widget has a name (generated with wrapping `wrap` and
+// linear filters, unpack alignment 1 on creation when asked) and renders the name into it.
+Text_Size Caption_Render(VR_Tools& tool, GLenum wrap, bool unpack_on_create = false);
+
 // Uploads a caption quad into two new buffers (24 and 32 bytes).
 void Caption_Upload(GLuint& vertex_vbo, GLuint& coord_vbo, const short* vertex, const float* coord);
 
@@ -167,6 +171,25 @@ enum class Caption_Restore {
     COMBINER_AND_MODE // and the environment mode back to GL_MODULATE
 };
 void Caption_Pass_End(Caption_Restore restore);
+
+// [SECTION] Passes ---------------------------------------------------------------------------------
+
+// Start of a rebuild: the mesh arrays and the five base buffers of an earlier Init go, so that a
+// second Init never keeps quads or a caption of the first.
+void Mesh_Reset(VR_Tools& tool);
+
+// Lit pass: texturing off, lighting with colour material, the three mesh arrays bound and enabled.
+void Lit_Pass_Begin(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo);
+// Switches off the colour and normal arrays, colour material and lighting (the vertex array stays).
+void Lit_Pass_End();
+
+// Flat look: unlit, the first `vertices` of the mesh (its frame strips) in (64, 64, 230), lifted by
+// 1.5 - BORDER. Leaves the matrix pushed and standing 1.5 above the widget, the vertex array on.
+void Flat_Strips_Begin(GLuint vertex_vbo, int vertices);
+// The caption in the flat look, on the strips' plane, in the current colour (combiner left as set).
+void Flat_Caption(const VR_Tools& tool, const Caption_State& state);
+// Pops the matrix of Flat_Strips_Begin and switches the vertex array off.
+void Flat_Strips_End();
 
 }  // namespace core
 

@@ -96,19 +96,8 @@ void VR_Boxs::Init(HWND hwnd)
         core::Texture_Prepare(Image_Texture, GL_CLAMP_TO_EDGE);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, Icon_Width, Icon_Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, Image);
     }
-    if (Name_Get())
-        core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_BORDER);
-    core::Text_Size text;
-    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
-         &text.text_h);
-
-    // Rebuild from scratch: a second Init must not keep the quads or buffers of the first.
-    core::Mesh_Free(core::Base_Mesh(*this));
-    core::Buffer_Free(Vertex_VBO);
-    core::Buffer_Free(Normal_VBO);
-    core::Buffer_Free(Color_VBO);
-    core::Buffer_Free(Text_Vertex_VBO);
-    core::Buffer_Free(Text_Coord_VBO);
+    const core::Text_Size text = core::Caption_Render(*this, GL_CLAMP_TO_BORDER);
+    core::Mesh_Reset(*this);
 
     const unsigned int rim = core::Mesh_Color(Colors(core::COLOR_RIM).get());
     core::Mesh_Builder builder(core::Base_Mesh(*this), SOURCE);
@@ -144,14 +133,7 @@ void VR_Boxs::Draw()
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, Z);
     if (Flags & VR_FLAT) {
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_LIGHTING);
-        core::Mesh_Bind(Vertex_VBO, 0, 0);
-        glColor3ub(64, 64, 230);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
-        glDrawArrays(GL_QUADS, 0, 16);  // the rim top only
-        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
+        core::Flat_Strips_Begin(Vertex_VBO, 16);  // the rim top only
         // The matrix stands 1.5 above the box from here on.
         if (picture)
             Picture_Pass(*this, 32, 32, 115, -0.75f);
@@ -164,23 +146,16 @@ void VR_Boxs::Draw()
             glDrawArrays(GL_QUADS, 0, 4);
             core::Caption_Pass_End(core::Caption_Restore::NONE);
         }
-        glPopMatrix();
+        core::Flat_Strips_End();
     } else {
-        glDisable(GL_TEXTURE_2D);
-        glEnable(GL_LIGHTING);
-        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-        glEnable(GL_COLOR_MATERIAL);
-        core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+        core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
         // With 0x10 the floor stays out of the lit pass (a list's current item is drawn that way).
         const int floor_apart = (Flags & VR_BOX_FLOOR_APART) ? 4 : 0;
         glDrawArrays(GL_QUADS, 0, 4 * Quad_Count - floor_apart);
         glDisable(GL_LIGHTING);
         if ((Tool_Looks & 1) || (Flags & VR_BOX_FLOOR_UNLIT))
             glDrawArrays(GL_QUADS, 4 * Quad_Count - 4, 4);
-        glDisableClientState(GL_COLOR_ARRAY);
-        glDisableClientState(GL_NORMAL_ARRAY);
-        glDisable(GL_COLOR_MATERIAL);
-        glDisable(GL_LIGHTING);
+        core::Lit_Pass_End();
         if (picture)
             Picture_Pass(*this, 255, 255, 255, floor_apart ? 0.5f : 1.25f);
         if (Text_Vertex_VBO) {
@@ -194,8 +169,8 @@ void VR_Boxs::Draw()
             glPopMatrix();
             core::Caption_Pass_End(core::Caption_Restore::COMBINER_AND_MODE);
         }
+        glDisableClientState(GL_VERTEX_ARRAY);
     }
-    glDisableClientState(GL_VERTEX_ARRAY);
     glPopMatrix();
 }
 

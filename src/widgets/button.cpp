@@ -82,24 +82,11 @@ void VR_Buttons::Init(HWND hwnd)
     if (Bevel == 0)
         Bevel = 1;
 
-    if (W_Name) {
-        const bool fresh = !glIsTexture(Text_Texture);
-        core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_BORDER);
-        if (fresh)
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    }
-    core::Text_Size text;
-    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
-         &text.text_h);
+    const core::Text_Size text = core::Caption_Render(*this, GL_CLAMP_TO_BORDER, true);
 
     // A second Init starts from empty arrays and no buffers; the lamp and caption arrays are reused.
-    core::Mesh_Free(core::Base_Mesh(*this));
-    core::Buffer_Free(Vertex_VBO);
-    core::Buffer_Free(Normal_VBO);
-    core::Buffer_Free(Color_VBO);
+    core::Mesh_Reset(*this);
     core::Buffer_Free(Lamp_VBO);
-    core::Buffer_Free(Text_Vertex_VBO);
-    core::Buffer_Free(Text_Coord_VBO);
 
     const bool lamp = (Flags & VR_BUTTON_LAMP) != 0;
     if (!Mesh_Build(*this, core::Mesh_Builder::APPEND, core::Mesh_Builder::SCALED, lamp))
@@ -153,8 +140,8 @@ void VR_Buttons::Adjust()
         Built_State = State;  // nothing to rebuild; Init builds for the State it finds
         return;
     }
-    // NOTE: unlike Init, Adjust stores the raw cross products, unscaled; GL_NORMALIZE stays off, so
-    // the lighting of a rebuilt button differs from a freshly initialised one.
+    // NOTE: unlike Init, Adjust stores the raw cross products, unscaled; the library leaves
+    // GL_NORMALIZE to the host, so without it a rebuilt button is lit differently from a fresh one.
     Mesh_Build(*this, core::Mesh_Builder::OVERWRITE, core::Mesh_Builder::RAW, Lamp_Array != nullptr);
     if (Highlight)
         Recolor(*this, Colors(core::COLOR_HIGHLIGHT).get(), false);
@@ -215,25 +202,10 @@ void VR_Buttons::Draw()
         return;
 
     if (Flags & VR_FLAT) {
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_LIGHTING);
-        core::Mesh_Bind(Vertex_VBO, 0, 0);
-        glColor3ub(64, 64, 230);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
-        glDrawArrays(GL_QUADS, 0, 16);  // the frame-top strips
-        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
-        if (Text_Vertex_Array && Text_Vertex_VBO) {
-            core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, false, true});
-            glBindTexture(GL_TEXTURE_2D, Text_Texture);
-            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-            // The caption was built at the face's height; bring it to 1.5 whatever the State.
-            glTranslatef(0.0f, 0.0f, -static_cast<float>(Text_Vertex_Array[2]));
-            glDrawArrays(GL_QUADS, 0, 4);
-            core::Caption_Pass_End(core::Caption_Restore::NONE);
-        }
-        glPopMatrix();
-        glDisableClientState(GL_VERTEX_ARRAY);
+        // The frame-top strips and the caption at 1.5, whatever the State it was built for.
+        core::Flat_Strips_Begin(Vertex_VBO, 16);
+        core::Flat_Caption(*this, core::Caption_State{GL_REPLACE, false, true});
+        core::Flat_Strips_End();
         return;
     }
 
@@ -241,17 +213,10 @@ void VR_Buttons::Draw()
     if (Built_State != State)
         Adjust();
     const bool pressed = State != 0;
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
     glDrawArrays(GL_QUADS, 0, 4 * Quad_Count);
     core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisable(GL_COLOR_MATERIAL);
-    glDisable(GL_LIGHTING);
+    core::Lit_Pass_End();
 
     // Caption and lamp float above the face: white on a pressed face, black on a raised one.
     glPushMatrix();

@@ -72,12 +72,7 @@ void VR_Progress::Init(HWND hwnd)
     if (fresh)
         Stripes_Upload();
 
-    core::Mesh_Free(core::Base_Mesh(*this));
-    core::Buffer_Free(Vertex_VBO);
-    core::Buffer_Free(Normal_VBO);
-    core::Buffer_Free(Color_VBO);
-    core::Buffer_Free(Text_Vertex_VBO);
-    core::Buffer_Free(Text_Coord_VBO);
+    core::Mesh_Reset(*this);
 
     const unsigned int grey = core::Mesh_Color(Colors(core::COLOR_RIM).get());
     core::Mesh_Builder builder(core::Base_Mesh(*this), SOURCE);
@@ -99,31 +94,16 @@ void VR_Progress::Draw()
 
     if (Flags & VR_FLAT) {
         // The rim top only, unlit; the stripes stand still.
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_LIGHTING);
-        core::Mesh_Bind(Vertex_VBO, 0, 0);
-        glColor3ub(64, 64, 230);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
-        glDrawArrays(GL_QUADS, 0, 16);
-        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
-        glPopMatrix();
-        glDisableClientState(GL_VERTEX_ARRAY);
+        core::Flat_Strips_Begin(Vertex_VBO, 16);
+        core::Flat_Strips_End();
         return;
     }
 
     // The tray, lit like a box's; its floor is the black ground of the stripes.
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
     const bool floor_apart = (Flags & FLOOR_APART) != 0;
     glDrawArrays(GL_QUADS, 0, 4 * Quad_Count - (floor_apart ? 4 : 0));
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisable(GL_COLOR_MATERIAL);
-    glDisable(GL_LIGHTING);
+    core::Lit_Pass_End();
 
     if (Text_Vertex_VBO) {
         // Yellow where the pattern is opaque: the stripes take their colour like a caption does.

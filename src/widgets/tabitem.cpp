@@ -36,20 +36,10 @@ void VR_TabItems::Init(HWND hwnd)
         Color = Colors(core::COLOR_DEFAULT);
     if (Bevel == 0)
         Bevel = 1;
-    if (W_Name)
-        core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_BORDER);
-    core::Text_Size text;
-    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
-         &text.text_h);
-
+    const core::Text_Size text = core::Caption_Render(*this, GL_CLAMP_TO_BORDER);
     // Everything of an earlier Init goes, the caption buffers too: a tab renamed to nothing must not
     // keep drawing its old caption.
-    core::Mesh_Free(core::Base_Mesh(*this));
-    core::Buffer_Free(Vertex_VBO);
-    core::Buffer_Free(Normal_VBO);
-    core::Buffer_Free(Color_VBO);
-    core::Buffer_Free(Text_Vertex_VBO);
-    core::Buffer_Free(Text_Coord_VBO);
+    core::Mesh_Reset(*this);
 
     // The foot reaches s beyond the rectangle on both sides; the foot itself is left open.
     const short s = static_cast<short>(Height / 4), B = static_cast<short>(-Bevel);
@@ -83,39 +73,17 @@ void VR_TabItems::Draw()
         return;
 
     if (Flags & VR_FLAT) {
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_LIGHTING);
-        core::Mesh_Bind(Vertex_VBO, 0, 0);
-        glColor3ub(64, 64, 230);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
         // Outline of the prism without its front face.
-        glDrawArrays(GL_QUADS, 0, Quad_Count < 4 ? Quad_Count * 4 : 16);
-        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
-        if (Text_Vertex_Array && Text_Vertex_VBO) {
-            core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, false, false});
-            glBindTexture(GL_TEXTURE_2D, Text_Texture);
-            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-            glTranslatef(0.0f, 0.0f, -static_cast<float>(Text_Vertex_Array[2]));
-            glDrawArrays(GL_QUADS, 0, 4);
-            core::Caption_Pass_End(core::Caption_Restore::NONE);
-        }
-        glPopMatrix();
-        glDisableClientState(GL_VERTEX_ARRAY);
+        core::Flat_Strips_Begin(Vertex_VBO, Quad_Count < 4 ? Quad_Count * 4 : 16);
+        core::Flat_Caption(*this, core::Caption_State{GL_REPLACE, false, false});
+        core::Flat_Strips_End();
         return;
     }
 
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
     glDrawArrays(GL_QUADS, 0, Quad_Count * 4);
     core::Report_GL_Errors(SOURCE, LINE_BODY_DRAW, DRAW_CALL);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisable(GL_COLOR_MATERIAL);
-    glDisable(GL_LIGHTING);
+    core::Lit_Pass_End();
     glPushMatrix();
     if (Text_Vertex_VBO) {
         core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, true, false});

@@ -1,0 +1,81 @@
+// Draw passes and rebuild steps that every meshed widget shares: lit mesh, flat strips, flat caption.
+#include "core.h"
+
+namespace core {
+
+void Mesh_Reset(VR_Tools& tool)
+{
+    Mesh_Free(Base_Mesh(tool));
+    Buffer_Free(tool.Vertex_VBO);
+    Buffer_Free(tool.Normal_VBO);
+    Buffer_Free(tool.Color_VBO);
+    Buffer_Free(tool.Text_Vertex_VBO);
+    Buffer_Free(tool.Text_Coord_VBO);
+}
+
+Text_Size Caption_Render(VR_Tools& tool, GLenum wrap, bool unpack_on_create)
+{
+    if (tool.W_Name) {
+        const bool fresh = unpack_on_create && !glIsTexture(tool.Text_Texture);
+        Texture_Prepare(tool.Text_Texture, wrap);
+        if (fresh)
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    }
+    Text_Size text;
+    tool.Text(tool.W_Name, &tool.Text_Bitmap, tool.Font_Name, tool.Font_Style, tool.Font_Size, &text.tex_w,
+              &text.tex_h, &text.text_w, &text.text_h);
+    return text;
+}
+
+void Lit_Pass_Begin(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)
+{
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    Mesh_Bind(vertex_vbo, normal_vbo, color_vbo);
+}
+
+void Lit_Pass_End()
+{
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_LIGHTING);
+}
+
+void Flat_Strips_Begin(GLuint vertex_vbo, int vertices)
+{
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    Mesh_Bind(vertex_vbo, 0, 0);
+    glColor3ub(64, 64, 230);
+    glPushMatrix();
+    // The strips float above whatever stands behind them by the toolkit's border depth.
+    glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
+    glDrawArrays(GL_QUADS, 0, vertices);
+    glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
+}
+
+void Flat_Caption(const VR_Tools& tool, const Caption_State& state)
+{
+    if (!tool.Text_Vertex_Array || !tool.Text_Vertex_VBO)
+        return;
+    Caption_Pass_Begin(state);
+    glBindTexture(GL_TEXTURE_2D, tool.Text_Texture);
+    Caption_Bind(tool.Text_Vertex_VBO, tool.Text_Coord_VBO);
+    // The caption was built at its lit height; in the flat look it lies on the strips' plane.
+    const float z = tool.Text_Vertex_Array[2];
+    glTranslatef(0.0f, 0.0f, -z);
+    glDrawArrays(GL_QUADS, 0, 4);
+    glTranslatef(0.0f, 0.0f, z);
+    Caption_Pass_End(Caption_Restore::NONE);
+}
+
+void Flat_Strips_End()
+{
+    glPopMatrix();
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+}  // namespace core
