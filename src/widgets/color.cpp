@@ -3,6 +3,7 @@
 
 #include "color.h"
 #include "core/core.h"
+#include "editor_parts.h"
 
 namespace {
 
@@ -129,19 +130,8 @@ void VR_Colors::Init(HWND hwnd)
         // ramp: the slider's fields still hold what it was made for.
         if (s.Image && (s.Width != slider_w || s.Height != slider_h || ((s.Flags ^ Flags) & VR_COLOR_HLS)))
             s.Image = static_cast<unsigned char*>(Free(s.Image));
-        s.Flags = Flags;
+        editor::Slider_Place(s, *this, x + B + 2, l.y, slider_w, slider_h, CHANNEL_MAX);
         s.Name_Set(l.caption);
-        s.Bevel = Bevel;
-        s.Font_Name = Font_Name;
-        s.Font_Style = Font_Style;
-        s.Font_Extra = Font_Extra;
-        s.Font_Size = Font_Size;
-        s.Value_Min = 0.0f;
-        s.Value_Max = CHANNEL_MAX;
-        s.X = static_cast<short>(x + B + 2);
-        s.Y = static_cast<short>(l.y);
-        s.Width = slider_w;
-        s.Height = slider_h;
         if (&s == &Slider_3)
             s.Format = nullptr;
         if (!(Flags & VR_HIDDEN) && !s.Image)
@@ -245,8 +235,7 @@ void VR_Colors::Adjust()
     Slider_1.Adjust();
     Slider_2.Adjust();
     Slider_3.Adjust();
-    Swatch.Color_Set(Color_Value);
-    Swatch.Init(nullptr);
+    editor::Swatch_Show(Swatch, Color_Value);
     Applied = Color_Value;
 }
 
@@ -267,8 +256,7 @@ unsigned long VR_Colors::Read()
     VR_Valuators* s = Own_Slider(*this, Active_Slider);
     if (Width < 1 || Height < 1 || (Flags & VR_INACTIVE) || !s)
         return 0;
-    s->Value = s->Read();
-    s->Adjust();
+    editor::Slider_Follow_Pointer(*s);
     return Shown_Color();
 }
 
@@ -278,7 +266,6 @@ unsigned long VR_Colors::Scroll(float amount)
     VR_Valuators* s = Own_Slider(*this, Active_Slider);
     if (Width <= 0 || Height <= 0 || (Flags & VR_INACTIVE) || !s)
         return 0;
-    s->Value = s->Scroll(amount);
-    s->Adjust();
+    editor::Slider_Follow_Wheel(*s, amount);
     return Shown_Color();
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "core/core.h"
+#include "editor_parts.h"
 #include "hue.h"
 
 namespace {
@@ -64,19 +65,8 @@ void VR_Hues::Init(HWND hwnd)
     // A picture made for another size would be read out of bounds: the slider still holds that size.
     if (Slider.Image && (Slider.Width != w || Slider.Height != Height))
         Slider.Image = static_cast<unsigned char*>(Free(Slider.Image));
-    Slider.Flags = Flags;
+    editor::Slider_Place(Slider, *this, X, Y, w, Height, HUE_MAX);
     Slider.Name_Set("Hue");
-    Slider.Bevel = Bevel;
-    Slider.Font_Name = Font_Name;
-    Slider.Font_Style = Font_Style;
-    Slider.Font_Extra = Font_Extra;
-    Slider.Font_Size = Font_Size;
-    Slider.Value_Min = 0.0f;
-    Slider.Value_Max = HUE_MAX;
-    Slider.X = X;
-    Slider.Y = Y;
-    Slider.Width = w;
-    Slider.Height = Height;
     if (!(Flags & VR_HIDDEN) && !Slider.Image)
         Slider.Image = core::Ramp_Picture(core::Ramp::HUE, w, Height, SOURCE, "Slider.Image");
     Slider.Init(hwnd);
@@ -146,8 +136,7 @@ void VR_Hues::Adjust()
     Channel[1] = l;
     Channel[2] = s;
     Slider.Adjust();
-    Swatch.Color_Set(Color_Value);
-    Swatch.Init(nullptr);
+    editor::Swatch_Show(Swatch, Color_Value);
     Applied = Color_Value;
 }
 
@@ -164,8 +153,7 @@ unsigned long VR_Hues::Read()
     core::Guard(*this, "VR_Hues::Read");
     if (Width < 1 || Height < 1 || (Flags & VR_INACTIVE) || Active_Slider != &Slider)
         return 0;
-    Slider.Value = Slider.Read();
-    Slider.Adjust();
+    editor::Slider_Follow_Pointer(Slider);
     return Shown_Color();
 }
 
@@ -174,7 +162,6 @@ unsigned long VR_Hues::Scroll(float amount)
     core::Guard(*this, "VR_Hues::Scroll");
     if (Width < 1 || Height < 1 || (Flags & VR_INACTIVE) || Active_Slider != &Slider)
         return 0;
-    Slider.Value = Slider.Scroll(amount);
-    Slider.Adjust();
+    editor::Slider_Follow_Wheel(Slider, amount);
     return Shown_Color();
 }
