@@ -1,0 +1,467 @@
+// Benchmark of the vrtools panel against Dear ImGui and a raw-GL reference, in one headless context.
+//
+// [SECTION] Options
+// [SECTION] Samples and statistics
+// [SECTION] Runs
+// [SECTION] Table
+// [SECTION] main
+//
+// Each (scenario, N) cell builds the three implementations, then runs them in turn, a block of
+// frames each, round after round (A B C A B C ...), so that drift of the machine hits all alike. A
+// frame is timed in two parts: the CPU submission (everything the implementation does for the
+// frame) and the glFinish after it. Clearing happens before, untimed and finished.
+#include <GL/glew.h>
+#include <imgui.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench.h"
+#include "headless.h"
+
+namespace {
+
+using namespace bench;
+using Clock = std::chrono::steady_clock;
+
+// [SECTION] Options --------------------------------------------------------------------------------
+
+struct Options {
+    std::vector<int> sizes = {10, 100, 1000};
+    std::vector<Scenario> scenarios = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::INIT};
+    std::vector<std::string> impls = {"vrtools", "imgui", "raw"};
+    int fixed = 0;        // > 0: that many untimed frames per cell, for instruction counts
+    bool smoke = false;   // one frame per cell
+    double scale = 1.0;   // multiplies the number of rounds
+    std::string png;      // directory for a picture of each implementation's steady frame
+};
+
+std::vector<std::string> Split(const char* text)
+{
+    std::vector<std::string> out;
+    std::string item;
+    for (const char* p = text;; ++p) {
+        if (*p == ',' || *p == '\0') {
+            if (!item.empty())
+                out.push_back(item);
+            item.clear();
+            if (*p == '\0')
+                break;
+        } else {
+            item += *p;
+        }
+    }
+    return out;
+}
+
+void Usage()
+{
+    std::printf(
+        "usage: vrtools_bench [options]\n"
+        "  --n LIST          panel sizes in rows (default 10,100,1000)\n"
+        "  --scenario LIST   steady,hover,drag,init (default all)\n"
+        "  --impl LIST       vrtools,imgui,raw (default all)\n"
+        "  --smoke           one frame per cell, no statistics worth reading\n"
+        "  --fixed K         K untimed frames per cell and no table (for valgrind --tool=callgrind)\n"
+        "  --scale F         F times the default number of rounds\n"
+        "  --png DIR         write DIR/<impl>-<N>.png of each steady frame\n");
+}
+
+bool Parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (a == "--help" || a == "-h") {
+            Usage();
+            std::exit(0);
+        } else if (a == "--smoke") {
+            o.smoke = true;
+        } else if ((a == "--n" || a == "--scenario" || a == "--impl" || a == "--fixed" || a == "--scale" ||
+                    a == "--png") && next) {
+            ++i;
+            if (a == "--n") {
+                o.sizes.clear();
+                for (const std::string& s : Split(next))
+                    o.sizes.push_back(std::max(1, std::atoi(s.c_str())));
+            } else if (a == "--scenario") {
+                o.scenarios.clear();
+                for (const std::string& s : Split(next)) {
+                    const Scenario all[] = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::INIT};
+                    bool known = false;
+                    for (Scenario c : all)
+                        if (s == Scenario_Name(c)) {
+                            o.scenarios.push_back(c);
+                            known = true;
+                        }
+                    if (!known) {
+                        std::fprintf(stderr, "bench: unknown scenario %s\n", s.c_str());
+                        return false;
+                    }
+                }
+            } else if (a == "--impl") {
+                o.impls = Split(next);
+                for (const std::string& s : o.impls)
+                    if (s != "vrtools" && s != "imgui" && s != "raw") {
+                        std::fprintf(stderr, "bench: unknown implementation %s\n", s.c_str());
+                        return false;
+                    }
+            } else if (a == "--fixed") {
+                o.fixed = std::max(1, std::atoi(next));
+            } else if (a == "--scale") {
+                o.scale = std::max(0.05, std::atof(next));
+            } else {
+                o.png = next;
+            }
+        } else {
+            Usage();
+            return false;
+        }
+    }
+    return true;
+}
+
+// [SECTION] Samples and statistics ---------------------------------------------------------------
+
+struct Sample {
+    double cpu = 0.0, finish = 0.0;  // microseconds
+    Counts counts;
+};
+
+struct Stat {
+    double median = 0.0, p10 = 0.0, p90 = 0.0;
+};
+
+Stat Stats(std::vector<double> v)
+{
+    Stat s;
+    if (v.empty())
+        return s;
+    std::sort(v.begin(), v.end());
+    auto at = [&](double q) {
+        const double pos = q * static_cast<double>(v.size() - 1);
+        const size_t lo = static_cast<size_t>(pos);
+        const size_t hi = std::min(lo + 1, v.size() - 1);
+        return v[lo] + (v[hi] - v[lo]) * (pos - static_cast<double>(lo));
+    };
+    s.median = at(0.5);
+    s.p10 = at(0.1);
+    s.p90 = at(0.9);
+    return s;
+}
+
+struct Result {
+    std::string impl;
+    Stat cpu, finish, total;
+    double draws = 0, buffers = 0, textures = 0, heap = 0, kbytes = 0;
+    long heap_own = 0;  // in one extra, untimed frame whose allocations were attributed
+    size_t frames = 0;
+};
+
+Result Summarise(const std::string& impl, const std::vector<Sample>& samples)
+{
+    Result r;
+    r.impl = impl;
+    r.frames = samples.size();
+    std::vector<double> cpu, finish, total;
+    for (const Sample& s : samples) {
+        cpu.push_back(s.cpu);
+        finish.push_back(s.finish);
+        total.push_back(s.cpu + s.finish);
+        r.draws += static_cast<double>(s.counts.draws);
+        r.buffers += static_cast<double>(s.counts.buffer_uploads);
+        r.textures += static_cast<double>(s.counts.texture_uploads);
+        r.heap += static_cast<double>(s.counts.heap);
+        r.kbytes += static_cast<double>(s.counts.bytes_sent) / 1024.0;
+    }
+    const double n = samples.empty() ? 1.0 : static_cast<double>(samples.size());
+    r.draws /= n;
+    r.buffers /= n;
+    r.textures /= n;
+    r.heap /= n;
+    r.kbytes /= n;
+    r.cpu = Stats(cpu);
+    r.finish = Stats(finish);
+    r.total = Stats(total);
+    return r;
+}
+
+double Micro(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+// [SECTION] Runs -----------------------------------------------------------------------------------
+
+std::unique_ptr<Panel> Make(const std::string& name)
+{
+    if (name == "vrtools")
+        return Make_Vrtools();
+    if (name == "imgui")
+        return Make_Imgui();
+    return Make_Raw();
+}
+
+// Rounds and frames per block for a cell: enough samples for a median, within the time budget.
+void Plan(const Options& o, Scenario s, int n, int& rounds, int& block)
+{
+    if (o.smoke || o.fixed) {
+        rounds = 1;
+        block = o.fixed ? o.fixed : 1;
+        return;
+    }
+    if (s == Scenario::INIT) {
+        block = 1;
+        rounds = n <= 10 ? 30 : n <= 100 ? 10 : 4;
+    } else {
+        block = n <= 10 ? 10 : n <= 100 ? 5 : 3;
+        rounds = n <= 10 ? 30 : n <= 100 ? 16 : 7;
+    }
+    rounds = std::max(1, static_cast<int>(rounds * o.scale + 0.5));
+}
+
+}  // namespace
+
+namespace bench {
+
+// The two timed parts of a frame, kept out of line so that callgrind can collect exactly them
+// (--toggle-collect='bench::Measured*' --toggle-collect='bench::Finished*').
+__attribute__((noinline)) void Measured(Panel& p, Scenario s, int step, bool build)
+{
+    if (build)
+        p.Build(s);
+    p.Frame(s, step);
+}
+
+__attribute__((noinline)) void Finished()
+{
+    glFinish();
+}
+
+}  // namespace bench
+
+namespace {
+
+Sample Timed(Panel& p, Scenario s, int step, bool build)
+{
+    Frame_Begin();
+    glFinish();
+    Sample out;
+    const Counts c0 = Counters_Now();
+    const Clock::time_point t0 = Clock::now();
+    Measured(p, s, step, build);
+    const Clock::time_point t1 = Clock::now();
+    Finished();
+    const Clock::time_point t2 = Clock::now();
+    out.counts = Counters_Now() - c0;
+    out.cpu = Micro(t1 - t0);
+    out.finish = Micro(t2 - t1);
+    return out;
+}
+
+std::vector<Result> Run_Cell(const Options& o, Scenario s, int n)
+{
+    const std::vector<Row> rows = Layout(n);
+    std::vector<std::unique_ptr<Panel>> panels;
+    for (const std::string& name : o.impls)
+        panels.push_back(Make(name));
+    for (auto& p : panels)
+        p->Setup(rows);
+    int rounds = 1, block = 1;
+    Plan(o, s, n, rounds, block);
+    std::vector<std::vector<Sample>> samples(panels.size());
+    std::vector<long> own(panels.size(), 0);
+    auto attributed = [&](size_t i, int step, bool build) {
+        Heap_Attribution(true);
+        own[i] = Timed(*panels[i], s, step, build).counts.heap_own;
+        Heap_Attribution(false);
+    };
+
+    if (s == Scenario::INIT) {
+        // One unmeasured round first: the process-wide font caches fill once, for everyone.
+        if (!o.smoke)
+            for (auto& p : panels) {
+                Frame_Begin();
+                p->Build(s);
+                p->Frame(s, 0);
+                glFinish();
+                p->Destroy();
+            }
+        for (int r = 0; r < rounds; ++r)
+            for (size_t i = 0; i < panels.size(); ++i)
+                for (int b = 0; b < block; ++b) {
+                    samples[i].push_back(Timed(*panels[i], s, 0, true));
+                    panels[i]->Destroy();
+                }
+        if (!o.fixed)
+            for (size_t i = 0; i < panels.size(); ++i) {
+                attributed(i, 0, true);
+                panels[i]->Destroy();
+            }
+    } else {
+        std::vector<int> steps(panels.size(), 0);
+        // Two unmeasured frames each: the driver compiles its state variants on first use.
+        for (size_t i = 0; i < panels.size(); ++i) {
+            panels[i]->Build(s);
+            if (!o.smoke)
+                for (int w = 0; w < 2; ++w) {
+                    Frame_Begin();
+                    panels[i]->Frame(s, steps[i]++);
+                    glFinish();
+                }
+        }
+        for (int r = 0; r < rounds; ++r)
+            for (size_t i = 0; i < panels.size(); ++i)
+                for (int b = 0; b < block; ++b)
+                    samples[i].push_back(Timed(*panels[i], s, steps[i]++, false));
+        if (!o.fixed)
+            for (size_t i = 0; i < panels.size(); ++i)
+                attributed(i, steps[i]++, false);
+        if (!o.png.empty() && s == Scenario::STEADY)
+            for (size_t i = 0; i < panels.size(); ++i) {
+                Frame_Begin();
+                panels[i]->Frame(s, steps[i]++);
+                const std::string path = o.png + "/" + panels[i]->Name() + "-" + std::to_string(n) + ".png";
+                if (!headless::Png_Write(path, SURFACE_W, SURFACE_H))
+                    std::fprintf(stderr, "bench: could not write %s\n", path.c_str());
+            }
+        for (auto& p : panels)
+            p->Destroy();
+    }
+    std::vector<Result> results;
+    for (size_t i = 0; i < panels.size(); ++i) {
+        results.push_back(Summarise(panels[i]->Name(), samples[i]));
+        results.back().heap_own = own[i];
+    }
+    return results;
+}
+
+// [SECTION] Table ----------------------------------------------------------------------------------
+
+std::string Number(double v)
+{
+    char text[32];
+    if (v >= 100.0 || v == 0.0)
+        std::snprintf(text, sizeof(text), "%.0f", v);
+    else if (v >= 10.0)
+        std::snprintf(text, sizeof(text), "%.1f", v);
+    else
+        std::snprintf(text, sizeof(text), "%.2f", v);
+    return text;
+}
+
+std::string Spread(const Stat& s)
+{
+    return Number(s.median) + " [" + Number(s.p10) + "–" + Number(s.p90) + "]";
+}
+
+std::string Count(double v)
+{
+    char text[32];
+    if (v == static_cast<double>(static_cast<long>(v)))
+        std::snprintf(text, sizeof(text), "%ld", static_cast<long>(v));
+    else
+        std::snprintf(text, sizeof(text), "%.1f", v);
+    return text;
+}
+
+std::string Ratio(const Result& a, const Result* b)
+{
+    if (!b || b->total.median <= 0.0)
+        return "";
+    char text[48];
+    if (b->cpu.median > 0.0)
+        std::snprintf(text, sizeof(text), "%.2f (cpu %.2f)", a.total.median / b->total.median,
+                      a.cpu.median / b->cpu.median);
+    else
+        std::snprintf(text, sizeof(text), "%.2f", a.total.median / b->total.median);
+    return text;
+}
+
+void Print_Header()
+{
+    std::printf("| scenario | N | impl | CPU µs med [p10–p90] | glFinish µs med [p10–p90] | frame µs med | draws | "
+                "buffer uploads | texture uploads | heap allocs own / all | KB sent | vrtools ÷ ImGui | vrtools ÷ raw |\n");
+    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+}
+
+void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
+{
+    const Result* imgui = nullptr;
+    const Result* raw = nullptr;
+    for (const Result& r : results) {
+        if (r.impl == "imgui")
+            imgui = &r;
+        if (r.impl == "raw")
+            raw = &r;
+    }
+    for (const Result& r : results) {
+        const bool mine = r.impl == "vrtools";
+        std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Scenario_Name(s), n,
+                    r.impl.c_str(), Spread(r.cpu).c_str(), Spread(r.finish).c_str(), Number(r.total.median).c_str(),
+                    Count(r.draws).c_str(), Count(r.buffers).c_str(), Count(r.textures).c_str(),
+                    (std::to_string(r.heap_own) + " / " + Count(r.heap)).c_str(), Number(r.kbytes).c_str(), mine ? Ratio(r, imgui).c_str() : "",
+                    mine ? Ratio(r, raw).c_str() : "");
+    }
+    std::fflush(stdout);
+}
+
+void Print_Counts(Scenario s, int n, const std::vector<Result>& results)
+{
+    for (const Result& r : results)
+        std::printf("%s N=%d %s: %zu frames; per frame %s draws, %s buffer uploads, %s texture uploads, "
+                    "%s heap allocations\n",
+                    Scenario_Name(s), n, r.impl.c_str(), r.frames, Count(r.draws).c_str(), Count(r.buffers).c_str(),
+                    Count(r.textures).c_str(), Count(r.heap).c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+// [SECTION] main -------------------------------------------------------------------------------------
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!Parse(argc, argv, options))
+        return 2;
+    std::string error;
+    if (!headless::Context_Create(SURFACE_W, SURFACE_H, &error)) {
+        std::fprintf(stderr, "bench: %s\n", error.c_str());
+        return 1;
+    }
+    Counters_Install();
+    const Clock::time_point start = Clock::now();
+    if (!options.fixed) {
+        std::printf("vrtools benchmark: %s, %s; Dear ImGui %s (OpenGL2 backend, FreeType atlas); %s %d px em\n",
+                    reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                    reinterpret_cast<const char*>(glGetString(GL_VERSION)), ImGui::GetVersion(), FONT_NAME,
+                    FONT_SIZE);
+        std::printf("one surface of %d x %d, one unit per pixel; rows of a label, a button and a slider with a "
+                    "read-out, %d to a column\n\n",
+                    SURFACE_W, SURFACE_H, ROWS_PER_COLUMN);
+        Print_Header();
+    }
+    for (Scenario s : options.scenarios)
+        for (int n : options.sizes) {
+            const std::vector<Result> results = Run_Cell(options, s, n);
+            if (options.fixed)
+                Print_Counts(s, n, results);
+            else
+                Print_Cell(s, n, results);
+        }
+    if (!options.fixed)
+        std::printf("\nframe = CPU + glFinish; init = Init of every widget (captions included) and the first frame; "
+                    "raw init = FreeType rendering of the same strings into memory. Counts are per frame; "
+                    "own heap allocations are those of the implementation's code in one attributed frame, all "
+                    "includes the driver's; KB sent includes ImGui's client-array vertices. Run time %.0f s.\n",
+                    std::chrono::duration<double>(Clock::now() - start).count());
+    headless::Context_Destroy();
+    return 0;
+}

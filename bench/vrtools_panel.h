@@ -1,0 +1,38 @@
+// The panel built from vrtools widgets, shared by its benchmark and by the raw reference.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "bench.h"
+#include "button.h"
+#include "label.h"
+#include "valuator.h"
+
+namespace bench {
+
+struct Vrtools_Panel {
+    const std::vector<Row>* rows = nullptr;
+    std::unique_ptr<VR_Labels[]> labels;
+    std::unique_ptr<VR_Buttons[]> buttons;
+    std::unique_ptr<VR_Valuators[]> sliders;
+    std::vector<Box> hover_path;
+    std::vector<float> drag_path;
+    int count = 0;
+
+    // The host's data: the rows (kept by address) and the pointer paths.
+    void Setup(const std::vector<Row>& layout);
+    // Constructs and initialises every widget (captions rendered, meshes uploaded).
+    void Init();
+    // The host's frame: pointer work for the scenario at `step`, then every Draw, row by row.
+    void Frame(Scenario s, int step);
+    // Puts the widgets in the state where step 0 of the scenario starts.
+    void Prepare(Scenario s);
+    void Draw_All();
+    // The button or slider that hover target `k` points at.
+    bool Hover_Is_Button(int k) const { return (k % 2) == 0; }
+    int Hover_Row(int k) const { return k / 2; }
+    void Release();
+};
+
+}  // namespace bench
