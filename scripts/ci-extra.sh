@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Extra CI steps, run by .ci/run after the main ones (its build directory is already configured).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+echo "== benchmarks: raw reference check and one frame of every scenario =="
+cmake --build build --target vrtools_bench vrtools_bench_check -j2
+build/bench/vrtools_bench_check
+build/bench/vrtools_bench --smoke
