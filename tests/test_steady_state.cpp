@@ -1,0 +1,423 @@
+// Steady state of every widget class: a frame that changes nothing uploads nothing and allocates
+// nothing, and a hover change replaces exactly one colour buffer.
+//
+// Heap allocations are counted by replacing malloc, calloc and realloc in the test executable and
+// attributing each one by its call stack: it is the library's when the nearest caller outside the
+// C and C++ runtimes lies in libvrtools, libobrisk or libtarnel (the GL driver allocates on its own
+// while it draws, which is not ours to count). AddressSanitizer owns the allocator: there the heap
+// count is skipped and the upload counts still run.
+#include <dlfcn.h>
+#include <execinfo.h>
+#include <link.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "box.h"
+#include "button.h"
+#include "color.h"
+#include "frame.h"
+#include "gl_fixture.h"
+#include "hue.h"
+#include "label.h"
+#include "progress.h"
+#include "select.h"
+#include "tabitem.h"
+#include "tabs.h"
+#include "valuator.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define STEADY_HEAP_COUNT 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define STEADY_HEAP_COUNT 0
+#endif
+#endif
+#ifndef STEADY_HEAP_COUNT
+#define STEADY_HEAP_COUNT 1
+#endif
+
+namespace heap {
+
+bool counting = false;
+long own = 0;
+
+#if STEADY_HEAP_COUNT
+namespace {
+
+struct Range {
+    std::uintptr_t begin = 0, end = 0;
+    bool runtime = false;  // C or C++ runtime: the caller is further up
+    bool library = false;  // one of the library's modules
+};
+Range ranges[64];
+int range_count = 0;
+thread_local bool inside = false;
+
+int Add_Ranges(dl_phdr_info* info, size_t, void*)
+{
+    const char* name = info->dlpi_name ? info->dlpi_name : "";
+    const bool runtime = std::strstr(name, "libc.so") || std::strstr(name, "libstdc++") ||
+                         std::strstr(name, "libgcc_s") || std::strstr(name, "libm.so");
+    const bool library =
+        std::strstr(name, "libvrtools") || std::strstr(name, "libobrisk") || std::strstr(name, "libtarnel");
+    for (int i = 0; (runtime || library) && i < info->dlpi_phnum && range_count < 64; ++i) {
+        const ElfW(Phdr)& h = info->dlpi_phdr[i];
+        if (h.p_type == PT_LOAD && (h.p_flags & PF_X))
+            ranges[range_count++] = Range{info->dlpi_addr + h.p_vaddr, info->dlpi_addr + h.p_vaddr + h.p_memsz,
+                                          runtime, library};
+    }
+    return 0;
+}
+
+// Frames 0 to 2 are this function, Note and the replacement.
+__attribute__((noinline)) bool Library_Made()
+{
+    void* frames[24];
+    const int n = backtrace(frames, 24);
+    for (int i = 3; i < n; ++i) {
+        const auto a = reinterpret_cast<std::uintptr_t>(frames[i]);
+        const Range* r = nullptr;
+        for (int k = 0; k < range_count && !r; ++k)
+            if (a >= ranges[k].begin && a < ranges[k].end)
+                r = &ranges[k];
+        if (r && r->runtime)
+            continue;
+        return r && r->library;
+    }
+    return false;
+}
+
+}  // namespace
+
+__attribute__((noinline)) void Note()
+{
+    if (!counting || inside)
+        return;
+    inside = true;
+    if (Library_Made())
+        ++own;
+    inside = false;
+}
+
+void Start()
+{
+    if (range_count == 0) {
+        dl_iterate_phdr(Add_Ranges, nullptr);
+        void* warm[4];
+        backtrace(warm, 4);  // the unwinder loads on its first use
+    }
+    own = 0;
+    counting = true;
+}
+#else
+void Start()
+{
+    own = 0;
+}
+#endif
+
+long Stop()
+{
+    counting = false;
+    return own;
+}
+
+}  // namespace heap
+
+#if STEADY_HEAP_COUNT
+extern "C" void* __libc_malloc(size_t size);
+extern "C" void* __libc_calloc(size_t count, size_t size);
+extern "C" void* __libc_realloc(void* p, size_t size);
+
+extern "C" __attribute__((visibility("default"))) void* malloc(size_t size)
+{
+    heap::Note();
+    return __libc_malloc(size);
+}
+
+extern "C" __attribute__((visibility("default"))) void* calloc(size_t count, size_t size)
+{
+    heap::Note();
+    return __libc_calloc(count, size);
+}
+
+extern "C" __attribute__((visibility("default"))) void* realloc(void* p, size_t size)
+{
+    heap::Note();
+    return __libc_realloc(p, size);
+}
+#endif
+
+namespace {
+
+constexpr unsigned int HIGHLIGHT_WORD = 0xFF6464E6;  // 0x6464E6 as a mesh colour
+
+class Steady_State : public GL_Test {
+protected:
+    static void Place(VR_Tools& w, const char* name, int x, int y, int width, int height, int bevel)
+    {
+        w.Name = name;
+        w.X = static_cast<short>(x);
+        w.Y = static_cast<short>(y);
+        w.Width = static_cast<short>(width);
+        w.Height = static_cast<short>(height);
+        w.Bevel = static_cast<short>(bevel);
+        w.Font_Name = "DejaVu Sans";
+        w.Font_Size = 14;
+    }
+
+    // Draws once to settle (a slider's first Draw rasterises its read-out), then expects three more
+    // draws to upload nothing and allocate nothing.
+    template <class W>
+    void Expect_Steady(W& w, const std::string& what)
+    {
+        w.Draw();
+        Counts_Reset();
+        heap::Start();
+        for (int i = 0; i < 3; ++i)
+            w.Draw();
+        const long allocations = heap::Stop();
+        EXPECT_EQ(Counts().buffer_data, 0) << what;
+        EXPECT_EQ(Counts().gen_buffers + Counts().delete_buffers, 0) << what;
+        EXPECT_EQ(Counts().tex_image, 0) << what;
+        if (STEADY_HEAP_COUNT) {
+            EXPECT_EQ(allocations, 0) << what << ": heap allocations in a steady frame";
+        }
+    }
+
+    // Moves the pointer in to (x, y) on `w`, again to the same place, then out to (-100, -100):
+    // the changes replace `changed`'s colour buffer, and nothing else, once each; the pointer
+    // staying where it is uploads nothing. `changed` null: the widget shows no hover at all.
+    template <class W>
+    void Expect_Hover(W& w, float x, float y, const VR_Tools* changed, const std::string& what)
+    {
+        const int expected = changed ? 1 : 0;
+        const GLuint before = changed ? changed->Color_VBO : 0;
+        Counts_Reset();
+        heap::Start();
+        w.Select(0, x, y);
+        long allocations = heap::Stop();
+        EXPECT_EQ(Counts().buffer_data, expected) << what << ": entering";
+        EXPECT_EQ(Counts().gen_buffers, expected) << what << ": entering";
+        EXPECT_EQ(Counts().tex_image, 0) << what << ": entering";
+        if (changed) {
+            EXPECT_NE(changed->Color_VBO, before) << what << ": the colour buffer is the one replaced";
+            const std::vector<unsigned int> colours = Buffer_Read<unsigned int>(changed->Color_VBO);
+            ASSERT_EQ(colours.size(), static_cast<size_t>(changed->Quad_Count) * 4) << what;
+            ASSERT_FALSE(colours.empty()) << what;
+            EXPECT_EQ(colours.back(), HIGHLIGHT_WORD) << what << ": the hovered quad is lit";
+        }
+
+        Counts_Reset();
+        heap::Start();
+        w.Select(0, x, y);
+        allocations += heap::Stop();
+        EXPECT_EQ(Counts().buffer_data, 0) << what << ": staying";
+
+        Counts_Reset();
+        heap::Start();
+        w.Select(0, -100.0f, -100.0f);
+        allocations += heap::Stop();
+        EXPECT_EQ(Counts().buffer_data, expected) << what << ": leaving";
+        EXPECT_EQ(Counts().tex_image, 0) << what << ": leaving";
+        if (changed) {
+            const std::vector<unsigned int> colours = Buffer_Read<unsigned int>(changed->Color_VBO);
+            ASSERT_FALSE(colours.empty()) << what;
+            EXPECT_NE(colours.back(), HIGHLIGHT_WORD) << what << ": the quad is back in its colour";
+        }
+        if (STEADY_HEAP_COUNT) {
+            EXPECT_EQ(allocations, 0) << what << ": heap allocations while hovering";
+        }
+    }
+};
+
+float Centre_X(const VR_Tools& w)
+{
+    return static_cast<float>(w.X) + 0.5f * static_cast<float>(w.Width);
+}
+
+float Centre_Y(const VR_Tools& w)
+{
+    return static_cast<float>(w.Y) + 0.5f * static_cast<float>(w.Height);
+}
+
+}  // namespace
+
+TEST_F(Steady_State, CaptionAndButtonWidgets)
+{
+    VR_Labels label;
+    Place(label, "Steady label", 40, 540, 200, 30, 4);
+    label.Init(Window());
+    Expect_Steady(label, "label");
+
+    VR_Buttons button;
+    Place(button, "Steady", 40, 480, 120, 32, 3);
+    button.Init(Window());
+    Expect_Steady(button, "button");
+    Expect_Hover(button, Centre_X(button), Centre_Y(button), &button, "button");
+    // A pressed button rebuilds once, in the Draw that finds the new State, and is steady after.
+    button.State = 1;
+    button.Draw();
+    Expect_Steady(button, "pressed button");
+
+    VR_Buttons lamp;
+    Place(lamp, "Lamp", 200, 480, 140, 32, 3);
+    lamp.Flags = VR_BUTTON_LAMP;
+    lamp.Lamp = 1;
+    lamp.Init(Window());
+    Expect_Steady(lamp, "button with a lamp");
+}
+
+TEST_F(Steady_State, TraysPanelsAndBusyBars)
+{
+    VR_Boxs box;
+    Place(box, "Box", 40, 400, 120, 60, 4);
+    box.Init(Window());
+    Expect_Steady(box, "box");
+    Expect_Hover(box, Centre_X(box), Centre_Y(box), &box, "box");
+
+    VR_Frames frame;
+    Place(frame, "Frame", 20, 20, 300, 150, 4);
+    frame.Init(Window());
+    Expect_Steady(frame, "frame");
+    Expect_Hover(frame, Centre_X(frame), Centre_Y(frame), nullptr, "frame");
+
+    VR_Progress bar;
+    Place(bar, "Busy", 200, 400, 200, 30, 3);
+    bar.Init(Window());
+    bar.Draw();
+    const short phase = bar.Phase;
+    // The stripes move at every Draw through the texture matrix, never by an upload.
+    Expect_Steady(bar, "progress bar");
+    EXPECT_NE(bar.Phase, phase);
+}
+
+TEST_F(Steady_State, SlidersWithAndWithoutReadout)
+{
+    VR_Valuators slider;
+    Place(slider, "Gain", 40, 300, 240, 32, 3);
+    slider.Value_Min = 0.0f;
+    slider.Value_Max = 100.0f;
+    slider.Value = 40.0f;
+    slider.Format = "%.1f";
+    slider.Init(Window());
+    Expect_Steady(slider, "slider with a read-out");
+    Expect_Hover(slider, Centre_X(slider), Centre_Y(slider), &slider, "slider");
+
+    // A drag that keeps the text keeps the read-out: only a changed text is rasterised again.
+    slider.Value = 40.01f;
+    slider.Adjust();
+    Expect_Steady(slider, "slider moved within its read-out's precision");
+    slider.Value = 55.0f;
+    slider.Adjust();
+    Counts_Reset();
+    heap::Start();
+    slider.Draw();
+    const long allocations = heap::Stop();
+    EXPECT_EQ(Counts().tex_image, 1) << "a changed read-out is rasterised once";
+    // The rasteriser allocates its surface: the count sees the library's allocations at all.
+    if (STEADY_HEAP_COUNT) {
+        EXPECT_GT(allocations, 0);
+    }
+    Expect_Steady(slider, "slider after a change of value");
+
+    VR_Valuators plain;
+    Place(plain, "Plain", 320, 300, 240, 32, 3);
+    plain.Value_Min = 1.0f;
+    plain.Value_Max = 1000.0f;
+    plain.Flags = VR_VALUATOR_LOG10;
+    plain.Init(Window());
+    Expect_Steady(plain, "logarithmic slider without a read-out");
+}
+
+TEST_F(Steady_State, ListsAndTabs)
+{
+    static const char* const names[] = {"One", "Two", "Three"};
+    VR_Selects list;
+    Place(list, "List", 40, 220, 240, 40, 2);
+    ASSERT_EQ(list.Grow(3, 0), 1);
+    for (int i = 0; i < 3; ++i) {
+        list.Item[i]->Name = names[i];
+        list.Item[i]->Font_Name = "DejaVu Sans";
+        list.Item[i]->Font_Size = 14;
+    }
+    list.Init(Window());
+    Expect_Steady(list, "selection list");
+    // The list keeps its hit zones only; its boxes do not light up.
+    Expect_Hover(list, Centre_X(list), Centre_Y(list), nullptr, "selection list");
+
+    VR_TabItems tab;
+    Place(tab, "Tab", 320, 220, 120, 30, 3);
+    tab.Init(Window());
+    Expect_Steady(tab, "tab item");
+    Expect_Hover(tab, Centre_X(tab), Centre_Y(tab), &tab, "tab item");
+
+    VR_Tabs bar;
+    Place(bar, "Tabs", 40, 150, 420, 30, 3);
+    ASSERT_EQ(bar.Grow(3, 0), 1);
+    for (int i = 0; i < 3; ++i)
+        bar.Item[i]->Name = names[i];
+    bar.Init(Window());
+    Expect_Steady(bar, "tab bar");
+    Expect_Hover(bar, Centre_X(*bar.Item[1]), Centre_Y(*bar.Item[1]), bar.Item[1], "tab bar");
+}
+
+TEST_F(Steady_State, ColourEditors)
+{
+    VR_Colors colours;
+    Place(colours, "Colour", 40, 20, 400, 110, 2);
+    colours.Color_Value = 0x3366CC;
+    colours.Init(Window());
+    Expect_Steady(colours, "colour editor");
+    Expect_Hover(colours, Centre_X(colours.Slider_2), Centre_Y(colours.Slider_2), &colours.Slider_2,
+                 "colour editor");
+
+    VR_Hues hues;
+    Place(hues, "Hue", 40, 200, 400, 50, 2);
+    hues.Color_Value = 0x3366CC;
+    hues.Init(Window());
+    Expect_Steady(hues, "hue editor");
+    Expect_Hover(hues, Centre_X(hues.Slider), Centre_Y(hues.Slider), &hues.Slider, "hue editor");
+}
+
+// The read-out is formatted at every Draw by the C library directly; its texts must stay those of
+// the library's general formatter (here through Name_Set), cut to the 39 characters of Value_Text.
+TEST_F(Steady_State, ReadoutTextsMatchTheGeneralFormatter)
+{
+    struct Case {
+        const char* format;
+        const wchar_t* wide;
+    };
+    static const Case formats[] = {
+        {"%.2f", L"%.2f"},          {"%8.3e", L"%8.3e"},         {"%-+#12.4g", L"%-+#12.4g"},
+        {"%Lf", L"%Lf"},            {"Gain %05.1f dB", L"Gain %05.1f dB"},
+        {"%a", L"%a"},              {"%%%.0f%%", L"%%%.0f%%"},  {"%64.64f", L"%64.64f"},
+        {"% .3E units", L"% .3E units"},
+    };
+    static const float values[] = {0.0f, -1.5f, 3.14159f, 1e-5f, 1e30f, -3.4e38f, 40.125f};
+    VR_Valuators slider;
+    Place(slider, "Readout", 40, 300, 240, 32, 3);
+    slider.Value_Min = -3.4e38f;
+    slider.Value_Max = 3.4e38f;
+    slider.Init(Window());
+    VR_Tools reference;
+    for (const Case& c : formats)
+        for (float v : values) {
+            slider.Format = c.format;
+            slider.Value = v;
+            slider.Adjust();
+            slider.Draw();
+            const bool wide_double = std::wcsstr(c.wide, L"%L") == nullptr;
+            ASSERT_EQ(wide_double ? reference.Name_Set(c.wide, static_cast<double>(slider.Shown_Value))
+                                  : reference.Name_Set(c.wide, static_cast<long double>(slider.Shown_Value)),
+                      1);
+            const std::wstring expected = std::wstring(reference.Name_Get()).substr(0, 39);
+            EXPECT_EQ(std::wstring(slider.Value_Text), expected) << c.format << " of " << v;
+        }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
