@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 
@@ -174,7 +175,7 @@ constexpr int FORMAT_FIELD_MAX = 64;
 struct Readout_Format {
     const wchar_t* conv_begin = nullptr;  // the '%' of the conversion
     const wchar_t* conv_end = nullptr;    // one past its conversion letter
-    wchar_t spec[16] = {};                // the conversion rebuilt: '%', flags once each, sizes, letter
+    char spec[16] = {};                   // the conversion rebuilt: '%', flags once each, sizes, letter
     bool long_double = false;
 };
 
@@ -237,27 +238,28 @@ bool Format_Parse(const wchar_t* format, Readout_Format& out)
         out.conv_begin = begin;
         out.conv_end = p;
         out.long_double = long_double;
-        wchar_t* s = out.spec;
-        *s++ = L'%';
+        // Every character of the conversion is ASCII, so it is rebuilt narrow for the C library.
+        char* s = out.spec;
+        *s++ = '%';
         for (int i = 0; i < 5; ++i)
             if (flag[i])
-                *s++ = FLAGS[i];
+                *s++ = static_cast<char>(FLAGS[i]);
         // At most two digits each (FORMAT_FIELD_MAX), so spec[16] always has room.
         if (width > 0) {
             if (width >= 10)
-                *s++ = static_cast<wchar_t>(L'0' + width / 10);
-            *s++ = static_cast<wchar_t>(L'0' + width % 10);
+                *s++ = static_cast<char>('0' + width / 10);
+            *s++ = static_cast<char>('0' + width % 10);
         }
         if (precision >= 0) {
-            *s++ = L'.';
+            *s++ = '.';
             if (precision >= 10)
-                *s++ = static_cast<wchar_t>(L'0' + precision / 10);
-            *s++ = static_cast<wchar_t>(L'0' + precision % 10);
+                *s++ = static_cast<char>('0' + precision / 10);
+            *s++ = static_cast<char>('0' + precision % 10);
         }
         if (long_double)
-            *s++ = L'L';
-        *s++ = letter;
-        *s = L'\0';
+            *s++ = 'L';
+        *s++ = static_cast<char>(letter);
+        *s = '\0';
     }
     return conversions == 1;
 }
@@ -273,13 +275,17 @@ void Literal_Append(wchar_t* out, int& len, const wchar_t* from, const wchar_t* 
     out[len] = L'\0';
 }
 
-int Convert(wchar_t* out, std::size_t capacity, const wchar_t* spec, ...)
+// NOTE: the read-out is formatted at every Draw. The conversion was checked and rebuilt by
+// Format_Parse, so it goes to the C library once, straight into the buffer, where the general
+// formatter would parse it again and print the number twice (to measure it first). A number that
+// does not fit gives nothing, as it does there.
+int Convert(char* out, std::size_t capacity, const char* spec, ...)
 {
     va_list args;
     va_start(args, spec);
-    const int n = host::Format_Wide(out, capacity, spec, args);
+    const int n = std::vsnprintf(out, capacity, spec, args);
     va_end(args);
-    return n;
+    return n >= 0 && static_cast<std::size_t>(n) < capacity ? n : -1;
 }
 
 // The read-out text of `value`, cut to 39 characters. The literal parts are copied here and only
@@ -292,11 +298,11 @@ void Readout_Text(const wchar_t* format, const Readout_Format& f, float value, w
     Literal_Append(out, len, format, f.conv_begin);
     if (len < READOUT_CAP - 1) {
         // 64 digits of precision after the 39 integer digits of the largest float still fit.
-        wchar_t number[128];
+        char number[128];
         const int n = f.long_double ? Convert(number, 128, f.spec, static_cast<long double>(value))
                                     : Convert(number, 128, f.spec, static_cast<double>(value));
         for (int i = 0; i < n && len < READOUT_CAP - 1; ++i)
-            out[len++] = number[i];
+            out[len++] = static_cast<wchar_t>(static_cast<unsigned char>(number[i]));
         out[len] = L'\0';
     }
     Literal_Append(out, len, f.conv_end, f.conv_end + std::wcslen(f.conv_end));
@@ -349,20 +355,11 @@ void VR_Valuators::Init(HWND hwnd)
         core::Texture_Prepare(Image_Texture, GL_CLAMP_TO_BORDER);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, Width, Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, Image);
     }
-    if (Name_Get())
-        core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_BORDER);
-    core::Text_Size text;
-    Text(Name_Get(), &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
-         &text.text_h);
+    const core::Text_Size text = core::Caption_Render(*this, GL_CLAMP_TO_BORDER);
 
     // Everything of a previous Init goes, so that a run without a caption leaves none to draw.
     const core::Mesh body = core::Base_Mesh(*this);
-    core::Mesh_Free(body);
-    core::Buffer_Free(Vertex_VBO);
-    core::Buffer_Free(Normal_VBO);
-    core::Buffer_Free(Color_VBO);
-    core::Buffer_Free(Text_Vertex_VBO);
-    core::Buffer_Free(Text_Coord_VBO);
+    core::Mesh_Reset(*this);
 
     // The groove floor is the tray's last quad: hover recolours it and the picture replaces it.
     core::Mesh_Builder builder(body, SOURCE);
@@ -504,52 +501,25 @@ void VR_Valuators::Draw()
         return;
 
     if (Flags & VR_FLAT) {
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_LIGHTING);
-        core::Mesh_Bind(Vertex_VBO, 0, 0);
-        glColor3ub(64, 64, 230);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
         // Only the four frame strips; a mesh that could not be built has fewer quads.
-        const int strips = Quad_Count < 4 ? Quad_Count * 4 : 16;
-        if (strips > 0)
-            glDrawArrays(GL_QUADS, 0, strips);
-        glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
-        // NOTE: the caption arrays outlive a later Init without a name, their buffers do not.
-        if (Text_Vertex_Array && Text_Vertex_VBO) {
-            core::Caption_State state;
-            state.alpha_scale = false;
-            state.unpack_one = false;
-            core::Caption_Pass_Begin(state);  // no colour of its own: the text takes the flat colour
-            glBindTexture(GL_TEXTURE_2D, Text_Texture);
-            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-            const float z = Text_Vertex_Array[2];
-            glTranslatef(0.0f, 0.0f, -z);
-            glDrawArrays(GL_QUADS, 0, 4);
-            glTranslatef(0.0f, 0.0f, z);
+        core::Flat_Strips_Begin(Vertex_VBO, Quad_Count < 4 ? Quad_Count * 4 : 16);
+        // No colour of its own: the caption and the read-out take the flat colour.
+        if (core::Flat_Caption_Begin(*this, core::Caption_State{GL_REPLACE, false, false})) {
             if (Format)
                 Cursor_Value();
             core::Caption_Pass_End(core::Caption_Restore::NONE);
         }
-        glPopMatrix();
-        glDisableClientState(GL_VERTEX_ARRAY);
+        core::Flat_Strips_End();
         return;
     }
 
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
+    core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
     const bool picture = Image && !Selected;
     const int n = Quad_Count * 4 - (picture ? 4 : 0);
     if (n > 0)
         glDrawArrays(GL_QUADS, 0, n);
     Cursor_Draw();
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisable(GL_COLOR_MATERIAL);
-    glDisable(GL_LIGHTING);
+    core::Lit_Pass_End();
 
     if (picture) {
         // The picture lies half a unit above the base, in the groove where the floor was left out.
