@@ -188,6 +188,9 @@ void Lit_Pass_End();
 void Flat_Strips_Begin(GLuint vertex_vbo, int vertices);
 // The caption in the flat look, on the strips' plane, in the current colour (combiner left as set).
 void Flat_Caption(const VR_Tools& tool, const Caption_State& state);
+// The same, leaving the caption pass open for more text under the same state (a slider's read-out);
+// false, with nothing begun, when there is no caption. End it with Caption_Pass_End(NONE).
+bool Flat_Caption_Begin(const VR_Tools& tool, const Caption_State& state);
 // Pops the matrix of Flat_Strips_Begin and switches the vertex array off.
 void Flat_Strips_End();
 

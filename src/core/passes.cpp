@@ -53,14 +53,16 @@ void Flat_Strips_Begin(GLuint vertex_vbo, int vertices)
     glPushMatrix();
     // The strips float above whatever stands behind them by the toolkit's border depth.
     glTranslatef(0.0f, 0.0f, 1.5f - static_cast<float>(BORDER));
-    glDrawArrays(GL_QUADS, 0, vertices);
+    if (vertices > 0)
+        glDrawArrays(GL_QUADS, 0, vertices);
     glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
 }
 
-void Flat_Caption(const VR_Tools& tool, const Caption_State& state)
+bool Flat_Caption_Begin(const VR_Tools& tool, const Caption_State& state)
 {
+    // NOTE: the caption arrays outlive a later Init without a name; their buffers do not.
     if (!tool.Text_Vertex_Array || !tool.Text_Vertex_VBO)
-        return;
+        return false;
     Caption_Pass_Begin(state);
     glBindTexture(GL_TEXTURE_2D, tool.Text_Texture);
     Caption_Bind(tool.Text_Vertex_VBO, tool.Text_Coord_VBO);
@@ -69,7 +71,13 @@ void Flat_Caption(const VR_Tools& tool, const Caption_State& state)
     glTranslatef(0.0f, 0.0f, -z);
     glDrawArrays(GL_QUADS, 0, 4);
     glTranslatef(0.0f, 0.0f, z);
-    Caption_Pass_End(Caption_Restore::NONE);
+    return true;
+}
+
+void Flat_Caption(const VR_Tools& tool, const Caption_State& state)
+{
+    if (Flat_Caption_Begin(tool, state))
+        Caption_Pass_End(Caption_Restore::NONE);
 }
 
 void Flat_Strips_End()
