@@ -21,10 +21,7 @@ void VR_Frames::Init(HWND hwnd)
     if (Color.Red == rim.Red && Color.Green == rim.Green && Color.Blue == rim.Blue)
         Color = Colors(core::COLOR_DEFAULT);
 
-    core::Mesh_Free(core::Base_Mesh(*this));
-    core::Buffer_Free(Vertex_VBO);
-    core::Buffer_Free(Normal_VBO);
-    core::Buffer_Free(Color_VBO);
+    core::Mesh_Reset(*this);
 
     // Computed in int, stored as the 16-bit coordinates of the mesh.
     const short x0 = X, y0 = Y, x1 = static_cast<short>(X + Width), y1 = static_cast<short>(Y + Height);
@@ -63,11 +60,8 @@ void VR_Frames::Draw()
     core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
     glDrawArrays(GL_QUADS, 0, 4 * Quad_Count);
     core::Report_GL_Errors(SOURCE, __LINE__, "VR_Frames::Draw: glDrawArrays");
+    core::Lit_Pass_End();
     glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisable(GL_COLOR_MATERIAL);
-    glDisable(GL_LIGHTING);
 }
 
 int VR_Frames::Select(int buttons, float x, float y)
