@@ -1,9 +1,13 @@
 // Regression tests for what the fuzzers in fuzz/ found: each input here once hung, crashed or leaked.
+#include "gl_fixture.h"
 #include "obrisk.h"
+#include "select.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <limits>
 #include <cstdarg>
 #include <cstdint>
 #include <fstream>
@@ -136,4 +140,33 @@ TEST(FuzzFindings, CutOrTinyPictureFilesAreRefusedBeforeTheyCost)
     EXPECT_EQ(image.Height, 10);
     EXPECT_EQ(image.Data[0], 0x80);
     IGB_Free(&image);
+}
+
+class FuzzFindingsGL : public GL_Test {};
+
+// A wheel amount of 10^30 never left the one-unit-per-step loop (the float sum does not move when
+// 1 is taken off, and the step count overflowed); a NaN stuck in the sum and killed the wheel.
+TEST_F(FuzzFindingsGL, ListScrollSurvivesHugeAndNonNumericAmounts)
+{
+    VR_Selects list;
+    list.X = 10;
+    list.Y = 10;
+    list.Width = 200;
+    list.Height = 40;
+    ASSERT_EQ(list.Grow(3, 0), 1);
+    list.Init(Window());
+    const auto start = std::chrono::steady_clock::now();
+    for (float amount : {1e30f, -1e30f, std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity()}) {
+        const int current = list.Scroll(amount);
+        EXPECT_GE(current, 0);
+        EXPECT_LT(current, 3);
+    }
+    EXPECT_LT(Seconds_Since(start), 1.0);
+
+    list.Current = 0;
+    list.Scroll_Sum = 0.0f;
+    EXPECT_EQ(list.Scroll(std::numeric_limits<float>::quiet_NaN()), 0);
+    EXPECT_FALSE(std::isnan(list.Scroll_Sum));
+    EXPECT_EQ(list.Scroll(1.5f), 1);  // the wheel still turns
 }

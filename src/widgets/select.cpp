@@ -4,6 +4,9 @@
 // [SECTION] Items and layout
 // [SECTION] Drawing
 // [SECTION] Pointer, wheel and value
+#include <algorithm>
+#include <cmath>
+
 #include "core/core.h"
 #include "core/items.h"
 #include "select.h"
@@ -291,7 +294,11 @@ int VR_Selects::Scroll(float amount)
         return Current;
     if (Item_Count <= 0)
         return 0;
-    Scroll_Sum += amount;
+    // NOTE: the loops below take one step per unit: a NaN would stay in the sum for good and a huge
+    // or infinite amount would never be worked off. No wheel turns more than a 16-bit Current can.
+    if (std::isnan(amount))
+        return Current;
+    Scroll_Sum += std::clamp(amount, -32768.0f, 32768.0f);
     int steps = 0;
     while (Scroll_Sum > 1.0f) {
         Scroll_Sum -= 1.0f;
