@@ -57,6 +57,22 @@ FT_Pos Walk(HFONT font, const wchar_t* text, FT_Int32 flags, Each each)
     return pen;
 }
 
+// Advance of a glyph as Walk would move the pen after it (FT_LOAD_DEFAULT, the .notdef fallback
+// included), or -1 when Walk would skip it; cached in the font.
+FT_Pos Advance_Of(HFONT font, FT_UInt glyph)
+{
+    const auto known = font->advances.find(glyph);
+    if (known != font->advances.end())
+        return known->second;
+    const FT_Pos advance = Load(font->face, glyph, FT_LOAD_DEFAULT) ? font->face->glyph->advance.x : -1;
+    try {
+        font->advances.emplace(glyph, advance);
+    } catch (const std::bad_alloc&) {
+        // Not remembered: the next measure loads the glyph again.
+    }
+    return advance;
+}
+
 // Coverage of one bitmap pixel, 0..255, for the pixel modes FreeType renders into.
 inline unsigned char Coverage(const FT_Bitmap& bitmap, const unsigned char* row, unsigned int x)
 {
@@ -124,7 +140,19 @@ int Surface_Text_Width(const Text_Surface* surface, const wchar_t* text)
 {
     const HFONT font = surface ? (surface->font ? surface->font : System_Font()) : nullptr;
     if (!font || !text) return 0;
-    const FT_Pos pen = Walk(font, text, FT_LOAD_DEFAULT, [](FT_Pos) { return true; });
+    // The layout of Walk without loading glyphs already measured: kerning, then the cached advance.
+    FT_Pos pen = 0;
+    FT_UInt previous = 0;
+    for (const wchar_t* p = text; *p; ++p) {
+        const FT_UInt glyph = Glyph_Of(font->face, *p);
+        if (font->kerning && previous && glyph) {
+            FT_Vector delta;
+            if (FT_Get_Kerning(font->face, previous, glyph, FT_KERNING_DEFAULT, &delta) == 0) pen += delta.x;
+        }
+        previous = glyph;
+        const FT_Pos advance = Advance_Of(font, glyph);
+        if (advance >= 0) pen += advance;
+    }
     const long long pixels = (static_cast<long long>(pen) + 32) >> 6;
     return static_cast<int>(std::min<long long>(std::max(pixels, 0LL), 0x7FFFFFFF));
 }
