@@ -372,6 +372,12 @@ void Act(FuzzedDataProvider& in)
         case 5: Base_Write(s, w, in); break;
         case 6: Own_Write(s, in); break;
         case 7:
+            // NOTE: a colour editor's sliders carry ramp pictures of their own size, four bytes per
+            // scene unit squared (a gigabyte at 16384 x 16384): that memory is what a host asks for,
+            // not a fault, so the harness keeps to editors of at most 4 M square units.
+            if constexpr (std::is_same_v<T, VR_Colors> || std::is_same_v<T, VR_Hues>)
+                if (static_cast<long>(w.Width) * w.Height > (4l << 20))
+                    break;
             if constexpr (std::is_same_v<T, VR_Valuators>)
                 if (w.Image)
                     Picture_Fit(w, true);  // the host keeps the picture the size of the slider

@@ -7,3 +7,9 @@ echo "== benchmarks: raw reference check and one frame of every scenario =="
 cmake --build build --target vrtools_bench vrtools_bench_check -j2
 build/bench/vrtools_bench_check
 build/bench/vrtools_bench --smoke
+
+echo "== fuzzing: every libFuzzer target for a minute from its seed corpus =="
+scripts/fuzz.sh 60 build-fuzz
+
+echo "== memcheck: the test suite under valgrind =="
+scripts/memcheck.sh build
