@@ -15,88 +15,74 @@ constexpr unsigned int HIGHLIGHT = 0xFF6464E6u;
 
 using Normal = std::array<short, 3>;
 
+// The colour buffer's words by role: frame (quads 0 to 7), inner walls (8 to 11), face (12).
+std::vector<unsigned int> Roles(unsigned int frame, unsigned int inner, unsigned int face)
+{
+    std::vector<unsigned int> words(32, frame);
+    words.insert(words.end(), 16, inner);
+    words.insert(words.end(), 4, face);
+    return words;
+}
+
+std::vector<short> Quad(const std::vector<short>& v, int q)
+{
+    return std::vector<short>(v.begin() + q * 12, v.begin() + (q + 1) * 12);
+}
+
 class Button : public GL_Test {
 protected:
-    // 100 x 30 at (0, 0) with the given bevel and name.
-    static void Place(VR_Buttons& b, short bevel, const char* name = nullptr)
+    // 100 x 30 at (x, y) with the given bevel, name and flags.
+    static VR_Buttons& Place(VR_Buttons& b, short bevel, const char* name = nullptr, unsigned int flags = 0,
+                             short x = 0, short y = 0)
     {
         b.Name = name;
+        b.Flags = flags;
+        b.X = x;
+        b.Y = y;
         b.Width = 100;
         b.Height = 30;
         b.Bevel = bevel;
         b.Font_Name = "DejaVu Sans";
         b.Font_Size = 14;
+        return b;
     }
 
-    // The normal of quad q as the buffer holds it, checking that its four vertices agree.
-    Normal Quad_Normal(const VR_Buttons& b, int q) const
+    // The normals of the thirteen quads as the buffer holds them, checking that four vertices agree.
+    std::vector<Normal> Normals(const VR_Buttons& b) const
     {
-        const std::vector<short> n = Buffer_Read<short>(b.Normal_VBO);
-        Normal first{};
-        if (n.size() < static_cast<size_t>(q + 1) * 12)
-            return Normal{-1, -1, -1};
-        for (int a = 0; a < 3; ++a)
-            first[a] = n[q * 12 + a];
-        for (int k = 1; k < 4; ++k)
-            for (int a = 0; a < 3; ++a)
-                EXPECT_EQ(n[q * 12 + k * 3 + a], first[a]) << "quad " << q << " vertex " << k;
-        return first;
+        std::vector<short> n = Buffer_Read<short>(b.Normal_VBO);
+        EXPECT_EQ(n.size(), 13u * 12);
+        n.resize(13 * 12, -1);
+        std::vector<Normal> out(13);
+        for (size_t i = 0; i < n.size(); ++i)
+            out[i / 12][i % 3] = n[i] == n[i - i % 12 + i % 3] ? n[i] : -1;  // -1 where vertices disagree
+        return out;
     }
 
-    // Colour word of quad q (all four vertices must agree).
-    unsigned int Quad_Color(const VR_Buttons& b, int q) const
-    {
-        const std::vector<unsigned int> c = Buffer_Read<unsigned int>(b.Color_VBO);
-        if (c.size() < static_cast<size_t>(q + 1) * 4)
-            return 0;
-        for (int k = 1; k < 4; ++k)
-            EXPECT_EQ(c[q * 4 + k], c[q * 4]) << "quad " << q;
-        return c[q * 4];
-    }
-
-    // z of every vertex of quad q.
-    std::array<short, 4> Quad_Z(const VR_Buttons& b, int q) const
-    {
-        const std::vector<short> v = Buffer_Read<short>(b.Vertex_VBO);
-        std::array<short, 4> z{};
-        for (int k = 0; k < 4 && v.size() >= static_cast<size_t>(q + 1) * 12; ++k)
-            z[k] = v[q * 12 + k * 3 + 2];
-        return z;
-    }
+    std::vector<unsigned int> Colors(const VR_Buttons& b) const { return Buffer_Read<unsigned int>(b.Color_VBO); }
 };
 
 }  // namespace
 
-TEST_F(Button, UpButtonMeshAndScaledNormals)
+TEST_F(Button, UpButtonMeshAndRebuild)
 {
     VR_Buttons b;
-    Place(b, 0);
-    b.Init(Window());
+    Place(b, 0).Init(Window());
     EXPECT_EQ(b.Bevel, 1);
     EXPECT_EQ(b.Color_Get(), 0xD8D8D8u);
     ASSERT_EQ(b.Quad_Count, 13);
     const std::vector<short> v = Buffer_Read<short>(b.Vertex_VBO);
     ASSERT_EQ(v.size(), 13u * 12);
     // Frame top, left strip; inner wall, right; the face at 3B.
-    EXPECT_EQ(std::vector<short>(v.begin(), v.begin() + 12),
-              (std::vector<short>{1, 1, 1, 1, 29, 1, 0, 30, 1, 0, 0, 1}));
-    EXPECT_EQ(std::vector<short>(v.begin() + 9 * 12, v.begin() + 10 * 12),
-              (std::vector<short>{99, 29, 1, 99, 29, 3, 99, 1, 3, 99, 1, 1}));
-    EXPECT_EQ(std::vector<short>(v.begin() + 12 * 12, v.end()),
-              (std::vector<short>{99, 1, 3, 99, 29, 3, 1, 29, 3, 1, 1, 3}));
-
-    const Normal expected[13] = {{0, 0, 100}, {0, 0, 100}, {0, 0, 100},  {0, 0, 100}, {0, -100, 0},
-                                 {100, 0, 0}, {0, 100, 0}, {-100, 0, 0}, {0, -100, 0}, {100, 0, 0},
-                                 {0, 100, 0}, {-100, 0, 0}, {0, 0, 100}};
-    for (int q = 0; q < 13; ++q)
-        EXPECT_EQ(Quad_Normal(b, q), expected[q]) << "quad " << q;
-    for (int q = 0; q < 8; ++q)
-        EXPECT_EQ(Quad_Color(b, q), GREY);
-    for (int q = 8; q < 13; ++q)
-        EXPECT_EQ(Quad_Color(b, q), FACE);
-    // No name: no caption arrays or buffers.
-    EXPECT_EQ(b.Text_Vertex_Array, nullptr);
-    EXPECT_EQ(b.Text_Vertex_VBO, 0u);
+    EXPECT_EQ(Quad(v, 0), (std::vector<short>{1, 1, 1, 1, 29, 1, 0, 30, 1, 0, 0, 1}));
+    EXPECT_EQ(Quad(v, 9), (std::vector<short>{99, 29, 1, 99, 29, 3, 99, 1, 3, 99, 1, 1}));
+    EXPECT_EQ(Quad(v, 12), (std::vector<short>{99, 1, 3, 99, 29, 3, 1, 29, 3, 1, 1, 3}));
+    const std::vector<Normal> expected = {{0, 0, 100}, {0, 0, 100}, {0, 0, 100},  {0, 0, 100}, {0, -100, 0},
+                                          {100, 0, 0}, {0, 100, 0}, {-100, 0, 0}, {0, -100, 0}, {100, 0, 0},
+                                          {0, 100, 0}, {-100, 0, 0}, {0, 0, 100}};
+    EXPECT_EQ(Normals(b), expected);
+    EXPECT_EQ(Colors(b), Roles(GREY, FACE, FACE));
+    EXPECT_TRUE(b.Text_Vertex_Array == nullptr && b.Text_Vertex_VBO == 0u);  // no name, no caption
 
     // A second Init starts again from nothing.
     b.Name = "Again";
@@ -107,112 +93,81 @@ TEST_F(Button, UpButtonMeshAndScaledNormals)
     EXPECT_NE(b.Text_Vertex_VBO, 0u);
 }
 
-TEST_F(Button, PressedBevelOneHasZeroWallNormalsAndAdjustWritesRawOnes)
+TEST_F(Button, PressedMeshAndAdjustsRawNormals)
 {
+    // Bevel 1 pressed: the face sinks to z 1 and the inner walls have no height.
     VR_Buttons b;
-    Place(b, 1);
-    b.State = 1;
+    Place(b, 1).State = 1;
     b.Init(Window());
-    EXPECT_EQ(b.Built_State, 1);
+    std::vector<Normal> n = Normals(b);
     for (int q = 8; q < 12; ++q)
-        EXPECT_EQ(Quad_Normal(b, q), (Normal{0, 0, 0})) << "quad " << q;
-    EXPECT_EQ(Quad_Z(b, 12), (std::array<short, 4>{1, 1, 1, 1}));
-    EXPECT_EQ(Quad_Color(b, 0), YELLOW);
-    EXPECT_EQ(Quad_Color(b, 8), YELLOW);
-    EXPECT_EQ(Quad_Color(b, 12), FACE);
+        EXPECT_EQ(n[q], (Normal{0, 0, 0})) << "quad " << q;
+    EXPECT_EQ(Quad(Buffer_Read<short>(b.Vertex_VBO), 12), (std::vector<short>{99, 1, 1, 99, 29, 1, 1, 29, 1, 1, 1, 1}));
+    EXPECT_EQ(Colors(b), Roles(YELLOW, YELLOW, FACE));
 
-    // Up again through Draw: the raw cross products of a 100 x 30 button with B = 1 and d = 2.
+    // Up again through Draw: the raw cross products with B = 1 and d = 2, in the three mesh buffers only.
     b.State = 0;
     Counts_Reset();
     b.Draw();
-    EXPECT_EQ(b.Built_State, 0);
-    EXPECT_EQ(Counts().buffer_data, 3);  // the three mesh buffers; no caption, no lamp
-    const Normal raw[13] = {{0, 0, 30},  {0, 0, 100}, {0, 0, 30},  {0, 0, 100}, {0, -100, 0},
-                            {30, 0, 0},  {0, 100, 0}, {-30, 0, 0}, {0, -196, 0}, {56, 0, 0},
-                            {0, 196, 0}, {-56, 0, 0}, {0, 0, 2744}};
-    for (int q = 0; q < 13; ++q)
-        EXPECT_EQ(Quad_Normal(b, q), raw[q]) << "quad " << q;
-    EXPECT_EQ(Quad_Z(b, 12), (std::array<short, 4>{3, 3, 3, 3}));
-    EXPECT_EQ(Quad_Color(b, 0), GREY);
-    EXPECT_EQ(Quad_Color(b, 8), FACE);
+    EXPECT_EQ(Counts().buffer_data, 3);
+    const std::vector<Normal> raw = {{0, 0, 30},  {0, 0, 100}, {0, 0, 30},  {0, 0, 100}, {0, -100, 0},
+                                     {30, 0, 0},  {0, 100, 0}, {-30, 0, 0}, {0, -196, 0}, {56, 0, 0},
+                                     {0, 196, 0}, {-56, 0, 0}, {0, 0, 2744}};
+    EXPECT_EQ(Normals(b), raw);
+    EXPECT_EQ(Buffer_Read<short>(b.Vertex_VBO)[12 * 12 + 2], 3);
+    EXPECT_EQ(Colors(b), Roles(GREY, FACE, FACE));
 
-    // Steady state: nothing rebuilt, nothing uploaded.
+    // Steady state, and Adjust with an unchanged State even after a change of geometry: no uploads.
     Counts_Reset();
     b.Draw();
-    EXPECT_EQ(Counts().buffer_data, 0);
-    EXPECT_EQ(Counts().tex_image, 0);
-
-    // Adjust ignores geometry changes while State stays.
     b.Width = 50;
     b.Adjust();
-    EXPECT_EQ(Counts().buffer_data, 0);
+    EXPECT_EQ(Counts().buffer_data + Counts().tex_image, 0);
     EXPECT_EQ(Buffer_Read<short>(b.Vertex_VBO)[12 * 5], 100);
-    EXPECT_TRUE(Messages().empty()) << Messages_Text();
-}
 
-TEST_F(Button, PressedBelowTheFrameFacesInward)
-{
-    VR_Buttons b;
-    Place(b, 4, "Go");
-    b.State = 1;
-    b.Init(Window());
-    EXPECT_EQ(Quad_Normal(b, 8), (Normal{0, 100, 0}));
-    EXPECT_EQ(Quad_Normal(b, 9), (Normal{-100, 0, 0}));
-    EXPECT_EQ(Quad_Color(b, 0), YELLOW);
-    const std::vector<short> caption = Buffer_Read<short>(b.Text_Vertex_VBO);
-    ASSERT_EQ(caption.size(), 12u);
-    EXPECT_EQ(caption[2], 1);  // on the sunken face
-
-    // Through Adjust from the raised state: -w'd with w' = 92 and d = 1 - 4.
+    // Bevel 4 pressed: the face lies below the frame and the inner walls face inward, raw through Adjust
+    // (-w'd with w' = 92, d = -3) and scaled by Init; the caption is lowered with its x and y kept.
     VR_Buttons a;
-    Place(a, 4, "Go");
-    a.Init(Window());
-    EXPECT_EQ(Buffer_Read<short>(a.Text_Vertex_VBO)[2], 12);
+    Place(a, 4, "Go").Init(Window());
+    const std::vector<short> caption = Buffer_Read<short>(a.Text_Vertex_VBO);
+    ASSERT_EQ(caption.size(), 12u);
+    EXPECT_EQ(caption[2], 12);
     a.State = 1;
     Counts_Reset();
     a.Adjust();
     EXPECT_EQ(Counts().buffer_data, 4);  // mesh and caption
-    EXPECT_EQ(Quad_Normal(a, 8), (Normal{0, 276, 0}));
-    EXPECT_EQ(Quad_Normal(a, 9), (Normal{-66, 0, 0}));
-    EXPECT_EQ(Quad_Normal(a, 12), (Normal{0, 0, 2024}));
-    const std::vector<short> moved = Buffer_Read<short>(a.Text_Vertex_VBO);
-    EXPECT_EQ(moved[2], 1);
-    EXPECT_EQ(moved[0], caption[0]);  // x and y stay
+    n = Normals(a);
+    EXPECT_TRUE(n[8] == (Normal{0, 276, 0}) && n[9] == (Normal{-66, 0, 0}));
+    std::vector<short> moved = Buffer_Read<short>(a.Text_Vertex_VBO);
+    EXPECT_EQ(std::vector<short>(moved.begin(), moved.begin() + 3), (std::vector<short>{caption[0], caption[1], 1}));
+    a.Init(Window());
+    n = Normals(a);
+    EXPECT_TRUE(n[8] == (Normal{0, 100, 0}) && n[9] == (Normal{-100, 0, 0}));
+    EXPECT_EQ(Buffer_Read<short>(a.Text_Vertex_VBO)[2], 1);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
 
-    // The lamp option keeps the frame grey and turns the pressed walls grey.
+TEST_F(Button, LampAndCaptionPlacement)
+{
+    // The lamp option keeps the frame grey and turns the pressed walls grey; the lamp lies at 3B to 7B.
     VR_Buttons l;
-    Place(l, 4);
-    l.Flags = VR_BUTTON_LAMP;
-    l.State = 1;
+    Place(l, 4, nullptr, VR_BUTTON_LAMP).State = 1;
     l.Init(Window());
-    EXPECT_EQ(Quad_Color(l, 0), GREY);
-    EXPECT_EQ(Quad_Color(l, 8), GREY);
+    EXPECT_EQ(Colors(l), Roles(GREY, GREY, FACE));
     ASSERT_NE(l.Lamp_Array, nullptr);
     EXPECT_EQ(std::vector<short>(l.Lamp_Array, l.Lamp_Array + 12),
               (std::vector<short>{28, 12, 1, 28, 18, 1, 12, 18, 1, 12, 12, 1}));
-}
 
-TEST_F(Button, CaptionPlacement)
-{
+    // The lamp widens the caption's left margin by 6B.
     VR_Buttons b;
-    Place(b, 2, "Wide caption text");
-    b.Flags = VR_BUTTON_LAMP;
-    b.X = 10;
-    b.Y = 20;
-    b.Height = 40;
+    Place(b, 2, "Wide caption text", VR_BUTTON_LAMP, 10, 20).Height = 40;
     b.Init(Window());
     std::vector<short> v = Buffer_Read<short>(b.Text_Vertex_VBO);
     ASSERT_EQ(v.size(), 12u);
-    const int tw = v[0] - v[6], th = v[4] - v[1];
-    EXPECT_EQ(v[6], 10 + 7 * 2 + 4);
+    const int th = v[4] - v[1];
+    EXPECT_EQ(Quad(v, 0)[6], 10 + 7 * 2 + 4);
     EXPECT_EQ(v[1], 20 + 40 - th - 2);
     EXPECT_EQ(v[2], 6);
-
-    b.Flags = VR_TEXT_RIGHT | VR_TEXT_BOTTOM;
-    b.Init(Window());
-    v = Buffer_Read<short>(b.Text_Vertex_VBO);
-    EXPECT_EQ(v[6], 10 + 100 - tw - 2 - 4);
-    EXPECT_EQ(v[1], 20 + 2);
 
     // Wider than the button and centred: it overhangs both sides alike.
     b.Width = 40;
@@ -220,33 +175,20 @@ TEST_F(Button, CaptionPlacement)
     b.Init(Window());
     v = Buffer_Read<short>(b.Text_Vertex_VBO);
     const int left = 10 - v[6], right = v[0] - 50;
-    EXPECT_GT(left, 0);
-    EXPECT_LE(std::abs(left - right), 1);
+    EXPECT_TRUE(left > 0 && std::abs(left - right) <= 1) << left << " " << right;
     EXPECT_EQ(v[1], 20 + ((40 - th) >> 1));
-}
 
-TEST_F(Button, RebuildRetiresLampAndCaption)
-{
-    VR_Buttons b;
-    Place(b, 2, "Lamp");
-    b.Flags = VR_BUTTON_LAMP;
+    // A rebuild without the lamp option and the name retires both: neither may be drawn.
     b.Lamp = 1;
-    b.Init(Window());
-    ASSERT_NE(b.Lamp_VBO, 0u);
-    ASSERT_NE(b.Text_Vertex_VBO, 0u);
-
     b.Flags = 0;
     b.Set_Name(nullptr);
     b.Name = nullptr;
     b.Init(Window());
-    EXPECT_EQ(b.Lamp_Array, nullptr);
-    EXPECT_EQ(b.Lamp_VBO, 0u);
-    EXPECT_EQ(b.Text_Vertex_Array, nullptr);
-    EXPECT_EQ(b.Text_Vertex_VBO, 0u);
+    EXPECT_TRUE(b.Lamp_Array == nullptr && b.Lamp_VBO == 0u);
+    EXPECT_TRUE(b.Text_Vertex_Array == nullptr && b.Text_Vertex_VBO == 0u);
     b.State = 1;
     b.Draw();
-    // A lamp still drawn would be pure yellow between 3B and 7B.
-    EXPECT_EQ(Count_Pixels(6, 6, 14, 24, Rgba{255, 255, 0, 0}, 10), 0);
+    EXPECT_EQ(Count_Pixels(16, 26, 24, 54, Rgba{255, 255, 0, 0}, 10), 0);  // where the lamp was
     b.Flags = VR_FLAT;
     b.Draw();
 }
@@ -254,50 +196,40 @@ TEST_F(Button, RebuildRetiresLampAndCaption)
 TEST_F(Button, HoverRecoloursOncePerChange)
 {
     VR_Buttons b;
-    Place(b, 2);
-    b.X = 10;
-    b.Y = 10;
-    b.Init(Window());
+    Place(b, 2, nullptr, 0, 10, 10).Init(Window());
     Counts_Reset();
-    EXPECT_EQ(b.Select(0, 10.0f, 20.0f), 0);  // left edge
-    EXPECT_EQ(b.Select(0, 50.0f, 10.0f), 0);  // lower edge
-    EXPECT_EQ(Counts().buffer_data, 0);
+    EXPECT_EQ(b.Select(0, 10.0f, 20.0f), 0);   // left edge
+    EXPECT_EQ(b.Select(0, 50.0f, 10.0f), 0);   // lower edge
     EXPECT_EQ(b.Select(0, 110.0f, 40.0f), 1);  // upper right corner
     EXPECT_EQ(b.Select(0, 50.0f, 20.0f), 1);
     EXPECT_EQ(Counts().buffer_data, 1);
-    for (int q = 8; q < 13; ++q)
-        EXPECT_EQ(Quad_Color(b, q), HIGHLIGHT);
-    EXPECT_EQ(Quad_Color(b, 7), GREY);
+    EXPECT_EQ(Colors(b), Roles(GREY, HIGHLIGHT, HIGHLIGHT));
 
-    // Pressing while lit: the rebuilt mesh keeps the highlight on the face, the walls turn yellow.
+    // Pressing while lit: the rebuilt mesh keeps the highlight on the face, the walls stay yellow.
     b.State = 1;
     b.Draw();
-    EXPECT_EQ(Quad_Color(b, 12), HIGHLIGHT);
-    EXPECT_EQ(Quad_Color(b, 8), YELLOW);
+    EXPECT_EQ(Colors(b), Roles(YELLOW, YELLOW, HIGHLIGHT));
     Counts_Reset();
     EXPECT_EQ(b.Select(0, 110.5f, 20.0f), 0);
-    EXPECT_EQ(Counts().buffer_data, 1);
-    EXPECT_EQ(Quad_Color(b, 12), FACE);
-    EXPECT_EQ(Quad_Color(b, 8), YELLOW);
+    EXPECT_EQ(Colors(b), Roles(YELLOW, YELLOW, FACE));
     b.Select(0, 50.0f, 20.0f);
     b.Deselect();
     b.Deselect();
     EXPECT_EQ(b.Highlight, 0);
     EXPECT_EQ(Counts().buffer_data, 3);
+    Counts_Reset();
+    b.Draw();
+    EXPECT_EQ(Counts().buffer_data + Counts().tex_image, 0);
 
     // Flat: the answer changes, the colours do not.
     b.Flags = VR_FLAT;
-    const std::vector<unsigned int> before = Buffer_Read<unsigned int>(b.Color_VBO);
-    Counts_Reset();
     EXPECT_EQ(b.Select(0, 50.0f, 20.0f), 1);
     b.Deselect();
     EXPECT_EQ(Counts().buffer_data, 0);
-    EXPECT_EQ(Buffer_Read<unsigned int>(b.Color_VBO), before);
+    EXPECT_EQ(Colors(b), Roles(YELLOW, YELLOW, FACE));
 
-    // Hidden: not drawn, still hovered.
+    // Hidden: not drawn.
     b.Flags = VR_HIDDEN;
-    EXPECT_EQ(b.Select(0, 50.0f, 20.0f), 1);
-    EXPECT_EQ(Quad_Color(b, 12), HIGHLIGHT);
     Clear();
     b.Draw();
     EXPECT_EQ(Count_Pixels(0, 0, 120, 50, Rgba{0, 0, 0, 0}, 0), 120 * 50);
@@ -307,19 +239,17 @@ TEST_F(Button, HoverRecoloursOncePerChange)
 TEST_F(Button, UninitialisedAndUnbuiltButtons)
 {
     VR_Buttons b;
-    b.Deselect();
+    b.Deselect();  // no guard
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(b.Read(), 0);
-    EXPECT_TRUE(Has_Message("type: VR_Buttons::Read   name: no name"));
-    EXPECT_EQ(Messages().size(), 3u);
     b.State = 1;
     EXPECT_EQ(b.Read(), 1);
-    EXPECT_EQ(Messages().size(), 3u);
+    EXPECT_EQ(b.Read(), 1);
+    EXPECT_TRUE(Has_Message("type: VR_Buttons::Read   name: no name"));
+    EXPECT_EQ(Messages().size(), 3u);  // once only
 
     // Given a size after an Init that built nothing: Draw and Adjust find no mesh to read.
     VR_Buttons late;
-    Place(late, 2);
-    late.Width = 0;
+    Place(late, 2).Width = 0;
     late.Init(Window());
     late.Width = 100;
     late.State = 1;
@@ -331,8 +261,7 @@ TEST_F(Button, UninitialisedAndUnbuiltButtons)
     EXPECT_EQ(Count_Pixels(0, 0, 120, 50, Rgba{0, 0, 0, 0}, 0), 120 * 50);
 
     VR_Buttons lost;
-    Place(lost, 2, "Lost");
-    lost.Init(nullptr);
+    Place(lost, 2, "Lost").Init(nullptr);
     EXPECT_TRUE(Has_Message("Tools: WARNING! (VR_Buttons:Lost)"));
     EXPECT_EQ(lost.Quad_Count, 0);
 }
@@ -340,41 +269,25 @@ TEST_F(Button, UninitialisedAndUnbuiltButtons)
 TEST_F(Button, Pixels)
 {
     VR_Buttons b;
-    Place(b, 2, "Pressed");
-    b.X = 20;
-    b.Y = 20;
-    b.Width = 160;
-    b.Height = 40;
-    b.Flags = VR_BUTTON_LAMP;
-    b.Lamp = 1;
+    Place(b, 2, "Pressed", VR_BUTTON_LAMP, 20, 20).Lamp = 1;
     b.State = 1;
     b.Init(Window());
     b.Draw();
-    // The pressed caption is white, the lamp yellow, the frame yellow only without the lamp option.
-    EXPECT_GT(Count_Pixels(40, 30, 180, 58, Rgba{255, 255, 255, 0}, 30), 20);
-    const Rgba lamp = Pixel(30, 40);
-    EXPECT_EQ(lamp.r, 255);
-    EXPECT_EQ(lamp.g, 255);
-    EXPECT_EQ(lamp.b, 0);
-
+    // Pressed, the caption is white and the lit lamp pure yellow; raised, black and grey.
+    EXPECT_GT(Count_Pixels(40, 24, 120, 48, Rgba{255, 255, 255, 0}, 30), 20);
+    EXPECT_EQ(Count_Pixels(28, 28, 32, 42, Rgba{255, 255, 0, 0}, 0), 4 * 14);
     Clear();
     b.Lamp = 0;
     b.State = 0;
     b.Draw();
-    const Rgba off = Pixel(30, 40);
-    EXPECT_EQ(off.r, 110);
-    EXPECT_EQ(off.b, 110);
-    // The raised caption is black on the grey face.
-    EXPECT_GT(Count_Pixels(40, 30, 180, 58, Rgba{0, 0, 0, 0}, 30), 20);
+    EXPECT_GT(Count_Pixels(40, 24, 120, 48, Rgba{0, 0, 0, 0}, 30), 20);
+    EXPECT_EQ(Count_Pixels(28, 28, 32, 42, Rgba{110, 110, 110, 0}, 0), 4 * 14);
 
-    // Flat: frame strips and caption in (64, 64, 230), exact, nothing else.
+    // Flat: frame strips and caption in (64, 64, 230), the face not drawn.
     Clear();
     b.Flags = VR_FLAT;
     b.Draw();
-    const Rgba frame = Pixel(21, 40);
-    EXPECT_EQ(frame.r, 64);
-    EXPECT_EQ(frame.g, 64);
-    EXPECT_EQ(frame.b, 230);
-    EXPECT_GT(Count_Pixels(40, 30, 180, 58, Rgba{64, 64, 230, 0}, 40), 20);
-    EXPECT_EQ(Count_Pixels(30, 25, 35, 30, Rgba{0, 0, 0, 0}, 0), 25);  // the face is not drawn
+    EXPECT_EQ(Count_Pixels(20, 25, 22, 45, Rgba{64, 64, 230, 0}, 0), 2 * 20);
+    EXPECT_GT(Count_Pixels(40, 24, 120, 48, Rgba{64, 64, 230, 0}, 40), 20);
+    EXPECT_EQ(Count_Pixels(30, 23, 35, 26, Rgba{0, 0, 0, 0}, 0), 15);
 }
