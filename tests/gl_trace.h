@@ -32,12 +32,6 @@ public:
     GL_Trace(const GL_Trace&) = delete;
     GL_Trace& operator=(const GL_Trace&) = delete;
 
-    void Clear()
-    {
-        bound.clear();
-        deleted.clear();
-    }
-
     // Bindings of the buffers in `vbos`, as (index into `vbos`, z), in the order they happened: the
     // vertex buffers of several widgets give their draw order.
     std::vector<std::pair<int, float>> Draws(const std::vector<GLuint>& vbos) const
