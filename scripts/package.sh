@@ -11,6 +11,6 @@ cmake --build "$work/consumer" >/dev/null
 LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/consumer"
 libdir=$(ls -d "$work"/prefix/lib*/pkgconfig | head -n 1)
 PKG_CONFIG_PATH="$libdir" g++ -std=c++17 "$root/tests/package/main.cpp" -o "$work/pc_consumer" \
-    $(PKG_CONFIG_PATH="$libdir" pkg-config --cflags --libs vrtools)
+    $(PKG_CONFIG_PATH="$libdir" pkg-config --cflags --libs vrtools egl)
 LD_LIBRARY_PATH="$(dirname "$libdir")" "$work/pc_consumer"
-echo "package: find_package and pkg-config consumers built and ran"
+echo "package: find_package and pkg-config consumers built, ran and drew a label"
