@@ -9,24 +9,22 @@ namespace {
 
 class Label_Test : public GL_Test {
 protected:
-    // A label of 300 x 60 at (100, 100) with margin 5, in DejaVu Sans 14.
-    void Make(VR_Labels& l, const char* name, unsigned int flags = 0)
+    // A label of 300 x 60 at (100, 100) with margin 5 unless told, in DejaVu Sans 14.
+    void Make(VR_Labels& l, const char* name, unsigned int flags = 0, short x = 100, short width = 300,
+              short height = 60, short bevel = 5)
     {
         l.Name = name;
         l.Flags = flags;
-        l.X = 100;
-        l.Y = 100;
-        l.Width = 300;
-        l.Height = 60;
-        l.Bevel = 5;
+        l.X = l.Y = x;
+        l.Width = width;
+        l.Height = height;
+        l.Bevel = bevel;
         l.Font_Name = "DejaVu Sans";
         l.Font_Size = 14;
         l.Init(Window());
     }
     // Lower-left corner of the caption quad (its fourth vertex) and its size.
-    struct Quad {
-        int x, y, w, h;
-    };
+    struct Quad { int x, y, w, h; };
     Quad Caption(const VR_Labels& l)
     {
         const std::vector<short> v = Buffer_Read<short>(l.Text_Vertex_VBO);
@@ -39,7 +37,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Label_Test, CaptionPlacement)
+TEST_F(Label_Test, CaptionPlacementAndOverhang)
 {
     VR_Labels probe;
     Make(probe, "Placed");
@@ -47,82 +45,54 @@ TEST_F(Label_Test, CaptionPlacement)
     EXPECT_EQ(q.x, 105);  // top left, margin 5 on both edges
     EXPECT_EQ(q.y, 100 + 60 - 5 - q.h);
     ASSERT_GT(q.w, 0);
-
-    struct Case {
-        unsigned int flags;
-        int x, y;
-    };
-    const Case cases[] = {
+    // Right wins over centre and bottom over centre.
+    const struct { unsigned int flags; int x, y; } cases[] = {
         {VR_TEXT_HCENTER | VR_TEXT_VCENTER, 100 + ((300 - q.w) >> 1), 100 + ((60 - q.h) >> 1)},
         {VR_TEXT_RIGHT | VR_TEXT_BOTTOM, 100 + 300 - 5 - q.w, 105},
         {VR_TEXT_RIGHT | VR_TEXT_HCENTER | VR_TEXT_BOTTOM | VR_TEXT_VCENTER, 100 + 300 - 5 - q.w, 105},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         VR_Labels l;
         Make(l, "Placed", c.flags);
         const Quad p = Caption(l);
         EXPECT_EQ(p.x, c.x) << std::hex << c.flags;
         EXPECT_EQ(p.y, c.y) << std::hex << c.flags;
     }
-
     // Texture coordinates: (w/tw, h/th) at the lower right, t = 0 at the top.
     const std::vector<float> t = Buffer_Read<float>(probe.Text_Coord_VBO);
     ASSERT_EQ(t.size(), 8u);
-    EXPECT_GT(t[0], 0.0f);
-    EXPECT_LE(t[0], 1.0f);
+    EXPECT_TRUE(t[0] > 0.0f && t[0] <= 1.0f);
     EXPECT_EQ(t[1], t[7]);
-    EXPECT_EQ(t[3], 0.0f);
-    EXPECT_EQ(t[4], 0.0f);
-}
+    EXPECT_TRUE(t[3] == 0.0f && t[4] == 0.0f);
 
-TEST_F(Label_Test, CentredCaptionOverhangsEvenly)
-{
-    VR_Labels l;
-    l.Name = "A caption much wider than its label";
-    l.Flags = VR_TEXT_HCENTER;
-    l.X = 200;
-    l.Y = 200;
-    l.Width = 40;
-    l.Height = 30;
-    l.Font_Name = "DejaVu Sans";
-    l.Font_Size = 14;
-    l.Init(Window());
-    const Quad q = Caption(l);
-    const int left = 200 - q.x, right = q.x + q.w - 240;
+    // A centred caption wider than its label overhangs both sides evenly.
+    VR_Labels wide;
+    Make(wide, "A caption much wider than its label", VR_TEXT_HCENTER, 200, 40, 30, 0);
+    const Quad w = Caption(wide);
+    const int left = 200 - w.x, right = w.x + w.w - 240;
     EXPECT_GT(left, 0);
     EXPECT_LE(std::abs(left - right), 1);
 }
 
-TEST_F(Label_Test, DefaultColourIsWhite)
+TEST_F(Label_Test, WhiteByDefaultAndDrawnInItsColourOnlyWhereItWasPlaced)
 {
-    VR_Labels black;
-    black.Color.Extra = 9;
-    Make(black, "White");
-    EXPECT_EQ(black.Color_Get(), 0xFFFFFFu);
-    EXPECT_EQ(black.Color.Extra, 0);
-    VR_Labels red;
-    red.Color_Set(0x0000FFu);
-    Make(red, "Red");
-    EXPECT_EQ(red.Color_Get(), 0x0000FFu);
-}
+    VR_Labels white;
+    white.Color.Extra = 9;
+    Make(white, "White");
+    EXPECT_EQ(white.Color_Get(), 0xFFFFFFu);
+    EXPECT_EQ(white.Color.Extra, 0);
 
-TEST_F(Label_Test, DrawsItsCaptionInItsColourOnlyWhereItWasPlaced)
-{
     VR_Labels l;
     l.Color_Set(0x00FF00u);  // green
     Make(l, "Green caption");
+    EXPECT_EQ(l.Color_Get(), 0x00FF00u);
     const Quad q = Caption(l);
     Clear();
-    Counts_Reset();
     l.Draw();
-    EXPECT_EQ(Counts().buffer_data, 0);  // steady state: nothing uploaded
-    EXPECT_EQ(Counts().tex_image, 0);
-    const Rgba green{0, 255, 0, 255};
-    EXPECT_GT(Count_Pixels(q.x, q.y, q.x + q.w, q.y + q.h, green, 40), 20);
+    EXPECT_GT(Count_Pixels(q.x, q.y, q.x + q.w, q.y + q.h, Rgba{0, 255, 0, 255}, 40), 20);
     const int everywhere = Count_Pixels(0, 0, WIDTH, HEIGHT, Rgba{0, 0, 0, 255}, 0);
     const int inside_black = Count_Pixels(q.x, q.y, q.x + q.w, q.y + q.h, Rgba{0, 0, 0, 255}, 0);
     EXPECT_EQ(WIDTH * HEIGHT - everywhere, q.w * q.h - inside_black) << "ink outside the caption";
-
     // The colour is read at every Draw.
     l.Color_Set(0x0000FFu);
     Clear();
@@ -131,7 +101,7 @@ TEST_F(Label_Test, DrawsItsCaptionInItsColourOnlyWhereItWasPlaced)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
-TEST_F(Label_Test, NamelessAndHiddenLabelsDrawNothing)
+TEST_F(Label_Test, NamelessHiddenAndRenamedLabels)
 {
     VR_Labels nameless;
     Make(nameless, nullptr);
@@ -145,10 +115,8 @@ TEST_F(Label_Test, NamelessAndHiddenLabelsDrawNothing)
     hidden.Draw();
     EXPECT_EQ(Count_Pixels(0, 0, WIDTH, HEIGHT, Rgba{0, 0, 0, 255}, 0), WIDTH * HEIGHT);
     EXPECT_TRUE(Messages().empty());
-}
 
-TEST_F(Label_Test, SecondInitRerendersInPlace)
-{
+    // A second Init re-renders into the same texture and arrays.
     VR_Labels l;
     Make(l, "First");
     const GLuint texture = l.Text_Texture;
@@ -157,8 +125,7 @@ TEST_F(Label_Test, SecondInitRerendersInPlace)
     Counts_Reset();
     l.Name = "A second, longer name";
     l.Init(Window());
-    EXPECT_EQ(l.Text_Texture, texture);
-    EXPECT_EQ(l.Text_Vertex_Array, vertices);
+    EXPECT_TRUE(l.Text_Texture == texture && l.Text_Vertex_Array == vertices);
     EXPECT_GT(Caption(l).w, first_width);
     EXPECT_EQ(Counts().buffer_data, 2);
     EXPECT_EQ(Counts().delete_buffers, 2);

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -159,7 +158,8 @@ constexpr unsigned int HIGHLIGHT_WORD = 0xFF6464E6;  // 0x6464E6 as a mesh colou
 
 class Steady_State : public GL_Test {
 protected:
-    static void Place(VR_Tools& w, const char* name, int x, int y, int width, int height, int bevel)
+    template <class W>
+    static W& Place(W& w, const char* name, int x, int y, int width, int height, int bevel)
     {
         w.Name = name;
         w.X = static_cast<short>(x);
@@ -169,6 +169,7 @@ protected:
         w.Bevel = static_cast<short>(bevel);
         w.Font_Name = "DejaVu Sans";
         w.Font_Size = 14;
+        return w;
     }
 
     // Draws once to settle (a slider's first Draw rasterises its read-out), then expects three more
@@ -182,92 +183,67 @@ protected:
         for (int i = 0; i < 3; ++i)
             w.Draw();
         const long allocations = heap::Stop();
-        EXPECT_EQ(Counts().buffer_data, 0) << what;
-        EXPECT_EQ(Counts().gen_buffers + Counts().delete_buffers, 0) << what;
+        EXPECT_EQ(Counts().buffer_data + Counts().gen_buffers + Counts().delete_buffers, 0) << what;
         EXPECT_EQ(Counts().tex_image, 0) << what;
         if (STEADY_HEAP_COUNT) {
             EXPECT_EQ(allocations, 0) << what << ": heap allocations in a steady frame";
         }
     }
 
-    // Moves the pointer in to (x, y) on `w`, again to the same place, then out to (-100, -100):
-    // the changes replace `changed`'s colour buffer, and nothing else, once each; the pointer
-    // staying where it is uploads nothing. `changed` null: the widget shows no hover at all.
+    // Steady, then the pointer moves in to the centre of `at` (a part of `w`), again to the same
+    // place, then out: the changes replace `changed`'s colour buffer, and nothing else, once each;
+    // staying put uploads nothing. `changed` null: the widget shows no hover at all.
     template <class W>
-    void Expect_Hover(W& w, float x, float y, const VR_Tools* changed, const std::string& what)
+    void Expect_Steady_Hover(W& w, const VR_Tools& at, const VR_Tools* changed, const std::string& what)
     {
+        Expect_Steady(w, what);
+        const float x = at.X + 0.5f * at.Width, y = at.Y + 0.5f * at.Height;
         const int expected = changed ? 1 : 0;
-        const GLuint before = changed ? changed->Color_VBO : 0;
-        Counts_Reset();
-        heap::Start();
-        w.Select(0, x, y);
-        long allocations = heap::Stop();
-        EXPECT_EQ(Counts().buffer_data, expected) << what << ": entering";
-        EXPECT_EQ(Counts().gen_buffers, expected) << what << ": entering";
-        EXPECT_EQ(Counts().tex_image, 0) << what << ": entering";
-        if (changed) {
-            EXPECT_NE(changed->Color_VBO, before) << what << ": the colour buffer is the one replaced";
-            const std::vector<unsigned int> colours = Buffer_Read<unsigned int>(changed->Color_VBO);
-            ASSERT_EQ(colours.size(), static_cast<size_t>(changed->Quad_Count) * 4) << what;
-            ASSERT_FALSE(colours.empty()) << what;
-            EXPECT_EQ(colours.back(), HIGHLIGHT_WORD) << what << ": the hovered quad is lit";
-        }
-
-        Counts_Reset();
-        heap::Start();
-        w.Select(0, x, y);
-        allocations += heap::Stop();
-        EXPECT_EQ(Counts().buffer_data, 0) << what << ": staying";
-
-        Counts_Reset();
-        heap::Start();
-        w.Select(0, -100.0f, -100.0f);
-        allocations += heap::Stop();
-        EXPECT_EQ(Counts().buffer_data, expected) << what << ": leaving";
-        EXPECT_EQ(Counts().tex_image, 0) << what << ": leaving";
-        if (changed) {
-            const std::vector<unsigned int> colours = Buffer_Read<unsigned int>(changed->Color_VBO);
-            ASSERT_FALSE(colours.empty()) << what;
-            EXPECT_NE(colours.back(), HIGHLIGHT_WORD) << what << ": the quad is back in its colour";
-        }
+        long allocations = 0;
+        auto move = [&](float px, float py, int uploads, const char* step) {
+            const GLuint before = changed ? changed->Color_VBO : 0;
+            Counts_Reset();
+            heap::Start();
+            w.Select(0, px, py);
+            allocations += heap::Stop();
+            EXPECT_EQ(Counts().buffer_data, uploads) << what << ": " << step;
+            EXPECT_EQ(Counts().gen_buffers, uploads) << what << ": " << step;
+            EXPECT_EQ(Counts().tex_image, 0) << what << ": " << step;
+            if (changed && uploads) {
+                EXPECT_NE(changed->Color_VBO, before) << what << ": the colour buffer is the one replaced";
+                const std::vector<unsigned int> colours = Buffer_Read<unsigned int>(changed->Color_VBO);
+                ASSERT_EQ(colours.size(), static_cast<size_t>(changed->Quad_Count) * 4) << what;
+                ASSERT_FALSE(colours.empty()) << what;
+                EXPECT_EQ(colours.back() == HIGHLIGHT_WORD, px > 0.0f) << what << ": " << step;
+            }
+        };
+        move(x, y, expected, "entering");
+        move(x, y, 0, "staying");
+        move(-100.0f, -100.0f, expected, "leaving");
         if (STEADY_HEAP_COUNT) {
             EXPECT_EQ(allocations, 0) << what << ": heap allocations while hovering";
         }
     }
 };
 
-float Centre_X(const VR_Tools& w)
-{
-    return static_cast<float>(w.X) + 0.5f * static_cast<float>(w.Width);
-}
-
-float Centre_Y(const VR_Tools& w)
-{
-    return static_cast<float>(w.Y) + 0.5f * static_cast<float>(w.Height);
-}
-
 }  // namespace
 
 TEST_F(Steady_State, CaptionAndButtonWidgets)
 {
     VR_Labels label;
-    Place(label, "Steady label", 40, 540, 200, 30, 4);
-    label.Init(Window());
+    Place(label, "Steady label", 40, 540, 200, 30, 4).Init(Window());
     Expect_Steady(label, "label");
 
     VR_Buttons button;
-    Place(button, "Steady", 40, 480, 120, 32, 3);
-    button.Init(Window());
-    Expect_Steady(button, "button");
-    Expect_Hover(button, Centre_X(button), Centre_Y(button), &button, "button");
+    Place(button, "Steady", 40, 480, 120, 32, 3).Init(Window());
+    Expect_Steady_Hover(button, button, &button, "button");
     // A pressed button rebuilds once, in the Draw that finds the new State, and is steady after.
     button.State = 1;
     button.Draw();
     Expect_Steady(button, "pressed button");
 
     VR_Buttons lamp;
-    Place(lamp, "Lamp", 200, 480, 140, 32, 3);
-    lamp.Flags = VR_BUTTON_LAMP;
+    Place(lamp, "Lamp", 200, 480, 140, 32, 3).Flags = VR_BUTTON_LAMP;
     lamp.Lamp = 1;
     lamp.Init(Window());
     Expect_Steady(lamp, "button with a lamp");
@@ -276,20 +252,15 @@ TEST_F(Steady_State, CaptionAndButtonWidgets)
 TEST_F(Steady_State, TraysPanelsAndBusyBars)
 {
     VR_Boxs box;
-    Place(box, "Box", 40, 400, 120, 60, 4);
-    box.Init(Window());
-    Expect_Steady(box, "box");
-    Expect_Hover(box, Centre_X(box), Centre_Y(box), &box, "box");
+    Place(box, "Box", 40, 400, 120, 60, 4).Init(Window());
+    Expect_Steady_Hover(box, box, &box, "box");
 
     VR_Frames frame;
-    Place(frame, "Frame", 20, 20, 300, 150, 4);
-    frame.Init(Window());
-    Expect_Steady(frame, "frame");
-    Expect_Hover(frame, Centre_X(frame), Centre_Y(frame), nullptr, "frame");
+    Place(frame, "Frame", 20, 20, 300, 150, 4).Init(Window());
+    Expect_Steady_Hover(frame, frame, nullptr, "frame");
 
     VR_Progress bar;
-    Place(bar, "Busy", 200, 400, 200, 30, 3);
-    bar.Init(Window());
+    Place(bar, "Busy", 200, 400, 200, 30, 3).Init(Window());
     bar.Draw();
     const short phase = bar.Phase;
     // The stripes move at every Draw through the texture matrix, never by an upload.
@@ -300,14 +271,11 @@ TEST_F(Steady_State, TraysPanelsAndBusyBars)
 TEST_F(Steady_State, SlidersWithAndWithoutReadout)
 {
     VR_Valuators slider;
-    Place(slider, "Gain", 40, 300, 240, 32, 3);
-    slider.Value_Min = 0.0f;
-    slider.Value_Max = 100.0f;
+    Place(slider, "Gain", 40, 300, 240, 32, 3).Value_Max = 100.0f;
     slider.Value = 40.0f;
     slider.Format = "%.1f";
     slider.Init(Window());
-    Expect_Steady(slider, "slider with a read-out");
-    Expect_Hover(slider, Centre_X(slider), Centre_Y(slider), &slider, "slider");
+    Expect_Steady_Hover(slider, slider, &slider, "slider with a read-out");
 
     // A drag that keeps the text keeps the read-out: only a changed text is rasterised again.
     slider.Value = 40.01f;
@@ -327,78 +295,52 @@ TEST_F(Steady_State, SlidersWithAndWithoutReadout)
     Expect_Steady(slider, "slider after a change of value");
 
     VR_Valuators plain;
-    Place(plain, "Plain", 320, 300, 240, 32, 3);
-    plain.Value_Min = 1.0f;
+    Place(plain, "Plain", 320, 300, 240, 32, 3).Value_Min = 1.0f;
     plain.Value_Max = 1000.0f;
     plain.Flags = VR_VALUATOR_LOG10;
     plain.Init(Window());
     Expect_Steady(plain, "logarithmic slider without a read-out");
 }
 
-TEST_F(Steady_State, ListsAndTabs)
+TEST_F(Steady_State, ListsTabsAndColourEditors)
 {
     static const char* const names[] = {"One", "Two", "Three"};
     VR_Selects list;
-    Place(list, "List", 40, 220, 240, 40, 2);
-    ASSERT_EQ(list.Grow(3, 0), 1);
+    ASSERT_EQ(Place(list, "List", 40, 220, 240, 40, 2).Grow(3, 0), 1);
+    VR_Tabs bar;
+    ASSERT_EQ(Place(bar, "Tabs", 40, 150, 420, 30, 3).Grow(3, 0), 1);
     for (int i = 0; i < 3; ++i) {
-        list.Item[i]->Name = names[i];
+        list.Item[i]->Name = bar.Item[i]->Name = names[i];
         list.Item[i]->Font_Name = "DejaVu Sans";
         list.Item[i]->Font_Size = 14;
     }
     list.Init(Window());
-    Expect_Steady(list, "selection list");
     // The list keeps its hit zones only; its boxes do not light up.
-    Expect_Hover(list, Centre_X(list), Centre_Y(list), nullptr, "selection list");
+    Expect_Steady_Hover(list, list, nullptr, "selection list");
+    bar.Init(Window());
+    Expect_Steady_Hover(bar, *bar.Item[1], bar.Item[1], "tab bar");
 
     VR_TabItems tab;
-    Place(tab, "Tab", 320, 220, 120, 30, 3);
-    tab.Init(Window());
-    Expect_Steady(tab, "tab item");
-    Expect_Hover(tab, Centre_X(tab), Centre_Y(tab), &tab, "tab item");
+    Place(tab, "Tab", 320, 220, 120, 30, 3).Init(Window());
+    Expect_Steady_Hover(tab, tab, &tab, "tab item");
 
-    VR_Tabs bar;
-    Place(bar, "Tabs", 40, 150, 420, 30, 3);
-    ASSERT_EQ(bar.Grow(3, 0), 1);
-    for (int i = 0; i < 3; ++i)
-        bar.Item[i]->Name = names[i];
-    bar.Init(Window());
-    Expect_Steady(bar, "tab bar");
-    Expect_Hover(bar, Centre_X(*bar.Item[1]), Centre_Y(*bar.Item[1]), bar.Item[1], "tab bar");
-}
-
-TEST_F(Steady_State, ColourEditors)
-{
     VR_Colors colours;
-    Place(colours, "Colour", 40, 20, 400, 110, 2);
-    colours.Color_Value = 0x3366CC;
+    Place(colours, "Colour", 40, 20, 400, 110, 2).Color_Value = 0x3366CC;
     colours.Init(Window());
-    Expect_Steady(colours, "colour editor");
-    Expect_Hover(colours, Centre_X(colours.Slider_2), Centre_Y(colours.Slider_2), &colours.Slider_2,
-                 "colour editor");
+    Expect_Steady_Hover(colours, colours.Slider_2, &colours.Slider_2, "colour editor");
 
     VR_Hues hues;
-    Place(hues, "Hue", 40, 200, 400, 50, 2);
-    hues.Color_Value = 0x3366CC;
+    Place(hues, "Hue", 40, 200, 400, 50, 2).Color_Value = 0x3366CC;
     hues.Init(Window());
-    Expect_Steady(hues, "hue editor");
-    Expect_Hover(hues, Centre_X(hues.Slider), Centre_Y(hues.Slider), &hues.Slider, "hue editor");
+    Expect_Steady_Hover(hues, hues.Slider, &hues.Slider, "hue editor");
 }
 
 // The read-out is formatted at every Draw by the C library directly; its texts must stay those of
 // the library's general formatter (here through Name_Set), cut to the 39 characters of Value_Text.
 TEST_F(Steady_State, ReadoutTextsMatchTheGeneralFormatter)
 {
-    struct Case {
-        const char* format;
-        const wchar_t* wide;
-    };
-    static const Case formats[] = {
-        {"%.2f", L"%.2f"},          {"%8.3e", L"%8.3e"},         {"%-+#12.4g", L"%-+#12.4g"},
-        {"%Lf", L"%Lf"},            {"Gain %05.1f dB", L"Gain %05.1f dB"},
-        {"%a", L"%a"},              {"%%%.0f%%", L"%%%.0f%%"},  {"%64.64f", L"%64.64f"},
-        {"% .3E units", L"% .3E units"},
-    };
+    static const char* const formats[] = {"%.2f",           "%8.3e", "%-+#12.4g", "%Lf",   "Gain %05.1f dB",
+                                          "%a",             "%%%.0f%%", "%64.64f", "% .3E units"};
     static const float values[] = {0.0f, -1.5f, 3.14159f, 1e-5f, 1e30f, -3.4e38f, 40.125f};
     VR_Valuators slider;
     Place(slider, "Readout", 40, 300, 240, 32, 3);
@@ -406,18 +348,19 @@ TEST_F(Steady_State, ReadoutTextsMatchTheGeneralFormatter)
     slider.Value_Max = 3.4e38f;
     slider.Init(Window());
     VR_Tools reference;
-    for (const Case& c : formats)
+    for (const char* format : formats)
         for (float v : values) {
-            slider.Format = c.format;
+            const std::wstring wide(format, format + std::strlen(format));
+            slider.Format = format;
             slider.Value = v;
             slider.Adjust();
             slider.Draw();
-            const bool wide_double = std::wcsstr(c.wide, L"%L") == nullptr;
-            ASSERT_EQ(wide_double ? reference.Name_Set(c.wide, static_cast<double>(slider.Shown_Value))
-                                  : reference.Name_Set(c.wide, static_cast<long double>(slider.Shown_Value)),
+            const bool wide_double = wide.find(L"%L") == std::wstring::npos;
+            ASSERT_EQ(wide_double ? reference.Name_Set(wide.c_str(), static_cast<double>(slider.Shown_Value))
+                                  : reference.Name_Set(wide.c_str(), static_cast<long double>(slider.Shown_Value)),
                       1);
             const std::wstring expected = std::wstring(reference.Name_Get()).substr(0, 39);
-            EXPECT_EQ(std::wstring(slider.Value_Text), expected) << c.format << " of " << v;
+            EXPECT_EQ(std::wstring(slider.Value_Text), expected) << format << " of " << v;
         }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }

@@ -1,4 +1,5 @@
 // The base record: colours, names and their formatting, the common guard and the start of Init.
+#include <cstring>
 #include <string>
 
 #include "gl_fixture.h"
@@ -15,22 +16,15 @@ std::wstring Name_Of(const VR_Tools& t)
 
 using Tools = GL_Test;
 
-TEST_F(Tools, FreshRecordIsEmpty)
+TEST_F(Tools, FreshRecordAndColourSetters)
 {
     VR_Labels l;
-    EXPECT_EQ(l.Name_Get(), nullptr);
-    EXPECT_EQ(l.Color_Get(), 0u);
-    EXPECT_EQ(l.Status, 0);
+    EXPECT_TRUE(l.Name_Get() == nullptr && l.Color_Get() == 0u && l.Status == 0);
     EXPECT_EQ(l.Free(nullptr), nullptr);
-}
-
-TEST_F(Tools, ColourSettersKeepOrClearTheFourthWord)
-{
-    VR_Labels l;
+    // The packed setters keep the fourth word, the three-channel one clears it.
     l.Color.Extra = 7;
     l.Color_Set(0xAB123456u);  // bits 24..31 are not a colour
     EXPECT_EQ(l.Color_Get(), 0x123456u);
-    EXPECT_EQ(l.Color.Extra, 7);
     l.Color_Set(Colors(0x010203));
     EXPECT_EQ(l.Color_Get(), 0x010203u);
     EXPECT_EQ(l.Color.Extra, 7);
@@ -39,58 +33,29 @@ TEST_F(Tools, ColourSettersKeepOrClearTheFourthWord)
     EXPECT_EQ(l.Color.Extra, 0);
 }
 
-TEST_F(Tools, WideNameIsFormatted)
+TEST_F(Tools, NamesAreFormattedOrTakenLiterallyUpToTheLimit)
 {
     VR_Labels l;
     EXPECT_EQ(l.Name_Set(L"Item %d of %hs %ls", 3, "n\xC3\xA4rrow", L"w\u00EFde"), 1);
     EXPECT_EQ(Name_Of(l), L"Item 3 of n\u00E4rrow w\u00EFde");
     EXPECT_TRUE(l.Status & VR_STATUS_NAMED);
-
     EXPECT_EQ(l.Name_Set(L""), 1);  // an empty result leaves no name
     EXPECT_EQ(l.W_Name, nullptr);
-}
+    EXPECT_EQ(l.Set_Name("%hs-%d-%ls-%s", "a\xC3\xA9", 5, L"\u03A9", "s"), 1);
+    EXPECT_EQ(Name_Of(l), L"a\u00E9-5-\u03A9-s");
 
-TEST_F(Tools, NullFormatClearsOnlyAnObjectWithAStatus)
-{
-    VR_Labels fresh;
-    EXPECT_EQ(fresh.Name_Set(static_cast<const wchar_t*>(nullptr)), 0);
-    EXPECT_EQ(fresh.Status, 0);
-
-    VR_Labels named;
-    named.Name = "Kept";
-    named.Init(Window());  // Width 0: named, nothing built
-    ASSERT_EQ(Name_Of(named), L"Kept");
-    EXPECT_EQ(named.Set_Name(nullptr), 0);
-    EXPECT_EQ(named.W_Name, nullptr);
-    EXPECT_FALSE(named.Status & VR_STATUS_NAMED);
-    EXPECT_TRUE(named.Status & VR_STATUS_INITIALISED);
-}
-
-TEST_F(Tools, NarrowNameIsTakenLiterallyUnlessOnlyPercentEscapes)
-{
-    VR_Labels l;
+    // A narrow name without arguments: only "%%" is an escape; conversions would read arguments
+    // that are not there, so the text stands as it is.
     EXPECT_EQ(l.Name_Set("100%%"), 1);
     EXPECT_EQ(Name_Of(l), L"100%");
-    // Conversions in a name would read arguments that are not there: the text stands as it is.
     for (const char* raw : {"%s%s%s%n", "50% off", "%ls", "trailing %", "%%d and %d"}) {
         EXPECT_EQ(l.Name_Set(raw), 1) << raw;
-        std::wstring expected;
-        for (const char* p = raw; *p; ++p)
-            expected += static_cast<wchar_t>(*p);
-        EXPECT_EQ(Name_Of(l), expected) << raw;
+        EXPECT_EQ(Name_Of(l), std::wstring(raw, raw + std::strlen(raw))) << raw;
     }
     EXPECT_EQ(l.Name_Set("Gr\xC3\xBC\xC3\x9F" "e \xFF!"), 1);  // invalid byte becomes U+FFFD
     EXPECT_EQ(Name_Of(l), L"Gr\u00FC\u00DFe \uFFFD!");
     EXPECT_EQ(l.Name_Set(static_cast<const char*>(nullptr)), 1);  // null changes nothing
     EXPECT_EQ(Name_Of(l), L"Gr\u00FC\u00DFe \uFFFD!");
-    EXPECT_TRUE(Messages().empty());
-}
-
-TEST_F(Tools, NarrowFormatsAndTheLengthLimit)
-{
-    VR_Labels l;
-    EXPECT_EQ(l.Set_Name("%hs-%d-%ls-%s", "a\xC3\xA9", 5, L"\u03A9", "s"), 1);
-    EXPECT_EQ(Name_Of(l), L"a\u00E9-5-\u03A9-s");
 
     const std::string long_name(1023, 'x');  // 1023 characters and the terminator fit
     EXPECT_EQ(l.Set_Name("%hs", long_name.c_str()), 1);
@@ -100,9 +65,22 @@ TEST_F(Tools, NarrowFormatsAndTheLengthLimit)
     EXPECT_EQ(l.Name_Set(L"%hs", long_name.c_str()), 1);
     EXPECT_EQ(l.Name_Set(L"%hsy", long_name.c_str()), 0);
     EXPECT_EQ(l.W_Name, nullptr);
-    const std::string huge(100000, 'h');  // a name from the host far past the limit
-    EXPECT_EQ(l.Name_Set(huge.c_str()), 0);
+    EXPECT_EQ(l.Name_Set(std::string(100000, 'h').c_str()), 0);  // far past the limit
     EXPECT_EQ(l.W_Name, nullptr);
+    EXPECT_TRUE(Messages().empty());
+
+    // A null wide format clears only an object that has a status.
+    VR_Labels fresh;
+    EXPECT_EQ(fresh.Name_Set(static_cast<const wchar_t*>(nullptr)), 0);
+    EXPECT_EQ(fresh.Status, 0);
+    VR_Labels named;
+    named.Name = "Kept";
+    named.Init(Window());  // Width 0: named, nothing built
+    ASSERT_EQ(Name_Of(named), L"Kept");
+    EXPECT_EQ(named.Set_Name(nullptr), 0);
+    EXPECT_EQ(named.W_Name, nullptr);
+    EXPECT_FALSE(named.Status & VR_STATUS_NAMED);
+    EXPECT_TRUE(named.Status & VR_STATUS_INITIALISED);
 }
 
 TEST_F(Tools, GuardReportsOnceInThreeLines)
