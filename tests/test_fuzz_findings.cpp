@@ -1,4 +1,5 @@
 // Regression tests for what the fuzzers in fuzz/ found: each input here once hung, crashed or leaked.
+#include "color.h"
 #include "gl_fixture.h"
 #include "obrisk.h"
 #include "select.h"
@@ -169,4 +170,25 @@ TEST_F(FuzzFindingsGL, ListScrollSurvivesHugeAndNonNumericAmounts)
     EXPECT_EQ(list.Scroll(std::numeric_limits<float>::quiet_NaN()), 0);
     EXPECT_FALSE(std::isnan(list.Scroll_Sum));
     EXPECT_EQ(list.Scroll(1.5f), 1);  // the wheel still turns
+}
+
+// A colour editor with a negative bevel laid its sliders out larger than itself: 300 x 120 units
+// with a bevel of -30000 made sliders of 32767 x 20000 units and ramp pictures of gigabytes.
+TEST_F(FuzzFindingsGL, ColourEditorPartsStayInsideTheEditorWhateverTheBevel)
+{
+    for (short bevel : {static_cast<short>(-30000), static_cast<short>(-5), static_cast<short>(30000)}) {
+        VR_Colors editor;
+        editor.X = 10;
+        editor.Y = 10;
+        editor.Width = 300;
+        editor.Height = 120;
+        editor.Bevel = bevel;
+        editor.Init(Window());
+        for (const VR_Tools* part : {static_cast<const VR_Tools*>(&editor.Slider_1), static_cast<const VR_Tools*>(&editor.Slider_2),
+                                     static_cast<const VR_Tools*>(&editor.Slider_3), static_cast<const VR_Tools*>(&editor.Swatch)}) {
+            EXPECT_LE(part->Width, 300) << bevel;
+            EXPECT_LE(part->Height, 120) << bevel;
+        }
+        editor.Draw();
+    }
 }

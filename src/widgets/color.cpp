@@ -75,7 +75,9 @@ void VR_Colors::Init(HWND hwnd)
         Color_Set(Colors(core::COLOR_DEFAULT));
     if (Bevel == 0)
         Bevel = 1;
-    const int B = Bevel, x = X, y = Y, w = Width, h = Height;
+    // NOTE: the layout insets the parts by the bevel; a negative bevel would make them larger than
+    // the editor (a slider 60 000 units wide with a ramp picture of hundreds of megabytes).
+    const int B = std::max<int>(Bevel, 0), x = X, y = Y, w = Width, h = Height;
     const bool hls = (Flags & VR_COLOR_HLS) != 0;
 
     // The background box carries the caption; it never reacts to the pointer.
