@@ -327,8 +327,13 @@ void Drop_Without_Destructor(T* object)
 
 void Act(FuzzedDataProvider& in)
 {
-    Slot& s = slots[in.ConsumeIntegralInRange(0, SLOTS - 1)];
+    const int slot = in.ConsumeIntegralInRange(0, SLOTS - 1);
+    Slot& s = slots[slot];
     const int action = in.ConsumeIntegralInRange(0, 17);
+    // FUZZ_TRACE=1 shows what an input does (slot, class, action), e.g. to check a seed.
+    static const bool trace = std::getenv("FUZZ_TRACE") != nullptr;
+    if (trace)
+        std::fprintf(stderr, "slot %d kind %d action %d\n", slot, s.object ? static_cast<int>(s.kind) : -1, action);
     if (!s.object || action == 0) {
         if (s.object)
             Visit(s.kind, s.object, [](auto& w) {

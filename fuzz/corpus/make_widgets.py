@@ -121,7 +121,7 @@ def session(kind, extra=None, w=180, h=60):
     act(i, 0, 13)          # Read
     act(i, 0, 14)          # Scroll
     i.range(0, 5, 2)
-    i.range(0, 1 << 32, 0)  # placeholder consumed by the float range (probability)
+    i.int_of(32, False, 1 << 31)  # the float's probability: the middle of -1000..1000
     act(i, 0, 15)          # Adjust
     act(i, 0, 11)          # Deselect
     act(i, 0, 2)           # hand-over by copy
@@ -171,9 +171,54 @@ def main():
     os.makedirs(OUT, exist_ok=True)
     for kind in KINDS:
         extra = {"VALUATOR": valuator_fields, "SELECT": container, "TABS": container}.get(kind)
-        size = (300, 120) if kind in ("COLOR", "HUE") else (180, 60)
+        size = (220, 120) if kind in ("COLOR", "HUE") else (180, 60)
         with open(os.path.join(OUT, kind.lower()), "wb") as f:
             f.write(session(kind, extra, *size))
+    # The flat look of every class.
+    for kind in KINDS:
+        size = (220, 120) if kind in ("COLOR", "HUE") else (180, 60)
+        i = Input()
+        create(i, 0, kind)
+        place(i, 0, 20, 30, size[0], size[1], 3, b"Flat")
+        base(i, 0, 0, 0x20)
+        if kind in ("SELECT", "TABS"):
+            container(i)
+        init(i, 0)
+        act(i, 0, 8)
+        select(i, 0, size[0] // 2, size[1] // 2, *size)
+        act(i, 0, 8)
+        with open(os.path.join(OUT, kind.lower() + "_flat"), "wb") as f:
+            f.write(i.bytes())
+    # A box with a picture, drawn in both looks.
+    i = Input()
+    create(i, 0, "BOX")
+    place(i, 0, 20, 30, 120, 90, 4, b"Picture")
+    act(i, 0, 16)
+    i.range(0, 5, 0)  # "a.tga"
+    init(i, 0)
+    act(i, 0, 8)
+    base(i, 0, 0, 0x20)
+    act(i, 0, 8)
+    with open(os.path.join(OUT, "box_picture"), "wb") as f:
+        f.write(i.bytes())
+    # Dragging: Select inside, Is_Select further along, Read, Adjust, Draw.
+    for kind in ("VALUATOR", "COLOR", "HUE"):
+        size = (220, 120) if kind in ("COLOR", "HUE") else (180, 60)
+        i = Input()
+        create(i, 0, kind)
+        place(i, 0, 20, 30, size[0], size[1], 3, b"Drag")
+        if kind == "VALUATOR":
+            valuator_fields(i)
+        init(i, 0)
+        select(i, 0, 30, 20, *size)
+        for x in (60, 120, 170):
+            act(i, 0, 12)
+            pointer_near(i, 0, x, 20, *size)
+            act(i, 0, 13)
+            act(i, 0, 15)
+            act(i, 0, 8)
+        with open(os.path.join(OUT, kind.lower() + "_drag"), "wb") as f:
+            f.write(i.bytes())
     # All classes alive at once in the four slots, drawn together.
     i = Input()
     for slot, kind in enumerate(["BUTTON", "VALUATOR", "SELECT", "COLOR"]):
