@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tarnel.h"
+#include <vrtools/tarnel.h>
 #include "vrtools_panel.h"
 
 namespace bench {

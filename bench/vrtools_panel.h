@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "bench.h"
-#include "button.h"
-#include "label.h"
-#include "valuator.h"
+#include <vrtools/button.h>
+#include <vrtools/label.h>
+#include <vrtools/valuator.h>
 
 namespace bench {
 

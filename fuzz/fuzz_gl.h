@@ -8,7 +8,7 @@
 #include <string>
 
 #include "headless.h"
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 namespace fuzz {
 

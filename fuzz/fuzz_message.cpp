@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz_args.h"
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "fuzz_args.h"
 #include "fuzz_gl.h"
-#include "label.h"
+#include <vrtools/label.h>
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "box.h"
+#include <vrtools/box.h>
 #include "fuzz_gl.h"
 
 namespace {

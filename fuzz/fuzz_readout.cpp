@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fuzz_gl.h"
-#include "valuator.h"
+#include <vrtools/valuator.h>
 
 namespace {
 

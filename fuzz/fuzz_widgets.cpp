@@ -30,18 +30,18 @@
 #include <utility>
 #include <vector>
 
-#include "box.h"
-#include "button.h"
-#include "color.h"
-#include "frame.h"
+#include <vrtools/box.h>
+#include <vrtools/button.h>
+#include <vrtools/color.h>
+#include <vrtools/frame.h>
 #include "fuzz_gl.h"
-#include "hue.h"
-#include "label.h"
-#include "progress.h"
-#include "select.h"
-#include "tabitem.h"
-#include "tabs.h"
-#include "valuator.h"
+#include <vrtools/hue.h>
+#include <vrtools/label.h>
+#include <vrtools/progress.h>
+#include <vrtools/select.h>
+#include <vrtools/tabitem.h>
+#include <vrtools/tabs.h>
+#include <vrtools/valuator.h>
 
 namespace {
 

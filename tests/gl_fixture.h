@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools.h"
+#include <vrtools/tools.h>
 
 // One message as the host's handler received it.
 struct Captured_Message {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "box.h"
+#include <vrtools/box.h>
 #include "gl_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "button.h"
+#include <vrtools/button.h>
 #include "gl_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "color.h"
+#include <vrtools/color.h>
 #include "gl_fixture.h"
 
 namespace {

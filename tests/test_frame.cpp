@@ -2,8 +2,8 @@
 #include <array>
 #include <vector>
 
-#include "box.h"
-#include "frame.h"
+#include <vrtools/box.h>
+#include <vrtools/frame.h>
 #include "gl_fixture.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Regression tests for what the fuzzers in fuzz/ found: each input here once hung, crashed or leaked.
-#include "color.h"
+#include <vrtools/color.h>
 #include "gl_fixture.h"
-#include "obrisk.h"
-#include "select.h"
+#include <vrtools/obrisk.h>
+#include <vrtools/select.h>
 
 #include <gtest/gtest.h>
 

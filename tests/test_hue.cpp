@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "gl_fixture.h"
-#include "hue.h"
+#include <vrtools/hue.h>
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Utility library: formatting, messages, text conversion, colours, contexts and picture reading.
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "gl_fixture.h"
-#include "progress.h"
+#include <vrtools/progress.h>
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "gl_fixture.h"
 #include "gl_trace.h"
-#include "select.h"
+#include <vrtools/select.h>
 
 namespace {
 

@@ -16,18 +16,18 @@
 #include <string>
 #include <vector>
 
-#include "box.h"
-#include "button.h"
-#include "color.h"
-#include "frame.h"
+#include <vrtools/box.h>
+#include <vrtools/button.h>
+#include <vrtools/color.h>
+#include <vrtools/frame.h>
 #include "gl_fixture.h"
-#include "hue.h"
-#include "label.h"
-#include "progress.h"
-#include "select.h"
-#include "tabitem.h"
-#include "tabs.h"
-#include "valuator.h"
+#include <vrtools/hue.h>
+#include <vrtools/label.h>
+#include <vrtools/progress.h>
+#include <vrtools/select.h>
+#include <vrtools/tabitem.h>
+#include <vrtools/tabs.h>
+#include <vrtools/valuator.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define STEADY_HEAP_COUNT 0

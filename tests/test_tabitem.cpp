@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "gl_fixture.h"
-#include "tabitem.h"
+#include <vrtools/tabitem.h>
 
 namespace {
 

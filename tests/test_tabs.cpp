@@ -6,7 +6,7 @@
 
 #include "gl_fixture.h"
 #include "gl_trace.h"
-#include "tabs.h"
+#include <vrtools/tabs.h>
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Toolkit library: the font cache and the FreeType text surface.
-#include "obrisk.h"
-#include "tarnel.h"
+#include <vrtools/obrisk.h>
+#include <vrtools/tarnel.h>
 
 #include <gtest/gtest.h>
 

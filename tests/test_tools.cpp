@@ -3,7 +3,7 @@
 #include <string>
 
 #include "gl_fixture.h"
-#include "label.h"
+#include <vrtools/label.h>
 
 namespace {
 

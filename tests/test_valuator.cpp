@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gl_fixture.h"
-#include "valuator.h"
+#include <vrtools/valuator.h>
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools.h"
+#include <vrtools/tools.h>
 
 TEST(Version, AnswersOnlyItsOwnVersion)
 {

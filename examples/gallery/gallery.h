@@ -1,7 +1,7 @@
 // The gallery: a host program that shows every widget class in its states, one scene per class.
 #pragma once
 
-#include "tools.h"
+#include <vrtools/tools.h>
 
 // One scene of the gallery: a few widgets of one class in a cell of the window. Coordinates are
 // scene units, one per pixel, y upward, widgets standing on z = 0.

@@ -13,7 +13,7 @@
 
 #include "gallery.h"
 #include "headless.h"
-#include "label.h"
+#include <vrtools/label.h>
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Gallery scene: boxes with their caption placements, pictures from a PNG and a TGA, flat and unlit floors.
 #include <array>
 
-#include "box.h"
+#include <vrtools/box.h>
 #include "gallery.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Gallery scene: buttons up and pressed, with the lamp lit and unlit, flat; a click toggles a button.
 #include <array>
 
-#include "button.h"
+#include <vrtools/button.h>
 #include "gallery.h"
 
 namespace {

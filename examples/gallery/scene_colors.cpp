@@ -1,7 +1,7 @@
 // Gallery scene: colour editors in the RGB and HLS models and a hue editor, wired as a host drives them.
-#include "color.h"
+#include <vrtools/color.h>
 #include "gallery.h"
-#include "hue.h"
+#include <vrtools/hue.h>
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Gallery scene: frames as panels behind groups of widgets.
 #include <array>
 
-#include "box.h"
-#include "button.h"
-#include "frame.h"
+#include <vrtools/box.h>
+#include <vrtools/button.h>
+#include <vrtools/frame.h>
 #include "gallery.h"
-#include "label.h"
+#include <vrtools/label.h>
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <array>
 
 #include "gallery.h"
-#include "label.h"
+#include <vrtools/label.h>
 
 namespace {
 

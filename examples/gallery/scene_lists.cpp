@@ -3,8 +3,8 @@
 #include <array>
 
 #include "gallery.h"
-#include "label.h"
-#include "select.h"
+#include <vrtools/label.h>
+#include <vrtools/select.h>
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <array>
 
 #include "gallery.h"
-#include "label.h"
-#include "progress.h"
+#include <vrtools/label.h>
+#include <vrtools/progress.h>
 
 namespace {
 

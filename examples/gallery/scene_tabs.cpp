@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "gallery.h"
-#include "label.h"
-#include "tabs.h"
+#include <vrtools/label.h>
+#include <vrtools/tabs.h>
 
 namespace {
 

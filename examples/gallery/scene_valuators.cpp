@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "gallery.h"
-#include "valuator.h"
+#include <vrtools/valuator.h>
 
 namespace {
 

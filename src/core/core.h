@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "tools.h"
+#include <vrtools/tools.h>
 
 namespace core {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "box.h"
+#include <vrtools/box.h>
 #include "core/core.h"
 
 namespace {

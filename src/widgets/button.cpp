@@ -1,7 +1,7 @@
 // Buttons: a framed face that sinks while pressed, with an optional lamp and the caption on the face.
 #include <cstdlib>
 
-#include "button.h"
+#include <vrtools/button.h>
 #include "core/core.h"
 
 namespace {

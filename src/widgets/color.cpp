@@ -1,7 +1,7 @@
 // The RGB/HLS colour editor: a background box, three channel sliders and a swatch that switches the model.
 #include <algorithm>
 
-#include "color.h"
+#include <vrtools/color.h>
 #include "core/core.h"
 #include "editor_parts.h"
 

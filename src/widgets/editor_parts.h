@@ -1,8 +1,8 @@
 // What the colour editor and the hue editor do alike with their member sliders and swatch.
 #pragma once
 
-#include "box.h"
-#include "valuator.h"
+#include <vrtools/box.h>
+#include <vrtools/valuator.h>
 
 namespace editor {
 

@@ -1,6 +1,6 @@
 // Frames: a solid slab in the widget's colour, its front face on the plane the other widgets stand on.
 #include "core/core.h"
-#include "frame.h"
+#include <vrtools/frame.h>
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "core/core.h"
 #include "editor_parts.h"
-#include "hue.h"
+#include <vrtools/hue.h>
 
 namespace {
 

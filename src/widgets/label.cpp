@@ -1,6 +1,6 @@
 // Labels: a caption rendered once into a texture and drawn as one quad in the widget's colour.
 #include "core/core.h"
-#include "label.h"
+#include <vrtools/label.h>
 
 namespace {
 constexpr const char* SOURCE = "label";

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "core/core.h"
-#include "progress.h"
+#include <vrtools/progress.h>
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "core/core.h"
 #include "core/items.h"
-#include "select.h"
+#include <vrtools/select.h>
 
 namespace {
 

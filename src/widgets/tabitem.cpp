@@ -1,6 +1,6 @@
 // Tab items: a trapezoid prism extruded backwards from z = 0 with a caption, lit under the pointer.
 #include "core/core.h"
-#include "tabitem.h"
+#include <vrtools/tabitem.h>
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Tab bars: a row of owned tab items, the current one in front and the others stacked behind it.
 #include "core/core.h"
 #include "core/items.h"
-#include "tabs.h"
+#include <vrtools/tabs.h>
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <cwchar>
 
 #include "core/core.h"
-#include "valuator.h"
+#include <vrtools/valuator.h>
 
 namespace {
 

@@ -1,5 +1,5 @@
 // HLS <-> RGB: the usual double-hexcone model with every value a fraction 0..1.
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 #include <cmath>
 

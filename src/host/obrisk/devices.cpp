@@ -1,5 +1,5 @@
 // Drawing contexts: on this host a context only tells the text surface that a window exists.
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 namespace {
 // Every window shares one context: text is drawn off-screen, never into the window itself.

@@ -8,7 +8,7 @@
 // [SECTION] The format loop
 // [SECTION] Public wrappers
 #include "host/obrisk/internal.h"
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 #include <algorithm>
 #include <climits>

@@ -1,6 +1,6 @@
 // Globals a host assigns: the report window and the installation folder.
 #include "host/obrisk/internal.h"
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 #include <climits>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Picture readers on stb_image: TGA for the .tga icons, any format stb knows for the others.
 #include "host/obrisk/internal.h"
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 #include <cstdio>
 #include <cstdlib>

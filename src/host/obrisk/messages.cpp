@@ -1,6 +1,6 @@
 // Messages: the replaceable handler, its default console form, Error_Fct and OpenGL error names.
 #include "host/obrisk/internal.h"
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 // Text conversions: UTF-8 <-> wide, the shared conversion buffer and path splitting.
 #include "host/obrisk/internal.h"
-#include "obrisk.h"
+#include <vrtools/obrisk.h>
 
 #include <cstring>
 #include <new>

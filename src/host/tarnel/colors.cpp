@@ -1,5 +1,5 @@
 // The toolkit's colour value and its look-and-feel globals.
-#include "tarnel.h"
+#include <vrtools/tarnel.h>
 
 Colors::Colors(unsigned long packed)
     : Red(static_cast<unsigned short>(packed & 0xFF)),

@@ -1,7 +1,7 @@
 // The font record behind HFONT, shared by the font cache and the text surface.
 #pragma once
 
-#include "tarnel.h"
+#include <vrtools/tarnel.h>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
