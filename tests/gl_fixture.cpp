@@ -49,11 +49,18 @@ void Capture(HWND, unsigned int code, const wchar_t* text)
 PFNGLBUFFERDATAPROC real_buffer_data = nullptr;
 PFNGLGENBUFFERSPROC real_gen_buffers = nullptr;
 PFNGLDELETEBUFFERSPROC real_delete_buffers = nullptr;
+PFNGLBUFFERSUBDATAPROC real_buffer_sub_data = nullptr;
 
 void GLAPIENTRY Counting_Buffer_Data(GLenum target, GLsizeiptr size, const void* data, GLenum usage)
 {
     ++counts.buffer_data;
     real_buffer_data(target, size, data, usage);
+}
+void GLAPIENTRY Counting_Buffer_Sub_Data(GLenum target, GLintptr offset, GLsizeiptr size, const void* data)
+{
+    ++counts.buffer_sub_data;
+    counts.sub_data_bytes += static_cast<long>(size);
+    real_buffer_sub_data(target, offset, size, data);
 }
 void GLAPIENTRY Counting_Gen_Buffers(GLsizei n, GLuint* names)
 {
@@ -68,6 +75,7 @@ void GLAPIENTRY Counting_Delete_Buffers(GLsizei n, const GLuint* names)
 
 bool context_ready = false;
 std::string context_error;
+headless::Profile profile = headless::Profile::COMPAT;
 
 }  // namespace
 
@@ -87,7 +95,12 @@ void GL_Test::SetUpTestSuite()
 {
     if (context_ready)
         return;
-    context_ready = headless::Context_Create(WIDTH, HEIGHT, &context_error);
+    const char* wanted = std::getenv("VRTOOLS_TEST_PROFILE");
+    if (wanted && *wanted && !headless::Profile_Parse(wanted, &profile)) {
+        context_error = std::string("VRTOOLS_TEST_PROFILE is \"") + wanted + "\"; use compat, core or gles";
+        return;
+    }
+    context_ready = headless::Context_Create(WIDTH, HEIGHT, &context_error, profile);
     if (!context_ready)
         return;
     // GLEW keeps its entry points in variables the library reads at each call: swapping them counts
@@ -95,9 +108,16 @@ void GL_Test::SetUpTestSuite()
     real_buffer_data = __glewBufferData;
     real_gen_buffers = __glewGenBuffers;
     real_delete_buffers = __glewDeleteBuffers;
+    real_buffer_sub_data = __glewBufferSubData;
     __glewBufferData = Counting_Buffer_Data;
     __glewGenBuffers = Counting_Gen_Buffers;
     __glewDeleteBuffers = Counting_Delete_Buffers;
+    __glewBufferSubData = Counting_Buffer_Sub_Data;
+}
+
+headless::Profile GL_Test::Profile()
+{
+    return profile;
 }
 
 void GL_Test::SetUp()
@@ -119,6 +139,16 @@ void GL_Test::TearDown()
         return;
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "blending left on";
+    if (profile == headless::Profile::COMPAT)
+        Fixed_Function_Checks();
+    Error_Handler_Set(nullptr);
+    if (HasFailure())
+        Save_Png(std::string(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) + "." +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
+void GL_Test::Fixed_Function_Checks()
+{
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "texturing left on";
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING)) << "lighting left on";
     EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL)) << "colour material left on";
@@ -135,10 +165,6 @@ void GL_Test::TearDown()
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);
     glMatrixMode(GL_MODELVIEW);
-    Error_Handler_Set(nullptr);
-    if (HasFailure())
-        Save_Png(std::string(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) + "." +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
 }
 
 const std::vector<Captured_Message>& GL_Test::Messages() const
@@ -186,8 +212,15 @@ std::vector<unsigned char> GL_Test::Buffer_Bytes(GLuint vbo) const
     GLint size = 0;
     glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
     bytes.resize(static_cast<size_t>(size));
-    if (size > 0)
+    if (size > 0 && profile == headless::Profile::GLES) {
+        // NOTE: ES has no glGetBufferSubData; a read mapping gives the same bytes.
+        if (const void* mapped = glMapBufferRange(GL_ARRAY_BUFFER, 0, size, GL_MAP_READ_BIT)) {
+            std::memcpy(bytes.data(), mapped, bytes.size());
+            glUnmapBuffer(GL_ARRAY_BUFFER);
+        }
+    } else if (size > 0) {
         glGetBufferSubData(GL_ARRAY_BUFFER, 0, size, bytes.data());
+    }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     return bytes;
 }
@@ -195,7 +228,10 @@ std::vector<unsigned char> GL_Test::Buffer_Bytes(GLuint vbo) const
 void GL_Test::Clear(float r, float g, float b)
 {
     glClearColor(r, g, b, 1.0f);
-    glClearDepth(1.0);
+    if (profile == headless::Profile::GLES)
+        glClearDepthf(1.0f);
+    else
+        glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 

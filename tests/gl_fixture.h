@@ -11,6 +11,8 @@
 
 #include <vrtools/tools.h>
 
+#include "headless.h"
+
 // One message as the host's handler received it.
 struct Captured_Message {
     unsigned int code = 0;
@@ -24,6 +26,8 @@ struct GL_Counts {
     int gen_buffers = 0;     // glGenBuffers calls
     int delete_buffers = 0;  // glDeleteBuffers calls
     int tex_image = 0;       // glTexImage2D calls
+    int buffer_sub_data = 0; // glBufferSubData calls
+    long sub_data_bytes = 0; // bytes those calls uploaded
 };
 
 struct Rgba {
@@ -35,15 +39,23 @@ public:
     static constexpr int WIDTH = 800;
     static constexpr int HEIGHT = 600;
 
-    // Makes the context (once per process); a failure fails every test, never skips it.
+    // Makes the context (once per process); a failure fails every test, never skips it. The context
+    // is a compatibility one unless VRTOOLS_TEST_PROFILE names another ("core", "gles").
     static void SetUpTestSuite();
+    // The profile of the suite's context.
+    static headless::Profile Profile();
 
 protected:
     // Clears messages and counters, installs the capturing handler, clears the frame and sets the
-    // one-unit-per-pixel projection with the default light.
+    // one-unit-per-pixel projection with the default light (in a compatibility context; the others
+    // get the viewport only and pass headless::Matrix_Pixels and headless::Light_Values themselves).
     void SetUp() override;
-    // Expects no pending GL error and that the widgets switched off what they switched on.
+    // Expects no pending GL error and that the widgets switched off what they switched on (the
+    // fixed-function switches only in a compatibility context).
     void TearDown() override;
+
+    // The compatibility-only part of TearDown: fixed-function switches, client arrays, matrix stacks.
+    void Fixed_Function_Checks();
 
     // A window handle for Init: any non-null value.
     static HWND Window() { return reinterpret_cast<HWND>(0x1); }

@@ -6,6 +6,8 @@
 #include <GL/glew.h>
 #include <stb/stb_image_write.h>
 
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace headless {
@@ -14,17 +16,64 @@ namespace {
 EGLDisplay display = EGL_NO_DISPLAY;
 EGLSurface surface = EGL_NO_SURFACE;
 EGLContext context = EGL_NO_CONTEXT;
+Profile current = Profile::COMPAT;
 
-bool Fail(std::string* error, const char* what)
+bool Fail(std::string* error, const std::string& what)
 {
-    if (error)
-        *error = std::string("EGL: ") + what + " (error 0x" + std::to_string(eglGetError()) + ")";
+    if (error) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%04X", static_cast<unsigned>(eglGetError()));
+        *error = "EGL: " + what + " (error " + code + ")";
+    }
     Context_Destroy();
     return false;
 }
+
+// GLEW fills what the context offers; these are the calls the widgets (compatibility) or a
+// shader-based renderer (core, ES) cannot do without.
+bool Entry_Points_Present(Profile profile)
+{
+    const bool buffers = glGenBuffers && glBindBuffer && glBufferData && glBufferSubData && glDeleteBuffers;
+    if (profile == Profile::COMPAT)
+        return buffers && glGetBufferSubData;
+    return buffers && glGenVertexArrays && glBindVertexArray && glDeleteVertexArrays && glCreateShader &&
+           glShaderSource && glCompileShader && glCreateProgram && glAttachShader && glLinkProgram &&
+           glUseProgram && glGetUniformLocation && glUniformMatrix4fv && glVertexAttribPointer &&
+           glEnableVertexAttribArray;
+}
 }  // namespace
 
-bool Context_Create(int width, int height, std::string* error)
+const char* Profile_Name(Profile profile)
+{
+    switch (profile) {
+    case Profile::CORE:
+        return "core";
+    case Profile::GLES:
+        return "gles";
+    case Profile::COMPAT:
+        break;
+    }
+    return "compat";
+}
+
+bool Profile_Parse(const char* name, Profile* profile)
+{
+    if (!name)
+        return false;
+    for (Profile p : {Profile::COMPAT, Profile::CORE, Profile::GLES})
+        if (std::strcmp(name, Profile_Name(p)) == 0) {
+            *profile = p;
+            return true;
+        }
+    return false;
+}
+
+Profile Context_Profile()
+{
+    return current;
+}
+
+bool Context_Create(int width, int height, std::string* error, Profile profile)
 {
     auto get_platform_display =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
@@ -34,36 +83,47 @@ bool Context_Create(int width, int height, std::string* error)
         return Fail(error, "Failed to get the surfaceless display");
     if (!eglInitialize(display, nullptr, nullptr))
         return Fail(error, "Failed to initialise the display");
-    const EGLint config_attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+    const bool es = profile == Profile::GLES;
+    const EGLint config_attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
+                                        EGL_RENDERABLE_TYPE, es ? EGL_OPENGL_ES3_BIT : EGL_OPENGL_BIT,
                                         EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
                                         EGL_DEPTH_SIZE, 24, EGL_NONE};
     EGLConfig config;
     EGLint count = 0;
     if (!eglChooseConfig(display, config_attributes, &config, 1, &count) || count < 1)
-        return Fail(error, "No RGBA8 pbuffer configuration for desktop OpenGL");
+        return Fail(error, std::string("No RGBA8 pbuffer configuration for ") +
+                               (es ? "OpenGL ES 3" : "desktop OpenGL"));
     const EGLint surface_attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     surface = eglCreatePbufferSurface(display, config, surface_attributes);
     if (surface == EGL_NO_SURFACE)
         return Fail(error, "Failed to create the pbuffer");
-    if (!eglBindAPI(EGL_OPENGL_API))
-        return Fail(error, "Failed to bind the desktop OpenGL API");
-    const EGLint context_attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                         EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    if (!eglBindAPI(es ? EGL_OPENGL_ES_API : EGL_OPENGL_API))
+        return Fail(error, es ? "Failed to bind the OpenGL ES API" : "Failed to bind the desktop OpenGL API");
+    const EGLint compat_attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    const EGLint core_attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
+                                      EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                      EGL_NONE};
+    const EGLint es_attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
+    const EGLint* context_attributes =
+        profile == Profile::CORE ? core_attributes : es ? es_attributes : compat_attributes;
     context = eglCreateContext(display, config, EGL_NO_CONTEXT, context_attributes);
     if (context == EGL_NO_CONTEXT)
-        return Fail(error, "Failed to create a compatibility context");
+        return Fail(error, std::string("Failed to create a ") + Profile_Name(profile) + " context");
     if (!eglMakeCurrent(display, surface, surface, context))
         return Fail(error, "Failed to make the context current");
+    current = profile;
     // NOTE: without GLX, glewInit answers GLEW_ERROR_NO_GLX_DISPLAY after it has filled the entry
-    // points; what matters is that the buffer-object functions are there.
+    // points; what matters is that the functions the profile needs are there.
     glewExperimental = GL_TRUE;
     glewInit();
-    if (!glGenBuffers || !glBindBuffer || !glBufferData || !glDeleteBuffers || !glGetBufferSubData) {
+    if (!Entry_Points_Present(profile)) {
         if (error)
-            *error = "GLEW: buffer-object entry points missing";
+            *error = std::string("GLEW: entry points missing in the ") + Profile_Name(profile) + " context";
         Context_Destroy();
         return false;
     }
+    // GLEW's probing of extension strings can leave an error behind in a core or ES context.
     while (glGetError() != GL_NO_ERROR) {
     }
     return true;
@@ -82,11 +142,14 @@ void Context_Destroy()
     display = EGL_NO_DISPLAY;
     surface = EGL_NO_SURFACE;
     context = EGL_NO_CONTEXT;
+    current = Profile::COMPAT;
 }
 
 void Projection_Pixels(int width, int height)
 {
     glViewport(0, 0, width, height);
+    if (current != Profile::COMPAT)
+        return;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0.0, width, 0.0, height, -1000.0, 1000.0);
@@ -94,11 +157,34 @@ void Projection_Pixels(int width, int height)
     glLoadIdentity();
 }
 
+void Matrix_Pixels(int width, int height, float m[16])
+{
+    // glOrtho(0, width, 0, height, -1000, 1000), column-major.
+    for (int i = 0; i < 16; ++i)
+        m[i] = 0.0f;
+    m[0] = 2.0f / static_cast<float>(width > 0 ? width : 1);
+    m[5] = 2.0f / static_cast<float>(height > 0 ? height : 1);
+    m[10] = -2.0f / 2000.0f;
+    m[12] = -1.0f;
+    m[13] = -1.0f;
+    m[15] = 1.0f;
+}
+
+const Light& Light_Values()
+{
+    // Toward (-0.3, 0.4, 1.0), normalised.
+    static const Light light = {{-0.2638f, 0.3517f, 0.8793f}, {0.75f, 0.75f, 0.75f}, {0.25f, 0.25f, 0.25f}};
+    return light;
+}
+
 void Light_Default()
 {
-    const GLfloat position[] = {-0.3f, 0.4f, 1.0f, 0.0f};
-    const GLfloat white[] = {0.75f, 0.75f, 0.75f, 1.0f};
-    const GLfloat ambient[] = {0.25f, 0.25f, 0.25f, 1.0f};
+    if (current != Profile::COMPAT)
+        return;
+    const Light& l = Light_Values();
+    const GLfloat position[] = {l.direction[0], l.direction[1], l.direction[2], 0.0f};
+    const GLfloat white[] = {l.color[0], l.color[1], l.color[2], 1.0f};
+    const GLfloat ambient[] = {l.ambient[0], l.ambient[1], l.ambient[2], 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, position);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
