@@ -1,16 +1,42 @@
 #!/usr/bin/env bash
-# Installs vrtools into a scratch prefix and builds two consumers: one with find_package, one with pkg-config.
+# Installs vrtools into a scratch prefix outside the system paths and builds two consumers, one with
+# find_package and one with plain g++ and pkg-config; both must run with no environment set up.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+unset LD_LIBRARY_PATH
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
+libdir=$(dirname "$(ls -d "$work"/prefix/lib*/pkgconfig | head -n 1)")
+
+# Each installed library must find its companions beside itself.
+for lib in vrtools obrisk tarnel; do
+    runpath=$(readelf -d "$libdir/lib$lib.so" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+    if [ "$runpath" != '$ORIGIN' ]; then
+        echo "package: lib$lib.so has RUNPATH '$runpath', not \$ORIGIN" >&2
+        exit 1
+    fi
+done
+# Consumers see <prefix>/include only, never include/vrtools itself, so that a host's own tools.h or
+# color.h cannot be shadowed.
+for flag in $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags vrtools); do
+    case "$flag" in -I*/vrtools | -I*/vrtools/)
+        echo "package: pkg-config puts $flag on the include path" >&2; exit 1 ;;
+    esac
+done
+if grep -q 'include/vrtools' "$libdir"/cmake/vrtools/vrtoolsTargets.cmake; then
+    echo "package: the exported targets put include/vrtools on the include path" >&2
+    exit 1
+fi
+
 cmake -S "$root/tests/package" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/consumer" >/dev/null
-LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/consumer"
-libdir=$(ls -d "$work"/prefix/lib*/pkgconfig | head -n 1)
-PKG_CONFIG_PATH="$libdir" g++ -std=c++17 "$root/tests/package/main.cpp" -o "$work/pc_consumer" \
-    $(PKG_CONFIG_PATH="$libdir" pkg-config --cflags --libs vrtools egl)
-LD_LIBRARY_PATH="$(dirname "$libdir")" "$work/pc_consumer"
-echo "package: find_package and pkg-config consumers built, ran and drew a label"
+env -u LD_LIBRARY_PATH "$work/consumer/consumer"
+
+g++ -std=c++17 "$root/tests/package/main.cpp" -o "$work/pc_consumer" \
+    $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs vrtools egl)
+readelf -d "$work/pc_consumer" | grep -q "R.*PATH.*$libdir" ||
+    { echo "package: the pkg-config consumer carries no run path to $libdir" >&2; exit 1; }
+env -u LD_LIBRARY_PATH "$work/pc_consumer"
+echo "package: RUNPATH \$ORIGIN on the libraries; find_package and pkg-config consumers ran without LD_LIBRARY_PATH"
