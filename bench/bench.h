@@ -1,4 +1,4 @@
-// Benchmark harness shared declarations: counters, the panel in its three implementations, captions.
+// Benchmark harness shared declarations: counters, the panel in its implementations, captions.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +13,10 @@ namespace bench {
 // What a stretch of frames cost besides time. Heap allocations are those of the main thread
 // (malloc, calloc, realloc, and operator new through them); driver worker threads are not counted.
 struct Counts {
-    long draws = 0;            // glDrawArrays, glDrawElements and glBegin calls
+    long draws = 0;            // draw calls (glDrawArrays, glDrawElements and their variants) and glBegin
     long buffer_uploads = 0;   // glBufferData and glBufferSubData calls
     long texture_uploads = 0;  // glTexImage2D and glTexSubImage2D calls
+    long sub_uploads = 0;      // glBufferSubData and glTexSubImage2D calls: updates of part of an object
     long heap = 0;             // heap allocations
     long heap_own = 0;         // those made by the implementation's own code (attribution runs only)
     long bytes_sent = 0;       // bytes through buffer and texture uploads, and client-array streams
@@ -79,7 +80,7 @@ std::vector<Box> Hover_Targets(const std::vector<Row>& rows);
 // back; one period.
 std::vector<float> Drag_Path(const Row& row);
 
-// [SECTION] The three implementations ---------------------------------------------------------
+// [SECTION] The implementations ---------------------------------------------------------
 
 enum class Scenario { STEADY, HOVER, DRAG, INIT };
 const char* Scenario_Name(Scenario s);
@@ -104,7 +105,8 @@ std::unique_ptr<Panel> Make_Vrtools();
 // The raw reference: the GL calls of the vrtools panel's passes, issued from buffers and bitmaps it
 // prepared from a private vrtools panel, with no library code between them.
 std::unique_ptr<Panel> Make_Raw();
-std::unique_ptr<Panel> Make_Imgui();
+// Dear ImGui with its OpenGL2 backend, or with `core` its OpenGL3 backend (GLSL 330 core).
+std::unique_ptr<Panel> Make_Imgui(bool core);
 
 // The caption reference of the INIT scenario: the panel's strings rendered by FreeType into memory.
 class Captions {
@@ -121,7 +123,7 @@ private:
 };
 
 // Frame set-up common to every implementation: clears colour and depth, sets the one-unit-per-pixel
-// projection, the default light and the depth test.
+// projection, the default light (both in a compatibility context only) and the depth test.
 void Frame_Begin();
 
 }  // namespace bench

@@ -3,7 +3,8 @@
 // GL entry points that the library and the peer call by name (glTexImage2D, glDrawArrays, ...) are
 // defined again here and exported from the executable, so the dynamic linker binds every caller to
 // these; each counts and forwards to the GL library's own definition found with dlsym(RTLD_NEXT).
-// The buffer entry points are GLEW's function-pointer variables, which are swapped instead.
+// The buffer entry points and the draw calls newer than GL 1.1 are GLEW's function-pointer
+// variables, which are swapped instead.
 // malloc, calloc and realloc are replaced the same way and forward to glibc's __libc_* functions.
 #include <GL/glew.h>
 #include <dlfcn.h>
@@ -53,12 +54,56 @@ void GLAPIENTRY Counting_Buffer_Data(GLenum target, GLsizeiptr size, const void*
 void GLAPIENTRY Counting_Buffer_Sub_Data(GLenum target, GLintptr offset, GLsizeiptr size, const void* data)
 {
     ++totals.buffer_uploads;
+    ++totals.sub_uploads;
     totals.bytes_sent += static_cast<long>(size);
     if (call_hook) {
         const double a[] = {double(target), double(offset), double(size)};
         call_hook("glBufferSubData", a, 3);
     }
     real_buffer_sub_data(target, offset, size, data);
+}
+
+PFNGLDRAWELEMENTSBASEVERTEXPROC real_draw_elements_base_vertex = nullptr;
+PFNGLDRAWRANGEELEMENTSPROC real_draw_range_elements = nullptr;
+PFNGLDRAWARRAYSINSTANCEDPROC real_draw_arrays_instanced = nullptr;
+PFNGLDRAWELEMENTSINSTANCEDPROC real_draw_elements_instanced = nullptr;
+PFNGLMULTIDRAWARRAYSPROC real_multi_draw_arrays = nullptr;
+PFNGLMULTIDRAWELEMENTSPROC real_multi_draw_elements = nullptr;
+
+// NOTE: a multi-draw is one call from the CPU's side, and counted as one.
+void GLAPIENTRY Counting_Draw_Elements_Base_Vertex(GLenum mode, GLsizei count, GLenum type, const void* indices,
+                                                   GLint base)
+{
+    ++totals.draws;
+    real_draw_elements_base_vertex(mode, count, type, indices, base);
+}
+void GLAPIENTRY Counting_Draw_Range_Elements(GLenum mode, GLuint first, GLuint last, GLsizei count, GLenum type,
+                                             const void* indices)
+{
+    ++totals.draws;
+    real_draw_range_elements(mode, first, last, count, type, indices);
+}
+void GLAPIENTRY Counting_Draw_Arrays_Instanced(GLenum mode, GLint first, GLsizei count, GLsizei instances)
+{
+    ++totals.draws;
+    real_draw_arrays_instanced(mode, first, count, instances);
+}
+void GLAPIENTRY Counting_Draw_Elements_Instanced(GLenum mode, GLsizei count, GLenum type, const void* indices,
+                                                 GLsizei instances)
+{
+    ++totals.draws;
+    real_draw_elements_instanced(mode, count, type, indices, instances);
+}
+void GLAPIENTRY Counting_Multi_Draw_Arrays(GLenum mode, const GLint* first, const GLsizei* count, GLsizei n)
+{
+    ++totals.draws;
+    real_multi_draw_arrays(mode, first, count, n);
+}
+void GLAPIENTRY Counting_Multi_Draw_Elements(GLenum mode, const GLsizei* count, GLenum type,
+                                             const void* const* indices, GLsizei n)
+{
+    ++totals.draws;
+    real_multi_draw_elements(mode, count, type, indices, n);
 }
 
 long Texel_Bytes(GLenum format, GLenum type)
@@ -81,6 +126,7 @@ Counts operator-(const Counts& a, const Counts& b)
     d.draws = a.draws - b.draws;
     d.buffer_uploads = a.buffer_uploads - b.buffer_uploads;
     d.texture_uploads = a.texture_uploads - b.texture_uploads;
+    d.sub_uploads = a.sub_uploads - b.sub_uploads;
     d.heap = a.heap - b.heap;
     d.heap_own = a.heap_own - b.heap_own;
     d.bytes_sent = a.bytes_sent - b.bytes_sent;
@@ -95,6 +141,18 @@ void Counters_Install()
     real_buffer_sub_data = __glewBufferSubData;
     __glewBufferData = Counting_Buffer_Data;
     __glewBufferSubData = Counting_Buffer_Sub_Data;
+    real_draw_elements_base_vertex = __glewDrawElementsBaseVertex;
+    real_draw_range_elements = __glewDrawRangeElements;
+    real_draw_arrays_instanced = __glewDrawArraysInstanced;
+    real_draw_elements_instanced = __glewDrawElementsInstanced;
+    real_multi_draw_arrays = __glewMultiDrawArrays;
+    real_multi_draw_elements = __glewMultiDrawElements;
+    __glewDrawElementsBaseVertex = Counting_Draw_Elements_Base_Vertex;
+    __glewDrawRangeElements = Counting_Draw_Range_Elements;
+    __glewDrawArraysInstanced = Counting_Draw_Arrays_Instanced;
+    __glewDrawElementsInstanced = Counting_Draw_Elements_Instanced;
+    __glewMultiDrawArrays = Counting_Multi_Draw_Arrays;
+    __glewMultiDrawElements = Counting_Multi_Draw_Elements;
 }
 
 Counts Counters_Now()
@@ -218,6 +276,7 @@ BENCH_EXPORT void GLAPIENTRY glTexSubImage2D(GLenum target, GLint level, GLint x
     using Fn = void(GLAPIENTRY*)(GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*);
     static const Fn real = bench::Next<Fn>("glTexSubImage2D");
     ++bench::totals.texture_uploads;
+    ++bench::totals.sub_uploads;
     bench::totals.bytes_sent += static_cast<long>(width) * height * bench::Texel_Bytes(format, type);
     if (bench::call_hook) {
         const double a[] = {double(target), double(level), double(x), double(y), double(width), double(height)};

@@ -1,8 +1,10 @@
-// The peer: the same panel drawn by Dear ImGui with its OpenGL2 backend, in the same context.
+// The peer: the same panel drawn by Dear ImGui with its OpenGL2 backend, or in a core-profile context
+// with its OpenGL3 backend.
 #include <GL/glew.h>
 #include <imgui.h>
 #include <imgui_freetype.h>
 #include <imgui_impl_opengl2.h>
+#include <imgui_impl_opengl3.h>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -41,6 +43,7 @@ float Imgui_Font_Size()
 
 class Imgui final : public Panel {
 public:
+    explicit Imgui(bool core) : core_(core) {}
     const char* Name() const override { return "imgui"; }
 
     void Setup(const std::vector<Row>& rows) override
@@ -73,7 +76,10 @@ public:
         // FreeType rasterises the atlas, as it rasterises the widgets' captions.
         io.Fonts->FontBuilderIO = ImGuiFreeType::GetBuilderForFreeType();
         io.Fonts->AddFontFromFileTTF(FONT_FILE, font_size_);
-        ImGui_ImplOpenGL2_Init();
+        if (core_)
+            ImGui_ImplOpenGL3_Init("#version 330 core");
+        else
+            ImGui_ImplOpenGL2_Init();
         if (s == Scenario::INIT)
             return;
         // Atlas, font texture and windows exist after one frame; a second one is steady.
@@ -109,7 +115,10 @@ public:
     {
         if (!context_)
             return;
-        ImGui_ImplOpenGL2_Shutdown();
+        if (core_)
+            ImGui_ImplOpenGL3_Shutdown();
+        else
+            ImGui_ImplOpenGL2_Shutdown();
         ImGui::DestroyContext(context_);
         context_ = nullptr;
     }
@@ -127,7 +136,10 @@ private:
 
     void Frame_Mouse(float x, float y, bool down)
     {
-        ImGui_ImplOpenGL2_NewFrame();
+        if (core_)
+            ImGui_ImplOpenGL3_NewFrame();
+        else
+            ImGui_ImplOpenGL2_NewFrame();
         ImGuiIO& io = ImGui::GetIO();
         io.MousePos = ImVec2(x, y);
         io.MouseDown[0] = down;
@@ -161,12 +173,18 @@ private:
         }
         ImGui::Render();
         ImDrawData* data = ImGui::GetDrawData();
+        if (core_) {
+            // Uploads every draw list into its buffers: counted with their bytes.
+            ImGui_ImplOpenGL3_RenderDrawData(data);
+            return;
+        }
         // The backend hands every vertex and index to GL from client memory at each frame.
         Stream_Bytes_Add(static_cast<long>(data->TotalVtxCount) * static_cast<long>(sizeof(ImDrawVert)) +
                          static_cast<long>(data->TotalIdxCount) * static_cast<long>(sizeof(ImDrawIdx)));
         ImGui_ImplOpenGL2_RenderDrawData(data);
     }
 
+    bool core_ = false;
     ImGuiContext* context_ = nullptr;
     const std::vector<Row>* rows_ = nullptr;
     std::vector<std::string> window_names_;
@@ -179,9 +197,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Panel> Make_Imgui()
+std::unique_ptr<Panel> Make_Imgui(bool core)
 {
-    return std::make_unique<Imgui>();
+    return std::make_unique<Imgui>(core);
 }
 
 }  // namespace bench

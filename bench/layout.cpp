@@ -76,7 +76,6 @@ std::vector<float> Drag_Path(const Row& row)
 void Frame_Begin()
 {
     glClearColor(0.18f, 0.2f, 0.24f, 1.0f);
-    glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     headless::Projection_Pixels(SURFACE_W, SURFACE_H);
     headless::Light_Default();

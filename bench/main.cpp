@@ -1,4 +1,5 @@
-// Benchmark of the vrtools panel against Dear ImGui and a raw-GL reference, in one headless context.
+// Benchmark of the vrtools panel against Dear ImGui and a raw-GL reference, in one headless context
+// (compatibility, or 3.3 core for ImGui's OpenGL3 backend).
 //
 // [SECTION] Options
 // [SECTION] Samples and statistics
@@ -6,7 +7,7 @@
 // [SECTION] Table
 // [SECTION] main
 //
-// Each (scenario, N) cell builds the three implementations, then runs them in turn, a block of
+// Each (scenario, N) cell builds the implementations, then runs them in turn, a block of
 // frames each, round after round (A B C A B C ...), so that drift of the machine hits all alike. A
 // frame is timed in two parts: the CPU submission (everything the implementation does for the
 // frame) and the glFinish after it. Clearing happens before, untimed and finished.
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,6 +38,7 @@ struct Options {
     std::vector<int> sizes = {10, 100, 1000};
     std::vector<Scenario> scenarios = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::INIT};
     std::vector<std::string> impls = {"vrtools", "imgui", "raw"};
+    bool core = false;    // a 3.3 core-profile context: ImGui's OpenGL3 backend only
     int fixed = 0;        // > 0: that many untimed frames per cell, for instruction counts
     bool smoke = false;   // one frame per cell
     double scale = 1.0;   // multiplies the number of rounds
@@ -66,7 +69,8 @@ void Usage()
         "usage: vrtools_bench [options]\n"
         "  --n LIST          panel sizes in rows (default 10,100,1000)\n"
         "  --scenario LIST   steady,hover,drag,init (default all)\n"
-        "  --impl LIST       vrtools,imgui,raw (default all)\n"
+        "  --impl LIST       vrtools,imgui,raw (default all; imgui with --core)\n"
+        "  --core            OpenGL 3.3 core-profile context: ImGui's OpenGL3 backend\n"
         "  --smoke           one frame per cell, no statistics worth reading\n"
         "  --fixed K         K untimed frames per cell and no table (for valgrind --tool=callgrind)\n"
         "  --scale F         F times the default number of rounds\n"
@@ -83,6 +87,8 @@ bool Parse(int argc, char** argv, Options& o)
             std::exit(0);
         } else if (a == "--smoke") {
             o.smoke = true;
+        } else if (a == "--core") {
+            o.core = true;
         } else if ((a == "--n" || a == "--scenario" || a == "--impl" || a == "--fixed" || a == "--scale" ||
                     a == "--png") && next) {
             ++i;
@@ -159,7 +165,7 @@ Stat Stats(std::vector<double> v)
 struct Result {
     std::string impl;
     Stat cpu, finish, total;
-    double draws = 0, buffers = 0, textures = 0, heap = 0, kbytes = 0;
+    double draws = 0, buffers = 0, textures = 0, subs = 0, heap = 0, kbytes = 0;
     long heap_own = 0;  // in one extra, untimed frame whose allocations were attributed
     size_t frames = 0;
 };
@@ -177,6 +183,7 @@ Result Summarise(const std::string& impl, const std::vector<Sample>& samples)
         r.draws += static_cast<double>(s.counts.draws);
         r.buffers += static_cast<double>(s.counts.buffer_uploads);
         r.textures += static_cast<double>(s.counts.texture_uploads);
+        r.subs += static_cast<double>(s.counts.sub_uploads);
         r.heap += static_cast<double>(s.counts.heap);
         r.kbytes += static_cast<double>(s.counts.bytes_sent) / 1024.0;
     }
@@ -184,6 +191,7 @@ Result Summarise(const std::string& impl, const std::vector<Sample>& samples)
     r.draws /= n;
     r.buffers /= n;
     r.textures /= n;
+    r.subs /= n;
     r.heap /= n;
     r.kbytes /= n;
     r.cpu = Stats(cpu);
@@ -199,12 +207,12 @@ double Micro(Clock::duration d)
 
 // [SECTION] Runs -----------------------------------------------------------------------------------
 
-std::unique_ptr<Panel> Make(const std::string& name)
+std::unique_ptr<Panel> Make(const std::string& name, bool core)
 {
     if (name == "vrtools")
         return Make_Vrtools();
     if (name == "imgui")
-        return Make_Imgui();
+        return Make_Imgui(core);
     return Make_Raw();
 }
 
@@ -272,7 +280,7 @@ std::vector<Result> Run_Cell(const Options& o, Scenario s, int n)
     const std::vector<Row> rows = Layout(n);
     std::vector<std::unique_ptr<Panel>> panels;
     for (const std::string& name : o.impls)
-        panels.push_back(Make(name));
+        panels.push_back(Make(name, o.core));
     for (auto& p : panels)
         p->Setup(rows);
     int rounds = 1, block = 1;
@@ -390,8 +398,8 @@ std::string Ratio(const Result& a, const Result* b)
 void Print_Header()
 {
     std::printf("| scenario | N | impl | CPU µs med [p10–p90] | glFinish µs med [p10–p90] | frame µs med | draws | "
-                "buffer uploads | texture uploads | heap allocs own / all | KB sent | vrtools ÷ ImGui | vrtools ÷ raw |\n");
-    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+                "buffer uploads | texture uploads | of them sub-range | heap allocs own / all | KB sent | ÷ ImGui | ÷ raw |\n");
+    std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
 }
 
 void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
@@ -406,9 +414,9 @@ void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
     }
     for (const Result& r : results) {
         const bool mine = r.impl == "vrtools";
-        std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Scenario_Name(s), n,
+        std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Scenario_Name(s), n,
                     r.impl.c_str(), Spread(r.cpu).c_str(), Spread(r.finish).c_str(), Number(r.total.median).c_str(),
-                    Count(r.draws).c_str(), Count(r.buffers).c_str(), Count(r.textures).c_str(),
+                    Count(r.draws).c_str(), Count(r.buffers).c_str(), Count(r.textures).c_str(), Count(r.subs).c_str(),
                     (std::to_string(r.heap_own) + " / " + Count(r.heap)).c_str(), Number(r.kbytes).c_str(), mine ? Ratio(r, imgui).c_str() : "",
                     mine ? Ratio(r, raw).c_str() : "");
     }
@@ -418,10 +426,10 @@ void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
 void Print_Counts(Scenario s, int n, const std::vector<Result>& results)
 {
     for (const Result& r : results)
-        std::printf("%s N=%d %s: %zu frames; per frame %s draws, %s buffer uploads, %s texture uploads, "
-                    "%s heap allocations\n",
+        std::printf("%s N=%d %s: %zu frames; per frame %s draws, %s buffer uploads, %s texture uploads "
+                    "(%s sub-range), %s heap allocations\n",
                     Scenario_Name(s), n, r.impl.c_str(), r.frames, Count(r.draws).c_str(), Count(r.buffers).c_str(),
-                    Count(r.textures).c_str(), Count(r.heap).c_str());
+                    Count(r.textures).c_str(), Count(r.subs).c_str(), Count(r.heap).c_str());
     std::fflush(stdout);
 }
 
@@ -434,18 +442,40 @@ int main(int argc, char** argv)
     Options options;
     if (!Parse(argc, argv, options))
         return 2;
+    if (options.core) {
+        bool given = false;
+        for (int i = 1; i < argc; ++i)
+            given = given || std::strcmp(argv[i], "--impl") == 0;
+        if (!given)
+            options.impls = {"imgui"};
+        for (const std::string& s : options.impls)
+            if (s == "vrtools" || s == "raw") {
+                std::fprintf(stderr, "bench: %s needs the fixed-function pipeline; --core runs imgui\n",
+                             s.c_str());
+                return 2;
+            }
+    }
+    if (!options.png.empty()) {
+        std::error_code failed;
+        std::filesystem::create_directories(options.png, failed);
+        if (failed) {
+            std::fprintf(stderr, "bench: cannot create %s (%s)\n", options.png.c_str(), failed.message().c_str());
+            return 1;
+        }
+    }
     std::string error;
-    if (!headless::Context_Create(SURFACE_W, SURFACE_H, &error)) {
+    if (!headless::Context_Create(SURFACE_W, SURFACE_H, &error,
+                                  options.core ? headless::Profile::CORE : headless::Profile::COMPAT)) {
         std::fprintf(stderr, "bench: %s\n", error.c_str());
         return 1;
     }
     Counters_Install();
     const Clock::time_point start = Clock::now();
     if (!options.fixed) {
-        std::printf("vrtools benchmark: %s, %s; Dear ImGui %s (OpenGL2 backend, FreeType atlas); %s %d px em\n",
+        std::printf("vrtools benchmark: %s, %s; Dear ImGui %s (%s backend, FreeType atlas); %s %d px em\n",
                     reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
-                    reinterpret_cast<const char*>(glGetString(GL_VERSION)), ImGui::GetVersion(), FONT_NAME,
-                    FONT_SIZE);
+                    reinterpret_cast<const char*>(glGetString(GL_VERSION)), ImGui::GetVersion(),
+                    options.core ? "OpenGL3" : "OpenGL2", FONT_NAME, FONT_SIZE);
         std::printf("one surface of %d x %d, one unit per pixel; rows of a label, a button and a slider with a "
                     "read-out, %d to a column\n\n",
                     SURFACE_W, SURFACE_H, ROWS_PER_COLUMN);
@@ -462,6 +492,7 @@ int main(int argc, char** argv)
     if (!options.fixed)
         std::printf("\nframe = CPU + glFinish; init = Init of every widget (captions included) and the first frame; "
                     "raw init = FreeType rendering of the same strings into memory. Counts are per frame; "
+                    "sub-range uploads are glBufferSubData and glTexSubImage2D; "
                     "own heap allocations are those of the implementation's code in one attributed frame, all "
                     "includes the driver's; KB sent includes ImGui's client-array vertices. Run time %.0f s.\n",
                     std::chrono::duration<double>(Clock::now() - start).count());

@@ -3,10 +3,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-echo "== benchmarks: raw reference check and one frame of every scenario =="
+echo "== benchmarks: raw reference check and one frame of every scenario, also in a core context =="
 cmake --build build --target vrtools_bench vrtools_bench_check -j2
 build/bench/vrtools_bench_check
 build/bench/vrtools_bench --smoke
+build/bench/vrtools_bench --smoke --core
 
 echo "== fuzzing: every libFuzzer target for a minute from its seed corpus =="
 scripts/fuzz.sh 60 build-fuzz
