@@ -194,6 +194,25 @@ bool Flat_Caption_Begin(const VR_Tools& tool, const Caption_State& state);
 // Pops the matrix of Flat_Strips_Begin and switches the vertex array off.
 void Flat_Strips_End();
 
+// [SECTION] Lint ------------------------------------------------------------------------------------
+
+// True while the host has the lint mode on (VR_Tools_Lint_Set). Every check below runs only then,
+// behind a test of this one flag, so that the mode costs nothing when off.
+extern bool Lint_Enabled;
+inline bool Lint_On() { return Lint_Enabled; }
+
+// Gives a lint warning (code 0x80000001, a narrow format with the conversions of Error_Fct) unless
+// the same text was given before.
+void Lint_Report(const char* format, ...);
+// A size below 1 at Init; the class is taken from the widget's window warning `window_tag`.
+void Lint_Size(const VR_Tools& tool, const char* window_tag);
+// A guarded operation `method` on a widget whose Init never ran.
+void Lint_Unready(const VR_Tools& tool, const char* method);
+// GL_NORMALIZE off or no light enabled at the start of a lit pass.
+void Lint_Lit_State();
+// A container's Current outside its `count` items; `kind` names the class.
+void Lint_Current(const VR_Tools& tool, const char* kind, int current, int count);
+
 }  // namespace core
 
 // [SECTION] Colour editors ---------------------------------------------------------------------------

@@ -29,6 +29,8 @@ Text_Size Caption_Render(VR_Tools& tool, GLenum wrap, bool unpack_on_create)
 
 void Lit_Pass_Begin(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)
 {
+    if (Lint_On())
+        Lint_Lit_State();
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);

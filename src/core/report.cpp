@@ -5,6 +5,9 @@ namespace core {
 
 void Guard(VR_Tools& tool, const char* method)
 {
+    // NOTE: before the early return: the system's report comes once, the lint warning for every method.
+    if (Lint_On() && !(tool.Status & VR_STATUS_INITIALISED))
+        Lint_Unready(tool, method);
     if (tool.Status & (VR_STATUS_INITIALISED | VR_STATUS_WARNED))
         return;
     Error_Fct(::hwnd, 0x80000001u, L"Tools: WARNING ! ");
@@ -22,8 +25,11 @@ bool Init_Begin(VR_Tools& tool, HWND window, const char* window_tag)
 {
     tool.Status |= VR_STATUS_INITIALISED;
     tool.Name_Set(tool.Name);
-    if (tool.Width < 1 || tool.Height < 1)
+    if (tool.Width < 1 || tool.Height < 1) {
+        if (Lint_On())
+            Lint_Size(tool, window_tag);
         return false;
+    }
     if (window)
         tool.Window = window;
     if (!tool.Window) {

@@ -189,6 +189,9 @@ int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font
         return 0;
 
     HFONT font = Y_Create_Font(Window, font_name, font_style, nullptr, font_size);
+    if (core::Lint_On() && font_name && !font)
+        core::Lint_Report("Lint: font \"%hs\" \"%hs\" at %d px was not found: \"%ls\" is drawn in the system font",
+                          font_name, font_style ? font_style : "", font_size, text);
     HDC dc = Y_GetDC(Window, "VR_Tools::Text");
     host::Text_Surface* surface = host::Surface_Create(dc);
     if (!surface) {

@@ -145,6 +145,8 @@ void Arrow_Draw(const VR_Selects& l, End end, unsigned int color)
 VR_Boxs* Current_Item(const VR_Selects& l)
 {
     const int n = core::Items_Count(l.Item);
+    if (core::Lint_On() && n > 0 && (l.Current < 0 || l.Current >= n))
+        core::Lint_Current(l, "VR_Selects", l.Current, n);
     return l.Current >= 0 && l.Current < n ? l.Item[l.Current] : nullptr;
 }
 

@@ -31,6 +31,8 @@ void Stack_Draw(VR_Tabs& t)
 {
     const int n = Reach(t);
     const bool front = t.Current >= 0 && t.Current < n;
+    if (core::Lint_On() && n > 0 && !front)
+        core::Lint_Current(t, "VR_Tabs", t.Current, n);
     if (front)
         t.Item[t.Current]->Draw();
     glPushMatrix();

@@ -335,6 +335,11 @@ void VR_Valuators::Init(HWND hwnd)
 {
     if (!core::Init_Begin(*this, hwnd, "Tools: WARNING! (VR_Valuators:%ls)"))
         return;
+    Readout_Format checked;
+    if (core::Lint_On() && Format && !Format_Parse(Char_2_Wchar(Format), checked))
+        core::Lint_Report("Lint: VR_Valuators \"%ls\" has the read-out format \"%hs\", which is refused: it needs "
+                          "exactly one floating-point conversion and widths up to 64; no read-out is shown",
+                          W_Name ? W_Name : L"no name", Format);
     Selected = 0;
     Shown_Value = Value;
     if (Color_Get() == 0)
