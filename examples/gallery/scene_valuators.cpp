@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "drive.h"
 #include "gallery.h"
 #include <vrtools/valuator.h>
 
@@ -70,45 +71,12 @@ public:
     }
 
     // Hover lights the groove; with the button held the active slider follows the pointer.
-    void Pointer(int buttons, float x, float y) override
-    {
-        if ((buttons & 1) && active) {
-            active->Is_Select(x);
-            Drag(*active);
-            return;
-        }
-        for (VR_Valuators& v : sliders)
-            v.Select(0, x, y);
-    }
-
-    void Press(float x, float y) override
-    {
-        for (VR_Valuators& v : sliders)
-            if (v.Select(1, x, y)) {
-                active = &v;
-                Drag(v);
-            }
-    }
-
-    void Release() override { active = nullptr; }
-
-    void Wheel(float x, float y, float amount) override
-    {
-        for (VR_Valuators& v : sliders)
-            if (v.Select(0, x, y)) {
-                v.Value = v.Scroll(amount);
-                v.Adjust();
-            }
-    }
+    void Pointer(int buttons, float x, float y) override { drive.Pointer(sliders, buttons, x, y); }
+    void Press(float x, float y) override { drive.Press(sliders, x, y); }
+    void Release() override { drive.Release(); }
+    void Wheel(float x, float y, float amount) override { drive.Wheel(sliders, x, y, amount); }
 
 private:
-    // Values flow one way: Read gives the value under the pointer, the host stores it and applies it.
-    static void Drag(VR_Valuators& v)
-    {
-        v.Value = v.Read();
-        v.Adjust();
-    }
-
     // A hue ramp of w x h RGBA pixels, owned by the slider once handed over.
     static unsigned char* Ramp(int w, int h)
     {
@@ -138,7 +106,7 @@ private:
     }
 
     std::array<VR_Valuators, 4> sliders;
-    VR_Valuators* active = nullptr;
+    Slider_Drive drive;
     std::array<int, 4> panel = {};  // x0, y0, x1, y1 of the backdrop
 };
 
