@@ -1,0 +1,182 @@
+// Scene host: a perspective camera around the room, panels drawn far to near, the pointer turned into
+// a ray and handed to the nearest panel in its own scene units.
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include <vrtools/pick.h>
+
+#include "scene.h"
+#include "viewer.h"
+
+namespace {
+
+constexpr int WIDTH = 1280;
+constexpr int HEIGHT = 720;
+
+class Scene_Program : public viewer::Program {
+public:
+    void Init(HWND window) override { panels = Panels_Make(window); }
+
+    void Frame(int width, int height) override
+    {
+        glViewport(0, 0, width, height);
+        glClearColor(0.12f, 0.13f, 0.16f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        const double near_plane = 0.05, half_height = near_plane * std::tan(0.5 * FOV_DEGREES * 3.14159265 / 180.0);
+        const double aspect = static_cast<double>(width) / std::max(1, height);
+        glFrustum(-half_height * aspect, half_height * aspect, -half_height, half_height, near_plane, 50.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glTranslatef(0.0f, 0.0f, -distance);
+        glRotatef(pitch, 1.0f, 0.0f, 0.0f);
+        glRotatef(-yaw, 0.0f, 1.0f, 0.0f);
+        glTranslatef(-TARGET[0], -TARGET[1], -TARGET[2]);
+        Camera_Keep(width, height);
+
+        Room_Light();
+        Room_Draw();
+        // Far to near: a caption writes depth over its whole rectangle, so a nearer panel drawn first
+        // would hide the panel behind it wherever its captions stand.
+        std::vector<Panel*> order;
+        for (auto& p : panels)
+            order.push_back(p.get());
+        std::sort(order.begin(), order.end(), [this](const Panel* a, const Panel* b) { return Eye_Distance(*a) > Eye_Distance(*b); });
+        for (Panel* p : order)
+            p->Draw_Placed();
+    }
+
+    void Pointer(int buttons, float x, float y) override
+    {
+        if (buttons & 2) {
+            // Right button held: orbit the room.
+            yaw -= 0.3f * (x - last_x);
+            pitch = std::clamp(pitch - 0.3f * (y - last_y), 2.0f, 70.0f);
+        } else if ((buttons & 1) && active >= 0) {
+            // Dragging a slider: keep meeting the plane of its panel, wherever the pointer goes.
+            VR_Picks pick;
+            if (Ray(x, y, pick) && pick.Hit(panels[active]->Model))
+                panels[active]->Pointer(buttons, pick.X, pick.Y);
+        } else {
+            Hover(buttons, x, y);
+        }
+        last_x = x, last_y = y;
+    }
+
+    void Press(int button, float x, float y) override
+    {
+        last_x = x, last_y = y;
+        if (button != 0)
+            return;
+        VR_Picks pick;
+        active = Nearest(x, y, pick);
+        if (active >= 0)
+            panels[active]->Press(pick.X, pick.Y);
+    }
+
+    void Release(int button, float, float) override
+    {
+        if (button == 0 && active >= 0)
+            panels[active]->Release();
+        if (button == 0)
+            active = -1;
+    }
+
+    void Wheel(float x, float y, float amount) override
+    {
+        VR_Picks pick;
+        const int hit = Nearest(x, y, pick);
+        if (hit >= 0)
+            panels[hit]->Wheel(pick.X, pick.Y, amount);
+        else
+            distance = std::clamp(distance * std::pow(0.9f, amount), 1.5f, 12.0f);
+    }
+
+private:
+    static constexpr float FOV_DEGREES = 50.0f;
+    static constexpr float TARGET[3] = {0.2f, 1.0f, -0.9f};
+
+    // Keeps what turns a window position into a world ray: the viewport, the inverse of projection x
+    // view, and the eye, all as GL has them now.
+    void Camera_Keep(int width, int height)
+    {
+        float view[16], projection_view[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, view);
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glMultMatrixf(view);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection_view);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        viewport[0] = viewport[1] = 0;
+        viewport[2] = width, viewport[3] = height;
+        camera_ok = VR_Picks::Matrix_Invert(projection_view, inverse_projection_view);
+        float eye_matrix[16];
+        if (VR_Picks::Matrix_Invert(view, eye_matrix))
+            eye[0] = eye_matrix[12], eye[1] = eye_matrix[13], eye[2] = eye_matrix[14];
+    }
+
+    float Eye_Distance(const Panel& p) const
+    {
+        return std::hypot(p.Centre[0] - eye[0], p.Centre[1] - eye[1], p.Centre[2] - eye[2]);
+    }
+
+    bool Ray(float x, float y, VR_Picks& pick) const
+    {
+        return camera_ok && pick.Ray_Set_Window(x, y, viewport, inverse_projection_view);
+    }
+
+    // The panel under the window position, nearest first, with the point in its scene units; -1 when
+    // the pointer is on the room.
+    int Nearest(float x, float y, VR_Picks& pick) const
+    {
+        if (!Ray(x, y, pick))
+            return -1;
+        std::vector<const float*> models;
+        std::vector<const VR_Tools*> areas;
+        for (const auto& p : panels) {
+            models.push_back(p->Model);
+            areas.push_back(&p->Backing);
+        }
+        return pick.Nearest(static_cast<int>(panels.size()), models.data(), areas.data());
+    }
+
+    void Hover(int buttons, float x, float y)
+    {
+        VR_Picks pick;
+        const int hit = Nearest(x, y, pick);
+        if (hovered >= 0 && hovered != hit)
+            panels[hovered]->Leave();
+        hovered = hit;
+        if (hit >= 0)
+            panels[hit]->Pointer(buttons, pick.X, pick.Y);
+    }
+
+    std::vector<std::unique_ptr<Panel>> panels;
+    float yaw = 8.0f, pitch = 14.0f, distance = 4.6f;  // degrees, degrees, metres from TARGET
+    int viewport[4] = {};
+    float inverse_projection_view[16] = {};
+    bool camera_ok = false;
+    float eye[3] = {};
+    float last_x = 0.0f, last_y = 0.0f;
+    int hovered = -1;  // panel under the pointer at the last motion
+    int active = -1;   // panel that took the last left press, while the button is held
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    viewer::Options options;
+    options.name = "scene";
+    options.width = WIDTH;
+    options.height = HEIGHT;
+    // A few frames, so that the busy bar shows a moved state.
+    options.frames = 3;
+    return viewer::Main(argc, argv, options, []() -> viewer::Program* { return new Scene_Program; });
+}

@@ -1,0 +1,330 @@
+// The scene's three panels: controls (buttons with lamps, sliders, a busy bar), tabbed settings with a
+// list per tab, and a colour editor that recolours the sphere.
+#include <GL/glew.h>
+
+#include <array>
+
+#include <vrtools/button.h>
+#include <vrtools/color.h>
+#include <vrtools/label.h>
+#include <vrtools/progress.h>
+#include <vrtools/select.h>
+#include <vrtools/tabs.h>
+#include <vrtools/valuator.h>
+
+#include "drive.h"
+#include "scene.h"
+
+namespace {
+
+constexpr float BACKING_GAP = 10.0f;  // scene units between the backing's face and z = 0
+
+// Placement, bevel and the scene's font for any widget; colours are packed (red in the low byte).
+template <class Widget>
+Widget& Set(Widget& w, int x, int y, int width, int height, int bevel, const char* name = nullptr)
+{
+    w.X = static_cast<short>(x);
+    w.Y = static_cast<short>(y);
+    w.Width = static_cast<short>(width);
+    w.Height = static_cast<short>(height);
+    w.Bevel = static_cast<short>(bevel);
+    w.Name = name;
+    w.Font_Name = SCENE_FONT;
+    w.Font_Size = SCENE_FONT_SIZE;
+    return w;
+}
+
+// A panel's backing slab, `width` x `height` in `colour`, with a bold title in its upper left corner.
+void Board(Panel& panel, VR_Labels& title, HWND window, int width, int height, unsigned int colour, const char* text)
+{
+    Set(panel.Backing, 0, 0, width, height, 4).Depth = 14;
+    panel.Backing.Color_Set(colour);
+    panel.Backing.Init(window);
+    Set(title, 14, height - 40, width - 40, 30, 2, text);
+    title.Font_Style = "Bold";
+    title.Font_Size = 20;
+    title.Color_Set(0x302820u);
+    title.Init(window);
+}
+
+// Buttons with lamps, two sliders with read-outs and a busy bar on a grey console.
+class Controls : public Panel {
+public:
+    void Init(HWND window) override
+    {
+        Board(*this, title, window, 520, 390, 0xC8BEB4u, "Controls");
+        static const char* const names[3] = {"Pump", "Fan", "Heater"};
+        for (int i = 0; i < 3; ++i) {
+            VR_Buttons& b = buttons[i];
+            Set(b, 20 + i * 165, 262, 150, 70, 10, names[i]);
+            b.Color_Set(0xC0A890u);
+            b.Flags = VR_BUTTON_LAMP | VR_TEXT_VCENTER;
+            // The middle one stands up: the pressed ones beside it show how deep a face sinks.
+            b.State = b.Lamp = i != 1;
+            b.Init(window);
+        }
+        struct Slider {
+            const char* name;
+            unsigned int flags;
+            float lo, hi, value;
+            const char* format;
+        };
+        const Slider sliders_made[2] = {{"Flow", 0, 0.0f, 20.0f, 12.5f, "%.1f l/s"},
+                                        {"Speed", VR_VALUATOR_LOG10, 10.0f, 10000.0f, 1500.0f, "%.0f rpm"}};
+        for (int i = 0; i < 2; ++i) {
+            VR_Valuators& v = sliders[i];
+            Set(v, 20, 178 - i * 80, 480, 52, 5, sliders_made[i].name);
+            v.Flags = sliders_made[i].flags | VR_TEXT_VCENTER;
+            v.Value_Min = sliders_made[i].lo;
+            v.Value_Max = sliders_made[i].hi;
+            v.Value = sliders_made[i].value;
+            v.Format = sliders_made[i].format;
+            v.Color_Set(i == 0 ? 0xE0C8A0u : 0xA0D8C8u);
+            v.Init(window);
+        }
+        Set(busy, 20, 22, 480, 36, 4);
+        busy.Init(window);
+    }
+
+    void Draw() override
+    {
+        title.Draw();
+        for (VR_Buttons& b : buttons)
+            b.Draw();
+        for (VR_Valuators& v : sliders)
+            v.Draw();
+        busy.Draw();
+    }
+
+    void Pointer(int held, float x, float y) override
+    {
+        // A slider being dragged follows the pointer even when it leaves the slider.
+        if (drive.Pointer(sliders, held, x, y))
+            return;
+        for (VR_Buttons& b : buttons)
+            b.Select(held, x, y);
+    }
+
+    // The host gives a click its meaning: a button toggles, and its lamp with it.
+    void Press(float x, float y) override
+    {
+        for (VR_Buttons& b : buttons)
+            if (b.Select(1, x, y)) {
+                b.State = b.Lamp = b.Read() ? 0 : 1;
+                b.Adjust();
+            }
+        drive.Press(sliders, x, y);
+    }
+
+    void Release() override { drive.Release(); }
+    void Wheel(float x, float y, float amount) override { drive.Wheel(sliders, x, y, amount); }
+
+    void Leave() override
+    {
+        for (VR_Buttons& b : buttons)
+            b.Deselect();
+        for (VR_Valuators& v : sliders)
+            v.Deselect();
+    }
+
+private:
+    VR_Labels title;
+    std::array<VR_Buttons, 3> buttons;
+    std::array<VR_Valuators, 2> sliders;
+    VR_Progress busy;
+    Slider_Drive drive;
+};
+
+// A tab bar over one page per tab: a heading and a spinner list of choices.
+class Settings : public Panel {
+public:
+    void Init(HWND window) override
+    {
+        this->window = window;
+        Board(*this, title, window, 480, 330, 0xD8D0C4u, "Settings");
+        static const char* const tab_names[PAGES] = {"Display", "Sound", "Controls"};
+        static const char* const headings[PAGES] = {"Resolution", "Volume", "Pointer"};
+        static const std::array<const char*, 4> choices[PAGES] = {
+            {"1280 x 720", "1920 x 1080", "2560 x 1440", "3840 x 2160"},
+            {"Off", "Quiet", "Normal", "Loud"},
+            {"Mouse", "Gamepad", "Tracked hands", "Gaze"}};
+        static const unsigned int colours[PAGES] = {0xF0D8B0, 0xC0E8C0, 0xF0C8D8};
+        Set(tabs, 12, 226, 456, 48, 4);
+        tabs.Flags = VR_TEXT_HCENTER | VR_TEXT_VCENTER;
+        tabs.Grow(PAGES, 0);
+        for (int i = 0; i < PAGES; ++i) {
+            tabs.Item[i]->Name = tab_names[i];
+            tabs.Item[i]->Color_Set(colours[i]);
+        }
+        tabs.Init(window);
+        for (int p = 0; p < PAGES; ++p) {
+            Set(headings_shown[p], 40, 160, 400, 30, 2, headings[p]);
+            headings_shown[p].Color_Set(0x302820u);
+            headings_shown[p].Init(window);
+            VR_Selects& list = lists[p];
+            Set(list, 40, 80, 400, 64, 3);
+            list.Grow(4, VR_TEXT_HCENTER | VR_TEXT_VCENTER);
+            for (int i = 0; i < 4; ++i) {
+                Set(*list.Item[i], 0, 0, 0, 0, 3, choices[p][i]);
+                list.Item[i]->Color_Set(colours[p]);
+            }
+            list.Current = 1;
+            list.Init(window);
+        }
+        Set(hint, 40, 20, 400, 40, 2, "Arrows or wheel change the choice");
+        hint.Font_Size = 13;
+        hint.Color_Set(0x504840u);
+        hint.Init(window);
+    }
+
+    void Draw() override
+    {
+        title.Draw();
+        tabs.Draw();
+        headings_shown[tabs.Current].Draw();
+        lists[tabs.Current].Draw();
+        hint.Draw();
+    }
+
+    void Pointer(int held, float x, float y) override
+    {
+        tabs.Select(held, x, y);
+        lists[tabs.Current].Select(held, x, y);
+    }
+
+    // Switching is the host's: Read names the tab under the pointer and Current takes it; a click
+    // on a list's arrow steps it through the zone Select found.
+    void Press(float x, float y) override
+    {
+        tabs.Select(1, x, y);
+        const int tab = tabs.Read();
+        if (tab >= 0 && tab != tabs.Current) {
+            tabs.Current = static_cast<short>(tab);
+            tabs.Adjust();
+        }
+        VR_Selects& list = lists[tabs.Current];
+        if (list.Select(1, x, y) & 0x6)
+            list.Adjust();
+    }
+
+    void Wheel(float x, float y, float amount) override
+    {
+        VR_Selects& list = lists[tabs.Current];
+        if (list.Select(0, x, y))
+            list.Current = static_cast<short>(list.Scroll(amount));
+    }
+
+    void Leave() override
+    {
+        tabs.Deselect();
+        lists[tabs.Current].Deselect();
+    }
+
+private:
+    static constexpr int PAGES = 3;
+    HWND window = nullptr;
+    VR_Labels title, hint;
+    VR_Tabs tabs;
+    std::array<VR_Labels, PAGES> headings_shown;
+    std::array<VR_Selects, PAGES> lists;
+};
+
+// An RGB colour editor wired to the sphere.
+class Colour : public Panel {
+public:
+    void Init(HWND window) override
+    {
+        Board(*this, title, window, 420, 250, 0xB8C4C8u, "Sphere colour");
+        Set(editor, 14, 14, 392, 180, 4);
+        editor.Color_Value = Sphere_Color;
+        editor.Init(window);
+    }
+
+    void Draw() override
+    {
+        title.Draw();
+        editor.Draw();
+    }
+
+    // Dragging: the active slider follows the pointer; what Read returns becomes the editor's and
+    // the sphere's colour.
+    void Pointer(int held, float x, float y) override
+    {
+        if ((held & 1) && editor.Hit) {
+            editor.Is_Select(x);
+            Store(editor.Read());
+            return;
+        }
+        editor.Select(0, x, y);
+    }
+
+    void Press(float x, float y) override
+    {
+        if (editor.Select(1, x, y))
+            Store(editor.Read());
+    }
+
+    void Wheel(float x, float y, float amount) override
+    {
+        if (editor.Select(0, x, y))
+            Store(editor.Scroll(amount));
+    }
+
+    void Leave() override { editor.Deselect(); }
+
+private:
+    void Store(unsigned long colour)
+    {
+        editor.Color_Value = static_cast<unsigned int>(colour);
+        editor.Adjust();
+        Sphere_Color = editor.Color_Value;
+    }
+
+    VR_Labels title;
+    VR_Colors editor;
+};
+
+}  // namespace
+
+void Panel::Place(float x, float y, float z, float yaw, float tilt)
+{
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(x, y, z);
+    glRotatef(yaw, 0.0f, 1.0f, 0.0f);
+    glRotatef(-tilt, 1.0f, 0.0f, 0.0f);
+    glScalef(SCENE_UNIT, SCENE_UNIT, SCENE_UNIT);
+    glTranslatef(-0.5f * Backing.Width, -0.5f * Backing.Height, 0.0f);
+    glGetFloatv(GL_MODELVIEW_MATRIX, Model);
+    glPopMatrix();
+    Centre[0] = x, Centre[1] = y, Centre[2] = z;
+}
+
+void Panel::Draw_Placed()
+{
+    glPushMatrix();
+    glMultMatrixf(Model);
+    // The slab stands a little behind the widgets' plane: tabs other than the current one recede
+    // behind z = 0 and would vanish inside it.
+    glTranslatef(0.0f, 0.0f, -BACKING_GAP);
+    Backing.Draw();
+    glTranslatef(0.0f, 0.0f, BACKING_GAP);
+    Draw();
+    glPopMatrix();
+}
+
+std::vector<std::unique_ptr<Panel>> Panels_Make(HWND window)
+{
+    std::vector<std::unique_ptr<Panel>> panels;
+    panels.emplace_back(new Controls);
+    panels.emplace_back(new Settings);
+    panels.emplace_back(new Colour);
+    for (auto& p : panels)
+        p->Init(window);
+    // Left and near, leaning back like a desk; far in the middle, upright; right, turned to the viewer.
+    panels[0]->Place(-1.25f, 0.95f, 0.3f, 32.0f, 25.0f);
+    panels[1]->Place(-0.2f, 1.5f, -1.7f, -8.0f, 0.0f);
+    panels[2]->Place(1.75f, 1.05f, 0.0f, -45.0f, 10.0f);
+    return panels;
+}

@@ -1,0 +1,53 @@
+// The 3-D scene example: panels of widgets standing in a lit room, seen through a perspective camera.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <vrtools/frame.h>
+
+// World units are metres, y upward; panels are built in scene units and scaled into the room.
+constexpr float SCENE_UNIT = 0.004f;  // metres per scene unit of a panel
+constexpr const char* SCENE_FONT = "DejaVu Sans";
+constexpr short SCENE_FONT_SIZE = 16;
+
+// A panel of widgets: a backing frame at (0, 0) to (Width, Height) in its own scene units, placed in
+// the room by a model matrix. The pointer arrives already in the panel's scene units.
+class Panel {
+public:
+    virtual ~Panel() = default;
+    // Builds the backing and the widgets.
+    virtual void Init(HWND window) = 0;
+    // Draws the widgets in the panel's own units (the caller has applied the model matrix).
+    virtual void Draw() = 0;
+    // Pointer motion over the panel; `buttons` bit 0 is the left button, held while dragging.
+    virtual void Pointer(int buttons, float x, float y) = 0;
+    virtual void Press(float x, float y) = 0;
+    virtual void Release() {}
+    virtual void Wheel(float x, float y, float amount) = 0;
+    // The pointer went to another panel or into the room: drop every highlight.
+    virtual void Leave() = 0;
+
+    // Places the panel: its centre at (x, y, z) metres, turned by `yaw` degrees about the vertical
+    // and leaned back by `tilt` degrees, like a desk console. Needs a GL context (the matrix stack
+    // does the arithmetic).
+    void Place(float x, float y, float z, float yaw, float tilt);
+    // Applies the model matrix, draws the backing first (its captions and widgets stand in front of
+    // it and write depth over their whole rectangles) and then the widgets.
+    void Draw_Placed();
+
+    VR_Frames Backing;       // the panel's slab; also its area for picking
+    float Model[16] = {};    // panel scene units -> world, column-major
+    float Centre[3] = {};    // world position of the middle of the panel
+};
+
+// The colour the room's sphere takes from the colour panel, packed (red in the low byte).
+extern unsigned int Sphere_Color;
+
+// The three panels of the scene, initialised with `window` and placed in the room.
+std::vector<std::unique_ptr<Panel>> Panels_Make(HWND window);
+
+// The room: floor, walls, a pedestal with the sphere, a cube, the lamp. Sets GL_LIGHT0 at the lamp
+// (call with the view matrix loaded) and leaves lighting switched off, as the widgets expect.
+void Room_Light();
+void Room_Draw();
