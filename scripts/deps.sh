@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libgl-dev libglew-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-    libfreetype-dev libfontconfig-dev fonts-dejavu-core libstb-dev libglfw3-dev
+    libfreetype-dev libfontconfig-dev fonts-dejavu-core libstb-dev libpng-dev libjpeg62-turbo-dev libglfw3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libimgui-dev
     clang-14 libclang-rt-14-dev valgrind
 )
