@@ -32,10 +32,10 @@ bool Picture_Fits(Picture& picture, long long width, long long height, const Pic
     if (width < 1 || height < 1)
         return Picture_Refuse(picture, "%lld x %lld pixels is no picture", width, height);
     if (width > limits.Max_Side || height > limits.Max_Side)
-        return Picture_Refuse(picture, "%lld x %lld pixels is more than the %d pixels a side may have", width,
+        return Picture_Refuse(picture, "%lld x %lld pixels: a side may have at most %d", width,
                               height, limits.Max_Side);
     if (width * height > limits.Max_Pixels)
-        return Picture_Refuse(picture, "%lld x %lld pixels is more than the %lld pixels a picture may have",
+        return Picture_Refuse(picture, "%lld x %lld pixels: a picture may have at most %lld",
                               width, height, limits.Max_Pixels);
     return true;
 }

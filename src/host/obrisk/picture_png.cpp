@@ -1,5 +1,5 @@
 // PNG decoder on libpng, with every check it offers switched on: chunk CRCs (critical and
-// ancillary), the zlib checksum, palette indexes, and limits on sides and chunk sizes.
+// ancillary) and the zlib checksum; palette indexes are checked here.
 #include "host/obrisk/pictures.h"
 
 #include <png.h>
@@ -51,6 +51,33 @@ long long Raw_Row_Bytes(png_uint_32 width, int bit_depth, int colour_type)
     return 1 + (static_cast<long long>(width) * channels * bit_depth + 7) / 8;
 }
 
+// Replaces the index at the start of each row by the B, G, R, A of its palette entry, working from
+// the end of the row so that no index is overwritten before it is read.
+bool Colour_Indexes(png_structp png, png_infop info, host::Picture& picture)
+{
+    png_colorp palette = nullptr;
+    int palette_size = 0;
+    png_bytep alpha = nullptr;
+    int alpha_size = 0;
+    png_get_PLTE(png, info, &palette, &palette_size);
+    png_get_tRNS(png, info, &alpha, &alpha_size, nullptr);
+    for (int y = 0; y < picture.Height; ++y) {
+        std::uint8_t* row = picture.Data + 4 * static_cast<std::size_t>(picture.Width) * y;
+        for (int x = picture.Width - 1; x >= 0; --x) {
+            const int index = row[x];
+            if (index >= palette_size)
+                return host::Picture_Refuse(picture, "PNG palette index %d beyond its %d colours", index,
+                                            palette_size);
+            std::uint8_t* out = row + 4 * x;
+            out[0] = palette[index].blue;
+            out[1] = palette[index].green;
+            out[2] = palette[index].red;
+            out[3] = index < alpha_size ? alpha[index] : 255;
+        }
+    }
+    return true;
+}
+
 // Everything the read touches after setjmp lives here, so that a longjmp loses nothing.
 struct Read_State {
     png_structp png = nullptr;
@@ -67,10 +94,9 @@ bool Read(Read_State& state, Source& source, const host::Picture_Limits& limits,
     png_set_read_fn(png, &source, &Source_Read);
     png_set_chunk_malloc_max(png, 8u << 20);
     png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
-    // Benign errors (a bad zlib checksum at the end of the data, palette indexes beyond the palette)
-    // are errors here: a picture with them is damaged.
+    // Benign errors (a bad zlib checksum at the end of the data among them) are errors here: a
+    // picture with them is damaged.
     png_set_benign_errors(png, 0);
-    png_set_check_for_invalid_index(png, 1);
     png_read_info(png, info);
 
     png_uint_32 width = 0, height = 0;
@@ -81,20 +107,22 @@ bool Read(Read_State& state, Source& source, const host::Picture_Limits& limits,
     if (Raw_Row_Bytes(width, bit_depth, colour_type) * height > Deflate_Max_Ratio * static_cast<long long>(source.size))
         return host::Picture_Refuse(picture, "PNG of %u x %u pixels cannot fit in %zu bytes", width, height,
                                     source.size);
-    int palette_size = 0;
-    png_colorp palette = nullptr;
-    if (colour_type == PNG_COLOR_TYPE_PALETTE)
-        png_get_PLTE(png, info, &palette, &palette_size);
-
-    // To 8-bit B, G, R, A whatever the stored form.
-    png_set_expand(png);
-    png_set_scale_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_bgr(png);
+    // Palette pictures are read as one index a byte and coloured here: libpng would colour an index
+    // beyond the palette from whatever its table holds there.
+    const bool indexed = colour_type == PNG_COLOR_TYPE_PALETTE;
+    if (indexed) {
+        png_set_packing(png);
+    } else {
+        // To 8-bit B, G, R, A whatever the stored form.
+        png_set_expand(png);
+        png_set_strip_16(png);
+        png_set_gray_to_rgb(png);
+        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+        png_set_bgr(png);
+    }
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != 4 * static_cast<png_size_t>(width))
+    if (png_get_rowbytes(png, info) != (indexed ? 1 : 4) * static_cast<png_size_t>(width))
         return host::Picture_Refuse(picture, "PNG rows do not convert to 4 bytes a pixel");
 
     if (!host::Picture_Allocate(picture, static_cast<int>(width), static_cast<int>(height)))
@@ -108,9 +136,8 @@ bool Read(Read_State& state, Source& source, const host::Picture_Limits& limits,
         png_read_rows(png, state.rows, nullptr, height);
     png_read_end(png, nullptr);
 
-    if (colour_type == PNG_COLOR_TYPE_PALETTE && png_get_palette_max(png, info) >= palette_size)
-        return host::Picture_Refuse(picture, "PNG palette index %d beyond its %d colours",
-                                    png_get_palette_max(png, info), palette_size);
+    if (indexed && !Colour_Indexes(png, info, picture))
+        return false;
     return true;
 }
 
