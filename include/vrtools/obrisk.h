@@ -99,10 +99,13 @@ struct IGB_data {
     short Height;
 };
 
-// Read a picture file named by a wide path into `image`. TGA_Read_Image reads TGA files,
-// IGB_Read_Image PNG and the other formats stb_image knows. `spare` is unused (pass null).
-// Non-zero on success; 0 for a missing, unreadable, corrupt or over-large file (sides above
-// 32767), with `image` untouched.
+// Read a picture file named by a wide path into `image`. TGA_Read_Image reads TGA files only;
+// IGB_Read_Image reads PNG, JPEG, TGA, BMP (uncompressed) and binary or plain PGM/PPM, told apart by
+// their content. `spare` is unused (pass null). Sides are checked before decoding: at most
+// GL_MAX_TEXTURE_SIZE when the caller has a GL context current (else 16384) and 4096 x 4096 pixels
+// in all. Non-zero on success; 0 for a missing, unreadable, damaged, incomplete or over-large file,
+// with `image` untouched and the reason reported through Error_Fct (code 0x80000001,
+// "Picture: <path>: <reason>").
 OBRISK_API int TGA_Read_Image(const wchar_t* path, IGB_data* image, IGB_data* spare);
 OBRISK_API int IGB_Read_Image(const wchar_t* path, IGB_data* image, IGB_data* spare);
 // Releases what a successful read filled and zeroes the record.
