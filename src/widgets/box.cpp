@@ -5,6 +5,7 @@
 
 #include <vrtools/box.h>
 #include "core/core.h"
+#include "looks.h"
 
 namespace {
 
@@ -245,4 +246,51 @@ int VR_Boxs::Icon(const char* file)
     }
     IGB_Free(&picture);
     return 1;
+}
+
+namespace {
+
+// The picture pass's quad: the whole box, the picture stretched with a margin of about 2B.
+void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float z)
+{
+    const float k = 2.0f * box.Bevel / box.Width;
+    const float m = 2.0f * box.Bevel / box.Height;
+    const float st[8] = {-k, 1.0f + m, 1.0f + k, 1.0f + m, 1.0f + k, -m, -k, -m};
+    core::Look_Part& p =
+        core::Look_Picture(look, box, st, z, box.Image, box.Icon_Width, box.Icon_Height, core::Look_Wrap::EDGE);
+    p.rgb = tint;
+    p.modulate = true;
+}
+
+}  // namespace
+
+void core::Look_Describe(VR_Boxs& box, Look& look)
+{
+    if ((box.Flags & VR_HIDDEN) || box.Width < 1 || box.Height < 1 || !Has_Mesh(box))
+        return;
+    const bool picture = box.Image && box.Image_Texture != 0;
+    const std::size_t first = look.Size();
+    if (box.Flags & VR_FLAT) {
+        core::Look_Flat_Strips(look, box, 4);
+        const unsigned int tint = 0x732020u;
+        if (picture)
+            Picture_Look(box, look, tint, 1.5f - 0.75f);
+        if (box.Text_Vertex_Array && box.Text_Vertex_VBO) {
+            if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, 1.5f,
+                                                       picture ? tint : core::LOOK_FLAT_RGB))
+                caption->modulate = true;
+        }
+    } else {
+        const bool apart = (box.Flags & VR_BOX_FLOOR_APART) != 0;
+        core::Look_Mesh(look, box, box.Quad_Count - (apart ? 1 : 0));
+        if ((Tool_Looks & 1) || (box.Flags & VR_BOX_FLOOR_UNLIT)) {
+            const int last = box.Quad_Count - 1;
+            core::Look_Mesh(look, Look_Pass::UNLIT, box.Vertex_Array + last * 12, nullptr, box.Color_Array + last * 4, 1);
+        }
+        if (picture)
+            Picture_Look(box, look, 0xFFFFFFu, apart ? 0.5f : 1.25f);
+        if (box.Text_Vertex_VBO)
+            core::Look_Caption(look, box, core::Look_Wrap::BORDER, apart ? 1.0f : 2.0f, 0u);
+    }
+    look.Shift_From(first, static_cast<float>(box.Z));
 }

@@ -3,6 +3,7 @@
 
 #include <vrtools/button.h>
 #include "core/core.h"
+#include "looks.h"
 
 namespace {
 
@@ -259,4 +260,36 @@ void VR_Buttons::Draw()
     }
     glPopMatrix();
     glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void core::Look_Describe(VR_Buttons& b, Look& look)
+{
+    if ((b.Flags & VR_HIDDEN) || b.Width < 1 || b.Height < 1 || !Has_Mesh(b))
+        return;
+    if (b.Flags & VR_FLAT) {
+        core::Look_Flat_Strips(look, b, 4);
+        if (b.Text_Vertex_VBO) {
+            const float z = b.Text_Vertex_Array ? b.Text_Vertex_Array[2] : 0.0f;
+            core::Look_Caption(look, b, core::Look_Wrap::BORDER, 1.5f - z, core::LOOK_FLAT_RGB);
+        }
+        return;
+    }
+    if (b.Built_State != b.State)
+        b.Adjust();
+    const bool pressed = b.State != 0;
+    core::Look_Mesh(look, b, b.Quad_Count);
+    const float lift = pressed ? 2.0f : 1.0f;
+    if (b.Text_Vertex_VBO)
+        core::Look_Caption(look, b, core::Look_Wrap::BORDER, lift, pressed ? 0xFFFFFFu : 0u);
+    if (b.Lamp_Array && b.Lamp_VBO) {
+        Look_Part& lamp = look.Add(Look_Pass::FLAT);
+        lamp.vertex = b.Lamp_Array;
+        lamp.quads = 1;
+        lamp.offset[2] = lift;
+        lamp.rgb = b.Lamp ? 0x00FFFFu : 0x6E6E6Eu;
+        Look_Part& outline = look.Add(Look_Pass::OUTLINE);
+        outline.vertex = b.Lamp_Array;
+        outline.quads = 1;
+        outline.offset[2] = lift + 0.5f;
+    }
 }

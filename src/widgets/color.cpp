@@ -4,6 +4,7 @@
 #include <vrtools/color.h>
 #include "core/core.h"
 #include "editor_parts.h"
+#include "looks.h"
 
 namespace {
 
@@ -270,4 +271,15 @@ unsigned long VR_Colors::Scroll(float amount)
         return 0;
     editor::Slider_Follow_Wheel(*s, amount);
     return Shown_Color();
+}
+
+void core::Look_Describe(VR_Colors& c, Look& look)
+{
+    if ((c.Flags & VR_HIDDEN) || c.Width < 1 || c.Height < 1)
+        return;
+    core::Look_Describe(c.Frame, look);
+    core::Look_Describe(c.Slider_1, look);
+    core::Look_Describe(c.Slider_2, look);
+    core::Look_Describe(c.Slider_3, look);
+    core::Look_Describe(c.Swatch, look);
 }

@@ -1,5 +1,6 @@
 // Frames: a solid slab in the widget's colour, its front face on the plane the other widgets stand on.
 #include "core/core.h"
+#include "looks.h"
 #include <vrtools/frame.h>
 
 namespace {
@@ -69,4 +70,11 @@ int VR_Frames::Select(int buttons, float x, float y)
     core::Guard(*this, "VR_Frames::Select");
     return Width > 0 && Height > 0 && static_cast<float>(X) < x && x <= static_cast<float>(X + Width) &&
            static_cast<float>(Y) < y && y <= static_cast<float>(Y + Height) + TITLE_BAND;
+}
+
+void core::Look_Describe(VR_Frames& f, Look& look)
+{
+    if ((f.Flags & VR_HIDDEN) || f.Width < 1 || f.Height < 1 || f.Vertex_VBO == 0 || f.Quad_Count != SLAB_QUADS)
+        return;
+    core::Look_Mesh(look, f, f.Quad_Count);
 }

@@ -3,6 +3,7 @@
 
 #include "core/core.h"
 #include "editor_parts.h"
+#include "looks.h"
 #include <vrtools/hue.h>
 
 namespace {
@@ -164,4 +165,12 @@ unsigned long VR_Hues::Scroll(float amount)
         return 0;
     editor::Slider_Follow_Wheel(Slider, amount);
     return Shown_Color();
+}
+
+void core::Look_Describe(VR_Hues& h, Look& look)
+{
+    if ((h.Flags & VR_HIDDEN) || h.Width < 1 || h.Height < 1)
+        return;
+    core::Look_Describe(h.Slider, look);
+    core::Look_Describe(h.Swatch, look);
 }

@@ -1,6 +1,7 @@
 // Labels: a caption rendered once into a texture and drawn as one quad in the widget's colour.
 #include "core/core.h"
 #include <vrtools/label.h>
+#include "looks.h"
 
 namespace {
 constexpr const char* SOURCE = "label";
@@ -48,4 +49,11 @@ void VR_Labels::Draw()
     glPopMatrix();
     glDisableClientState(GL_VERTEX_ARRAY);
     core::Caption_Pass_End(core::Caption_Restore::COMBINER);
+}
+
+void core::Look_Describe(VR_Labels& l, Look& look)
+{
+    if ((l.Flags & VR_HIDDEN) || l.Width < 1 || l.Height < 1 || !l.W_Name || !l.Text_Vertex_VBO)
+        return;
+    core::Look_Caption(look, l, core::Look_Wrap::EDGE, 1.5f, l.Color_Get());
 }

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "core/core.h"
+#include "looks.h"
 #include <vrtools/progress.h>
 
 namespace {
@@ -20,14 +21,31 @@ constexpr int STRIPE_BAND = 16;
 constexpr int PHASE_LAST = 1024;
 constexpr float PHASE_STEP = 0.00390625f;  // 1 / 256
 
-// Row r is opaque from column r to r + 15: the band slants down to the right.
+// Row r is opaque from column r to r + 15: the band slants down to the right. Made once.
+const unsigned char* Stripes()
+{
+    static const struct Pattern {
+        unsigned char texels[STRIPE_W * STRIPE_H] = {};
+        Pattern()
+        {
+            for (int r = 0; r < STRIPE_H; ++r)
+                for (int c = r; c < r + STRIPE_BAND; ++c)
+                    texels[r * STRIPE_W + c] = 255;
+        }
+    } pattern;
+    return pattern.texels;
+}
+
 void Stripes_Upload()
 {
-    unsigned char pattern[STRIPE_W * STRIPE_H] = {};
-    for (int r = 0; r < STRIPE_H; ++r)
-        for (int c = r; c < r + STRIPE_BAND; ++c)
-            pattern[r * STRIPE_W + c] = 255;
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, STRIPE_W, STRIPE_H, 0, GL_ALPHA, GL_UNSIGNED_BYTE, pattern);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, STRIPE_W, STRIPE_H, 0, GL_ALPHA, GL_UNSIGNED_BYTE, Stripes());
+}
+
+// Advances the animation by one draw.
+void Phase_Step(VR_Progress& p)
+{
+    const int next = p.Phase + 1;
+    p.Phase = static_cast<short>(next > PHASE_LAST ? 0 : next);
 }
 
 // The band over the floor at z 0: the pattern five times across, once from top (t 0) to bottom.
@@ -117,8 +135,7 @@ void VR_Progress::Draw()
         glMatrixMode(GL_TEXTURE);
         glPushMatrix();
         glTranslatef(-static_cast<float>(Phase) * PHASE_STEP, 0.0f, 0.0f);
-        const int next = Phase + 1;
-        Phase = static_cast<short>(next > PHASE_LAST ? 0 : next);
+        Phase_Step(*this);
         glDrawArrays(GL_QUADS, 0, 4);
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
@@ -126,4 +143,30 @@ void VR_Progress::Draw()
         core::Caption_Pass_End(core::Caption_Restore::COMBINER_AND_MODE);
     }
     glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void core::Look_Describe(VR_Progress& p, Look& look)
+{
+    if (p.Width <= 0 || p.Height <= 0 || (p.Flags & VR_HIDDEN))
+        return;
+    if (p.Quad_Count != TRAY_QUADS || p.Vertex_VBO == 0 || p.Normal_VBO == 0 || p.Color_VBO == 0)
+        return;
+    if (p.Flags & VR_FLAT) {
+        core::Look_Flat_Strips(look, p, 4);
+        return;
+    }
+    const bool floor_apart = (p.Flags & FLOOR_APART) != 0;
+    core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0));
+    if (p.Text_Vertex_VBO && p.Text_Vertex_Array && p.Text_Coord_Array) {
+        Look_Part& band = look.Add(Look_Pass::TEXT);
+        band.vertex = p.Text_Vertex_Array;
+        band.coord = p.Text_Coord_Array;
+        band.quads = 1;
+        band.offset[2] = floor_apart ? 1.0f : 2.0f;
+        band.rgb = 0x00FFFFu;
+        band.shift_s = -static_cast<float>(p.Phase) * PHASE_STEP;
+        band.texture = core::Mask_Texture(Stripes(), STRIPE_W, STRIPE_H, STRIPE_W, STRIPE_H, Look_Wrap::REPEAT,
+                                          nullptr, 0);
+        Phase_Step(p);
+    }
 }

@@ -9,6 +9,7 @@
 
 #include "core/core.h"
 #include "core/items.h"
+#include "looks.h"
 #include <vrtools/select.h>
 
 namespace {
@@ -331,4 +332,64 @@ int VR_Selects::Scroll(float amount)
             break;
     }
     return Current;
+}
+
+namespace {
+
+// One arrow as Arrow_Draw draws it: lit with the normal (0, 0, 1) that stands in for "whatever
+// normal is current".
+void Arrow_Look(const VR_Selects& l, End end, unsigned int color, core::Look& look)
+{
+    const bool vertical = (l.Flags & VR_SELECT_VERTICAL) != 0;
+    if ((vertical ? l.Width : l.Height) <= l.Bevel)
+        return;
+    const Arrow a = vertical ? Arrow_Vertical(l, end) : Arrow_Horizontal(l, end);
+    auto triangle = [&look](const Point p[3], core::Look_Pass pass, unsigned int rgb, float z) {
+        const short v[12] = {p[0].x, p[0].y, 0, p[1].x, p[1].y, 0, p[2].x, p[2].y, 0, p[2].x, p[2].y, 0};
+        core::Look_Part& part = look.Add(pass);
+        part.Own_Quad(v);
+        part.rgb = rgb;
+        part.offset[2] = z;
+    };
+    if (l.Flags & VR_FLAT) {
+        triangle(a.inner, core::Look_Pass::FLAT, core::LOOK_FLAT_RGB, 0.5f);
+        return;
+    }
+    const short d = l.Bevel;
+    triangle(a.outer, core::Look_Pass::LIT, 0x6E6E6Eu, d);
+    for (int i = 0; i < 3; ++i) {
+        const Point& s = a.outer[i];
+        const Point& e = a.outer[(i + 1) % 3];
+        const short v[12] = {s.x, s.y, 0, e.x, e.y, 0, e.x, e.y, d, s.x, s.y, d};
+        core::Look_Part& wall = look.Add(core::Look_Pass::LIT);
+        wall.Own_Quad(v);
+        wall.rgb = 0x6E6E6Eu;
+    }
+    triangle(a.inner, core::Look_Pass::LIT, color, static_cast<float>(d) + 0.5f);
+}
+
+}  // namespace
+
+void core::Look_Describe(VR_Selects& l, Look& look)
+{
+    if ((l.Flags & VR_HIDDEN) || l.Width < 1 || l.Height < 1)
+        return;
+    if (l.Flags & VR_FLAT) {
+        if (VR_Boxs* item = Current_Item(l)) {
+            const unsigned int saved = item->Flags;
+            item->Flags |= VR_FLAT;
+            core::Look_Describe(*item, look);
+            item->Flags = saved;
+        }
+        Arrow_Look(l, End::BACK, 0, look);
+        Arrow_Look(l, End::FORWARD, 0, look);
+        return;
+    }
+    if (l.Shown != l.Current)
+        l.Adjust();
+    if (VR_Boxs* item = Current_Item(l))
+        core::Look_Describe(*item, look);
+    const unsigned int lit = static_cast<unsigned int>(Colors(core::COLOR_HIGHLIGHT).get());
+    Arrow_Look(l, End::BACK, (l.Hit & 0x2) ? lit : l.Color_Get(), look);
+    Arrow_Look(l, End::FORWARD, (l.Hit & 0x4) ? lit : l.Color_Get(), look);
 }

@@ -1,5 +1,6 @@
 // Tab items: a trapezoid prism extruded backwards from z = 0 with a caption, lit under the pointer.
 #include "core/core.h"
+#include "looks.h"
 #include <vrtools/tabitem.h>
 
 namespace {
@@ -142,4 +143,21 @@ int VR_TabItems::Read()
     if (Width < 1 || Height < 1 || (Flags & VR_INACTIVE))
         return -1;
     return Active;
+}
+
+void core::Look_Describe(VR_TabItems& t, Look& look)
+{
+    if ((t.Flags & VR_HIDDEN) || t.Width < 1 || t.Height < 1 || !t.Vertex_VBO || t.Quad_Count < 1)
+        return;
+    if (t.Flags & VR_FLAT) {
+        core::Look_Flat_Strips(look, t, t.Quad_Count < 4 ? t.Quad_Count : 4);
+        if (t.Text_Vertex_VBO) {
+            const float z = t.Text_Vertex_Array ? t.Text_Vertex_Array[2] : 0.0f;
+            core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.5f - z, core::LOOK_FLAT_RGB);
+        }
+        return;
+    }
+    core::Look_Mesh(look, t, t.Quad_Count);
+    if (t.Text_Vertex_VBO)
+        core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.0f, t.Active ? 0xFFFFFFu : 0u);
 }

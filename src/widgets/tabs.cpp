@@ -1,6 +1,7 @@
 // Tab bars: a row of owned tab items, the current one in front and the others stacked behind it.
 #include "core/core.h"
 #include "core/items.h"
+#include "looks.h"
 #include <vrtools/tabs.h>
 
 namespace {
@@ -153,4 +154,26 @@ void VR_Tabs::Adjust()
     Shown = Current;
     if (!(Flags & VR_HIDDEN))
         Stack_Draw(*this);
+}
+
+void core::Look_Describe(VR_Tabs& t, Look& look)
+{
+    if ((t.Flags & VR_HIDDEN) || t.Width < 1 || t.Height < 1)
+        return;
+    t.Shown = t.Current;
+    Marks_Set(t);
+    // The same stack as Draw's: the current tab in front, the others one border further back each.
+    const int n = Reach(t);
+    const bool front = t.Current >= 0 && t.Current < n;
+    if (front)
+        core::Look_Describe(*t.Item[t.Current], look);
+    float dz = 0.0f;
+    for (int i = 0; i < n; ++i) {
+        if (front && i == t.Current)
+            continue;
+        dz -= static_cast<float>(BORDER);
+        const std::size_t first = look.Size();
+        core::Look_Describe(*t.Item[i], look);
+        look.Shift_From(first, dz);
+    }
 }

@@ -14,6 +14,7 @@
 #include <cwchar>
 
 #include "core/core.h"
+#include "looks.h"
 #include <vrtools/valuator.h>
 
 namespace {
@@ -312,6 +313,59 @@ void Readout_Text(const wchar_t* format, const Readout_Format& f, float value, w
 // that a bad format is reported once and not at every frame; a good text overwrites the mark.
 constexpr wchar_t BAD_FORMAT_MARK = 1;
 
+// The cursor's offset along x from the left end of its travel, for the value shown (clamped here).
+int Cursor_Offset(VR_Valuators& s)
+{
+    const Range range = Range_Of(s);
+    s.Shown_Value = Clamp(s.Shown_Value, range);
+    const float t = Fraction(s.Shown_Value, range);
+    const int travel = s.Width - 2 * (s.Bevel + s.Cursor_Half_Width);
+    return static_cast<int>(std::trunc(static_cast<double>(static_cast<float>(travel) * t) + 0.5));
+}
+
+// Brings the read-out's text, bitmap, texture and quad up to the value shown. Returns true when there
+// is a read-out to show; the read-out texture is then bound.
+bool Readout_Update(VR_Valuators& s)
+{
+    // The wide form lives in the utility library's buffer until its next call: use it at once.
+    const wchar_t* format = Char_2_Wchar(s.Format);
+    Readout_Format parsed;
+    if (!Format_Parse(format, parsed)) {
+        if (s.Value_Text[READOUT_CAP - 1] != BAD_FORMAT_MARK)
+            Error_Fct(::hwnd, 0x80000001u,
+                      "Valuator: read-out format \"%hs\" (%ls) must hold exactly one floating-point conversion "
+                      "and widths up to 64: no read-out shown",
+                      s.Format, s.W_Name ? s.W_Name : L"no name");
+        std::wmemset(s.Value_Text, L'\0', READOUT_CAP);
+        s.Value_Text[READOUT_CAP - 1] = BAD_FORMAT_MARK;
+        return false;
+    }
+    wchar_t text[READOUT_CAP] = {};
+    Readout_Text(format, parsed, s.Shown_Value, text);
+
+    if (std::wcscmp(text, s.Value_Text) != 0) {
+        // The whole buffer: the zeros after the terminator also clear a bad-format mark.
+        std::wmemcpy(s.Value_Text, text, READOUT_CAP);
+        if (text[0] == L'\0')
+            return false;
+        core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
+        s.Text(s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, 8, &s.Value_Tex_Width, &s.Value_Tex_Height,
+               &s.Value_Text_Width, &s.Value_Text_Height);
+        core::Text_Size size;
+        size.tex_w = s.Value_Tex_Width;
+        size.tex_h = s.Value_Tex_Height;
+        size.text_w = s.Value_Text_Width;
+        size.text_h = s.Value_Text_Height;
+        if (!core::Caption_Quad(s.Value_Vertex_Array, s.Value_Coord_Array, 0, 0, 0, size, SOURCE))
+            return false;
+        core::Caption_Upload(s.Value_Vertex_VBO, s.Value_Coord_VBO, s.Value_Vertex_Array, s.Value_Coord_Array);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, s.Value_Texture);
+    }
+    // An empty text, or one the rasteriser could not measure, has nothing to show.
+    return !(s.Value_Text[0] == L'\0' || s.Value_Text_Height <= 0 || !s.Value_Vertex_VBO);
+}
+
 }  // namespace
 
 // [SECTION] Life cycle ----------------------------------------------------------------------------
@@ -388,11 +442,7 @@ void VR_Valuators::Init(HWND hwnd)
 
 int VR_Valuators::Posit()
 {
-    const Range range = Range_Of(*this);
-    Shown_Value = Clamp(Shown_Value, range);
-    const float t = Fraction(Shown_Value, range);
-    const int travel = Width - 2 * (Bevel + Cursor_Half_Width);
-    return static_cast<int>(std::trunc(static_cast<double>(static_cast<float>(travel) * t) + 0.5));
+    return Cursor_Offset(*this);
 }
 
 void VR_Valuators::Adjust()
@@ -628,43 +678,7 @@ void VR_Valuators::Cursor_Draw()
 void VR_Valuators::Cursor_Value()
 {
     const short d = static_cast<short>(Posit());
-    // The wide form lives in the utility library's buffer until its next call: use it at once.
-    const wchar_t* format = Char_2_Wchar(Format);
-    Readout_Format parsed;
-    if (!Format_Parse(format, parsed)) {
-        if (Value_Text[READOUT_CAP - 1] != BAD_FORMAT_MARK)
-            Error_Fct(::hwnd, 0x80000001u,
-                      "Valuator: read-out format \"%hs\" (%ls) must hold exactly one floating-point conversion "
-                      "and widths up to 64: no read-out shown",
-                      Format, W_Name ? W_Name : L"no name");
-        std::wmemset(Value_Text, L'\0', READOUT_CAP);
-        Value_Text[READOUT_CAP - 1] = BAD_FORMAT_MARK;
-        return;
-    }
-    wchar_t text[READOUT_CAP] = {};
-    Readout_Text(format, parsed, Shown_Value, text);
-
-    if (std::wcscmp(text, Value_Text) != 0) {
-        // The whole buffer: the zeros after the terminator also clear a bad-format mark.
-        std::wmemcpy(Value_Text, text, READOUT_CAP);
-        if (text[0] == L'\0')
-            return;
-        core::Texture_Prepare(Value_Texture, GL_CLAMP_TO_BORDER);
-        Text(Value_Text, &Value_Bitmap, Font_Name, Font_Style, 8, &Value_Tex_Width, &Value_Tex_Height,
-             &Value_Text_Width, &Value_Text_Height);
-        core::Text_Size size;
-        size.tex_w = Value_Tex_Width;
-        size.tex_h = Value_Tex_Height;
-        size.text_w = Value_Text_Width;
-        size.text_h = Value_Text_Height;
-        if (!core::Caption_Quad(Value_Vertex_Array, Value_Coord_Array, 0, 0, 0, size, SOURCE))
-            return;
-        core::Caption_Upload(Value_Vertex_VBO, Value_Coord_VBO, Value_Vertex_Array, Value_Coord_Array);
-    } else {
-        glBindTexture(GL_TEXTURE_2D, Value_Texture);
-    }
-    // An empty text, or one the rasteriser could not measure, has nothing to show.
-    if (Value_Text[0] == L'\0' || Value_Text_Height <= 0 || !Value_Vertex_VBO)
+    if (!Readout_Update(*this))
         return;
 
     core::Caption_Bind(Value_Vertex_VBO, Value_Coord_VBO);
@@ -675,4 +689,66 @@ void VR_Valuators::Cursor_Value()
     glScalef(s, s, 0.0f);
     glTranslatef(-static_cast<float>(Value_Text_Width) * 0.5f, 0.0f, 0.0f);
     glDrawArrays(GL_QUADS, 0, 4);
+}
+
+namespace {
+
+// The read-out as Cursor_Value draws it: ten units high under the widget, centred on the cursor,
+// at height `z` (the z scale of 0 flattens it onto the caption's plane).
+void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look)
+{
+    if (!Readout_Update(s) || !s.Value_Vertex_Array || !s.Value_Coord_Array)
+        return;
+    core::Look_Part& p = look.Add(core::Look_Pass::TEXT);
+    p.vertex = s.Value_Vertex_Array;
+    p.coord = s.Value_Coord_Array;
+    p.quads = 1;
+    const float k = 10.0f / static_cast<float>(s.Value_Text_Height);
+    p.scale[0] = p.scale[1] = k;
+    p.scale[2] = 0.0f;
+    p.offset[0] = static_cast<float>(s.X + s.Bevel + s.Cursor_Half_Width) + static_cast<float>(d) -
+                  static_cast<float>(s.Value_Text_Width) * 0.5f * k;
+    p.offset[1] = static_cast<float>(s.Y) - 10.0f;
+    p.offset[2] = z;
+    p.rgb = rgb;
+    p.texture = core::Mask_Texture(s.Value_Bitmap, s.Value_Tex_Width, s.Value_Tex_Height, s.Value_Text_Width,
+                                   s.Value_Text_Height, core::Look_Wrap::BORDER, s.Value_Text,
+                                   static_cast<int>(sizeof s.Value_Text));
+}
+
+}  // namespace
+
+void core::Look_Describe(VR_Valuators& s, Look& look)
+{
+    if ((s.Flags & VR_HIDDEN) || s.Width < 1 || s.Height < 1)
+        return;
+    if (s.Flags & VR_FLAT) {
+        core::Look_Flat_Strips(look, s, s.Quad_Count < 4 ? s.Quad_Count : 4);
+        if (s.Text_Vertex_Array && s.Text_Vertex_VBO) {
+            const float z = s.Text_Vertex_Array[2];
+            core::Look_Caption(look, s, core::Look_Wrap::BORDER, 1.5f - z, core::LOOK_FLAT_RGB);
+            if (s.Format)
+                Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, core::LOOK_FLAT_RGB, look);
+        }
+        return;
+    }
+    const bool picture = s.Image && !s.Selected;
+    if (s.Quad_Count - (picture ? 1 : 0) > 0 && s.Vertex_Array) {
+        core::Look_Mesh(look, s, s.Quad_Count - (picture ? 1 : 0));
+    }
+    const short d = static_cast<short>(Cursor_Offset(s));
+    if (s.Cursor_Quad_Count >= 1 && s.Cursor_Vertex_Array) {
+        core::Look_Mesh(look, Look_Pass::LIT, s.Cursor_Vertex_Array, s.Cursor_Normal_Array, s.Cursor_Color_Array,
+                        s.Cursor_Quad_Count)
+            .offset[0] = d;
+    }
+    if (picture) {
+        const float st[8] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
+        core::Look_Picture(look, s, st, 0.5f, s.Image, s.Width, s.Height, core::Look_Wrap::BORDER).blend = false;
+    }
+    if (s.Text_Vertex_VBO) {
+        core::Look_Caption(look, s, core::Look_Wrap::BORDER, 1.0f, 0u);
+        if (s.Format)
+            Readout_Look(s, d, 1.0f, 0u, look);
+    }
 }

@@ -1,0 +1,767 @@
+// The batch back end: shader dialects, the merged vertex buffer, the picture atlas and the frame.
+//
+// [SECTION] Shaders
+// [SECTION] Program and objects
+// [SECTION] Vertices
+// [SECTION] Atlas
+// [SECTION] Layout and frame
+#include "batch_render.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core.h"
+
+namespace core {
+
+namespace {
+
+// Texture modes of Vertex::info[1].
+enum : unsigned char { TEX_NONE = 0, TEX_MASK = 1, TEX_MODULATE = 2, TEX_OPAQUE = 3 };
+
+constexpr int ATLAS_WIDTH = 2048;
+// Pixels: the widgets' outlines are smooth lines two pixels wide, which with their antialiasing
+// fringe and no blending come out three pixels wide.
+constexpr float OUTLINE_HALF_WIDTH = 1.5f;
+
+// [SECTION] Shaders ------------------------------------------------------------------------------------
+
+// One source, three dialects: the prefix maps IN, OUT, TEX and FRAG_OUT onto each language.
+const char* const VERTEX_BODY = R"(
+uniform mat4 u_mvp;
+uniform mat4 u_mv;
+uniform mat3 u_nm;
+uniform vec4 u_light;
+uniform vec3 u_diffuse;
+uniform vec3 u_ambient;
+uniform float u_normalize;
+uniform vec2 u_viewport;
+IN vec3 a_pos;
+IN vec3 a_normal;
+IN vec2 a_uv;
+IN vec4 a_color;
+IN vec4 a_cell;
+IN vec4 a_info;
+OUT vec4 v_color;
+OUT vec2 v_uv;
+OUT vec4 v_cell;
+OUT vec4 v_info;
+void main()
+{
+    vec4 clip = u_mvp * vec4(a_pos, 1.0);
+    if (a_info.w > 0.5) {
+        // An edge drawn as a band: a_uv.x is the side, a_normal the edge's other end.
+        vec4 other = u_mvp * vec4(a_normal, 1.0);
+        vec2 half_view = u_viewport * 0.5;
+        vec2 d = other.xy / other.w * half_view - clip.xy / clip.w * half_view;
+        float len = length(d);
+        d = len > 0.0 ? d / len : vec2(1.0, 0.0);
+        vec2 n = vec2(-d.y, d.x);
+        // Smooth lines cover whole pixels here: a band of 2 x a_uv.y pixels, ends a quarter pixel
+        // longer so that pixel centres on them count, whose centre line runs half a pixel below and
+        // left of the edge, as the fixed-function path draws them.
+        clip.xy += (n * a_uv.x * a_uv.y - d * 0.25 - vec2(0.5)) / half_view * clip.w;
+    }
+    gl_Position = clip;
+    vec4 c = a_color;
+    if (a_info.x > 0.5) {
+        // Fixed-function lighting with colour material: ambient and diffuse from the vertex colour.
+        vec3 n = u_nm * a_normal;
+        float len = length(n);
+        if (u_normalize > 0.5 && len > 0.0)
+            n = n / len;
+        vec3 l = u_light.w == 0.0 ? u_light.xyz : u_light.xyz - (u_mv * vec4(a_pos, 1.0)).xyz;
+        float l_len = length(l);
+        l = l_len > 0.0 ? l / l_len : l;
+        float ndl = max(dot(n, l), 0.0);
+        c.rgb = clamp(u_ambient * c.rgb + ndl * u_diffuse * c.rgb, 0.0, 1.0);
+    }
+    v_color = c;
+    v_uv = a_uv;
+    v_cell = a_cell;
+    v_info = a_info;
+}
+)";
+
+const char* const FRAGMENT_BODY = R"(
+uniform sampler2D u_atlas;
+uniform vec2 u_atlas_size;
+IN vec4 v_color;
+IN vec2 v_uv;
+IN vec4 v_cell;
+IN vec4 v_info;
+// One texel of the part's own texture, wrapped as its texture is: clamped to the edge, transparent
+// black beyond it, or repeated.
+vec4 Texel(vec2 i)
+{
+    vec2 size = v_cell.zw;
+    float wrap = floor(v_info.z + 0.5);
+    if (wrap > 1.5)
+        i = i - size * floor(i / size);
+    else if (wrap < 0.5)
+        i = clamp(i, vec2(0.0), size - 1.0);
+    else if (i.x < 0.0 || i.y < 0.0 || i.x >= size.x || i.y >= size.y)
+        return vec4(0.0);
+    return TEX(u_atlas, (v_cell.xy + i + 0.5) / u_atlas_size);
+}
+void main()
+{
+    vec4 c = v_color;
+    float mode = floor(v_info.y + 0.5);
+    if (mode > 0.5) {
+        // Linear filtering done here, so that wrapping stays inside the part's cell of the atlas.
+        vec2 p = v_uv - 0.5;
+        vec2 i = floor(p);
+        vec2 f = p - i;
+        vec4 t = mix(mix(Texel(i), Texel(i + vec2(1.0, 0.0)), f.x),
+                     mix(Texel(i + vec2(0.0, 1.0)), Texel(i + vec2(1.0, 1.0)), f.x), f.y);
+        if (mode < 1.5)
+            c = vec4(c.rgb, t.a);
+        else if (mode < 2.5)
+            c = vec4(c.rgb * t.rgb, t.a);
+        else
+            c = vec4(t.rgb, 1.0);
+    }
+    FRAG_OUT = c;
+}
+)";
+
+const char* const PREFIX_120_VERTEX = "#version 120\n#define IN attribute\n#define OUT varying\n";
+const char* const PREFIX_120_FRAGMENT = "#version 120\n#define IN varying\n#define TEX texture2D\n"
+                                        "#define FRAG_OUT gl_FragColor\n";
+const char* const PREFIX_330_VERTEX = "#version 330 core\n#define IN in\n#define OUT out\n";
+const char* const PREFIX_330_FRAGMENT = "#version 330 core\n#define IN in\n#define TEX texture\n"
+                                        "out vec4 frag_out;\n#define FRAG_OUT frag_out\n";
+const char* const PREFIX_ES_VERTEX = "#version 300 es\nprecision highp float;\n#define IN in\n#define OUT out\n";
+const char* const PREFIX_ES_FRAGMENT = "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n"
+                                       "#define IN in\n#define TEX texture\nout vec4 frag_out;\n"
+                                       "#define FRAG_OUT frag_out\n";
+
+const char* const ATTRIBUTES[] = {"a_pos", "a_normal", "a_uv", "a_color", "a_cell", "a_info"};
+
+GLuint Shader_Compile(GLenum kind, const char* prefix, const char* body, const char* dialect)
+{
+    const GLuint shader = glCreateShader(kind);
+    const char* sources[2] = {prefix, body};
+    glShaderSource(shader, 2, sources, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[512] = {};
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        Error_Fct(::hwnd, 0x80000001u, "Batch: the %hs shader (GLSL %hs) did not compile: %hs",
+                  kind == GL_VERTEX_SHADER ? "vertex" : "fragment", dialect, log);
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+// Which language the current context speaks. Null with `why` filled when none of ours.
+const char* Dialect_Pick(bool& core_or_es, std::string& why)
+{
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    core_or_es = false;
+    if (!version) {
+        why = "no GL version (is a context current?)";
+        return nullptr;
+    }
+    int major = 0, minor = 0;
+    if (std::strncmp(version, "OpenGL ES", 9) == 0) {
+        const char* digits = version + 9;
+        while (*digits && (*digits < '0' || *digits > '9'))
+            ++digits;
+        std::sscanf(digits, "%d.%d", &major, &minor);
+        core_or_es = true;
+        if (major >= 3)
+            return "300 es";
+        why = std::string("OpenGL ES 3.0 or later needed, the context is ") + version;
+        return nullptr;
+    }
+    std::sscanf(version, "%d.%d", &major, &minor);
+    GLint profile = 0;
+    if (major > 3 || (major == 3 && minor >= 2))
+        glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
+    if (profile & GL_CONTEXT_CORE_PROFILE_BIT) {
+        core_or_es = true;
+        if (major > 3 || minor >= 3)
+            return "330 core";
+        why = std::string("a core profile of 3.3 or later needed, the context is ") + version;
+        return nullptr;
+    }
+    if (major > 2 || (major == 2 && minor >= 1))
+        return "120";
+    why = std::string("OpenGL 2.1 or later needed, the context is ") + version;
+    return nullptr;
+}
+
+// Every entry point the batch calls beyond GL 1.1, with its name for the report.
+const char* Missing_Entry_Point(bool need_vao)
+{
+    const struct {
+        const void* fn;
+        const char* name;
+    } table[] = {
+        {reinterpret_cast<const void*>(glCreateShader), "glCreateShader"},
+        {reinterpret_cast<const void*>(glShaderSource), "glShaderSource"},
+        {reinterpret_cast<const void*>(glCompileShader), "glCompileShader"},
+        {reinterpret_cast<const void*>(glCreateProgram), "glCreateProgram"},
+        {reinterpret_cast<const void*>(glLinkProgram), "glLinkProgram"},
+        {reinterpret_cast<const void*>(glUseProgram), "glUseProgram"},
+        {reinterpret_cast<const void*>(glBindAttribLocation), "glBindAttribLocation"},
+        {reinterpret_cast<const void*>(glGetUniformLocation), "glGetUniformLocation"},
+        {reinterpret_cast<const void*>(glUniformMatrix4fv), "glUniformMatrix4fv"},
+        {reinterpret_cast<const void*>(glVertexAttribPointer), "glVertexAttribPointer"},
+        {reinterpret_cast<const void*>(glEnableVertexAttribArray), "glEnableVertexAttribArray"},
+        {reinterpret_cast<const void*>(glGenBuffers), "glGenBuffers"},
+        {reinterpret_cast<const void*>(glBufferSubData), "glBufferSubData"},
+        {reinterpret_cast<const void*>(glBlendFuncSeparate), "glBlendFuncSeparate"},
+        {reinterpret_cast<const void*>(glActiveTexture), "glActiveTexture"},
+    };
+    for (const auto& e : table)
+        if (!e.fn)
+            return e.name;
+    if (need_vao && (!glGenVertexArrays || !glBindVertexArray))
+        return "glGenVertexArrays";
+    return nullptr;
+}
+
+std::uint64_t Key_Hash(const void* key, int bytes)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    const unsigned char* p = static_cast<const unsigned char*>(key);
+    for (int i = 0; p && i < bytes; ++i)
+        h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
+
+// Streams bytes against a stored signature; from the first difference on it rewrites the rest.
+class Signature_Check {
+public:
+    explicit Signature_Check(std::vector<unsigned char>& stored) : stored_(stored) {}
+    void Feed(const void* data, std::size_t bytes)
+    {
+        if (bytes == 0)
+            return;
+        const unsigned char* p = static_cast<const unsigned char*>(data);
+        if (!changed_) {
+            if (pos_ + bytes <= stored_.size() && std::memcmp(stored_.data() + pos_, p, bytes) == 0) {
+                pos_ += bytes;
+                return;
+            }
+            changed_ = true;
+            stored_.resize(pos_);
+        }
+        stored_.insert(stored_.end(), p, p + bytes);
+    }
+    template <class T>
+    void Value(const T& v)
+    {
+        Feed(&v, sizeof v);
+    }
+    bool Finish()
+    {
+        if (!changed_ && pos_ != stored_.size()) {
+            changed_ = true;
+            stored_.resize(pos_);
+        }
+        return changed_;
+    }
+
+private:
+    std::vector<unsigned char>& stored_;
+    std::size_t pos_ = 0;
+    bool changed_ = false;
+};
+
+void Color_Bytes(unsigned int packed, unsigned char out[4])
+{
+    out[0] = packed & 0xFF;
+    out[1] = (packed >> 8) & 0xFF;
+    out[2] = (packed >> 16) & 0xFF;
+    out[3] = 255;
+}
+
+void Mat4_Mul(const float a[16], const float b[16], float out[16])
+{
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            float s = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                s += a[k * 4 + r] * b[c * 4 + k];
+            out[c * 4 + r] = s;
+        }
+}
+
+}  // namespace
+
+Batch_View Batch_View_Make(const float projection[16], const float model_view[16], const float light[4],
+                           const float diffuse[3], const float ambient[3], bool normalize)
+{
+    Batch_View v{};
+    Mat4_Mul(projection, model_view, v.mvp);
+    std::memcpy(v.model_view, model_view, sizeof v.model_view);
+    // Inverse transpose of the upper 3 x 3, as GL transforms normals.
+    const float* m = model_view;
+    const float a = m[0], b = m[4], c = m[8], d = m[1], e = m[5], f = m[9], g = m[2], h = m[6], i = m[10];
+    const float det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    const float k = det != 0.0f ? 1.0f / det : 0.0f;
+    const float inv[9] = {(e * i - f * h) * k, (c * h - b * i) * k, (b * f - c * e) * k,
+                          (f * g - d * i) * k, (a * i - c * g) * k, (c * d - a * f) * k,
+                          (d * h - e * g) * k, (b * g - a * h) * k, (a * e - b * d) * k};
+    // `inv` is the inverse row by row, which read column by column is its transpose.
+    std::memcpy(v.normal_matrix, inv, sizeof v.normal_matrix);
+    std::memcpy(v.light, light, sizeof v.light);
+    std::memcpy(v.diffuse, diffuse, sizeof v.diffuse);
+    std::memcpy(v.ambient, ambient, sizeof v.ambient);
+    v.normalize = normalize;
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    v.viewport[0] = static_cast<float>(std::max(viewport[2], 1));
+    v.viewport[1] = static_cast<float>(std::max(viewport[3], 1));
+    return v;
+}
+
+// [SECTION] Program and objects -----------------------------------------------------------------------
+
+bool Batch_Renderer::Init()
+{
+    Release();
+    std::string why;
+    const char* dialect = Dialect_Pick(core_or_es_, why);
+    if (!dialect) {
+        Error_Fct(::hwnd, 0x80000001u, "Batch: this context can run none of GLSL 1.20, 3.30 core or 3.00 es: %hs",
+                  why.c_str());
+        return false;
+    }
+    if (const char* missing = Missing_Entry_Point(core_or_es_)) {
+        Error_Fct(::hwnd, 0x80000001u, "Batch: the context offers no %hs; nothing can be drawn", missing);
+        return false;
+    }
+    const bool es = std::strcmp(dialect, "300 es") == 0;
+    const bool core = std::strcmp(dialect, "330 core") == 0;
+    const char* vp = es ? PREFIX_ES_VERTEX : core ? PREFIX_330_VERTEX : PREFIX_120_VERTEX;
+    const char* fp = es ? PREFIX_ES_FRAGMENT : core ? PREFIX_330_FRAGMENT : PREFIX_120_FRAGMENT;
+    const GLuint vs = Shader_Compile(GL_VERTEX_SHADER, vp, VERTEX_BODY, dialect);
+    const GLuint fs = vs ? Shader_Compile(GL_FRAGMENT_SHADER, fp, FRAGMENT_BODY, dialect) : 0;
+    if (!vs || !fs) {
+        if (vs)
+            glDeleteShader(vs);
+        return false;
+    }
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    for (GLuint i = 0; i < 6; ++i)
+        glBindAttribLocation(program, i, ATTRIBUTES[i]);
+    glLinkProgram(program);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[512] = {};
+        glGetProgramInfoLog(program, sizeof log, nullptr, log);
+        Error_Fct(::hwnd, 0x80000001u, "Batch: the program (GLSL %hs) did not link: %hs", dialect, log);
+        glDeleteProgram(program);
+        return false;
+    }
+    program_ = program;
+    dialect_ = dialect;
+    u_mvp_ = glGetUniformLocation(program, "u_mvp");
+    u_mv_ = glGetUniformLocation(program, "u_mv");
+    u_nm_ = glGetUniformLocation(program, "u_nm");
+    u_light_ = glGetUniformLocation(program, "u_light");
+    u_diffuse_ = glGetUniformLocation(program, "u_diffuse");
+    u_ambient_ = glGetUniformLocation(program, "u_ambient");
+    u_normalize_ = glGetUniformLocation(program, "u_normalize");
+    u_viewport_ = glGetUniformLocation(program, "u_viewport");
+    u_atlas_ = glGetUniformLocation(program, "u_atlas");
+    u_atlas_size_ = glGetUniformLocation(program, "u_atlas_size");
+
+    GLint max_texture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
+    max_texture_ = std::max<GLint>(max_texture, 64);
+    atlas_w_ = std::min(ATLAS_WIDTH, max_texture_);
+    // A compatibility context without vertex array objects gets its attribute state saved instead.
+    if (glGenVertexArrays && glBindVertexArray)
+        glGenVertexArrays(1, &vao_);
+    glGenBuffers(1, &vbo_);
+    glGenBuffers(1, &ibo_);
+    glGenTextures(1, &atlas_);
+    return true;
+}
+
+void Batch_Renderer::Release()
+{
+    if (program_)
+        glDeleteProgram(program_);
+    if (vao_)
+        glDeleteVertexArrays(1, &vao_);
+    if (vbo_)
+        glDeleteBuffers(1, &vbo_);
+    if (ibo_)
+        glDeleteBuffers(1, &ibo_);
+    if (atlas_)
+        glDeleteTextures(1, &atlas_);
+    program_ = vao_ = vbo_ = ibo_ = atlas_ = 0;
+    dialect_ = "";
+    quads_ = index_quads_ = atlas_h_ = 0;
+    vertices_.clear();
+    for (Slot& s : slots_) {
+        s.signature.clear();
+        s.cells.clear();
+        s.capacity = s.used = s.first = 0;
+    }
+}
+
+void Batch_Renderer::Slots_Resize(std::size_t count)
+{
+    slots_.resize(count);
+}
+
+// [SECTION] Vertices ----------------------------------------------------------------------------------
+
+bool Batch_Renderer::Signature_Changed(Slot& slot)
+{
+    Signature_Check check(slot.signature);
+    for (const Look_Part& p : slot.look.Parts()) {
+        check.Value(p.pass);
+        check.Value(p.quads);
+        check.Feed(p.offset, sizeof p.offset);
+        check.Feed(p.scale, sizeof p.scale);
+        check.Value(p.rgb);
+        check.Value(p.shift_s);
+        check.Value(p.modulate);
+        check.Value(p.blend);
+        check.Feed(p.fixed_normal, sizeof p.fixed_normal);
+        const std::size_t q = p.quads > 0 ? static_cast<std::size_t>(p.quads) : 0;
+        check.Feed(p.Vertices(), q * 12 * sizeof(short));
+        if (p.vertex && p.normal)
+            check.Feed(p.normal, q * 12 * sizeof(short));
+        if (p.vertex && p.color)
+            check.Feed(p.color, q * 4 * sizeof(unsigned int));
+        if (p.Coords())
+            check.Feed(p.Coords(), q * 8 * sizeof(float));
+        const Look_Texture& t = p.texture;
+        check.Value(t.pixels);
+        check.Value(t.tex_w);
+        check.Value(t.tex_h);
+        check.Value(t.used_w);
+        check.Value(t.used_h);
+        check.Value(t.rgba);
+        check.Value(t.wrap);
+        check.Feed(t.key, t.key && t.key_bytes > 0 ? static_cast<std::size_t>(t.key_bytes) : 0);
+    }
+    return check.Finish();
+}
+
+bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
+{
+    scratch_.clear();
+    std::size_t cell = 0;
+    for (const Look_Part& p : slot.look.Parts()) {
+        if (p.quads < 1)
+            continue;
+        const short* v = p.Vertices();
+        const float* st = p.Coords();
+        const bool textured = (p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE);
+        Vertex base{};
+        base.info[0] = (p.pass == Look_Pass::LIT) ? 1 : 0;
+        base.info[3] = (p.pass == Look_Pass::OUTLINE) ? 1 : 0;
+        Color_Bytes(p.pass == Look_Pass::OUTLINE ? 0u : p.rgb, base.color);
+        if (textured) {
+            const Look_Texture& t = p.texture;
+            if (!t.pixels || t.tex_w < 1 || t.tex_h < 1 || !st)
+                continue;
+            if (cell >= slot.cells.size())
+                slot.cells.emplace_back();
+            Cell& c = slot.cells[cell++];
+            if (place_pictures && !Cell_Place(c, t, Key_Hash(t.key, t.key_bytes), false))
+                return false;
+            base.cell[0] = static_cast<unsigned short>(c.x);
+            base.cell[1] = static_cast<unsigned short>(c.y);
+            base.cell[2] = static_cast<unsigned short>(c.w ? t.used_w : 0);
+            base.cell[3] = static_cast<unsigned short>(c.h ? t.used_h : 0);
+            base.info[2] = static_cast<unsigned char>(t.wrap);
+            if (p.pass == Look_Pass::TEXT) {
+                base.info[1] = TEX_MASK;
+                if (p.modulate)
+                    for (int a = 0; a < 3; ++a)
+                        base.color[a] = static_cast<unsigned char>((base.color[a] * base.color[a] + 127) / 255);
+            } else {
+                base.info[1] = !p.blend ? TEX_OPAQUE : TEX_MODULATE;
+                if (!p.modulate)
+                    Color_Bytes(0xFFFFFFu, base.color);
+            }
+        }
+        for (int q = 0; q < p.quads; ++q) {
+            const short* qv = v + q * 12;
+            float corner[4][3];
+            for (int k = 0; k < 4; ++k)
+                for (int a = 0; a < 3; ++a)
+                    corner[k][a] = static_cast<float>(qv[k * 3 + a]) * p.scale[a] + p.offset[a];
+            if (p.pass == Look_Pass::OUTLINE) {
+                // Each edge of the quad as its own band.
+                for (int e = 0; e < 4; ++e) {
+                    const float* a = corner[e];
+                    const float* b = corner[(e + 1) % 4];
+                    const float sides[4] = {-1.0f, 1.0f, -1.0f, 1.0f};
+                    for (int k = 0; k < 4; ++k) {
+                        Vertex out = base;
+                        const float* from = k < 2 ? a : b;
+                        const float* to = k < 2 ? b : a;
+                        std::memcpy(out.pos, from, sizeof out.pos);
+                        std::memcpy(out.normal, to, sizeof out.normal);
+                        // The far end's normal is turned, so sides -1, 1, -1, 1 go round the band.
+                        out.uv[0] = sides[k];
+                        out.uv[1] = OUTLINE_HALF_WIDTH;
+                        scratch_.push_back(out);
+                    }
+                }
+                continue;
+            }
+            for (int k = 0; k < 4; ++k) {
+                Vertex out = base;
+                std::memcpy(out.pos, corner[k], sizeof out.pos);
+                if (p.vertex && p.normal) {
+                    // GL reads short normals as fractions of 32767.
+                    for (int a = 0; a < 3; ++a)
+                        out.normal[a] = static_cast<float>(p.normal[q * 12 + k * 3 + a]) / 32767.0f;
+                } else {
+                    std::memcpy(out.normal, p.fixed_normal, sizeof out.normal);
+                }
+                if ((p.pass == Look_Pass::LIT || p.pass == Look_Pass::UNLIT) && p.vertex && p.color) {
+                    const unsigned int word = p.color[q * 4 + k];
+                    std::memcpy(out.color, &word, 4);
+                }
+                if (textured) {
+                    out.uv[0] = (st[q * 8 + k * 2] + p.shift_s) * static_cast<float>(p.texture.tex_w);
+                    out.uv[1] = st[q * 8 + k * 2 + 1] * static_cast<float>(p.texture.tex_h);
+                }
+                scratch_.push_back(out);
+            }
+        }
+    }
+    slot.cells.resize(cell);
+    return true;
+}
+
+// [SECTION] Atlas -------------------------------------------------------------------------------------
+
+void Batch_Renderer::Atlas_Make(int height)
+{
+    atlas_h_ = std::max(16, std::min(height, max_texture_));
+    glBindTexture(GL_TEXTURE_2D, atlas_);
+    // Texels are read at their centres and filtered in the shader: nearest is exact.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, atlas_w_, atlas_h_, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    shelf_x_ = shelf_y_ = shelf_h_ = 0;
+}
+
+bool Batch_Renderer::Cell_Place(Cell& c, const Look_Texture& t, std::uint64_t key, bool force_upload)
+{
+    const bool same = c.pixels == t.pixels && c.tex_w == t.tex_w && c.tex_h == t.tex_h && c.used_w == t.used_w &&
+                      c.used_h == t.used_h && c.rgba == t.rgba && c.key == key;
+    if (same && c.w > 0 && !force_upload)
+        return true;
+    if (c.w < t.used_w || c.h < t.used_h) {
+        // A new cell on the current shelf or a new shelf; pictures wider than the atlas are cut.
+        const int w = std::min(t.used_w, atlas_w_), h = t.used_h;
+        if (shelf_x_ + w > atlas_w_) {
+            shelf_y_ += shelf_h_;
+            shelf_x_ = shelf_h_ = 0;
+        }
+        if (shelf_y_ + h > atlas_h_)
+            return false;
+        c.x = shelf_x_;
+        c.y = shelf_y_;
+        c.w = w;
+        c.h = h;
+        shelf_x_ += w;
+        shelf_h_ = std::max(shelf_h_, h);
+    }
+    c.pixels = t.pixels;
+    c.tex_w = t.tex_w;
+    c.tex_h = t.tex_h;
+    c.used_w = t.used_w;
+    c.used_h = t.used_h;
+    c.rgba = t.rgba;
+    c.key = key;
+    Cell_Upload(c, t);
+    return true;
+}
+
+void Batch_Renderer::Cell_Upload(const Cell& c, const Look_Texture& t)
+{
+    const int w = std::min(t.used_w, c.w), h = std::min(t.used_h, c.h);
+    if (w < 1 || h < 1)
+        return;
+    pixels_.resize(static_cast<std::size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            unsigned char* out = &pixels_[(static_cast<std::size_t>(y) * w + x) * 4];
+            const std::size_t i = static_cast<std::size_t>(y) * t.tex_w + x;
+            if (t.rgba) {
+                std::memcpy(out, t.pixels + i * 4, 4);
+            } else {
+                // A mask is black with the coverage as alpha, as GL shows an alpha texture.
+                out[0] = out[1] = out[2] = 0;
+                out[3] = t.pixels[i];
+            }
+        }
+    glBindTexture(GL_TEXTURE_2D, atlas_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, c.x, c.y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+    ++uploads_;
+}
+
+// [SECTION] Layout and frame --------------------------------------------------------------------------
+
+void Batch_Renderer::Buffers_Make(int quads)
+{
+    quads_ = quads;
+    vertices_.assign(static_cast<std::size_t>(quads) * 4, Vertex{});
+    if (quads > index_quads_) {
+        std::vector<GLuint> index(static_cast<std::size_t>(quads) * 6);
+        for (int q = 0; q < quads; ++q) {
+            const GLuint b = static_cast<GLuint>(q) * 4;
+            const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
+            std::memcpy(&index[static_cast<std::size_t>(q) * 6], tri, sizeof tri);
+        }
+        if (vao_)
+            glBindVertexArray(vao_);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index.size() * sizeof(GLuint)), index.data(),
+                     GL_STATIC_DRAW);
+        index_quads_ = quads;
+    }
+}
+
+void Batch_Renderer::Layout()
+{
+    if (!program_)
+        return;
+    // Quads and atlas rows every slot needs now, with room for a little growth (a longer read-out).
+    int quads = 0;
+    long texels = 0;
+    for (Slot& s : slots_) {
+        s.signature.clear();
+        s.cells.clear();
+        s.first = quads;
+        Vertices_Build(s, false);
+        s.used = static_cast<int>(scratch_.size() / 4);
+        s.capacity = s.used + std::max(2, s.used / 4);
+        quads += s.capacity;
+        for (const Look_Part& p : s.look.Parts())
+            if ((p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE) && p.texture.pixels)
+                texels += static_cast<long>(std::min(p.texture.used_w, atlas_w_) + 8) * (p.texture.used_h + 2);
+    }
+    const long rows = texels / atlas_w_ + 64;
+    Atlas_Make(static_cast<int>(std::min<long>(rows + rows / 2 + 64, max_texture_)));
+    Buffers_Make(quads);
+    for (Slot& s : slots_) {
+        Signature_Changed(s);
+        if (!Vertices_Build(s, true) && !atlas_full_reported_) {
+            Error_Fct(::hwnd, 0x80000001u, "Batch: captions and pictures need more than a %d x %d atlas; some are left out",
+                      atlas_w_, atlas_h_);
+            atlas_full_reported_ = true;
+        }
+        std::copy(scratch_.begin(), scratch_.end(), vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * 4);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
+                 GL_DYNAMIC_DRAW);
+}
+
+void Batch_Renderer::Frame(const Batch_View& view)
+{
+    draw_calls_ = 0;
+    uploads_ = 0;
+    if (!program_)
+        return;
+    bool relayout = quads_ == 0 && !slots_.empty();
+    if (!relayout) {
+        for (Slot& s : slots_) {
+            if (!Signature_Changed(s))
+                continue;
+            if (!Vertices_Build(s, true) || static_cast<int>(scratch_.size() / 4) > s.capacity) {
+                relayout = true;
+                break;
+            }
+            // Only the vertices that differ go up: a hover recolours one face, a drag moves a cursor.
+            const int count = static_cast<int>(scratch_.size());
+            const int kept = s.capacity * 4;
+            Vertex* gpu = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * 4;
+            int lo = kept, hi = -1;
+            for (int i = 0; i < kept; ++i) {
+                const Vertex blank{};
+                const Vertex& want = i < count ? scratch_[static_cast<std::size_t>(i)] : blank;
+                if (std::memcmp(&want, &gpu[i], sizeof(Vertex)) != 0) {
+                    gpu[i] = want;
+                    lo = std::min(lo, i);
+                    hi = i;
+                }
+            }
+            s.used = count / 4;
+            if (hi >= lo) {
+                glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+                glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>((s.first * 4 + lo) * sizeof(Vertex)),
+                                static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
+                ++uploads_;
+            }
+        }
+    }
+    if (relayout) {
+        Layout();
+        uploads_ = 1;
+    }
+    if (quads_ == 0)
+        return;
+
+    glUseProgram(program_);
+    glUniformMatrix4fv(u_mvp_, 1, GL_FALSE, view.mvp);
+    glUniformMatrix4fv(u_mv_, 1, GL_FALSE, view.model_view);
+    glUniformMatrix3fv(u_nm_, 1, GL_FALSE, view.normal_matrix);
+    glUniform4fv(u_light_, 1, view.light);
+    glUniform3fv(u_diffuse_, 1, view.diffuse);
+    glUniform3fv(u_ambient_, 1, view.ambient);
+    glUniform1f(u_normalize_, view.normalize ? 1.0f : 0.0f);
+    glUniform2fv(u_viewport_, 1, view.viewport);
+    glUniform1i(u_atlas_, 0);
+    glUniform2f(u_atlas_size_, static_cast<float>(atlas_w_), static_cast<float>(atlas_h_));
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, atlas_);
+    if (vao_)
+        glBindVertexArray(vao_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+    const GLsizei stride = sizeof(Vertex);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, pos)));
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, normal)));
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, uv)));
+    glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<void*>(offsetof(Vertex, color)));
+    glVertexAttribPointer(4, 4, GL_UNSIGNED_SHORT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, cell)));
+    glVertexAttribPointer(5, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, info)));
+    for (GLuint i = 0; i < 6; ++i)
+        glEnableVertexAttribArray(i);
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // One call for everything, in the widgets' own order: opaque parts write alpha 1, so blending
+    // leaves them as they are, and the depth test sees what it sees when each widget draws itself.
+    glDrawElements(GL_TRIANGLES, quads_ * 6, GL_UNSIGNED_INT, nullptr);
+    draw_calls_ = 1;
+    if (!vao_)
+        for (GLuint i = 0; i < 6; ++i)
+            glDisableVertexAttribArray(i);
+}
+
+}  // namespace core

@@ -1,0 +1,107 @@
+// The batch back end: merges many widgets' descriptions into one vertex buffer and one picture atlas
+// and draws them with one program in 2.1 compatibility, 3.3 core or ES 3.0 contexts.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "look.h"
+
+namespace core {
+
+// What the shaders need of the host's view and light for one frame.
+struct Batch_View {
+    float mvp[16];           // projection x model-view, column-major
+    float model_view[16];
+    float normal_matrix[9];  // inverse transpose of the model-view's upper 3 x 3
+    float light[4];          // eye space; w = 0 for a direction toward the light
+    float diffuse[3];
+    float ambient[3];        // scene ambient plus the light's ambient
+    bool normalize = true;   // normals renormalised (GL_NORMALIZE)
+    float viewport[2];       // pixels, for outlines
+};
+
+// Builds the view from the host's matrices (column-major) and light.
+Batch_View Batch_View_Make(const float projection[16], const float model_view[16], const float light[4],
+                           const float diffuse[3], const float ambient[3], bool normalize);
+
+class Batch_Renderer {
+public:
+    Batch_Renderer() = default;
+    ~Batch_Renderer() { Release(); }
+    Batch_Renderer(const Batch_Renderer&) = delete;
+    Batch_Renderer& operator=(const Batch_Renderer&) = delete;
+
+    // Context current: picks the dialect and builds the program and GL objects. False after a report.
+    bool Init();
+    bool Ready() const { return program_ != 0; }
+    // Deletes every GL object (context current) and forgets the slots.
+    void Release();
+    const char* Dialect() const { return dialect_; }
+    bool Core_Or_Es() const { return core_or_es_; }
+
+    // One slot per widget, in drawing order. A slot's look is filled by the caller each frame.
+    void Slots_Resize(std::size_t count);
+    Look& Slot_Look(std::size_t i) { return slots_[i].look; }
+    // Lays every slot out afresh from its current look: full upload of vertices and pictures.
+    void Layout();
+    // Brings the GL copies up to the slots' looks, uploading only what changed, and draws.
+    void Frame(const Batch_View& view);
+
+    int Draw_Calls() const { return draw_calls_; }
+    int Uploads() const { return uploads_; }
+
+private:
+    // One vertex of the merged buffer. Outline vertices keep the other end of their edge in `normal`.
+    struct Vertex {
+        float pos[3];
+        float normal[3];
+        float uv[2];             // texels of the part's texture
+        unsigned char color[4];
+        unsigned short cell[4];  // atlas x, y and the texels kept (w, h)
+        unsigned char info[4];   // lit, texture mode, wrap, outline
+    };
+    struct Cell {
+        int x = 0, y = 0, w = 0, h = 0;  // atlas texels kept for this picture
+        const unsigned char* pixels = nullptr;
+        int tex_w = 0, tex_h = 0, used_w = 0, used_h = 0;
+        bool rgba = false;
+        std::uint64_t key = 0;
+    };
+    struct Slot {
+        Look look;
+        std::vector<unsigned char> signature;  // everything the look's vertices and pictures follow from
+        std::vector<Cell> cells;               // one per textured part, in part order
+        int first = 0;      // first quad in the vertex buffer
+        int capacity = 0;   // quads kept
+        int used = 0;       // quads written
+    };
+
+    bool Signature_Changed(Slot& slot);
+    // Writes the slot's quads into vertices_ (from the slot's first quad); false when they do not fit.
+    bool Vertices_Build(Slot& slot, bool place_pictures);
+    bool Cell_Place(Cell& cell, const Look_Texture& t, std::uint64_t key, bool force_upload);
+    void Cell_Upload(const Cell& cell, const Look_Texture& t);
+    void Atlas_Make(int height);
+    void Buffers_Make(int quads);
+
+    GLuint program_ = 0, vao_ = 0, vbo_ = 0, ibo_ = 0, atlas_ = 0;
+    GLint u_mvp_ = -1, u_mv_ = -1, u_nm_ = -1, u_light_ = -1, u_diffuse_ = -1, u_ambient_ = -1, u_normalize_ = -1,
+          u_viewport_ = -1, u_atlas_ = -1, u_atlas_size_ = -1;
+    const char* dialect_ = "";
+    bool core_or_es_ = false;
+    std::vector<Slot> slots_;
+    std::vector<Vertex> vertices_;      // CPU copy of the whole vertex buffer
+    std::vector<Vertex> scratch_;       // a slot's vertices being rebuilt
+    std::vector<unsigned char> pixels_; // a picture converted to RGBA
+    int quads_ = 0;                     // quads in the vertex buffer
+    int index_quads_ = 0;               // quads the index buffer covers
+    int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
+    int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
+    bool atlas_full_reported_ = false;
+    int draw_calls_ = 0, uploads_ = 0;
+};
+
+}  // namespace core

@@ -1,0 +1,95 @@
+// Helpers of the widgets' descriptions: caption and mask textures, the flat strips.
+#include <algorithm>
+#include <cmath>
+#include <cwchar>
+
+#include "look.h"
+
+namespace core {
+
+Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, int text_w, int text_h, Look_Wrap wrap,
+                          const void* key, int key_bytes)
+{
+    Look_Texture t;
+    if (!pixels || tex_w < 1 || tex_h < 1)
+        return t;
+    t.pixels = pixels;
+    t.tex_w = tex_w;
+    t.tex_h = tex_h;
+    // Linear filtering reads one texel past the text's last row and column.
+    t.used_w = std::min(tex_w, std::max(text_w, 0) + 2);
+    t.used_h = std::min(tex_h, std::max(text_h, 0) + 2);
+    t.wrap = wrap;
+    t.key = key;
+    t.key_bytes = key_bytes;
+    return t;
+}
+
+Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float dz, unsigned int rgb)
+{
+    const short* v = tool.Text_Vertex_Array;
+    const float* c = tool.Text_Coord_Array;
+    if (!v || !c || !tool.Text_Bitmap)
+        return nullptr;
+    // The quad runs from (x1, y0) over (x1, y1) to (x0, y0); s and t at its right and lower corner are
+    // text / texture sizes, so the texture size comes back as text / s.
+    const int text_w = v[0] - v[6], text_h = v[4] - v[1];
+    if (!(c[0] > 0.0f) || !(c[1] > 0.0f) || text_w < 1 || text_h < 1)
+        return nullptr;
+    const int tex_w = static_cast<int>(std::lround(text_w / c[0]));
+    const int tex_h = static_cast<int>(std::lround(text_h / c[1]));
+    const wchar_t* name = tool.W_Name;
+    Look_Part& p = look.Add(Look_Pass::TEXT);
+    p.vertex = v;
+    p.coord = c;
+    p.quads = 1;
+    p.offset[2] = dz;
+    p.rgb = rgb;
+    p.texture = Mask_Texture(tool.Text_Bitmap, tex_w, tex_h, text_w, text_h, wrap, name,
+                             name ? static_cast<int>(std::wcslen(name) * sizeof(wchar_t)) : 0);
+    return &p;
+}
+
+Look_Part& Look_Mesh(Look& look, Look_Pass pass, const short* vertex, const short* normal, const unsigned int* color,
+                     int quads)
+{
+    Look_Part& p = look.Add(pass);
+    p.vertex = vertex;
+    p.normal = normal;
+    p.color = color;
+    p.quads = vertex ? quads : 0;
+    return p;
+}
+
+Look_Part& Look_Mesh(Look& look, const VR_Tools& tool, int quads)
+{
+    return Look_Mesh(look, Look_Pass::LIT, tool.Vertex_Array, tool.Normal_Array, tool.Color_Array, quads);
+}
+
+Look_Part& Look_Picture(Look& look, const VR_Tools& tool, const float st[8], float z, const unsigned char* pixels,
+                        int tex_w, int tex_h, Look_Wrap wrap)
+{
+    Look_Part& p = look.Add(Look_Pass::PICTURE);
+    const short x0 = tool.X, y0 = tool.Y;
+    const short x1 = static_cast<short>(tool.X + tool.Width), y1 = static_cast<short>(tool.Y + tool.Height);
+    const short v[12] = {x0, y0, 0, x1, y0, 0, x1, y1, 0, x0, y1, 0};
+    p.Own_Quad(v, st);
+    p.offset[2] = z;
+    p.texture.pixels = pixels;
+    p.texture.tex_w = p.texture.used_w = tex_w;
+    p.texture.tex_h = p.texture.used_h = tex_h;
+    p.texture.rgba = true;
+    p.texture.wrap = wrap;
+    return p;
+}
+
+void Look_Flat_Strips(Look& look, const VR_Tools& tool, int quads)
+{
+    if (!tool.Vertex_Array || quads < 1)
+        return;
+    Look_Part& p = Look_Mesh(look, Look_Pass::FLAT, tool.Vertex_Array, nullptr, nullptr, quads);
+    p.offset[2] = 1.5f - static_cast<float>(BORDER);
+    p.rgb = LOOK_FLAT_RGB;
+}
+
+}  // namespace core

@@ -1,0 +1,130 @@
+// What a widget draws, apart from how: a list of parts (mesh ranges, caption and picture quads, outlines)
+// with their pass, offset, colour and texture, which a back end turns into GL calls.
+#pragma once
+
+#include <vrtools/tools.h>
+
+#include <cstddef>
+#include <vector>
+
+namespace core {
+
+// How a part is shaded.
+enum class Look_Pass : unsigned char {
+    LIT,      // lighting with colour material, the vertex colours as ambient and diffuse
+    UNLIT,    // the vertex colours as they are
+    FLAT,     // one colour (`rgb`), unlit
+    TEXT,     // an alpha mask in one colour, blended (captions, read-outs, stripes)
+    PICTURE,  // an RGBA picture, see Look_Part::modulate and blend
+    OUTLINE,  // the edges of each quad as lines two pixels wide in one colour, unlit
+};
+
+// Texture wrapping of a part's texture.
+enum class Look_Wrap : unsigned char { EDGE, BORDER, REPEAT };
+
+// A texture a part reads: the pixels stay the widget's. Rows run from texture row 0 (t = 0) on.
+struct Look_Texture {
+    const unsigned char* pixels = nullptr;  // tex_w x tex_h, one alpha byte or four RGBA bytes a texel
+    int tex_w = 0, tex_h = 0;               // texture size, texels
+    int used_w = 0, used_h = 0;             // the part of it the quads can sample (from row and column 0)
+    bool rgba = false;
+    Look_Wrap wrap = Look_Wrap::BORDER;
+    // What identifies this content besides the pixel pointer: the text it shows, for instance.
+    const void* key = nullptr;
+    int key_bytes = 0;
+};
+
+// One part: `quads` quads from the arrays (4 vertices each, x, y, z as shorts), placed at
+// vertex * scale + offset in the widget's frame. Geometry drawn without arrays (pictures, arrows) is
+// one quad of the part's own: `vertex` null, corners in own_vertex and own_coord.
+struct Look_Part {
+    Look_Pass pass = Look_Pass::LIT;
+    const short* vertex = nullptr;
+    const short* normal = nullptr;         // LIT: one normal per vertex; null: `fixed_normal`
+    const unsigned int* color = nullptr;   // LIT, UNLIT: one RGBA word per vertex (bytes R, G, B, A)
+    const float* coord = nullptr;          // TEXT, PICTURE: s, t per vertex
+    int quads = 0;
+    float offset[3] = {0.0f, 0.0f, 0.0f};
+    float scale[3] = {1.0f, 1.0f, 1.0f};
+    unsigned int rgb = 0;        // FLAT, TEXT, OUTLINE and tinted pictures: packed colour (red low)
+    float shift_s = 0.0f;        // added to s (a moving texture)
+    bool modulate = false;       // TEXT: `rgb` times itself (the combiner's default second source
+                                 // is the primary colour again); PICTURE: texture times `rgb`, else
+                                 // the texture's own colour
+    bool blend = true;           // PICTURE: blended by its alpha, else written opaque
+    Look_Texture texture;
+    float fixed_normal[3] = {0.0f, 0.0f, 1.0f};
+    short own_vertex[12] = {};
+    float own_coord[8] = {};
+
+    // Sets the part's own quad (quads becomes 1); a triangle repeats its last corner.
+    void Own_Quad(const short v[12], const float st[8] = nullptr)
+    {
+        vertex = nullptr;
+        quads = 1;
+        for (int i = 0; i < 12; ++i)
+            own_vertex[i] = v[i];
+        for (int i = 0; i < 8; ++i)
+            own_coord[i] = st ? st[i] : 0.0f;
+    }
+    const short* Vertices() const { return vertex ? vertex : own_vertex; }
+    const float* Coords() const { return vertex ? coord : own_coord; }
+};
+
+// A widget's description. Parts are drawn in order; later parts at the same depth win as they do
+// with the host's depth function GL_LEQUAL. Clearing keeps the storage, so a steady frame allocates
+// nothing.
+class Look {
+public:
+    void Clear() { parts_.clear(); }
+    // Appends a part and returns it for filling in.
+    Look_Part& Add(Look_Pass pass)
+    {
+        parts_.emplace_back();
+        parts_.back().pass = pass;
+        return parts_.back();
+    }
+    // Moves the parts from index `first` on by `dz` along z (a tab bar's receding tabs).
+    void Shift_From(std::size_t first, float dz)
+    {
+        for (std::size_t i = first; i < parts_.size(); ++i)
+            parts_[i].offset[2] += dz;
+    }
+    std::size_t Size() const { return parts_.size(); }
+    const std::vector<Look_Part>& Parts() const { return parts_; }
+
+private:
+    std::vector<Look_Part> parts_;
+};
+
+// [SECTION] Helpers shared by the widgets' descriptions
+
+// The flat look's colour of strips, arrows and captions.
+constexpr unsigned int LOOK_FLAT_RGB = 0xE64040;
+
+// A one-byte alpha mask rendered by VR_Tools::Text: tex_w x tex_h texels of which the text covers
+// text_w x text_h from the top left.
+Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, int text_w, int text_h, Look_Wrap wrap,
+                          const void* key, int key_bytes);
+
+// Adds the widget's caption quad (Text_Vertex_Array) as a TEXT part lifted by `dz`, when it has one
+// with a bitmap. The texture size is read back from the quad's texture coordinates. Returns the part
+// or null.
+Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float dz, unsigned int rgb);
+
+// Adds `quads` quads of a mesh's arrays (normals and colours may be null) as one part.
+Look_Part& Look_Mesh(Look& look, Look_Pass pass, const short* vertex, const short* normal, const unsigned int* color,
+                     int quads);
+// The same for the first `quads` quads of the widget's base mesh, lit.
+Look_Part& Look_Mesh(Look& look, const VR_Tools& tool, int quads);
+
+// A picture over the whole widget at height `z`: corners lower left, lower right, upper right, upper
+// left with texture coordinates `st`; `pixels` is an RGBA picture of tex_w x tex_h.
+Look_Part& Look_Picture(Look& look, const VR_Tools& tool, const float st[8], float z, const unsigned char* pixels,
+                        int tex_w, int tex_h, Look_Wrap wrap);
+
+// The flat look's strips: the first `quads` quads of the base mesh in LOOK_FLAT_RGB, lifted by
+// 1.5 - BORDER.
+void Look_Flat_Strips(Look& look, const VR_Tools& tool, int quads);
+
+}  // namespace core
