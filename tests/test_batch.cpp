@@ -61,7 +61,9 @@ struct Look_Case {
     std::function<void(Stage&)> build;
 };
 
-class Batch : public GL_Test {
+// The widgets' own Draw needs the fixed-function pipeline: looks are compared in a compatibility
+// context; the other profiles run the Batch suite below.
+class Look : public GL_Test {
 protected:
     std::vector<unsigned char> Frame_Read() const
     {
@@ -73,7 +75,7 @@ protected:
 
     // Largest difference of any colour channel between the widgets' own frame and the batch's, and
     // where it is; pictures of both go into the build directory when it is above `tolerance`.
-    int Compare(Stage& stage, VR_Batches& batch, const std::string& what, int tolerance = 8)
+    int Compare(Stage& stage, VR_Batches& batch, const std::string& what, bool explicit_view, int tolerance = 8)
     {
         std::vector<short> phases;
         for (VR_Progress* p : stage.bars)
@@ -85,7 +87,15 @@ protected:
         for (size_t i = 0; i < phases.size(); ++i)
             stage.bars[i]->Phase = phases[i];
         Clear(0.16f, 0.18f, 0.22f);
-        batch.Draw();
+        if (!explicit_view) {
+            batch.Draw();
+        } else {
+            float projection[16];
+            const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+            headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+            const headless::Light& light = headless::Light_Values();
+            batch.Draw(projection, identity, light.direction, light.color, light.ambient);
+        }
         const std::vector<unsigned char> mine = Frame_Read();
         int worst = 0, at = 0, count = 0;
         for (size_t i = 0; i < own.size(); ++i) {
@@ -114,7 +124,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Batch, EveryClassAndStateLooksAsDrawnAlone)
+TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
 {
     static const char* const names[] = {"One", "Two", "Three"};
     const std::vector<Look_Case> cases = {
@@ -219,9 +229,327 @@ TEST_F(Batch, EveryClassAndStateLooksAsDrawnAlone)
         for (auto& add : stage.adds)
             add(batch);
         ASSERT_EQ(batch.Init(), 1) << Messages_Text();
-        Compare(stage, batch, c.what);
+        // Both ways of drawing: the current fixed-function matrices and light, and the host's own.
+        Compare(stage, batch, std::string(c.what) + " (fixed-function view)", false);
+        Compare(stage, batch, std::string(c.what) + " (explicit view)", true);
         EXPECT_GE(batch.Draw_Calls_Get(), 1) << c.what;
         EXPECT_LE(batch.Draw_Calls_Get(), 4) << c.what;
     }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+// [SECTION] Every profile ---------------------------------------------------------------------------------
+
+namespace heap {
+// Counts of the library's heap allocations (test_steady_state.cpp; 0 under AddressSanitizer).
+void Start();
+long Stop();
+}  // namespace heap
+
+namespace {
+
+// One row of a host's interface: a label, a button and a slider with a read-out.
+struct Row {
+    VR_Labels label;
+    VR_Buttons button;
+    VR_Valuators slider;
+};
+
+class Batch : public GL_Test {
+protected:
+    // The host's view in any profile: one unit per pixel and the default light.
+    void Draw(VR_Batches& batch)
+    {
+        float projection[16];
+        const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+        const headless::Light& light = headless::Light_Values();
+        batch.Draw(projection, identity, light.direction, light.color, light.ambient);
+    }
+
+    // Core and ES contexts refuse the widgets' own one-byte alpha textures (the batch reads their
+    // bitmaps instead): those errors are the widgets' and are cleared here.
+    void Widget_Errors_Clear()
+    {
+        if (Profile() != headless::Profile::COMPAT)
+            while (glGetError() != GL_NO_ERROR) {
+            }
+    }
+
+    static void Place(VR_Tools& w, const char* name, int x, int y, int width, int height)
+    {
+        w.Name = name;
+        w.X = static_cast<short>(x);
+        w.Y = static_cast<short>(y);
+        w.Width = static_cast<short>(width);
+        w.Height = static_cast<short>(height);
+        w.Bevel = 3;
+        w.Font_Name = "DejaVu Sans";
+        w.Font_Size = 14;
+    }
+
+    // `n` rows from the top, wrapping round when they reach the bottom, added to `batch`.
+    std::vector<std::unique_ptr<Row>> Rows_Make(int n, VR_Batches& batch)
+    {
+        std::vector<std::unique_ptr<Row>> rows;
+        for (int i = 0; i < n; ++i) {
+            auto r = std::make_unique<Row>();
+            const int y = HEIGHT - 50 - (i % 10) * 55;
+            Place(r->label, "Row", 10, y, 100, 30);
+            Place(r->button, "Press", 120, y, 100, 32);
+            Place(r->slider, "Gain", 240, y, 300, 32);
+            r->slider.Value_Max = 100.0f;
+            r->slider.Value = 10.0f + i % 80;
+            r->slider.Format = "%.1f";
+            r->label.Init(Window());
+            r->button.Init(Window());
+            r->slider.Init(Window());
+            batch.Add(r->label);
+            batch.Add(r->button);
+            batch.Add(r->slider);
+            rows.push_back(std::move(r));
+        }
+        Widget_Errors_Clear();
+        return rows;
+    }
+};
+
+}  // namespace
+
+TEST_F(Batch, DrawsEveryRowInFewCallsAtAnyCount)
+{
+    for (int n : {10, 100, 1000}) {
+        VR_Batches batch;
+        const auto rows = Rows_Make(n, batch);
+        ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+        Clear();
+        Draw(batch);
+        Widget_Errors_Clear();
+        EXPECT_GE(batch.Draw_Calls_Get(), 1) << n;
+        EXPECT_LE(batch.Draw_Calls_Get(), 4) << n;
+        // The first row's button face is lit grey, its label white text on black.
+        const Rgba face = Pixel(210, HEIGHT - 50 + 6);
+        EXPECT_GT(face.r, 100) << n;
+        EXPECT_EQ(face.r, face.b) << n;
+        EXPECT_GT(Count_Pixels(10, HEIGHT - 50, 110, HEIGHT - 20, Rgba{255, 255, 255, 255}, 8), 20) << n;
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, SteadyFramesUploadNothingAndChangesOnlyTheirRange)
+{
+    VR_Batches batch;
+    const auto rows = Rows_Make(10, batch);
+    ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    Widget_Errors_Clear();
+    // `own_buffers`: buffers the widgets replace for their own Draw (a slider's read-out quad).
+    const auto expect_uploads = [&](int sub_ranges, long max_bytes, const char* what, int own_buffers = 0) {
+        Clear();
+        Counts_Reset();
+        Draw(batch);
+        Widget_Errors_Clear();
+        EXPECT_EQ(Counts().buffer_data, own_buffers) << what << ": the whole buffer was replaced";
+        EXPECT_EQ(Counts().buffer_sub_data, sub_ranges) << what;
+        EXPECT_LE(Counts().sub_data_bytes, max_bytes) << what;
+    };
+
+    Counts_Reset();
+    heap::Start();
+    for (int i = 0; i < 3; ++i)
+        Draw(batch);
+    EXPECT_EQ(heap::Stop(), 0) << "heap allocations in a steady frame";
+    EXPECT_EQ(Counts().buffer_data + Counts().buffer_sub_data + Counts().tex_image, 0);
+    EXPECT_EQ(batch.Uploads_Get(), 0);
+
+    // A hover recolours a face and its four walls: five quads of one button (48-byte vertices).
+    const VR_Buttons& b = rows[3]->button;
+    rows[3]->button.Select(0, b.X + 10.0f, b.Y + 10.0f);
+    expect_uploads(1, 5 * 4 * 48, "hover");
+    expect_uploads(0, 0, "hover held");
+    // A cursor move with a new read-out: one slider's vertices and the read-out's atlas cell.
+    rows[5]->slider.Value = 77.0f;
+    rows[5]->slider.Adjust();
+    expect_uploads(1, 32 * 4 * 48, "cursor", 2);
+    EXPECT_EQ(batch.Uploads_Get(), 2) << "the vertices and the read-out's atlas cell";
+    // Hidden: that widget's range only, drawn as nothing; shown again the same way.
+    rows[7]->label.Flags |= VR_HIDDEN;
+    expect_uploads(1, 2 * 4 * 48, "hidden");
+    EXPECT_EQ(Count_Pixels(10, rows[7]->label.Y, 110, rows[7]->label.Y + 30, Rgba{255, 255, 255, 255}, 8), 0);
+    rows[7]->label.Flags &= ~VR_HIDDEN;
+    expect_uploads(1, 2 * 4 * 48, "shown");
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, HostStateIsLeftAsFound)
+{
+    // A host program of the context's own language.
+    const char* version = Profile() == headless::Profile::GLES   ? "#version 300 es\n"
+                          : Profile() == headless::Profile::CORE ? "#version 330 core\n"
+                                                                 : "#version 120\n";
+    const std::string vs = std::string(version) + "void main() { gl_Position = vec4(0.0); }\n";
+    const std::string fs = std::string(version) + "void main() {}\n";
+    const GLuint program = glCreateProgram();
+    for (const auto& [kind, source] : {std::pair{GL_VERTEX_SHADER, &vs}, std::pair{GL_FRAGMENT_SHADER, &fs}}) {
+        const GLuint shader = glCreateShader(kind);
+        const char* text = source->c_str();
+        glShaderSource(shader, 1, &text, nullptr);
+        glCompileShader(shader);
+        glAttachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    glLinkProgram(program);
+    GLuint vao = 0, buffers[2] = {}, textures[2] = {};
+    glGenVertexArrays(1, &vao);
+    glGenBuffers(2, buffers);
+    glGenTextures(2, textures);
+
+    VR_Batches batch;
+    const auto rows = Rows_Make(3, batch);
+    VR_Boxs box;
+    Place(box, "Box", 600, 400, 120, 80);
+    box.Init(Window());
+    batch.Add(box);
+    Widget_Errors_Clear();
+
+    // Every piece of state the batch may touch, named, as the host reads it back.
+    using State = std::vector<std::pair<std::string, GLint>>;
+    const auto read = [] {
+        State s;
+        const auto get = [&s](const char* name, GLenum what) {
+            GLint v[4] = {};
+            glGetIntegerv(what, v);
+            s.emplace_back(name, v[0]);
+        };
+        get("program", GL_CURRENT_PROGRAM);
+        get("vertex array", GL_VERTEX_ARRAY_BINDING);
+        get("array buffer", GL_ARRAY_BUFFER_BINDING);
+        get("element buffer", GL_ELEMENT_ARRAY_BUFFER_BINDING);
+        get("active texture", GL_ACTIVE_TEXTURE);
+        get("texture of the active unit", GL_TEXTURE_BINDING_2D);
+        GLint active = 0;
+        glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+        glActiveTexture(GL_TEXTURE0);
+        get("texture of unit 0", GL_TEXTURE_BINDING_2D);
+        glActiveTexture(static_cast<GLenum>(active));
+        get("blend source", GL_BLEND_SRC_RGB);
+        get("blend destination", GL_BLEND_DST_RGB);
+        get("blend source alpha", GL_BLEND_SRC_ALPHA);
+        get("blend destination alpha", GL_BLEND_DST_ALPHA);
+        get("depth function", GL_DEPTH_FUNC);
+        get("depth mask", GL_DEPTH_WRITEMASK);
+        get("unpack alignment", GL_UNPACK_ALIGNMENT);
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        for (int k = 0; k < 4; ++k)
+            s.emplace_back("viewport", viewport[k]);
+        for (const auto& [name, cap] : {std::pair{"blend", GL_BLEND}, std::pair{"depth test", GL_DEPTH_TEST},
+                                         std::pair{"cull", GL_CULL_FACE}})
+            s.emplace_back(name, glIsEnabled(cap));
+        return s;
+    };
+
+    // Two host states, each set before Init and before a Draw that has changes to upload.
+    for (int round = 0; round < 2; ++round) {
+        // Changes for the Draw to upload (a hover replaces the button's own colour buffer at once).
+        rows[0]->slider.Value = 20.0f + round * 30.0f;
+        rows[0]->slider.Adjust();
+        rows[1]->button.Select(0, rows[1]->button.X + 5.0f, rows[1]->button.Y + 5.0f + round * 100.0f);
+        glUseProgram(program);
+        glBindVertexArray(vao);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, textures[0]);
+        glActiveTexture(GL_TEXTURE2);
+        glBindTexture(GL_TEXTURE_2D, textures[1]);
+        glBlendFuncSeparate(GL_ONE, GL_ZERO, GL_ZERO, GL_ONE);
+        if (round == 0) {
+            glEnable(GL_BLEND);
+            glDisable(GL_DEPTH_TEST);
+            glEnable(GL_CULL_FACE);
+        } else {
+            glDisable(GL_BLEND);
+            glEnable(GL_DEPTH_TEST);
+            glDisable(GL_CULL_FACE);
+        }
+        glDepthFunc(round == 0 ? GL_GREATER : GL_LESS);
+        glDepthMask(round == 0 ? GL_FALSE : GL_TRUE);
+        glViewport(0, 0, WIDTH - round, HEIGHT);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 8 >> round);
+        const State before = read();
+        if (round == 0)
+            ASSERT_EQ(batch.Init(), 1);
+        EXPECT_EQ(read(), before) << "Init changed the host's state";
+        Draw(batch);
+        Widget_Errors_Clear();
+        EXPECT_GE(batch.Draw_Calls_Get(), 1);
+        if (round > 0)
+            EXPECT_GE(batch.Uploads_Get(), 2) << "the frame had changes to upload";
+        EXPECT_EQ(read(), before) << "round " << round << ": Draw changed the host's state";
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+
+    // The fixture's own state back for the next test.
+    glUseProgram(0);
+    glBindVertexArray(0);
+    glActiveTexture(GL_TEXTURE0);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glViewport(0, 0, WIDTH, HEIGHT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glDeleteProgram(program);
+    glDeleteVertexArrays(1, &vao);
+    glDeleteBuffers(2, buffers);
+    glDeleteTextures(2, textures);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, MisuseIsReportedAndNeverCrashes)
+{
+    {
+        VR_Batches batch;
+        VR_Buttons never;
+        Place(never, "Never", 10, 10, 100, 30);
+        batch.Add(never);
+        EXPECT_TRUE(Has_Message("Batch: VR_Buttons \"no name\" was added before its Init; left out")) << Messages_Text();
+        Messages_Clear();
+        Draw(batch);
+        Draw(batch);
+        EXPECT_EQ(batch.Draw_Calls_Get(), 0);
+        ASSERT_EQ(Messages().size(), 1u) << "reported once: " << Messages_Text();
+        EXPECT_TRUE(Has_Message("Batch: Draw before a successful Init; nothing drawn"));
+        Messages_Clear();
+
+        // Forgotten widgets: nothing drawn, nothing reported; the batch outlives them.
+        auto rows = std::make_unique<std::vector<std::unique_ptr<Row>>>(Rows_Make(2, batch));
+        ASSERT_EQ(batch.Init(), 1);
+        batch.Clear();
+        rows.reset();
+        Widget_Errors_Clear();
+        Clear();
+        Draw(batch);
+        EXPECT_EQ(batch.Draw_Calls_Get(), 0);
+        EXPECT_EQ(Count_Pixels(0, 0, WIDTH, HEIGHT, Rgba{0, 0, 0, 255}, 0), WIDTH * HEIGHT);
+
+        // Moved: the new batch draws, the old one only reports.
+        const auto more = Rows_Make(1, batch);
+        VR_Batches moved(std::move(batch));
+        Draw(moved);
+        Widget_Errors_Clear();
+        EXPECT_EQ(moved.Draw_Calls_Get(), 1);
+        batch.Add(more[0]->label);
+        Draw(batch);
+        EXPECT_TRUE(Has_Message("Batch: this batch was moved from; nothing done")) << Messages_Text();
+        EXPECT_EQ(batch.Draw_Calls_Get(), 0);
+        Messages_Clear();
+        if (Profile() != headless::Profile::COMPAT) {
+            // Without fixed-function matrices the plain Draw says what to call instead.
+            moved.Draw();
+            EXPECT_TRUE(Has_Message("Batch: Draw() reads fixed-function matrices")) << Messages_Text();
+        }
+    }
+    // The batch went first here; widgets going first after Clear is covered above.
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
