@@ -6,8 +6,12 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgl-dev libglew-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
     libfreetype-dev libfontconfig-dev fonts-dejavu-core libstb-dev libpng-dev libjpeg62-turbo-dev libglfw3-dev
+    libharfbuzz-dev libfribidi-dev
     libgtest-dev libgmock-dev libbenchmark-dev libimgui-dev
     clang-14 libclang-rt-14-dev valgrind
+    # Fallback fonts for captions in other scripts: CJK, Devanagari, Thai, symbols and emoji
+    # (DejaVu Sans has Arabic and Hebrew); all small.
+    fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-loma fonts-symbola
 )
 
 missing=()

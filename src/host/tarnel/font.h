@@ -1,26 +1,69 @@
-// The font record behind HFONT, shared by the font cache and the text surface.
+// The font records behind HFONT, shared by the font cache, the glyph cache and the text surface.
 #pragma once
 
 #include <vrtools/tarnel.h>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SIZES_H
 
+#include <hb.h>
+
+#include <cstddef>
+#include <list>
+#include <string>
 #include <unordered_map>
 
-// One FreeType face at one pixel size. Owned by the cache for the life of the process.
-struct HFONT__ {
+typedef struct _FcPattern FcPattern;
+typedef struct _FcFontSet FcFontSet;
+
+// One font file (one face of a collection): FreeType opens and maps it once, whatever the sizes.
+struct Font_File {
+    std::string path;
+    int index = 0;
     FT_Face face = nullptr;
+    hb_face_t* shaper = nullptr;  // made on first shaping
+};
+
+// One face at one pixel size. The record itself lives as long as the process, so an HFONT stays
+// valid; its heavy parts (FreeType size, shaping font, fallback list) are dropped when it has not
+// been used for a while and made again on the next use.
+struct HFONT__ {
+    Font_File* file = nullptr;
     int pixel_size = 0;
+    int strike = -1;      // bitmap-only faces: the fixed size used, -1 for scalable faces
     int baseline = 0;     // rows from the top of a line to the baseline (ascender, rounded)
     int line_height = 0;  // ceil(ascender - descender) in pixels
     bool kerning = false;
+    bool color = false;   // the face has colour glyphs: they load as BGRA and draw as their alpha
+
+    // Heavy parts, null while the record is resting.
+    FT_Size size = nullptr;
+    hb_font_t* shaper = nullptr;
     // Hinted advance (26.6) of each glyph measured so far, or -1 for a glyph that cannot be loaded:
     // measuring a caption then costs no glyph loading for glyphs seen before.
     std::unordered_map<FT_UInt, FT_Pos> advances;
+    // Fallback: the request as Fontconfig completed it, the installed fonts sorted for it (made
+    // when first needed) and the font found for each character asked so far (null: none has it).
+    FcPattern* request = nullptr;
+    FcFontSet* sorted = nullptr;
+    std::unordered_map<char32_t, HFONT__*> fallback;
+
+    bool live = false;
+    std::list<HFONT__*>::iterator recent;  // place in the list of live fonts, most recent first
 };
 
 namespace host {
 // The process's FreeType library, made on first use; null when FreeType cannot start.
 FT_Library Font_Library();
+// Makes the font's size the active one of its face, remaking what a rest dropped. False when the
+// size cannot be set up (the font then measures and draws nothing).
+bool Font_Use(HFONT font);
+// The shaping font of `font` (26.6 pixel units), or null when it cannot be made.
+hb_font_t* Font_Shaper(HFONT font);
+// A font at the same pixel size that has `c`, chosen among the installed fonts sorted for the
+// request of `font`; null when none has it.
+HFONT Font_Fallback(HFONT font, char32_t c);
+// Number of fonts whose heavy parts are in memory.
+TARNEL_API std::size_t Fonts_Live();
 }  // namespace host

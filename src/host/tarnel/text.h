@@ -1,0 +1,43 @@
+// Laid-out text and the glyph cache, shared by the text surface and the layout code.
+#pragma once
+
+#include "host/tarnel/font.h"
+
+#include <cstddef>
+#include <vector>
+
+// Coverage of one glyph as FreeType renders it, 8 bits per pixel, rows top-down.
+struct Glyph_Image {
+    int left = 0;  // pixels from the pen to the first column
+    int top = 0;   // pixels from the baseline up to the first row
+    int width = 0;
+    int rows = 0;
+    std::vector<unsigned char> coverage;  // width x rows
+};
+
+// One glyph of a laid-out line: which font, which glyph, and where its origin stands (26.6 pixels
+// from the line's start, y upward from the baseline).
+struct Placed_Glyph {
+    HFONT font = nullptr;
+    FT_UInt glyph = 0;
+    FT_Pos x = 0;
+    FT_Pos y = 0;
+};
+
+// A line in visual order, left to right, and its advance width (26.6).
+struct Text_Layout {
+    std::vector<Placed_Glyph> glyphs;
+    FT_Pos width = 0;
+};
+
+// Exported beside the text surface so that tests can look at layouts and the caches.
+namespace host {
+// Lays out `text` (up to its terminator) in `font`: bidirectional order, shaping, and fallback fonts
+// for characters `font` lacks, all on one baseline. Replaces `out`; false when memory runs out.
+TARNEL_API bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out);
+// The rendered coverage of a glyph, or of the face's .notdef when the glyph cannot be loaded;
+// null when neither loads. Valid until the next call.
+TARNEL_API const Glyph_Image* Glyph_Get(HFONT font, FT_UInt glyph);
+// Bytes of coverage the glyph cache holds now.
+TARNEL_API std::size_t Glyphs_Bytes();
+}  // namespace host
