@@ -64,14 +64,19 @@ TEST(ScriptsLayout, RunsReadInTheirOwnDirection)
     ASSERT_NE(sans, nullptr);
     // Left-to-right caption with a Hebrew word inside: the word's letters run right to left, the
     // runs around it keep their places.
-    const std::wstring mixed = L"ab \u05D0\u05D1\u05D2 cd";
-    const wchar_t visual[] = L"ab \u05D2\u05D1\u05D0 cd";
-    const Text_Layout layout = Lay_Out(sans, mixed);
-    ASSERT_EQ(layout.glyphs.size(), mixed.size());
-    for (size_t i = 0; i < mixed.size(); ++i) {
-        EXPECT_EQ(layout.glyphs[i].glyph, Glyph(sans, visual[i])) << i;
-        if (i) {
-            EXPECT_GE(layout.glyphs[i].x, layout.glyphs[i - 1].x) << i;
+    // A right-to-left caption with a Latin word inside: the reverse.
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"ab \u05D0\u05D1\u05D2 cd", L"ab \u05D2\u05D1\u05D0 cd"},
+        {L"\u05D0\u05D1 cd \u05D2\u05D3", L"\u05D3\u05D2 cd \u05D1\u05D0"},
+    };
+    for (const auto& [logical, visual] : cases) {
+        const Text_Layout layout = Lay_Out(sans, logical);
+        ASSERT_EQ(layout.glyphs.size(), logical.size());
+        for (size_t i = 0; i < logical.size(); ++i) {
+            EXPECT_EQ(layout.glyphs[i].glyph, Glyph(sans, visual[i])) << i;
+            if (i) {
+                EXPECT_GE(layout.glyphs[i].x, layout.glyphs[i - 1].x) << i;
+            }
         }
     }
 
@@ -113,6 +118,12 @@ TEST(ScriptsLayout, ShapingJoinsAndClusters)
     EXPECT_NE(deva, sans);
     EXPECT_NE(ki.glyphs[0].glyph, Glyph(deva, L'\u0915'));
     EXPECT_EQ(ki.glyphs[1].glyph, Glyph(deva, L'\u0915'));
+
+    // A mark stays in the font of the character it sits on, though the font asked for has it.
+    const Text_Layout marked = Lay_Out(sans, L"\u4E00\u0301");
+    ASSERT_FALSE(marked.glyphs.empty());
+    EXPECT_EQ(marked.glyphs.back().font, marked.glyphs.front().font);
+    EXPECT_NE(marked.glyphs.front().font, sans);
 
     // Thai: a tone mark over a consonant takes no room of its own.
     const int consonant = Width(sans, L"\u0E01");
