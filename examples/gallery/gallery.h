@@ -1,7 +1,11 @@
 // The gallery: a host program that shows every widget class in its states, one scene per class.
 #pragma once
 
-#include <vrtools/tools.h>
+#include <memory>
+#include <vector>
+
+#include <vrtools/dispatch.h>
+#include <vrtools/label.h>
 
 // One scene of the gallery: a few widgets of one class in a cell of the window. Coordinates are
 // scene units, one per pixel, y upward, widgets standing on z = 0.
@@ -14,15 +18,45 @@ public:
     virtual void Init(HWND window, int x, int y, int w, int h) = 0;
     // Draws the widgets; called once per frame with the GL context current.
     virtual void Draw() = 0;
-    // Pointer motion; `buttons` bit 0 is the left button, held while dragging.
-    virtual void Pointer(int buttons, float x, float y) {}
-    // Left button pressed at (x, y).
-    virtual void Press(float x, float y) {}
-    // Left button released.
-    virtual void Release() {}
-    // Wheel turned by `amount` notches (positive away from the user) with the pointer at (x, y).
-    virtual void Wheel(float x, float y, float amount) {}
+    // Hands the widgets that take pointer input to the gallery's dispatcher, in a fixed order.
+    virtual void Widgets_Add(VR_Dispatchers& input) {}
+    // One of this scene's widgets changed through the dispatcher: the scene gives it a meaning.
+    virtual void Changed(const VR_Changes& change) {}
 };
+
+// Every registered scene in a grid of cells, with titles, and one dispatcher for all their input.
+class Gallery {
+public:
+    int width = 0;   // scene units, one per pixel
+    int height = 0;
+
+    // Builds and initialises every scene, then hands their widgets to the dispatcher.
+    void Init(HWND window);
+    // Clears the frame and draws the titles and the scenes.
+    void Draw();
+    // Pointer events in scene units (y upward); each change goes to the scene that owns the widget.
+    // Each returns the number of changes the event made.
+    int Move(float x, float y);
+    int Press(float x, float y);
+    int Release(float x, float y);
+    int Wheel(float x, float y, float amount);
+    // The widgets a scene handed to the dispatcher, in its order; empty for an unknown title.
+    std::vector<VR_Tools*> Widgets(const char* title) const;
+    // Change `i` of the last event, and the widget being dragged (see VR_Dispatchers).
+    const VR_Changes& Last(int i) const { return input.Change(i); }
+    VR_Tools* Captured() const { return input.Captured(); }
+
+private:
+    int Notify(int changes);
+
+    std::vector<std::unique_ptr<Scene>> scenes;
+    std::vector<std::unique_ptr<VR_Labels>> titles;
+    std::vector<int> first;  // per scene: index of its first widget in `input`, and one past the last
+    VR_Dispatchers input;
+};
+
+// Grid size of the gallery, known before any GL work.
+void Gallery_Size(int* width, int* height);
 
 // Adds a scene maker; `order` places the scene in the grid (lower first).
 int Scene_Register(int order, Scene* (*make)());

@@ -56,10 +56,10 @@ public:
     }
 
     // Hover lights the floor; leaving a box puts its colour back.
-    void Pointer(int buttons, float x, float y) override
+    void Widgets_Add(VR_Dispatchers& input) override
     {
         for (VR_Boxs& b : boxes)
-            b.Select(buttons, x, y);
+            input.Add(b);
     }
 
 private:

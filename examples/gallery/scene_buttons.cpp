@@ -52,23 +52,19 @@ public:
             b.Draw();
     }
 
-    // Hover lights the face (and the walls of a raised button).
-    void Pointer(int buttons_held, float x, float y) override
+    // Hover lights the face (and the walls of a raised button); a click toggles the button.
+    void Widgets_Add(VR_Dispatchers& input) override
     {
         for (VR_Buttons& b : buttons)
-            b.Select(buttons_held, x, y);
+            input.Add(b);
     }
 
-    // The host decides what a click means: here it toggles the button, and its lamp with it.
-    void Press(float x, float y) override
+    // The host decides what a click means beyond the toggle: the lamp follows the button.
+    void Changed(const VR_Changes& change) override
     {
-        for (VR_Buttons& b : buttons) {
-            if (!b.Select(1, x, y))
-                continue;
-            b.State = b.Read() ? 0 : 1;
-            if (b.Flags & VR_BUTTON_LAMP)
-                b.Lamp = b.State;
-        }
+        auto* b = static_cast<VR_Buttons*>(change.Widget);
+        if (b->Flags & VR_BUTTON_LAMP)
+            b->Lamp = b->State;
     }
 
 private:

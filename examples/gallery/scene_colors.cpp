@@ -28,26 +28,12 @@ public:
         hue.Draw();
     }
 
-    // Dragging: the slider follows the pointer and the host stores what Read returns, so the swatch follows.
-    void Pointer(int buttons, float x, float y) override
+    // A drag moves a slider and the swatch follows; a click on a swatch switches its model.
+    void Widgets_Add(VR_Dispatchers& input) override
     {
-        Follow(rgb, buttons, x, y);
-        Follow(hls, buttons, x, y);
-        Follow(hue, buttons, x, y);
-    }
-
-    void Press(float x, float y) override
-    {
-        Click(rgb, x, y);
-        Click(hls, x, y);
-        Click(hue, x, y);
-    }
-
-    void Wheel(float x, float y, float amount) override
-    {
-        Turn(rgb, x, y, amount);
-        Turn(hls, x, y, amount);
-        Turn(hue, x, y, amount);
+        input.Add(rgb);
+        input.Add(hls);
+        input.Add(hue);
     }
 
 private:
@@ -62,38 +48,6 @@ private:
         e.Font_Name = GALLERY_FONT;
         e.Font_Size = GALLERY_FONT_SIZE;
         e.Color_Value = colour;
-    }
-
-    template <class Editor>
-    static void Store(Editor& e, unsigned long colour)
-    {
-        e.Color_Value = static_cast<unsigned int>(colour);
-        e.Adjust();
-    }
-
-    template <class Editor>
-    static void Follow(Editor& e, int buttons, float x, float y)
-    {
-        if ((buttons & 1) && e.Hit) {
-            e.Is_Select(x);
-            Store(e, e.Read());
-            return;
-        }
-        e.Select(0, x, y);
-    }
-
-    template <class Editor>
-    static void Click(Editor& e, float x, float y)
-    {
-        if (e.Select(1, x, y))
-            Store(e, e.Read());
-    }
-
-    template <class Editor>
-    static void Turn(Editor& e, float x, float y, float amount)
-    {
-        if (e.Select(0, x, y))
-            Store(e, e.Scroll(amount));
     }
 
     VR_Colors rgb;

@@ -84,19 +84,13 @@ public:
             f.Draw();
     }
 
-    void Pointer(int held, float x, float y) override
+    // A click toggles a button; the boxes light under the pointer.
+    void Widgets_Add(VR_Dispatchers& input) override
     {
         for (VR_Buttons& b : buttons)
-            b.Select(held, x, y);
+            input.Add(b);
         for (VR_Boxs& b : boxes)
-            b.Select(held, x, y);
-    }
-
-    void Press(float x, float y) override
-    {
-        for (VR_Buttons& b : buttons)
-            if (b.Select(1, x, y))
-                b.State = b.Read() ? 0 : 1;
+            input.Add(b);
     }
 
 private:

@@ -83,25 +83,11 @@ public:
         help.Draw();
     }
 
-    void Pointer(int buttons, float x, float y) override
+    // A click on an arrow steps a list, the wheel turns it.
+    void Widgets_Add(VR_Dispatchers& input) override
     {
         for (VR_Selects& l : lists)
-            l.Select(buttons, x, y);
-    }
-
-    // A click on an arrow steps the list: Adjust applies the zone that Select found.
-    void Press(float x, float y) override
-    {
-        for (VR_Selects& l : lists)
-            if (l.Select(1, x, y) & 0x6)
-                l.Adjust();
-    }
-
-    void Wheel(float x, float y, float amount) override
-    {
-        for (VR_Selects& l : lists)
-            if (l.Select(0, x, y))
-                l.Current = static_cast<short>(l.Scroll(amount));
+            input.Add(l);
     }
 
 private:

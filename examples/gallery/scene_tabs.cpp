@@ -63,23 +63,19 @@ public:
         }
     }
 
-    void Pointer(int buttons, float x, float y) override
+    // A click on a tab (or the wheel over one) makes it Current; the next Draw shows it.
+    void Widgets_Add(VR_Dispatchers& input) override
     {
         for (VR_Tabs& bar : bars)
-            bar.Select(buttons, x, y);
+            input.Add(bar);
     }
 
-    // Switching is the host's: Read names the tab under the pointer, Current takes it, Draw shows it.
-    void Press(float x, float y) override
+    // The page under a bar follows its Current.
+    void Changed(const VR_Changes& change) override
     {
-        for (int b = 0; b < 2; ++b) {
-            bars[b].Select(1, x, y);
-            const int tab = bars[b].Read();
-            if (tab >= 0 && tab != bars[b].Current) {
-                bars[b].Current = static_cast<short>(tab);
+        for (int b = 0; b < 2; ++b)
+            if (change.Widget == &bars[b])
                 Page_Show(b);
-            }
-        }
     }
 
 private:

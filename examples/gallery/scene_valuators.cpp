@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "drive.h"
 #include "gallery.h"
 #include <vrtools/valuator.h>
 
@@ -70,11 +69,12 @@ public:
             v.Draw();
     }
 
-    // Hover lights the groove; with the button held the active slider follows the pointer.
-    void Pointer(int buttons, float x, float y) override { drive.Pointer(sliders, buttons, x, y); }
-    void Press(float x, float y) override { drive.Press(sliders, x, y); }
-    void Release() override { drive.Release(); }
-    void Wheel(float x, float y, float amount) override { drive.Wheel(sliders, x, y, amount); }
+    // Hover lights the groove; a press starts a drag that the slider keeps until the release.
+    void Widgets_Add(VR_Dispatchers& input) override
+    {
+        for (VR_Valuators& v : sliders)
+            input.Add(v);
+    }
 
 private:
     // A hue ramp of w x h RGBA pixels, owned by the slider once handed over.
@@ -106,7 +106,6 @@ private:
     }
 
     std::array<VR_Valuators, 4> sliders;
-    Slider_Drive drive;
     std::array<int, 4> panel = {};  // x0, y0, x1, y1 of the backdrop
 };
 

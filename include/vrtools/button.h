@@ -34,4 +34,9 @@ public:
     void Deselect();
     // State, widened.
     int Read();
+
+    // One-call click at (x, y) in scene units, for a pointer press: Select, and when the pointer is
+    // over the button State toggles between 0 and 1 (the next Draw shows it). Returns 1 when State
+    // changed, else 0.
+    int Click(float x, float y);
 };

@@ -45,6 +45,16 @@ public:
     // As Read, moving the active slider by `amount` wheel steps.
     unsigned long Scroll(float amount);
 
+    // One-call drag, for a press and for every pointer move while the button is held: while Hit the
+    // sliders follow the pointer along x (Is_Select), otherwise the pointer is hit-tested as a click
+    // (Select with button 1, so that a press on the swatch switches the model); then the colour under
+    // the pointer is stored into Color_Value and loaded (Read, Adjust). Select or Deselect ends the
+    // drag. Returns 1 when Color_Value changed.
+    int Drag(float x, float y);
+    // One-call wheel: with (x, y) over a slider (Select), moves it by `amount` steps (Scroll) and
+    // stores and loads the colour (Color_Value, Adjust). Returns 1 when Color_Value changed.
+    int Wheel(float x, float y, float amount);
+
 private:
     // This editor's slider in the place that `slider` holds in `source`; null for any other pointer.
     VR_Valuators* Own_Slider(const VR_Colors& source, const VR_Valuators* slider);

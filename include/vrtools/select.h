@@ -48,4 +48,11 @@ public:
     // items; returns it. The sum rests in [0, 1]: the first forward unit and the first unit after a
     // reversal are absorbed, and a turn never steps against its direction.
     int Scroll(float amount);
+
+    // One-call click at (x, y), for a pointer press: Select, and on an arrow Adjust steps Current.
+    // Returns 1 when Current changed, else 0.
+    int Click(float x, float y);
+    // One-call wheel: with (x, y) over the list (Select), Scroll turns Current by `amount`. Returns 1
+    // when Current changed, else 0.
+    int Wheel(float x, float y, float amount);
 };

@@ -32,4 +32,11 @@ public:
     int Read();
     // Applies a changed Current: marks and draws the stack.
     void Adjust();
+
+    // One-call click at (x, y), for a pointer press: Select, and the tab under the pointer (Read)
+    // becomes Current (the next Draw shows it). Returns 1 when Current changed, else 0.
+    int Click(float x, float y);
+    // One-call wheel: with (x, y) over a tab (Select), Current moves by `amount` rounded to whole
+    // tabs (positive: toward the last), wrapping around. Returns 1 when Current changed, else 0.
+    int Wheel(float x, float y, float amount);
 };

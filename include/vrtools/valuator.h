@@ -60,6 +60,15 @@ public:
     // Clamps Value and moves the cursor to it.
     void Adjust();
 
+    // One-call drag, for a press and for every pointer move while the button is held: a selected
+    // slider follows the pointer along x (Is_Select), another one is hit-tested first (Select); then
+    // the value under the pointer is stored into Value and applied (Read, Adjust). Select or Deselect
+    // ends the drag. Returns 1 when Value changed, else 0 (also on an inactive slider).
+    int Drag(float x, float y);
+    // One-call wheel: with (x, y) over the slider (Select), moves it by `amount` steps (Scroll) and
+    // stores and applies the result (Value, Adjust). Returns 1 when Value changed, else 0.
+    int Wheel(float x, float y, float amount);
+
 private:
     int Posit();
     void Cursor_Init();

@@ -1,0 +1,103 @@
+// The gallery's grid of scenes: registration, layout, drawing, and pointer input through one dispatcher.
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "gallery.h"
+
+namespace {
+
+constexpr int COLUMNS = 3;
+
+std::vector<std::pair<int, Scene* (*)()>>& Makers()
+{
+    static std::vector<std::pair<int, Scene* (*)()>> makers;
+    return makers;
+}
+
+}  // namespace
+
+int Scene_Register(int order, Scene* (*make)())
+{
+    Makers().emplace_back(order, make);
+    return static_cast<int>(Makers().size());
+}
+
+void Gallery_Size(int* width, int* height)
+{
+    const int count = static_cast<int>(Makers().size());
+    *width = COLUMNS * GALLERY_CELL_W;
+    *height = std::max(1, (count + COLUMNS - 1) / COLUMNS) * GALLERY_CELL_H;
+}
+
+void Gallery::Init(HWND window)
+{
+    std::stable_sort(Makers().begin(), Makers().end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    Gallery_Size(&width, &height);
+    const int count = static_cast<int>(Makers().size());
+    for (int i = 0; i < count; ++i) {
+        const int x = (i % COLUMNS) * GALLERY_CELL_W;
+        const int y = height - (i / COLUMNS + 1) * GALLERY_CELL_H;
+        scenes.emplace_back(Makers()[i].second());
+        // Each cell: a title strip at its top, the scene below it.
+        auto title = std::make_unique<VR_Labels>();
+        title->Name = scenes.back()->Title();
+        title->X = static_cast<short>(x + 10);
+        title->Y = static_cast<short>(y + GALLERY_CELL_H - 30);
+        title->Width = GALLERY_CELL_W - 20;
+        title->Height = 26;
+        title->Font_Name = GALLERY_FONT;
+        title->Font_Style = "Bold";
+        title->Font_Size = 16;
+        title->Color_Set(0xF0F0F0u);
+        title->Init(window);
+        titles.push_back(std::move(title));
+        scenes.back()->Init(window, x + 10, y + 10, GALLERY_CELL_W - 20, GALLERY_CELL_H - 45);
+        first.push_back(input.Count());
+        scenes.back()->Widgets_Add(input);
+    }
+    first.push_back(input.Count());
+}
+
+void Gallery::Draw()
+{
+    glClearColor(0.16f, 0.18f, 0.22f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (auto& t : titles)
+        t->Draw();
+    for (auto& s : scenes)
+        s->Draw();
+}
+
+int Gallery::Notify(int changes)
+{
+    for (int i = 0; i < changes; ++i) {
+        const VR_Changes& c = input.Change(i);
+        for (int w = 0; w < input.Count(); ++w)
+            if (input.Widget(w) == c.Widget) {
+                // The scene whose range holds the widget.
+                const auto s = std::upper_bound(first.begin(), first.end(), w) - first.begin() - 1;
+                scenes[static_cast<std::size_t>(s)]->Changed(c);
+                break;
+            }
+    }
+    return changes;
+}
+
+int Gallery::Move(float x, float y) { return Notify(input.Move(x, y)); }
+int Gallery::Press(float x, float y) { return Notify(input.Press(x, y)); }
+int Gallery::Release(float x, float y) { return Notify(input.Release(x, y)); }
+int Gallery::Wheel(float x, float y, float amount) { return Notify(input.Wheel(x, y, amount)); }
+
+std::vector<VR_Tools*> Gallery::Widgets(const char* title) const
+{
+    std::vector<VR_Tools*> out;
+    for (std::size_t s = 0; s < scenes.size(); ++s)
+        if (std::strcmp(scenes[s]->Title(), title) == 0)
+            for (int w = first[s]; w < first[s + 1]; ++w)
+                out.push_back(input.Widget(w));
+    return out;
+}
