@@ -3,6 +3,7 @@
 # a bounded time. Fails on any finding (crash, sanitizer report, leak, timeout, out-of-memory); the
 # input that found it is kept in <build>/fuzz-findings/.
 # Usage: scripts/fuzz.sh [seconds-per-target] [build-dir] [target...]
+# FUZZ_RUNS=N stops each target after N executions (the seconds still cap the run).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -36,6 +37,13 @@ for target in "${targets[@]}"; do
     cp -n "$root/fuzz/corpus/$name/"* "$work/$name/" 2>/dev/null || true
     options=(-max_total_time="$seconds" -timeout=25 -rss_limit_mb=3072 -print_final_stats=1
              -artifact_prefix="$findings/$name-")
+    [ -z "${FUZZ_RUNS:-}" ] || options+=(-runs="$FUZZ_RUNS")
+    # Read-only seeds beside the working corpus: the picture test corpus (third-party test sets and
+    # generated variants of every format).
+    seeds=()
+    case $name in
+        picture) seeds+=("$root/tests/data/pictures/corpus") ;;
+    esac
     case $name in
         message|name|readout) options+=(-dict="$root/fuzz/format.dict") ;;
     esac
@@ -46,7 +54,7 @@ for target in "${targets[@]}"; do
     esac
     log=$build/fuzz-$name.log
     echo "== fuzz $name: ${seconds}s =="
-    if "$build/fuzz/$target" "${options[@]}" "$work/$name" >"$log" 2>&1; then
+    if "$build/fuzz/$target" "${options[@]}" "$work/$name" "${seeds[@]}" >"$log" 2>&1; then
         result=ok
     else
         result=FINDING
@@ -56,7 +64,9 @@ for target in "${targets[@]}"; do
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     runs=${runs:-0}
     total=$((total + runs))
-    summary+=("$(printf '%-10s %12s executions  %s' "$name" "$runs" "$result")")
+    # Coverage as libFuzzer counts it: edges ("cov") and features ("ft") at the last status line.
+    cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -n 1)
+    summary+=("$(printf '%-10s %12s executions  %-22s %s' "$name" "$runs" "${cov:-cov: ?}" "$result")")
 done
 
 echo "== fuzz summary =="

@@ -1,4 +1,4 @@
-// Picture readers: open the file, check what it may cost, pick the decoder, report a refusal.
+// Picture readers: open the file, learn the limits, decode, report a refusal.
 #include "host/obrisk/internal.h"
 #include "host/obrisk/pictures.h"
 #include <vrtools/obrisk.h>
@@ -7,50 +7,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
-
-namespace host {
-
-bool Picture_Refuse(Picture& picture, const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(picture.Reason, sizeof(picture.Reason), format, args);
-    va_end(args);
-    std::free(picture.Data);
-    picture.Data = nullptr;
-    return false;
-}
-
-bool Picture_Fits(Picture& picture, long long width, long long height, const Picture_Limits& limits)
-{
-    if (width < 1 || height < 1)
-        return Picture_Refuse(picture, "%lld x %lld pixels is no picture", width, height);
-    if (width > limits.Max_Side || height > limits.Max_Side)
-        return Picture_Refuse(picture, "%lld x %lld pixels: a side may have at most %d", width,
-                              height, limits.Max_Side);
-    if (width * height > limits.Max_Pixels)
-        return Picture_Refuse(picture, "%lld x %lld pixels: a picture may have at most %lld",
-                              width, height, limits.Max_Pixels);
-    return true;
-}
-
-bool Picture_Allocate(Picture& picture, int width, int height)
-{
-    picture.Data = static_cast<unsigned char*>(std::malloc(4 * static_cast<std::size_t>(width) * height));
-    if (!picture.Data)
-        return Picture_Refuse(picture, "no memory for %d x %d pixels", width, height);
-    picture.Width = width;
-    picture.Height = height;
-    return true;
-}
-
-}  // namespace host
 
 namespace {
 
@@ -118,37 +79,6 @@ bool Load(const std::string& name, const host::Picture_Limits& limits, std::vect
     return ok;
 }
 
-bool Starts_With(const std::vector<std::uint8_t>& bytes, const char* magic, std::size_t length)
-{
-    return bytes.size() >= length && std::memcmp(bytes.data(), magic, length) == 0;
-}
-
-// Picks the decoder from the file's signature; TGA, which has none, comes last.
-bool Decode(const std::vector<std::uint8_t>& bytes, bool tga_only, const host::Picture_Limits& limits,
-            host::Picture& picture)
-{
-    const std::uint8_t* data = bytes.data();
-    const std::size_t size = bytes.size();
-    if (tga_only) {
-        if (!host::TGA_Header_Plausible(data, size))
-            return host::Picture_Refuse(picture, "not a TGA file");
-        return host::TGA_Decode(data, size, limits, picture);
-    }
-    if (Starts_With(bytes, "\x89PNG\r\n\x1a\n", 8))
-        return host::PNG_Decode(data, size, limits, picture);
-    if (Starts_With(bytes, "\xff\xd8\xff", 3))
-        return host::JPEG_Decode(data, size, limits, picture);
-    if (Starts_With(bytes, "BM", 2))
-        return host::BMP_Decode(data, size, limits, picture);
-    if (size >= 2 && data[0] == 'P' && data[1] >= '1' && data[1] <= '7')
-        return host::PNM_Decode(data, size, limits, picture);
-    if (Starts_With(bytes, "GIF8", 4))
-        return host::Picture_Refuse(picture, "GIF pictures are not read; use PNG");
-    if (host::TGA_Header_Plausible(data, size))
-        return host::TGA_Decode(data, size, limits, picture);
-    return host::Picture_Refuse(picture, "not a picture format that is read (PNG, JPEG, TGA, BMP, PPM/PGM)");
-}
-
 int Read(const wchar_t* path, IGB_data* image, bool tga_only)
 {
     if (!image)
@@ -163,7 +93,7 @@ int Read(const wchar_t* path, IGB_data* image, bool tga_only)
     const host::Picture_Limits limits = Limits();
     bool ok = Path_Narrow(path, name) ? Load(name, limits, bytes, picture)
                                       : host::Picture_Refuse(picture, "file name cannot be converted");
-    ok = ok && Decode(bytes, tga_only, limits, picture);
+    ok = ok && host::Picture_Decode(bytes.data(), bytes.size(), tga_only, limits, picture);
     if (!ok || !picture.Data) {
         std::free(picture.Data);
         Error_Fct(::hwnd, 0x80000001u, "Picture: %ls: %hs", path, picture.Reason);

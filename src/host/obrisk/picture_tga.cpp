@@ -183,7 +183,7 @@ bool TGA_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limit
             std::memcpy(out, &map[4 * (index - h.map_first)], 4);
         } else if (type == 3) {
             out[0] = out[1] = out[2] = p[0];
-            out[3] = pixel_bytes == 2 ? p[1] : 255;
+            out[3] = pixel_bytes == 2 && alpha != Alpha::None ? p[1] : 255;
         } else {
             Colour_Read(p, h.pixel_bits, alpha, out);
         }

@@ -40,6 +40,11 @@ bool Picture_Allocate(Picture& picture, int width, int height);
 // TGA has no signature: true when the 18-byte header holds values a TGA file can have.
 bool TGA_Header_Plausible(const std::uint8_t* bytes, std::size_t size);
 
+// Picks the decoder from the content's signature (TGA, which has none, last); with `tga_only`
+// anything but a TGA is refused.
+bool Picture_Decode(const std::uint8_t* bytes, std::size_t size, bool tga_only, const Picture_Limits& limits,
+                    Picture& picture);
+
 // Decoders for each format, from the whole file in memory. Each checks its header against `limits`
 // before it allocates and refuses damaged or incomplete data instead of inventing pixels.
 bool TGA_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limits& limits, Picture& picture);
