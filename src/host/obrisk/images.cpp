@@ -25,7 +25,8 @@ host::Picture_Limits Limits()
 {
     host::Picture_Limits limits{host::Default_Max_Side, host::Default_Max_Pixels};
     using Get_Integer = void (*)(unsigned int, int*);
-    static const auto get = reinterpret_cast<Get_Integer>(dlsym(RTLD_DEFAULT, "glGetIntegerv"));
+    // NOTE: looked up at each read, since a host may load GL after its first picture.
+    const auto get = reinterpret_cast<Get_Integer>(dlsym(RTLD_DEFAULT, "glGetIntegerv"));
     int texture_side = 0;
     constexpr unsigned int GL_MAX_TEXTURE_SIZE_ENUM = 0x0D33;
     if (get)
