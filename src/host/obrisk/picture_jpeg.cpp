@@ -36,6 +36,7 @@ void On_Message(j_common_ptr info, int level)
 // libjpeg's memory limit for its own buffers: a progressive picture at the pixel budget needs about
 // 200 MB of coefficients, far more than any icon; refuse before that.
 constexpr long Max_Decoder_Memory = 96L << 20;
+constexpr long long Max_Pixels_Per_Byte = 1024;
 
 }  // namespace
 
@@ -59,9 +60,17 @@ bool JPEG_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limi
     info.mem->max_memory_to_use = Max_Decoder_Memory;
     jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
-    if (!Picture_Fits(picture, info.image_width, info.image_height, limits)) {
+    const unsigned width = info.image_width, height = info.image_height;
+    if (!Picture_Fits(picture, width, height, limits)) {
         jpeg_destroy_decompress(&info);
         return false;
+    }
+    // With the shortest Huffman codes an 8 x 8 block still takes 2 bits, so no sequential JPEG holds
+    // more than 256 pixels a byte; progressive ones can do better, but not by 4 times on a real
+    // picture. Checked before the decoder fills its coefficient buffers for the promised size.
+    if (static_cast<long long>(width) * height > Max_Pixels_Per_Byte * static_cast<long long>(size)) {
+        jpeg_destroy_decompress(&info);
+        return Picture_Refuse(picture, "JPEG of %u x %u pixels cannot fit in %zu bytes", width, height, size);
     }
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
         jpeg_destroy_decompress(&info);

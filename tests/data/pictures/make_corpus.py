@@ -305,6 +305,7 @@ sample = open(os.path.join(CORPUS, "sdl-sample.jpg"), "rb").read()
 gen("jpeg-bad-app0-length.jpg", sample[:4] + b"\x00\x40" + sample[6:])
 gen("jpeg-cut.jpg", sample[: len(sample) * 2 // 3])
 sof = sample.index(b"\xff\xc2")
+gen("jpeg-rows-beyond-data.jpg", sample[:sof + 5] + struct.pack(">HH", 4000, 4000) + sample[sof + 9:])
 gen("jpeg-huge.jpg", sample[:sof + 5] + struct.pack(">HH", 60000, 60000) + sample[sof + 9:])
 
 # ------------------------------------------------------------------------------ third-party files
