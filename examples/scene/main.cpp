@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <vrtools/label.h>
 #include <vrtools/pick.h>
 
 #include "scene.h"
@@ -17,7 +18,16 @@ constexpr int HEIGHT = 720;
 
 class Scene_Program : public viewer::Program {
 public:
-    void Init(HWND window) override { panels = Panels_Make(window); }
+    void Init(HWND window) override
+    {
+        panels = Panels_Make(window);
+        help.Name = "Left button: the widgets on any panel   Right drag: orbit   Wheel: lists, sliders or zoom";
+        help.X = 12, help.Y = 8, help.Width = 900, help.Height = 24, help.Bevel = 2;
+        help.Font_Name = SCENE_FONT;
+        help.Font_Size = 14;
+        help.Color_Set(0xE8E8E8u);
+        help.Init(window);
+    }
 
     void Frame(int width, int height) override
     {
@@ -49,6 +59,15 @@ public:
         std::sort(order.begin(), order.end(), [this](const Panel* a, const Panel* b) { return Eye_Distance(*a) > Eye_Distance(*b); });
         for (Panel* p : order)
             p->Draw_Placed();
+
+        // The same widgets work flat on the screen too: a caption in window pixels, over everything.
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0.0, width, 0.0, height, -1000.0, 1000.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        help.Draw();
     }
 
     void Pointer(int buttons, float x, float y) override
@@ -158,6 +177,7 @@ private:
     }
 
     std::vector<std::unique_ptr<Panel>> panels;
+    VR_Labels help;
     float yaw = 8.0f, pitch = 14.0f, distance = 4.6f;  // degrees, degrees, metres from TARGET
     int viewport[4] = {};
     float inverse_projection_view[16] = {};
