@@ -39,4 +39,8 @@ g++ -std=c++17 "$root/tests/package/main.cpp" -o "$work/pc_consumer" \
 readelf -d "$work/pc_consumer" | grep -q "R.*PATH.*$libdir" ||
     { echo "package: the pkg-config consumer carries no run path to $libdir" >&2; exit 1; }
 env -u LD_LIBRARY_PATH "$work/pc_consumer"
-echo "package: RUNPATH \$ORIGIN on the libraries; find_package and pkg-config consumers ran without LD_LIBRARY_PATH"
+# The README's first panel builds against the prefix exactly as the README says.
+cmake -DDOC="$root/README.md" "-DHEADING=## Your first panel" -DOUT="$work/panel.cpp" \
+    -P "$root/tests/readme/extract.cmake"
+g++ -std=c++17 "$work/panel.cpp" -o "$work/panel" $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs vrtools glfw3)
+echo "package: RUNPATH \$ORIGIN on the libraries; find_package and pkg-config consumers ran without LD_LIBRARY_PATH; the README panel built"
