@@ -43,9 +43,10 @@ struct HFONT__ {
     // Hinted advance (26.6) of each glyph measured so far, or -1 for a glyph that cannot be loaded:
     // measuring a caption then costs no glyph loading for glyphs seen before.
     std::unordered_map<FT_UInt, FT_Pos> advances;
-    // Fallback: the request as Fontconfig completed it, the installed fonts sorted for it (made
-    // when first needed) and the font found for each character asked so far (null: none has it).
-    FcPattern* request = nullptr;
+    // Fallback: the first request that found this font (its language decides among CJK fonts),
+    // the installed fonts sorted for it (made when first needed) and the font found for each
+    // character asked so far (null: none has it).
+    std::string request_name, request_style;
     FcFontSet* sorted = nullptr;
     std::unordered_map<char32_t, HFONT__*> fallback;
 

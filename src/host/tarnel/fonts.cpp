@@ -301,12 +301,13 @@ HFONT Match(const char* name, const char* style, int size)
         font = Load_Face(reinterpret_cast<const char*>(file), index, size);
     }
     FcPatternDestroy(match);
-    // The first request that finds a font decides its fallback order (language included).
-    if (font && !font->request) {
-        font->request = pattern;
-        pattern = nullptr;
+    FcPatternDestroy(pattern);
+    // The first request that finds a font decides its fallback order. Kept as text: a completed
+    // pattern costs kilobytes, and only fonts that meet a missing character need it again.
+    if (font && font->request_name.empty()) {
+        font->request_name = name;
+        font->request_style = style ? style : "";
     }
-    if (pattern) FcPatternDestroy(pattern);
     return font;
 }
 
@@ -402,18 +403,17 @@ HFONT Font_Fallback(HFONT font, char32_t c)
     if (known != font->fallback.end()) return known->second;
     if (!font->sorted) {
         if (!FcInit()) return nullptr;
-        if (!font->request) {
-            // A font loaded without a request (the system font's last resort): sort for its family.
-            FcPattern* pattern = FcPatternCreate();
-            if (!pattern) return nullptr;
-            if (font->file->face->family_name)
-                FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(font->file->face->family_name));
-            FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-            FcDefaultSubstitute(pattern);
-            font->request = pattern;
-        }
+        // A font loaded without a request (the system font's last resort) sorts for its family.
+        std::string wanted;
+        const char* family = font->file->face->family_name ? font->file->face->family_name : "sans-serif";
+        FcPattern* pattern = font->request_name.empty()
+                                 ? Request_Pattern(family, nullptr, font->pixel_size, wanted)
+                                 : Request_Pattern(font->request_name.c_str(), font->request_style.c_str(),
+                                                   font->pixel_size, wanted);
+        if (!pattern) return nullptr;
         FcResult result = FcResultNoMatch;
-        font->sorted = FcFontSort(nullptr, font->request, FcTrue, nullptr, &result);
+        font->sorted = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
+        FcPatternDestroy(pattern);
         if (!font->sorted) return nullptr;
     }
     HFONT found = First_With(font->sorted, c, font->pixel_size);

@@ -14,6 +14,7 @@ struct Text_Surface {
     int width = 0;
     int height = 0;
     unsigned char* pixels = nullptr;  // width x height x 4 bytes, rows top-down
+    bool black = false;               // nothing drawn since the bitmap was made or cleared
     // The last text laid out and its layout: a caption is measured and then drawn, and is shaped
     // only once for both.
     mutable HFONT laid_font = nullptr;
@@ -110,13 +111,16 @@ int Surface_Bitmap_Create(Text_Surface* surface, int width, int height)
     surface->pixels = pixels;
     surface->width = width;
     surface->height = height;
+    surface->black = true;
     return 1;
 }
 
 void Surface_Draw_Text(Text_Surface* surface, const wchar_t* text)
 {
     if (!surface || !surface->pixels) return;
-    std::memset(surface->pixels, 0, static_cast<size_t>(surface->width) * surface->height * 4);
+    // A bitmap fresh from Surface_Bitmap_Create is black already (the usual case: one text each).
+    if (!surface->black) std::memset(surface->pixels, 0, static_cast<size_t>(surface->width) * surface->height * 4);
+    surface->black = false;
     const HFONT font = Font_Of(surface);
     const Text_Layout* layout = Layout_Of(*surface, text);
     if (!font || !layout) return;
