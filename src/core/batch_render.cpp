@@ -30,7 +30,8 @@ constexpr float OUTLINE_HALF_WIDTH = 1.5f;
 
 // [SECTION] Shaders ------------------------------------------------------------------------------------
 
-// One source, three dialects: the prefix maps IN, OUT, TEX and FRAG_OUT onto each language.
+// One source, three dialects and three passes: the prefix maps IN, OUT, TEX and FRAG_OUT onto each
+// language and sets PASS (0 meshes, 1 pictures, 2 outlines), so that each program does only its work.
 const char* const VERTEX_BODY = R"(
 uniform mat4 u_mvp;
 uniform mat4 u_mv;
@@ -47,50 +48,54 @@ IN vec4 a_color;
 IN vec4 a_cell;
 IN vec4 a_info;
 OUT vec4 v_color;
+#if PASS == 1
 OUT vec2 v_uv;
 OUT vec4 v_cell;
 OUT vec4 v_info;
+#endif
 void main()
 {
     vec4 clip = u_mvp * vec4(a_pos, 1.0);
-    if (a_info.w > 0.5) {
-        // An edge drawn as a band: a_uv.x is the side, a_normal the edge's other end.
-        vec4 other = u_mvp * vec4(a_normal, 1.0);
-        vec2 half_view = u_viewport * 0.5;
-        vec2 d = other.xy / other.w * half_view - clip.xy / clip.w * half_view;
-        float len = length(d);
-        d = len > 0.0 ? d / len : vec2(1.0, 0.0);
-        vec2 n = vec2(-d.y, d.x);
-        // Smooth lines cover whole pixels here: a band of 2 x a_uv.y pixels, ends a quarter pixel
-        // longer so that pixel centres on them count, whose centre line runs half a pixel below and
-        // left of the edge, as the fixed-function path draws them.
-        clip.xy += (n * a_uv.x * a_uv.y - d * 0.25 - vec2(0.5)) / half_view * clip.w;
-    }
-    gl_Position = clip;
     vec4 c = a_color;
-    if (a_info.x > 0.5) {
-        // Fixed-function lighting with colour material: ambient and diffuse from the vertex colour.
-        vec3 n = u_nm * a_normal;
-        float len = length(n);
-        if (u_normalize > 0.5 && len > 0.0)
-            n = n / len;
-        vec3 l = u_light.w == 0.0 ? u_light.xyz : u_light.xyz - (u_mv * vec4(a_pos, 1.0)).xyz;
-        float l_len = length(l);
-        l = l_len > 0.0 ? l / l_len : l;
-        float ndl = max(dot(n, l), 0.0);
-        c.rgb = clamp(u_ambient * c.rgb + ndl * u_diffuse * c.rgb, 0.0, 1.0);
-    }
-    v_color = c;
+#if PASS == 0
+    // Fixed-function lighting with colour material: ambient and diffuse from the vertex colour;
+    // a_info.x is 1 for lit parts, 0 for flat ones.
+    vec3 n = u_nm * a_normal;
+    float len = length(n);
+    if (u_normalize > 0.5 && len > 0.0)
+        n = n / len;
+    vec3 l = u_light.w == 0.0 ? u_light.xyz : u_light.xyz - (u_mv * vec4(a_pos, 1.0)).xyz;
+    float l_len = length(l);
+    l = l_len > 0.0 ? l / l_len : l;
+    vec3 lit = clamp(u_ambient * c.rgb + max(dot(n, l), 0.0) * u_diffuse * c.rgb, 0.0, 1.0);
+    c.rgb = mix(c.rgb, lit, a_info.x);
+#elif PASS == 1
     v_uv = a_uv;
     v_cell = a_cell;
     v_info = a_info;
+#else
+    // An edge drawn as a band: a_uv.x is the side, a_uv.y half the width, a_normal the other end.
+    // Smooth lines cover whole pixels here: a band of 2 x a_uv.y pixels, ends a quarter pixel longer
+    // so that pixel centres on them count, whose centre line runs half a pixel below and left of the
+    // edge, as the fixed-function path draws them.
+    vec4 other = u_mvp * vec4(a_normal, 1.0);
+    vec2 half_view = u_viewport * 0.5;
+    vec2 d = other.xy / other.w * half_view - clip.xy / clip.w * half_view;
+    float d_len = length(d);
+    d = d_len > 0.0 ? d / d_len : vec2(1.0, 0.0);
+    vec2 side = vec2(-d.y, d.x);
+    clip.xy += (side * a_uv.x * a_uv.y - d * 0.25 - vec2(0.5)) / half_view * clip.w;
+#endif
+    gl_Position = clip;
+    v_color = c;
 }
 )";
 
 const char* const FRAGMENT_BODY = R"(
+IN vec4 v_color;
+#if PASS == 1
 uniform sampler2D u_atlas;
 uniform vec2 u_atlas_size;
-IN vec4 v_color;
 IN vec2 v_uv;
 IN vec4 v_cell;
 IN vec4 v_info;
@@ -108,24 +113,25 @@ vec4 Texel(vec2 i)
         return vec4(0.0);
     return TEX(u_atlas, (v_cell.xy + i + 0.5) / u_atlas_size);
 }
+#endif
 void main()
 {
     vec4 c = v_color;
+#if PASS == 1
+    // Linear filtering done here, so that wrapping stays inside the part's cell of the atlas.
+    vec2 p = v_uv - 0.5;
+    vec2 i = floor(p);
+    vec2 f = p - i;
+    vec4 t = mix(mix(Texel(i), Texel(i + vec2(1.0, 0.0)), f.x),
+                 mix(Texel(i + vec2(0.0, 1.0)), Texel(i + vec2(1.0, 1.0)), f.x), f.y);
     float mode = floor(v_info.y + 0.5);
-    if (mode > 0.5) {
-        // Linear filtering done here, so that wrapping stays inside the part's cell of the atlas.
-        vec2 p = v_uv - 0.5;
-        vec2 i = floor(p);
-        vec2 f = p - i;
-        vec4 t = mix(mix(Texel(i), Texel(i + vec2(1.0, 0.0)), f.x),
-                     mix(Texel(i + vec2(0.0, 1.0)), Texel(i + vec2(1.0, 1.0)), f.x), f.y);
-        if (mode < 1.5)
-            c = vec4(c.rgb, t.a);
-        else if (mode < 2.5)
-            c = vec4(c.rgb * t.rgb, t.a);
-        else
-            c = vec4(t.rgb, 1.0);
-    }
+    if (mode < 1.5)
+        c = vec4(c.rgb, t.a);
+    else if (mode < 2.5)
+        c = vec4(c.rgb * t.rgb, t.a);
+    else
+        c = vec4(t.rgb, 1.0);
+#endif
     FRAG_OUT = c;
 }
 )";
@@ -143,11 +149,12 @@ const char* const PREFIX_ES_FRAGMENT = "#version 300 es\nprecision highp float;\
 
 const char* const ATTRIBUTES[] = {"a_pos", "a_normal", "a_uv", "a_color", "a_cell", "a_info"};
 
-GLuint Shader_Compile(GLenum kind, const char* prefix, const char* body, const char* dialect)
+GLuint Shader_Compile(GLenum kind, const char* prefix, int pass, const char* body, const char* dialect)
 {
     const GLuint shader = glCreateShader(kind);
-    const char* sources[2] = {prefix, body};
-    glShaderSource(shader, 2, sources, nullptr);
+    static const char* const passes[] = {"#define PASS 0\n", "#define PASS 1\n", "#define PASS 2\n"};
+    const char* sources[3] = {prefix, passes[pass], body};
+    glShaderSource(shader, 3, sources, nullptr);
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -329,6 +336,40 @@ Batch_View Batch_View_Make(const float projection[16], const float model_view[16
 
 // [SECTION] Program and objects -----------------------------------------------------------------------
 
+namespace {
+
+// Compiles and links the program of one pass; 0 after a report.
+GLuint Program_Build(const char* vp, const char* fp, int pass, const char* dialect)
+{
+    const GLuint vs = Shader_Compile(GL_VERTEX_SHADER, vp, pass, VERTEX_BODY, dialect);
+    const GLuint fs = vs ? Shader_Compile(GL_FRAGMENT_SHADER, fp, pass, FRAGMENT_BODY, dialect) : 0;
+    if (!vs || !fs) {
+        if (vs)
+            glDeleteShader(vs);
+        return 0;
+    }
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    for (GLuint i = 0; i < 6; ++i)
+        glBindAttribLocation(program, i, ATTRIBUTES[i]);
+    glLinkProgram(program);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[512] = {};
+        glGetProgramInfoLog(program, sizeof log, nullptr, log);
+        Error_Fct(::hwnd, 0x80000001u, "Batch: the program (GLSL %hs) did not link: %hs", dialect, log);
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}
+
+}  // namespace
+
 bool Batch_Renderer::Init()
 {
     Release();
@@ -347,42 +388,25 @@ bool Batch_Renderer::Init()
     const bool core = std::strcmp(dialect, "330 core") == 0;
     const char* vp = es ? PREFIX_ES_VERTEX : core ? PREFIX_330_VERTEX : PREFIX_120_VERTEX;
     const char* fp = es ? PREFIX_ES_FRAGMENT : core ? PREFIX_330_FRAGMENT : PREFIX_120_FRAGMENT;
-    const GLuint vs = Shader_Compile(GL_VERTEX_SHADER, vp, VERTEX_BODY, dialect);
-    const GLuint fs = vs ? Shader_Compile(GL_FRAGMENT_SHADER, fp, FRAGMENT_BODY, dialect) : 0;
-    if (!vs || !fs) {
-        if (vs)
-            glDeleteShader(vs);
-        return false;
+    for (int pass = 0; pass < STREAMS; ++pass) {
+        Program& p = programs_[pass];
+        p.id = Program_Build(vp, fp, pass, dialect);
+        if (!p.id) {
+            Release();
+            return false;
+        }
+        p.mvp = glGetUniformLocation(p.id, "u_mvp");
+        p.mv = glGetUniformLocation(p.id, "u_mv");
+        p.nm = glGetUniformLocation(p.id, "u_nm");
+        p.light = glGetUniformLocation(p.id, "u_light");
+        p.diffuse = glGetUniformLocation(p.id, "u_diffuse");
+        p.ambient = glGetUniformLocation(p.id, "u_ambient");
+        p.normalize = glGetUniformLocation(p.id, "u_normalize");
+        p.viewport = glGetUniformLocation(p.id, "u_viewport");
+        p.atlas = glGetUniformLocation(p.id, "u_atlas");
+        p.atlas_size = glGetUniformLocation(p.id, "u_atlas_size");
     }
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vs);
-    glAttachShader(program, fs);
-    for (GLuint i = 0; i < 6; ++i)
-        glBindAttribLocation(program, i, ATTRIBUTES[i]);
-    glLinkProgram(program);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
-    GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[512] = {};
-        glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        Error_Fct(::hwnd, 0x80000001u, "Batch: the program (GLSL %hs) did not link: %hs", dialect, log);
-        glDeleteProgram(program);
-        return false;
-    }
-    program_ = program;
     dialect_ = dialect;
-    u_mvp_ = glGetUniformLocation(program, "u_mvp");
-    u_mv_ = glGetUniformLocation(program, "u_mv");
-    u_nm_ = glGetUniformLocation(program, "u_nm");
-    u_light_ = glGetUniformLocation(program, "u_light");
-    u_diffuse_ = glGetUniformLocation(program, "u_diffuse");
-    u_ambient_ = glGetUniformLocation(program, "u_ambient");
-    u_normalize_ = glGetUniformLocation(program, "u_normalize");
-    u_viewport_ = glGetUniformLocation(program, "u_viewport");
-    u_atlas_ = glGetUniformLocation(program, "u_atlas");
-    u_atlas_size_ = glGetUniformLocation(program, "u_atlas_size");
 
     GLint max_texture = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
@@ -399,8 +423,11 @@ bool Batch_Renderer::Init()
 
 void Batch_Renderer::Release()
 {
-    if (program_)
-        glDeleteProgram(program_);
+    for (Program& p : programs_) {
+        if (p.id)
+            glDeleteProgram(p.id);
+        p = Program{};
+    }
     if (vao_)
         glDeleteVertexArrays(1, &vao_);
     if (vbo_)
@@ -409,14 +436,15 @@ void Batch_Renderer::Release()
         glDeleteBuffers(1, &ibo_);
     if (atlas_)
         glDeleteTextures(1, &atlas_);
-    program_ = vao_ = vbo_ = ibo_ = atlas_ = 0;
+    vao_ = vbo_ = ibo_ = atlas_ = 0;
     dialect_ = "";
     quads_ = index_quads_ = atlas_h_ = 0;
     vertices_.clear();
     for (Slot& s : slots_) {
         s.signature.clear();
         s.cells.clear();
-        s.capacity = s.used = s.first = 0;
+        for (Range& r : s.range)
+            r = Range{};
     }
 }
 
@@ -463,7 +491,8 @@ bool Batch_Renderer::Signature_Changed(Slot& slot)
 
 bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
 {
-    scratch_.clear();
+    for (std::vector<Vertex>& v : scratch_)
+        v.clear();
     std::size_t cell = 0;
     for (const Look_Part& p : slot.look.Parts()) {
         if (p.quads < 1)
@@ -471,6 +500,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
         const short* v = p.Vertices();
         const float* st = p.Coords();
         const bool textured = (p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE);
+        std::vector<Vertex>& out_stream =
+            scratch_[textured ? STREAM_TEXTURED : p.pass == Look_Pass::OUTLINE ? STREAM_OUTLINE : STREAM_OPAQUE];
         Vertex base{};
         base.info[0] = (p.pass == Look_Pass::LIT) ? 1 : 0;
         base.info[3] = (p.pass == Look_Pass::OUTLINE) ? 1 : 0;
@@ -521,7 +552,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                         // The far end's normal is turned, so sides -1, 1, -1, 1 go round the band.
                         out.uv[0] = sides[k];
                         out.uv[1] = OUTLINE_HALF_WIDTH;
-                        scratch_.push_back(out);
+                        out_stream.push_back(out);
                     }
                 }
                 continue;
@@ -544,7 +575,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                     out.uv[0] = (st[q * 8 + k * 2] + p.shift_s) * static_cast<float>(p.texture.tex_w);
                     out.uv[1] = st[q * 8 + k * 2 + 1] * static_cast<float>(p.texture.tex_h);
                 }
-                scratch_.push_back(out);
+                out_stream.push_back(out);
             }
         }
     }
@@ -648,23 +679,34 @@ void Batch_Renderer::Buffers_Make(int quads)
 
 void Batch_Renderer::Layout()
 {
-    if (!program_)
+    if (!Ready())
         return;
-    // Quads and atlas rows every slot needs now, with room for a little growth (a longer read-out).
-    int quads = 0;
+    // Each slot keeps exactly the quads it needs now in each region; one that grows later (a list
+    // showing a box with a picture) lays everything out again.
+    int need[STREAMS] = {};
     long texels = 0;
     for (Slot& s : slots_) {
         s.signature.clear();
         s.cells.clear();
-        s.first = quads;
         Vertices_Build(s, false);
-        s.used = static_cast<int>(scratch_.size() / 4);
-        s.capacity = s.used + std::max(2, s.used / 4);
-        quads += s.capacity;
+        for (int k = 0; k < STREAMS; ++k) {
+            s.range[k].capacity = static_cast<int>(scratch_[k].size() / 4);
+            need[k] += s.range[k].capacity;
+        }
         for (const Look_Part& p : s.look.Parts())
             if ((p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE) && p.texture.pixels)
                 texels += static_cast<long>(std::min(p.texture.used_w, atlas_w_) + 8) * (p.texture.used_h + 2);
     }
+    int quads = 0;
+    for (int k = 0; k < STREAMS; ++k) {
+        region_first_[k] = quads;
+        region_quads_[k] = need[k];
+        for (Slot& s : slots_) {
+            s.range[k].first = quads;
+            quads += s.range[k].capacity;
+        }
+    }
+    // Room for read-outs that grow and pictures that change, in rows of the atlas's width.
     const long rows = texels / atlas_w_ + 64;
     Atlas_Make(static_cast<int>(std::min<long>(rows + rows / 2 + 64, max_texture_)));
     Buffers_Make(quads);
@@ -675,46 +717,73 @@ void Batch_Renderer::Layout()
                       atlas_w_, atlas_h_);
             atlas_full_reported_ = true;
         }
-        std::copy(scratch_.begin(), scratch_.end(), vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * 4);
+        for (int k = 0; k < STREAMS; ++k)
+            std::copy(scratch_[k].begin(), scratch_[k].end(),
+                      vertices_.begin() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4);
     }
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);
 }
 
+void Batch_Renderer::Program_Use(const Program& p, const Batch_View& view)
+{
+    glUseProgram(p.id);
+    glUniformMatrix4fv(p.mvp, 1, GL_FALSE, view.mvp);
+    if (p.nm >= 0) {
+        glUniformMatrix4fv(p.mv, 1, GL_FALSE, view.model_view);
+        glUniformMatrix3fv(p.nm, 1, GL_FALSE, view.normal_matrix);
+        glUniform4fv(p.light, 1, view.light);
+        glUniform3fv(p.diffuse, 1, view.diffuse);
+        glUniform3fv(p.ambient, 1, view.ambient);
+        glUniform1f(p.normalize, view.normalize ? 1.0f : 0.0f);
+    }
+    if (p.viewport >= 0)
+        glUniform2fv(p.viewport, 1, view.viewport);
+    if (p.atlas >= 0) {
+        glUniform1i(p.atlas, 0);
+        glUniform2f(p.atlas_size, static_cast<float>(atlas_w_), static_cast<float>(atlas_h_));
+    }
+}
+
 void Batch_Renderer::Frame(const Batch_View& view)
 {
     draw_calls_ = 0;
     uploads_ = 0;
-    if (!program_)
+    if (!Ready())
         return;
     bool relayout = quads_ == 0 && !slots_.empty();
-    if (!relayout) {
-        for (Slot& s : slots_) {
-            if (!Signature_Changed(s))
-                continue;
-            if (!Vertices_Build(s, true) || static_cast<int>(scratch_.size() / 4) > s.capacity) {
+    const Vertex blank{};
+    for (std::size_t i = 0; i < slots_.size() && !relayout; ++i) {
+        Slot& s = slots_[i];
+        if (!Signature_Changed(s))
+            continue;
+        if (!Vertices_Build(s, true)) {
+            relayout = true;
+            break;
+        }
+        for (int k = 0; k < STREAMS && !relayout; ++k) {
+            const int count = static_cast<int>(scratch_[k].size());
+            const int kept = s.range[k].capacity * 4;
+            if (count > kept) {
                 relayout = true;
                 break;
             }
             // Only the vertices that differ go up: a hover recolours one face, a drag moves a cursor.
-            const int count = static_cast<int>(scratch_.size());
-            const int kept = s.capacity * 4;
-            Vertex* gpu = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * 4;
+            Vertex* gpu = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4;
             int lo = kept, hi = -1;
-            for (int i = 0; i < kept; ++i) {
-                const Vertex blank{};
-                const Vertex& want = i < count ? scratch_[static_cast<std::size_t>(i)] : blank;
-                if (std::memcmp(&want, &gpu[i], sizeof(Vertex)) != 0) {
-                    gpu[i] = want;
-                    lo = std::min(lo, i);
-                    hi = i;
+            for (int v = 0; v < kept; ++v) {
+                const Vertex& want = v < count ? scratch_[k][static_cast<std::size_t>(v)] : blank;
+                if (std::memcmp(&want, &gpu[v], sizeof(Vertex)) != 0) {
+                    gpu[v] = want;
+                    lo = std::min(lo, v);
+                    hi = v;
                 }
             }
-            s.used = count / 4;
             if (hi >= lo) {
                 glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-                glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>((s.first * 4 + lo) * sizeof(Vertex)),
+                glBufferSubData(GL_ARRAY_BUFFER,
+                                static_cast<GLintptr>((s.range[k].first * 4 + lo) * sizeof(Vertex)),
                                 static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
                 ++uploads_;
             }
@@ -727,17 +796,6 @@ void Batch_Renderer::Frame(const Batch_View& view)
     if (quads_ == 0)
         return;
 
-    glUseProgram(program_);
-    glUniformMatrix4fv(u_mvp_, 1, GL_FALSE, view.mvp);
-    glUniformMatrix4fv(u_mv_, 1, GL_FALSE, view.model_view);
-    glUniformMatrix3fv(u_nm_, 1, GL_FALSE, view.normal_matrix);
-    glUniform4fv(u_light_, 1, view.light);
-    glUniform3fv(u_diffuse_, 1, view.diffuse);
-    glUniform3fv(u_ambient_, 1, view.ambient);
-    glUniform1f(u_normalize_, view.normalize ? 1.0f : 0.0f);
-    glUniform2fv(u_viewport_, 1, view.viewport);
-    glUniform1i(u_atlas_, 0);
-    glUniform2f(u_atlas_size_, static_cast<float>(atlas_w_), static_cast<float>(atlas_h_));
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, atlas_);
     if (vao_)
@@ -755,10 +813,17 @@ void Batch_Renderer::Frame(const Batch_View& view)
         glEnableVertexAttribArray(i);
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    // One call for everything, in the widgets' own order: opaque parts write alpha 1, so blending
-    // leaves them as they are, and the depth test sees what it sees when each widget draws itself.
-    glDrawElements(GL_TRIANGLES, quads_ * 6, GL_UNSIGNED_INT, nullptr);
-    draw_calls_ = 1;
+    // Meshes, then captions and pictures, then outlines: each widget's captions and pictures stand
+    // above its meshes, so with the host's depth test the picture is the one of widget-by-widget
+    // drawing; opaque parts write alpha 1, which blending leaves as it is.
+    for (int k = 0; k < STREAMS; ++k) {
+        if (region_quads_[k] == 0)
+            continue;
+        Program_Use(programs_[k], view);
+        glDrawElements(GL_TRIANGLES, region_quads_[k] * 6, GL_UNSIGNED_INT,
+                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(region_first_[k]) * 6 * sizeof(GLuint)));
+        ++draw_calls_;
+    }
     if (!vao_)
         for (GLuint i = 0; i < 6; ++i)
             glDisableVertexAttribArray(i);

@@ -1,5 +1,6 @@
 // The batch back end: merges many widgets' descriptions into one vertex buffer and one picture atlas
-// and draws them with one program in 2.1 compatibility, 3.3 core or ES 3.0 contexts.
+// and draws them with three programs (meshes, pictures, outlines) in 2.1 compatibility, 3.3 core or
+// ES 3.0 contexts.
 #pragma once
 
 #include <GL/glew.h>
@@ -36,7 +37,7 @@ public:
 
     // Context current: picks the dialect and builds the program and GL objects. False after a report.
     bool Init();
-    bool Ready() const { return program_ != 0; }
+    bool Ready() const { return programs_[0].id != 0; }
     // Deletes every GL object (context current) and forgets the slots.
     void Release();
     const char* Dialect() const { return dialect_; }
@@ -70,34 +71,45 @@ private:
         bool rgba = false;
         std::uint64_t key = 0;
     };
+    // The vertex buffer holds three regions, one per program: lit and flat meshes, captions and
+    // pictures, outlines. Each slot keeps a range in each.
+    enum { STREAM_OPAQUE, STREAM_TEXTURED, STREAM_OUTLINE, STREAMS };
+    struct Range {
+        int first = 0;     // first quad in the vertex buffer
+        int capacity = 0;  // quads kept
+    };
     struct Slot {
         Look look;
         std::vector<unsigned char> signature;  // everything the look's vertices and pictures follow from
         std::vector<Cell> cells;               // one per textured part, in part order
-        int first = 0;      // first quad in the vertex buffer
-        int capacity = 0;   // quads kept
-        int used = 0;       // quads written
+        Range range[STREAMS];
+    };
+    struct Program {
+        GLuint id = 0;
+        GLint mvp = -1, mv = -1, nm = -1, light = -1, diffuse = -1, ambient = -1, normalize = -1, viewport = -1,
+              atlas = -1, atlas_size = -1;
     };
 
     bool Signature_Changed(Slot& slot);
-    // Writes the slot's quads into vertices_ (from the slot's first quad); false when they do not fit.
+    // Writes the slot's quads into scratch_; false when a picture found no room in the atlas.
     bool Vertices_Build(Slot& slot, bool place_pictures);
     bool Cell_Place(Cell& cell, const Look_Texture& t, std::uint64_t key, bool force_upload);
     void Cell_Upload(const Cell& cell, const Look_Texture& t);
     void Atlas_Make(int height);
     void Buffers_Make(int quads);
+    void Program_Use(const Program& p, const Batch_View& view);
 
-    GLuint program_ = 0, vao_ = 0, vbo_ = 0, ibo_ = 0, atlas_ = 0;
-    GLint u_mvp_ = -1, u_mv_ = -1, u_nm_ = -1, u_light_ = -1, u_diffuse_ = -1, u_ambient_ = -1, u_normalize_ = -1,
-          u_viewport_ = -1, u_atlas_ = -1, u_atlas_size_ = -1;
+    Program programs_[STREAMS];
+    GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, atlas_ = 0;
     const char* dialect_ = "";
     bool core_or_es_ = false;
     std::vector<Slot> slots_;
-    std::vector<Vertex> vertices_;      // CPU copy of the whole vertex buffer
-    std::vector<Vertex> scratch_;       // a slot's vertices being rebuilt
-    std::vector<unsigned char> pixels_; // a picture converted to RGBA
-    int quads_ = 0;                     // quads in the vertex buffer
-    int index_quads_ = 0;               // quads the index buffer covers
+    std::vector<Vertex> vertices_;               // CPU copy of the whole vertex buffer
+    std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
+    std::vector<unsigned char> pixels_;          // a picture converted to RGBA
+    int region_first_[STREAMS] = {}, region_quads_[STREAMS] = {};
+    int quads_ = 0;                              // quads in the vertex buffer
+    int index_quads_ = 0;                        // quads the index buffer covers
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
     int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
     bool atlas_full_reported_ = false;
