@@ -1,5 +1,5 @@
-// Benchmark of the vrtools panel against Dear ImGui and a raw-GL reference, in one headless context
-// (compatibility, or 3.3 core for ImGui's OpenGL3 backend).
+// Benchmark of the vrtools panel, widget by widget and batched, against Dear ImGui and a raw-GL
+// reference, in one headless context (compatibility, or 3.3 core for the batch and ImGui).
 //
 // [SECTION] Options
 // [SECTION] Samples and statistics
@@ -37,8 +37,8 @@ using Clock = std::chrono::steady_clock;
 struct Options {
     std::vector<int> sizes = {10, 100, 1000};
     std::vector<Scenario> scenarios = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::INIT};
-    std::vector<std::string> impls = {"vrtools", "imgui", "raw"};
-    bool core = false;    // a 3.3 core-profile context: ImGui's OpenGL3 backend only
+    std::vector<std::string> impls = {"vrtools", "batch", "imgui", "raw"};
+    bool core = false;    // a 3.3 core-profile context: the batch and ImGui's OpenGL3 backend only
     int fixed = 0;        // > 0: that many untimed frames per cell, for instruction counts
     bool smoke = false;   // one frame per cell
     double scale = 1.0;   // multiplies the number of rounds
@@ -69,8 +69,8 @@ void Usage()
         "usage: vrtools_bench [options]\n"
         "  --n LIST          panel sizes in rows (default 10,100,1000)\n"
         "  --scenario LIST   steady,hover,drag,init (default all)\n"
-        "  --impl LIST       vrtools,imgui,raw (default all; imgui with --core)\n"
-        "  --core            OpenGL 3.3 core-profile context: ImGui's OpenGL3 backend\n"
+        "  --impl LIST       vrtools,batch,imgui,raw (default all; batch,imgui with --core)\n"
+        "  --core            OpenGL 3.3 core-profile context: the batch and ImGui's OpenGL3 backend\n"
         "  --smoke           one frame per cell, no statistics worth reading\n"
         "  --fixed K         K untimed frames per cell and no table (for valgrind --tool=callgrind)\n"
         "  --scale F         F times the default number of rounds\n"
@@ -114,7 +114,7 @@ bool Parse(int argc, char** argv, Options& o)
             } else if (a == "--impl") {
                 o.impls = Split(next);
                 for (const std::string& s : o.impls)
-                    if (s != "vrtools" && s != "imgui" && s != "raw") {
+                    if (s != "vrtools" && s != "batch" && s != "imgui" && s != "raw") {
                         std::fprintf(stderr, "bench: unknown implementation %s\n", s.c_str());
                         return false;
                     }
@@ -211,6 +211,8 @@ std::unique_ptr<Panel> Make(const std::string& name, bool core)
 {
     if (name == "vrtools")
         return Make_Vrtools();
+    if (name == "batch")
+        return Make_Batch();
     if (name == "imgui")
         return Make_Imgui(core);
     return Make_Raw();
@@ -413,7 +415,7 @@ void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
             raw = &r;
     }
     for (const Result& r : results) {
-        const bool mine = r.impl == "vrtools";
+        const bool mine = r.impl == "vrtools" || r.impl == "batch";
         std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Scenario_Name(s), n,
                     r.impl.c_str(), Spread(r.cpu).c_str(), Spread(r.finish).c_str(), Number(r.total.median).c_str(),
                     Count(r.draws).c_str(), Count(r.buffers).c_str(), Count(r.textures).c_str(), Count(r.subs).c_str(),
@@ -447,10 +449,10 @@ int main(int argc, char** argv)
         for (int i = 1; i < argc; ++i)
             given = given || std::strcmp(argv[i], "--impl") == 0;
         if (!given)
-            options.impls = {"imgui"};
+            options.impls = {"batch", "imgui"};
         for (const std::string& s : options.impls)
             if (s == "vrtools" || s == "raw") {
-                std::fprintf(stderr, "bench: %s needs the fixed-function pipeline; --core runs imgui\n",
+                std::fprintf(stderr, "bench: %s needs the fixed-function pipeline; --core runs batch and imgui\n",
                              s.c_str());
                 return 2;
             }
@@ -491,7 +493,8 @@ int main(int argc, char** argv)
         }
     if (!options.fixed)
         std::printf("\nframe = CPU + glFinish; init = Init of every widget (captions included) and the first frame; "
-                    "raw init = FreeType rendering of the same strings into memory. Counts are per frame; "
+                    "batch init includes the batch's own Init; raw init = FreeType rendering of the same strings "
+                    "into memory. Counts are per frame; "
                     "sub-range uploads are glBufferSubData and glTexSubImage2D; "
                     "own heap allocations are those of the implementation's code in one attributed frame, all "
                     "includes the driver's; KB sent includes ImGui's client-array vertices. Run time %.0f s.\n",

@@ -1,6 +1,8 @@
 // The panel of vrtools widgets: what a host does to build it, drive the pointer and draw it.
 #include "vrtools_panel.h"
 
+#include "headless.h"
+
 namespace bench {
 
 namespace {
@@ -22,7 +24,8 @@ void Place(VR_Tools& w, const Box& b, const std::string& name)
 
 class Vrtools final : public Panel {
 public:
-    const char* Name() const override { return "vrtools"; }
+    explicit Vrtools(bool batched) { panel_.batched = batched; }
+    const char* Name() const override { return panel_.batched ? "batch" : "vrtools"; }
     void Setup(const std::vector<Row>& rows) override { panel_.Setup(rows); }
     void Build(Scenario s) override
     {
@@ -67,6 +70,15 @@ void Vrtools_Panel::Init()
         s.Format = READOUT_FORMAT;
         s.Init(WINDOW);
     }
+    if (!batched)
+        return;
+    batch = std::make_unique<VR_Batches>();
+    for (int i = 0; i < count; ++i) {
+        batch->Add(labels[i]);
+        batch->Add(buttons[i]);
+        batch->Add(sliders[i]);
+    }
+    batch->Init();
 }
 
 void Vrtools_Panel::Prepare(Scenario s)
@@ -110,6 +122,19 @@ void Vrtools_Panel::Frame(Scenario s, int step)
 
 void Vrtools_Panel::Draw_All()
 {
+    if (batch) {
+        if (headless::Context_Profile() == headless::Profile::COMPAT) {
+            // The fixed-function matrices and GL_LIGHT0 of Frame_Begin, as the widgets see them.
+            batch->Draw();
+            return;
+        }
+        float projection[16];
+        static const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        headless::Matrix_Pixels(SURFACE_W, SURFACE_H, projection);
+        const headless::Light& light = headless::Light_Values();
+        batch->Draw(projection, identity, light.direction, light.color, light.ambient);
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         labels[i].Draw();
         buttons[i].Draw();
@@ -119,6 +144,8 @@ void Vrtools_Panel::Draw_All()
 
 void Vrtools_Panel::Release()
 {
+    // The batch goes first: it refers to the widgets.
+    batch.reset();
     labels.reset();
     buttons.reset();
     sliders.reset();
@@ -127,7 +154,12 @@ void Vrtools_Panel::Release()
 
 std::unique_ptr<Panel> Make_Vrtools()
 {
-    return std::make_unique<Vrtools>();
+    return std::make_unique<Vrtools>(false);
+}
+
+std::unique_ptr<Panel> Make_Batch()
+{
+    return std::make_unique<Vrtools>(true);
 }
 
 }  // namespace bench

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bench.h"
+#include <vrtools/batch.h>
 #include <vrtools/button.h>
 #include <vrtools/label.h>
 #include <vrtools/valuator.h>
@@ -19,15 +20,20 @@ struct Vrtools_Panel {
     std::vector<Box> hover_path;
     std::vector<float> drag_path;
     int count = 0;
+    // Set: the widgets are drawn through this batch, made anew by every Init, instead of one by one.
+    bool batched = false;
+    std::unique_ptr<VR_Batches> batch;
 
     // The host's data: the rows (kept by address) and the pointer paths.
     void Setup(const std::vector<Row>& layout);
-    // Constructs and initialises every widget (captions rendered, meshes uploaded).
+    // Constructs and initialises every widget (captions rendered, meshes uploaded), and when batched
+    // the batch that draws them.
     void Init();
     // The host's frame: pointer work for the scenario at `step`, then every Draw, row by row.
     void Frame(Scenario s, int step);
     // Puts the widgets in the state where step 0 of the scenario starts.
     void Prepare(Scenario s);
+    // Every widget's Draw, row by row, or one draw of the batch.
     void Draw_All();
     // The button or slider that hover target `k` points at.
     bool Hover_Is_Button(int k) const { return (k % 2) == 0; }

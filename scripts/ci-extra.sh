@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-echo "== benchmarks: raw reference check and one frame of every scenario, also in a core context =="
+echo "== benchmarks: raw reference check and one frame of every scenario, batch included, also in a core context =="
 cmake --build build --target vrtools_bench vrtools_bench_check -j2
 build/bench/vrtools_bench_check
 build/bench/vrtools_bench --smoke
