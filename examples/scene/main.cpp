@@ -80,9 +80,9 @@ public:
             // Dragging a slider: keep meeting the plane of its panel, wherever the pointer goes.
             VR_Picks pick;
             if (Ray(x, y, pick) && pick.Hit(panels[active]->Model))
-                panels[active]->Pointer(buttons, pick.X, pick.Y);
+                panels[active]->Pointer(pick.X, pick.Y);
         } else {
-            Hover(buttons, x, y);
+            Hover(x, y);
         }
         last_x = x, last_y = y;
     }
@@ -98,12 +98,16 @@ public:
             panels[active]->Press(pick.X, pick.Y);
     }
 
-    void Release(int button, float, float) override
+    void Release(int button, float x, float y) override
     {
-        if (button == 0 && active >= 0)
-            panels[active]->Release();
-        if (button == 0)
-            active = -1;
+        if (button != 0 || active < 0)
+            return;
+        VR_Picks pick;
+        if (Ray(x, y, pick) && pick.Hit(panels[active]->Model))
+            panels[active]->Release(pick.X, pick.Y);
+        else
+            panels[active]->Release(-30000.0f, -30000.0f);
+        active = -1;
     }
 
     void Wheel(float x, float y, float amount) override
@@ -165,7 +169,7 @@ private:
         return pick.Nearest(static_cast<int>(panels.size()), models.data(), areas.data());
     }
 
-    void Hover(int buttons, float x, float y)
+    void Hover(float x, float y)
     {
         VR_Picks pick;
         const int hit = Nearest(x, y, pick);
@@ -173,7 +177,7 @@ private:
             panels[hovered]->Leave();
         hovered = hit;
         if (hit >= 0)
-            panels[hit]->Pointer(buttons, pick.X, pick.Y);
+            panels[hit]->Pointer(pick.X, pick.Y);
     }
 
     std::vector<std::unique_ptr<Panel>> panels;

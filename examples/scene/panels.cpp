@@ -12,7 +12,6 @@
 #include <vrtools/tabs.h>
 #include <vrtools/valuator.h>
 
-#include "drive.h"
 #include "scene.h"
 
 namespace {
@@ -62,6 +61,7 @@ public:
             // The middle one stands up: the pressed ones beside it show how deep a face sinks.
             b.State = b.Lamp = i != 1;
             b.Init(window);
+            Input.Add(b);
         }
         struct Slider {
             const char* name;
@@ -81,6 +81,7 @@ public:
             v.Format = sliders_made[i].format;
             v.Color_Set(i == 0 ? 0xE0C8A0u : 0xA0D8C8u);
             v.Init(window);
+            Input.Add(v);
         }
         Set(busy, 20, 22, 480, 36, 4);
         busy.Init(window);
@@ -96,35 +97,13 @@ public:
         busy.Draw();
     }
 
-    void Pointer(int held, float x, float y) override
-    {
-        // A slider being dragged follows the pointer even when it leaves the slider.
-        if (drive.Pointer(sliders, held, x, y))
-            return;
-        for (VR_Buttons& b : buttons)
-            b.Select(held, x, y);
-    }
-
-    // The host gives a click its meaning: a button toggles, and its lamp with it.
-    void Press(float x, float y) override
+protected:
+    // The host gives a click its meaning: the lamp follows the button's state.
+    void Changed(const VR_Changes& change) override
     {
         for (VR_Buttons& b : buttons)
-            if (b.Select(1, x, y)) {
-                b.State = b.Lamp = b.Read() ? 0 : 1;
-                b.Adjust();
-            }
-        drive.Press(sliders, x, y);
-    }
-
-    void Release() override { drive.Release(); }
-    void Wheel(float x, float y, float amount) override { drive.Wheel(sliders, x, y, amount); }
-
-    void Leave() override
-    {
-        for (VR_Buttons& b : buttons)
-            b.Deselect();
-        for (VR_Valuators& v : sliders)
-            v.Deselect();
+            if (change.Widget == &b)
+                b.Lamp = b.State;
     }
 
 private:
@@ -132,7 +111,6 @@ private:
     std::array<VR_Buttons, 3> buttons;
     std::array<VR_Valuators, 2> sliders;
     VR_Progress busy;
-    Slider_Drive drive;
 };
 
 // A tab bar over one page per tab: a heading and a spinner list of choices.
@@ -140,7 +118,6 @@ class Settings : public Panel {
 public:
     void Init(HWND window) override
     {
-        this->window = window;
         Board(*this, title, window, 480, 330, 0xD8D0C4u, "Settings");
         static const char* const tab_names[PAGES] = {"Display", "Sound", "Controls"};
         static const char* const headings[PAGES] = {"Resolution", "Volume", "Pointer"};
@@ -157,6 +134,7 @@ public:
             tabs.Item[i]->Color_Set(colours[i]);
         }
         tabs.Init(window);
+        Input.Add(tabs);
         for (int p = 0; p < PAGES; ++p) {
             Set(headings_shown[p], 40, 160, 400, 30, 2, headings[p]);
             headings_shown[p].Color_Set(0x302820u);
@@ -171,6 +149,7 @@ public:
             list.Current = 1;
             list.Init(window);
         }
+        Input.Add(lists[tabs.Current]);
         Set(hint, 40, 20, 400, 40, 2, "Arrows or wheel change the choice");
         hint.Font_Size = 13;
         hint.Color_Set(0x504840u);
@@ -186,43 +165,19 @@ public:
         hint.Draw();
     }
 
-    void Pointer(int held, float x, float y) override
+protected:
+    // Only the list of the tab shown takes the pointer: the three lists share one place.
+    void Changed(const VR_Changes& change) override
     {
-        tabs.Select(held, x, y);
-        lists[tabs.Current].Select(held, x, y);
-    }
-
-    // Switching is the host's: Read names the tab under the pointer and Current takes it; a click
-    // on a list's arrow steps it through the zone Select found.
-    void Press(float x, float y) override
-    {
-        tabs.Select(1, x, y);
-        const int tab = tabs.Read();
-        if (tab >= 0 && tab != tabs.Current) {
-            tabs.Current = static_cast<short>(tab);
-            tabs.Adjust();
-        }
-        VR_Selects& list = lists[tabs.Current];
-        if (list.Select(1, x, y) & 0x6)
-            list.Adjust();
-    }
-
-    void Wheel(float x, float y, float amount) override
-    {
-        VR_Selects& list = lists[tabs.Current];
-        if (list.Select(0, x, y))
-            list.Current = static_cast<short>(list.Scroll(amount));
-    }
-
-    void Leave() override
-    {
-        tabs.Deselect();
-        lists[tabs.Current].Deselect();
+        if (change.Widget != &tabs)
+            return;
+        for (VR_Selects& list : lists)
+            Input.Remove(list);
+        Input.Add(lists[tabs.Current]);
     }
 
 private:
     static constexpr int PAGES = 3;
-    HWND window = nullptr;
     VR_Labels title, hint;
     VR_Tabs tabs;
     std::array<VR_Labels, PAGES> headings_shown;
@@ -238,6 +193,7 @@ public:
         Set(editor, 14, 14, 392, 180, 4);
         editor.Color_Value = Sphere_Color;
         editor.Init(window);
+        Input.Add(editor);
     }
 
     void Draw() override
@@ -246,45 +202,37 @@ public:
         editor.Draw();
     }
 
-    // Dragging: the active slider follows the pointer; what Read returns becomes the editor's and
-    // the sphere's colour.
-    void Pointer(int held, float x, float y) override
+protected:
+    void Changed(const VR_Changes& change) override
     {
-        if ((held & 1) && editor.Hit) {
-            editor.Is_Select(x);
-            Store(editor.Read());
-            return;
-        }
-        editor.Select(0, x, y);
+        if (change.Widget == &editor)
+            Sphere_Color = editor.Color_Value;
     }
-
-    void Press(float x, float y) override
-    {
-        if (editor.Select(1, x, y))
-            Store(editor.Read());
-    }
-
-    void Wheel(float x, float y, float amount) override
-    {
-        if (editor.Select(0, x, y))
-            Store(editor.Scroll(amount));
-    }
-
-    void Leave() override { editor.Deselect(); }
 
 private:
-    void Store(unsigned long colour)
-    {
-        editor.Color_Value = static_cast<unsigned int>(colour);
-        editor.Adjust();
-        Sphere_Color = editor.Color_Value;
-    }
-
     VR_Labels title;
     VR_Colors editor;
 };
 
 }  // namespace
+
+void Panel::Pointer(float x, float y) { React(Input.Move(x, y)); }
+void Panel::Press(float x, float y) { React(Input.Press(x, y)); }
+void Panel::Release(float x, float y) { React(Input.Release(x, y)); }
+void Panel::Wheel(float x, float y, float amount) { React(Input.Wheel(x, y, amount)); }
+
+void Panel::Leave()
+{
+    // Far outside every widget: each hover test fails and drops its highlight.
+    if (!Input.Captured())
+        Input.Move(-30000.0f, -30000.0f);
+}
+
+void Panel::React(int changes)
+{
+    for (int i = 0; i < changes; ++i)
+        Changed(Input.Change(i));
+}
 
 void Panel::Place(float x, float y, float z, float yaw, float tilt)
 {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include <vrtools/dispatch.h>
 #include <vrtools/frame.h>
 
 // World units are metres, y upward; panels are built in scene units and scaled into the room.
@@ -12,21 +13,23 @@ constexpr const char* SCENE_FONT = "DejaVu Sans";
 constexpr short SCENE_FONT_SIZE = 16;
 
 // A panel of widgets: a backing frame at (0, 0) to (Width, Height) in its own scene units, placed in
-// the room by a model matrix. The pointer arrives already in the panel's scene units.
+// the room by a model matrix. The pointer arrives already in the panel's scene units and goes to the
+// widgets through the panel's dispatcher; a panel reacts to what changed in Changed.
 class Panel {
 public:
     virtual ~Panel() = default;
-    // Builds the backing and the widgets.
+    // Builds the backing and the widgets and adds the interactive ones to Input.
     virtual void Init(HWND window) = 0;
     // Draws the widgets in the panel's own units (the caller has applied the model matrix).
     virtual void Draw() = 0;
-    // Pointer motion over the panel; `buttons` bit 0 is the left button, held while dragging.
-    virtual void Pointer(int buttons, float x, float y) = 0;
-    virtual void Press(float x, float y) = 0;
-    virtual void Release() {}
-    virtual void Wheel(float x, float y, float amount) = 0;
+
+    // Pointer events in the panel's scene units; a drag begun on the panel keeps the capture.
+    void Pointer(float x, float y);
+    void Press(float x, float y);
+    void Release(float x, float y);
+    void Wheel(float x, float y, float amount);
     // The pointer went to another panel or into the room: drop every highlight.
-    virtual void Leave() = 0;
+    void Leave();
 
     // Places the panel: its centre at (x, y, z) metres, turned by `yaw` degrees about the vertical
     // and leaned back by `tilt` degrees, like a desk console. Needs a GL context (the matrix stack
@@ -39,6 +42,15 @@ public:
     VR_Frames Backing;       // the panel's slab; also its area for picking
     float Model[16] = {};    // panel scene units -> world, column-major
     float Centre[3] = {};    // world position of the middle of the panel
+
+protected:
+    // One field that an event changed (a button's State, a slider's Value, a list's Current, ...).
+    virtual void Changed(const VR_Changes& change) {}
+
+    VR_Dispatchers Input;  // the panel's interactive widgets
+
+private:
+    void React(int changes);
 };
 
 // The colour the room's sphere takes from the colour panel, packed (red in the low byte).
