@@ -1,6 +1,5 @@
 // Colour editor: layout, track ramps, loading and reading colours, the model switch, pointer rules, copies.
 #include <cstdlib>
-#include <new>
 #include <string>
 
 #include <vrtools/color.h>
@@ -139,18 +138,18 @@ TEST_F(Color_Test, PointerRulesAndCopies)
     EXPECT_EQ(e.Is_Select(159.0f), 1);
     EXPECT_NEAR(e.Slider_1.Pointer_Position, 512.0f, 0.01f);
 
-    // Copies drive their own slider. They share the source's arrays and GL names, so only the
-    // source is ever destroyed.
+    // Copies drive their own slider.
     e.Select(0, 100.0f, 20.0f);
     ASSERT_EQ(e.Active_Slider, &e.Slider_3);
-    alignas(VR_Colors) unsigned char store[2][sizeof(VR_Colors)];
-    auto* copy = new (store[0]) VR_Colors(e);
-    auto* assigned = new (store[1]) VR_Colors;
-    *assigned = e;
-    EXPECT_EQ(assigned->Active_Slider, &assigned->Slider_3);
-    ASSERT_EQ(copy->Active_Slider, &copy->Slider_3);
-    copy->Scroll(50.0f);
-    EXPECT_FLOAT_EQ(copy->Slider_3.Cursor_Position, 100.0f);
+    {
+        VR_Colors copy(e);
+        VR_Colors assigned;
+        assigned = e;
+        EXPECT_EQ(assigned.Active_Slider, &assigned.Slider_3);
+        ASSERT_EQ(copy.Active_Slider, &copy.Slider_3);
+        copy.Scroll(50.0f);
+        EXPECT_FLOAT_EQ(copy.Slider_3.Cursor_Position, 100.0f);
+    }
     EXPECT_FLOAT_EQ(e.Slider_3.Cursor_Position, 0.0f);
 
     e.Flags |= VR_INACTIVE;

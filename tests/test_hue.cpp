@@ -1,5 +1,4 @@
 // Hue editor: layout and hue ramp, kept lightness and saturation, pointer rules, copies, narrow sizes.
-#include <new>
 #include <vector>
 
 #include "gl_fixture.h"
@@ -87,11 +86,12 @@ TEST_F(Hue_Test, OnlyTheHueFollowsTheSlider)
     EXPECT_LE(e.Slider.Value, 0.99f);
     EXPECT_EQ(end, Hls_Packed(e.Slider.Value, l, s));
 
-    // A copy drives its own slider; it shares everything, so it is never destroyed.
-    alignas(VR_Hues) unsigned char store[sizeof(VR_Hues)];
-    auto* copy = new (store) VR_Hues(e);
-    ASSERT_EQ(copy->Active_Slider, &copy->Slider);
-    copy->Scroll(-20.0f);
+    // A copy drives its own slider.
+    {
+        VR_Hues copy(e);
+        ASSERT_EQ(copy.Active_Slider, &copy.Slider);
+        copy.Scroll(-20.0f);
+    }
     EXPECT_FLOAT_EQ(e.Slider.Cursor_Position, 1023.0f);
     // Over the swatch, even clicked: no hit, no active slider, nothing to read.
     EXPECT_EQ(e.Select(1, 260.0f, 20.0f), 0);

@@ -18,6 +18,8 @@ public:
     VR_Boxs() = default;
     VR_Boxs(const VR_Boxs& other) = default;
     VR_Boxs& operator=(const VR_Boxs& other) = default;
+    VR_Boxs(VR_Boxs&& other) noexcept = default;
+    VR_Boxs& operator=(VR_Boxs&& other) noexcept = default;
     ~VR_Boxs() = default;
 
     void Init(HWND hwnd);

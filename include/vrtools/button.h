@@ -19,8 +19,10 @@ public:
     short Built_State = 0;        // library: State the mesh was built for
 
     VR_Buttons() = default;
-    VR_Buttons(const VR_Buttons& other) = default;
-    VR_Buttons& operator=(const VR_Buttons& other) = default;
+    VR_Buttons(const VR_Buttons& other);
+    VR_Buttons(VR_Buttons&& other) noexcept;
+    VR_Buttons& operator=(const VR_Buttons& other);
+    VR_Buttons& operator=(VR_Buttons&& other) noexcept;
     ~VR_Buttons();
 
     void Init(HWND hwnd);

@@ -23,7 +23,9 @@ public:
 
     VR_Colors() = default;
     VR_Colors(const VR_Colors& other);
+    VR_Colors(VR_Colors&& other) noexcept;
     VR_Colors& operator=(const VR_Colors& other);
+    VR_Colors& operator=(VR_Colors&& other) noexcept;
     ~VR_Colors();
 
     // Lays out the frame, the swatch and the sliders (ramps made for the model in Flags), initialises

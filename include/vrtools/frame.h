@@ -10,6 +10,8 @@ public:
     VR_Frames() = default;
     VR_Frames(const VR_Frames& other) = default;
     VR_Frames& operator=(const VR_Frames& other) = default;
+    VR_Frames(VR_Frames&& other) noexcept = default;
+    VR_Frames& operator=(VR_Frames&& other) noexcept = default;
     ~VR_Frames() = default;
 
     void Init(HWND hwnd);

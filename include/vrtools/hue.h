@@ -16,7 +16,9 @@ public:
 
     VR_Hues() = default;
     VR_Hues(const VR_Hues& other);
+    VR_Hues(VR_Hues&& other) noexcept;
     VR_Hues& operator=(const VR_Hues& other);
+    VR_Hues& operator=(VR_Hues&& other) noexcept;
     ~VR_Hues();
 
     // Lays out the swatch and the hue slider with its hue ramp, initialises them with `hwnd`

@@ -10,6 +10,8 @@ public:
     VR_Labels() = default;
     VR_Labels(const VR_Labels& other) = default;
     VR_Labels& operator=(const VR_Labels& other) = default;
+    VR_Labels(VR_Labels&& other) noexcept = default;
+    VR_Labels& operator=(VR_Labels&& other) noexcept = default;
     ~VR_Labels() = default;
 
     // Renders the caption and uploads its quad. Needs a window (argument or Window) and a size >= 1.

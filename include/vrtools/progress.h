@@ -11,6 +11,8 @@ public:
     VR_Progress() = default;
     VR_Progress(const VR_Progress& other) = default;
     VR_Progress& operator=(const VR_Progress& other) = default;
+    VR_Progress(VR_Progress&& other) noexcept = default;
+    VR_Progress& operator=(VR_Progress&& other) noexcept = default;
     ~VR_Progress() = default;
 
     void Init(HWND hwnd);

@@ -21,9 +21,11 @@ public:
     short Shown = 0;            // Init, Adjust: Current when Adjust last ran
 
     VR_Selects() = default;
-    VR_Selects(const VR_Selects& other) = default;
-    VR_Selects& operator=(const VR_Selects& other) = default;
-    // Destroys the items (shared with copies: destroy only one of them).
+    VR_Selects(const VR_Selects& other);
+    VR_Selects(VR_Selects&& other) noexcept;
+    VR_Selects& operator=(const VR_Selects& other);
+    VR_Selects& operator=(VR_Selects&& other) noexcept;
+    // Destroys the items, unless a copy still holds them (see VR_Tools).
     ~VR_Selects();
 
     // Makes the list hold exactly `count` items; new items get `flags`, or this list's Flags masked

@@ -11,6 +11,8 @@ public:
     VR_TabItems() = default;
     VR_TabItems(const VR_TabItems& other) = default;
     VR_TabItems& operator=(const VR_TabItems& other) = default;
+    VR_TabItems(VR_TabItems&& other) noexcept = default;
+    VR_TabItems& operator=(VR_TabItems&& other) noexcept = default;
     ~VR_TabItems() = default;
 
     void Init(HWND hwnd);

@@ -11,9 +11,11 @@ public:
     short Shown = 0;               // Current when the active marks were last set
 
     VR_Tabs() = default;
-    VR_Tabs(const VR_Tabs& other) = default;
-    VR_Tabs& operator=(const VR_Tabs& other) = default;
-    // Destroys the tab items (shared with copies: destroy only one of them).
+    VR_Tabs(const VR_Tabs& other);
+    VR_Tabs(VR_Tabs&& other) noexcept;
+    VR_Tabs& operator=(const VR_Tabs& other);
+    VR_Tabs& operator=(VR_Tabs&& other) noexcept;
+    // Destroys the tab items, unless a copy still holds them (see VR_Tools).
     ~VR_Tabs();
 
     // Makes the bar hold exactly `count` tab items with Flags `flags`; surplus tabs are destroyed,

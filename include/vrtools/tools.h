@@ -28,9 +28,28 @@ enum : unsigned char {
     VR_STATUS_NAMED = 0x04,
 };
 
-// Base record of every widget. Plain class: no virtual functions. Copies share every array, texture
-// and buffer of their source; of the objects sharing them only one may be destroyed or re-initialised
-// while the others are still in use. The destructor and every Init need the host's GL context current.
+// Base record of every widget. Plain class: no virtual functions. The destructor and every Init
+// need the host's GL context current.
+//
+// Copies and moves, the same for every widget class:
+// - A copy (construction or assignment) copies every field, pointers and GL names included: the
+//   copy shares its source's name, bitmaps, pictures, arrays, textures and buffers, and a container
+//   copy shares its Item array and the children in it.
+// - Each shared object is released once, by whichever of its holders lets go of it last (destroyed,
+//   rebuilt by Init, or the target of a move assignment); originals and copies may be destroyed in
+//   any order, and a copy stays usable after its original is gone.
+// - What one holder rebuilds or uploads again (an Init, a hover colour, a new read-out) becomes its
+//   own: it lets go of the shared block, texture or buffer and makes a new one, while the others
+//   keep the old one. Arrays edited in place (hover colours, a button's Adjust) stay shared. A
+//   container's Grow on an Item array it shares starts it on a new array of new children.
+// - The target of a copy assignment does not release what it held before: its other holders keep
+//   it; when it was the only holder, those objects are left unreleased. Assign into empty objects,
+//   or move.
+// - A move (construction or assignment) hands everything over and leaves the source empty and safe
+//   to destroy; a move assignment first releases what its target held. Moves never fail, so
+//   standard containers of widgets move them when they grow.
+// - When memory for the share table runs out, the copy holds nothing and draws nothing until its
+//   next Init ("Copy: ..." report, code 1).
 class VRTOOLS_API VR_Tools {
 public:
     const char* Name = nullptr;        // host: narrow (UTF-8) name, converted into W_Name by Init
@@ -65,9 +84,16 @@ public:
     unsigned char Status = 0;              // library: VR_STATUS_* bits
 
     VR_Tools() = default;
-    VR_Tools(const VR_Tools& other) = default;
-    VR_Tools& operator=(const VR_Tools& other) = default;
-    // Releases the name, bitmaps, pictures, arrays, textures and buffers. Needs the GL context.
+    // Copies every field; the copy shares what the source holds (see above).
+    VR_Tools(const VR_Tools& other);
+    // Takes everything over; `other` is left empty.
+    VR_Tools(VR_Tools&& other) noexcept;
+    // Copies every field; what this object held before is not released (see above).
+    VR_Tools& operator=(const VR_Tools& other);
+    // Releases what this object held, then takes everything of `other` over, leaving it empty.
+    VR_Tools& operator=(VR_Tools&& other) noexcept;
+    // Releases the name, bitmaps, pictures, arrays, textures and buffers that no copy still holds.
+    // Needs the GL context.
     ~VR_Tools();
 
     // Packed colour (red bits 0..7, green 8..15, blue 16..23) of Color; 0 means "no colour chosen".
@@ -79,7 +105,7 @@ public:
     // Copies red, green and blue of `c`; the fourth word is kept.
     void Color_Set(Colors c);
 
-    // Releases `p` with the C heap when not null; always returns null.
+    // Releases `p` with the C heap when not null and no copy still holds it; always returns null.
     void* Free(void* p);
 
     // The caption text (owned by the widget), or null.

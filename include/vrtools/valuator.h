@@ -41,8 +41,10 @@ public:
     unsigned int Value_Vertex_VBO = 0, Value_Coord_VBO = 0;
 
     VR_Valuators() = default;
-    VR_Valuators(const VR_Valuators& other) = default;
-    VR_Valuators& operator=(const VR_Valuators& other) = default;
+    VR_Valuators(const VR_Valuators& other);
+    VR_Valuators(VR_Valuators&& other) noexcept;
+    VR_Valuators& operator=(const VR_Valuators& other);
+    VR_Valuators& operator=(VR_Valuators&& other) noexcept;
     ~VR_Valuators();
 
     // Applies defaults, builds the value table, body, caption and cursor.

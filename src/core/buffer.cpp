@@ -5,9 +5,7 @@ namespace core {
 
 void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes)
 {
-    if (vbo != 0)
-        glDeleteBuffers(1, &vbo);
-    vbo = 0;
+    Buffer_Free(vbo);
     glGenBuffers(1, &vbo);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), data, GL_STATIC_DRAW);
@@ -16,7 +14,8 @@ void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes)
 
 void Buffer_Free(GLuint& vbo)
 {
-    if (vbo != 0)
+    // A buffer that a copy still holds stays; the copy deletes it when it lets go.
+    if (vbo != 0 && Share_Drop(Held_Kind::BUFFER, vbo))
         glDeleteBuffers(1, &vbo);
     vbo = 0;
 }
@@ -49,11 +48,16 @@ void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)
         glEnableClientState(GL_COLOR_ARRAY);
 }
 
-void Texture_Prepare(GLuint& texture, GLenum wrap)
+bool Texture_Prepare(GLuint& texture, GLenum wrap)
 {
+    // A texture shared with a copy is left to the copy: this object fills a new one of its own.
+    if (texture != 0 && Share_Is_Shared(Held_Kind::TEXTURE, texture)) {
+        Share_Drop(Held_Kind::TEXTURE, texture);
+        texture = 0;
+    }
     if (glIsTexture(texture)) {
         glBindTexture(GL_TEXTURE_2D, texture);
-        return;
+        return false;
     }
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -61,6 +65,7 @@ void Texture_Prepare(GLuint& texture, GLenum wrap)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return true;
 }
 
 }  // namespace core

@@ -42,6 +42,9 @@ void Report_Caption_Fit(const char* tag, const wchar_t* name, const Text_Size& t
 
 bool Caption_Quad(short*& vertex, float*& coord, int x, int y, int z, const Text_Size& text, const char* source)
 {
+    // A quad that a copy shares keeps its place there; this object writes a quad of its own.
+    Heap_Unshare(coord);
+    Heap_Unshare(vertex);
     if (!coord)
         coord = static_cast<float*>(std::malloc(32));
     if (!vertex)

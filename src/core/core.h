@@ -7,6 +7,8 @@
 
 #include <vrtools/tools.h>
 
+#include "share.h"
+
 namespace core {
 
 // Packed colours shared by the widgets (red in the low byte).
@@ -111,9 +113,9 @@ void Mesh_Upload(Mesh mesh, GLuint& vertex_vbo, GLuint& normal_vbo, GLuint& colo
 // (4 x GL_UNSIGNED_BYTE) arrays at the buffers and enables those client arrays.
 void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo);
 
-// Binds `texture` when it is a texture name; otherwise generates it, binds it and sets wrapping
-// `wrap` on S and T and linear filtering.
-void Texture_Prepare(GLuint& texture, GLenum wrap);
+// Binds `texture` when it is a texture name; otherwise (or when a copy shares it) generates it,
+// binds it and sets wrapping `wrap` on S and T and linear filtering. True when it made a new one.
+bool Texture_Prepare(GLuint& texture, GLenum wrap);
 
 // [SECTION] Captions ---------------------------------------------------------------------------------
 

@@ -22,10 +22,15 @@ int Items_Count(T* const* items)
     return n;
 }
 
-// Destroys every child and releases the array.
+// Destroys every child and releases the array, unless a copy of the container still holds the
+// array: then only this holder lets go.
 template <class T>
 void Items_Free(T**& items)
 {
+    if (items && !Share_Drop(Held_Kind::HEAP, reinterpret_cast<std::uintptr_t>(items))) {
+        items = nullptr;
+        return;
+    }
     if (items)
         for (T** p = items; *p; ++p)
             delete *p;
@@ -47,9 +52,11 @@ int Items_Resize(T**& items, int count, unsigned int flags, const char* method, 
                   ITEMS_MAX);
         return 0;
     }
-    const int n = Items_Count(items);
-    if (n == count)
+    if (Items_Count(items) == count)
         return 1;
+    // Items a copy shares stay with the copy: this container starts on an array of its own.
+    Heap_Unshare(items);
+    const int n = Items_Count(items);
     for (int i = n - 1; i >= count; --i) {
         delete items[i];
         items[i] = nullptr;

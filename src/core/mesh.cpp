@@ -101,12 +101,9 @@ void Mesh_Builder::Add(const Quad& q, unsigned int color_word)
 
 void Mesh_Free(Mesh mesh)
 {
-    std::free(mesh.vertex);
-    std::free(mesh.normal);
-    std::free(mesh.color);
-    mesh.vertex = nullptr;
-    mesh.normal = nullptr;
-    mesh.color = nullptr;
+    Heap_Release(mesh.vertex);
+    Heap_Release(mesh.normal);
+    Heap_Release(mesh.color);
     mesh.count = 0;
 }
 

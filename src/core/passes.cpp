@@ -16,9 +16,7 @@ void Mesh_Reset(VR_Tools& tool)
 Text_Size Caption_Render(VR_Tools& tool, GLenum wrap, bool unpack_on_create)
 {
     if (tool.W_Name) {
-        const bool fresh = unpack_on_create && !glIsTexture(tool.Text_Texture);
-        Texture_Prepare(tool.Text_Texture, wrap);
-        if (fresh)
+        if (Texture_Prepare(tool.Text_Texture, wrap) && unpack_on_create)
             glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     }
     Text_Size text;

@@ -51,8 +51,7 @@ bool Store_Name(VR_Tools& tool, const wchar_t* text)
 // First three steps shared by both formatting setters. Returns false when the call ends there.
 bool Name_Reset(VR_Tools& tool, bool have_format)
 {
-    std::free(tool.W_Name);
-    tool.W_Name = nullptr;
+    core::Heap_Release(tool.W_Name);
     if (!have_format) {
         tool.Status &= static_cast<unsigned char>(~VR_STATUS_NAMED);
         return false;
@@ -60,28 +59,128 @@ bool Name_Reset(VR_Tools& tool, bool have_format)
     return true;
 }
 
+// Every field, pointers and GL names included, in the order of the record.
+void Fields_Copy(VR_Tools& to, const VR_Tools& from)
+{
+    to.Name = from.Name;
+    to.Window = from.Window;
+    to.Flags = from.Flags;
+    to.X = from.X;
+    to.Y = from.Y;
+    to.Z = from.Z;
+    to.Width = from.Width;
+    to.Height = from.Height;
+    to.Bevel = from.Bevel;
+    to.Font_Name = from.Font_Name;
+    to.Font_Style = from.Font_Style;
+    to.Font_Extra = from.Font_Extra;
+    to.Font_Size = from.Font_Size;
+    to.Color = from.Color;
+    to.Image = from.Image;
+    to.Spare_1 = from.Spare_1;
+    to.Spare_2 = from.Spare_2;
+    to.Spare_3 = from.Spare_3;
+    to.Spare_4 = from.Spare_4;
+    to.W_Name = from.W_Name;
+    to.Quad_Count = from.Quad_Count;
+    to.Vertex_Array = from.Vertex_Array;
+    to.Normal_Array = from.Normal_Array;
+    to.Color_Array = from.Color_Array;
+    to.Text_Vertex_Array = from.Text_Vertex_Array;
+    to.Text_Coord_Array = from.Text_Coord_Array;
+    to.Vertex_VBO = from.Vertex_VBO;
+    to.Normal_VBO = from.Normal_VBO;
+    to.Color_VBO = from.Color_VBO;
+    to.Text_Vertex_VBO = from.Text_Vertex_VBO;
+    to.Text_Coord_VBO = from.Text_Coord_VBO;
+    to.Text_Bitmap = from.Text_Bitmap;
+    to.Text_Texture = from.Text_Texture;
+    to.Image_Texture = from.Image_Texture;
+    to.Spare_Ptr = from.Spare_Ptr;
+    to.Status = from.Status;
+}
+
+// What the record owns, in the order the destructor releases it.
+constexpr int HELD = 15;
+void Held_List(VR_Tools& t, core::Held (&h)[HELD])
+{
+    h[0] = core::Held_Heap(t.W_Name);
+    h[1] = core::Held_Heap(t.Text_Bitmap);
+    h[2] = core::Held_Texture(t.Text_Texture);
+    h[3] = core::Held_Heap(t.Image);
+    h[4] = core::Held_Texture(t.Image_Texture);
+    h[5] = core::Held_Heap(t.Vertex_Array);
+    h[6] = core::Held_Heap(t.Normal_Array);
+    h[7] = core::Held_Heap(t.Color_Array);
+    h[8] = core::Held_Heap(t.Text_Vertex_Array);
+    h[9] = core::Held_Heap(t.Text_Coord_Array);
+    h[10] = core::Held_Buffer(t.Vertex_VBO);
+    h[11] = core::Held_Buffer(t.Normal_VBO);
+    h[12] = core::Held_Buffer(t.Color_VBO);
+    h[13] = core::Held_Buffer(t.Text_Vertex_VBO);
+    h[14] = core::Held_Buffer(t.Text_Coord_VBO);
+}
+
+// Registers a fresh copy as one more holder; a copy the table could not take holds nothing.
+void Held_Share_All(VR_Tools& copy)
+{
+    core::Held h[HELD];
+    Held_List(copy, h);
+    if (!core::Held_Share(h, HELD, "VR_Tools"))
+        copy.Quad_Count = 0;
+}
+
 }  // namespace
+
+VR_Tools::VR_Tools(const VR_Tools& other)
+{
+    Fields_Copy(*this, other);
+    Held_Share_All(*this);
+}
+
+VR_Tools::VR_Tools(VR_Tools&& other) noexcept
+{
+    Fields_Copy(*this, other);
+    core::Held h[HELD];
+    Held_List(other, h);
+    core::Held_Clear(h, HELD);
+    other.Quad_Count = 0;
+    other.Status = 0;
+}
+
+VR_Tools& VR_Tools::operator=(const VR_Tools& other)
+{
+    if (this == &other)
+        return *this;
+    // The old objects are not released here: other copies may hold them.
+    core::Held h[HELD];
+    Held_List(*this, h);
+    core::Held_Forget(h, HELD);
+    Fields_Copy(*this, other);
+    Held_Share_All(*this);
+    return *this;
+}
+
+VR_Tools& VR_Tools::operator=(VR_Tools&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    core::Held h[HELD];
+    Held_List(*this, h);
+    core::Held_Release(h, HELD);
+    Fields_Copy(*this, other);
+    Held_List(other, h);
+    core::Held_Clear(h, HELD);
+    other.Quad_Count = 0;
+    other.Status = 0;
+    return *this;
+}
 
 VR_Tools::~VR_Tools()
 {
-    std::free(W_Name);
-    W_Name = nullptr;
-    Text_Bitmap = static_cast<unsigned char*>(Free(Text_Bitmap));
-    glDeleteTextures(1, &Text_Texture);
-    Text_Texture = 0;
-    Image = static_cast<unsigned char*>(Free(Image));
-    glDeleteTextures(1, &Image_Texture);
-    Image_Texture = 0;
-    Vertex_Array = static_cast<short*>(Free(Vertex_Array));
-    Normal_Array = static_cast<short*>(Free(Normal_Array));
-    Color_Array = static_cast<unsigned int*>(Free(Color_Array));
-    Text_Vertex_Array = static_cast<short*>(Free(Text_Vertex_Array));
-    Text_Coord_Array = static_cast<float*>(Free(Text_Coord_Array));
-    core::Buffer_Free(Vertex_VBO);
-    core::Buffer_Free(Normal_VBO);
-    core::Buffer_Free(Color_VBO);
-    core::Buffer_Free(Text_Vertex_VBO);
-    core::Buffer_Free(Text_Coord_VBO);
+    core::Held h[HELD];
+    Held_List(*this, h);
+    core::Held_Release(h, HELD);
     Status = 0;
 }
 
@@ -114,7 +213,7 @@ void VR_Tools::Color_Set(Colors c)
 
 void* VR_Tools::Free(void* p)
 {
-    std::free(p);
+    core::Heap_Release(p);
     return nullptr;
 }
 
@@ -240,6 +339,7 @@ int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font
         return 0;
     }
 
+    core::Heap_Unshare(*buffer);  // a copy keeps the bitmap it shares
     void* grown = std::realloc(*buffer, static_cast<std::size_t>(texels));
     if (!grown) {
         std::free(pixels);

@@ -1,7 +1,9 @@
 // Buttons: a framed face that sinks while pressed, with an optional lamp and the caption on the face.
 #include <cstdlib>
+#include <utility>
 
 #include <vrtools/button.h>
+
 #include "core/core.h"
 #include "looks.h"
 
@@ -66,10 +68,61 @@ void Quad_Lift(short* quad, int z)
 
 }  // namespace
 
+namespace {
+
+void Own_Copy(VR_Buttons& to, const VR_Buttons& from)
+{
+    to.State = from.State;
+    to.Lamp = from.Lamp;
+    to.Lamp_Array = from.Lamp_Array;
+    to.Lamp_VBO = from.Lamp_VBO;
+    to.Highlight = from.Highlight;
+    to.Built_State = from.Built_State;
+}
+
+int Own_Held(VR_Buttons& b, core::Held* h)
+{
+    h[0] = core::Held_Heap(b.Lamp_Array);
+    h[1] = core::Held_Buffer(b.Lamp_VBO);
+    return 2;
+}
+
+constexpr core::Own_Fields<VR_Buttons> OWN{Own_Copy, Own_Held, "VR_Buttons"};
+
+}  // namespace
+
+VR_Buttons::VR_Buttons(const VR_Buttons& other) : VR_Tools(other)
+{
+    OWN.Copied(*this, other);
+}
+
+VR_Buttons::VR_Buttons(VR_Buttons&& other) noexcept : VR_Tools(std::move(other))
+{
+    OWN.Moved(*this, other);
+}
+
+VR_Buttons& VR_Buttons::operator=(const VR_Buttons& other)
+{
+    if (this != &other) {
+        VR_Tools::operator=(other);
+        OWN.Assigned(*this, other);
+    }
+    return *this;
+}
+
+VR_Buttons& VR_Buttons::operator=(VR_Buttons&& other) noexcept
+{
+    if (this != &other) {
+        VR_Tools::operator=(std::move(other));
+        OWN.Move_Assigned(*this, other);
+    }
+    return *this;
+}
+
 VR_Buttons::~VR_Buttons()
 {
-    Lamp_Array = static_cast<short*>(Free(Lamp_Array));
-    core::Buffer_Free(Lamp_VBO);
+    core::Held h[2];
+    core::Held_Release(h, Own_Held(*this, h));
 }
 
 void VR_Buttons::Init(HWND hwnd)
@@ -97,6 +150,7 @@ void VR_Buttons::Init(HWND hwnd)
     const int z = Face_Z(*this);
     int left = Bevel + 4;
     if (lamp) {
+        core::Heap_Unshare(Lamp_Array);
         if (!Lamp_Array)
             Lamp_Array = static_cast<short*>(std::malloc(24));
         if (Lamp_Array) {

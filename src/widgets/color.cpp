@@ -1,5 +1,6 @@
 // The RGB/HLS colour editor: a background box, three channel sliders and a swatch that switches the model.
 #include <algorithm>
+#include <utility>
 
 #include <vrtools/color.h>
 #include "core/core.h"
@@ -32,6 +33,8 @@ VR_Colors::VR_Colors(const VR_Colors& other)
 
 VR_Colors& VR_Colors::operator=(const VR_Colors& other)
 {
+    if (this == &other)
+        return *this;
     VR_Tools::operator=(other);
     Color_Value = other.Color_Value;
     Hit = other.Hit;
@@ -43,6 +46,35 @@ VR_Colors& VR_Colors::operator=(const VR_Colors& other)
     Slider_2 = other.Slider_2;
     Slider_3 = other.Slider_3;
     Active_Slider = Own_Slider(other, other.Active_Slider);
+    return *this;
+}
+
+VR_Colors::VR_Colors(VR_Colors&& other) noexcept
+    : VR_Tools(std::move(other)), Color_Value(other.Color_Value), Hit(other.Hit), Applied(other.Applied),
+      Active_Slider(nullptr), Frame(std::move(other.Frame)), Swatch(std::move(other.Swatch)),
+      Slider_1(std::move(other.Slider_1)), Slider_2(std::move(other.Slider_2)), Slider_3(std::move(other.Slider_3))
+{
+    std::copy(other.Channel, other.Channel + 3, Channel);
+    Active_Slider = Own_Slider(other, other.Active_Slider);
+    other.Active_Slider = nullptr;
+}
+
+VR_Colors& VR_Colors::operator=(VR_Colors&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    VR_Tools::operator=(std::move(other));
+    Color_Value = other.Color_Value;
+    Hit = other.Hit;
+    Applied = other.Applied;
+    std::copy(other.Channel, other.Channel + 3, Channel);
+    Frame = std::move(other.Frame);
+    Swatch = std::move(other.Swatch);
+    Slider_1 = std::move(other.Slider_1);
+    Slider_2 = std::move(other.Slider_2);
+    Slider_3 = std::move(other.Slider_3);
+    Active_Slider = Own_Slider(other, other.Active_Slider);
+    other.Active_Slider = nullptr;
     return *this;
 }
 

@@ -1,5 +1,6 @@
 // The hue editor: one slider over the hue circle and a swatch; lightness and saturation come from the loaded colour.
 #include <algorithm>
+#include <utility>
 
 #include "core/core.h"
 #include "editor_parts.h"
@@ -25,6 +26,8 @@ VR_Hues::VR_Hues(const VR_Hues& other)
 
 VR_Hues& VR_Hues::operator=(const VR_Hues& other)
 {
+    if (this == &other)
+        return *this;
     VR_Tools::operator=(other);
     Color_Value = other.Color_Value;
     Hit = other.Hit;
@@ -33,6 +36,31 @@ VR_Hues& VR_Hues::operator=(const VR_Hues& other)
     Swatch = other.Swatch;
     Slider = other.Slider;
     Active_Slider = other.Active_Slider == &other.Slider ? &Slider : nullptr;
+    return *this;
+}
+
+VR_Hues::VR_Hues(VR_Hues&& other) noexcept
+    : VR_Tools(std::move(other)), Color_Value(other.Color_Value), Hit(other.Hit), Applied(other.Applied),
+      Active_Slider(nullptr), Swatch(std::move(other.Swatch)), Slider(std::move(other.Slider))
+{
+    std::copy(other.Channel, other.Channel + 3, Channel);
+    Active_Slider = other.Active_Slider == &other.Slider ? &Slider : nullptr;
+    other.Active_Slider = nullptr;
+}
+
+VR_Hues& VR_Hues::operator=(VR_Hues&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    VR_Tools::operator=(std::move(other));
+    Color_Value = other.Color_Value;
+    Hit = other.Hit;
+    Applied = other.Applied;
+    std::copy(other.Channel, other.Channel + 3, Channel);
+    Swatch = std::move(other.Swatch);
+    Slider = std::move(other.Slider);
+    Active_Slider = other.Active_Slider == &other.Slider ? &Slider : nullptr;
+    other.Active_Slider = nullptr;
     return *this;
 }
 

@@ -51,6 +51,8 @@ void Phase_Step(VR_Progress& p)
 // The band over the floor at z 0: the pattern five times across, once from top (t 0) to bottom.
 bool Band_Fill(VR_Progress& p)
 {
+    core::Heap_Unshare(p.Text_Coord_Array);
+    core::Heap_Unshare(p.Text_Vertex_Array);
     if (!p.Text_Coord_Array)
         p.Text_Coord_Array = static_cast<float*>(std::malloc(32));
     if (!p.Text_Vertex_Array)
@@ -85,9 +87,7 @@ void VR_Progress::Init(HWND hwnd)
         Bevel = 1;
 
     // The pattern never changes: upload it only into a texture made here.
-    const bool fresh = !glIsTexture(Text_Texture);
-    core::Texture_Prepare(Text_Texture, GL_REPEAT);
-    if (fresh)
+    if (core::Texture_Prepare(Text_Texture, GL_REPEAT))
         Stripes_Upload();
 
     core::Mesh_Reset(*this);

@@ -6,6 +6,7 @@
 // [SECTION] Pointer, wheel and value
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/core.h"
 #include "core/items.h"
@@ -152,6 +153,63 @@ VR_Boxs* Current_Item(const VR_Selects& l)
 }
 
 }  // namespace
+
+namespace {
+
+void Own_Copy(VR_Selects& to, const VR_Selects& from)
+{
+    to.Current = from.Current;
+    to.Arrow_Size = from.Arrow_Size;
+    to.Item = from.Item;
+    to.Item_Count = from.Item_Count;
+    to.Scroll_Sum = from.Scroll_Sum;
+    to.Hit = from.Hit;
+    to.Shown = from.Shown;
+}
+
+// The item array only: its children go with it.
+int Own_Held(VR_Selects& w, core::Held* h)
+{
+    h[0] = core::Held_Heap(w.Item);
+    return 1;
+}
+
+constexpr core::Own_Fields<VR_Selects> OWN{Own_Copy, Own_Held, "VR_Selects"};
+
+}  // namespace
+
+VR_Selects::VR_Selects(const VR_Selects& other) : VR_Tools(other)
+{
+    if (!OWN.Copied(*this, other))
+        Item_Count = 0;
+}
+
+VR_Selects::VR_Selects(VR_Selects&& other) noexcept : VR_Tools(std::move(other))
+{
+    OWN.Moved(*this, other);
+    other.Item_Count = 0;
+}
+
+VR_Selects& VR_Selects::operator=(const VR_Selects& other)
+{
+    if (this != &other) {
+        VR_Tools::operator=(other);
+        if (!OWN.Assigned(*this, other))
+            Item_Count = 0;
+    }
+    return *this;
+}
+
+VR_Selects& VR_Selects::operator=(VR_Selects&& other) noexcept
+{
+    if (this != &other) {
+        VR_Tools::operator=(std::move(other));
+        core::Items_Free(Item);
+        OWN.Moved(*this, other);
+        other.Item_Count = 0;
+    }
+    return *this;
+}
 
 VR_Selects::~VR_Selects()
 {

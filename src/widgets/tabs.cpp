@@ -1,4 +1,6 @@
 // Tab bars: a row of owned tab items, the current one in front and the others stacked behind it.
+#include <utility>
+
 #include "core/core.h"
 #include "core/items.h"
 #include "looks.h"
@@ -47,6 +49,60 @@ void Stack_Draw(VR_Tabs& t)
 }
 
 }  // namespace
+
+namespace {
+
+void Own_Copy(VR_Tabs& to, const VR_Tabs& from)
+{
+    to.Current = from.Current;
+    to.Item_Count = from.Item_Count;
+    to.Item = from.Item;
+    to.Shown = from.Shown;
+}
+
+// The item array only: its children go with it.
+int Own_Held(VR_Tabs& w, core::Held* h)
+{
+    h[0] = core::Held_Heap(w.Item);
+    return 1;
+}
+
+constexpr core::Own_Fields<VR_Tabs> OWN{Own_Copy, Own_Held, "VR_Tabs"};
+
+}  // namespace
+
+VR_Tabs::VR_Tabs(const VR_Tabs& other) : VR_Tools(other)
+{
+    if (!OWN.Copied(*this, other))
+        Item_Count = 0;
+}
+
+VR_Tabs::VR_Tabs(VR_Tabs&& other) noexcept : VR_Tools(std::move(other))
+{
+    OWN.Moved(*this, other);
+    other.Item_Count = 0;
+}
+
+VR_Tabs& VR_Tabs::operator=(const VR_Tabs& other)
+{
+    if (this != &other) {
+        VR_Tools::operator=(other);
+        if (!OWN.Assigned(*this, other))
+            Item_Count = 0;
+    }
+    return *this;
+}
+
+VR_Tabs& VR_Tabs::operator=(VR_Tabs&& other) noexcept
+{
+    if (this != &other) {
+        VR_Tools::operator=(std::move(other));
+        core::Items_Free(Item);
+        OWN.Moved(*this, other);
+        other.Item_Count = 0;
+    }
+    return *this;
+}
 
 VR_Tabs::~VR_Tabs()
 {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 #include "core/core.h"
 #include "looks.h"
@@ -370,19 +371,101 @@ bool Readout_Update(VR_Valuators& s)
 
 // [SECTION] Life cycle ----------------------------------------------------------------------------
 
+namespace {
+
+void Own_Copy(VR_Valuators& to, const VR_Valuators& from)
+{
+    to.Value = from.Value;
+    to.Value_Min = from.Value_Min;
+    to.Value_Max = from.Value_Max;
+    to.Format = from.Format;
+    to.Cursor_Half_Width = from.Cursor_Half_Width;
+    to.Scroll_Speed = from.Scroll_Speed;
+    std::memcpy(to.Value_Table, from.Value_Table, sizeof to.Value_Table);
+    to.Value_Bitmap = from.Value_Bitmap;
+    to.Value_Texture = from.Value_Texture;
+    to.Selected = from.Selected;
+    to.Spare = from.Spare;
+    to.Cursor_Position = from.Cursor_Position;
+    to.Pointer_Position = from.Pointer_Position;
+    to.Shown_Value = from.Shown_Value;
+    std::wmemcpy(to.Value_Text, from.Value_Text, READOUT_CAP);
+    to.Value_Tex_Width = from.Value_Tex_Width;
+    to.Value_Tex_Height = from.Value_Tex_Height;
+    to.Value_Text_Width = from.Value_Text_Width;
+    to.Value_Text_Height = from.Value_Text_Height;
+    to.Cursor_Quad_Count = from.Cursor_Quad_Count;
+    to.Cursor_Vertex_Array = from.Cursor_Vertex_Array;
+    to.Cursor_Normal_Array = from.Cursor_Normal_Array;
+    to.Cursor_Color_Array = from.Cursor_Color_Array;
+    to.Value_Vertex_Array = from.Value_Vertex_Array;
+    to.Value_Coord_Array = from.Value_Coord_Array;
+    to.Cursor_Vertex_VBO = from.Cursor_Vertex_VBO;
+    to.Cursor_Normal_VBO = from.Cursor_Normal_VBO;
+    to.Cursor_Color_VBO = from.Cursor_Color_VBO;
+    to.Value_Vertex_VBO = from.Value_Vertex_VBO;
+    to.Value_Coord_VBO = from.Value_Coord_VBO;
+}
+
+// In the order the destructor releases them.
+int Own_Held(VR_Valuators& s, core::Held* h)
+{
+    h[0] = core::Held_Heap(s.Value_Bitmap);
+    h[1] = core::Held_Texture(s.Value_Texture);
+    h[2] = core::Held_Heap(s.Cursor_Vertex_Array);
+    h[3] = core::Held_Heap(s.Cursor_Normal_Array);
+    h[4] = core::Held_Heap(s.Cursor_Color_Array);
+    h[5] = core::Held_Heap(s.Value_Vertex_Array);
+    h[6] = core::Held_Heap(s.Value_Coord_Array);
+    h[7] = core::Held_Buffer(s.Cursor_Vertex_VBO);
+    h[8] = core::Held_Buffer(s.Cursor_Normal_VBO);
+    h[9] = core::Held_Buffer(s.Cursor_Color_VBO);
+    h[10] = core::Held_Buffer(s.Value_Vertex_VBO);
+    h[11] = core::Held_Buffer(s.Value_Coord_VBO);
+    return 12;
+}
+
+constexpr core::Own_Fields<VR_Valuators> OWN{Own_Copy, Own_Held, "VR_Valuators"};
+
+}  // namespace
+
+VR_Valuators::VR_Valuators(const VR_Valuators& other) : VR_Tools(other)
+{
+    if (!OWN.Copied(*this, other))
+        Cursor_Quad_Count = 0;  // no cursor buffers to draw from
+}
+
+VR_Valuators::VR_Valuators(VR_Valuators&& other) noexcept : VR_Tools(std::move(other))
+{
+    OWN.Moved(*this, other);
+    other.Cursor_Quad_Count = 0;
+}
+
+VR_Valuators& VR_Valuators::operator=(const VR_Valuators& other)
+{
+    if (this != &other) {
+        VR_Tools::operator=(other);
+        if (!OWN.Assigned(*this, other))
+            Cursor_Quad_Count = 0;
+    }
+    return *this;
+}
+
+VR_Valuators& VR_Valuators::operator=(VR_Valuators&& other) noexcept
+{
+    if (this != &other) {
+        VR_Tools::operator=(std::move(other));
+        OWN.Move_Assigned(*this, other);
+        other.Cursor_Quad_Count = 0;
+    }
+    return *this;
+}
+
 VR_Valuators::~VR_Valuators()
 {
-    Value_Bitmap = static_cast<unsigned char*>(Free(Value_Bitmap));
-    glDeleteTextures(1, &Value_Texture);
-    Value_Texture = 0;
-    core::Mesh_Free(core::Mesh{Cursor_Quad_Count, Cursor_Vertex_Array, Cursor_Normal_Array, Cursor_Color_Array});
-    Value_Vertex_Array = static_cast<short*>(Free(Value_Vertex_Array));
-    Value_Coord_Array = static_cast<float*>(Free(Value_Coord_Array));
-    core::Buffer_Free(Cursor_Vertex_VBO);
-    core::Buffer_Free(Cursor_Normal_VBO);
-    core::Buffer_Free(Cursor_Color_VBO);
-    core::Buffer_Free(Value_Vertex_VBO);
-    core::Buffer_Free(Value_Coord_VBO);
+    core::Held h[12];
+    core::Held_Release(h, Own_Held(*this, h));
+    Cursor_Quad_Count = 0;
 }
 
 void VR_Valuators::Init(HWND hwnd)
