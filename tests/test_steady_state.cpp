@@ -283,11 +283,17 @@ TEST_F(Steady_State, SlidersWithAndWithoutReadout)
     Expect_Steady(slider, "slider moved within its read-out's precision");
     slider.Value = 55.0f;
     slider.Adjust();
+    const GLuint readout_vbos[2] = {slider.Value_Vertex_VBO, slider.Value_Coord_VBO};
     Counts_Reset();
     heap::Start();
     slider.Draw();
     const long allocations = heap::Stop();
     EXPECT_EQ(Counts().tex_image, 1) << "a changed read-out is rasterised once";
+    // ... and loaded into the same two buffers again.
+    EXPECT_EQ(Counts().buffer_data, 2);
+    EXPECT_EQ(Counts().gen_buffers + Counts().delete_buffers, 0);
+    EXPECT_EQ(slider.Value_Vertex_VBO, readout_vbos[0]);
+    EXPECT_EQ(slider.Value_Coord_VBO, readout_vbos[1]);
     // The rasteriser allocates its surface: the count sees the library's allocations at all.
     if (STEADY_HEAP_COUNT) {
         EXPECT_GT(allocations, 0);

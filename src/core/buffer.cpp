@@ -12,6 +12,17 @@ void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes)
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
+void Buffer_Upload(GLuint& vbo, const void* data, std::size_t bytes)
+{
+    if (vbo != 0 && Share_Is_Shared(Held_Kind::BUFFER, vbo))
+        Buffer_Free(vbo);  // only lets go: the copy keeps its content
+    if (vbo == 0)
+        glGenBuffers(1, &vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), data, GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
 void Buffer_Free(GLuint& vbo)
 {
     // A buffer that a copy still holds stays; the copy deletes it when it lets go.

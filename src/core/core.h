@@ -105,6 +105,9 @@ void Tray_Append(Mesh_Builder& builder, int x, int y, int w, int h, int b, int w
 // Buffers are replaced whole: delete the old name, generate a new one, upload with GL_STATIC_DRAW.
 // Leaves GL_ARRAY_BUFFER unbound.
 void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes);
+// Uploads into the same buffer again (GL_STATIC_DRAW), generating it when there is none yet or when
+// a copy shares it: for content that keeps its buffer name (a slider's read-out).
+void Buffer_Upload(GLuint& vbo, const void* data, std::size_t bytes);
 // Deletes the buffer when the name is not 0 and zeroes it.
 void Buffer_Free(GLuint& vbo);
 // Uploads the three arrays of a mesh into its three buffers (24, 24 and 16 bytes per quad).

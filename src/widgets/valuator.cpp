@@ -359,7 +359,9 @@ bool Readout_Update(VR_Valuators& s)
         size.text_h = s.Value_Text_Height;
         if (!core::Caption_Quad(s.Value_Vertex_Array, s.Value_Coord_Array, 0, 0, 0, size, SOURCE))
             return false;
-        core::Caption_Upload(s.Value_Vertex_VBO, s.Value_Coord_VBO, s.Value_Vertex_Array, s.Value_Coord_Array);
+        // The read-out keeps its two buffers from the first text on and only loads them again.
+        core::Buffer_Upload(s.Value_Vertex_VBO, s.Value_Vertex_Array, 24);
+        core::Buffer_Upload(s.Value_Coord_VBO, s.Value_Coord_Array, 32);
     } else {
         glBindTexture(GL_TEXTURE_2D, s.Value_Texture);
     }
