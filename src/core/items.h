@@ -38,6 +38,26 @@ void Items_Free(T**& items)
     items = nullptr;
 }
 
+// Copy and move steps of a container `W` (a field `Item` and a field `Item_Count`), for Own_Fields:
+// the item array is its one held object, and its children go with the array's last holder.
+template <class W>
+int Items_Held(W& w, Held* h)
+{
+    h[0] = Held_Heap(w.Item);
+    return 1;
+}
+template <class W>
+void Items_Emptied(W& w)
+{
+    w.Item_Count = 0;
+}
+template <class W>
+void Items_Release(W& w)
+{
+    Items_Free(w.Item);
+    w.Item_Count = 0;
+}
+
 // Makes the null-terminated array `items` hold exactly `count` owned children. Surplus children are
 // destroyed highest index first; new ones are default-constructed (all zero) with `flags`. `method`
 // names the caller in our own reports, `source` and `line` go into the system's realloc report.

@@ -45,35 +45,52 @@ void Held_Forget(const Held* list, int n);
 void Held_Clear(const Held* list, int n);
 
 // Copy and move steps for a widget's own fields, run after the base record's: `copy` copies the
-// widget's own fields unchanged, `held` lists its held objects (at most 16) and returns how many.
+// widget's own fields unchanged, `held` lists its held objects (at most 16) and returns how many,
+// `emptied` (optional) zeroes the counts of a widget left without its objects, `release`
+// (optional) releases what the widget holds when that is more than freeing its fields.
 template <class W>
 struct Own_Fields {
     void (*copy)(W& to, const W& from);
     int (*held)(W& w, Held* h);
     const char* type;
+    void (*emptied)(W& w) = nullptr;
+    void (*release)(W& w) = nullptr;
 
-    bool Copied(W& to, const W& from) const
+    void Copied(W& to, const W& from) const
     {
         copy(to, from);
         Held h[16];
-        return Held_Share(h, held(to, h), type);
+        if (!Held_Share(h, held(to, h), type) && emptied)
+            emptied(to);
     }
     void Moved(W& to, W& from) const
     {
         copy(to, from);
         Held h[16];
         Held_Clear(h, held(from, h));
+        if (emptied)
+            emptied(from);
     }
-    bool Assigned(W& to, const W& from) const
+    void Released(W& w) const
+    {
+        if (release) {
+            release(w);
+            return;
+        }
+        Held h[16];
+        Held_Release(h, held(w, h));
+        if (emptied)
+            emptied(w);
+    }
+    void Assigned(W& to, const W& from) const
     {
         Held h[16];
         Held_Forget(h, held(to, h));
-        return Copied(to, from);
+        Copied(to, from);
     }
     void Move_Assigned(W& to, W& from) const
     {
-        Held h[16];
-        Held_Release(h, held(to, h));
+        Released(to);
         Moved(to, from);
     }
 };

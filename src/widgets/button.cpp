@@ -121,8 +121,7 @@ VR_Buttons& VR_Buttons::operator=(VR_Buttons&& other) noexcept
 
 VR_Buttons::~VR_Buttons()
 {
-    core::Held h[2];
-    core::Held_Release(h, Own_Held(*this, h));
+    OWN.Released(*this);
 }
 
 void VR_Buttons::Init(HWND hwnd)

@@ -152,10 +152,6 @@ VR_Boxs* Current_Item(const VR_Selects& l)
     return l.Current >= 0 && l.Current < n ? l.Item[l.Current] : nullptr;
 }
 
-}  // namespace
-
-namespace {
-
 void Own_Copy(VR_Selects& to, const VR_Selects& from)
 {
     to.Current = from.Current;
@@ -167,35 +163,26 @@ void Own_Copy(VR_Selects& to, const VR_Selects& from)
     to.Shown = from.Shown;
 }
 
-// The item array only: its children go with it.
-int Own_Held(VR_Selects& w, core::Held* h)
-{
-    h[0] = core::Held_Heap(w.Item);
-    return 1;
-}
-
-constexpr core::Own_Fields<VR_Selects> OWN{Own_Copy, Own_Held, "VR_Selects"};
+constexpr core::Own_Fields<VR_Selects> OWN{Own_Copy, core::Items_Held<VR_Selects>, "VR_Selects", core::Items_Emptied<VR_Selects>,
+                                       core::Items_Release<VR_Selects>};
 
 }  // namespace
 
 VR_Selects::VR_Selects(const VR_Selects& other) : VR_Tools(other)
 {
-    if (!OWN.Copied(*this, other))
-        Item_Count = 0;
+    OWN.Copied(*this, other);
 }
 
 VR_Selects::VR_Selects(VR_Selects&& other) noexcept : VR_Tools(std::move(other))
 {
     OWN.Moved(*this, other);
-    other.Item_Count = 0;
 }
 
 VR_Selects& VR_Selects::operator=(const VR_Selects& other)
 {
     if (this != &other) {
         VR_Tools::operator=(other);
-        if (!OWN.Assigned(*this, other))
-            Item_Count = 0;
+        OWN.Assigned(*this, other);
     }
     return *this;
 }
@@ -204,16 +191,14 @@ VR_Selects& VR_Selects::operator=(VR_Selects&& other) noexcept
 {
     if (this != &other) {
         VR_Tools::operator=(std::move(other));
-        core::Items_Free(Item);
-        OWN.Moved(*this, other);
-        other.Item_Count = 0;
+        OWN.Move_Assigned(*this, other);
     }
     return *this;
 }
 
 VR_Selects::~VR_Selects()
 {
-    core::Items_Free(Item);
+    OWN.Released(*this);
 }
 
 int VR_Selects::Grow(int count, int flags)

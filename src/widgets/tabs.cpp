@@ -48,10 +48,6 @@ void Stack_Draw(VR_Tabs& t)
     glPopMatrix();
 }
 
-}  // namespace
-
-namespace {
-
 void Own_Copy(VR_Tabs& to, const VR_Tabs& from)
 {
     to.Current = from.Current;
@@ -60,35 +56,26 @@ void Own_Copy(VR_Tabs& to, const VR_Tabs& from)
     to.Shown = from.Shown;
 }
 
-// The item array only: its children go with it.
-int Own_Held(VR_Tabs& w, core::Held* h)
-{
-    h[0] = core::Held_Heap(w.Item);
-    return 1;
-}
-
-constexpr core::Own_Fields<VR_Tabs> OWN{Own_Copy, Own_Held, "VR_Tabs"};
+constexpr core::Own_Fields<VR_Tabs> OWN{Own_Copy, core::Items_Held<VR_Tabs>, "VR_Tabs", core::Items_Emptied<VR_Tabs>,
+                                       core::Items_Release<VR_Tabs>};
 
 }  // namespace
 
 VR_Tabs::VR_Tabs(const VR_Tabs& other) : VR_Tools(other)
 {
-    if (!OWN.Copied(*this, other))
-        Item_Count = 0;
+    OWN.Copied(*this, other);
 }
 
 VR_Tabs::VR_Tabs(VR_Tabs&& other) noexcept : VR_Tools(std::move(other))
 {
     OWN.Moved(*this, other);
-    other.Item_Count = 0;
 }
 
 VR_Tabs& VR_Tabs::operator=(const VR_Tabs& other)
 {
     if (this != &other) {
         VR_Tools::operator=(other);
-        if (!OWN.Assigned(*this, other))
-            Item_Count = 0;
+        OWN.Assigned(*this, other);
     }
     return *this;
 }
@@ -97,16 +84,14 @@ VR_Tabs& VR_Tabs::operator=(VR_Tabs&& other) noexcept
 {
     if (this != &other) {
         VR_Tools::operator=(std::move(other));
-        core::Items_Free(Item);
-        OWN.Moved(*this, other);
-        other.Item_Count = 0;
+        OWN.Move_Assigned(*this, other);
     }
     return *this;
 }
 
 VR_Tabs::~VR_Tabs()
 {
-    core::Items_Free(Item);
+    OWN.Released(*this);
 }
 
 int VR_Tabs::Grow(int count, int flags)

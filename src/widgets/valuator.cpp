@@ -427,28 +427,31 @@ int Own_Held(VR_Valuators& s, core::Held* h)
     return 12;
 }
 
-constexpr core::Own_Fields<VR_Valuators> OWN{Own_Copy, Own_Held, "VR_Valuators"};
+// Without its buffers the cursor has nothing to draw from.
+void Own_Emptied(VR_Valuators& s)
+{
+    s.Cursor_Quad_Count = 0;
+}
+
+constexpr core::Own_Fields<VR_Valuators> OWN{Own_Copy, Own_Held, "VR_Valuators", Own_Emptied};
 
 }  // namespace
 
 VR_Valuators::VR_Valuators(const VR_Valuators& other) : VR_Tools(other)
 {
-    if (!OWN.Copied(*this, other))
-        Cursor_Quad_Count = 0;  // no cursor buffers to draw from
+    OWN.Copied(*this, other);
 }
 
 VR_Valuators::VR_Valuators(VR_Valuators&& other) noexcept : VR_Tools(std::move(other))
 {
     OWN.Moved(*this, other);
-    other.Cursor_Quad_Count = 0;
 }
 
 VR_Valuators& VR_Valuators::operator=(const VR_Valuators& other)
 {
     if (this != &other) {
         VR_Tools::operator=(other);
-        if (!OWN.Assigned(*this, other))
-            Cursor_Quad_Count = 0;
+        OWN.Assigned(*this, other);
     }
     return *this;
 }
@@ -458,16 +461,13 @@ VR_Valuators& VR_Valuators::operator=(VR_Valuators&& other) noexcept
     if (this != &other) {
         VR_Tools::operator=(std::move(other));
         OWN.Move_Assigned(*this, other);
-        other.Cursor_Quad_Count = 0;
     }
     return *this;
 }
 
 VR_Valuators::~VR_Valuators()
 {
-    core::Held h[12];
-    core::Held_Release(h, Own_Held(*this, h));
-    Cursor_Quad_Count = 0;
+    OWN.Released(*this);
 }
 
 void VR_Valuators::Init(HWND hwnd)
