@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "headless.h"
 
@@ -51,10 +52,28 @@ PFNGLGENBUFFERSPROC real_gen_buffers = nullptr;
 PFNGLDELETEBUFFERSPROC real_delete_buffers = nullptr;
 PFNGLBUFFERSUBDATAPROC real_buffer_sub_data = nullptr;
 
+// Injected GL failures: the call that fails and the error it leaves for glGetError.
+int gl_fail_at = 0, gl_calls = 0;
+bool gl_fail_hit = false;
+GLenum gl_pending = GL_NO_ERROR;
+
+bool GL_Fail_Now()
+{
+    if (gl_fail_at == 0 || ++gl_calls != gl_fail_at)
+        return false;
+    gl_fail_hit = true;
+    gl_pending = GL_OUT_OF_MEMORY;
+    return true;
+}
+
 void GLAPIENTRY Counting_Buffer_Data(GLenum target, GLsizeiptr size, const void* data, GLenum usage)
 {
     ++counts.buffer_data;
-    real_buffer_data(target, size, data, usage);
+    // A driver out of memory leaves the buffer without storage.
+    if (GL_Fail_Now())
+        real_buffer_data(target, 0, nullptr, usage);
+    else
+        real_buffer_data(target, size, data, usage);
 }
 void GLAPIENTRY Counting_Buffer_Sub_Data(GLenum target, GLintptr offset, GLsizeiptr size, const void* data)
 {
@@ -88,7 +107,37 @@ extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexImage2D(G
     using Fn = void(GLAPIENTRY*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*);
     static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "glTexImage2D"));
     ++counts.tex_image;
-    real(target, level, internal_format, width, height, border, format, type, pixels);
+    if (GL_Fail_Now())
+        real(target, level, internal_format, 0, 0, border, format, type, nullptr);
+    else
+        real(target, level, internal_format, width, height, border, format, type, pixels);
+}
+
+// The same way in: an injected failure is reported before the driver's own errors.
+extern "C" __attribute__((visibility("default"))) GLenum GLAPIENTRY glGetError()
+{
+    using Fn = GLenum(GLAPIENTRY*)();
+    static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "glGetError"));
+    if (gl_pending != GL_NO_ERROR)
+        return std::exchange(gl_pending, static_cast<GLenum>(GL_NO_ERROR));
+    return real();
+}
+
+void GL_Test::GL_Fail_At(int k)
+{
+    gl_fail_at = k;
+    gl_calls = 0;
+    gl_fail_hit = false;
+}
+
+int GL_Test::GL_Calls_Seen()
+{
+    return gl_calls;
+}
+
+bool GL_Test::GL_Fail_Hit()
+{
+    return gl_fail_hit;
 }
 
 void GL_Test::SetUpTestSuite()
@@ -125,6 +174,8 @@ void GL_Test::SetUp()
     ASSERT_TRUE(context_ready) << "no headless GL context: " << context_error;
     Error_Handler_Set(Capture);
     captured.clear();
+    GL_Fail_At(0);
+    gl_pending = GL_NO_ERROR;
     counts = GL_Counts{};
     headless::Projection_Pixels(WIDTH, HEIGHT);
     headless::Light_Default();

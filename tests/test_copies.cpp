@@ -1,7 +1,6 @@
 // Copies and moves of every widget class: growth of standard containers, destruction in any order,
 // use after the original is gone, re-Init of one sharer, moves, GL names reused by the driver.
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -13,6 +12,7 @@
 #include <vrtools/frame.h>
 #include "gl_fixture.h"
 #include "gl_trace.h"
+#include "samples.h"
 #include <vrtools/hue.h>
 #include <vrtools/label.h>
 #include <vrtools/progress.h>
@@ -23,44 +23,11 @@
 
 namespace {
 
-// A widget at (x, y) with a caption and whatever else its class can hold (lamp, picture, read-out,
-// children), initialised and drawn once so that lazily made objects exist too.
+// A widget made by Sample_Fill, initialised and drawn once so that lazily made objects exist too.
 template <class W>
 void Make(W& w, int x, int y)
 {
-    w.Name = "Copy";
-    w.X = static_cast<short>(x);
-    w.Y = static_cast<short>(y);
-    w.Width = 150;
-    w.Height = 40;
-    w.Bevel = 3;
-    w.Font_Name = "DejaVu Sans";
-    w.Font_Size = 12;
-    if constexpr (std::is_same_v<W, VR_Buttons>)
-        w.Flags |= VR_BUTTON_LAMP;
-    if constexpr (std::is_same_v<W, VR_Frames>) {
-        w.Depth = 6;
-        w.Color_Set(0x808080u);  // a frame keeps black, the background here
-    }
-    if constexpr (std::is_same_v<W, VR_Valuators>) {
-        w.Value_Max = 10.0f;
-        w.Value = 5.0f;
-        w.Format = "%.1f";
-    }
-    if constexpr (std::is_same_v<W, VR_Boxs>) {
-        w.Icon_Width = w.Icon_Height = 2;
-        w.Image = static_cast<unsigned char*>(std::calloc(16, 1));
-    }
-    if constexpr (std::is_same_v<W, VR_Selects> || std::is_same_v<W, VR_Tabs>) {
-        w.Grow(2, 0);
-        w.Item[0]->Name = "One";
-        w.Item[1]->Name = "Two";
-    }
-    if constexpr (std::is_same_v<W, VR_Colors> || std::is_same_v<W, VR_Hues>) {
-        w.Width = 300;
-        w.Height = 100;
-        w.Color_Value = 0x3366CC;
-    }
+    Sample_Fill(w, x, y);
     w.Init(reinterpret_cast<HWND>(0x1));
     w.Draw();
 }
@@ -131,17 +98,7 @@ bool All_Live(const std::vector<GLuint>& names)
 }
 
 template <class W>
-class Copies : public GL_Test {
-protected:
-    // Non-background pixels of a widget made by Make at (x, y), drawn alone on black.
-    int Drawn_Pixels(W& w, int x, int y)
-    {
-        Clear();
-        w.Draw();
-        const int w_px = w.Width, h_px = w.Height;
-        return w_px * h_px - Count_Pixels(x, y, x + w_px, y + h_px, Rgba{0, 0, 0, 255}, 2);
-    }
-};
+class Copies : public GL_Test {};
 
 using Classes = ::testing::Types<VR_Labels, VR_Buttons, VR_Boxs, VR_Frames, VR_Progress, VR_Valuators, VR_Selects,
                                  VR_TabItems, VR_Tabs, VR_Colors, VR_Hues>;
@@ -188,7 +145,7 @@ TYPED_TEST(Copies, EitherOrderOfDestructionLeavesTheOtherUsable)
         (original_first ? original : copy).reset();
         TypeParam& kept = original_first ? *copy : *original;
         EXPECT_TRUE(All_Live(names));
-        EXPECT_GT(this->Drawn_Pixels(kept, 20, 300), 0) << original_first;
+        EXPECT_GT(Drawn_Pixels(kept), 0) << original_first;
         Hover(kept, 30.0f, 310.0f);
 
         // The driver hands freed names out again: the last sharers' destruction must not reach a
@@ -203,7 +160,7 @@ TYPED_TEST(Copies, EitherOrderOfDestructionLeavesTheOtherUsable)
             if (std::find(now.begin(), now.end(), n) == now.end())
                 EXPECT_FALSE(glIsBuffer(n)) << n;
         EXPECT_TRUE(All_Live(now));
-        EXPECT_GT(this->Drawn_Pixels(later, 20, 300), 0);
+        EXPECT_GT(Drawn_Pixels(later), 0);
     }
     EXPECT_EQ(this->Messages_Text(), "");
 }
@@ -219,14 +176,14 @@ TYPED_TEST(Copies, ReInitOfOneSharerKeepsTheOthersObjects)
     b.Draw();
     EXPECT_TRUE(All_Live(shared));
     EXPECT_EQ(Buffers(a, false), shared);
-    EXPECT_GT(this->Drawn_Pixels(a, 20, 300), 0);
+    EXPECT_GT(Drawn_Pixels(a), 0);
 
     // A copy assignment keeps the target's old objects for their other holder.
     TypeParam c(b);
     const std::vector<GLuint> old = Buffers(b, false);
     b = a;
     EXPECT_TRUE(All_Live(old));
-    EXPECT_GT(this->Drawn_Pixels(c, 20, 300), 0);
+    EXPECT_GT(Drawn_Pixels(c), 0);
 }
 
 TYPED_TEST(Copies, MoveLeavesTheSourceEmpty)
@@ -250,7 +207,7 @@ TYPED_TEST(Copies, MoveLeavesTheSourceEmpty)
         if (std::find(names.begin(), names.end(), n) == names.end())
             EXPECT_FALSE(glIsBuffer(n)) << "a move assignment releases the target's objects";
     EXPECT_TRUE(All_Live(names));
-    EXPECT_GT(this->Drawn_Pixels(c, 20, 300), 0);
+    EXPECT_GT(Drawn_Pixels(c), 0);
 }
 
 }  // namespace

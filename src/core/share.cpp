@@ -1,13 +1,11 @@
 // The share table: how many more objects hold each array, texture and buffer that copies share.
 //
 // Only objects that a copy shares are in the table; an object held once is not, so a widget that was
-// never copied costs one test of an empty table when it releases something. The table is touched by
-// copies, moves, rebuilds and destruction only.
+// never copied costs one test of an empty table when it releases or rebuilds something. Only copies
+// add entries.
 #include "share.h"
 
 #include <cstdlib>
-#include <new>
-#include <unordered_map>
 
 #include "core.h"
 
@@ -15,20 +13,86 @@ namespace core {
 
 namespace {
 
-// Key of an object: its address or name, two low bits for its kind.
+// Key of an object: its address or name, two low bits for its kind. Never 0: held objects are
+// never null or name 0.
 std::uint64_t Key(Held_Kind kind, std::uintptr_t value)
 {
     return (static_cast<std::uint64_t>(value) << 2) | static_cast<std::uint64_t>(kind);
 }
 
-using Table = std::unordered_map<std::uint64_t, int>;  // key -> holders beyond the first
+// Open addressing with linear probing: key -> holders beyond the first. Kept small and in C heap
+// memory so that no standard container's code is instantiated (and exported) by the library.
+struct Slot {
+    std::uint64_t key;  // 0 = free
+    int extra;
+};
+Slot* slots = nullptr;
+std::size_t capacity = 0;  // a power of two, or 0
+std::size_t used = 0;
 
-// NOTE: never destroyed: widgets in static storage are destroyed after any static table would be.
-Table* table = nullptr;
-
-bool Table_Empty()
+std::size_t Home(std::uint64_t key)
 {
-    return !table || table->empty();
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return static_cast<std::size_t>(key) & (capacity - 1);
+}
+
+Slot* Find(std::uint64_t key)
+{
+    if (used == 0 || key == 0)
+        return nullptr;
+    for (std::size_t i = Home(key);; i = (i + 1) & (capacity - 1)) {
+        if (slots[i].key == key)
+            return &slots[i];
+        if (slots[i].key == 0)
+            return nullptr;
+    }
+}
+
+void Place(Slot s)
+{
+    std::size_t i = Home(s.key);
+    while (slots[i].key != 0)
+        i = (i + 1) & (capacity - 1);
+    slots[i] = s;
+}
+
+// Doubles the table when it is half full; false when memory runs out (the table is unchanged).
+bool Reserve_One()
+{
+    if (2 * (used + 1) <= capacity)
+        return true;
+    const std::size_t grown = capacity ? 2 * capacity : 64;
+    auto* fresh = static_cast<Slot*>(std::calloc(grown, sizeof(Slot)));
+    if (!fresh)
+        return false;
+    Slot* old = slots;
+    const std::size_t old_capacity = capacity;
+    slots = fresh;
+    capacity = grown;
+    for (std::size_t i = 0; i < old_capacity; ++i)
+        if (old[i].key != 0)
+            Place(old[i]);
+    std::free(old);
+    return true;
+}
+
+// Removes a slot and moves later entries of its probe run back, so that no run has a hole.
+void Erase(Slot* s)
+{
+    std::size_t hole = static_cast<std::size_t>(s - slots);
+    slots[hole].key = 0;
+    --used;
+    for (std::size_t i = (hole + 1) & (capacity - 1); slots[i].key != 0; i = (i + 1) & (capacity - 1)) {
+        const std::size_t home = Home(slots[i].key);
+        // The entry may move into the hole when its home is not in (hole, i] cyclically.
+        if (((i - home) & (capacity - 1)) >= ((i - hole) & (capacity - 1))) {
+            slots[hole] = slots[i];
+            slots[i].key = 0;
+            hole = i;
+        }
+    }
 }
 
 std::uintptr_t Value_Of(const Held& h)
@@ -49,14 +113,16 @@ void Zero(const Held& h)
 // Adds one holder; false when the table cannot grow.
 bool Share_Add(Held_Kind kind, std::uintptr_t value)
 {
-    try {
-        if (!table)
-            table = new Table;
-        ++(*table)[Key(kind, value)];
+    const std::uint64_t key = Key(kind, value);
+    if (Slot* s = Find(key)) {
+        ++s->extra;
         return true;
-    } catch (const std::bad_alloc&) {
-        return false;
     }
+    if (!Reserve_One())
+        return false;
+    Place(Slot{key, 1});
+    ++used;
+    return true;
 }
 
 void Release_One(Held_Kind kind, std::uintptr_t value)
@@ -76,19 +142,17 @@ void Release_One(Held_Kind kind, std::uintptr_t value)
 
 bool Share_Drop(Held_Kind kind, std::uintptr_t value)
 {
-    if (Table_Empty())
+    Slot* s = Find(Key(kind, value));
+    if (!s)
         return true;
-    const auto it = table->find(Key(kind, value));
-    if (it == table->end())
-        return true;
-    if (--it->second == 0)
-        table->erase(it);
+    if (--s->extra == 0)
+        Erase(s);
     return false;
 }
 
 bool Share_Is_Shared(Held_Kind kind, std::uintptr_t value)
 {
-    return !Table_Empty() && table->count(Key(kind, value)) != 0;
+    return Find(Key(kind, value)) != nullptr;
 }
 
 bool Held_Share(const Held* list, int n, const char* type)
