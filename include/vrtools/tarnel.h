@@ -53,8 +53,10 @@ constexpr int TARNEL_SYSTEM_FONT_SIZE = 16;
 // A font: `name` is a family name or a Fontconfig pattern, `style` a style such as "Bold" or
 // "Italic" (may be null), `size` the size in pixels (1..512). Returns null when the name is null
 // or empty, the size is out of range, or no installed font has that family; the caller then falls
-// back to the system font. Fonts are loaded once and cached; never delete them. `window` and
-// `extra` are not used.
+// back to the system font; a family found missing is looked up again once the installed fonts
+// have changed. Fonts are cached and stay valid for the life of the process (a font unused for a
+// while frees its FreeType size and is set up again on its next use); never delete them. `window`
+// and `extra` are not used.
 TARNEL_API HFONT Y_Create_Font(HWND window, const char* name, const char* style, const char* extra,
                                int size);
 
@@ -75,13 +77,16 @@ TARNEL_API Text_Surface* Surface_Create(HDC dc);
 TARNEL_API void Surface_Select_Font(Text_Surface* surface, HFONT font);
 // Line height of the selected font in pixels (ascent + descent, rounded up).
 TARNEL_API int Surface_Line_Height(const Text_Surface* surface);
-// Width of `text` in pixels: the sum of the advances, kerning included.
+// Width of `text` in pixels as Surface_Draw_Text lays it out: the sum of the advances of the shaped
+// glyphs, kerning included, in every font the text needs (characters the selected font lacks come
+// from installed fonts that have them).
 TARNEL_API int Surface_Text_Width(const Text_Surface* surface, const wchar_t* text);
 // Gives the surface a black bitmap of width x height pixels (both 1..4096); 1 on success, 0 when
 // the size is out of range or memory runs out.
 TARNEL_API int Surface_Bitmap_Create(Text_Surface* surface, int width, int height);
-// Clears the bitmap to black and draws `text` in white with its top-left corner at (0, 0); what
-// falls outside the bitmap is cut off.
+// Clears the bitmap to black and draws `text` in white with its top-left corner at (0, 0), in
+// bidirectional order and shaped, every font on the baseline of the selected one; what falls
+// outside the bitmap is cut off.
 TARNEL_API void Surface_Draw_Text(Text_Surface* surface, const wchar_t* text);
 // Copies up to `count` bytes of the bitmap's pixels into `out`; returns the bytes copied (0 when
 // there is no bitmap).

@@ -416,7 +416,12 @@ HFONT Font_Fallback(HFONT font, char32_t c)
         FcPatternDestroy(pattern);
         if (!font->sorted) return nullptr;
     }
-    HFONT found = First_With(font->sorted, c, font->pixel_size);
+    // Loading a candidate may rest the least recently used fonts, this one among them on a system
+    // with very many fonts: the set is held aside while it is walked, so that it stays alive.
+    FcFontSet* sorted = font->sorted;
+    font->sorted = nullptr;
+    HFONT found = First_With(sorted, c, font->pixel_size);
+    font->sorted = sorted;
     try {
         if (font->fallback.size() >= Max_Fallbacks) font->fallback.clear();
         font->fallback.emplace(c, found);
