@@ -21,7 +21,7 @@ namespace core {
 namespace {
 
 // Texture modes of Vertex::info[1].
-enum : unsigned char { TEX_NONE = 0, TEX_MASK = 1, TEX_MODULATE = 2, TEX_OPAQUE = 3 };
+enum : unsigned char { TEX_MASK = 1, TEX_MODULATE = 2, TEX_OPAQUE = 3 };
 
 constexpr int ATLAS_WIDTH = 2048;
 // Pixels: the widgets' outlines are smooth lines two pixels wide, which with their antialiasing
@@ -45,13 +45,11 @@ IN vec3 a_pos;
 IN vec3 a_normal;
 IN vec2 a_uv;
 IN vec4 a_color;
-IN vec4 a_cell;
 IN vec4 a_info;
 OUT vec4 v_color;
 #if PASS == 1
 OUT vec2 v_uv;
-OUT vec4 v_cell;
-OUT vec4 v_info;
+OUT float v_mode;
 #endif
 void main()
 {
@@ -71,8 +69,7 @@ void main()
     c.rgb = mix(c.rgb, lit, a_info.x);
 #elif PASS == 1
     v_uv = a_uv;
-    v_cell = a_cell;
-    v_info = a_info;
+    v_mode = a_info.y;
 #else
     // An edge drawn as a band: a_uv.x is the side, a_uv.y half the width, a_normal the other end.
     // Smooth lines cover whole pixels here: a band of 2 x a_uv.y pixels, ends a quarter pixel longer
@@ -95,42 +92,17 @@ const char* const FRAGMENT_BODY = R"(
 IN vec4 v_color;
 #if PASS == 1
 uniform sampler2D u_atlas;
-uniform vec2 u_atlas_size;
 IN vec2 v_uv;
-IN vec4 v_cell;
-IN vec4 v_info;
-// One texel of the part's own texture, wrapped as its texture is: clamped to the edge, transparent
-// black beyond it, or repeated.
-vec4 Texel(vec2 i)
-{
-    vec2 size = v_cell.zw;
-    float wrap = floor(v_info.z + 0.5);
-    if (wrap > 1.5)
-        i = i - size * floor(i / size);
-    else if (wrap < 0.5)
-        i = clamp(i, vec2(0.0), size - 1.0);
-    else if (i.x < 0.0 || i.y < 0.0 || i.x >= size.x || i.y >= size.y)
-        return vec4(0.0);
-    return TEX(u_atlas, (v_cell.xy + i + 0.5) / u_atlas_size);
-}
+IN float v_mode;
 #endif
 void main()
 {
     vec4 c = v_color;
 #if PASS == 1
-    // Linear filtering done here, so that wrapping stays inside the part's cell of the atlas.
-    vec2 p = v_uv - 0.5;
-    vec2 i = floor(p);
-    vec2 f = p - i;
-    vec4 t = mix(mix(Texel(i), Texel(i + vec2(1.0, 0.0)), f.x),
-                 mix(Texel(i + vec2(0.0, 1.0)), Texel(i + vec2(1.0, 1.0)), f.x), f.y);
-    float mode = floor(v_info.y + 0.5);
-    if (mode < 1.5)
-        c = vec4(c.rgb, t.a);
-    else if (mode < 2.5)
-        c = vec4(c.rgb * t.rgb, t.a);
-    else
-        c = vec4(t.rgb, 1.0);
+    // A mask gives the colour its alpha (1); a picture is tinted (2) or shown as it is, opaque (3,
+    // with a white colour).
+    vec4 t = TEX(u_atlas, v_uv);
+    c = vec4(c.rgb * mix(vec3(1.0), t.rgb, step(1.5, v_mode)), mix(t.a, 1.0, step(2.5, v_mode)));
 #endif
     FRAG_OUT = c;
 }
@@ -147,7 +119,8 @@ const char* const PREFIX_ES_FRAGMENT = "#version 300 es\nprecision highp float;\
                                        "#define IN in\n#define TEX texture\nout vec4 frag_out;\n"
                                        "#define FRAG_OUT frag_out\n";
 
-const char* const ATTRIBUTES[] = {"a_pos", "a_normal", "a_uv", "a_color", "a_cell", "a_info"};
+const char* const ATTRIBUTES[] = {"a_pos", "a_normal", "a_uv", "a_color", "a_info"};
+constexpr GLuint ATTRIBUTE_COUNT = 5;
 
 GLuint Shader_Compile(GLenum kind, const char* prefix, int pass, const char* body, const char* dialect)
 {
@@ -351,7 +324,7 @@ GLuint Program_Build(const char* vp, const char* fp, int pass, const char* diale
     const GLuint program = glCreateProgram();
     glAttachShader(program, vs);
     glAttachShader(program, fs);
-    for (GLuint i = 0; i < 6; ++i)
+    for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
         glBindAttribLocation(program, i, ATTRIBUTES[i]);
     glLinkProgram(program);
     glDeleteShader(vs);
@@ -404,7 +377,6 @@ bool Batch_Renderer::Init()
         p.normalize = glGetUniformLocation(p.id, "u_normalize");
         p.viewport = glGetUniformLocation(p.id, "u_viewport");
         p.atlas = glGetUniformLocation(p.id, "u_atlas");
-        p.atlas_size = glGetUniformLocation(p.id, "u_atlas_size");
     }
     dialect_ = dialect;
 
@@ -480,8 +452,6 @@ bool Batch_Renderer::Signature_Changed(Slot& slot)
         check.Value(t.pixels);
         check.Value(t.tex_w);
         check.Value(t.tex_h);
-        check.Value(t.used_w);
-        check.Value(t.used_h);
         check.Value(t.rgba);
         check.Value(t.wrap);
         check.Feed(t.key, t.key && t.key_bytes > 0 ? static_cast<std::size_t>(t.key_bytes) : 0);
@@ -504,22 +474,48 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
             scratch_[textured ? STREAM_TEXTURED : p.pass == Look_Pass::OUTLINE ? STREAM_OUTLINE : STREAM_OPAQUE];
         Vertex base{};
         base.info[0] = (p.pass == Look_Pass::LIT) ? 1 : 0;
-        base.info[3] = (p.pass == Look_Pass::OUTLINE) ? 1 : 0;
         Color_Bytes(p.pass == Look_Pass::OUTLINE ? 0u : p.rgb, base.color);
+        // Texel coordinates of the part's texture, and where they lie in the atlas.
+        float shift_u = 0.0f, shift_v = 0.0f, atlas_u = 0.0f, atlas_v = 0.0f;
         if (textured) {
             const Look_Texture& t = p.texture;
             if (!t.pixels || t.tex_w < 1 || t.tex_h < 1 || !st)
                 continue;
+            // The texels the quads' linear filtering reads, wrapped as the texture wraps.
+            float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+            for (int i = 0; i < p.quads * 4; ++i) {
+                const float u = (st[i * 2] + p.shift_s) * static_cast<float>(t.tex_w);
+                const float w = st[i * 2 + 1] * static_cast<float>(t.tex_h);
+                lo[0] = std::min(lo[0], u);
+                hi[0] = std::max(hi[0], u);
+                lo[1] = std::min(lo[1], w);
+                hi[1] = std::max(hi[1], w);
+            }
+            Region r;
+            if (t.wrap == Look_Wrap::REPEAT) {
+                // Whole periods moved away, so that a moving texture keeps one region.
+                shift_u = -std::floor(lo[0] / t.tex_w) * t.tex_w;
+                shift_v = -std::floor(lo[1] / t.tex_h) * t.tex_h;
+                r.i0 = r.j0 = -1;
+                r.w = static_cast<int>(std::ceil((hi[0] - lo[0]) / t.tex_w) + 1) * t.tex_w + 2;
+                r.h = static_cast<int>(std::ceil((hi[1] - lo[1]) / t.tex_h) + 1) * t.tex_h + 2;
+            } else {
+                r.i0 = static_cast<int>(std::floor(lo[0] - 0.5f));
+                r.j0 = static_cast<int>(std::floor(lo[1] - 0.5f));
+                r.w = static_cast<int>(std::floor(hi[0] - 0.5f)) + 2 - r.i0;
+                r.h = static_cast<int>(std::floor(hi[1] - 0.5f)) + 2 - r.j0;
+            }
             if (cell >= slot.cells.size())
                 slot.cells.emplace_back();
             Cell& c = slot.cells[cell++];
-            if (place_pictures && !Cell_Place(c, t, Key_Hash(t.key, t.key_bytes), false))
-                return false;
-            base.cell[0] = static_cast<unsigned short>(c.x);
-            base.cell[1] = static_cast<unsigned short>(c.y);
-            base.cell[2] = static_cast<unsigned short>(c.w ? t.used_w : 0);
-            base.cell[3] = static_cast<unsigned short>(c.h ? t.used_h : 0);
-            base.info[2] = static_cast<unsigned char>(t.wrap);
+            if (place_pictures) {
+                if (!Cell_Place(c, t, r, Key_Hash(t.key, t.key_bytes)))
+                    return false;
+            } else {
+                c.region = r;
+            }
+            atlas_u = static_cast<float>(c.x - r.i0) + shift_u;
+            atlas_v = static_cast<float>(c.y - r.j0) + shift_v;
             if (p.pass == Look_Pass::TEXT) {
                 base.info[1] = TEX_MASK;
                 if (p.modulate)
@@ -572,8 +568,10 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                     std::memcpy(out.color, &word, 4);
                 }
                 if (textured) {
-                    out.uv[0] = (st[q * 8 + k * 2] + p.shift_s) * static_cast<float>(p.texture.tex_w);
-                    out.uv[1] = st[q * 8 + k * 2 + 1] * static_cast<float>(p.texture.tex_h);
+                    const float u = (st[q * 8 + k * 2] + p.shift_s) * static_cast<float>(p.texture.tex_w);
+                    const float w = st[q * 8 + k * 2 + 1] * static_cast<float>(p.texture.tex_h);
+                    out.uv[0] = (u + atlas_u) / static_cast<float>(atlas_w_);
+                    out.uv[1] = (w + atlas_v) / static_cast<float>(std::max(atlas_h_, 1));
                 }
                 out_stream.push_back(out);
             }
@@ -589,69 +587,86 @@ void Batch_Renderer::Atlas_Make(int height)
 {
     atlas_h_ = std::max(16, std::min(height, max_texture_));
     glBindTexture(GL_TEXTURE_2D, atlas_);
-    // Texels are read at their centres and filtered in the shader: nearest is exact.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // Each cell holds the texels its quads' filtering reads, wrapping included: plain linear
+    // filtering of the atlas is the widgets' own.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, atlas_w_, atlas_h_, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     shelf_x_ = shelf_y_ = shelf_h_ = 0;
 }
 
-bool Batch_Renderer::Cell_Place(Cell& c, const Look_Texture& t, std::uint64_t key, bool force_upload)
+bool Batch_Renderer::Cell_Place(Cell& c, const Look_Texture& t, const Region& r, std::uint64_t key)
 {
-    const bool same = c.pixels == t.pixels && c.tex_w == t.tex_w && c.tex_h == t.tex_h && c.used_w == t.used_w &&
-                      c.used_h == t.used_h && c.rgba == t.rgba && c.key == key;
-    if (same && c.w > 0 && !force_upload)
+    const bool same = c.pixels == t.pixels && c.tex_w == t.tex_w && c.tex_h == t.tex_h && c.rgba == t.rgba &&
+                      c.wrap == t.wrap && c.key == key && c.region.i0 == r.i0 && c.region.j0 == r.j0 &&
+                      c.region.w == r.w && c.region.h == r.h;
+    if (same && c.w > 0)
         return true;
-    if (c.w < t.used_w || c.h < t.used_h) {
-        // A new cell on the current shelf or a new shelf; pictures wider than the atlas are cut.
-        const int w = std::min(t.used_w, atlas_w_), h = t.used_h;
-        if (shelf_x_ + w > atlas_w_) {
+    if (c.w < r.w || c.h < r.h) {
+        // A new cell on the current shelf or on a new one.
+        if (r.w > atlas_w_)
+            return false;
+        if (shelf_x_ + r.w > atlas_w_) {
             shelf_y_ += shelf_h_;
             shelf_x_ = shelf_h_ = 0;
         }
-        if (shelf_y_ + h > atlas_h_)
+        if (shelf_y_ + r.h > atlas_h_)
             return false;
         c.x = shelf_x_;
         c.y = shelf_y_;
-        c.w = w;
-        c.h = h;
-        shelf_x_ += w;
-        shelf_h_ = std::max(shelf_h_, h);
+        c.w = r.w;
+        c.h = r.h;
+        shelf_x_ += r.w;
+        shelf_h_ = std::max(shelf_h_, r.h);
     }
     c.pixels = t.pixels;
     c.tex_w = t.tex_w;
     c.tex_h = t.tex_h;
-    c.used_w = t.used_w;
-    c.used_h = t.used_h;
     c.rgba = t.rgba;
+    c.wrap = t.wrap;
     c.key = key;
+    c.region = r;
     Cell_Upload(c, t);
     return true;
 }
 
 void Batch_Renderer::Cell_Upload(const Cell& c, const Look_Texture& t)
 {
-    const int w = std::min(t.used_w, c.w), h = std::min(t.used_h, c.h);
-    if (w < 1 || h < 1)
-        return;
-    pixels_.resize(static_cast<std::size_t>(w) * h * 4);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            unsigned char* out = &pixels_[(static_cast<std::size_t>(y) * w + x) * 4];
-            const std::size_t i = static_cast<std::size_t>(y) * t.tex_w + x;
-            if (t.rgba) {
-                std::memcpy(out, t.pixels + i * 4, 4);
+    const Region& r = c.region;
+    pixels_.resize(static_cast<std::size_t>(r.w) * r.h * 4);
+    // Texel (i, j) of the region as the texture's wrapping gives it: clamped to the edge, transparent
+    // black beyond the border, or repeated. A mask is black with its coverage as alpha, as GL shows
+    // an alpha texture.
+    const auto wrap = [&t](int i, int size, bool& outside) {
+        if (t.wrap == Look_Wrap::REPEAT)
+            return ((i % size) + size) % size;
+        if (i < 0 || i >= size) {
+            outside = t.wrap == Look_Wrap::BORDER;
+            return std::min(std::max(i, 0), size - 1);
+        }
+        return i;
+    };
+    for (int y = 0; y < r.h; ++y)
+        for (int x = 0; x < r.w; ++x) {
+            bool outside = false;
+            const int i = wrap(r.i0 + x, t.tex_w, outside);
+            const int j = wrap(r.j0 + y, t.tex_h, outside);
+            unsigned char* out = &pixels_[(static_cast<std::size_t>(y) * r.w + x) * 4];
+            const std::size_t at = static_cast<std::size_t>(j) * t.tex_w + i;
+            if (outside) {
+                std::memset(out, 0, 4);
+            } else if (t.rgba) {
+                std::memcpy(out, t.pixels + at * 4, 4);
             } else {
-                // A mask is black with the coverage as alpha, as GL shows an alpha texture.
                 out[0] = out[1] = out[2] = 0;
-                out[3] = t.pixels[i];
+                out[3] = t.pixels[at];
             }
         }
     glBindTexture(GL_TEXTURE_2D, atlas_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, c.x, c.y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, c.x, c.y, r.w, r.h, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
     ++uploads_;
 }
 
@@ -693,9 +708,8 @@ void Batch_Renderer::Layout()
             s.range[k].capacity = static_cast<int>(scratch_[k].size() / 4);
             need[k] += s.range[k].capacity;
         }
-        for (const Look_Part& p : s.look.Parts())
-            if ((p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE) && p.texture.pixels)
-                texels += static_cast<long>(std::min(p.texture.used_w, atlas_w_) + 8) * (p.texture.used_h + 2);
+        for (const Cell& c : s.cells)
+            texels += static_cast<long>(c.region.w) * c.region.h;
     }
     int quads = 0;
     for (int k = 0; k < STREAMS; ++k) {
@@ -742,7 +756,6 @@ void Batch_Renderer::Program_Use(const Program& p, const Batch_View& view)
         glUniform2fv(p.viewport, 1, view.viewport);
     if (p.atlas >= 0) {
         glUniform1i(p.atlas, 0);
-        glUniform2f(p.atlas_size, static_cast<float>(atlas_w_), static_cast<float>(atlas_h_));
     }
 }
 
@@ -807,9 +820,8 @@ void Batch_Renderer::Frame(const Batch_View& view)
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, normal)));
     glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, uv)));
     glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<void*>(offsetof(Vertex, color)));
-    glVertexAttribPointer(4, 4, GL_UNSIGNED_SHORT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, cell)));
-    glVertexAttribPointer(5, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, info)));
-    for (GLuint i = 0; i < 6; ++i)
+    glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, info)));
+    for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
         glEnableVertexAttribArray(i);
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -825,7 +837,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
         ++draw_calls_;
     }
     if (!vao_)
-        for (GLuint i = 0; i < 6; ++i)
+        for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
             glDisableVertexAttribArray(i);
 }
 

@@ -59,17 +59,23 @@ private:
     struct Vertex {
         float pos[3];
         float normal[3];
-        float uv[2];             // texels of the part's texture
+        float uv[2];             // atlas coordinates; an outline's side and half width
         unsigned char color[4];
-        unsigned short cell[4];  // atlas x, y and the texels kept (w, h)
-        unsigned char info[4];   // lit, texture mode, wrap, outline
+        unsigned char info[4];   // lit, texture mode
+    };
+    // The texels of a texture a part's filtering reads: i0, j0 (may be negative, or beyond the
+    // texture) and the size.
+    struct Region {
+        int i0 = 0, j0 = 0, w = 0, h = 0;
     };
     struct Cell {
         int x = 0, y = 0, w = 0, h = 0;  // atlas texels kept for this picture
         const unsigned char* pixels = nullptr;
-        int tex_w = 0, tex_h = 0, used_w = 0, used_h = 0;
+        int tex_w = 0, tex_h = 0;
         bool rgba = false;
+        Look_Wrap wrap = Look_Wrap::BORDER;
         std::uint64_t key = 0;
+        Region region;                   // what the cell holds now
     };
     // The vertex buffer holds three regions, one per program: lit and flat meshes, captions and
     // pictures, outlines. Each slot keeps a range in each.
@@ -87,13 +93,13 @@ private:
     struct Program {
         GLuint id = 0;
         GLint mvp = -1, mv = -1, nm = -1, light = -1, diffuse = -1, ambient = -1, normalize = -1, viewport = -1,
-              atlas = -1, atlas_size = -1;
+              atlas = -1;
     };
 
     bool Signature_Changed(Slot& slot);
     // Writes the slot's quads into scratch_; false when a picture found no room in the atlas.
     bool Vertices_Build(Slot& slot, bool place_pictures);
-    bool Cell_Place(Cell& cell, const Look_Texture& t, std::uint64_t key, bool force_upload);
+    bool Cell_Place(Cell& cell, const Look_Texture& t, const Region& region, std::uint64_t key);
     void Cell_Upload(const Cell& cell, const Look_Texture& t);
     void Atlas_Make(int height);
     void Buffers_Make(int quads);

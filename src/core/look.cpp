@@ -1,5 +1,4 @@
 // Helpers of the widgets' descriptions: caption and mask textures, the flat strips.
-#include <algorithm>
 #include <cmath>
 #include <cwchar>
 
@@ -7,8 +6,8 @@
 
 namespace core {
 
-Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, int text_w, int text_h, Look_Wrap wrap,
-                          const void* key, int key_bytes)
+Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, Look_Wrap wrap, const void* key,
+                          int key_bytes)
 {
     Look_Texture t;
     if (!pixels || tex_w < 1 || tex_h < 1)
@@ -16,9 +15,6 @@ Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, int
     t.pixels = pixels;
     t.tex_w = tex_w;
     t.tex_h = tex_h;
-    // Linear filtering reads one texel past the text's last row and column.
-    t.used_w = std::min(tex_w, std::max(text_w, 0) + 2);
-    t.used_h = std::min(tex_h, std::max(text_h, 0) + 2);
     t.wrap = wrap;
     t.key = key;
     t.key_bytes = key_bytes;
@@ -45,7 +41,7 @@ Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float 
     p.quads = 1;
     p.offset[2] = dz;
     p.rgb = rgb;
-    p.texture = Mask_Texture(tool.Text_Bitmap, tex_w, tex_h, text_w, text_h, wrap, name,
+    p.texture = Mask_Texture(tool.Text_Bitmap, tex_w, tex_h, wrap, name,
                              name ? static_cast<int>(std::wcslen(name) * sizeof(wchar_t)) : 0);
     return &p;
 }
@@ -76,8 +72,8 @@ Look_Part& Look_Picture(Look& look, const VR_Tools& tool, const float st[8], flo
     p.Own_Quad(v, st);
     p.offset[2] = z;
     p.texture.pixels = pixels;
-    p.texture.tex_w = p.texture.used_w = tex_w;
-    p.texture.tex_h = p.texture.used_h = tex_h;
+    p.texture.tex_w = tex_w;
+    p.texture.tex_h = tex_h;
     p.texture.rgba = true;
     p.texture.wrap = wrap;
     return p;

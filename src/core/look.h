@@ -26,7 +26,6 @@ enum class Look_Wrap : unsigned char { EDGE, BORDER, REPEAT };
 struct Look_Texture {
     const unsigned char* pixels = nullptr;  // tex_w x tex_h, one alpha byte or four RGBA bytes a texel
     int tex_w = 0, tex_h = 0;               // texture size, texels
-    int used_w = 0, used_h = 0;             // the part of it the quads can sample (from row and column 0)
     bool rgba = false;
     Look_Wrap wrap = Look_Wrap::BORDER;
     // What identifies this content besides the pixel pointer: the text it shows, for instance.
@@ -102,10 +101,9 @@ private:
 // The flat look's colour of strips, arrows and captions.
 constexpr unsigned int LOOK_FLAT_RGB = 0xE64040;
 
-// A one-byte alpha mask rendered by VR_Tools::Text: tex_w x tex_h texels of which the text covers
-// text_w x text_h from the top left.
-Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, int text_w, int text_h, Look_Wrap wrap,
-                          const void* key, int key_bytes);
+// A one-byte alpha mask of tex_w x tex_h texels (VR_Tools::Text renders them).
+Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, Look_Wrap wrap, const void* key,
+                          int key_bytes);
 
 // Adds the widget's caption quad (Text_Vertex_Array) as a TEXT part lifted by `dz`, when it has one
 // with a bitmap. The texture size is read back from the quad's texture coordinates. Returns the part

@@ -165,8 +165,7 @@ void core::Look_Describe(VR_Progress& p, Look& look)
         band.offset[2] = floor_apart ? 1.0f : 2.0f;
         band.rgb = 0x00FFFFu;
         band.shift_s = -static_cast<float>(p.Phase) * PHASE_STEP;
-        band.texture = core::Mask_Texture(Stripes(), STRIPE_W, STRIPE_H, STRIPE_W, STRIPE_H, Look_Wrap::REPEAT,
-                                          nullptr, 0);
+        band.texture = core::Mask_Texture(Stripes(), STRIPE_W, STRIPE_H, Look_Wrap::REPEAT, nullptr, 0);
         Phase_Step(p);
     }
 }

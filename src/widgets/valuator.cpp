@@ -796,9 +796,8 @@ void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Loo
     p.offset[1] = static_cast<float>(s.Y) - 10.0f;
     p.offset[2] = z;
     p.rgb = rgb;
-    p.texture = core::Mask_Texture(s.Value_Bitmap, s.Value_Tex_Width, s.Value_Tex_Height, s.Value_Text_Width,
-                                   s.Value_Text_Height, core::Look_Wrap::BORDER, s.Value_Text,
-                                   static_cast<int>(sizeof s.Value_Text));
+    p.texture = core::Mask_Texture(s.Value_Bitmap, s.Value_Tex_Width, s.Value_Tex_Height, core::Look_Wrap::BORDER,
+                                   s.Value_Text, static_cast<int>(sizeof s.Value_Text));
 }
 
 }  // namespace
