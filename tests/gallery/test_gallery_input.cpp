@@ -2,6 +2,7 @@
 // and what each event reports as changed.
 #include "gallery.h"
 #include "gl_fixture.h"
+#include <vrtools/setup.h>
 
 namespace {
 
@@ -129,4 +130,22 @@ TEST_F(Gallery_Input, ColourEditorDragAndSwatchClick)
     EXPECT_EQ(gallery.Press(Mid_X(rgb.Swatch), Mid_Y(rgb.Swatch)), 0);
     EXPECT_NE(rgb.Flags & VR_COLOR_HLS, model);
     EXPECT_EQ(gallery.Captured(), nullptr);
+}
+
+// The gallery is the reference host: built and drawn under the lint mode it gives one warning only,
+// for the label that shows a font falling back on purpose.
+TEST_F(Gallery_Input, GalleryWarnsOnlyForItsDeliberateFallback)
+{
+    Gallery linted;
+    VR_Tools_Lint_Set(true);
+    linted.Init(Window());
+    linted.Draw();
+    linted.Draw();
+    VR_Tools_Lint_Set(false);
+    std::vector<std::string> lints;
+    for (const Captured_Message& m : Messages())
+        if (m.utf8.rfind("Lint: ", 0) == 0)
+            lints.push_back(m.utf8);
+    ASSERT_EQ(lints.size(), 1u) << Messages_Text();
+    EXPECT_NE(lints[0].find("Lint: font \"No Such Font Family\""), std::string::npos) << lints[0];
 }

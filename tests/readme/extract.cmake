@@ -17,11 +17,6 @@ endforeach()
 if(NOT state STREQUAL "done")
     message(FATAL_ERROR "readme: no complete ```cpp block after \"${HEADING}\" in ${DOC}")
 endif()
-# Rewrite only on a change, so that an untouched README does not recompile.
-if(EXISTS "${OUT}")
-    file(READ "${OUT}" old)
-    if(old STREQUAL text)
-        return()
-    endif()
-endif()
-file(WRITE "${OUT}" "${text}")
+# CONFIGURE writes only on a change, so that an untouched README does not recompile; @ONLY leaves
+# the code's ${...} alone.
+file(CONFIGURE OUTPUT "${OUT}" CONTENT "${text}" @ONLY)
