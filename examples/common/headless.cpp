@@ -73,6 +73,11 @@ Profile Context_Profile()
     return current;
 }
 
+void Context_Profile_Set(Profile profile)
+{
+    current = profile;
+}
+
 bool Context_Create(int width, int height, std::string* error, Profile profile)
 {
     auto get_platform_display =

@@ -22,8 +22,10 @@ bool Profile_Parse(const char* name, Profile* profile);
 bool Context_Create(int width, int height, std::string* error, Profile profile = Profile::COMPAT);
 // Releases the context, the surface and the display.
 void Context_Destroy();
-// The profile of the current headless context (COMPAT when there is none).
+// The profile of the current headless context (COMPAT when there is none), or the one declared
+// with Context_Profile_Set for a context made elsewhere (a window).
 Profile Context_Profile();
+void Context_Profile_Set(Profile profile);
 
 // Sets the viewport and, in a compatibility context, an orthographic projection of one scene unit
 // per pixel, y upward, with room from z = -1000 (far) to z = 1000 (near), and an identity model-view

@@ -60,7 +60,7 @@ void On_Scroll(GLFWwindow* window, double, double dy)
 int Run_Headless(const Options& options, Program* (*make)(), const std::string& png)
 {
     std::string error;
-    if (!headless::Context_Create(options.width, options.height, &error)) {
+    if (!headless::Context_Create(options.width, options.height, &error, options.profile)) {
         std::fprintf(stderr, "%s: %s\n", options.name, error.c_str());
         return 1;
     }
@@ -89,6 +89,16 @@ int Run_Window(const Options& options, Program* (*make)())
     if (!glfwInit())
         return -1;
     glfwWindowHint(GLFW_SAMPLES, 4);
+    if (options.profile == headless::Profile::CORE) {
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+        glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+        glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+    } else if (options.profile == headless::Profile::GLES) {
+        glfwWindowHint(GLFW_CLIENT_API, GLFW_OPENGL_ES_API);
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
+    }
     std::string title = std::string("vrtools ") + options.name;
     GLFWwindow* window = glfwCreateWindow(options.width, options.height, title.c_str(), nullptr, nullptr);
     if (!window) {
@@ -99,6 +109,7 @@ int Run_Window(const Options& options, Program* (*make)())
     glfwSwapInterval(1);
     glewExperimental = GL_TRUE;
     glewInit();
+    headless::Context_Profile_Set(options.profile);
     {
         std::unique_ptr<Program> program(make());
         program->Init(reinterpret_cast<HWND>(window));

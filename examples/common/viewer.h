@@ -3,6 +3,8 @@
 
 #include <vrtools/tools.h>
 
+#include "headless.h"
+
 namespace viewer {
 
 // What an example program does; Main owns the window or the headless context around it.
@@ -29,6 +31,7 @@ struct Options {
     int width = 800;               // window and headless frame size, pixels
     int height = 600;
     int frames = 1;                // headless frames drawn before the picture is taken
+    headless::Profile profile = headless::Profile::COMPAT;  // the kind of context, window or headless
 };
 
 // Runs the program that `make` creates as the command line asks: [--png FILE] renders

@@ -1,4 +1,5 @@
-// The gallery's grid of scenes: registration, layout, drawing, and pointer input through one dispatcher.
+// The gallery's grid of scenes: registration, layout, drawing (widget by widget or batched), and pointer
+// input through one dispatcher.
 #include <GL/glew.h>
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <utility>
 
 #include "gallery.h"
+#include "headless.h"
 
 namespace {
 
@@ -32,7 +34,43 @@ void Gallery_Size(int* width, int* height)
     *height = std::max(1, (count + COLUMNS - 1) / COLUMNS) * GALLERY_CELL_H;
 }
 
-void Gallery::Init(HWND window)
+void Scene_Widgets::Backdrop(int x0, int y0, int x1, int y1, unsigned int colour)
+{
+    backdrops.push_back({x0, y0, x1, y1, colour});
+}
+
+void Scene_Widgets::Backdrops_Fill(int grid_w, int grid_h) const
+{
+    // NOTE: a scissored clear paints the same pixels as a quad on whole units and needs neither the
+    // fixed-function pipeline nor a shader, so it serves every context. The scissor box is in
+    // window pixels: scale from the grid to the viewport.
+    GLint v[4] = {0, 0, grid_w, grid_h};
+    glGetIntegerv(GL_VIEWPORT, v);
+    const auto x = [&](int units) { return v[0] + units * v[2] / grid_w; };
+    const auto y = [&](int units) { return v[1] + units * v[3] / grid_h; };
+    glEnable(GL_SCISSOR_TEST);
+    for (const Rectangle& r : backdrops) {
+        glScissor(x(r.x0), y(r.y0), x(r.x1) - x(r.x0), y(r.y1) - y(r.y0));
+        glClearColor((r.colour & 0xFF) / 255.0f, ((r.colour >> 8) & 0xFF) / 255.0f, ((r.colour >> 16) & 0xFF) / 255.0f,
+                     1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
+}
+
+void Scene_Widgets::Draw() const
+{
+    for (const Entry& e : entries)
+        e.draw(e.widget);
+}
+
+void Scene_Widgets::Batch_Add(VR_Batches& batch) const
+{
+    for (const Entry& e : entries)
+        e.batch(e.widget, batch);
+}
+
+bool Gallery::Init(HWND window, bool batched)
 {
     std::stable_sort(Makers().begin(), Makers().end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -54,22 +92,40 @@ void Gallery::Init(HWND window)
         title->Font_Size = 16;
         title->Color_Set(0xF0F0F0u);
         title->Init(window);
+        shown.Add(*title);
         titles.push_back(std::move(title));
         scenes.back()->Init(window, x + 10, y + 10, GALLERY_CELL_W - 20, GALLERY_CELL_H - 45);
+        scenes.back()->Shown_Add(shown);
         first.push_back(input.Count());
         scenes.back()->Widgets_Add(input);
     }
     first.push_back(input.Count());
+    if (!batched)
+        return true;
+    batch = std::make_unique<VR_Batches>();
+    shown.Batch_Add(*batch);
+    if (batch->Init() == 1)
+        return true;
+    batch.reset();
+    return false;
 }
 
 void Gallery::Draw()
 {
     glClearColor(0.16f, 0.18f, 0.22f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (auto& t : titles)
-        t->Draw();
-    for (auto& s : scenes)
-        s->Draw();
+    shown.Backdrops_Fill(width, height);
+    if (!batch) {
+        shown.Draw();
+    } else if (headless::Context_Profile() == headless::Profile::COMPAT) {
+        batch->Draw();
+    } else {
+        float projection[16];
+        headless::Matrix_Pixels(width, height, projection);
+        static const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        const headless::Light& light = headless::Light_Values();
+        batch->Draw(projection, identity, light.direction, light.color, light.ambient);
+    }
 }
 
 int Gallery::Notify(int changes)

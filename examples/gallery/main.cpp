@@ -1,5 +1,10 @@
-// Gallery host: builds every registered scene in a grid and runs it in the examples' window or headless shell.
+// Gallery host: builds every registered scene in a grid and runs it in the examples' window or headless shell,
+// drawing the widgets one by one or through one batch (also in a core-profile or ES context).
 #include <GL/glew.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "gallery.h"
 #include "headless.h"
@@ -8,20 +13,31 @@
 
 namespace {
 
+// --batch: every widget drawn through one VR_Batches; --core and --gles imply it.
+bool batched = false;
+// Set when the batch could not be made in the context (its Init reported why).
+bool batch_failed = false;
+
 class Gallery_Program : public viewer::Program {
 public:
-    void Init(HWND window) override { gallery.Init(window); }
+    void Init(HWND window) override { batch_failed = !gallery.Init(window, batched); }
 
     void Frame(int width, int height) override
     {
         // The whole grid fills the framebuffer, one scene unit per pixel at the grid's own size.
         headless::Projection_Pixels(width, height);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0.0, gallery.width, 0.0, gallery.height, -1000.0, 1000.0);
-        glMatrixMode(GL_MODELVIEW);
-        VR_Tools_GL_Setup();
-        gallery.Draw();
+        if (headless::Context_Profile() == headless::Profile::COMPAT) {
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glOrtho(0.0, gallery.width, 0.0, gallery.height, -1000.0, 1000.0);
+            glMatrixMode(GL_MODELVIEW);
+            VR_Tools_GL_Setup();
+        } else {
+            glEnable(GL_DEPTH_TEST);
+            glDepthFunc(GL_LEQUAL);
+        }
+        if (!batch_failed)
+            gallery.Draw();
     }
 
     // Every event goes through the gallery's dispatcher; the widgets know the left button only.
@@ -47,9 +63,36 @@ private:
 int main(int argc, char** argv)
 {
     viewer::Options options;
+    // The gallery's own switches; the shell sees the rest.
+    std::vector<char*> rest = {argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--batch") == 0) {
+            batched = true;
+        } else if (std::strcmp(argv[i], "--core") == 0 || std::strcmp(argv[i], "--gles") == 0) {
+            // Only the batch draws without the fixed-function pipeline.
+            batched = true;
+            options.profile = argv[i][2] == 'c' ? headless::Profile::CORE : headless::Profile::GLES;
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf("usage: %s [--batch] [--core | --gles] [--png FILE]\n"
+                        "  --batch  draw every widget through one VR_Batches instead of its own Draw\n"
+                        "  --core   OpenGL 3.3 core-profile context (implies --batch)\n"
+                        "  --gles   OpenGL ES 3.0 context (implies --batch)\n"
+                        "  --png    render headless frames and write the last into FILE\n",
+                        argv[0]);
+            return 0;
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
     options.name = "gallery";
     Gallery_Size(&options.width, &options.height);
     // A few frames, so that animated widgets show a moved state.
     options.frames = 3;
-    return viewer::Main(argc, argv, options, []() -> viewer::Program* { return new Gallery_Program; });
+    const int status = viewer::Main(static_cast<int>(rest.size()), rest.data(), options,
+                                    []() -> viewer::Program* { return new Gallery_Program; });
+    if (batch_failed) {
+        std::fprintf(stderr, "gallery: the batch cannot draw in this context\n");
+        return 1;
+    }
+    return status;
 }

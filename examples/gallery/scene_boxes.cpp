@@ -49,10 +49,11 @@ public:
         }
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
         for (VR_Boxs& b : boxes)
-            b.Draw();
+            shown.Add(b);
     }
 
     // Hover lights the floor; leaving a box puts its colour back.

@@ -46,10 +46,11 @@ public:
         }
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
         for (VR_Buttons& b : buttons)
-            b.Draw();
+            shown.Add(b);
     }
 
     // Hover lights the face (and the walls of a raised button); a click toggles the button.

@@ -21,11 +21,12 @@ public:
         hue.Init(window);
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
-        rgb.Draw();
-        hls.Draw();
-        hue.Draw();
+        shown.Add(rgb);
+        shown.Add(hls);
+        shown.Add(hue);
     }
 
     // A drag moves a slider and the swatch follows; a click on a swatch switches its model.

@@ -71,17 +71,18 @@ public:
         }
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
         // Panels last: their front face lies at z 0, behind everything standing on it.
         for (VR_Labels& t : titles)
-            t.Draw();
+            shown.Add(t);
         for (VR_Buttons& b : buttons)
-            b.Draw();
+            shown.Add(b);
         for (VR_Boxs& b : boxes)
-            b.Draw();
+            shown.Add(b);
         for (VR_Frames& f : panels)
-            f.Draw();
+            shown.Add(f);
     }
 
     // A click toggles a button; the boxes light under the pointer.

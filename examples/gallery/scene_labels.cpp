@@ -44,10 +44,11 @@ public:
         }
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
         for (VR_Labels& l : labels)
-            l.Draw();
+            shown.Add(l);
     }
 
 private:

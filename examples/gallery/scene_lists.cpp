@@ -76,11 +76,12 @@ public:
         help.Init(window);
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
         for (VR_Selects& l : lists)
-            l.Draw();
-        help.Draw();
+            shown.Add(l);
+        shown.Add(help);
     }
 
     // A click on an arrow steps a list, the wheel turns it.

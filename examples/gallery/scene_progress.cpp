@@ -50,12 +50,13 @@ public:
         }
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
         for (VR_Labels& l : captions)
-            l.Draw();
+            shown.Add(l);
         for (VR_Progress& p : bars)
-            p.Draw();
+            shown.Add(p);
     }
 
 private:

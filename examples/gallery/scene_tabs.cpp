@@ -55,11 +55,12 @@ public:
         bars[0].Select(0, static_cast<float>(x + w - 40), static_cast<float>(bars[0].Y + 18));
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
         for (int b = 0; b < 2; ++b) {
-            bars[b].Draw();
-            pages[b].Draw();
+            shown.Add(bars[b]);
+            shown.Add(pages[b]);
         }
     }
 

@@ -1,11 +1,10 @@
 // Gallery scene: sliders on a linear and a logarithmic scale with read-outs, a picture in the groove, a flat one.
-#include <GL/gl.h>
-
 #include <array>
 #include <cmath>
 #include <cstdlib>
 
 #include "gallery.h"
+#include <vrtools/setup.h>
 #include <vrtools/valuator.h>
 
 namespace {
@@ -55,18 +54,13 @@ public:
         }
     }
 
-    void Draw() override
+    // The widgets it shows, in drawing order.
+    void Shown_Add(Scene_Widgets& shown) override
     {
         // The read-outs are black text under the sliders: a light panel behind them keeps them legible.
-        glColor3ub(170, 174, 180);
-        glBegin(GL_QUADS);
-        glVertex3i(panel[0], panel[1], -1);
-        glVertex3i(panel[2], panel[1], -1);
-        glVertex3i(panel[2], panel[3], -1);
-        glVertex3i(panel[0], panel[3], -1);
-        glEnd();
+        shown.Backdrop(panel[0], panel[1], panel[2], panel[3], Packed_Color(170, 174, 180));
         for (VR_Valuators& v : sliders)
-            v.Draw();
+            shown.Add(v);
     }
 
     // Hover lights the groove; a press starts a drag that the slider keeps until the release.
