@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the 3-D scene: panels of widgets in a lit room. A window when a display is there
 # (left button works the widgets, right drag orbits, the wheel turns lists and sliders or zooms),
-# else one frame as scene.png; --png FILE forces the headless frame.
-# Usage: scripts/scene.sh [--png FILE]
+# else one frame as scene.png; --png FILE forces the headless frame; --batch draws each panel through
+# VR_Batches instead of each widget's own Draw.
+# Usage: scripts/scene.sh [--batch] [--png FILE]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build

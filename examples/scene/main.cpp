@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include <vrtools/label.h>
 #include <vrtools/pick.h>
@@ -18,9 +20,14 @@ constexpr int HEIGHT = 720;
 
 class Scene_Program : public viewer::Program {
 public:
+    explicit Scene_Program(bool batched) : batched(batched) {}
+
     void Init(HWND window) override
     {
         panels = Panels_Make(window);
+        if (batched)
+            for (auto& p : panels)
+                p->Batch_Make();
         help.Name = "Left button: the widgets on any panel   Right drag: orbit   Wheel: lists, sliders or zoom";
         help.X = 12, help.Y = 8, help.Width = 900, help.Height = 24, help.Bevel = 2;
         help.Font_Name = SCENE_FONT;
@@ -180,6 +187,7 @@ private:
             panels[hit]->Pointer(pick.X, pick.Y);
     }
 
+    bool batched = false;  // each panel drawn through VR_Batches instead of each widget's Draw
     std::vector<std::unique_ptr<Panel>> panels;
     VR_Labels help;
     float yaw = 8.0f, pitch = 14.0f, distance = 4.6f;  // degrees, degrees, metres from TARGET
@@ -192,15 +200,26 @@ private:
     int active = -1;   // panel that took the last left press, while the button is held
 };
 
+bool batched_run = false;
+
 }  // namespace
 
+// Options: --batch draws the panels through VR_Batches; the shell takes the rest ([--png FILE]).
 int main(int argc, char** argv)
 {
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strcmp(argv[i], "--batch") == 0)
+            batched_run = true;
+        else
+            rest.push_back(argv[i]);
+    }
     viewer::Options options;
     options.name = "scene";
     options.width = WIDTH;
     options.height = HEIGHT;
     // A few frames, so that the busy bar shows a moved state.
     options.frames = 3;
-    return viewer::Main(argc, argv, options, []() -> viewer::Program* { return new Scene_Program; });
+    return viewer::Main(static_cast<int>(rest.size()), rest.data(), options,
+                        []() -> viewer::Program* { return new Scene_Program(batched_run); });
 }

@@ -97,6 +97,16 @@ public:
         busy.Draw();
     }
 
+    void Widgets(VR_Batches& batch) override
+    {
+        batch.Add(title);
+        for (VR_Buttons& b : buttons)
+            batch.Add(b);
+        for (VR_Valuators& v : sliders)
+            batch.Add(v);
+        batch.Add(busy);
+    }
+
 protected:
     // The host gives a click its meaning: the lamp follows the button's state.
     void Changed(const VR_Changes& change) override
@@ -149,7 +159,7 @@ public:
             list.Current = 1;
             list.Init(window);
         }
-        Input.Add(lists[tabs.Current]);
+        Page_Show();
         Set(hint, 40, 20, 400, 40, 2, "Arrows or wheel change the choice");
         hint.Font_Size = 13;
         hint.Color_Set(0x504840u);
@@ -160,23 +170,44 @@ public:
     {
         title.Draw();
         tabs.Draw();
-        headings_shown[tabs.Current].Draw();
-        lists[tabs.Current].Draw();
+        for (int p = 0; p < PAGES; ++p) {
+            headings_shown[p].Draw();
+            lists[p].Draw();
+        }
         hint.Draw();
     }
 
+    void Widgets(VR_Batches& batch) override
+    {
+        batch.Add(title);
+        batch.Add(tabs);
+        for (int p = 0; p < PAGES; ++p) {
+            batch.Add(headings_shown[p]);
+            batch.Add(lists[p]);
+        }
+        batch.Add(hint);
+    }
+
 protected:
-    // Only the list of the tab shown takes the pointer: the three lists share one place.
     void Changed(const VR_Changes& change) override
     {
-        if (change.Widget != &tabs)
-            return;
-        for (VR_Selects& list : lists)
-            Input.Remove(list);
-        Input.Add(lists[tabs.Current]);
+        if (change.Widget == &tabs)
+            Page_Show();
     }
 
 private:
+    // Only the page of the current tab is shown and takes the pointer: the pages share one place.
+    void Page_Show()
+    {
+        for (int p = 0; p < PAGES; ++p) {
+            const unsigned int hidden = p == tabs.Current ? 0u : static_cast<unsigned int>(VR_HIDDEN);
+            headings_shown[p].Flags = (headings_shown[p].Flags & ~VR_HIDDEN) | hidden;
+            lists[p].Flags = (lists[p].Flags & ~VR_HIDDEN) | hidden;
+            Input.Remove(lists[p]);
+        }
+        Input.Add(lists[tabs.Current]);
+    }
+
     static constexpr int PAGES = 3;
     VR_Labels title, hint;
     VR_Tabs tabs;
@@ -200,6 +231,12 @@ public:
     {
         title.Draw();
         editor.Draw();
+    }
+
+    void Widgets(VR_Batches& batch) override
+    {
+        batch.Add(title);
+        batch.Add(editor);
     }
 
 protected:
@@ -249,6 +286,16 @@ void Panel::Place(float x, float y, float z, float yaw, float tilt)
     Centre[0] = x, Centre[1] = y, Centre[2] = z;
 }
 
+void Panel::Batch_Make()
+{
+    backing_batch = std::make_unique<VR_Batches>();
+    backing_batch->Add(Backing);
+    backing_batch->Init();
+    widget_batch = std::make_unique<VR_Batches>();
+    Widgets(*widget_batch);
+    widget_batch->Init();
+}
+
 void Panel::Draw_Placed()
 {
     glPushMatrix();
@@ -256,9 +303,15 @@ void Panel::Draw_Placed()
     // The slab stands a little behind the widgets' plane: tabs other than the current one recede
     // behind z = 0 and would vanish inside it.
     glTranslatef(0.0f, 0.0f, -BACKING_GAP);
-    Backing.Draw();
+    if (backing_batch)
+        backing_batch->Draw();
+    else
+        Backing.Draw();
     glTranslatef(0.0f, 0.0f, BACKING_GAP);
-    Draw();
+    if (widget_batch)
+        widget_batch->Draw();
+    else
+        Draw();
     glPopMatrix();
 }
 

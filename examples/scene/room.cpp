@@ -124,9 +124,15 @@ void Room_Light()
     const float diffuse[4] = {0.85f, 0.85f, 0.8f, 1.0f};
     const float ambient[4] = {0.3f, 0.3f, 0.32f, 1.0f};
     const float specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, LAMP);
+    // The room is lit by the lamp itself (GL_LIGHT1, positional), the panels by GL_LIGHT0 from one
+    // direction, over the viewer's left shoulder: one direction is what a batch lights with, so the
+    // widgets look the same drawn one by one or batched.
+    glLightfv(GL_LIGHT1, GL_POSITION, LAMP);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT1, GL_SPECULAR, specular);
+    const float toward[4] = {-0.3f, 0.45f, 0.84f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, toward);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
     glEnable(GL_LIGHT0);
     // Widget normals are 16-bit integers of length about 100, and the panels are scaled: GL must
@@ -136,6 +142,8 @@ void Room_Light()
 
 void Room_Draw()
 {
+    glDisable(GL_LIGHT0);
+    glEnable(GL_LIGHT1);
     glEnable(GL_LIGHTING);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
@@ -148,6 +156,8 @@ void Room_Draw()
     Objects();
     glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT1);
+    glEnable(GL_LIGHT0);
 
     // Soft shadows: a dark disc under each object, pushed away from the lamp. Each disc is one fan,
     // so no pixel is darkened twice.

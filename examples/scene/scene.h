@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include <vrtools/batch.h>
 #include <vrtools/dispatch.h>
 #include <vrtools/frame.h>
 
@@ -22,6 +23,8 @@ public:
     virtual void Init(HWND window) = 0;
     // Draws the widgets in the panel's own units (the caller has applied the model matrix).
     virtual void Draw() = 0;
+    // Adds the widgets that Draw draws to `batch`.
+    virtual void Widgets(VR_Batches& batch) = 0;
 
     // Pointer events in the panel's scene units; a drag begun on the panel keeps the capture.
     void Pointer(float x, float y);
@@ -35,6 +38,8 @@ public:
     // and leaned back by `tilt` degrees, like a desk console. Needs a GL context (the matrix stack
     // does the arithmetic).
     void Place(float x, float y, float z, float yaw, float tilt);
+    // From now on draws through two batches (the backing, the widgets) instead of each widget's Draw.
+    void Batch_Make();
     // Applies the model matrix, draws the backing first (its captions and widgets stand in front of
     // it and write depth over their whole rectangles) and then the widgets.
     void Draw_Placed();
@@ -51,6 +56,8 @@ protected:
 
 private:
     void React(int changes);
+
+    std::unique_ptr<VR_Batches> backing_batch, widget_batch;
 };
 
 // The colour the room's sphere takes from the colour panel, packed (red in the low byte).
@@ -59,7 +66,9 @@ extern unsigned int Sphere_Color;
 // The three panels of the scene, initialised with `window` and placed in the room.
 std::vector<std::unique_ptr<Panel>> Panels_Make(HWND window);
 
-// The room: floor, walls, a pedestal with the sphere, a cube, the lamp. Sets GL_LIGHT0 at the lamp
-// (call with the view matrix loaded) and leaves lighting switched off, as the widgets expect.
+// The room: floor, walls, a pedestal with the sphere, a cube, the lamp. Room_Light sets the lights
+// (call it with the view matrix loaded): GL_LIGHT1 at the lamp for the room, GL_LIGHT0 from its
+// direction for the widgets. Room_Draw leaves GL_LIGHT0 enabled and lighting switched off, as the
+// widgets expect.
 void Room_Light();
 void Room_Draw();
