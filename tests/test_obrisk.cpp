@@ -297,6 +297,24 @@ TEST(ObriskPictures, ReadsTgaAndPngTopRowFirstInBgraOrder)
     IGB_Free(nullptr);
 }
 
+// A host that uses stb itself keeps its settings: the readers neither use nor change stb's
+// process-wide vertical flip, and a host's stb cannot stand in for their decoders.
+TEST(ObriskPictures, HostsOwnStbSettingsAreLeftAlone)
+{
+    const std::wstring path = Picture("rgba.png");
+    stbi_set_flip_vertically_on_load(1);
+    IGB_data image{};
+    ASSERT_NE(IGB_Read_Image(path.c_str(), &image, nullptr), 0);
+    EXPECT_EQ(Pixel(image, 0, 0), (std::vector<int>{0, 0, 255, 128}));  // top row first
+    IGB_Free(&image);
+    int width = 0, height = 0, channels = 0;
+    unsigned char* flipped = stbi_load(VRTOOLS_TEST_DATA "/pictures/rgba.png", &width, &height, &channels, 4);
+    stbi_set_flip_vertically_on_load(0);
+    ASSERT_NE(flipped, nullptr);
+    EXPECT_EQ(std::vector<int>(flipped, flipped + 4), (std::vector<int>{255, 255, 255, 255}));  // still flipped
+    stbi_image_free(flipped);
+}
+
 TEST(ObriskPictures, RefusesMissingCorruptAndOversizedFilesLeavingTheRecordAlone)
 {
     const std::pair<int (*)(const wchar_t*, IGB_data*, IGB_data*), const char*> cases[] = {
