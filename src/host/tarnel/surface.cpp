@@ -1,7 +1,8 @@
-// The off-screen text surface: laid-out glyphs drawn white on black into 32-bit pixels.
+// The off-screen text surface: laid-out glyphs drawn white on black, read back as 32-bit pixels.
 #include "host/tarnel/text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -13,7 +14,9 @@ struct Text_Surface {
     HFONT font = nullptr;
     int width = 0;
     int height = 0;
-    unsigned char* pixels = nullptr;  // width x height x 4 bytes, rows top-down
+    // Coverage, one byte a pixel, rows top-down; read back as 32-bit pixels. A quarter of the
+    // memory to clear and to draw into.
+    unsigned char* pixels = nullptr;
     bool black = false;               // nothing drawn since the bitmap was made or cleared
     // The last text laid out and its layout: a caption is measured and then drawn, and is shaped
     // only once for both.
@@ -62,13 +65,9 @@ void Blit(host::Text_Surface& s, const Glyph_Image& image, long long x, long lon
     const long long row_end = std::min<long long>(image.rows, s.height - top);
     for (long long r = row_begin; r < row_end; ++r) {
         const unsigned char* src = image.coverage.data() + r * image.width;
-        unsigned char* dst = s.pixels + ((top + r) * s.width + left) * 4;
-        for (long long c = col_begin; c < col_end; ++c) {
-            const unsigned char v = src[c];
-            unsigned char* px = dst + c * 4;
-            // Overlapping glyphs keep the stronger coverage rather than wrapping around.
-            if (v > px[0]) px[0] = px[1] = px[2] = v;
-        }
+        unsigned char* dst = s.pixels + (top + r) * s.width + left;
+        // Overlapping glyphs keep the stronger coverage rather than wrapping around.
+        for (long long c = col_begin; c < col_end; ++c) dst[c] = std::max(dst[c], src[c]);
     }
 }
 
@@ -105,7 +104,7 @@ int Surface_Text_Width(const Text_Surface* surface, const wchar_t* text)
 int Surface_Bitmap_Create(Text_Surface* surface, int width, int height)
 {
     if (!surface || width < 1 || height < 1 || width > Max_Side || height > Max_Side) return 0;
-    auto* pixels = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(width) * height, 4));
+    auto* pixels = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(width) * height, 1));
     if (!pixels) return 0;
     std::free(surface->pixels);
     surface->pixels = pixels;
@@ -119,7 +118,7 @@ void Surface_Draw_Text(Text_Surface* surface, const wchar_t* text)
 {
     if (!surface || !surface->pixels) return;
     // A bitmap fresh from Surface_Bitmap_Create is black already (the usual case: one text each).
-    if (!surface->black) std::memset(surface->pixels, 0, static_cast<size_t>(surface->width) * surface->height * 4);
+    if (!surface->black) std::memset(surface->pixels, 0, static_cast<size_t>(surface->width) * surface->height);
     surface->black = false;
     const HFONT font = Font_Of(surface);
     const Text_Layout* layout = Layout_Of(*surface, text);
@@ -142,7 +141,15 @@ long Surface_Bits(const Text_Surface* surface, void* out, long count)
     if (!surface || !surface->pixels || !out || count <= 0) return 0;
     const long size = static_cast<long>(surface->width) * surface->height * 4;
     const long n = std::min(count, size);
-    std::memcpy(out, surface->pixels, static_cast<size_t>(n));
+    // White text on black: the coverage in blue, green and red, alpha 0.
+    auto* dst = static_cast<unsigned char*>(out);
+    const long whole = n / 4;
+    for (long i = 0; i < whole; ++i) {
+        // Bytes v, v, v, 0 in memory order on our little-endian targets.
+        const std::uint32_t px = surface->pixels[i] * 0x00010101u;
+        std::memcpy(dst + 4 * i, &px, 4);
+    }
+    for (long b = whole * 4; b < n; ++b) dst[b] = (b & 3) == 3 ? 0 : surface->pixels[whole];
     return n;
 }
 
