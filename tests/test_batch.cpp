@@ -1,5 +1,8 @@
 // Batches: the batch's picture equals the widgets' own for every class and state, in a few draw calls,
 // with sub-range uploads only for what changed, and the host's GL state left as found.
+//
+// [SECTION] Looks (compatibility context: the widgets' own Draw is the reference)
+// [SECTION] Every profile
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +63,8 @@ struct Look_Case {
     const char* what;
     std::function<void(Stage&)> build;
 };
+
+// [SECTION] Looks ----------------------------------------------------------------------------------------
 
 // The widgets' own Draw needs the fixed-function pipeline: looks are compared in a compatibility
 // context; the other profiles run the Batch suite below.

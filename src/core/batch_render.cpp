@@ -429,17 +429,35 @@ void Batch_Renderer::Slots_Resize(std::size_t count)
 
 bool Batch_Renderer::Signature_Changed(Slot& slot)
 {
+    // The small fields of a part, compared in one go.
+    struct Part_Key {
+        const void* pixels;
+        float offset[3], scale[3], fixed_normal[3], shift_s;
+        unsigned int rgb;
+        int quads, tex_w, tex_h, key_bytes;
+        unsigned char pass, modulate, blend, rgba, wrap, pad[3];
+    };
     Signature_Check check(slot.signature);
     for (const Look_Part& p : slot.look.Parts()) {
-        check.Value(p.pass);
-        check.Value(p.quads);
-        check.Feed(p.offset, sizeof p.offset);
-        check.Feed(p.scale, sizeof p.scale);
-        check.Value(p.rgb);
-        check.Value(p.shift_s);
-        check.Value(p.modulate);
-        check.Value(p.blend);
-        check.Feed(p.fixed_normal, sizeof p.fixed_normal);
+        Part_Key k;
+        std::memset(&k, 0, sizeof k);  // padding included: the key is compared as bytes
+        const Look_Texture& t = p.texture;
+        k.pixels = t.pixels;
+        std::memcpy(k.offset, p.offset, sizeof k.offset);
+        std::memcpy(k.scale, p.scale, sizeof k.scale);
+        std::memcpy(k.fixed_normal, p.fixed_normal, sizeof k.fixed_normal);
+        k.shift_s = p.shift_s;
+        k.rgb = p.rgb;
+        k.quads = p.quads;
+        k.tex_w = t.tex_w;
+        k.tex_h = t.tex_h;
+        k.key_bytes = t.key ? t.key_bytes : 0;
+        k.pass = static_cast<unsigned char>(p.pass);
+        k.modulate = p.modulate;
+        k.blend = p.blend;
+        k.rgba = t.rgba;
+        k.wrap = static_cast<unsigned char>(t.wrap);
+        check.Value(k);
         const std::size_t q = p.quads > 0 ? static_cast<std::size_t>(p.quads) : 0;
         check.Feed(p.Vertices(), q * 12 * sizeof(short));
         if (p.vertex && p.normal)
@@ -448,13 +466,8 @@ bool Batch_Renderer::Signature_Changed(Slot& slot)
             check.Feed(p.color, q * 4 * sizeof(unsigned int));
         if (p.Coords())
             check.Feed(p.Coords(), q * 8 * sizeof(float));
-        const Look_Texture& t = p.texture;
-        check.Value(t.pixels);
-        check.Value(t.tex_w);
-        check.Value(t.tex_h);
-        check.Value(t.rgba);
-        check.Value(t.wrap);
-        check.Feed(t.key, t.key && t.key_bytes > 0 ? static_cast<std::size_t>(t.key_bytes) : 0);
+        if (k.key_bytes > 0)
+            check.Feed(t.key, static_cast<std::size_t>(k.key_bytes));
     }
     return check.Finish();
 }
