@@ -157,8 +157,9 @@ TYPED_TEST(Copies, EitherOrderOfDestructionLeavesTheOtherUsable)
         { TypeParam gone = std::move(assigned); }
         const std::vector<GLuint> now = Buffers(later);
         for (GLuint n : names)
-            if (std::find(now.begin(), now.end(), n) == now.end())
+            if (std::find(now.begin(), now.end(), n) == now.end()) {
                 EXPECT_FALSE(glIsBuffer(n)) << n;
+            }
         EXPECT_TRUE(All_Live(now));
         EXPECT_GT(Drawn_Pixels(later), 0);
     }
@@ -204,8 +205,9 @@ TYPED_TEST(Copies, MoveLeavesTheSourceEmpty)
     const std::vector<GLuint> replaced = Buffers(c);
     c = std::move(b);
     for (GLuint n : replaced)
-        if (std::find(names.begin(), names.end(), n) == names.end())
+        if (std::find(names.begin(), names.end(), n) == names.end()) {
             EXPECT_FALSE(glIsBuffer(n)) << "a move assignment releases the target's objects";
+        }
     EXPECT_TRUE(All_Live(names));
     EXPECT_GT(Drawn_Pixels(c), 0);
 }
