@@ -19,7 +19,8 @@ namespace {
 
 // Every widget a case makes, kept alive for both draws; progress phases are rewound between them.
 struct Stage {
-    std::deque<std::unique_ptr<VR_Tools>> owned;
+    // NOTE: shared_ptr keeps each widget's own deleter: the classes have no virtual destructor.
+    std::deque<std::shared_ptr<VR_Tools>> owned;
     std::vector<std::function<void()>> draws;
     std::vector<std::function<void(VR_Batches&)>> adds;
     std::vector<VR_Progress*> bars;
@@ -27,7 +28,7 @@ struct Stage {
     template <class W>
     W& Make(const char* name, int x, int y, int w, int h, int bevel, unsigned int flags = 0)
     {
-        auto widget = std::make_unique<W>();
+        auto widget = std::make_shared<W>();
         W& r = *widget;
         r.Name = name;
         r.X = static_cast<short>(x);
