@@ -179,6 +179,17 @@ TYPED_TEST(Copies, ReInitOfOneSharerKeepsTheOthersObjects)
     EXPECT_EQ(Buffers(a, false), shared);
     EXPECT_GT(Drawn_Pixels(a), 0);
 
+    // Grow on a container copy gives it items of its own; the other holders keep theirs.
+    if constexpr (std::is_same_v<TypeParam, VR_Selects> || std::is_same_v<TypeParam, VR_Tabs>) {
+        VR_Tools* const first = a.Item[0];
+        ASSERT_EQ(b.Grow(3, 0), 1);
+        ASSERT_NE(b.Item, a.Item);
+        EXPECT_EQ(a.Item[0], first);
+        EXPECT_EQ(a.Item[2], nullptr);
+        b.Init(this->Window());
+        EXPECT_GT(Drawn_Pixels(a), 0);
+    }
+
     // A copy assignment keeps the target's old objects for their other holder.
     TypeParam c(b);
     const std::vector<GLuint> old = Buffers(b, false);
