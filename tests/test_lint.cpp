@@ -89,6 +89,14 @@ TEST_F(Lint, EachCheckWarnsOnlyWhenOn)
              l.Font_Name = "No Such Family Anywhere";
              l.Init(Window());
          }, "Lint: font \"No Such Family Anywhere\" \"\" at 14 px was not found: \"Fallback\""},
+        {"font name longer than any message", [] {
+             static const std::string huge(9000, 'x');
+             VR_Labels l;
+             Place(l);
+             l.Name = "Huge";
+             l.Font_Name = huge.c_str();
+             l.Init(Window());
+         }, "Lint: a warning too long to show (\"Lint: font"},
         {"list Current outside", [] {
              VR_Selects l;
              Place(l, 200, 40);

@@ -1,5 +1,6 @@
 // Lint mode: optional warnings for misuse that the widgets otherwise accept without a word.
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <unordered_set>
@@ -28,13 +29,14 @@ constexpr std::size_t LINT_GIVEN_MAX = 1024;
 
 void Lint_Report(const char* format, ...)
 {
-    char text[512];
+    // Names reach 1023 characters of up to 4 bytes each; a font name is the host's own text.
+    char text[8192];
     va_list args;
     va_start(args, format);
     const int length = host::Format_Narrow(text, sizeof text, format, args);
     va_end(args);
     if (length < 0)
-        return;
+        std::snprintf(text, sizeof text, "Lint: a warning too long to show (\"%.60s\")", format);
     try {
         auto& given = Lint_Given();
         if (given.size() >= LINT_GIVEN_MAX)
