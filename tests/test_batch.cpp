@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -241,6 +240,18 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
         EXPECT_GE(batch.Draw_Calls_Get(), 1) << c.what;
         EXPECT_LE(batch.Draw_Calls_Get(), 4) << c.what;
     }
+    // A light at a position (a desk lamp above the middle): only the fixed-function view carries one.
+    Stage stage;
+    cases[1].build(stage);  // buttons: faces, walls and rims at every angle to the lamp
+    cases[2].build(stage);
+    VR_Batches batch;
+    for (auto& add : stage.adds)
+        add(batch);
+    ASSERT_EQ(batch.Init(), 1);
+    const GLfloat lamp[] = {400.0f, 300.0f, 150.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, lamp);
+    Compare(stage, batch, "positional light", false);
+    headless::Light_Default();
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
@@ -485,14 +496,16 @@ TEST_F(Batch, HostStateIsLeftAsFound)
         glViewport(0, 0, WIDTH - round, HEIGHT);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 8 >> round);
         const State before = read();
-        if (round == 0)
+        if (round == 0) {
             ASSERT_EQ(batch.Init(), 1);
+        }
         EXPECT_EQ(read(), before) << "Init changed the host's state";
         Draw(batch);
         Widget_Errors_Clear();
         EXPECT_GE(batch.Draw_Calls_Get(), 1);
-        if (round > 0)
+        if (round > 0) {
             EXPECT_GE(batch.Uploads_Get(), 2) << "the frame had changes to upload";
+        }
         EXPECT_EQ(read(), before) << "round " << round << ": Draw changed the host's state";
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }

@@ -30,8 +30,9 @@ constexpr float OUTLINE_HALF_WIDTH = 1.5f;
 
 // [SECTION] Shaders ------------------------------------------------------------------------------------
 
-// One source, three dialects and three passes: the prefix maps IN, OUT, TEX and FRAG_OUT onto each
-// language and sets PASS (0 meshes, 1 pictures, 2 outlines), so that each program does only its work.
+// One source, three dialects and four programs: the prefix maps IN, OUT, TEX and FRAG_OUT onto each
+// language and sets PASS (0 meshes, 1 pictures, 2 outlines, 3 meshes under a positional light), so
+// that each program does only its work.
 const char* const VERTEX_BODY = R"(
 uniform mat4 u_mvp;
 uniform mat4 u_mv;
@@ -55,16 +56,20 @@ void main()
 {
     vec4 clip = u_mvp * vec4(a_pos, 1.0);
     vec4 c = a_color;
-#if PASS == 0
+#if PASS == 0 || PASS == 3
     // Fixed-function lighting with colour material: ambient and diffuse from the vertex colour;
     // a_info.x is 1 for lit parts, 0 for flat ones.
     vec3 n = u_nm * a_normal;
     float len = length(n);
     if (u_normalize > 0.5 && len > 0.0)
         n = n / len;
-    vec3 l = u_light.w == 0.0 ? u_light.xyz : u_light.xyz - (u_mv * vec4(a_pos, 1.0)).xyz;
+#if PASS == 3
+    vec3 l = u_light.xyz - (u_mv * vec4(a_pos, 1.0)).xyz;
     float l_len = length(l);
     l = l_len > 0.0 ? l / l_len : l;
+#else
+    vec3 l = u_light.xyz;  // a direction, made unit length once a frame
+#endif
     vec3 lit = clamp(u_ambient * c.rgb + max(dot(n, l), 0.0) * u_diffuse * c.rgb, 0.0, 1.0);
     c.rgb = mix(c.rgb, lit, a_info.x);
 #elif PASS == 1
@@ -125,7 +130,8 @@ constexpr GLuint ATTRIBUTE_COUNT = 5;
 GLuint Shader_Compile(GLenum kind, const char* prefix, int pass, const char* body, const char* dialect)
 {
     const GLuint shader = glCreateShader(kind);
-    static const char* const passes[] = {"#define PASS 0\n", "#define PASS 1\n", "#define PASS 2\n"};
+    static const char* const passes[] = {"#define PASS 0\n", "#define PASS 1\n", "#define PASS 2\n",
+                                         "#define PASS 3\n"};
     const char* sources[3] = {prefix, passes[pass], body};
     glShaderSource(shader, 3, sources, nullptr);
     glCompileShader(shader);
@@ -297,6 +303,11 @@ Batch_View Batch_View_Make(const float projection[16], const float model_view[16
     // `inv` is the inverse row by row, which read column by column is its transpose.
     std::memcpy(v.normal_matrix, inv, sizeof v.normal_matrix);
     std::memcpy(v.light, light, sizeof v.light);
+    if (light[3] == 0.0f) {
+        const float len = std::sqrt(light[0] * light[0] + light[1] * light[1] + light[2] * light[2]);
+        for (int i = 0; i < 3 && len > 0.0f; ++i)
+            v.light[i] = light[i] / len;
+    }
     std::memcpy(v.diffuse, diffuse, sizeof v.diffuse);
     std::memcpy(v.ambient, ambient, sizeof v.ambient);
     v.normalize = normalize;
@@ -361,7 +372,7 @@ bool Batch_Renderer::Init()
     const bool core = std::strcmp(dialect, "330 core") == 0;
     const char* vp = es ? PREFIX_ES_VERTEX : core ? PREFIX_330_VERTEX : PREFIX_120_VERTEX;
     const char* fp = es ? PREFIX_ES_FRAGMENT : core ? PREFIX_330_FRAGMENT : PREFIX_120_FRAGMENT;
-    for (int pass = 0; pass < STREAMS; ++pass) {
+    for (int pass = 0; pass < PROGRAMS; ++pass) {
         Program& p = programs_[pass];
         p.id = Program_Build(vp, fp, pass, dialect);
         if (!p.id) {
@@ -844,7 +855,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
     for (int k = 0; k < STREAMS; ++k) {
         if (region_quads_[k] == 0)
             continue;
-        Program_Use(programs_[k], view);
+        Program_Use(programs_[k == STREAM_OPAQUE && view.light[3] != 0.0f ? PROGRAM_POSITIONAL : k], view);
         glDrawElements(GL_TRIANGLES, region_quads_[k] * 6, GL_UNSIGNED_INT,
                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(region_first_[k]) * 6 * sizeof(GLuint)));
         ++draw_calls_;

@@ -80,6 +80,8 @@ private:
     // The vertex buffer holds three regions, one per program: lit and flat meshes, captions and
     // pictures, outlines. Each slot keeps a range in each.
     enum { STREAM_OPAQUE, STREAM_TEXTURED, STREAM_OUTLINE, STREAMS };
+    // The programs: one per region, and the meshes' again for a light at a position.
+    enum { PROGRAM_POSITIONAL = STREAMS, PROGRAMS };
     struct Range {
         int first = 0;     // first quad in the vertex buffer
         int capacity = 0;  // quads kept
@@ -105,7 +107,7 @@ private:
     void Buffers_Make(int quads);
     void Program_Use(const Program& p, const Batch_View& view);
 
-    Program programs_[STREAMS];
+    Program programs_[PROGRAMS];
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, atlas_ = 0;
     const char* dialect_ = "";
     bool core_or_es_ = false;
