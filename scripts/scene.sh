@@ -2,8 +2,9 @@
 # Builds and runs the 3-D scene: panels of widgets in a lit room. A window when a display is there
 # (left button works the widgets, right drag orbits, the wheel turns lists and sliders or zooms),
 # else one frame as scene.png; --png FILE forces the headless frame; --batch draws each panel through
-# VR_Batches instead of each widget's own Draw.
-# Usage: scripts/scene.sh [--batch] [--png FILE]
+# VR_Batches instead of each widget's own Draw; --core runs in a 3.3 core-profile context (batches,
+# and the room through a shader).
+# Usage: scripts/scene.sh [--batch | --core] [--png FILE]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include <vrtools/batch.h>
 #include <vrtools/label.h>
 #include <vrtools/pick.h>
 
@@ -20,7 +21,13 @@ constexpr int HEIGHT = 720;
 
 class Scene_Program : public viewer::Program {
 public:
-    explicit Scene_Program(bool batched) : batched(batched) {}
+    Scene_Program(bool batched, bool core) : batched(batched || core), core(core) {}
+
+    ~Scene_Program() override
+    {
+        if (core)
+            Room_Core_Free();
+    }
 
     void Init(HWND window) override
     {
@@ -28,12 +35,19 @@ public:
         if (batched)
             for (auto& p : panels)
                 p->Batch_Make();
+        if (core)
+            Room_Core_Init();
         help.Name = "Left button: the widgets on any panel   Right drag: orbit   Wheel: lists, sliders or zoom";
         help.X = 12, help.Y = 8, help.Width = 900, help.Height = 24, help.Bevel = 2;
         help.Font_Name = SCENE_FONT;
         help.Font_Size = 14;
         help.Color_Set(0xE8E8E8u);
         help.Init(window);
+        if (core) {
+            help_batch = std::make_unique<VR_Batches>();
+            help_batch->Add(help);
+            help_batch->Init();
+        }
     }
 
     void Frame(int width, int height) override
@@ -43,35 +57,44 @@ public:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        const double near_plane = 0.05, half_height = near_plane * std::tan(0.5 * FOV_DEGREES * 3.14159265 / 180.0);
-        const double aspect = static_cast<double>(width) / std::max(1, height);
-        glFrustum(-half_height * aspect, half_height * aspect, -half_height, half_height, near_plane, 50.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glTranslatef(0.0f, 0.0f, -distance);
-        glRotatef(pitch, 1.0f, 0.0f, 0.0f);
-        glRotatef(-yaw, 0.0f, 1.0f, 0.0f);
-        glTranslatef(-TARGET[0], -TARGET[1], -TARGET[2]);
-        Camera_Keep(width, height);
+        const float near_plane = 0.05f, half_height = near_plane * std::tan(0.5f * FOV_DEGREES * 3.14159265f / 180.0f);
+        const float aspect = static_cast<float>(width) / static_cast<float>(std::max(1, height));
+        const Matrix projection =
+            Frustum(-half_height * aspect, half_height * aspect, -half_height, half_height, near_plane, 50.0f);
+        const Matrix view = Translation(0.0f, 0.0f, -distance) * Rotation(pitch, 1.0f, 0.0f, 0.0f) *
+                            Rotation(-yaw, 0.0f, 1.0f, 0.0f) * Translation(-TARGET[0], -TARGET[1], -TARGET[2]);
+        Camera_Keep(projection, view, width, height);
 
-        Room_Light();
-        Room_Draw();
         // Far to near: a caption writes depth over its whole rectangle, so a nearer panel drawn first
         // would hide the panel behind it wherever its captions stand.
         std::vector<Panel*> order;
         for (auto& p : panels)
             order.push_back(p.get());
         std::sort(order.begin(), order.end(), [this](const Panel* a, const Panel* b) { return Eye_Distance(*a) > Eye_Distance(*b); });
+        const Matrix screen = Ortho(static_cast<float>(width), static_cast<float>(height));
+        if (core) {
+            Room_Core_Draw(projection.m, view.m);
+            for (Panel* p : order)
+                p->Draw_Batched(projection, view);
+            glClear(GL_DEPTH_BUFFER_BIT);
+            const Matrix identity;
+            const float toward_viewer[3] = {0.0f, 0.0f, 1.0f};
+            help_batch->Draw(screen.m, identity.m, toward_viewer, Widget_Light_Color(), Widget_Ambient());
+            return;
+        }
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(projection.m);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(view.m);
+        Room_Light();
+        Room_Draw();
         for (Panel* p : order)
             p->Draw_Placed();
 
         // The same widgets work flat on the screen too: a caption in window pixels, over everything.
         glClear(GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0.0, width, 0.0, height, -1000.0, 1000.0);
+        glLoadMatrixf(screen.m);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         help.Draw();
@@ -133,21 +156,13 @@ private:
 
     // Keeps what turns a window position into a world ray: the viewport, the inverse of projection x
     // view, and the eye, all as GL has them now.
-    void Camera_Keep(int width, int height)
+    void Camera_Keep(const Matrix& projection, const Matrix& view, int width, int height)
     {
-        float view[16], projection_view[16];
-        glGetFloatv(GL_MODELVIEW_MATRIX, view);
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        glMultMatrixf(view);
-        glGetFloatv(GL_PROJECTION_MATRIX, projection_view);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
         viewport[0] = viewport[1] = 0;
         viewport[2] = width, viewport[3] = height;
-        camera_ok = VR_Picks::Matrix_Invert(projection_view, inverse_projection_view);
+        camera_ok = VR_Picks::Matrix_Invert((projection * view).m, inverse_projection_view);
         float eye_matrix[16];
-        if (VR_Picks::Matrix_Invert(view, eye_matrix))
+        if (VR_Picks::Matrix_Invert(view.m, eye_matrix))
             eye[0] = eye_matrix[12], eye[1] = eye_matrix[13], eye[2] = eye_matrix[14];
     }
 
@@ -188,8 +203,10 @@ private:
     }
 
     bool batched = false;  // each panel drawn through VR_Batches instead of each widget's Draw
+    bool core = false;     // a 3.3 core-profile context: batches and the room's own shader
     std::vector<std::unique_ptr<Panel>> panels;
     VR_Labels help;
+    std::unique_ptr<VR_Batches> help_batch;
     float yaw = 8.0f, pitch = 14.0f, distance = 4.6f;  // degrees, degrees, metres from TARGET
     int viewport[4] = {};
     float inverse_projection_view[16] = {};
@@ -201,25 +218,31 @@ private:
 };
 
 bool batched_run = false;
+bool core_run = false;
 
 }  // namespace
 
-// Options: --batch draws the panels through VR_Batches; the shell takes the rest ([--png FILE]).
+// Options: --batch draws the panels through VR_Batches; --core runs in a 3.3 core-profile context
+// (batches, and the room through a shader); the shell takes the rest ([--png FILE]).
 int main(int argc, char** argv)
 {
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (i > 0 && std::strcmp(argv[i], "--batch") == 0)
             batched_run = true;
+        else if (i > 0 && std::strcmp(argv[i], "--core") == 0)
+            core_run = true;
         else
             rest.push_back(argv[i]);
     }
     viewer::Options options;
+    if (core_run)
+        options.profile = headless::Profile::CORE;
     options.name = "scene";
     options.width = WIDTH;
     options.height = HEIGHT;
     // A few frames, so that the busy bar shows a moved state.
     options.frames = 3;
     return viewer::Main(static_cast<int>(rest.size()), rest.data(), options,
-                        []() -> viewer::Program* { return new Scene_Program(batched_run); });
+                        []() -> viewer::Program* { return new Scene_Program(batched_run, core_run); });
 }

@@ -13,6 +13,19 @@ constexpr float SCENE_UNIT = 0.004f;  // metres per scene unit of a panel
 constexpr const char* SCENE_FONT = "DejaVu Sans";
 constexpr short SCENE_FONT_SIZE = 16;
 
+// Column-major 4 x 4 matrices of the camera and the panels, computed on the CPU: a core-profile
+// context has no matrix stack.
+struct Matrix {
+    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+};
+Matrix operator*(const Matrix& a, const Matrix& b);
+Matrix Translation(float x, float y, float z);
+// Rotation by `degrees` about the axis (x, y, z) of unit length, as glRotatef.
+Matrix Rotation(float degrees, float x, float y, float z);
+Matrix Scaling(float s);
+Matrix Frustum(float left, float right, float bottom, float top, float near_plane, float far_plane);
+Matrix Ortho(float width, float height);  // one unit per pixel, z from -1000 to 1000
+
 // A panel of widgets: a backing frame at (0, 0) to (Width, Height) in its own scene units, placed in
 // the room by a model matrix. The pointer arrives already in the panel's scene units and goes to the
 // widgets through the panel's dispatcher; a panel reacts to what changed in Changed.
@@ -35,14 +48,15 @@ public:
     void Leave();
 
     // Places the panel: its centre at (x, y, z) metres, turned by `yaw` degrees about the vertical
-    // and leaned back by `tilt` degrees, like a desk console. Needs a GL context (the matrix stack
-    // does the arithmetic).
+    // and leaned back by `tilt` degrees, like a desk console.
     void Place(float x, float y, float z, float yaw, float tilt);
     // From now on draws through two batches (the backing, the widgets) instead of each widget's Draw.
     void Batch_Make();
     // Applies the model matrix, draws the backing first (its captions and widgets stand in front of
     // it and write depth over their whole rectangles) and then the widgets.
     void Draw_Placed();
+    // The same through the batches in any context, under `view` (world -> eye) and `projection`.
+    void Draw_Batched(const Matrix& projection, const Matrix& view);
 
     VR_Frames Backing;       // the panel's slab; also its area for picking
     float Model[16] = {};    // panel scene units -> world, column-major
@@ -72,3 +86,12 @@ std::vector<std::unique_ptr<Panel>> Panels_Make(HWND window);
 // widgets expect.
 void Room_Light();
 void Room_Draw();
+// The same room in a core-profile context, through a shader of its own; Init reports a failed
+// shader build ("Scene: ...") and returns false.
+bool Room_Core_Init();
+void Room_Core_Draw(const float projection[16], const float view[16]);
+void Room_Core_Free();
+// The widgets' light: the direction toward it (world units, unit length), its colour, the ambient.
+const float* Widget_Light();
+const float* Widget_Light_Color();
+const float* Widget_Ambient();
