@@ -257,8 +257,8 @@ void Room_Light()
     const float ambient[4] = {AMBIENT[0], AMBIENT[1], AMBIENT[2], 1.0f};
     const float specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     // The room is lit by the lamp itself (GL_LIGHT1, positional), the panels by GL_LIGHT0 from one
-    // direction: one direction is what a batch lights with, so the widgets look the same drawn one
-    // by one or batched.
+    // direction: one direction is what a batch takes in a core-profile context, so the widgets look
+    // the same drawn one by one, batched, or in either kind of context.
     glLightfv(GL_LIGHT1, GL_POSITION, LAMP);
     glLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
     glLightfv(GL_LIGHT1, GL_SPECULAR, specular);
