@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -286,6 +287,20 @@ void Mat4_Mul(const float a[16], const float b[16], float out[16])
 
 }  // namespace
 
+bool Batch_Vertex_Arrays()
+{
+    if (!glGenVertexArrays || !glBindVertexArray)
+        return false;
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (!version)
+        return false;
+    if (std::strncmp(version, "OpenGL ES", 9) == 0)
+        version += 9;
+    while (*version && (*version < '0' || *version > '9'))
+        ++version;
+    return std::atoi(version) >= 3 || GLEW_ARB_vertex_array_object;
+}
+
 Batch_View Batch_View_Make(const float projection[16], const float model_view[16], const float light[4],
                            const float diffuse[3], const float ambient[3], bool normalize)
 {
@@ -396,7 +411,7 @@ bool Batch_Renderer::Init()
     max_texture_ = std::max<GLint>(max_texture, 64);
     atlas_w_ = std::min(ATLAS_WIDTH, max_texture_);
     // A compatibility context without vertex array objects gets its attribute state saved instead.
-    if (glGenVertexArrays && glBindVertexArray)
+    if (Batch_Vertex_Arrays())
         glGenVertexArrays(1, &vao_);
     glGenBuffers(1, &vbo_);
     glGenBuffers(1, &ibo_);

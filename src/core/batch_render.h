@@ -28,6 +28,10 @@ struct Batch_View {
 Batch_View Batch_View_Make(const float projection[16], const float model_view[16], const float light[4],
                            const float diffuse[3], const float ambient[3], bool normalize);
 
+// True when the current context has vertex array objects (GL 3.0, ES 3.0, or the extension). GLEW's
+// entry points alone do not tell: they can be filled where the call is not allowed.
+bool Batch_Vertex_Arrays();
+
 class Batch_Renderer {
 public:
     Batch_Renderer() = default;
@@ -41,6 +45,7 @@ public:
     // Deletes every GL object (context current) and forgets the slots.
     void Release();
     const char* Dialect() const { return dialect_; }
+    bool Has_Vao() const { return vao_ != 0; }
     bool Core_Or_Es() const { return core_or_es_; }
 
     // One slot per widget, in drawing order. A slot's look is filled by the caller each frame.

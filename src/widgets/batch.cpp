@@ -135,7 +135,8 @@ struct VR_Batches::Impl {
         return false;
     }
 
-    bool Vao_Known() const { return glGenVertexArrays != nullptr && glBindVertexArray != nullptr; }
+    // Whether the host has a vertex array binding to keep: decided by the context at Init.
+    bool Vao_Known() const { return renderer.Has_Vao(); }
 
     void Frame(const core::Batch_View& view)
     {
