@@ -1,4 +1,9 @@
 // Captions in other scripts: order, joining, clusters, fallback fonts, the cut rule, hostile text.
+//
+// [SECTION] Samples and helpers
+// [SECTION] Layout: order, shaping, fallback, hostile text
+// [SECTION] Fonts: shared files, bounds, fonts installed later
+// [SECTION] Captions through VR_Tools::Text
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +16,8 @@
 #include "gl_fixture.h"
 #include "host/tarnel/text.h"
 #include <vrtools/label.h>
+
+// [SECTION] Samples and helpers
 
 namespace {
 
@@ -62,6 +69,8 @@ int Width(HFONT font, const std::wstring& text)
 }
 
 }  // namespace
+
+// [SECTION] Layout: order, shaping, fallback, hostile text
 
 TEST(ScriptsLayout, RunsReadInTheirOwnDirection)
 {
@@ -178,6 +187,8 @@ TEST(ScriptsLayout, HostileTextStaysBounded)
     }
 }
 
+// [SECTION] Fonts: shared files, bounds, fonts installed later
+
 TEST(ScriptsFonts, SizesShareTheFileAndStayBounded)
 {
     // Many sizes of one file: one mapping of the file, and only a bounded number of live sizes.
@@ -200,6 +211,47 @@ TEST(ScriptsFonts, SizesShareTheFileAndStayBounded)
     const HFONT first = Y_Create_Font(nullptr, "DejaVu Sans", "Bold", nullptr, 1);
     EXPECT_GT(Width(Y_Create_Font(nullptr, "DejaVu Sans", "Bold", nullptr, 40), L"Wide"), Width(first, L"Wide"));
 }
+
+TEST(ScriptsFonts, FamilyInstalledLaterIsFound)
+{
+    // Fontconfig reads its configuration once per process, so the check runs in a child with a
+    // configuration of its own: one font folder, empty at first.
+    if (const char* folder = std::getenv("VRTOOLS_FONT_FOLDER")) {
+        EXPECT_EQ(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 15), nullptr);
+        // Fontconfig compares folder times in whole seconds with the time of its last scan.
+        usleep(1100 * 1000);
+        {
+            std::ifstream from("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
+            std::ofstream to(std::string(folder) + "/DejaVuSans.ttf", std::ios::binary);
+            to << from.rdbuf();
+        }
+        EXPECT_NE(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 15), nullptr);
+        return;
+    }
+    char root[] = "/tmp/vrtools-fonts-XXXXXX";
+    ASSERT_NE(mkdtemp(root), nullptr);
+    const std::string folder = std::string(root) + "/fonts", config = std::string(root) + "/fonts.conf";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    std::ofstream(config) << "<?xml version=\"1.0\"?><fontconfig><dir>" << folder << "</dir><cachedir>" << root
+                          << "/cache</cachedir></fontconfig>\n";
+    // The test program's own path (under valgrind /proc/self/exe itself names valgrind's tool).
+    char self[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("FONTCONFIG_FILE", config.c_str(), 1);
+        setenv("VRTOOLS_FONT_FOLDER", folder.c_str(), 1);
+        execl(self, self, "--gtest_filter=ScriptsFonts.FamilyInstalledLaterIsFound", nullptr);
+        _exit(127);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::system(("rm -rf '" + std::string(root) + "'").c_str());
+}
+
+// [SECTION] Captions through VR_Tools::Text
 
 namespace {
 
@@ -266,43 +318,4 @@ TEST_F(Scripts_Caption, SizesComeFromTheShapedTextAndFollowTheCutRule)
     int last_column = 0;
     for (int y = 0; y < tex_h; ++y) last_column += wide[y * tex_w + 1020] + wide[y * tex_w + 1021] + wide[y * tex_w + 1022] > 0;
     EXPECT_GT(last_column, 0);
-}
-
-TEST(ScriptsFonts, FamilyInstalledLaterIsFound)
-{
-    // Fontconfig reads its configuration once per process, so the check runs in a child with a
-    // configuration of its own: one font folder, empty at first.
-    if (const char* folder = std::getenv("VRTOOLS_FONT_FOLDER")) {
-        EXPECT_EQ(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 15), nullptr);
-        // Fontconfig compares folder times in whole seconds with the time of its last scan.
-        usleep(1100 * 1000);
-        {
-            std::ifstream from("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
-            std::ofstream to(std::string(folder) + "/DejaVuSans.ttf", std::ios::binary);
-            to << from.rdbuf();
-        }
-        EXPECT_NE(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 15), nullptr);
-        return;
-    }
-    char root[] = "/tmp/vrtools-fonts-XXXXXX";
-    ASSERT_NE(mkdtemp(root), nullptr);
-    const std::string folder = std::string(root) + "/fonts", config = std::string(root) + "/fonts.conf";
-    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    std::ofstream(config) << "<?xml version=\"1.0\"?><fontconfig><dir>" << folder << "</dir><cachedir>" << root
-                          << "/cache</cachedir></fontconfig>\n";
-    // The test program's own path (under valgrind /proc/self/exe itself names valgrind's tool).
-    char self[4096] = {};
-    ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        setenv("FONTCONFIG_FILE", config.c_str(), 1);
-        setenv("VRTOOLS_FONT_FOLDER", folder.c_str(), 1);
-        execl(self, self, "--gtest_filter=ScriptsFonts.FamilyInstalledLaterIsFound", nullptr);
-        _exit(127);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    std::system(("rm -rf '" + std::string(root) + "'").c_str());
 }
