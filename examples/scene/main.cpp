@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -52,18 +53,17 @@ public:
 
     void Frame(int width, int height) override
     {
+        if (check_pointer) {
+            check_pointer = false;
+            Pointer_Check(width, height);
+        }
         glViewport(0, 0, width, height);
         glClearColor(0.12f, 0.13f, 0.16f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
-        const float near_plane = 0.05f, half_height = near_plane * std::tan(0.5f * FOV_DEGREES * 3.14159265f / 180.0f);
-        const float aspect = static_cast<float>(width) / static_cast<float>(std::max(1, height));
-        const Matrix projection =
-            Frustum(-half_height * aspect, half_height * aspect, -half_height, half_height, near_plane, 50.0f);
-        const Matrix view = Translation(0.0f, 0.0f, -distance) * Rotation(pitch, 1.0f, 0.0f, 0.0f) *
-                            Rotation(-yaw, 0.0f, 1.0f, 0.0f) * Translation(-TARGET[0], -TARGET[1], -TARGET[2]);
-        Camera_Keep(projection, view, width, height);
+        Matrix projection, view;
+        Camera(width, height, projection, view);
 
         // Far to near: a caption writes depth over its whole rectangle, so a nearer panel drawn first
         // would hide the panel behind it wherever its captions stand.
@@ -98,6 +98,68 @@ public:
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         help.Draw();
+    }
+
+    // Every panel takes the pointer from every view: from cameras all around the room, points spread
+    // over each panel are projected into the window, and the pointer there must reach that panel at
+    // that point, unless a nearer panel covers it. Failures are reported ("Scene: ...").
+    void Pointer_Check(int width, int height)
+    {
+        const float kept[2] = {yaw, pitch};
+        int tried = 0, failed = 0;
+        for (float y : {-75.0f, -35.0f, 8.0f, 40.0f, 75.0f}) {
+            for (float p : {3.0f, 25.0f, 60.0f}) {
+                yaw = y, pitch = p;
+                Matrix projection, view;
+                Camera(width, height, projection, view);
+                const Matrix pv = projection * view;
+                for (size_t i = 0; i < panels.size(); ++i) {
+                    const Panel& panel = *panels[i];
+                    for (float fx : {0.1f, 0.37f, 0.63f, 0.9f}) {
+                        for (float fy : {0.15f, 0.5f, 0.85f}) {
+                            const float px = fx * panel.Backing.Width, py = fy * panel.Backing.Height;
+                            float world[3], clip[4];
+                            for (int r = 0; r < 3; ++r)
+                                world[r] = panel.Model[r] * px + panel.Model[4 + r] * py + panel.Model[12 + r];
+                            for (int r = 0; r < 4; ++r)
+                                clip[r] = pv.m[r] * world[0] + pv.m[4 + r] * world[1] + pv.m[8 + r] * world[2] + pv.m[12 + r];
+                            if (clip[3] <= 0.0f)
+                                continue;
+                            const float wx = (clip[0] / clip[3] + 1.0f) * 0.5f * width;
+                            const float wy = (clip[1] / clip[3] + 1.0f) * 0.5f * height;
+                            if (wx < 0 || wy < 0 || wx >= width || wy >= height)
+                                continue;
+                            // Nearly edge-on, a hair's turn of the ray slides far along the panel:
+                            // nobody points there.
+                            const float* n = panel.Model + 8;
+                            const float ray[3] = {world[0] - eye[0], world[1] - eye[1], world[2] - eye[2]};
+                            const float cosine = (n[0] * ray[0] + n[1] * ray[1] + n[2] * ray[2]) /
+                                                 (std::hypot(n[0], n[1], n[2]) * std::hypot(ray[0], ray[1], ray[2]));
+                            if (std::fabs(cosine) < 0.1f)
+                                continue;
+                            ++tried;
+                            VR_Picks pick;
+                            const int hit = Nearest(wx, wy, pick);
+                            const float away = std::hypot(world[0] - eye[0], world[1] - eye[1], world[2] - eye[2]);
+                            const bool reached = hit == static_cast<int>(i) && std::fabs(pick.X - px) < 0.5f &&
+                                                 std::fabs(pick.Y - py) < 0.5f;
+                            const bool covered = hit >= 0 && hit != static_cast<int>(i) && pick.Distance < away;
+                            if (!reached && !covered && ++failed <= 5)
+                                Error_Fct(::hwnd, 0x80000001u,
+                                          "Scene: from yaw %.0f pitch %.0f the pointer at (%.1f, %.1f) meant panel %d "
+                                          "at (%.1f, %.1f) and reached %d at (%.1f, %.1f)",
+                                          y, p, wx, wy, static_cast<int>(i), px, py, hit, pick.X, pick.Y);
+                        }
+                    }
+                }
+            }
+        }
+        if (tried == 0)
+            Error_Fct(::hwnd, 0x80000001u, "Scene: the pointer check saw no panel");
+        std::printf("scene: %d pointer positions checked, %d missed\n", tried, failed);
+        yaw = kept[0], pitch = kept[1];
+        Matrix projection, view;
+        Camera(width, height, projection, view);
     }
 
     void Pointer(int buttons, float x, float y) override
@@ -156,6 +218,17 @@ private:
 
     // Keeps what turns a window position into a world ray: the viewport, the inverse of projection x
     // view, and the eye, all as GL has them now.
+    // The camera's matrices for a width x height frame, kept for turning window positions into rays.
+    void Camera(int width, int height, Matrix& projection, Matrix& view)
+    {
+        const float near_plane = 0.05f, half_height = near_plane * std::tan(0.5f * FOV_DEGREES * 3.14159265f / 180.0f);
+        const float aspect = static_cast<float>(width) / static_cast<float>(std::max(1, height));
+        projection = Frustum(-half_height * aspect, half_height * aspect, -half_height, half_height, near_plane, 50.0f);
+        view = Translation(0.0f, 0.0f, -distance) * Rotation(pitch, 1.0f, 0.0f, 0.0f) *
+               Rotation(-yaw, 0.0f, 1.0f, 0.0f) * Translation(-TARGET[0], -TARGET[1], -TARGET[2]);
+        Camera_Keep(projection, view, width, height);
+    }
+
     void Camera_Keep(const Matrix& projection, const Matrix& view, int width, int height)
     {
         viewport[0] = viewport[1] = 0;
@@ -204,6 +277,9 @@ private:
 
     bool batched = false;  // each panel drawn through VR_Batches instead of each widget's Draw
     bool core = false;     // a 3.3 core-profile context: batches and the room's own shader
+  public:
+    bool check_pointer = false;  // after the first frame, check the pointer from many views
+  private:
     std::vector<std::unique_ptr<Panel>> panels;
     VR_Labels help;
     std::unique_ptr<VR_Batches> help_batch;
@@ -219,11 +295,13 @@ private:
 
 bool batched_run = false;
 bool core_run = false;
+bool check_run = false;
 
 }  // namespace
 
 // Options: --batch draws the panels through VR_Batches; --core runs in a 3.3 core-profile context
-// (batches, and the room through a shader); the shell takes the rest ([--png FILE]).
+// (batches, and the room through a shader); --check-pointer checks picking from many views after the
+// first frame; the shell takes the rest ([--png FILE]).
 int main(int argc, char** argv)
 {
     std::vector<char*> rest;
@@ -232,6 +310,8 @@ int main(int argc, char** argv)
             batched_run = true;
         else if (i > 0 && std::strcmp(argv[i], "--core") == 0)
             core_run = true;
+        else if (i > 0 && std::strcmp(argv[i], "--check-pointer") == 0)
+            check_run = true;
         else
             rest.push_back(argv[i]);
     }
@@ -244,5 +324,9 @@ int main(int argc, char** argv)
     // A few frames, so that the busy bar shows a moved state.
     options.frames = 3;
     return viewer::Main(static_cast<int>(rest.size()), rest.data(), options,
-                        []() -> viewer::Program* { return new Scene_Program(batched_run, core_run); });
+                        []() -> viewer::Program* {
+                            auto* program = new Scene_Program(batched_run, core_run);
+                            program->check_pointer = check_run;
+                            return program;
+                        });
 }
