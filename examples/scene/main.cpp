@@ -1,5 +1,10 @@
 // Scene host: a perspective camera around the room, panels drawn far to near, the pointer turned into
 // a ray and handed to the nearest panel in its own scene units.
+//
+// [SECTION] Frame
+// [SECTION] Pointer routing
+// [SECTION] Camera and picking
+// [SECTION] Command line
 #include <GL/glew.h>
 
 #include <algorithm>
@@ -19,6 +24,8 @@ namespace {
 
 constexpr int WIDTH = 1280;
 constexpr int HEIGHT = 720;
+
+// [SECTION] Frame
 
 class Scene_Program : public viewer::Program {
 public:
@@ -99,6 +106,8 @@ public:
         glLoadIdentity();
         help.Draw();
     }
+
+    // [SECTION] Pointer routing
 
     // Every panel takes the pointer from every view: from cameras all around the room, points spread
     // over each panel are projected into the window, and the pointer there must reach that panel at
@@ -216,8 +225,8 @@ private:
     static constexpr float FOV_DEGREES = 50.0f;
     static constexpr float TARGET[3] = {0.2f, 1.0f, -0.9f};
 
-    // Keeps what turns a window position into a world ray: the viewport, the inverse of projection x
-    // view, and the eye, all as GL has them now.
+    // [SECTION] Camera and picking
+
     // The camera's matrices for a width x height frame, kept for turning window positions into rays.
     void Camera(int width, int height, Matrix& projection, Matrix& view)
     {
@@ -229,6 +238,8 @@ private:
         Camera_Keep(projection, view, width, height);
     }
 
+    // Keeps what turns a window position into a world ray: the viewport, the inverse of projection x
+    // view, and the eye.
     void Camera_Keep(const Matrix& projection, const Matrix& view, int width, int height)
     {
         viewport[0] = viewport[1] = 0;
@@ -292,6 +303,8 @@ private:
     int hovered = -1;  // panel under the pointer at the last motion
     int active = -1;   // panel that took the last left press, while the button is held
 };
+
+// [SECTION] Command line
 
 bool batched_run = false;
 bool core_run = false;

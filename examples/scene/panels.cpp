@@ -1,5 +1,12 @@
 // The scene's three panels: controls (buttons with lamps, sliders, a busy bar), tabbed settings with a
 // list per tab, and a colour editor that recolours the sphere.
+//
+// [SECTION] Shared set-up
+// [SECTION] Controls
+// [SECTION] Settings
+// [SECTION] Colour
+// [SECTION] Panel: pointer, placement, drawing
+// [SECTION] The three panels
 #include <GL/glew.h>
 
 #include <array>
@@ -18,6 +25,8 @@
 namespace {
 
 constexpr float BACKING_GAP = 10.0f;  // scene units between the backing's face and z = 0
+
+// [SECTION] Shared set-up
 
 // Placement, bevel and the scene's font for any widget; colours are packed (red in the low byte).
 template <class Widget>
@@ -46,6 +55,8 @@ void Board(Panel& panel, VR_Labels& title, HWND window, int width, int height, u
     title.Color_Set(0x302820u);
     title.Init(window);
 }
+
+// [SECTION] Controls
 
 // Buttons with lamps, two sliders with read-outs and a busy bar on a grey console.
 class Controls : public Panel {
@@ -123,6 +134,8 @@ private:
     std::array<VR_Valuators, 2> sliders;
     VR_Progress busy;
 };
+
+// [SECTION] Settings
 
 // A tab bar over one page per tab: a heading and a spinner list of choices.
 class Settings : public Panel {
@@ -216,6 +229,8 @@ private:
     std::array<VR_Selects, PAGES> lists;
 };
 
+// [SECTION] Colour
+
 // An RGB colour editor wired to the sphere.
 class Colour : public Panel {
 public:
@@ -253,6 +268,8 @@ private:
 };
 
 }  // namespace
+
+// [SECTION] Panel: pointer, placement, drawing
 
 void Panel::Pointer(float x, float y) { React(Input.Move(x, y)); }
 void Panel::Press(float x, float y) { React(Input.Press(x, y)); }
@@ -323,59 +340,7 @@ void Panel::Draw_Batched(const Matrix& projection, const Matrix& view)
     widget_batch->Draw(projection.m, widgets.m, light, Widget_Light_Color(), Widget_Ambient());
 }
 
-Matrix operator*(const Matrix& a, const Matrix& b)
-{
-    Matrix r;
-    for (int c = 0; c < 4; ++c)
-        for (int row = 0; row < 4; ++row) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k)
-                sum += a.m[k * 4 + row] * b.m[c * 4 + k];
-            r.m[c * 4 + row] = sum;
-        }
-    return r;
-}
-
-Matrix Translation(float x, float y, float z)
-{
-    Matrix t;
-    t.m[12] = x, t.m[13] = y, t.m[14] = z;
-    return t;
-}
-
-Matrix Rotation(float degrees, float x, float y, float z)
-{
-    const float a = degrees * 3.14159265f / 180.0f, c = std::cos(a), s = std::sin(a), k = 1.0f - c;
-    Matrix r;
-    r.m[0] = x * x * k + c, r.m[4] = x * y * k - z * s, r.m[8] = x * z * k + y * s;
-    r.m[1] = y * x * k + z * s, r.m[5] = y * y * k + c, r.m[9] = y * z * k - x * s;
-    r.m[2] = x * z * k - y * s, r.m[6] = y * z * k + x * s, r.m[10] = z * z * k + c;
-    return r;
-}
-
-Matrix Scaling(float s)
-{
-    Matrix r;
-    r.m[0] = r.m[5] = r.m[10] = s;
-    return r;
-}
-
-Matrix Frustum(float l, float r, float b, float t, float n, float f)
-{
-    Matrix p;
-    p.m[0] = 2 * n / (r - l), p.m[5] = 2 * n / (t - b);
-    p.m[8] = (r + l) / (r - l), p.m[9] = (t + b) / (t - b), p.m[10] = -(f + n) / (f - n), p.m[11] = -1;
-    p.m[14] = -2 * f * n / (f - n), p.m[15] = 0;
-    return p;
-}
-
-Matrix Ortho(float width, float height)
-{
-    Matrix p;
-    p.m[0] = 2 / width, p.m[5] = 2 / height, p.m[10] = -1.0f / 1000.0f;
-    p.m[12] = -1, p.m[13] = -1;
-    return p;
-}
+// [SECTION] The three panels
 
 std::vector<std::unique_ptr<Panel>> Panels_Make(HWND window)
 {

@@ -1,6 +1,12 @@
 // The scene's room: a tiled floor, two walls, a pedestal with a sphere, a cube and a lamp, built as
 // vertex arrays and drawn either with fixed-function lighting or, in a core-profile context, by a
 // small shader that lights the same way.
+//
+// [SECTION] Geometry
+// [SECTION] The room
+// [SECTION] Fixed-function drawing
+// [SECTION] Core-profile drawing
+// [SECTION] Lights and entry points
 #include <GL/glew.h>
 
 #include <cmath>
@@ -19,6 +25,8 @@ constexpr float DIFFUSE[3] = {0.85f, 0.85f, 0.8f};
 constexpr float AMBIENT[3] = {0.3f, 0.3f, 0.32f};
 // Toward the widgets' light, over the viewer's left shoulder (world units, unit length).
 constexpr float WIDGET_LIGHT[3] = {-0.3f, 0.45f, 0.84f};
+
+// [SECTION] Geometry
 
 struct Vertex {
     float p[3], n[3], c[4];
@@ -144,6 +152,8 @@ void Shadow_Disc(std::vector<Vertex>& out, float x, float z, float radius)
     }
 }
 
+// [SECTION] The room
+
 struct Blob {
     float x, z, radius, height;  // where an object stands, how wide and how high its shadow caster is
 };
@@ -177,6 +187,8 @@ Mesh Room_Build()
     return m;
 }
 
+// [SECTION] Fixed-function drawing
+
 void Arrays_Draw(const std::vector<Vertex>& v, GLenum mode)
 {
     if (v.empty())
@@ -192,6 +204,8 @@ void Arrays_Draw(const std::vector<Vertex>& v, GLenum mode)
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
+
+// [SECTION] Core-profile drawing
 
 // The lamp lighting of the fixed-function path, per vertex, in GLSL 3.30.
 const char* const VERTEX_SHADER = R"(#version 330 core
@@ -246,6 +260,8 @@ GLuint Shader(GLenum kind, const char* source)
 }
 
 }  // namespace
+
+// [SECTION] Lights and entry points
 
 const float* Widget_Light() { return WIDGET_LIGHT; }
 const float* Widget_Light_Color() { return DIFFUSE; }
