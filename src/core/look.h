@@ -5,6 +5,8 @@
 #include <vrtools/tools.h>
 
 #include <cstddef>
+
+#include "core.h"
 #include <vector>
 
 namespace core {
@@ -33,6 +35,32 @@ struct Look_Texture {
     int key_bytes = 0;
 };
 
+// How the widget's own Draw sets up a lit part.
+enum class Look_Lit : unsigned char {
+    STANDARD,  // Lit_Pass_Begin / Lit_Pass_End
+    MATTE,     // a slab without shine or glow: the material set here, colour material on top
+};
+
+// When the widget's own Draw switches the vertex array off around a part's end.
+enum class Look_Array_Off : unsigned char { NONE, BEFORE_END, AFTER_END };
+
+// What the widget's own Draw needs to issue a part as GL calls: the buffers the part's arrays were
+// uploaded to, the state its pass sets and puts back, and where GL errors are reported. The batch
+// ignores all of it.
+struct Look_Immediate {
+    GLuint vbo[3] = {0, 0, 0};  // LIT: vertex, normal, colour; TEXT: vertex, coordinate; FLAT: vertex
+    GLuint texture = 0;         // TEXT
+    int first = 0;              // first vertex drawn from the buffers
+    Look_Lit lit = Look_Lit::STANDARD;
+    Caption_State caption;      // TEXT
+    Caption_Restore restore = Caption_Restore::COMBINER;
+    bool strips_end = true;     // FLAT: the strips' matrix popped after the part
+    bool texture_shift = false; // TEXT: shift_s applied through the texture matrix
+    Look_Array_Off array_off = Look_Array_Off::NONE;
+    const char* call = nullptr;  // GL errors reported after the draw under this name, when set
+    int line = 0;                // and this line of the widget's source
+};
+
 // One part: `quads` quads from the arrays (4 vertices each, x, y, z as shorts), placed at
 // vertex * scale + offset in the widget's frame. Geometry drawn without arrays (pictures, arrows) is
 // one quad of the part's own: `vertex` null, corners in own_vertex and own_coord.
@@ -55,6 +83,7 @@ struct Look_Part {
     float fixed_normal[3] = {0.0f, 0.0f, 1.0f};
     short own_vertex[12] = {};
     float own_coord[8] = {};
+    Look_Immediate immediate;
 
     // Sets the part's own quad (quads becomes 1); a triangle repeats its last corner.
     void Own_Quad(const short v[12], const float st[8] = nullptr)
@@ -90,11 +119,20 @@ public:
             parts_[i].offset[2] += dz;
     }
     std::size_t Size() const { return parts_.size(); }
+    Look_Part& Back() { return parts_.back(); }
     const std::vector<Look_Part>& Parts() const { return parts_; }
 
 private:
     std::vector<Look_Part> parts_;
 };
+
+// The widget's own Draw: issues the parts as GL calls in the fixed-function pipeline, each part with
+// the state its Look_Immediate names. `source` names the widget's file in GL error reports.
+void Look_Replay(const Look& look, const char* source);
+
+// A description kept for the widget's own Draw: cleared before each use, its storage stays, so a
+// steady Draw allocates nothing.
+Look& Look_Scratch();
 
 // [SECTION] Helpers shared by the widgets' descriptions
 

@@ -44,25 +44,10 @@ void VR_Frames::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Frames::Draw");
-    if (Width < 1 || Height < 1 || Vertex_VBO == 0 || Quad_Count != SLAB_QUADS)
-        return;
-    glEnable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    // A matte slab: no shine, no glow; the vertex colours become ambient and diffuse.
-    const GLfloat black[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat dim[] = {0.1f, 0.1f, 0.1f, 1.0f};
-    glMaterialfv(GL_FRONT, GL_EMISSION, black);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, black);
-    glMateriali(GL_FRONT, GL_SHININESS, 0);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, dim);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    // No translation: the front face stays at z 0, under everything that stands on the panel.
-    core::Mesh_Bind(Vertex_VBO, Normal_VBO, Color_VBO);
-    glDrawArrays(GL_QUADS, 0, 4 * Quad_Count);
-    core::Report_GL_Errors(SOURCE, __LINE__, "VR_Frames::Draw: glDrawArrays");
-    core::Lit_Pass_End();
-    glDisableClientState(GL_VERTEX_ARRAY);
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    core::Look_Describe(*this, look);
+    core::Look_Replay(look, SOURCE);
 }
 
 int VR_Frames::Select(int buttons, float x, float y)
@@ -76,5 +61,13 @@ void core::Look_Describe(VR_Frames& f, Look& look)
 {
     if ((f.Flags & VR_HIDDEN) || f.Width < 1 || f.Height < 1 || f.Vertex_VBO == 0 || f.Quad_Count != SLAB_QUADS)
         return;
-    core::Look_Mesh(look, f, f.Quad_Count);
+    // No translation: the front face stays at z 0, under everything that stands on the panel.
+    Look_Immediate& im = core::Look_Mesh(look, f, f.Quad_Count).immediate;
+    im.vbo[0] = f.Vertex_VBO;
+    im.vbo[1] = f.Normal_VBO;
+    im.vbo[2] = f.Color_VBO;
+    im.lit = Look_Lit::MATTE;
+    im.array_off = Look_Array_Off::AFTER_END;
+    im.call = "VR_Frames::Draw: glDrawArrays";
+    im.line = __LINE__;
 }

@@ -35,25 +35,24 @@ void VR_Labels::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Labels::Draw");
-    if (Width < 1 || Height < 1 || !W_Name || !Text_Vertex_VBO)
-        return;
-    core::Caption_Pass_Begin(core::Caption_State{});
-    const unsigned int c = Color_Get();
-    glColor3ub(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-    glBindTexture(GL_TEXTURE_2D, Text_Texture);
-    core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-    glPushMatrix();
-    glTranslatef(0.0f, 0.0f, 1.5f);
-    glDrawArrays(GL_QUADS, 0, 4);
-    core::Report_GL_Errors(SOURCE, __LINE__, "VR_Labels::Draw: glDrawArrays");
-    glPopMatrix();
-    glDisableClientState(GL_VERTEX_ARRAY);
-    core::Caption_Pass_End(core::Caption_Restore::COMBINER);
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    core::Look_Describe(*this, look);
+    core::Look_Replay(look, SOURCE);
 }
 
 void core::Look_Describe(VR_Labels& l, Look& look)
 {
     if ((l.Flags & VR_HIDDEN) || l.Width < 1 || l.Height < 1 || !l.W_Name || !l.Text_Vertex_VBO)
         return;
-    core::Look_Caption(look, l, core::Look_Wrap::EDGE, 1.5f, l.Color_Get());
+    Look_Part* caption = core::Look_Caption(look, l, core::Look_Wrap::EDGE, 1.5f, l.Color_Get());
+    if (!caption)
+        return;
+    Look_Immediate& im = caption->immediate;
+    im.vbo[0] = l.Text_Vertex_VBO;
+    im.vbo[1] = l.Text_Coord_VBO;
+    im.texture = l.Text_Texture;
+    im.array_off = Look_Array_Off::BEFORE_END;
+    im.call = "VR_Labels::Draw: glDrawArrays";
+    im.line = __LINE__;
 }

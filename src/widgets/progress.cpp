@@ -105,44 +105,10 @@ void VR_Progress::Init(HWND hwnd)
 void VR_Progress::Draw()
 {
     core::Guard(*this, "VR_Progress::Draw");
-    if (Width <= 0 || Height <= 0 || (Flags & VR_HIDDEN))
-        return;
-    if (Quad_Count != TRAY_QUADS || Vertex_VBO == 0 || Normal_VBO == 0 || Color_VBO == 0)
-        return;
-
-    if (Flags & VR_FLAT) {
-        // The rim top only, unlit; the stripes stand still.
-        core::Flat_Strips_Begin(Vertex_VBO, 16);
-        core::Flat_Strips_End();
-        return;
-    }
-
-    // The tray, lit like a box's; its floor is the black ground of the stripes.
-    core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
-    const bool floor_apart = (Flags & FLOOR_APART) != 0;
-    glDrawArrays(GL_QUADS, 0, 4 * Quad_Count - (floor_apart ? 4 : 0));
-    core::Lit_Pass_End();
-
-    if (Text_Vertex_VBO) {
-        // Yellow where the pattern is opaque: the stripes take their colour like a caption does.
-        core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, true, false});
-        glColor3ub(255, 255, 0);
-        glBindTexture(GL_TEXTURE_2D, Text_Texture);
-        core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, floor_apart ? 1.0f : 2.0f);
-        // The stripes move by shifting the texture, not the band: the buffers stay as uploaded.
-        glMatrixMode(GL_TEXTURE);
-        glPushMatrix();
-        glTranslatef(-static_cast<float>(Phase) * PHASE_STEP, 0.0f, 0.0f);
-        Phase_Step(*this);
-        glDrawArrays(GL_QUADS, 0, 4);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-        core::Caption_Pass_End(core::Caption_Restore::COMBINER_AND_MODE);
-    }
-    glDisableClientState(GL_VERTEX_ARRAY);
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    core::Look_Describe(*this, look);
+    core::Look_Replay(look, SOURCE);
 }
 
 void core::Look_Describe(VR_Progress& p, Look& look)
@@ -152,20 +118,38 @@ void core::Look_Describe(VR_Progress& p, Look& look)
     if (p.Quad_Count != TRAY_QUADS || p.Vertex_VBO == 0 || p.Normal_VBO == 0 || p.Color_VBO == 0)
         return;
     if (p.Flags & VR_FLAT) {
+        // The rim top only, unlit; the stripes stand still.
         core::Look_Flat_Strips(look, p, 4);
+        look.Back().immediate.vbo[0] = p.Vertex_VBO;
         return;
     }
+    // The tray, lit like a box's; its floor is the black ground of the stripes.
     const bool floor_apart = (p.Flags & FLOOR_APART) != 0;
-    core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0));
+    Look_Immediate& tray = core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0)).immediate;
+    tray.vbo[0] = p.Vertex_VBO;
+    tray.vbo[1] = p.Normal_VBO;
+    tray.vbo[2] = p.Color_VBO;
+    tray.array_off = Look_Array_Off::AFTER_END;
     if (p.Text_Vertex_VBO && p.Text_Vertex_Array && p.Text_Coord_Array) {
+        tray.array_off = Look_Array_Off::NONE;
+        // Yellow where the pattern is opaque: the stripes take their colour like a caption does.
         Look_Part& band = look.Add(Look_Pass::TEXT);
         band.vertex = p.Text_Vertex_Array;
         band.coord = p.Text_Coord_Array;
         band.quads = 1;
         band.offset[2] = floor_apart ? 1.0f : 2.0f;
         band.rgb = 0x00FFFFu;
+        // The stripes move by shifting the texture, not the band: the buffers stay as uploaded.
         band.shift_s = -static_cast<float>(p.Phase) * PHASE_STEP;
         band.texture = core::Mask_Texture(Stripes(), STRIPE_W, STRIPE_H, Look_Wrap::REPEAT, nullptr, 0);
+        Look_Immediate& im = band.immediate;
+        im.vbo[0] = p.Text_Vertex_VBO;
+        im.vbo[1] = p.Text_Coord_VBO;
+        im.texture = p.Text_Texture;
+        im.caption = core::Caption_State{GL_REPLACE, true, false};
+        im.restore = core::Caption_Restore::COMBINER_AND_MODE;
+        im.texture_shift = true;
+        im.array_off = Look_Array_Off::AFTER_END;
         Phase_Step(p);
     }
 }

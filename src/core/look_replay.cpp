@@ -1,0 +1,99 @@
+// The immediate back end of a widget's description: the fixed-function GL calls of its own Draw.
+#include "look.h"
+
+namespace core {
+
+namespace {
+
+void Report(const Look_Part& p, const char* source)
+{
+    if (p.immediate.call)
+        Report_GL_Errors(source, p.immediate.line, p.immediate.call);
+}
+
+void Lit(const Look_Part& p, const char* source)
+{
+    const Look_Immediate& im = p.immediate;
+    if (im.lit == Look_Lit::MATTE) {
+        glEnable(GL_LIGHTING);
+        glDisable(GL_TEXTURE_2D);
+        // No shine, no glow; the vertex colours become ambient and diffuse.
+        const GLfloat black[] = {0.0f, 0.0f, 0.0f, 1.0f};
+        const GLfloat dim[] = {0.1f, 0.1f, 0.1f, 1.0f};
+        glMaterialfv(GL_FRONT, GL_EMISSION, black);
+        glMaterialfv(GL_FRONT, GL_SPECULAR, black);
+        glMateriali(GL_FRONT, GL_SHININESS, 0);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, dim);
+        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+        glEnable(GL_COLOR_MATERIAL);
+        Mesh_Bind(im.vbo[0], im.vbo[1], im.vbo[2]);
+    } else {
+        Lit_Pass_Begin(im.vbo[0], im.vbo[1], im.vbo[2]);
+    }
+    glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
+    Report(p, source);
+    Lit_Pass_End();
+}
+
+void Text(const Look_Part& p, const char* source)
+{
+    const Look_Immediate& im = p.immediate;
+    Caption_Pass_Begin(im.caption);
+    glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
+    glBindTexture(GL_TEXTURE_2D, im.texture);
+    Caption_Bind(im.vbo[0], im.vbo[1]);
+    glPushMatrix();
+    glTranslatef(p.offset[0], p.offset[1], p.offset[2]);
+    // A moving texture shifts through the texture matrix: the buffers stay as uploaded.
+    if (im.texture_shift) {
+        glMatrixMode(GL_TEXTURE);
+        glPushMatrix();
+        glTranslatef(p.shift_s, 0.0f, 0.0f);
+    }
+    glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
+    Report(p, source);
+    if (im.texture_shift) {
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+    }
+    glPopMatrix();
+}
+
+}  // namespace
+
+void Look_Replay(const Look& look, const char* source)
+{
+    for (const Look_Part& p : look.Parts()) {
+        const Look_Immediate& im = p.immediate;
+        switch (p.pass) {
+        case Look_Pass::LIT:
+            Lit(p, source);
+            break;
+        case Look_Pass::TEXT:
+            Text(p, source);
+            break;
+        case Look_Pass::FLAT:
+            // Flat_Strips_Begin sets the strips' colour and height itself.
+            Flat_Strips_Begin(im.vbo[0], 4 * p.quads);
+            if (im.strips_end)
+                Flat_Strips_End();
+            break;
+        default:
+            break;
+        }
+        if (im.array_off == Look_Array_Off::BEFORE_END)
+            glDisableClientState(GL_VERTEX_ARRAY);
+        if (p.pass == Look_Pass::TEXT)
+            Caption_Pass_End(im.restore);
+        if (im.array_off == Look_Array_Off::AFTER_END)
+            glDisableClientState(GL_VERTEX_ARRAY);
+    }
+}
+
+Look& Look_Scratch()
+{
+    static Look look;
+    return look;
+}
+
+}  // namespace core
