@@ -285,6 +285,15 @@ void Mat4_Mul(const float a[16], const float b[16], float out[16])
         }
 }
 
+// True when window x depends on x alone, window y on y alone, and neither nor w on z: a quad whose
+// corners share one x (or one y) then covers no pixel at all, exactly, whatever its z.
+bool Straight_View(const Batch_View& view)
+{
+    const float* m = view.mvp;
+    return m[1] == 0.0f && m[3] == 0.0f && m[4] == 0.0f && m[7] == 0.0f && m[8] == 0.0f && m[9] == 0.0f &&
+           m[11] == 0.0f;
+}
+
 }  // namespace
 
 bool Batch_Vertex_Arrays()
@@ -415,6 +424,7 @@ bool Batch_Renderer::Init()
         glGenVertexArrays(1, &vao_);
     glGenBuffers(1, &vbo_);
     glGenBuffers(1, &ibo_);
+    glGenBuffers(1, &faces_ibo_);
     glGenTextures(1, &atlas_);
     return true;
 }
@@ -432,11 +442,15 @@ void Batch_Renderer::Release()
         glDeleteBuffers(1, &vbo_);
     if (ibo_)
         glDeleteBuffers(1, &ibo_);
+    if (faces_ibo_)
+        glDeleteBuffers(1, &faces_ibo_);
     if (atlas_)
         glDeleteTextures(1, &atlas_);
-    vao_ = vbo_ = ibo_ = atlas_ = 0;
+    vao_ = vbo_ = ibo_ = faces_ibo_ = atlas_ = 0;
     dialect_ = "";
-    quads_ = index_quads_ = atlas_h_ = 0;
+    quads_ = index_quads_ = atlas_h_ = faces_quads_ = 0;
+    edge_on_.clear();
+    faces_dirty_ = true;
     vertices_.clear();
     for (Slot& s : slots_) {
         s.signature.clear();
@@ -777,6 +791,49 @@ void Batch_Renderer::Layout()
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);
+    edge_on_.assign(static_cast<std::size_t>(region_quads_[STREAM_OPAQUE]), 0);
+    Edge_On_Mark(0, region_quads_[STREAM_OPAQUE]);
+    faces_dirty_ = true;
+    Faces_Upload();
+}
+
+bool Batch_Renderer::Edge_On_Mark(int first, int count)
+{
+    bool changed = false;
+    const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(region_first_[STREAM_OPAQUE] + first) * 4;
+    for (int q = 0; q < count; ++q, v += 4) {
+        // All four corners on one x or one y: blank padding quads included.
+        const bool same_x = v[0].pos[0] == v[1].pos[0] && v[0].pos[0] == v[2].pos[0] && v[0].pos[0] == v[3].pos[0];
+        const bool same_y = v[0].pos[1] == v[1].pos[1] && v[0].pos[1] == v[2].pos[1] && v[0].pos[1] == v[3].pos[1];
+        const unsigned char mark = (same_x || same_y) ? 1 : 0;
+        unsigned char& old = edge_on_[static_cast<std::size_t>(first + q)];
+        changed = changed || old != mark;
+        old = mark;
+    }
+    faces_dirty_ = faces_dirty_ || changed;
+    return changed;
+}
+
+void Batch_Renderer::Faces_Upload()
+{
+    if (!faces_dirty_)
+        return;
+    faces_dirty_ = false;
+    faces_index_.clear();
+    const int first = region_first_[STREAM_OPAQUE];
+    for (int q = 0; q < region_quads_[STREAM_OPAQUE]; ++q) {
+        if (edge_on_[static_cast<std::size_t>(q)])
+            continue;
+        const GLuint b = static_cast<GLuint>(first + q) * 4;
+        const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
+        faces_index_.insert(faces_index_.end(), tri, tri + 6);
+    }
+    faces_quads_ = static_cast<int>(faces_index_.size() / 6);
+    if (vao_)
+        glBindVertexArray(vao_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, faces_ibo_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(faces_index_.size() * sizeof(GLuint)),
+                 faces_index_.empty() ? nullptr : faces_index_.data(), GL_DYNAMIC_DRAW);
 }
 
 void Batch_Renderer::Program_Use(const Program& p, const Batch_View& view)
@@ -838,6 +895,8 @@ void Batch_Renderer::Frame(const Batch_View& view)
                                 static_cast<GLintptr>((s.range[k].first * 4 + lo) * sizeof(Vertex)),
                                 static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
                 ++uploads_;
+                if (k == STREAM_OPAQUE)
+                    Edge_On_Mark(s.range[k].first - region_first_[k] + lo / 4, hi / 4 - lo / 4 + 1);
             }
         }
     }
@@ -847,6 +906,11 @@ void Batch_Renderer::Frame(const Batch_View& view)
     }
     if (quads_ == 0)
         return;
+    // The mesh index list without edge-on quads is rebuilt only when a changed widget's walls moved.
+    const bool faces_changed = faces_dirty_;
+    Faces_Upload();
+    if (faces_changed)
+        ++uploads_;
 
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, atlas_);
@@ -871,6 +935,15 @@ void Batch_Renderer::Frame(const Batch_View& view)
         if (region_quads_[k] == 0)
             continue;
         Program_Use(programs_[k == STREAM_OPAQUE && view.light[3] != 0.0f ? PROGRAM_POSITIONAL : k], view);
+        if (k == STREAM_OPAQUE && Straight_View(view)) {
+            if (faces_quads_ > 0) {
+                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, faces_ibo_);
+                glDrawElements(GL_TRIANGLES, faces_quads_ * 6, GL_UNSIGNED_INT, nullptr);
+                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+                ++draw_calls_;
+            }
+            continue;
+        }
         glDrawElements(GL_TRIANGLES, region_quads_[k] * 6, GL_UNSIGNED_INT,
                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(region_first_[k]) * 6 * sizeof(GLuint)));
         ++draw_calls_;

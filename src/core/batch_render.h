@@ -111,9 +111,21 @@ private:
     void Atlas_Make(int height);
     void Buffers_Make(int quads);
     void Program_Use(const Program& p, const Batch_View& view);
+    // Marks the mesh quads from `first` on (`count` of them, region-relative) that are edge-on to a
+    // view down the z axis; true when a mark changed.
+    bool Edge_On_Mark(int first, int count);
+    // The index list of the mesh quads that are not edge-on, uploaded when the marks changed.
+    void Faces_Upload();
 
     Program programs_[PROGRAMS];
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, atlas_ = 0;
+    // Seen straight down the z axis (the usual panel view) the walls of the widgets' meshes are lines
+    // that cover no pixel; this second index list leaves them out of that view's mesh pass.
+    GLuint faces_ibo_ = 0;
+    std::vector<unsigned char> edge_on_;         // per quad of the mesh region
+    std::vector<GLuint> faces_index_;
+    int faces_quads_ = 0;
+    bool faces_dirty_ = true;
     const char* dialect_ = "";
     bool core_or_es_ = false;
     std::vector<Slot> slots_;
