@@ -400,6 +400,42 @@ TEST_F(Batch, SteadyFramesUploadNothingAndChangesOnlyTheirRange)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, AReshapedWidgetShowsAsAFreshBatchWouldDrawIt)
+{
+    // Two bevels wide, the button's face is a line; a re-Init at full width turns it into a face in
+    // place, which a straight view must draw again.
+    VR_Buttons button;
+    Place(button, "Press", 120, HEIGHT - 80, 6, 40);
+    button.Init(Window());
+    VR_Batches batch;
+    batch.Add(button);
+    ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    button.Width = 100;
+    button.Init(Window());
+    Widget_Errors_Clear();
+    const auto picture = [&](VR_Batches& b) {
+        Clear();
+        Draw(b);
+        Widget_Errors_Clear();
+        std::vector<Rgba> out;
+        for (int y = button.Y; y < button.Y + button.Height; ++y)
+            for (int x = button.X; x < button.X + button.Width; ++x)
+                out.push_back(Pixel(x, y));
+        return out;
+    };
+    const std::vector<Rgba> kept = picture(batch);
+    VR_Batches fresh;
+    fresh.Add(button);
+    ASSERT_EQ(fresh.Init(), 1);
+    const std::vector<Rgba> wanted = picture(fresh);
+    int differ = 0;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        differ += kept[i].r != wanted[i].r || kept[i].g != wanted[i].g || kept[i].b != wanted[i].b;
+    EXPECT_EQ(differ, 0);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, HostStateIsLeftAsFound)
 {
     // A host program of the context's own language.

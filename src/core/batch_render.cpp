@@ -792,26 +792,28 @@ void Batch_Renderer::Layout()
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);
     edge_on_.assign(static_cast<std::size_t>(region_quads_[STREAM_OPAQUE]), 0);
-    Edge_On_Mark(0, region_quads_[STREAM_OPAQUE]);
+    Edge_On_Mark(0, region_quads_[STREAM_OPAQUE], true);
     faces_dirty_ = true;
     Faces_Upload();
 }
 
-bool Batch_Renderer::Edge_On_Mark(int first, int count)
+void Batch_Renderer::Edge_On_Mark(int first, int count, bool fresh)
 {
-    bool changed = false;
     const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(region_first_[STREAM_OPAQUE] + first) * 4;
     for (int q = 0; q < count; ++q, v += 4) {
         // All four corners on one x or one y: blank padding quads included.
         const bool same_x = v[0].pos[0] == v[1].pos[0] && v[0].pos[0] == v[2].pos[0] && v[0].pos[0] == v[3].pos[0];
         const bool same_y = v[0].pos[1] == v[1].pos[1] && v[0].pos[1] == v[2].pos[1] && v[0].pos[1] == v[3].pos[1];
-        const unsigned char mark = (same_x || same_y) ? 1 : 0;
-        unsigned char& old = edge_on_[static_cast<std::size_t>(first + q)];
-        changed = changed || old != mark;
-        old = mark;
+        unsigned char& mark = edge_on_[static_cast<std::size_t>(first + q)];
+        if (fresh) {
+            mark = (same_x || same_y) ? 1 : 0;
+        } else if (mark && !same_x && !same_y) {
+            // Only a quad that turns into a face needs the list again; one that turns edge-on (a
+            // widget hidden) is drawn as before and covers nothing.
+            mark = 0;
+            faces_dirty_ = true;
+        }
     }
-    faces_dirty_ = faces_dirty_ || changed;
-    return changed;
 }
 
 void Batch_Renderer::Faces_Upload()
@@ -896,7 +898,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
                                 static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
                 ++uploads_;
                 if (k == STREAM_OPAQUE)
-                    Edge_On_Mark(s.range[k].first - region_first_[k] + lo / 4, hi / 4 - lo / 4 + 1);
+                    Edge_On_Mark(s.range[k].first - region_first_[k] + lo / 4, hi / 4 - lo / 4 + 1, false);
             }
         }
     }

@@ -112,8 +112,8 @@ private:
     void Buffers_Make(int quads);
     void Program_Use(const Program& p, const Batch_View& view);
     // Marks the mesh quads from `first` on (`count` of them, region-relative) that are edge-on to a
-    // view down the z axis; true when a mark changed.
-    bool Edge_On_Mark(int first, int count);
+    // view down the z axis: all of them afresh, or else only those that became faces.
+    void Edge_On_Mark(int first, int count, bool fresh);
     // The index list of the mesh quads that are not edge-on, uploaded when the marks changed.
     void Faces_Upload();
 
