@@ -196,6 +196,8 @@ void Flat_Caption(const VR_Tools& tool, const Caption_State& state);
 // The same, leaving the caption pass open for more text under the same state (a slider's read-out);
 // false, with nothing begun, when there is no caption. End it with Caption_Pass_End(NONE).
 bool Flat_Caption_Begin(const VR_Tools& tool, const Caption_State& state);
+// The flat caption's draw alone: texture, buffers and the caption's own height `z`, given apart.
+void Flat_Caption_Draw(GLuint texture, GLuint vertex_vbo, GLuint coord_vbo, float z, const Caption_State& state);
 // Pops the matrix of Flat_Strips_Begin and switches the vertex array off.
 void Flat_Strips_End();
 

@@ -48,14 +48,22 @@ enum class Look_Array_Off : unsigned char { NONE, BEFORE_END, AFTER_END };
 // uploaded to, the state its pass sets and puts back, and where GL errors are reported. The batch
 // ignores all of it.
 struct Look_Immediate {
-    GLuint vbo[3] = {0, 0, 0};  // LIT: vertex, normal, colour; TEXT: vertex, coordinate; FLAT: vertex
+    GLuint vbo[3] = {0, 0, 0};  // LIT: vertex, normal, colour; TEXT: vertex, coordinate; FLAT, OUTLINE: vertex
     GLuint texture = 0;         // TEXT
     int first = 0;              // first vertex drawn from the buffers
     Look_Lit lit = Look_Lit::STANDARD;
     Caption_State caption;      // TEXT
     Caption_Restore restore = Caption_Restore::COMBINER;
-    bool strips_end = true;     // FLAT: the strips' matrix popped after the part
+    bool strips = false;        // FLAT: the flat look's strips (Flat_Strips_Begin), else a plain quad in `rgb`
+    bool strips_end = false;    // the strips' matrix popped after the part
+    bool flat_caption = false;  // TEXT: on the strips' plane in their colour, lowered by its own z
     bool texture_shift = false; // TEXT: shift_s applied through the texture matrix
+    // A matrix group: pushed before the part's pass begins, popped after the part (or a later one)
+    // ends; its translation comes after the arrays are bound. Outside a group a TEXT part pushes
+    // and pops around its own draw.
+    bool group_begin = false, group_end = false;
+    int empty_groups = 0;       // push and pop pairs with nothing in them, after the part
+    float z_step = 0.0f;        // OUTLINE: lift above the part before it, in the same group
     Look_Array_Off array_off = Look_Array_Off::NONE;
     const char* call = nullptr;  // GL errors reported after the draw under this name, when set
     int line = 0;                // and this line of the widget's source
@@ -120,6 +128,8 @@ public:
     }
     std::size_t Size() const { return parts_.size(); }
     Look_Part& Back() { return parts_.back(); }
+    // NOTE: a later Add may move the parts: keep indices, not references, across it.
+    Look_Part& At(std::size_t i) { return parts_[i]; }
     const std::vector<Look_Part>& Parts() const { return parts_; }
 
 private:

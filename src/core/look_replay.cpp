@@ -38,11 +38,18 @@ void Lit(const Look_Part& p, const char* source)
 void Text(const Look_Part& p, const char* source)
 {
     const Look_Immediate& im = p.immediate;
+    if (im.flat_caption) {
+        Flat_Caption_Draw(im.texture, im.vbo[0], im.vbo[1], p.Vertices()[2], im.caption);
+        Report(p, source);
+        return;
+    }
+    const bool grouped = im.group_begin || im.group_end;
     Caption_Pass_Begin(im.caption);
     glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
     glBindTexture(GL_TEXTURE_2D, im.texture);
     Caption_Bind(im.vbo[0], im.vbo[1]);
-    glPushMatrix();
+    if (!grouped)
+        glPushMatrix();
     glTranslatef(p.offset[0], p.offset[1], p.offset[2]);
     // A moving texture shifts through the texture matrix: the buffers stay as uploaded.
     if (im.texture_shift) {
@@ -56,7 +63,39 @@ void Text(const Look_Part& p, const char* source)
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
     }
-    glPopMatrix();
+    if (!grouped)
+        glPopMatrix();
+}
+
+void Flat(const Look_Part& p, const char* source)
+{
+    const Look_Immediate& im = p.immediate;
+    if (im.strips) {
+        // Flat_Strips_Begin sets the strips' colour and height itself.
+        Flat_Strips_Begin(im.vbo[0], 4 * p.quads);
+        return;
+    }
+    glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
+    Mesh_Bind(im.vbo[0], 0, 0);
+    glTranslatef(p.offset[0], p.offset[1], p.offset[2]);
+    glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
+    Report(p, source);
+}
+
+void Outline(const Look_Part& p, const char* source)
+{
+    const Look_Immediate& im = p.immediate;
+    // The same quads as smooth lines; the arrays of the part before stay bound.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glEnable(GL_LINE_SMOOTH);
+    glLineWidth(2.0f);
+    glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
+    glTranslatef(0.0f, 0.0f, im.z_step);
+    glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
+    Report(p, source);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glLineWidth(1.0f);
+    glDisable(GL_LINE_SMOOTH);
 }
 
 }  // namespace
@@ -65,6 +104,8 @@ void Look_Replay(const Look& look, const char* source)
 {
     for (const Look_Part& p : look.Parts()) {
         const Look_Immediate& im = p.immediate;
+        if (im.group_begin)
+            glPushMatrix();
         switch (p.pass) {
         case Look_Pass::LIT:
             Lit(p, source);
@@ -73,10 +114,10 @@ void Look_Replay(const Look& look, const char* source)
             Text(p, source);
             break;
         case Look_Pass::FLAT:
-            // Flat_Strips_Begin sets the strips' colour and height itself.
-            Flat_Strips_Begin(im.vbo[0], 4 * p.quads);
-            if (im.strips_end)
-                Flat_Strips_End();
+            Flat(p, source);
+            break;
+        case Look_Pass::OUTLINE:
+            Outline(p, source);
             break;
         default:
             break;
@@ -84,7 +125,15 @@ void Look_Replay(const Look& look, const char* source)
         if (im.array_off == Look_Array_Off::BEFORE_END)
             glDisableClientState(GL_VERTEX_ARRAY);
         if (p.pass == Look_Pass::TEXT)
-            Caption_Pass_End(im.restore);
+            Caption_Pass_End(im.flat_caption ? Caption_Restore::NONE : im.restore);
+        if (im.group_end)
+            glPopMatrix();
+        for (int i = 0; i < im.empty_groups; ++i) {
+            glPushMatrix();
+            glPopMatrix();
+        }
+        if (im.strips_end)
+            Flat_Strips_End();
         if (im.array_off == Look_Array_Off::AFTER_END)
             glDisableClientState(GL_VERTEX_ARRAY);
     }

@@ -58,19 +58,23 @@ void Flat_Strips_Begin(GLuint vertex_vbo, int vertices)
     glTranslatef(0.0f, 0.0f, static_cast<float>(BORDER));
 }
 
+void Flat_Caption_Draw(GLuint texture, GLuint vertex_vbo, GLuint coord_vbo, float z, const Caption_State& state)
+{
+    Caption_Pass_Begin(state);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    Caption_Bind(vertex_vbo, coord_vbo);
+    // The caption was built at its lit height; in the flat look it lies on the strips' plane.
+    glTranslatef(0.0f, 0.0f, -z);
+    glDrawArrays(GL_QUADS, 0, 4);
+    glTranslatef(0.0f, 0.0f, z);
+}
+
 bool Flat_Caption_Begin(const VR_Tools& tool, const Caption_State& state)
 {
     // NOTE: the caption arrays outlive a later Init without a name; their buffers do not.
     if (!tool.Text_Vertex_Array || !tool.Text_Vertex_VBO)
         return false;
-    Caption_Pass_Begin(state);
-    glBindTexture(GL_TEXTURE_2D, tool.Text_Texture);
-    Caption_Bind(tool.Text_Vertex_VBO, tool.Text_Coord_VBO);
-    // The caption was built at its lit height; in the flat look it lies on the strips' plane.
-    const float z = tool.Text_Vertex_Array[2];
-    glTranslatef(0.0f, 0.0f, -z);
-    glDrawArrays(GL_QUADS, 0, 4);
-    glTranslatef(0.0f, 0.0f, z);
+    Flat_Caption_Draw(tool.Text_Texture, tool.Text_Vertex_VBO, tool.Text_Coord_VBO, tool.Text_Vertex_Array[2], state);
     return true;
 }
 

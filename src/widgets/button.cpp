@@ -252,67 +252,10 @@ void VR_Buttons::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Buttons::Draw");
-    if (Width < 1 || Height < 1 || !Has_Mesh(*this))
-        return;
-
-    if (Flags & VR_FLAT) {
-        // The frame-top strips and the caption at 1.5, whatever the State it was built for.
-        core::Flat_Strips_Begin(Vertex_VBO, 16);
-        core::Flat_Caption(*this, core::Caption_State{GL_REPLACE, false, true});
-        core::Flat_Strips_End();
-        return;
-    }
-
-    // The host writes State; the mesh follows here, once per change.
-    if (Built_State != State)
-        Adjust();
-    const bool pressed = State != 0;
-    core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
-    glDrawArrays(GL_QUADS, 0, 4 * Quad_Count);
-    core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
-    core::Lit_Pass_End();
-
-    // Caption and lamp float above the face: white on a pressed face, black on a raised one.
-    glPushMatrix();
-    if (Text_Vertex_VBO) {
-        core::Caption_Pass_Begin(core::Caption_State{});
-        if (pressed)
-            glColor3ub(255, 255, 255);
-        else
-            glColor3ub(0, 0, 0);
-        glBindTexture(GL_TEXTURE_2D, Text_Texture);
-        core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-        glTranslatef(0.0f, 0.0f, pressed ? 2.0f : 1.0f);
-        glDrawArrays(GL_QUADS, 0, 4);
-        core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
-        core::Caption_Pass_End(core::Caption_Restore::COMBINER);
-    }
-    glPopMatrix();
-
-    glPushMatrix();
-    if (Lamp_Array && Lamp_VBO) {
-        if (Lamp)
-            glColor3ub(255, 255, 0);
-        else
-            glColor3ub(110, 110, 110);
-        core::Mesh_Bind(Lamp_VBO, 0, 0);
-        glTranslatef(0.0f, 0.0f, pressed ? 2.0f : 1.0f);
-        glDrawArrays(GL_QUADS, 0, 4);
-        core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
-        // The outline: the same quad as smooth lines, half a unit nearer.
-        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-        glEnable(GL_LINE_SMOOTH);
-        glLineWidth(2.0f);
-        glColor3ub(0, 0, 0);
-        glTranslatef(0.0f, 0.0f, 0.5f);
-        glDrawArrays(GL_QUADS, 0, 4);
-        core::Report_GL_Errors(SOURCE, __LINE__, DRAW_CALL);
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        glLineWidth(1.0f);
-        glDisable(GL_LINE_SMOOTH);
-    }
-    glPopMatrix();
-    glDisableClientState(GL_VERTEX_ARRAY);
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    core::Look_Describe(*this, look);
+    core::Look_Replay(look, SOURCE);
 }
 
 void core::Look_Describe(VR_Buttons& b, Look& look)
@@ -320,29 +263,79 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
     if ((b.Flags & VR_HIDDEN) || b.Width < 1 || b.Height < 1 || !Has_Mesh(b))
         return;
     if (b.Flags & VR_FLAT) {
+        // The frame-top strips and the caption at 1.5, whatever the State it was built for.
         core::Look_Flat_Strips(look, b, 4);
-        if (b.Text_Vertex_VBO) {
-            const float z = b.Text_Vertex_Array ? b.Text_Vertex_Array[2] : 0.0f;
-            core::Look_Caption(look, b, core::Look_Wrap::BORDER, 1.5f - z, core::LOOK_FLAT_RGB);
+        Look_Immediate& strips = look.Back().immediate;
+        strips.vbo[0] = b.Vertex_VBO;
+        strips.strips = strips.strips_end = true;
+        if (b.Text_Vertex_VBO && b.Text_Vertex_Array) {
+            const float z = b.Text_Vertex_Array[2];
+            if (Look_Part* caption = core::Look_Caption(look, b, core::Look_Wrap::BORDER, 1.5f - z,
+                                                        core::LOOK_FLAT_RGB)) {
+                strips.strips_end = false;
+                Look_Immediate& im = caption->immediate;
+                im.vbo[0] = b.Text_Vertex_VBO;
+                im.vbo[1] = b.Text_Coord_VBO;
+                im.texture = b.Text_Texture;
+                im.flat_caption = true;
+                im.caption = core::Caption_State{GL_REPLACE, false, true};
+                im.strips_end = true;
+            }
         }
         return;
     }
+    // The host writes State; the mesh follows here, once per change.
     if (b.Built_State != b.State)
         b.Adjust();
     const bool pressed = b.State != 0;
-    core::Look_Mesh(look, b, b.Quad_Count);
+    const std::size_t mesh_at = look.Size();
+    Look_Immediate& mesh = core::Look_Mesh(look, b, b.Quad_Count).immediate;
+    mesh.vbo[0] = b.Vertex_VBO;
+    mesh.vbo[1] = b.Normal_VBO;
+    mesh.vbo[2] = b.Color_VBO;
+    mesh.call = DRAW_CALL;
+    mesh.line = __LINE__;
+    // Caption and lamp float above the face, each in its own matrix group (pushed even when empty):
+    // white on a pressed face, black on a raised one.
+    std::size_t last = mesh_at;
     const float lift = pressed ? 2.0f : 1.0f;
-    if (b.Text_Vertex_VBO)
-        core::Look_Caption(look, b, core::Look_Wrap::BORDER, lift, pressed ? 0xFFFFFFu : 0u);
+    Look_Part* caption = b.Text_Vertex_VBO
+                             ? core::Look_Caption(look, b, core::Look_Wrap::BORDER, lift, pressed ? 0xFFFFFFu : 0u)
+                             : nullptr;
+    if (caption) {
+        Look_Immediate& im = caption->immediate;
+        im.vbo[0] = b.Text_Vertex_VBO;
+        im.vbo[1] = b.Text_Coord_VBO;
+        im.texture = b.Text_Texture;
+        im.group_begin = im.group_end = true;
+        im.call = DRAW_CALL;
+        im.line = __LINE__;
+        last = look.Size() - 1;
+    } else {
+        look.At(mesh_at).immediate.empty_groups = 1;
+    }
     if (b.Lamp_Array && b.Lamp_VBO) {
         Look_Part& lamp = look.Add(Look_Pass::FLAT);
         lamp.vertex = b.Lamp_Array;
         lamp.quads = 1;
         lamp.offset[2] = lift;
         lamp.rgb = b.Lamp ? 0x00FFFFu : 0x6E6E6Eu;
+        lamp.immediate.vbo[0] = b.Lamp_VBO;
+        lamp.immediate.group_begin = true;
+        lamp.immediate.call = DRAW_CALL;
+        lamp.immediate.line = __LINE__;
+        // The outline: the same quad as smooth lines, half a unit nearer.
         Look_Part& outline = look.Add(Look_Pass::OUTLINE);
         outline.vertex = b.Lamp_Array;
         outline.quads = 1;
         outline.offset[2] = lift + 0.5f;
+        outline.immediate.z_step = 0.5f;
+        outline.immediate.group_end = true;
+        outline.immediate.call = DRAW_CALL;
+        outline.immediate.line = __LINE__;
+        last = look.Size() - 1;
+    } else {
+        look.At(last).immediate.empty_groups += 1;
     }
+    look.At(last).immediate.array_off = Look_Array_Off::AFTER_END;
 }
