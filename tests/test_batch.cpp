@@ -10,12 +10,23 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <vrtools/batch.h>
 #include "gl_fixture.h"
 
 namespace {
+
+template <class W, class = void>
+struct Has_Select : std::false_type {};
+template <class W>
+struct Has_Select<W, std::void_t<decltype(std::declval<W&>().Select(0, 0.0f, 0.0f))>> : std::true_type {};
+template <class W, class = void>
+struct Has_Adjust : std::false_type {};
+template <class W>
+struct Has_Adjust<W, std::void_t<decltype(std::declval<W&>().Adjust())>> : std::true_type {};
 
 // Every widget a case makes, kept alive for both draws; progress phases are rewound between them.
 struct Stage {
@@ -24,6 +35,8 @@ struct Stage {
     std::vector<std::function<void()>> draws;
     std::vector<std::function<void(VR_Batches&)>> adds;
     std::vector<VR_Progress*> bars;
+    HWND window = nullptr;  // the fixture's, for every Init
+    std::vector<std::function<void()>> pokes;  // press and release in the middle, Adjust, re-Init
 
     template <class W>
     W& Make(const char* name, int x, int y, int w, int h, int bevel, unsigned int flags = 0)
@@ -44,6 +57,16 @@ struct Stage {
         adds.push_back([&r](VR_Batches& b) { b.Add(r); });
         if constexpr (std::is_same_v<W, VR_Progress>)
             bars.push_back(&r);
+        pokes.push_back([&r] {
+            const float x = r.X + r.Width * 0.5f, y = r.Y + r.Height * 0.5f;
+            if constexpr (Has_Select<W>::value) {
+                r.Select(1, x, y);
+                r.Select(0, x, y);
+            }
+            if constexpr (Has_Adjust<W>::value)
+                r.Adjust();
+            r.Init(r.Window);
+        });
         return r;
     }
 };
@@ -64,6 +87,109 @@ struct Look_Case {
     const char* what;
     std::function<void(Stage&)> build;
 };
+
+// Every class in the states that look different: labels, buttons, boxes, frames and progress bars,
+// sliders, lists and tabs, colour editors.
+const std::vector<Look_Case>& Look_Cases()
+{
+    static const char* const names[] = {"One", "Two", "Three"};
+    static const std::vector<Look_Case> cases = {
+        {"labels", [](Stage& s) {
+             s.Make<VR_Labels>("Left label", 20, 540, 200, 30, 4).Init(s.window);
+             VR_Labels& c = s.Make<VR_Labels>("Centred", 240, 540, 200, 40, 4, VR_TEXT_HCENTER | VR_TEXT_VCENTER);
+             c.Color_Set(255, 200, 40);
+             c.Init(s.window);
+         }},
+        {"buttons", [](Stage& s) {
+             s.Make<VR_Buttons>("Up", 20, 500, 120, 36, 3).Init(s.window);
+             VR_Buttons& pressed = s.Make<VR_Buttons>("Pressed", 160, 500, 120, 36, 3);
+             pressed.Init(s.window);
+             pressed.State = 1;
+             VR_Buttons& hover = s.Make<VR_Buttons>("Hover", 300, 500, 120, 36, 3);
+             hover.Init(s.window);
+             hover.Select(0, 360.0f, 518.0f);
+             VR_Buttons& lamp = s.Make<VR_Buttons>("Lamp", 440, 500, 140, 36, 3, VR_BUTTON_LAMP);
+             lamp.Lamp = 1;
+             lamp.Init(s.window);
+             s.Make<VR_Buttons>("Flat", 600, 500, 120, 36, 3, VR_FLAT).Init(s.window);
+             s.Make<VR_Buttons>("Inactive", 20, 440, 120, 36, 3, VR_INACTIVE).Init(s.window);
+         }},
+        {"boxes", [](Stage& s) {
+             s.Make<VR_Boxs>("Box", 20, 400, 140, 60, 4).Init(s.window);
+             s.Make<VR_Boxs>("Apart", 180, 400, 140, 60, 4, VR_BOX_FLOOR_APART).Init(s.window);
+             s.Make<VR_Boxs>("Unlit", 340, 400, 140, 60, 4, VR_BOX_FLOOR_UNLIT).Init(s.window);
+             s.Make<VR_Boxs>("Flat box", 500, 400, 140, 60, 4, VR_FLAT).Init(s.window);
+             VR_Boxs& hover = s.Make<VR_Boxs>("Lit", 660, 400, 120, 60, 4);
+             hover.Init(s.window);
+             hover.Select(0, 700.0f, 430.0f);
+             // Pictures: lit, nearer with the floor apart, tinted in the flat look.
+             const unsigned int picture_flags[] = {0, VR_BOX_FLOOR_APART, VR_FLAT};
+             for (int i = 0; i < 3; ++i) {
+                 VR_Boxs& b = s.Make<VR_Boxs>("Icon", 20 + 160 * i, 280, 140, 90, 4, picture_flags[i]);
+                 Picture_Set(b);
+                 b.Init(s.window);
+             }
+         }},
+        {"frames and progress", [](Stage& s) {
+             s.Make<VR_Frames>("Frame", 20, 20, 300, 150, 4).Init(s.window);
+             s.Make<VR_Progress>("Busy", 340, 300, 200, 30, 3).Init(s.window);
+             s.Make<VR_Progress>("Near", 340, 250, 200, 30, 3, 0x10).Init(s.window);
+             s.Make<VR_Progress>("Flat bar", 340, 200, 200, 30, 3, VR_FLAT).Init(s.window);
+         }},
+        {"sliders", [](Stage& s) {
+             VR_Valuators& gain = s.Make<VR_Valuators>("Gain", 20, 300, 260, 32, 3);
+             gain.Value_Max = 100.0f;
+             gain.Value = 40.0f;
+             gain.Format = "%.1f";
+             gain.Init(s.window);
+             VR_Valuators& log = s.Make<VR_Valuators>("Log", 20, 220, 260, 32, 3, VR_VALUATOR_LOG10);
+             log.Value_Min = 1.0f;
+             log.Value_Max = 1000.0f;
+             log.Value = 30.0f;
+             log.Format = "%.0f Hz";
+             log.Init(s.window);
+             VR_Valuators& flat = s.Make<VR_Valuators>("Flat", 320, 220, 260, 32, 3, VR_FLAT);
+             flat.Value_Max = 10.0f;
+             flat.Value = 7.0f;
+             flat.Format = "%.2f";
+             flat.Init(s.window);
+         }},
+        {"lists and tabs", [](Stage& s) {
+             VR_Selects& list = s.Make<VR_Selects>("List", 20, 500, 260, 40, 2);
+             VR_Selects& vertical = s.Make<VR_Selects>("Vertical", 320, 300, 80, 240, 2, VR_SELECT_VERTICAL);
+             VR_Tabs& tabs = s.Make<VR_Tabs>("Tabs", 20, 200, 420, 30, 3);
+             list.Grow(3, 0);
+             vertical.Grow(3, 0);
+             tabs.Grow(3, 0);
+             for (int i = 0; i < 3; ++i)
+                 for (VR_Tools* t : {static_cast<VR_Tools*>(list.Item[i]), static_cast<VR_Tools*>(vertical.Item[i]),
+                                     static_cast<VR_Tools*>(tabs.Item[i])}) {
+                     t->Name = names[i];
+                     t->Font_Name = "DejaVu Sans";
+                     t->Font_Size = 14;
+                 }
+             list.Init(s.window);
+             vertical.Init(s.window);
+             tabs.Current = 1;
+             tabs.Init(s.window);
+             list.Select(0, 25.0f, 520.0f);
+             s.Make<VR_TabItems>("Tab", 460, 200, 120, 30, 3).Init(s.window);
+             s.Make<VR_TabItems>("Flat tab", 600, 200, 120, 30, 3, VR_FLAT).Init(s.window);
+         }},
+        {"colour editors", [](Stage& s) {
+             VR_Colors& rgb = s.Make<VR_Colors>("Colour", 20, 400, 400, 110, 2);
+             rgb.Color_Value = 0x3366CC;
+             rgb.Init(s.window);
+             VR_Colors& hls = s.Make<VR_Colors>("HLS", 20, 250, 400, 110, 2, VR_COLOR_HLS);
+             hls.Color_Value = 0x3366CC;
+             hls.Init(s.window);
+             VR_Hues& hue = s.Make<VR_Hues>("Hue", 20, 150, 400, 50, 2);
+             hue.Color_Value = 0x3366CC;
+             hue.Init(s.window);
+         }},
+    };
+    return cases;
+}
 
 // [SECTION] Looks ----------------------------------------------------------------------------------------
 
@@ -132,104 +258,10 @@ protected:
 
 TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
 {
-    static const char* const names[] = {"One", "Two", "Three"};
-    const std::vector<Look_Case> cases = {
-        {"labels", [](Stage& s) {
-             s.Make<VR_Labels>("Left label", 20, 540, 200, 30, 4).Init(Window());
-             VR_Labels& c = s.Make<VR_Labels>("Centred", 240, 540, 200, 40, 4, VR_TEXT_HCENTER | VR_TEXT_VCENTER);
-             c.Color_Set(255, 200, 40);
-             c.Init(Window());
-         }},
-        {"buttons", [](Stage& s) {
-             s.Make<VR_Buttons>("Up", 20, 500, 120, 36, 3).Init(Window());
-             VR_Buttons& pressed = s.Make<VR_Buttons>("Pressed", 160, 500, 120, 36, 3);
-             pressed.Init(Window());
-             pressed.State = 1;
-             VR_Buttons& hover = s.Make<VR_Buttons>("Hover", 300, 500, 120, 36, 3);
-             hover.Init(Window());
-             hover.Select(0, 360.0f, 518.0f);
-             VR_Buttons& lamp = s.Make<VR_Buttons>("Lamp", 440, 500, 140, 36, 3, VR_BUTTON_LAMP);
-             lamp.Lamp = 1;
-             lamp.Init(Window());
-             s.Make<VR_Buttons>("Flat", 600, 500, 120, 36, 3, VR_FLAT).Init(Window());
-             s.Make<VR_Buttons>("Inactive", 20, 440, 120, 36, 3, VR_INACTIVE).Init(Window());
-         }},
-        {"boxes", [](Stage& s) {
-             s.Make<VR_Boxs>("Box", 20, 400, 140, 60, 4).Init(Window());
-             s.Make<VR_Boxs>("Apart", 180, 400, 140, 60, 4, VR_BOX_FLOOR_APART).Init(Window());
-             s.Make<VR_Boxs>("Unlit", 340, 400, 140, 60, 4, VR_BOX_FLOOR_UNLIT).Init(Window());
-             s.Make<VR_Boxs>("Flat box", 500, 400, 140, 60, 4, VR_FLAT).Init(Window());
-             VR_Boxs& hover = s.Make<VR_Boxs>("Lit", 660, 400, 120, 60, 4);
-             hover.Init(Window());
-             hover.Select(0, 700.0f, 430.0f);
-             // Pictures: lit, nearer with the floor apart, tinted in the flat look.
-             const unsigned int picture_flags[] = {0, VR_BOX_FLOOR_APART, VR_FLAT};
-             for (int i = 0; i < 3; ++i) {
-                 VR_Boxs& b = s.Make<VR_Boxs>("Icon", 20 + 160 * i, 280, 140, 90, 4, picture_flags[i]);
-                 Picture_Set(b);
-                 b.Init(Window());
-             }
-         }},
-        {"frames and progress", [](Stage& s) {
-             s.Make<VR_Frames>("Frame", 20, 20, 300, 150, 4).Init(Window());
-             s.Make<VR_Progress>("Busy", 340, 300, 200, 30, 3).Init(Window());
-             s.Make<VR_Progress>("Near", 340, 250, 200, 30, 3, 0x10).Init(Window());
-             s.Make<VR_Progress>("Flat bar", 340, 200, 200, 30, 3, VR_FLAT).Init(Window());
-         }},
-        {"sliders", [](Stage& s) {
-             VR_Valuators& gain = s.Make<VR_Valuators>("Gain", 20, 300, 260, 32, 3);
-             gain.Value_Max = 100.0f;
-             gain.Value = 40.0f;
-             gain.Format = "%.1f";
-             gain.Init(Window());
-             VR_Valuators& log = s.Make<VR_Valuators>("Log", 20, 220, 260, 32, 3, VR_VALUATOR_LOG10);
-             log.Value_Min = 1.0f;
-             log.Value_Max = 1000.0f;
-             log.Value = 30.0f;
-             log.Format = "%.0f Hz";
-             log.Init(Window());
-             VR_Valuators& flat = s.Make<VR_Valuators>("Flat", 320, 220, 260, 32, 3, VR_FLAT);
-             flat.Value_Max = 10.0f;
-             flat.Value = 7.0f;
-             flat.Format = "%.2f";
-             flat.Init(Window());
-         }},
-        {"lists and tabs", [](Stage& s) {
-             VR_Selects& list = s.Make<VR_Selects>("List", 20, 500, 260, 40, 2);
-             VR_Selects& vertical = s.Make<VR_Selects>("Vertical", 320, 300, 80, 240, 2, VR_SELECT_VERTICAL);
-             VR_Tabs& tabs = s.Make<VR_Tabs>("Tabs", 20, 200, 420, 30, 3);
-             list.Grow(3, 0);
-             vertical.Grow(3, 0);
-             tabs.Grow(3, 0);
-             for (int i = 0; i < 3; ++i)
-                 for (VR_Tools* t : {static_cast<VR_Tools*>(list.Item[i]), static_cast<VR_Tools*>(vertical.Item[i]),
-                                     static_cast<VR_Tools*>(tabs.Item[i])}) {
-                     t->Name = names[i];
-                     t->Font_Name = "DejaVu Sans";
-                     t->Font_Size = 14;
-                 }
-             list.Init(Window());
-             vertical.Init(Window());
-             tabs.Current = 1;
-             tabs.Init(Window());
-             list.Select(0, 25.0f, 520.0f);
-             s.Make<VR_TabItems>("Tab", 460, 200, 120, 30, 3).Init(Window());
-             s.Make<VR_TabItems>("Flat tab", 600, 200, 120, 30, 3, VR_FLAT).Init(Window());
-         }},
-        {"colour editors", [](Stage& s) {
-             VR_Colors& rgb = s.Make<VR_Colors>("Colour", 20, 400, 400, 110, 2);
-             rgb.Color_Value = 0x3366CC;
-             rgb.Init(Window());
-             VR_Colors& hls = s.Make<VR_Colors>("HLS", 20, 250, 400, 110, 2, VR_COLOR_HLS);
-             hls.Color_Value = 0x3366CC;
-             hls.Init(Window());
-             VR_Hues& hue = s.Make<VR_Hues>("Hue", 20, 150, 400, 50, 2);
-             hue.Color_Value = 0x3366CC;
-             hue.Init(Window());
-         }},
-    };
+    const std::vector<Look_Case>& cases = Look_Cases();
     for (const Look_Case& c : cases) {
         Stage stage;
+        stage.window = Window();
         c.build(stage);
         VR_Batches batch;
         for (auto& add : stage.adds)
@@ -243,6 +275,7 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
     }
     // A light at a position (a desk lamp above the middle): only the fixed-function view carries one.
     Stage stage;
+    stage.window = Window();
     cases[1].build(stage);  // buttons: faces, walls and rims at every angle to the lamp
     cases[2].build(stage);
     VR_Batches batch;
@@ -285,15 +318,6 @@ protected:
         batch.Draw(projection, identity, light.direction, light.color, light.ambient);
     }
 
-    // Core and ES contexts refuse the widgets' own one-byte alpha textures (the batch reads their
-    // bitmaps instead): those errors are the widgets' and are cleared here.
-    void Widget_Errors_Clear()
-    {
-        if (Profile() != headless::Profile::COMPAT)
-            while (glGetError() != GL_NO_ERROR) {
-            }
-    }
-
     static void Place(VR_Tools& w, const char* name, int x, int y, int width, int height)
     {
         w.Name = name;
@@ -327,7 +351,6 @@ protected:
             batch.Add(r->slider);
             rows.push_back(std::move(r));
         }
-        Widget_Errors_Clear();
         return rows;
     }
 };
@@ -342,7 +365,6 @@ TEST_F(Batch, DrawsEveryRowInFewCallsAtAnyCount)
         ASSERT_EQ(batch.Init(), 1) << Messages_Text();
         Clear();
         Draw(batch);
-        Widget_Errors_Clear();
         EXPECT_GE(batch.Draw_Calls_Get(), 1) << n;
         EXPECT_LE(batch.Draw_Calls_Get(), 4) << n;
         // The first row's button face is lit grey, its label white text on black.
@@ -360,13 +382,11 @@ TEST_F(Batch, SteadyFramesUploadNothingAndChangesOnlyTheirRange)
     const auto rows = Rows_Make(10, batch);
     ASSERT_EQ(batch.Init(), 1);
     Draw(batch);
-    Widget_Errors_Clear();
     // `own_buffers`: buffers the widgets replace for their own Draw (a slider's read-out quad).
     const auto expect_uploads = [&](int sub_ranges, long max_bytes, const char* what, int own_buffers = 0) {
         Clear();
         Counts_Reset();
         Draw(batch);
-        Widget_Errors_Clear();
         EXPECT_EQ(Counts().buffer_data, own_buffers) << what << ": the whole buffer was replaced";
         EXPECT_EQ(Counts().buffer_sub_data, sub_ranges) << what;
         EXPECT_LE(Counts().sub_data_bytes, max_bytes) << what;
@@ -465,7 +485,6 @@ TEST_F(Batch, HostStateIsLeftAsFound)
     Place(box, "Box", 600, 400, 120, 80);
     box.Init(Window());
     batch.Add(box);
-    Widget_Errors_Clear();
 
     // Every piece of state the batch may touch, named, as the host reads it back.
     using State = std::vector<std::pair<std::string, GLint>>;
@@ -538,7 +557,6 @@ TEST_F(Batch, HostStateIsLeftAsFound)
         }
         EXPECT_EQ(read(), before) << "Init changed the host's state";
         Draw(batch);
-        Widget_Errors_Clear();
         EXPECT_GE(batch.Draw_Calls_Get(), 1);
         if (round > 0) {
             EXPECT_GE(batch.Uploads_Get(), 2) << "the frame had changes to upload";
@@ -584,7 +602,6 @@ TEST_F(Batch, MisuseIsReportedAndNeverCrashes)
         ASSERT_EQ(batch.Init(), 1);
         batch.Clear();
         rows.reset();
-        Widget_Errors_Clear();
         Clear();
         Draw(batch);
         EXPECT_EQ(batch.Draw_Calls_Get(), 0);
@@ -594,7 +611,6 @@ TEST_F(Batch, MisuseIsReportedAndNeverCrashes)
         const auto more = Rows_Make(1, batch);
         VR_Batches moved(std::move(batch));
         Draw(moved);
-        Widget_Errors_Clear();
         EXPECT_GE(moved.Draw_Calls_Get(), 1);
         batch.Add(more[0]->label);
         Draw(batch);
@@ -609,4 +625,49 @@ TEST_F(Batch, MisuseIsReportedAndNeverCrashes)
     }
     // The batch went first here; widgets going first after Clear is covered above.
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(Batch, EveryClassLeavesTheHostNoGlErrorAndOwnDrawOnlyInCompatibility)
+{
+    const auto no_error = [](const std::string& what) {
+        const GLenum e = glGetError();
+        EXPECT_EQ(e, static_cast<GLenum>(GL_NO_ERROR)) << what;
+        while (glGetError() != GL_NO_ERROR) {
+        }
+    };
+    no_error("before the widgets");
+    for (const Look_Case& c : Look_Cases()) {
+        Stage stage;
+        stage.window = Window();
+        c.build(stage);
+        no_error(std::string(c.what) + ": Init");
+        VR_Batches batch;
+        for (auto& add : stage.adds)
+            add(batch);
+        ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+        Draw(batch);
+        no_error(std::string(c.what) + ": batch Init and Draw");
+        for (auto& poke : stage.pokes)
+            poke();
+        no_error(std::string(c.what) + ": Select, Adjust and a second Init");
+        Clear();
+        Draw(batch);
+        EXPECT_GE(batch.Draw_Calls_Get(), 1) << c.what;
+        no_error(std::string(c.what) + ": batch Draw after the changes");
+
+        // The widgets' own Draw: the fixed-function picture in a compatibility context, elsewhere
+        // nothing at all (said once), rather than a stream of GL errors.
+        Clear();
+        for (auto& d : stage.draws)
+            d();
+        no_error(std::string(c.what) + ": own Draw");
+        const bool drew = Count_Pixels(0, 0, WIDTH, HEIGHT, Rgba{0, 0, 0, 255}, 0) < WIDTH * HEIGHT;
+        EXPECT_EQ(drew, Profile() == headless::Profile::COMPAT) << c.what;
+    }
+    if (Profile() == headless::Profile::COMPAT) {
+        EXPECT_TRUE(Messages().empty()) << Messages_Text();
+    } else {
+        ASSERT_EQ(Messages().size(), 1u) << Messages_Text();
+        EXPECT_TRUE(Has_Message("GL: a widget's own Draw needs a compatibility context; draw through VR_Batches"));
+    }
 }

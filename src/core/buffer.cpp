@@ -72,6 +72,7 @@ bool Texture_Prepare(GLuint& texture, GLenum wrap)
     }
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
+    wrap = Wrap_Legal(wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

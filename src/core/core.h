@@ -120,6 +120,17 @@ void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo);
 // binds it and sets wrapping `wrap` on S and T and linear filtering. True when it made a new one.
 bool Texture_Prepare(GLuint& texture, GLenum wrap);
 
+// The pipeline the current context offers. Cached per context; a query costs one glGetString.
+enum class Context_Kind { COMPAT, CORE, ES };
+Context_Kind Context_Kind_Get();
+// Fills the bound texture with a one-byte-per-texel mask: GL_ALPHA8 in a compatibility context,
+// the same bytes as GL_R8 where alpha-only formats do not exist.
+void Texture_Alpha_Upload(int width, int height, const unsigned char* texels);
+// `wrap`, or the nearest wrapping the current context accepts.
+GLenum Wrap_Legal(GLenum wrap);
+// True (reported once) when the current context cannot run a widget's own fixed-function Draw.
+bool Own_Draw_Refused();
+
 // [SECTION] Captions ---------------------------------------------------------------------------------
 
 // Sizes given by VR_Tools::Text.

@@ -102,6 +102,9 @@ void Outline(const Look_Part& p, const char* source)
 
 void Look_Replay(const Look& look, const char* source)
 {
+    // Fixed-function calls only: elsewhere a widget is drawn through the batch.
+    if (Own_Draw_Refused())
+        return;
     for (const Look_Part& p : look.Parts()) {
         const Look_Immediate& im = p.immediate;
         if (im.group_begin)

@@ -352,6 +352,6 @@ int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font
         (*buffer)[i] = pixels[4 * i];
     std::free(pixels);
 
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, *tex_width, *tex_height, 0, GL_ALPHA, GL_UNSIGNED_BYTE, *buffer);
+    core::Texture_Alpha_Upload(*tex_width, *tex_height, *buffer);
     return 1;
 }

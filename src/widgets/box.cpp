@@ -126,6 +126,8 @@ void VR_Boxs::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Boxs::Draw");
+    if (core::Own_Draw_Refused())
+        return;
     if (Width < 1 || Height < 1 || !Has_Mesh(*this))
         return;
     // A picture loaded after Init has no texture yet: it shows from the next Init on.

@@ -181,6 +181,8 @@ void VR_Colors::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Colors::Draw");
+    if (core::Own_Draw_Refused())
+        return;
     if (Width < 1 || Height < 1)
         return;
     Frame.Draw();

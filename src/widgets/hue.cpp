@@ -107,6 +107,8 @@ void VR_Hues::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Hues::Draw");
+    if (core::Own_Draw_Refused())
+        return;
     if (Width < 1 || Height < 1)
         return;
     Slider.Draw();

@@ -38,7 +38,7 @@ const unsigned char* Stripes()
 
 void Stripes_Upload()
 {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, STRIPE_W, STRIPE_H, 0, GL_ALPHA, GL_UNSIGNED_BYTE, Stripes());
+    core::Texture_Alpha_Upload(STRIPE_W, STRIPE_H, Stripes());
 }
 
 // Advances the animation by one draw.

@@ -256,6 +256,8 @@ void VR_Selects::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Selects::Draw");
+    if (core::Own_Draw_Refused())
+        return;
     if (Width < 1 || Height < 1)
         return;
     if (Flags & VR_FLAT) {

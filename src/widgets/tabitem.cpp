@@ -69,6 +69,8 @@ void VR_TabItems::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_TabItems::Draw");
+    if (core::Own_Draw_Refused())
+        return;
     // Without a mesh (no window at Init, or a size given only later) there is nothing to point at.
     if (Width < 1 || Height < 1 || !Vertex_VBO || Quad_Count < 1)
         return;

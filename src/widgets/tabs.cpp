@@ -140,6 +140,8 @@ void VR_Tabs::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Tabs::Draw");
+    if (core::Own_Draw_Refused())
+        return;
     if (Width < 1 || Height < 1)
         return;
     Shown = Current;

@@ -637,6 +637,8 @@ void VR_Valuators::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Valuators::Draw");
+    if (core::Own_Draw_Refused())
+        return;
     if (Width < 1 || Height < 1)
         return;
 

@@ -1,0 +1,86 @@
+// Which pipeline the current GL context offers, and the texture formats and calls legal in it.
+#include <cstring>
+
+#include "core.h"
+
+namespace core {
+
+namespace {
+
+Context_Kind Context_Kind_Read(const char* version)
+{
+    if (std::strncmp(version, "OpenGL ES", 9) == 0)
+        return Context_Kind::ES;
+    int major = 0, minor = 0;
+    for (const char* p = version; *p >= '0' && *p <= '9'; ++p)
+        major = major * 10 + (*p - '0');
+    const char* dot = std::strchr(version, '.');
+    if (dot && dot[1] >= '0' && dot[1] <= '9')
+        minor = dot[1] - '0';
+    // Only 3.2 and later know the profile mask; older contexts are all compatibility ones.
+    if (major > 3 || (major == 3 && minor >= 2)) {
+        GLint profile = 0;
+        glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
+        if (profile & GL_CONTEXT_CORE_PROFILE_BIT)
+            return Context_Kind::CORE;
+    }
+    return Context_Kind::COMPAT;
+}
+
+}  // namespace
+
+Context_Kind Context_Kind_Get()
+{
+    // NOTE: a host may switch between contexts of different kinds, so the answer is cached per
+    // version string: drivers hand each context its own string, and the content is compared too in
+    // case one buffer is reused. The common case costs one glGetString and a short compare.
+    struct Cache {
+        const GLubyte* pointer = nullptr;
+        char text[96] = {};
+        Context_Kind kind = Context_Kind::COMPAT;
+    };
+    thread_local Cache cache;
+    const GLubyte* version = glGetString(GL_VERSION);
+    if (!version)
+        return Context_Kind::COMPAT;  // no context: callers' GL calls are no-ops anyway
+    const char* text = reinterpret_cast<const char*>(version);
+    if (version == cache.pointer && std::strncmp(text, cache.text, sizeof cache.text - 1) == 0)
+        return cache.kind;
+    cache.pointer = version;
+    std::strncpy(cache.text, text, sizeof cache.text - 1);
+    cache.kind = Context_Kind_Read(text);
+    return cache.kind;
+}
+
+void Texture_Alpha_Upload(int width, int height, const unsigned char* texels)
+{
+    // Core and ES contexts have no alpha-only format: the same bytes go into the red channel there.
+    // Those contexts draw through the batch, which reads the bitmaps, not these textures.
+    if (Context_Kind_Get() == Context_Kind::COMPAT)
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, width, height, 0, GL_ALPHA, GL_UNSIGNED_BYTE, texels);
+    else
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, texels);
+}
+
+GLenum Wrap_Legal(GLenum wrap)
+{
+    // ES before 3.2 has no border clamping; the edge is the nearest legal look.
+    if (wrap == GL_CLAMP_TO_BORDER && Context_Kind_Get() == Context_Kind::ES)
+        return GL_CLAMP_TO_EDGE;
+    return wrap;
+}
+
+bool Own_Draw_Refused()
+{
+    if (Context_Kind_Get() == Context_Kind::COMPAT)
+        return false;
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        Error_Fct(::hwnd, 0x80000001u,
+                  "GL: a widget's own Draw needs a compatibility context; draw through VR_Batches");
+    }
+    return true;
+}
+
+}  // namespace core
