@@ -433,11 +433,9 @@ TEST_F(Batch, AReshapedWidgetShowsAsAFreshBatchWouldDrawIt)
     Draw(batch);
     button.Width = 100;
     button.Init(Window());
-    Widget_Errors_Clear();
     const auto picture = [&](VR_Batches& b) {
         Clear();
         Draw(b);
-        Widget_Errors_Clear();
         std::vector<Rgba> out;
         for (int y = button.Y; y < button.Y + button.Height; ++y)
             for (int x = button.X; x < button.X + button.Width; ++x)
