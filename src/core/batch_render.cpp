@@ -928,14 +928,18 @@ void Batch_Renderer::Frame(const Batch_View& view)
     glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, info)));
     for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
         glEnableVertexAttribArray(i);
-    glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     // Meshes, then captions and pictures, then outlines: each widget's captions and pictures stand
     // above its meshes, so with the host's depth test the picture is the one of widget-by-widget
-    // drawing; opaque parts write alpha 1, which blending leaves as it is.
+    // drawing. Meshes are written as they are, as the widgets draw them: blending them would cost
+    // a read of every covered pixel for nothing.
     for (int k = 0; k < STREAMS; ++k) {
         if (region_quads_[k] == 0)
             continue;
+        if (k == STREAM_OPAQUE)
+            glDisable(GL_BLEND);
+        else
+            glEnable(GL_BLEND);
         Program_Use(programs_[k == STREAM_OPAQUE && view.light[3] != 0.0f ? PROGRAM_POSITIONAL : k], view);
         if (k == STREAM_OPAQUE && Straight_View(view)) {
             if (faces_quads_ > 0) {
