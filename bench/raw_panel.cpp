@@ -32,6 +32,16 @@ inline void Replace(GLuint& vbo, const void* data, GLsizeiptr bytes)
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
+// A buffer loaded again in place once it exists (the slider's read-out quad).
+inline void Upload(GLuint& vbo, const void* data, GLsizeiptr bytes)
+{
+    if (vbo == 0)
+        glGenBuffers(1, &vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, bytes, data, GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
 inline void Mesh_Bind(GLuint v, GLuint n, GLuint c)
 {
     glBindBuffer(GL_ARRAY_BUFFER, v);
@@ -469,8 +479,8 @@ private:
             glBindTexture(GL_TEXTURE_2D, s.value_texture);
             glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, d.tex_w, d.tex_h, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
                          d.bitmap.data());
-            Replace(s.value_vertex, d.vertex, 24);
-            Replace(s.value_coord, d.coord, 32);
+            Upload(s.value_vertex, d.vertex, 24);
+            Upload(s.value_coord, d.coord, 32);
         } else {
             glBindTexture(GL_TEXTURE_2D, s.value_texture);
         }
