@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,13 @@ TEST(TarnelSurface, DrawsWhiteCoverageOnBlackFromTheTopLeft)
     EXPECT_TRUE(inked > 60 && outside == 0) << inked << " " << outside;
     // 'H' and 'l' reach from about the cap height to the baseline, and the 'H' stem is fully covered.
     EXPECT_TRUE(top <= 4 && bottom >= 12 && stem >= 200) << top << " " << bottom << " " << stem;
+
+    // A count that ends inside a pixel, past whole runs of pixels, reads exactly that prefix.
+    std::vector<unsigned char> part(px.size(), 7);
+    const long prefix = 256 * 8 + 4 * 26 + 2;  // through the glyphs' rows
+    EXPECT_EQ(host::Surface_Bits(surface.s, part.data(), prefix), prefix);
+    EXPECT_TRUE(std::equal(part.begin(), part.begin() + prefix, px.begin()));
+    EXPECT_EQ(std::count(part.begin() + prefix, part.end(), 7), static_cast<long>(part.size()) - prefix);
 
     // Drawing again clears what was there.
     host::Surface_Draw_Text(surface.s, L"");

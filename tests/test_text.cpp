@@ -1,4 +1,5 @@
 // The caption rasteriser: texture sizes, the alpha mask and what it uploads.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,7 @@ TEST_F(Text_Test, MaskHoldsTheTextFromTheTopDown)
     ASSERT_GE(first_inked, 0);
     EXPECT_LT(first_inked, r.text_h / 2);
     EXPECT_EQ(row_sum(r.text_h - 1), 0);
+    EXPECT_EQ(*std::max_element(bitmap, bitmap + r.tex_w * r.tex_h), 255);  // the stem, fully covered
     for (int row = r.text_h; row < r.tex_h; ++row)
         EXPECT_EQ(row_sum(row), 0) << "ink below the line, row " << row;
     for (int row = 0; row < r.tex_h; ++row)

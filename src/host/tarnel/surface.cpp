@@ -8,6 +8,10 @@
 #include <new>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace host {
 
 struct Text_Surface {
@@ -144,7 +148,21 @@ long Surface_Bits(const Text_Surface* surface, void* out, long count)
     // White text on black: the coverage in blue, green and red, alpha 0.
     auto* dst = static_cast<unsigned char*>(out);
     const long whole = n / 4;
-    for (long i = 0; i < whole; ++i) {
+    long i = 0;
+#if defined(__SSE2__)
+    // Sixteen pixels at a time: every caption is read back through here once.
+    const __m128i rgb = _mm_set1_epi32(0x00ffffff);
+    for (; i + 16 <= whole; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(surface->pixels + i));
+        const __m128i lo = _mm_unpacklo_epi8(v, v), hi = _mm_unpackhi_epi8(v, v);
+        __m128i* d = reinterpret_cast<__m128i*>(dst + 4 * i);
+        _mm_storeu_si128(d, _mm_and_si128(_mm_unpacklo_epi16(lo, lo), rgb));
+        _mm_storeu_si128(d + 1, _mm_and_si128(_mm_unpackhi_epi16(lo, lo), rgb));
+        _mm_storeu_si128(d + 2, _mm_and_si128(_mm_unpacklo_epi16(hi, hi), rgb));
+        _mm_storeu_si128(d + 3, _mm_and_si128(_mm_unpackhi_epi16(hi, hi), rgb));
+    }
+#endif
+    for (; i < whole; ++i) {
         // Bytes v, v, v, 0 in memory order on our little-endian targets.
         const std::uint32_t px = surface->pixels[i] * 0x00010101u;
         std::memcpy(dst + 4 * i, &px, 4);
