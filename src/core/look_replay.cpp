@@ -32,6 +32,11 @@ void Lit(const Look_Part& p, const char* source)
     }
     glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
     Report(p, source);
+    if (im.lit == Look_Lit::FLOOR) {
+        glDisable(GL_LIGHTING);
+        if (im.floor_first >= 0)
+            glDrawArrays(GL_QUADS, im.floor_first, 4);
+    }
     Lit_Pass_End();
 }
 
@@ -43,6 +48,14 @@ void Text(const Look_Part& p, const char* source)
         Report(p, source);
         return;
     }
+    if (im.bare) {
+        Caption_Pass_Begin(im.caption);
+        glBindTexture(GL_TEXTURE_2D, im.texture);
+        Caption_Bind(im.vbo[0], im.vbo[1]);
+        glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
+        Report(p, source);
+        return;
+    }
     const bool grouped = im.group_begin || im.group_end;
     Caption_Pass_Begin(im.caption);
     glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
@@ -50,7 +63,7 @@ void Text(const Look_Part& p, const char* source)
     Caption_Bind(im.vbo[0], im.vbo[1]);
     if (!grouped)
         glPushMatrix();
-    glTranslatef(p.offset[0], p.offset[1], p.offset[2]);
+    glTranslatef(p.offset[0], p.offset[1], p.offset[2] - im.base_z);
     // A moving texture shifts through the texture matrix: the buffers stay as uploaded.
     if (im.texture_shift) {
         glMatrixMode(GL_TEXTURE);
@@ -82,6 +95,41 @@ void Flat(const Look_Part& p, const char* source)
     Report(p, source);
 }
 
+void Picture(const Look_Part& p, const char* source)
+{
+    const Look_Immediate& im = p.immediate;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    // Colour: texture times the tint (the default second source is the primary colour); alpha: the
+    // picture's own.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
+    glBindTexture(GL_TEXTURE_2D, im.texture);
+    glPushMatrix();
+    glTranslatef(p.offset[0], p.offset[1], p.offset[2] - im.base_z);
+    // The part's own quad, in immediate mode: no buffer holds it.
+    const short* v = p.Vertices();
+    const float* st = p.Coords();
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 4; ++i) {
+        glTexCoord2f(st[2 * i], st[2 * i + 1]);
+        glVertex2s(v[3 * i], v[3 * i + 1]);
+    }
+    glEnd();
+    Report(p, source);
+    glPopMatrix();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+}
+
 void Outline(const Look_Part& p, const char* source)
 {
     const Look_Immediate& im = p.immediate;
@@ -107,6 +155,10 @@ void Look_Replay(const Look& look, const char* source)
         return;
     for (const Look_Part& p : look.Parts()) {
         const Look_Immediate& im = p.immediate;
+        if (im.outer_begin) {
+            glPushMatrix();
+            glTranslatef(0.0f, 0.0f, im.outer_z);
+        }
         if (im.group_begin)
             glPushMatrix();
         switch (p.pass) {
@@ -119,6 +171,9 @@ void Look_Replay(const Look& look, const char* source)
         case Look_Pass::FLAT:
             Flat(p, source);
             break;
+        case Look_Pass::PICTURE:
+            Picture(p, source);
+            break;
         case Look_Pass::OUTLINE:
             Outline(p, source);
             break;
@@ -129,16 +184,18 @@ void Look_Replay(const Look& look, const char* source)
             glDisableClientState(GL_VERTEX_ARRAY);
         if (p.pass == Look_Pass::TEXT)
             Caption_Pass_End(im.flat_caption ? Caption_Restore::NONE : im.restore);
+        if (im.strips_end)
+            Flat_Strips_End();
         if (im.group_end)
             glPopMatrix();
         for (int i = 0; i < im.empty_groups; ++i) {
             glPushMatrix();
             glPopMatrix();
         }
-        if (im.strips_end)
-            Flat_Strips_End();
         if (im.array_off == Look_Array_Off::AFTER_END)
             glDisableClientState(GL_VERTEX_ARRAY);
+        if (im.outer_end)
+            glPopMatrix();
     }
 }
 

@@ -29,47 +29,6 @@ void Floor_Color(VR_Boxs& box, unsigned long packed)
     core::Buffer_Replace(box.Color_VBO, box.Color_Array, static_cast<std::size_t>(box.Quad_Count) * 16);
 }
 
-// The picture, stretched over the whole box with a margin of about 2B that clamping fills with the
-// picture's edge pixels. `z` is relative to the current matrix.
-void Picture_Pass(const VR_Boxs& box, unsigned char r, unsigned char g, unsigned char b, float z)
-{
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    // Colour: texture times the tint (the default second source is the primary colour); alpha: the
-    // picture's own.
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-    glColor3ub(r, g, b);
-    glBindTexture(GL_TEXTURE_2D, box.Image_Texture);
-    glPushMatrix();
-    glTranslatef(0.0f, 0.0f, z);
-    const float k = 2.0f * box.Bevel / box.Width;
-    const float m = 2.0f * box.Bevel / box.Height;
-    const GLshort x0 = box.X, y0 = box.Y;
-    const GLshort x1 = static_cast<GLshort>(box.X + box.Width), y1 = static_cast<GLshort>(box.Y + box.Height);
-    // NOTE: t runs downward: the picture's first row (t = 0) lies at the top of the box.
-    glBegin(GL_QUADS);
-    glTexCoord2f(-k, 1.0f + m);
-    glVertex2s(x0, y0);
-    glTexCoord2f(1.0f + k, 1.0f + m);
-    glVertex2s(x1, y0);
-    glTexCoord2f(1.0f + k, -m);
-    glVertex2s(x1, y1);
-    glTexCoord2f(-k, -m);
-    glVertex2s(x0, y1);
-    glEnd();
-    glPopMatrix();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-}
-
 // Formats the icon path with the system's own format; false when it does not fit.
 bool Path_Format(wchar_t* out, std::size_t capacity, ...)
 {
@@ -126,55 +85,10 @@ void VR_Boxs::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Boxs::Draw");
-    if (core::Own_Draw_Refused())
-        return;
-    if (Width < 1 || Height < 1 || !Has_Mesh(*this))
-        return;
-    // A picture loaded after Init has no texture yet: it shows from the next Init on.
-    const bool picture = Image && Image_Texture != 0;
-
-    glPushMatrix();
-    glTranslatef(0.0f, 0.0f, Z);
-    if (Flags & VR_FLAT) {
-        core::Flat_Strips_Begin(Vertex_VBO, 16);  // the rim top only
-        // The matrix stands 1.5 above the box from here on.
-        if (picture)
-            Picture_Pass(*this, 32, 32, 115, -0.75f);
-        if (Text_Vertex_Array && Text_Vertex_VBO) {
-            // NOTE: modulate, no alpha scale: the caption keeps the current colour (the picture's
-            // tint when there is a picture).
-            core::Caption_Pass_Begin(core::Caption_State{GL_MODULATE, false, true});
-            glBindTexture(GL_TEXTURE_2D, Text_Texture);
-            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-            glDrawArrays(GL_QUADS, 0, 4);
-            core::Caption_Pass_End(core::Caption_Restore::NONE);
-        }
-        core::Flat_Strips_End();
-    } else {
-        core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
-        // With 0x10 the floor stays out of the lit pass (a list's current item is drawn that way).
-        const int floor_apart = (Flags & VR_BOX_FLOOR_APART) ? 4 : 0;
-        glDrawArrays(GL_QUADS, 0, 4 * Quad_Count - floor_apart);
-        glDisable(GL_LIGHTING);
-        if ((Tool_Looks & 1) || (Flags & VR_BOX_FLOOR_UNLIT))
-            glDrawArrays(GL_QUADS, 4 * Quad_Count - 4, 4);
-        core::Lit_Pass_End();
-        if (picture)
-            Picture_Pass(*this, 255, 255, 255, floor_apart ? 0.5f : 1.25f);
-        if (Text_Vertex_VBO) {
-            core::Caption_Pass_Begin(core::Caption_State{});
-            glColor3ub(0, 0, 0);
-            glBindTexture(GL_TEXTURE_2D, Text_Texture);
-            core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-            glPushMatrix();
-            glTranslatef(0.0f, 0.0f, floor_apart ? 1.0f : 2.0f);
-            glDrawArrays(GL_QUADS, 0, 4);
-            glPopMatrix();
-            core::Caption_Pass_End(core::Caption_Restore::COMBINER_AND_MODE);
-        }
-        glDisableClientState(GL_VERTEX_ARRAY);
-    }
-    glPopMatrix();
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    core::Look_Describe(*this, look);
+    core::Look_Replay(look, SOURCE);
 }
 
 int VR_Boxs::Select(int buttons, float x, float y)
@@ -253,15 +167,20 @@ int VR_Boxs::Icon(const char* file)
 namespace {
 
 // The picture pass's quad: the whole box, the picture stretched with a margin of about 2B.
-void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float z)
+// The picture, stretched over the whole box with a margin of about 2B that clamping fills with the
+// picture's edge pixels; `z` above the box's plane, `base_z` of it already in the matrix.
+void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float z, float base_z)
 {
     const float k = 2.0f * box.Bevel / box.Width;
     const float m = 2.0f * box.Bevel / box.Height;
+    // NOTE: t runs downward: the picture's first row (t = 0) lies at the top of the box.
     const float st[8] = {-k, 1.0f + m, 1.0f + k, 1.0f + m, 1.0f + k, -m, -k, -m};
     core::Look_Part& p =
         core::Look_Picture(look, box, st, z, box.Image, box.Icon_Width, box.Icon_Height, core::Look_Wrap::EDGE);
     p.rgb = tint;
     p.modulate = true;
+    p.immediate.texture = box.Image_Texture;
+    p.immediate.base_z = base_z;
 }
 
 }  // namespace
@@ -270,29 +189,64 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
 {
     if ((box.Flags & VR_HIDDEN) || box.Width < 1 || box.Height < 1 || !Has_Mesh(box))
         return;
+    // A picture loaded after Init has no texture yet: it shows from the next Init on.
     const bool picture = box.Image && box.Image_Texture != 0;
     const std::size_t first = look.Size();
     if (box.Flags & VR_FLAT) {
-        core::Look_Flat_Strips(look, box, 4);
+        core::Look_Flat_Strips(look, box, 4);  // the rim top only
+        look.Back().immediate.vbo[0] = box.Vertex_VBO;
+        look.Back().immediate.strips = true;
+        // The matrix stands 1.5 above the box from here on.
         const unsigned int tint = 0x732020u;
         if (picture)
-            Picture_Look(box, look, tint, 1.5f - 0.75f);
+            Picture_Look(box, look, tint, 1.5f - 0.75f, 1.5f);
         if (box.Text_Vertex_Array && box.Text_Vertex_VBO) {
+            // NOTE: modulate, no alpha scale: the caption keeps the current colour (the picture's
+            // tint when there is a picture).
             if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, 1.5f,
-                                                       picture ? tint : core::LOOK_FLAT_RGB))
+                                                       picture ? tint : core::LOOK_FLAT_RGB)) {
                 caption->modulate = true;
+                Look_Immediate& im = caption->immediate;
+                im.vbo[0] = box.Text_Vertex_VBO;
+                im.vbo[1] = box.Text_Coord_VBO;
+                im.texture = box.Text_Texture;
+                im.bare = true;
+                im.caption = core::Caption_State{GL_MODULATE, false, true};
+                im.restore = core::Caption_Restore::NONE;
+            }
         }
+        look.Back().immediate.strips_end = true;
     } else {
+        // With 0x10 the floor stays out of the lit pass (a list's current item is drawn that way).
         const bool apart = (box.Flags & VR_BOX_FLOOR_APART) != 0;
-        core::Look_Mesh(look, box, box.Quad_Count - (apart ? 1 : 0));
+        Look_Immediate& mesh = core::Look_Mesh(look, box, box.Quad_Count - (apart ? 1 : 0)).immediate;
+        mesh.vbo[0] = box.Vertex_VBO;
+        mesh.vbo[1] = box.Normal_VBO;
+        mesh.vbo[2] = box.Color_VBO;
+        mesh.lit = Look_Lit::FLOOR;
         if ((Tool_Looks & 1) || (box.Flags & VR_BOX_FLOOR_UNLIT)) {
             const int last = box.Quad_Count - 1;
+            mesh.floor_first = 4 * last;
             core::Look_Mesh(look, Look_Pass::UNLIT, box.Vertex_Array + last * 12, nullptr, box.Color_Array + last * 4, 1);
         }
         if (picture)
-            Picture_Look(box, look, 0xFFFFFFu, apart ? 0.5f : 1.25f);
-        if (box.Text_Vertex_VBO)
-            core::Look_Caption(look, box, core::Look_Wrap::BORDER, apart ? 1.0f : 2.0f, 0u);
+            Picture_Look(box, look, 0xFFFFFFu, apart ? 0.5f : 1.25f, 0.0f);
+        if (box.Text_Vertex_VBO) {
+            if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, apart ? 1.0f : 2.0f, 0u)) {
+                Look_Immediate& im = caption->immediate;
+                im.vbo[0] = box.Text_Vertex_VBO;
+                im.vbo[1] = box.Text_Coord_VBO;
+                im.texture = box.Text_Texture;
+                im.restore = core::Caption_Restore::COMBINER_AND_MODE;
+            }
+        }
+        look.Back().immediate.array_off = Look_Array_Off::AFTER_END;
     }
+    look.At(first).immediate.outer_begin = true;
+    look.At(first).immediate.outer_z = static_cast<float>(box.Z);
+    look.Back().immediate.outer_end = true;
     look.Shift_From(first, static_cast<float>(box.Z));
+    // The replay's heights are the matrix's: the box's own z is in the outer matrix already.
+    for (std::size_t i = first; i < look.Size(); ++i)
+        look.At(i).immediate.base_z += static_cast<float>(box.Z);
 }
