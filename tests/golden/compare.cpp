@@ -1,7 +1,8 @@
 // Compares a rendered frame with its reference picture within a per-pixel tolerance, and on a
 // difference writes a difference picture: unchanged pixels as a dim grey copy of the reference,
 // differing ones in red, brighter the larger the difference.
-// Usage: golden_compare FRAME.png REFERENCE.png DIFF.png TOLERANCE
+// Usage: golden_compare FRAME.png REFERENCE.png DIFF.png TOLERANCE [rgb]
+// With `rgb` the alpha channel is left out: what a window shows of the frame.
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
@@ -32,11 +33,12 @@ bool Load(const char* path, Picture& p)
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s FRAME.png REFERENCE.png DIFF.png TOLERANCE\n", argv[0]);
+    if (argc != 5 && !(argc == 6 && std::strcmp(argv[5], "rgb") == 0)) {
+        std::fprintf(stderr, "usage: %s FRAME.png REFERENCE.png DIFF.png TOLERANCE [rgb]\n", argv[0]);
         return 2;
     }
     const int tolerance = std::atoi(argv[4]);
+    const int channels = argc == 6 ? 3 : 4;
     Picture frame, reference;
     if (!Load(argv[1], frame) || !Load(argv[2], reference))
         return 1;
@@ -53,7 +55,7 @@ int main(int argc, char** argv)
         for (int x = 0; x < w; ++x) {
             const std::size_t i = (static_cast<std::size_t>(y) * w + x) * 4;
             int d = 0;
-            for (int c = 0; c < 4; ++c)
+            for (int c = 0; c < channels; ++c)
                 d = std::max(d, std::abs(frame.rgba[i + c] - reference.rgba[i + c]));
             largest = std::max(largest, d);
             unsigned char* out = &diff[i];
