@@ -347,7 +347,8 @@ int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font
     host::Surface_Draw_Text(surface, text);
 
     const int texels = *tex_width * *tex_height;
-    auto* pixels = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(texels), 4));
+    // Not cleared: a read-back of the expected size writes every byte, and any other is refused below.
+    auto* pixels = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(texels) * 4));
     if (!pixels) {
         host::Surface_Delete(surface);
         core::Report_Alloc("calloc", __LINE__, SOURCE, "texture", texels, 4);
