@@ -166,6 +166,17 @@ Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, Loo
 // or null.
 Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float dz, unsigned int rgb);
 
+// The flat look's caption on the strips' plane (after Look_Flat_Strips): the caption quad lowered by
+// its own z, in the strips' colour, and the strips closed after it (or after the strips when there
+// is no caption). Returns the caption part or null.
+Look_Part* Look_Flat_Caption(Look& look, const VR_Tools& tool, const Caption_State& state);
+
+// Immediate-path fields of a lit part drawn from the widget's three base buffers; returns them.
+Look_Immediate& Look_Mesh_Buffers(Look_Part& part, const VR_Tools& tool);
+
+// Immediate-path fields of a caption part drawn from the widget's caption buffers and texture.
+void Look_Caption_Buffers(Look_Part& part, const VR_Tools& tool);
+
 // Adds `quads` quads of a mesh's arrays (normals and colours may be null) as one part.
 Look_Part& Look_Mesh(Look& look, Look_Pass pass, const short* vertex, const short* normal, const unsigned int* color,
                      int quads);

@@ -194,8 +194,6 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
     const std::size_t first = look.Size();
     if (box.Flags & VR_FLAT) {
         core::Look_Flat_Strips(look, box, 4);  // the rim top only
-        look.Back().immediate.vbo[0] = box.Vertex_VBO;
-        look.Back().immediate.strips = true;
         // The matrix stands 1.5 above the box from here on.
         const unsigned int tint = 0x732020u;
         if (picture)
@@ -206,10 +204,8 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
             if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, 1.5f,
                                                        picture ? tint : core::LOOK_FLAT_RGB)) {
                 caption->modulate = true;
+                core::Look_Caption_Buffers(*caption, box);
                 Look_Immediate& im = caption->immediate;
-                im.vbo[0] = box.Text_Vertex_VBO;
-                im.vbo[1] = box.Text_Coord_VBO;
-                im.texture = box.Text_Texture;
                 im.bare = true;
                 im.caption = core::Caption_State{GL_MODULATE, false, true};
                 im.restore = core::Caption_Restore::NONE;
@@ -219,10 +215,8 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
     } else {
         // With 0x10 the floor stays out of the lit pass (a list's current item is drawn that way).
         const bool apart = (box.Flags & VR_BOX_FLOOR_APART) != 0;
-        Look_Immediate& mesh = core::Look_Mesh(look, box, box.Quad_Count - (apart ? 1 : 0)).immediate;
-        mesh.vbo[0] = box.Vertex_VBO;
-        mesh.vbo[1] = box.Normal_VBO;
-        mesh.vbo[2] = box.Color_VBO;
+        Look_Part& body = core::Look_Mesh(look, box, box.Quad_Count - (apart ? 1 : 0));
+        Look_Immediate& mesh = core::Look_Mesh_Buffers(body, box);
         mesh.lit = Look_Lit::FLOOR;
         if ((Tool_Looks & 1) || (box.Flags & VR_BOX_FLOOR_UNLIT)) {
             const int last = box.Quad_Count - 1;
@@ -233,10 +227,8 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
             Picture_Look(box, look, 0xFFFFFFu, apart ? 0.5f : 1.25f, 0.0f);
         if (box.Text_Vertex_VBO) {
             if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, apart ? 1.0f : 2.0f, 0u)) {
+                core::Look_Caption_Buffers(*caption, box);
                 Look_Immediate& im = caption->immediate;
-                im.vbo[0] = box.Text_Vertex_VBO;
-                im.vbo[1] = box.Text_Coord_VBO;
-                im.texture = box.Text_Texture;
                 im.restore = core::Caption_Restore::COMBINER_AND_MODE;
             }
         }

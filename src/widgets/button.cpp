@@ -265,23 +265,7 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
     if (b.Flags & VR_FLAT) {
         // The frame-top strips and the caption at 1.5, whatever the State it was built for.
         core::Look_Flat_Strips(look, b, 4);
-        Look_Immediate& strips = look.Back().immediate;
-        strips.vbo[0] = b.Vertex_VBO;
-        strips.strips = strips.strips_end = true;
-        if (b.Text_Vertex_VBO && b.Text_Vertex_Array) {
-            const float z = b.Text_Vertex_Array[2];
-            if (Look_Part* caption = core::Look_Caption(look, b, core::Look_Wrap::BORDER, 1.5f - z,
-                                                        core::LOOK_FLAT_RGB)) {
-                strips.strips_end = false;
-                Look_Immediate& im = caption->immediate;
-                im.vbo[0] = b.Text_Vertex_VBO;
-                im.vbo[1] = b.Text_Coord_VBO;
-                im.texture = b.Text_Texture;
-                im.flat_caption = true;
-                im.caption = core::Caption_State{GL_REPLACE, false, true};
-                im.strips_end = true;
-            }
-        }
+        core::Look_Flat_Caption(look, b, core::Caption_State{GL_REPLACE, false, true});
         return;
     }
     // The host writes State; the mesh follows here, once per change.
@@ -289,10 +273,7 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
         b.Adjust();
     const bool pressed = b.State != 0;
     const std::size_t mesh_at = look.Size();
-    Look_Immediate& mesh = core::Look_Mesh(look, b, b.Quad_Count).immediate;
-    mesh.vbo[0] = b.Vertex_VBO;
-    mesh.vbo[1] = b.Normal_VBO;
-    mesh.vbo[2] = b.Color_VBO;
+    Look_Immediate& mesh = core::Look_Mesh_Buffers(core::Look_Mesh(look, b, b.Quad_Count), b);
     mesh.call = DRAW_CALL;
     mesh.line = __LINE__;
     // Caption and lamp float above the face, each in its own matrix group (pushed even when empty):
@@ -303,10 +284,8 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
                              ? core::Look_Caption(look, b, core::Look_Wrap::BORDER, lift, pressed ? 0xFFFFFFu : 0u)
                              : nullptr;
     if (caption) {
+        core::Look_Caption_Buffers(*caption, b);
         Look_Immediate& im = caption->immediate;
-        im.vbo[0] = b.Text_Vertex_VBO;
-        im.vbo[1] = b.Text_Coord_VBO;
-        im.texture = b.Text_Texture;
         im.group_begin = im.group_end = true;
         im.call = DRAW_CALL;
         im.line = __LINE__;

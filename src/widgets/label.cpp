@@ -48,10 +48,8 @@ void core::Look_Describe(VR_Labels& l, Look& look)
     Look_Part* caption = core::Look_Caption(look, l, core::Look_Wrap::EDGE, 1.5f, l.Color_Get());
     if (!caption)
         return;
+    core::Look_Caption_Buffers(*caption, l);
     Look_Immediate& im = caption->immediate;
-    im.vbo[0] = l.Text_Vertex_VBO;
-    im.vbo[1] = l.Text_Coord_VBO;
-    im.texture = l.Text_Texture;
     im.array_off = Look_Array_Off::BEFORE_END;
     im.call = "VR_Labels::Draw: glDrawArrays";
     im.line = __LINE__;

@@ -120,18 +120,13 @@ void core::Look_Describe(VR_Progress& p, Look& look)
     if (p.Flags & VR_FLAT) {
         // The rim top only, unlit; the stripes stand still.
         core::Look_Flat_Strips(look, p, 4);
-        Look_Immediate& im = look.Back().immediate;
-        im.vbo[0] = p.Vertex_VBO;
-        im.strips = im.strips_end = true;
+        look.Back().immediate.strips_end = true;
         return;
     }
     // The tray, lit like a box's; its floor is the black ground of the stripes.
     const bool floor_apart = (p.Flags & FLOOR_APART) != 0;
     const std::size_t tray_at = look.Size();
-    Look_Immediate& tray = core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0)).immediate;
-    tray.vbo[0] = p.Vertex_VBO;
-    tray.vbo[1] = p.Normal_VBO;
-    tray.vbo[2] = p.Color_VBO;
+    Look_Immediate& tray = core::Look_Mesh_Buffers(core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0)), p);
     tray.array_off = Look_Array_Off::AFTER_END;
     if (p.Text_Vertex_VBO && p.Text_Vertex_Array && p.Text_Coord_Array) {
         look.At(tray_at).immediate.array_off = Look_Array_Off::NONE;

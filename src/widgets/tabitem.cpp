@@ -69,41 +69,10 @@ void VR_TabItems::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_TabItems::Draw");
-    if (core::Own_Draw_Refused())
-        return;
-    // Without a mesh (no window at Init, or a size given only later) there is nothing to point at.
-    if (Width < 1 || Height < 1 || !Vertex_VBO || Quad_Count < 1)
-        return;
-
-    if (Flags & VR_FLAT) {
-        // Outline of the prism without its front face.
-        core::Flat_Strips_Begin(Vertex_VBO, Quad_Count < 4 ? Quad_Count * 4 : 16);
-        core::Flat_Caption(*this, core::Caption_State{GL_REPLACE, false, false});
-        core::Flat_Strips_End();
-        return;
-    }
-
-    core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
-    glDrawArrays(GL_QUADS, 0, Quad_Count * 4);
-    core::Report_GL_Errors(SOURCE, LINE_BODY_DRAW, DRAW_CALL);
-    core::Lit_Pass_End();
-    glPushMatrix();
-    if (Text_Vertex_VBO) {
-        core::Caption_Pass_Begin(core::Caption_State{GL_REPLACE, true, false});
-        // The bar's current tab reads white, the others black.
-        if (Active)
-            glColor3ub(255, 255, 255);
-        else
-            glColor3ub(0, 0, 0);
-        glBindTexture(GL_TEXTURE_2D, Text_Texture);
-        core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-        glTranslatef(0.0f, 0.0f, 1.0f);
-        glDrawArrays(GL_QUADS, 0, 4);
-        core::Report_GL_Errors(SOURCE, LINE_CAPTION_DRAW, DRAW_CALL);
-        core::Caption_Pass_End(core::Caption_Restore::COMBINER);
-    }
-    glPopMatrix();
-    glDisableClientState(GL_VERTEX_ARRAY);
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    core::Look_Describe(*this, look);
+    core::Look_Replay(look, SOURCE);
 }
 
 int VR_TabItems::Select(int buttons, float x, float y)
@@ -149,17 +118,33 @@ int VR_TabItems::Read()
 
 void core::Look_Describe(VR_TabItems& t, Look& look)
 {
+    // Without a mesh (no window at Init, or a size given only later) there is nothing to point at.
     if ((t.Flags & VR_HIDDEN) || t.Width < 1 || t.Height < 1 || !t.Vertex_VBO || t.Quad_Count < 1)
         return;
     if (t.Flags & VR_FLAT) {
+        // Outline of the prism without its front face.
         core::Look_Flat_Strips(look, t, t.Quad_Count < 4 ? t.Quad_Count : 4);
-        if (t.Text_Vertex_VBO) {
-            const float z = t.Text_Vertex_Array ? t.Text_Vertex_Array[2] : 0.0f;
-            core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.5f - z, core::LOOK_FLAT_RGB);
-        }
+        core::Look_Flat_Caption(look, t, core::Caption_State{GL_REPLACE, false, false});
         return;
     }
-    core::Look_Mesh(look, t, t.Quad_Count);
-    if (t.Text_Vertex_VBO)
-        core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.0f, t.Active ? 0xFFFFFFu : 0u);
+    const std::size_t body = look.Size();
+    Look_Immediate& mesh = core::Look_Mesh_Buffers(core::Look_Mesh(look, t, t.Quad_Count), t);
+    mesh.call = DRAW_CALL;
+    mesh.line = LINE_BODY_DRAW;
+    // The bar's current tab reads white, the others black; the caption's matrix group is pushed
+    // even without a caption.
+    Look_Part* caption =
+        t.Text_Vertex_VBO ? core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.0f, t.Active ? 0xFFFFFFu : 0u)
+                          : nullptr;
+    if (caption) {
+        core::Look_Caption_Buffers(*caption, t);
+        Look_Immediate& im = caption->immediate;
+        im.caption = core::Caption_State{GL_REPLACE, true, false};
+        im.group_begin = im.group_end = true;
+        im.call = DRAW_CALL;
+        im.line = LINE_CAPTION_DRAW;
+    } else {
+        look.At(body).immediate.empty_groups = 1;
+    }
+    look.Back().immediate.array_off = Look_Array_Off::AFTER_END;
 }
