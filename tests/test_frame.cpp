@@ -126,3 +126,28 @@ TEST_F(Frame, DrawnBehindTheWidgets)
     EXPECT_EQ(Count_Pixels(0, 0, 140, 100, Rgba{0, 0, 0, 0}, 0), 140 * 100);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
+
+TEST_F(Frame, DrawLeavesAMatteMaterialAndNoPassStateOn)
+{
+    VR_Frames f;
+    Place(f, 6);
+    f.Init(Window());
+    const GLfloat glow[] = {0.5f, 0.4f, 0.3f, 1.0f};
+    glMaterialfv(GL_FRONT, GL_EMISSION, glow);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, glow);
+    glMaterialf(GL_FRONT, GL_SHININESS, 40.0f);
+    f.Draw();
+    // The slab's material stays for the host to see: no glow, no shine.
+    GLfloat emission[4], specular[4], shininess = -1.0f;
+    glGetMaterialfv(GL_FRONT, GL_EMISSION, emission);
+    glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(emission[i], 0.0f);
+        EXPECT_EQ(specular[i], 0.0f);
+    }
+    EXPECT_EQ(shininess, 0.0f);
+    for (GLenum cap : {GL_LIGHTING, GL_COLOR_MATERIAL, GL_TEXTURE_2D, GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY})
+        EXPECT_FALSE(glIsEnabled(cap)) << cap;
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
