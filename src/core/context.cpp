@@ -5,10 +5,14 @@
 
 namespace core {
 
-namespace {
-
-Context_Kind Context_Kind_Read(const char* version)
+Context_Kind Context_Kind_Get()
 {
+    // NOTE: no cache: a host may switch between contexts of different kinds, and nothing short of a
+    // GL query tells them apart. Most drivers name the profile in the version string, so the common
+    // case is one glGetString and a short scan; the others pay one state query more.
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (!version)
+        return Context_Kind::COMPAT;  // no context: callers' GL calls are no-ops anyway
     if (std::strncmp(version, "OpenGL ES", 9) == 0)
         return Context_Kind::ES;
     int major = 0, minor = 0;
@@ -17,39 +21,16 @@ Context_Kind Context_Kind_Read(const char* version)
     const char* dot = std::strchr(version, '.');
     if (dot && dot[1] >= '0' && dot[1] <= '9')
         minor = dot[1] - '0';
-    // Only 3.2 and later know the profile mask; older contexts are all compatibility ones.
-    if (major > 3 || (major == 3 && minor >= 2)) {
-        GLint profile = 0;
-        glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
-        if (profile & GL_CONTEXT_CORE_PROFILE_BIT)
-            return Context_Kind::CORE;
-    }
-    return Context_Kind::COMPAT;
-}
-
-}  // namespace
-
-Context_Kind Context_Kind_Get()
-{
-    // NOTE: a host may switch between contexts of different kinds, so the answer is cached per
-    // version string: drivers hand each context its own string, and the content is compared too in
-    // case one buffer is reused. The common case costs one glGetString and a short compare.
-    struct Cache {
-        const GLubyte* pointer = nullptr;
-        char text[96] = {};
-        Context_Kind kind = Context_Kind::COMPAT;
-    };
-    thread_local Cache cache;
-    const GLubyte* version = glGetString(GL_VERSION);
-    if (!version)
-        return Context_Kind::COMPAT;  // no context: callers' GL calls are no-ops anyway
-    const char* text = reinterpret_cast<const char*>(version);
-    if (version == cache.pointer && std::strncmp(text, cache.text, sizeof cache.text - 1) == 0)
-        return cache.kind;
-    cache.pointer = version;
-    std::strncpy(cache.text, text, sizeof cache.text - 1);
-    cache.kind = Context_Kind_Read(text);
-    return cache.kind;
+    // Only 3.2 and later have profiles; older contexts are all compatibility ones.
+    if (major < 3 || (major == 3 && minor < 2))
+        return Context_Kind::COMPAT;
+    if (std::strstr(version, "Core Profile"))
+        return Context_Kind::CORE;
+    if (std::strstr(version, "Compatibility Profile"))
+        return Context_Kind::COMPAT;
+    GLint profile = 0;
+    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
+    return (profile & GL_CONTEXT_CORE_PROFILE_BIT) ? Context_Kind::CORE : Context_Kind::COMPAT;
 }
 
 void Texture_Alpha_Upload(int width, int height, const unsigned char* texels)

@@ -120,7 +120,8 @@ void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo);
 // binds it and sets wrapping `wrap` on S and T and linear filtering. True when it made a new one.
 bool Texture_Prepare(GLuint& texture, GLenum wrap);
 
-// The pipeline the current context offers. Cached per context; a query costs one glGetString.
+// The pipeline the current context offers, read afresh each call (hosts may switch contexts): one
+// glGetString, and a profile-mask query where the version string does not name the profile.
 enum class Context_Kind { COMPAT, CORE, ES };
 Context_Kind Context_Kind_Get();
 // Fills the bound texture with a one-byte-per-texel mask: GL_ALPHA8 in a compatibility context,
