@@ -237,6 +237,36 @@ TEST_F(Valuator_Test, ReadoutRasterisedOncePerText)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+// The read-out is drawn inside the caption's pass and matrix: both close after it, the lit look
+// putting the combiner back, the flat look leaving it as its captions set it.
+TEST_F(Valuator_Test, DrawClosesTheCaptionPassAroundTheReadout)
+{
+    struct Case {
+        unsigned int flags;
+        const char* format;
+        GLint combine_rgb;
+    };
+    for (const Case& c : {Case{0, "%.2f", GL_MODULATE}, Case{0, "%q", GL_MODULATE}, Case{VR_FLAT, "%.2f", GL_REPLACE},
+                          Case{VR_FLAT, "%q", GL_REPLACE}}) {
+        VR_Valuators v;
+        v.Format = c.format;
+        Make(v, 0.0f, 10.0f, 5.0f, c.flags, "Level");
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_ADD);
+        GLint depth_before = 0, depth_after = 0, combine = 0;
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth_before);
+        v.Draw();
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth_after);
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_COMBINE_RGB, &combine);
+        EXPECT_EQ(depth_after, depth_before) << c.flags << c.format;
+        EXPECT_EQ(combine, c.combine_rgb) << c.flags << c.format;
+        EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY)) << c.flags << c.format;
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << c.flags << c.format;
+        EXPECT_FALSE(glIsEnabled(GL_BLEND)) << c.flags << c.format;
+        EXPECT_EQ(std::wstring(v.Value_Text), std::string(c.format) == "%q" ? L"" : L"5.00");
+    }
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+}
+
 TEST_F(Valuator_Test, BadFormatsReportOnceAndShowNothing)
 {
     const char* bad[] = {"%s", "%n", "%d", "%f %f", "%*f", "%.*f", "value", "%", "%5", "%hf",

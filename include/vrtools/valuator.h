@@ -74,6 +74,4 @@ public:
 private:
     int Posit();
     void Cursor_Init();
-    void Cursor_Draw();
-    void Cursor_Value();
 };

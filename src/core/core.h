@@ -188,6 +188,8 @@ enum class Caption_Restore {
     COMBINER_AND_MODE // and the environment mode back to GL_MODULATE
 };
 void Caption_Pass_End(Caption_Restore restore);
+// Sets the combiner's colour and alpha to the texture times the primary colour (GL's defaults).
+void Combiner_Modulate();
 
 // [SECTION] Passes ---------------------------------------------------------------------------------
 

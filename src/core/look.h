@@ -45,6 +45,8 @@ enum class Look_Lit : unsigned char {
 // When the widget's own Draw switches the vertex array off around a part's end.
 enum class Look_Array_Off : unsigned char { NONE, BEFORE_END, AFTER_END };
 
+struct Look_Part;
+
 // What the widget's own Draw needs to issue a part as GL calls: the buffers the part's arrays were
 // uploaded to, the state its pass sets and puts back, and where GL errors are reported. The batch
 // ignores all of it.
@@ -75,6 +77,22 @@ struct Look_Immediate {
     Look_Array_Off array_off = Look_Array_Off::NONE;
     const char* call = nullptr;  // GL errors reported after the draw under this name, when set
     int line = 0;                // and this line of the widget's source
+    // LIT: `lit_open` goes on with the pass of the part before (the part's own buffers bound under
+    // a pushed matrix moved by `offset`); `lit_keep` leaves the pass open for the part after. A
+    // part without quads issues no draw.
+    bool lit_open = false, lit_keep = false;
+    bool picture_replace = false;  // PICTURE: the texture replaces the colour, unblended
+    // TEXT: `hold` leaves the caption pass and matrix open for a `nested` part after it, which binds
+    // its own buffers, moves to `at`, along x by `shift`, scales by the part's scale, moves back by
+    // `center` along x, and closes them (popping the matrix when `nested_pop`).
+    bool hold = false, nested = false, nested_pop = false;
+    float at[2] = {0.0f, 0.0f};
+    float shift = 0.0f, center = 0.0f;
+    // Content brought up to date as it is drawn (a read-out formatted each frame, uploads included):
+    // called on a copy of the part just before it is issued, it fills in what changed and returns
+    // false when there is nothing to show.
+    bool (*refresh)(void* owner, Look_Part& part) = nullptr;
+    void* owner = nullptr;
 };
 
 // One part: `quads` quads from the arrays (4 vertices each, x, y, z as shorts), placed at

@@ -14,6 +14,20 @@ void Report(const Look_Part& p, const char* source)
 void Lit(const Look_Part& p, const char* source)
 {
     const Look_Immediate& im = p.immediate;
+    if (im.lit_open) {
+        // A second mesh in the same pass, moved as a whole (a slider's cursor).
+        if (p.quads > 0) {
+            glPushMatrix();
+            glTranslatef(p.offset[0], p.offset[1], p.offset[2]);
+            Mesh_Bind(im.vbo[0], im.vbo[1], im.vbo[2]);
+            glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
+            Report(p, source);
+            glPopMatrix();
+        }
+        if (!im.lit_keep)
+            Lit_Pass_End();
+        return;
+    }
     if (im.lit == Look_Lit::MATTE) {
         glEnable(GL_LIGHTING);
         glDisable(GL_TEXTURE_2D);
@@ -30,19 +44,46 @@ void Lit(const Look_Part& p, const char* source)
     } else {
         Lit_Pass_Begin(im.vbo[0], im.vbo[1], im.vbo[2]);
     }
-    glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
-    Report(p, source);
+    if (p.quads > 0) {
+        glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
+        Report(p, source);
+    }
     if (im.lit == Look_Lit::FLOOR) {
         glDisable(GL_LIGHTING);
         if (im.floor_first >= 0)
             glDrawArrays(GL_QUADS, im.floor_first, 4);
     }
-    Lit_Pass_End();
+    if (!im.lit_keep)
+        Lit_Pass_End();
+}
+
+// A part drawn inside the caption pass and matrix the part before left open.
+void Nested(const Look_Part& described, const char* source)
+{
+    // NOTE: a copy on the stack, so that the refresh can fill in sizes and buffers made as it
+    // draws while the description stays const; nothing is allocated.
+    Look_Part p = described;
+    if (!p.immediate.refresh || p.immediate.refresh(p.immediate.owner, p)) {
+        const Look_Immediate& im = p.immediate;
+        Caption_Bind(im.vbo[0], im.vbo[1]);
+        glTranslatef(im.at[0], im.at[1], 0.0f);
+        glTranslatef(im.shift, 0.0f, 0.0f);
+        glScalef(p.scale[0], p.scale[1], p.scale[2]);
+        glTranslatef(-im.center, 0.0f, 0.0f);
+        glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
+        Report(p, source);
+    }
+    if (described.immediate.nested_pop)
+        glPopMatrix();
 }
 
 void Text(const Look_Part& p, const char* source)
 {
     const Look_Immediate& im = p.immediate;
+    if (im.nested) {
+        Nested(p, source);
+        return;
+    }
     if (im.flat_caption) {
         Flat_Caption_Draw(im.texture, im.vbo[0], im.vbo[1], p.Vertices()[2], im.caption);
         Report(p, source);
@@ -76,7 +117,7 @@ void Text(const Look_Part& p, const char* source)
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
     }
-    if (!grouped)
+    if (!grouped && !im.hold)
         glPopMatrix();
 }
 
@@ -98,20 +139,27 @@ void Flat(const Look_Part& p, const char* source)
 void Picture(const Look_Part& p, const char* source)
 {
     const Look_Immediate& im = p.immediate;
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    // Colour: texture times the tint (the default second source is the primary colour); alpha: the
-    // picture's own.
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-    glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
+    if (im.picture_replace) {
+        // The texel as it is; the combiner is left at its defaults for the captions after.
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        Combiner_Modulate();
+    } else {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_TEXTURE_2D);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        // Colour: texture times the tint (the default second source is the primary colour); alpha:
+        // the picture's own.
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
+    }
     glBindTexture(GL_TEXTURE_2D, im.texture);
     glPushMatrix();
     glTranslatef(p.offset[0], p.offset[1], p.offset[2] - im.base_z);
@@ -127,7 +175,8 @@ void Picture(const Look_Part& p, const char* source)
     Report(p, source);
     glPopMatrix();
     glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
+    if (!im.picture_replace)
+        glDisable(GL_BLEND);
 }
 
 void Outline(const Look_Part& p, const char* source)
@@ -182,7 +231,7 @@ void Look_Replay(const Look& look, const char* source)
         }
         if (im.array_off == Look_Array_Off::BEFORE_END)
             glDisableClientState(GL_VERTEX_ARRAY);
-        if (p.pass == Look_Pass::TEXT)
+        if (p.pass == Look_Pass::TEXT && !im.hold)
             Caption_Pass_End(im.flat_caption ? Caption_Restore::NONE : im.restore);
         if (im.strips_end)
             Flat_Strips_End();

@@ -632,80 +632,19 @@ int VR_Valuators::Is_Select(float x)
 
 // [SECTION] Drawing -------------------------------------------------------------------------------
 
+namespace {
+void Look_Build(VR_Valuators& s, core::Look& look, bool own);
+}  // namespace
+
 void VR_Valuators::Draw()
 {
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Valuators::Draw");
-    if (core::Own_Draw_Refused())
-        return;
-    if (Width < 1 || Height < 1)
-        return;
-
-    if (Flags & VR_FLAT) {
-        // Only the four frame strips; a mesh that could not be built has fewer quads.
-        core::Flat_Strips_Begin(Vertex_VBO, Quad_Count < 4 ? Quad_Count * 4 : 16);
-        // No colour of its own: the caption and the read-out take the flat colour.
-        if (core::Flat_Caption_Begin(*this, core::Caption_State{GL_REPLACE, false, false})) {
-            if (Format)
-                Cursor_Value();
-            core::Caption_Pass_End(core::Caption_Restore::NONE);
-        }
-        core::Flat_Strips_End();
-        return;
-    }
-
-    core::Lit_Pass_Begin(Vertex_VBO, Normal_VBO, Color_VBO);
-    const bool picture = Image && !Selected;
-    const int n = Quad_Count * 4 - (picture ? 4 : 0);
-    if (n > 0)
-        glDrawArrays(GL_QUADS, 0, n);
-    Cursor_Draw();
-    core::Lit_Pass_End();
-
-    if (picture) {
-        // The picture lies half a unit above the base, in the groove where the floor was left out.
-        glEnable(GL_TEXTURE_2D);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_MODULATE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
-        glBindTexture(GL_TEXTURE_2D, Image_Texture);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, 0.5f);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2s(X, Y);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex2s(static_cast<GLshort>(X + Width), Y);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex2s(static_cast<GLshort>(X + Width), static_cast<GLshort>(Y + Height));
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex2s(X, static_cast<GLshort>(Y + Height));
-        glEnd();
-        glPopMatrix();
-        glDisable(GL_TEXTURE_2D);
-    }
-
-    if (Text_Vertex_VBO) {
-        core::Caption_State state;
-        state.unpack_one = false;
-        core::Caption_Pass_Begin(state);
-        glColor3ub(0, 0, 0);
-        glBindTexture(GL_TEXTURE_2D, Text_Texture);
-        core::Caption_Bind(Text_Vertex_VBO, Text_Coord_VBO);
-        glPushMatrix();
-        glTranslatef(0.0f, 0.0f, 1.0f);
-        glDrawArrays(GL_QUADS, 0, 4);
-        if (Format)
-            Cursor_Value();  // under the caption's matrix, which the pop below restores
-        glPopMatrix();
-        core::Caption_Pass_End(core::Caption_Restore::COMBINER);
-    }
-    glDisableClientState(GL_VERTEX_ARRAY);
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    Look_Build(*this, look, true);
+    core::Look_Replay(look, SOURCE);
 }
 
 // [SECTION] Cursor and read-out -------------------------------------------------------------------
@@ -750,91 +689,136 @@ void VR_Valuators::Cursor_Init()
     core::Mesh_Upload(cursor, Cursor_Vertex_VBO, Cursor_Normal_VBO, Cursor_Color_VBO);
 }
 
-void VR_Valuators::Cursor_Draw()
-{
-    const short d = static_cast<short>(Posit());
-    if (Cursor_Quad_Count < 1)
-        return;
-    glPushMatrix();
-    glTranslatef(static_cast<float>(d), 0.0f, 0.0f);
-    core::Mesh_Bind(Cursor_Vertex_VBO, Cursor_Normal_VBO, Cursor_Color_VBO);
-    glDrawArrays(GL_QUADS, 0, Cursor_Quad_Count * 4);
-    glPopMatrix();
-}
-
-void VR_Valuators::Cursor_Value()
-{
-    const short d = static_cast<short>(Posit());
-    if (!Readout_Update(*this))
-        return;
-
-    core::Caption_Bind(Value_Vertex_VBO, Value_Coord_VBO);
-    // Ten units high under the widget, centred on the cursor's centre.
-    const float s = 10.0f / static_cast<float>(Value_Text_Height);
-    glTranslatef(static_cast<float>(X + Bevel + Cursor_Half_Width), static_cast<float>(Y) - 10.0f, 0.0f);
-    glTranslatef(static_cast<float>(d), 0.0f, 0.0f);
-    glScalef(s, s, 0.0f);
-    glTranslatef(-static_cast<float>(Value_Text_Width) * 0.5f, 0.0f, 0.0f);
-    glDrawArrays(GL_QUADS, 0, 4);
-}
-
 namespace {
 
-// The read-out as Cursor_Value draws it: ten units high under the widget, centred on the cursor,
-// at height `z` (the z scale of 0 flattens it onto the caption's plane).
-void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look)
+// Places the read-out quad: ten units high under the widget, centred on the cursor moved by `d`,
+// at height `z` (the z scale of 0 flattens it onto the caption's plane). Reads the sizes of the text
+// shown now, so it runs again after each update.
+void Readout_Place(const VR_Valuators& s, core::Look_Part& p)
 {
-    if (!Readout_Update(s) || !s.Value_Vertex_Array || !s.Value_Coord_Array)
-        return;
-    core::Look_Part& p = look.Add(core::Look_Pass::TEXT);
+    const float k = 10.0f / static_cast<float>(s.Value_Text_Height);
+    core::Look_Immediate& im = p.immediate;
     p.vertex = s.Value_Vertex_Array;
     p.coord = s.Value_Coord_Array;
     p.quads = 1;
-    const float k = 10.0f / static_cast<float>(s.Value_Text_Height);
     p.scale[0] = p.scale[1] = k;
     p.scale[2] = 0.0f;
-    p.offset[0] = static_cast<float>(s.X + s.Bevel + s.Cursor_Half_Width) + static_cast<float>(d) -
-                  static_cast<float>(s.Value_Text_Width) * 0.5f * k;
-    p.offset[1] = static_cast<float>(s.Y) - 10.0f;
-    p.offset[2] = z;
-    p.rgb = rgb;
+    im.vbo[0] = s.Value_Vertex_VBO;
+    im.vbo[1] = s.Value_Coord_VBO;
+    im.center = static_cast<float>(s.Value_Text_Width) * 0.5f;
+    p.offset[0] = im.at[0] + im.shift - im.center * k;
+    p.offset[1] = im.at[1];
     p.texture = core::Mask_Texture(s.Value_Bitmap, s.Value_Tex_Width, s.Value_Tex_Height, core::Look_Wrap::BORDER,
                                    s.Value_Text, static_cast<int>(sizeof s.Value_Text));
+}
+
+// The own Draw formats the read-out as it draws it, uploads included, where they always were.
+bool Readout_Refresh(void* owner, core::Look_Part& p)
+{
+    VR_Valuators& s = *static_cast<VR_Valuators*>(owner);
+    if (!Readout_Update(s))
+        return false;
+    Readout_Place(s, p);
+    return true;
+}
+
+// Adds the read-out after the caption part `caption`, which stays open for it. For the own Draw the
+// text is brought up to date when the part is issued; otherwise here.
+void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look, bool own,
+                  std::size_t caption)
+{
+    if (!own && (!Readout_Update(s) || !s.Value_Vertex_Array || !s.Value_Coord_Array))
+        return;
+    core::Look_Part& p = look.Add(core::Look_Pass::TEXT);
+    core::Look_Immediate& im = p.immediate;
+    im.at[0] = static_cast<float>(s.X + s.Bevel + s.Cursor_Half_Width);
+    im.at[1] = static_cast<float>(s.Y) - 10.0f;
+    im.shift = static_cast<float>(d);
+    p.offset[2] = z;
+    p.rgb = rgb;
+    im.nested = true;
+    if (own) {
+        im.refresh = Readout_Refresh;
+        im.owner = &s;
+    } else {
+        Readout_Place(s, p);
+    }
+    if (own)
+        look.At(caption).immediate.hold = true;
+}
+
+// The description, with what the own Draw needs to issue it when `own`.
+void Look_Build(VR_Valuators& s, core::Look& look, bool own)
+{
+    using namespace core;
+    if ((s.Flags & VR_HIDDEN) || s.Width < 1 || s.Height < 1)
+        return;
+    if (s.Flags & VR_FLAT) {
+        // Only the four frame strips; a mesh that could not be built has fewer quads. No colour of
+        // its own: the caption and the read-out take the flat colour.
+        Look_Flat_Strips(look, s, s.Quad_Count < 4 ? s.Quad_Count : 4);
+        Look_Part* caption = Look_Flat_Caption(look, s, Caption_State{GL_REPLACE, false, false});
+        // The own Draw shows the read-out only under a caption, the batch also without one.
+        if ((caption || (!own && s.Text_Vertex_Array && s.Text_Vertex_VBO)) && s.Format) {
+            const std::size_t before = look.Size();
+            const std::size_t at = before > 0 ? before - 1 : 0;
+            Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, LOOK_FLAT_RGB, look, own, at);
+            if (own && look.Size() > before) {
+                look.At(at).immediate.strips_end = false;
+                Look_Immediate& im = look.Back().immediate;
+                im.strips_end = true;
+                im.restore = Caption_Restore::NONE;
+            }
+        }
+        return;
+    }
+    // The body and the cursor share one lit pass; the picture replaces the groove floor, the last quad.
+    const bool picture = s.Image && !s.Selected;
+    const int body_quads = s.Quad_Count - (picture ? 1 : 0);
+    if (own || (body_quads > 0 && s.Vertex_Array))
+        Look_Mesh_Buffers(Look_Mesh(look, s, body_quads > 0 ? body_quads : 0), s);
+    const short d = static_cast<short>(Cursor_Offset(s));
+    if (s.Cursor_Quad_Count >= 1 && s.Cursor_Vertex_Array) {
+        if (look.Size() > 0)
+            look.Back().immediate.lit_keep = true;
+        Look_Part& cursor = Look_Mesh(look, Look_Pass::LIT, s.Cursor_Vertex_Array, s.Cursor_Normal_Array,
+                                      s.Cursor_Color_Array, s.Cursor_Quad_Count);
+        cursor.offset[0] = d;
+        cursor.immediate.lit_open = true;
+        cursor.immediate.vbo[0] = s.Cursor_Vertex_VBO;
+        cursor.immediate.vbo[1] = s.Cursor_Normal_VBO;
+        cursor.immediate.vbo[2] = s.Cursor_Color_VBO;
+    }
+    if (picture) {
+        // Half a unit above the base, in the groove where the floor was left out.
+        const float st[8] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
+        Look_Part& p = Look_Picture(look, s, st, 0.5f, s.Image, s.Width, s.Height, Look_Wrap::BORDER);
+        p.blend = false;
+        p.immediate.picture_replace = true;
+        p.immediate.texture = s.Image_Texture;
+    }
+    if (s.Text_Vertex_VBO) {
+        Look_Part* caption = Look_Caption(look, s, Look_Wrap::BORDER, 1.0f, 0u);
+        if (caption) {
+            Look_Caption_Buffers(*caption, s);
+            caption->immediate.caption.unpack_one = false;
+        }
+        if (caption || !own) {
+            if (s.Format) {
+                const std::size_t before = look.Size();
+                Readout_Look(s, d, 1.0f, 0u, look, own, before > 0 ? before - 1 : 0);
+                if (look.Size() > before)
+                    look.Back().immediate.nested_pop = true;
+            }
+        }
+    }
+    if (look.Size() > 0)
+        look.Back().immediate.array_off = Look_Array_Off::AFTER_END;
 }
 
 }  // namespace
 
 void core::Look_Describe(VR_Valuators& s, Look& look)
 {
-    if ((s.Flags & VR_HIDDEN) || s.Width < 1 || s.Height < 1)
-        return;
-    if (s.Flags & VR_FLAT) {
-        core::Look_Flat_Strips(look, s, s.Quad_Count < 4 ? s.Quad_Count : 4);
-        if (s.Text_Vertex_Array && s.Text_Vertex_VBO) {
-            const float z = s.Text_Vertex_Array[2];
-            core::Look_Caption(look, s, core::Look_Wrap::BORDER, 1.5f - z, core::LOOK_FLAT_RGB);
-            if (s.Format)
-                Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, core::LOOK_FLAT_RGB, look);
-        }
-        return;
-    }
-    const bool picture = s.Image && !s.Selected;
-    if (s.Quad_Count - (picture ? 1 : 0) > 0 && s.Vertex_Array) {
-        core::Look_Mesh(look, s, s.Quad_Count - (picture ? 1 : 0));
-    }
-    const short d = static_cast<short>(Cursor_Offset(s));
-    if (s.Cursor_Quad_Count >= 1 && s.Cursor_Vertex_Array) {
-        core::Look_Mesh(look, Look_Pass::LIT, s.Cursor_Vertex_Array, s.Cursor_Normal_Array, s.Cursor_Color_Array,
-                        s.Cursor_Quad_Count)
-            .offset[0] = d;
-    }
-    if (picture) {
-        const float st[8] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
-        core::Look_Picture(look, s, st, 0.5f, s.Image, s.Width, s.Height, core::Look_Wrap::BORDER).blend = false;
-    }
-    if (s.Text_Vertex_VBO) {
-        core::Look_Caption(look, s, core::Look_Wrap::BORDER, 1.0f, 0u);
-        if (s.Format)
-            Readout_Look(s, d, 1.0f, 0u, look);
-    }
+    Look_Build(s, look, false);
 }
