@@ -78,16 +78,17 @@ void main()
     v_mode = a_info.y;
 #else
     // An edge drawn as a band: a_uv.x is the side, a_uv.y half the width, a_normal the other end.
-    // Smooth lines cover whole pixels here: a band of 2 x a_uv.y pixels, ends a quarter pixel longer
-    // so that pixel centres on them count, whose centre line runs half a pixel below and left of the
-    // edge, as the fixed-function path draws them.
+    // A smooth line with blending off writes every pixel whose centre falls in its coverage area,
+    // however little it covers: the line's width plus half a pixel on each side (a band of
+    // 2 x a_uv.y window pixels after projection, centred on the edge), ends half a pixel longer.
+    // Widths are in window pixels whatever the perspective, as GL rasterises lines.
     vec4 other = u_mvp * vec4(a_normal, 1.0);
     vec2 half_view = u_viewport * 0.5;
     vec2 d = other.xy / other.w * half_view - clip.xy / clip.w * half_view;
     float d_len = length(d);
     d = d_len > 0.0 ? d / d_len : vec2(1.0, 0.0);
     vec2 side = vec2(-d.y, d.x);
-    clip.xy += (side * a_uv.x * a_uv.y - d * 0.25 - vec2(0.5)) / half_view * clip.w;
+    clip.xy += (side * a_uv.x * a_uv.y - d * 0.5) / half_view * clip.w;
 #endif
     gl_Position = clip;
     v_color = c;
