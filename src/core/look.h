@@ -93,6 +93,13 @@ struct Look_Immediate {
     // false when there is nothing to show.
     bool (*refresh)(void* owner, Look_Part& part) = nullptr;
     void* owner = nullptr;
+    // Drawn without arrays between glBegin and glEnd, from the part's own corners lifted by
+    // offset[2]: a triangle (its first three corners) or a quad. `joined` goes on with the glBegin of
+    // the part before, `joins` leaves it open for the part after; `same_colour` draws in the current
+    // colour. `light_on` switches lighting with colour material on before, `light_off` off after.
+    // NOTE: no normal is issued: such a part is lit with whatever normal is current.
+    bool loose = false, triangle = false, joined = false, joins = false, same_colour = false;
+    bool light_on = false, light_off = false;
 };
 
 // One part: `quads` quads from the arrays (4 vertices each, x, y, z as shorts), placed at

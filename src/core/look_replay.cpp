@@ -195,6 +195,57 @@ void Outline(const Look_Part& p, const char* source)
     glDisable(GL_LINE_SMOOTH);
 }
 
+void Loose(const Look_Part& p)
+{
+    const Look_Immediate& im = p.immediate;
+    if (im.light_on) {
+        glEnable(GL_LIGHTING);
+        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+        glEnable(GL_COLOR_MATERIAL);
+    }
+    if (!im.same_colour)
+        glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
+    if (!im.joined)
+        glBegin(im.triangle ? GL_TRIANGLES : GL_QUADS);
+    const short* v = p.own_vertex;
+    for (int i = 0; i < (im.triangle ? 3 : 4); ++i)
+        glVertex3f(v[3 * i], v[3 * i + 1], static_cast<float>(v[3 * i + 2]) + p.offset[2]);
+    if (!im.joins)
+        glEnd();
+    if (im.light_off) {
+        glDisable(GL_COLOR_MATERIAL);
+        glDisable(GL_LIGHTING);
+    }
+}
+
+// One part's own GL calls, the state around it aside.
+void Issue(const Look_Part& p, const char* source)
+{
+    if (p.immediate.loose) {
+        Loose(p);
+        return;
+    }
+    switch (p.pass) {
+    case Look_Pass::LIT:
+        Lit(p, source);
+        break;
+    case Look_Pass::TEXT:
+        Text(p, source);
+        break;
+    case Look_Pass::FLAT:
+        Flat(p, source);
+        break;
+    case Look_Pass::PICTURE:
+        Picture(p, source);
+        break;
+    case Look_Pass::OUTLINE:
+        Outline(p, source);
+        break;
+    default:
+        break;
+    }
+}
+
 }  // namespace
 
 void Look_Replay(const Look& look, const char* source)
@@ -210,25 +261,7 @@ void Look_Replay(const Look& look, const char* source)
         }
         if (im.group_begin)
             glPushMatrix();
-        switch (p.pass) {
-        case Look_Pass::LIT:
-            Lit(p, source);
-            break;
-        case Look_Pass::TEXT:
-            Text(p, source);
-            break;
-        case Look_Pass::FLAT:
-            Flat(p, source);
-            break;
-        case Look_Pass::PICTURE:
-            Picture(p, source);
-            break;
-        case Look_Pass::OUTLINE:
-            Outline(p, source);
-            break;
-        default:
-            break;
-        }
+        Issue(p, source);
         if (im.array_off == Look_Array_Off::BEFORE_END)
             glDisableClientState(GL_VERTEX_ARRAY);
         if (p.pass == Look_Pass::TEXT && !im.hold)

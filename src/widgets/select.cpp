@@ -96,50 +96,6 @@ Arrow Arrow_Vertical(const VR_Selects& l, End end)
     return a;
 }
 
-void Triangle(const Point p[3], float z)
-{
-    glBegin(GL_TRIANGLES);
-    for (int i = 0; i < 3; ++i)
-        glVertex3f(p[i].x, p[i].y, z);
-    glEnd();
-}
-
-// Draws one arrow in immediate mode: it has no mesh of its own. `color` is a packed colour.
-void Arrow_Draw(const VR_Selects& l, End end, unsigned int color)
-{
-    const bool vertical = (l.Flags & VR_SELECT_VERTICAL) != 0;
-    // The arrow needs room across the list beyond its bevel.
-    if ((vertical ? l.Width : l.Height) <= l.Bevel)
-        return;
-    const Arrow a = vertical ? Arrow_Vertical(l, end) : Arrow_Horizontal(l, end);
-    if (l.Flags & VR_FLAT) {
-        glColor3ub(64, 64, 230);
-        Triangle(a.inner, 0.5f);
-        return;
-    }
-    const float d = l.Bevel;
-    glEnable(GL_LIGHTING);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    glColor3ub(110, 110, 110);
-    Triangle(a.outer, d);
-    // NOTE: no normals are issued: the arrow is lit with whatever normal is current.
-    glBegin(GL_QUADS);
-    for (int i = 0; i < 3; ++i) {
-        const Point& s = a.outer[i];
-        const Point& e = a.outer[(i + 1) % 3];
-        glVertex3f(s.x, s.y, 0.0f);
-        glVertex3f(e.x, e.y, 0.0f);
-        glVertex3f(e.x, e.y, d);
-        glVertex3f(s.x, s.y, d);
-    }
-    glEnd();
-    glColor3ub(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-    Triangle(a.inner, d + 0.5f);
-    glDisable(GL_COLOR_MATERIAL);
-    glDisable(GL_LIGHTING);
-}
-
 // [SECTION] Items and layout --------------------------------------------------------------------------
 
 // The item to draw, or null while Current is outside the items (a host may write any value; the list
@@ -251,33 +207,95 @@ void VR_Selects::Init(HWND hwnd)
 
 // [SECTION] Drawing ----------------------------------------------------------------------------------
 
+namespace {
+
+// One arrow: lit with the normal (0, 0, 1) that stands in for "whatever normal is current".
+void Arrow_Look(const VR_Selects& l, End end, unsigned int color, core::Look& look)
+{
+    const bool vertical = (l.Flags & VR_SELECT_VERTICAL) != 0;
+    if ((vertical ? l.Width : l.Height) <= l.Bevel)
+        return;
+    const Arrow a = vertical ? Arrow_Vertical(l, end) : Arrow_Horizontal(l, end);
+    // The arrow has no mesh of its own: the own Draw issues its corners in immediate mode.
+    auto triangle = [&look](const Point p[3], core::Look_Pass pass, unsigned int rgb,
+                            float z) -> core::Look_Immediate& {
+        const short v[12] = {p[0].x, p[0].y, 0, p[1].x, p[1].y, 0, p[2].x, p[2].y, 0, p[2].x, p[2].y, 0};
+        core::Look_Part& part = look.Add(pass);
+        part.Own_Quad(v);
+        part.rgb = rgb;
+        part.offset[2] = z;
+        part.immediate.loose = part.immediate.triangle = true;
+        return part.immediate;
+    };
+    if (l.Flags & VR_FLAT) {
+        triangle(a.inner, core::Look_Pass::FLAT, core::LOOK_FLAT_RGB, 0.5f);
+        return;
+    }
+    const short d = l.Bevel;
+    triangle(a.outer, core::Look_Pass::LIT, 0x6E6E6Eu, d).light_on = true;
+    // The three walls share one glBegin and the outer triangle's colour.
+    for (int i = 0; i < 3; ++i) {
+        const Point& s = a.outer[i];
+        const Point& e = a.outer[(i + 1) % 3];
+        const short v[12] = {s.x, s.y, 0, e.x, e.y, 0, e.x, e.y, d, s.x, s.y, d};
+        core::Look_Part& wall = look.Add(core::Look_Pass::LIT);
+        wall.Own_Quad(v);
+        wall.rgb = 0x6E6E6Eu;
+        core::Look_Immediate& im = wall.immediate;
+        im.loose = im.same_colour = true;
+        im.joined = i > 0;
+        im.joins = i < 2;
+    }
+    triangle(a.inner, core::Look_Pass::LIT, color, static_cast<float>(d) + 0.5f).light_off = true;
+}
+
+// The arrows at both ends, lit when hit.
+void Arrows_Look(VR_Selects& l, core::Look& look)
+{
+    if (l.Flags & VR_FLAT) {
+        Arrow_Look(l, End::BACK, 0, look);
+        Arrow_Look(l, End::FORWARD, 0, look);
+        return;
+    }
+    const unsigned int lit = static_cast<unsigned int>(Colors(core::COLOR_HIGHLIGHT).get());
+    Arrow_Look(l, End::BACK, (l.Hit & 0x2) ? lit : l.Color_Get(), look);
+    Arrow_Look(l, End::FORWARD, (l.Hit & 0x4) ? lit : l.Color_Get(), look);
+}
+
+// The current item in the list's look: flat when the list is.
+template <typename Draw_Item>
+void Item_Look(VR_Selects& l, Draw_Item draw)
+{
+    if (l.Flags & VR_FLAT) {
+        if (VR_Boxs* item = Current_Item(l)) {
+            const unsigned int saved = item->Flags;
+            item->Flags |= VR_FLAT;
+            draw(*item);
+            item->Flags = saved;
+        }
+        return;
+    }
+    if (l.Shown != l.Current)
+        l.Adjust();
+    if (VR_Boxs* item = Current_Item(l))
+        draw(*item);
+}
+
+}  // namespace
+
 void VR_Selects::Draw()
 {
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Selects::Draw");
-    if (core::Own_Draw_Refused())
-        return;
     if (Width < 1 || Height < 1)
         return;
-    if (Flags & VR_FLAT) {
-        if (VR_Boxs* item = Current_Item(*this)) {
-            const unsigned int saved = item->Flags;
-            item->Flags |= VR_FLAT;
-            item->Draw();
-            item->Flags = saved;
-        }
-        Arrow_Draw(*this, End::BACK, 0);
-        Arrow_Draw(*this, End::FORWARD, 0);
-        return;
-    }
-    if (Shown != Current)
-        Adjust();
-    if (VR_Boxs* item = Current_Item(*this))
-        item->Draw();
-    const unsigned int lit = static_cast<unsigned int>(Colors(core::COLOR_HIGHLIGHT).get());
-    Arrow_Draw(*this, End::BACK, (Hit & 0x2) ? lit : Color_Get());
-    Arrow_Draw(*this, End::FORWARD, (Hit & 0x4) ? lit : Color_Get());
+    // The item replays its own description (its Draw uses the scratch look), then the arrows theirs.
+    Item_Look(*this, [](VR_Boxs& item) { item.Draw(); });
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    Arrows_Look(*this, look);
+    core::Look_Replay(look, SOURCE);
 }
 
 // [SECTION] Pointer, wheel and value -----------------------------------------------------------------
@@ -379,62 +397,10 @@ int VR_Selects::Scroll(float amount)
     return Current;
 }
 
-namespace {
-
-// One arrow as Arrow_Draw draws it: lit with the normal (0, 0, 1) that stands in for "whatever
-// normal is current".
-void Arrow_Look(const VR_Selects& l, End end, unsigned int color, core::Look& look)
-{
-    const bool vertical = (l.Flags & VR_SELECT_VERTICAL) != 0;
-    if ((vertical ? l.Width : l.Height) <= l.Bevel)
-        return;
-    const Arrow a = vertical ? Arrow_Vertical(l, end) : Arrow_Horizontal(l, end);
-    auto triangle = [&look](const Point p[3], core::Look_Pass pass, unsigned int rgb, float z) {
-        const short v[12] = {p[0].x, p[0].y, 0, p[1].x, p[1].y, 0, p[2].x, p[2].y, 0, p[2].x, p[2].y, 0};
-        core::Look_Part& part = look.Add(pass);
-        part.Own_Quad(v);
-        part.rgb = rgb;
-        part.offset[2] = z;
-    };
-    if (l.Flags & VR_FLAT) {
-        triangle(a.inner, core::Look_Pass::FLAT, core::LOOK_FLAT_RGB, 0.5f);
-        return;
-    }
-    const short d = l.Bevel;
-    triangle(a.outer, core::Look_Pass::LIT, 0x6E6E6Eu, d);
-    for (int i = 0; i < 3; ++i) {
-        const Point& s = a.outer[i];
-        const Point& e = a.outer[(i + 1) % 3];
-        const short v[12] = {s.x, s.y, 0, e.x, e.y, 0, e.x, e.y, d, s.x, s.y, d};
-        core::Look_Part& wall = look.Add(core::Look_Pass::LIT);
-        wall.Own_Quad(v);
-        wall.rgb = 0x6E6E6Eu;
-    }
-    triangle(a.inner, core::Look_Pass::LIT, color, static_cast<float>(d) + 0.5f);
-}
-
-}  // namespace
-
 void core::Look_Describe(VR_Selects& l, Look& look)
 {
     if ((l.Flags & VR_HIDDEN) || l.Width < 1 || l.Height < 1)
         return;
-    if (l.Flags & VR_FLAT) {
-        if (VR_Boxs* item = Current_Item(l)) {
-            const unsigned int saved = item->Flags;
-            item->Flags |= VR_FLAT;
-            core::Look_Describe(*item, look);
-            item->Flags = saved;
-        }
-        Arrow_Look(l, End::BACK, 0, look);
-        Arrow_Look(l, End::FORWARD, 0, look);
-        return;
-    }
-    if (l.Shown != l.Current)
-        l.Adjust();
-    if (VR_Boxs* item = Current_Item(l))
-        core::Look_Describe(*item, look);
-    const unsigned int lit = static_cast<unsigned int>(Colors(core::COLOR_HIGHLIGHT).get());
-    Arrow_Look(l, End::BACK, (l.Hit & 0x2) ? lit : l.Color_Get(), look);
-    Arrow_Look(l, End::FORWARD, (l.Hit & 0x4) ? lit : l.Color_Get(), look);
+    Item_Look(l, [&look](VR_Boxs& item) { core::Look_Describe(item, look); });
+    Arrows_Look(l, look);
 }
