@@ -52,6 +52,8 @@ OUT vec4 v_color;
 #if PASS == 1
 OUT vec2 v_uv;
 OUT float v_mode;
+#elif PASS == 2
+OUT vec3 v_band;
 #endif
 void main()
 {
@@ -89,6 +91,11 @@ void main()
     d = d_len > 0.0 ? d / d_len : vec2(1.0, 0.0);
     vec2 side = vec2(-d.y, d.x);
     clip.xy += (side * a_uv.x * a_uv.y - d * 0.5) / half_view * clip.w;
+    // Window pixels across the band from its centre line, along it from the near end (a_info.z is 1
+    // at the far end), and its length: the fragment's coverage follows from them.
+    // The far end's sides are turned (see above): turned back, `across` runs the same way at both ends.
+    float far_end = step(0.5, a_info.z);
+    v_band = vec3((1.0 - 2.0 * far_end) * a_uv.x * a_uv.y, mix(-0.5, d_len + 0.5, far_end), d_len);
 #endif
     gl_Position = clip;
     v_color = c;
@@ -101,6 +108,8 @@ IN vec4 v_color;
 uniform sampler2D u_atlas;
 IN vec2 v_uv;
 IN float v_mode;
+#elif PASS == 2
+IN vec3 v_band;
 #endif
 void main()
 {
@@ -110,6 +119,12 @@ void main()
     // with a white colour).
     vec4 t = TEX(u_atlas, v_uv);
     c = vec4(c.rgb * mix(vec3(1.0), t.rgb, step(1.5, v_mode)), mix(t.a, 1.0, step(2.5, v_mode)));
+#elif PASS == 2
+    // A smooth line's coverage, which it leaves in the frame's alpha (drawn unblended): full within
+    // half a pixel of the centre line and of the ends, falling to nothing at the band's rim.
+    float across = clamp(1.5 - abs(v_band.x), 0.0, 1.0);
+    float along = clamp(min(v_band.y + 0.5, v_band.z + 0.5 - v_band.y), 0.0, 1.0);
+    c.a = across * along;
 #endif
     FRAG_OUT = c;
 }
@@ -602,6 +617,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                         // The far end's normal is turned, so sides -1, 1, -1, 1 go round the band.
                         out.uv[0] = sides[k];
                         out.uv[1] = OUTLINE_HALF_WIDTH;
+                        out.info[2] = k < 2 ? 0 : 1;
                         out_stream.push_back(out);
                     }
                 }
@@ -937,7 +953,9 @@ void Batch_Renderer::Frame(const Batch_View& view)
     for (int k = 0; k < STREAMS; ++k) {
         if (region_quads_[k] == 0)
             continue;
-        if (k == STREAM_OPAQUE)
+        // Outlines are written unblended too: their alpha is the coverage the widgets' smooth lines
+        // leave in the frame.
+        if (k == STREAM_OPAQUE || k == STREAM_OUTLINE)
             glDisable(GL_BLEND);
         else
             glEnable(GL_BLEND);
