@@ -77,6 +77,10 @@ struct Look_Immediate {
     Look_Array_Off array_off = Look_Array_Off::NONE;
     const char* call = nullptr;  // GL errors reported after the draw under this name, when set
     int line = 0;                // and this line of the widget's source
+    const char* source = nullptr;  // that source when it is not the replaying widget's (a container's item)
+    // Moves the matrix along z after the group's push, before the part (a tab bar's receding tabs).
+    float pre_z = 0.0f;
+    bool matrix_only = false;  // no geometry: only the matrix steps above
     // LIT: `lit_open` goes on with the pass of the part before (the part's own buffers bound under
     // a pushed matrix moved by `offset`); `lit_keep` leaves the pass open for the part after. A
     // part without quads issues no draw.

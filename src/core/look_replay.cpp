@@ -8,7 +8,7 @@ namespace {
 void Report(const Look_Part& p, const char* source)
 {
     if (p.immediate.call)
-        Report_GL_Errors(source, p.immediate.line, p.immediate.call);
+        Report_GL_Errors(p.immediate.source ? p.immediate.source : source, p.immediate.line, p.immediate.call);
 }
 
 void Lit(const Look_Part& p, const char* source)
@@ -221,6 +221,8 @@ void Loose(const Look_Part& p)
 // One part's own GL calls, the state around it aside.
 void Issue(const Look_Part& p, const char* source)
 {
+    if (p.immediate.matrix_only)
+        return;
     if (p.immediate.loose) {
         Loose(p);
         return;
@@ -261,6 +263,8 @@ void Look_Replay(const Look& look, const char* source)
         }
         if (im.group_begin)
             glPushMatrix();
+        if (im.pre_z != 0.0f)
+            glTranslatef(0.0f, 0.0f, im.pre_z);
         Issue(p, source);
         if (im.array_off == Look_Array_Off::BEFORE_END)
             glDisableClientState(GL_VERTEX_ARRAY);

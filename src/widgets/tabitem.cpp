@@ -130,6 +130,7 @@ void core::Look_Describe(VR_TabItems& t, Look& look)
     const std::size_t body = look.Size();
     Look_Immediate& mesh = core::Look_Mesh_Buffers(core::Look_Mesh(look, t, t.Quad_Count), t);
     mesh.call = DRAW_CALL;
+    mesh.source = SOURCE;
     mesh.line = LINE_BODY_DRAW;
     // The bar's current tab reads white, the others black; the caption's matrix group is pushed
     // even without a caption.
@@ -142,6 +143,7 @@ void core::Look_Describe(VR_TabItems& t, Look& look)
         im.caption = core::Caption_State{GL_REPLACE, true, false};
         im.group_begin = im.group_end = true;
         im.call = DRAW_CALL;
+        im.source = SOURCE;
         im.line = LINE_CAPTION_DRAW;
     } else {
         look.At(body).immediate.empty_groups = 1;

@@ -29,23 +29,51 @@ void Marks_Set(VR_Tabs& t)
 
 // The current tab in front, every other one a further BORDER back in index order. With Current
 // outside the tabs no tab is in front: all of them recede from the first, so the bar reads as having
-// no selection.
-void Stack_Draw(VR_Tabs& t)
+// no selection. For the own Draw (`own`) the receding tabs move under one pushed matrix, a step per
+// tab whether it shows or not, and each tab is checked as its own Draw would; the batch gets every
+// part moved by its depth instead.
+void Stack_Look(VR_Tabs& t, core::Look& look, bool own)
 {
     const int n = Reach(t);
     const bool front = t.Current >= 0 && t.Current < n;
-    if (core::Lint_On() && n > 0 && !front)
+    if (own && core::Lint_On() && n > 0 && !front)
         core::Lint_Current(t, "VR_Tabs", t.Current, n);
+    auto tab = [&look, own](VR_TabItems& item) {
+        if (own && !(item.Flags & VR_HIDDEN))
+            core::Guard(item, "VR_TabItems::Draw");
+        core::Look_Describe(item, look);
+    };
+    auto matrix_step = [&look]() -> core::Look_Immediate& {
+        core::Look_Immediate& im = look.Add(core::Look_Pass::FLAT).immediate;
+        im.matrix_only = true;
+        return im;
+    };
     if (front)
-        t.Item[t.Current]->Draw();
-    glPushMatrix();
+        tab(*t.Item[t.Current]);
+    if (own)
+        matrix_step().group_begin = true;
+    float dz = 0.0f;
     for (int i = 0; i < n; ++i) {
         if (front && i == t.Current)
             continue;
-        glTranslatef(0.0f, 0.0f, -static_cast<float>(BORDER));
-        t.Item[i]->Draw();
+        dz -= static_cast<float>(BORDER);
+        if (own)
+            matrix_step().pre_z = -static_cast<float>(BORDER);
+        const std::size_t first = look.Size();
+        tab(*t.Item[i]);
+        if (!own)
+            look.Shift_From(first, dz);
     }
-    glPopMatrix();
+    if (own)
+        matrix_step().group_end = true;
+}
+
+void Stack_Draw(VR_Tabs& t)
+{
+    core::Look& look = core::Look_Scratch();
+    look.Clear();
+    Stack_Look(t, look, true);
+    core::Look_Replay(look, SOURCE);
 }
 
 void Own_Copy(VR_Tabs& to, const VR_Tabs& from)
@@ -140,8 +168,6 @@ void VR_Tabs::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Tabs::Draw");
-    if (core::Own_Draw_Refused())
-        return;
     if (Width < 1 || Height < 1)
         return;
     Shown = Current;
@@ -205,18 +231,5 @@ void core::Look_Describe(VR_Tabs& t, Look& look)
         return;
     t.Shown = t.Current;
     Marks_Set(t);
-    // The same stack as Draw's: the current tab in front, the others one border further back each.
-    const int n = Reach(t);
-    const bool front = t.Current >= 0 && t.Current < n;
-    if (front)
-        core::Look_Describe(*t.Item[t.Current], look);
-    float dz = 0.0f;
-    for (int i = 0; i < n; ++i) {
-        if (front && i == t.Current)
-            continue;
-        dz -= static_cast<float>(BORDER);
-        const std::size_t first = look.Size();
-        core::Look_Describe(*t.Item[i], look);
-        look.Shift_From(first, dz);
-    }
+    Stack_Look(t, look, false);
 }
