@@ -107,8 +107,7 @@ void VR_Hues::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Hues::Draw");
-    if (core::Own_Draw_Refused())
-        return;
+    // Every part replays its own description, which refuses a context without the fixed pipeline.
     if (Width < 1 || Height < 1)
         return;
     Slider.Draw();
