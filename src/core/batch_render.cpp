@@ -603,10 +603,13 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                 for (int a = 0; a < 3; ++a)
                     corner[k][a] = static_cast<float>(qv[k * 3 + a]) * p.scale[a] + p.offset[a];
             if (p.pass == Look_Pass::OUTLINE) {
-                // Each edge of the quad as its own band.
+                // Each edge of the quad as its own band, in the order and direction GL's line polygon
+                // mode gives them (the quad as triangles 0 1 3 and 1 2 3, each from its closing edge on,
+                // inner edge left out): with blending off, the later band owns a corner pixel's alpha.
+                static const int EDGES[4][2] = {{3, 0}, {0, 1}, {1, 2}, {2, 3}};
                 for (int e = 0; e < 4; ++e) {
-                    const float* a = corner[e];
-                    const float* b = corner[(e + 1) % 4];
+                    const float* a = corner[EDGES[e][0]];
+                    const float* b = corner[EDGES[e][1]];
                     const float sides[4] = {-1.0f, 1.0f, -1.0f, 1.0f};
                     for (int k = 0; k < 4; ++k) {
                         Vertex out = base;
