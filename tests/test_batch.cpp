@@ -286,21 +286,24 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
     Compare(stage, batch, "positional light", false);
     headless::Light_Default();
-    // Turned about the vertical axis, the boxes' walls face the viewer and must be drawn.
-    Stage turned;
-    turned.window = Window();
-    cases[2].build(turned);
-    VR_Batches turned_batch;
-    for (auto& add : turned.adds)
-        add(turned_batch);
-    ASSERT_EQ(turned_batch.Init(), 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glTranslatef(400.0f, 0.0f, 0.0f);
-    glRotatef(35.0f, 0.0f, 1.0f, 0.0f);
-    glTranslatef(-400.0f, 0.0f, 0.0f);
-    Compare(turned, turned_batch, "turned view", false);
-    glPopMatrix();
+    // Turned about the vertical axis, the boxes' walls face the viewer and must be drawn, lamp outlines
+    // run slanted across pixels and the lists' arrows are lit in the turned frame.
+    for (const int i : {1, 2, 5}) {
+        Stage turned;
+        turned.window = Window();
+        cases[i].build(turned);
+        VR_Batches turned_batch;
+        for (auto& add : turned.adds)
+            add(turned_batch);
+        ASSERT_EQ(turned_batch.Init(), 1);
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glTranslatef(400.0f, 0.0f, 0.0f);
+        glRotatef(35.0f, 0.0f, 1.0f, 0.0f);
+        glTranslatef(-400.0f, 0.0f, 0.0f);
+        Compare(turned, turned_batch, std::string(cases[i].what) + " (turned view)", false);
+        glPopMatrix();
+    }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
