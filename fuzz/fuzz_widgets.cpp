@@ -319,9 +319,12 @@ std::pair<float, float> Pointer(const VR_Tools& w, FuzzedDataProvider& in)
     return {x, y};
 }
 
+// Copies share their source's arrays and GL objects, each released by its last holder: a host may
+// destroy an original and its copies in any order, so every hand-over destroys the widget it leaves.
 template <class T>
-void Drop_Without_Destructor(T* object)
+void Destroy(T* object)
 {
+    object->~T();
     ::operator delete(static_cast<void*>(object));
 }
 
@@ -336,11 +339,7 @@ void Act(FuzzedDataProvider& in)
         std::fprintf(stderr, "slot %d kind %d action %d\n", slot, s.object ? static_cast<int>(s.kind) : -1, action);
     if (!s.object || action == 0) {
         if (s.object)
-            Visit(s.kind, s.object, [](auto& w) {
-                using T = std::decay_t<decltype(w)>;
-                w.~T();
-                ::operator delete(static_cast<void*>(&w));
-            });
+            Visit(s.kind, s.object, [](auto& w) { Destroy(&w); });
         s = Slot{};
         s.kind = static_cast<Kind>(in.ConsumeIntegralInRange(0, KINDS - 1));
         s.object = Make_Kind(s.kind);
@@ -350,28 +349,27 @@ void Act(FuzzedDataProvider& in)
         using T = std::decay_t<decltype(w)>;
         switch (action) {
         case 1:  // destruction
-            w.~T();
-            ::operator delete(static_cast<void*>(&w));
+            Destroy(&w);
             s.object = nullptr;
             break;
-        case 2: {  // hand-over by copy construction
+        case 2: {  // hand-over by copy construction, the original destroyed first
             T* copy = static_cast<T*>(Make<T>(w));
-            Drop_Without_Destructor(&w);
+            Destroy(&w);
             s.object = copy;
             break;
         }
         case 3: {  // hand-over by assignment to a fresh widget
             T* copy = static_cast<T*>(Make<T>());
             *copy = w;
-            Drop_Without_Destructor(&w);
+            Destroy(&w);
             s.object = copy;
             break;
         }
-        case 4: {  // a peek at a copy
+        case 4: {  // a peek at a copy, destroyed while the original goes on
             T* copy = static_cast<T*>(Make<T>(w));
             if (copy->Name_Get() != w.Name_Get() || copy->Color_Get() != w.Color_Get())
                 std::abort();
-            Drop_Without_Destructor(copy);
+            Destroy(copy);
             break;
         }
         case 5: Base_Write(s, w, in); break;
@@ -443,11 +441,7 @@ void Destroy_All()
 {
     for (Slot& s : slots) {
         if (s.object)
-            Visit(s.kind, s.object, [](auto& w) {
-                using T = std::decay_t<decltype(w)>;
-                w.~T();
-                ::operator delete(static_cast<void*>(&w));
-            });
+            Visit(s.kind, s.object, [](auto& w) { Destroy(&w); });
         s = Slot{};
     }
 }
