@@ -188,8 +188,9 @@ enum class Caption_Restore {
     COMBINER_AND_MODE // and the environment mode back to GL_MODULATE
 };
 void Caption_Pass_End(Caption_Restore restore);
-// Sets the combiner's colour and alpha to the texture times the primary colour (GL's defaults).
-void Combiner_Modulate();
+// Sets the combiner's colour to the texture times the primary colour and its alpha to the texture
+// combined by `alpha` (GL_MODULATE: GL's defaults; GL_REPLACE: the texture's own alpha).
+void Combiner_Modulate(GLenum alpha = GL_MODULATE);
 
 // [SECTION] Passes ---------------------------------------------------------------------------------
 
