@@ -99,6 +99,8 @@ public:
     virtual void Build(Scenario s) = 0;
     virtual void Frame(Scenario s, int step) = 0;
     virtual void Destroy() = 0;
+    // CPU microseconds of the last Build spent in a batch's own Init; negative without a batch.
+    virtual double Batch_Init_Us() const { return -1.0; }
 };
 
 std::unique_ptr<Panel> Make_Vrtools();

@@ -137,6 +137,8 @@ bool Parse(int argc, char** argv, Options& o)
 
 struct Sample {
     double cpu = 0.0, finish = 0.0;  // microseconds
+    double build = 0.0;              // of cpu: the Build of the INIT scenario
+    double batch_init = -1.0;        // of build: a batch's own Init (negative without a batch)
     Counts counts;
 };
 
@@ -165,6 +167,7 @@ Stat Stats(std::vector<double> v)
 struct Result {
     std::string impl;
     Stat cpu, finish, total;
+    Stat build, batch_init, first;  // INIT only: Build, the batch's Init within it, and the first frame's CPU
     double draws = 0, buffers = 0, textures = 0, subs = 0, heap = 0, kbytes = 0;
     long heap_own = 0;  // in one extra, untimed frame whose allocations were attributed
     size_t frames = 0;
@@ -175,9 +178,13 @@ Result Summarise(const std::string& impl, const std::vector<Sample>& samples)
     Result r;
     r.impl = impl;
     r.frames = samples.size();
-    std::vector<double> cpu, finish, total;
+    std::vector<double> cpu, finish, total, build, batch_init, first;
     for (const Sample& s : samples) {
         cpu.push_back(s.cpu);
+        build.push_back(s.build);
+        first.push_back(s.cpu - s.build);
+        if (s.batch_init >= 0.0)
+            batch_init.push_back(s.batch_init);
         finish.push_back(s.finish);
         total.push_back(s.cpu + s.finish);
         r.draws += static_cast<double>(s.counts.draws);
@@ -197,6 +204,9 @@ Result Summarise(const std::string& impl, const std::vector<Sample>& samples)
     r.cpu = Stats(cpu);
     r.finish = Stats(finish);
     r.total = Stats(total);
+    r.build = Stats(build);
+    r.batch_init = Stats(batch_init);
+    r.first = Stats(first);
     return r;
 }
 
@@ -244,10 +254,13 @@ namespace bench {
 
 // The two timed parts of a frame, kept out of line so that callgrind can collect exactly them
 // (--toggle-collect='bench::Measured*' --toggle-collect='bench::Finished*').
-__attribute__((noinline)) void Measured(Panel& p, Scenario s, int step, bool build)
+__attribute__((noinline)) void Measured(Panel& p, Scenario s, int step, bool build,
+                                        std::chrono::steady_clock::time_point& built)
 {
-    if (build)
+    if (build) {
         p.Build(s);
+        built = std::chrono::steady_clock::now();
+    }
     p.Frame(s, step);
 }
 
@@ -267,13 +280,18 @@ Sample Timed(Panel& p, Scenario s, int step, bool build)
     Sample out;
     const Counts c0 = Counters_Now();
     const Clock::time_point t0 = Clock::now();
-    Measured(p, s, step, build);
+    Clock::time_point built = t0;
+    Measured(p, s, step, build, built);
     const Clock::time_point t1 = Clock::now();
     Finished();
     const Clock::time_point t2 = Clock::now();
     out.counts = Counters_Now() - c0;
     out.cpu = Micro(t1 - t0);
     out.finish = Micro(t2 - t1);
+    if (build) {
+        out.build = Micro(built - t0);
+        out.batch_init = p.Batch_Init_Us();
+    }
     return out;
 }
 
@@ -425,6 +443,37 @@ void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
     std::fflush(stdout);
 }
 
+// The INIT rows in parts: the widgets' (and a batch's) Init, and the first frame drawn after it.
+// The raw reference draws nothing: all of its CPU time is its captions, and its Init is that.
+void Print_Init_Split(const std::vector<std::pair<int, std::vector<Result>>>& cells)
+{
+    if (cells.empty())
+        return;
+    std::printf("\n| init, in parts | N | impl | Init CPU µs med [p10–p90] | of it the batch's Init µs | "
+                "first frame CPU µs | first frame glFinish µs | Init ÷ raw |\n");
+    std::printf("|---|---:|---|---:|---:|---:|---:|---:|\n");
+    for (const auto& cell : cells) {
+        const Result* raw = nullptr;
+        for (const Result& r : cell.second)
+            if (r.impl == "raw")
+                raw = &r;
+        for (const Result& r : cell.second) {
+            if (r.impl == "raw") {
+                std::printf("| | %d | raw | %s | | | | |\n", cell.first, Spread(r.cpu).c_str());
+                continue;
+            }
+            const bool batched = r.batch_init.median > 0.0;
+            char ratio[32] = "";
+            if (raw && raw->cpu.median > 0.0)
+                std::snprintf(ratio, sizeof(ratio), "%.2f", r.build.median / raw->cpu.median);
+            std::printf("| | %d | %s | %s | %s | %s | %s | %s |\n", cell.first, r.impl.c_str(),
+                        Spread(r.build).c_str(), batched ? Spread(r.batch_init).c_str() : "",
+                        Number(r.first.median).c_str(), Number(r.finish.median).c_str(), ratio);
+        }
+    }
+    std::fflush(stdout);
+}
+
 void Print_Counts(Scenario s, int n, const std::vector<Result>& results)
 {
     for (const Result& r : results)
@@ -483,6 +532,7 @@ int main(int argc, char** argv)
                     SURFACE_W, SURFACE_H, ROWS_PER_COLUMN);
         Print_Header();
     }
+    std::vector<std::pair<int, std::vector<Result>>> init_cells;
     for (Scenario s : options.scenarios)
         for (int n : options.sizes) {
             const std::vector<Result> results = Run_Cell(options, s, n);
@@ -490,11 +540,15 @@ int main(int argc, char** argv)
                 Print_Counts(s, n, results);
             else
                 Print_Cell(s, n, results);
+            if (s == Scenario::INIT && !options.fixed)
+                init_cells.emplace_back(n, results);
         }
+    Print_Init_Split(init_cells);
     if (!options.fixed)
         std::printf("\nframe = CPU + glFinish; init = Init of every widget (captions included) and the first frame; "
                     "batch init includes the batch's own Init; raw init = FreeType rendering of the same strings "
-                    "into memory. Counts are per frame; "
+                    "into memory; \"init, in parts\" splits the init rows into the Init calls and the first frame. "
+                    "Counts are per frame; "
                     "sub-range uploads are glBufferSubData and glTexSubImage2D; "
                     "own heap allocations are those of the implementation's code in one attributed frame, all "
                     "includes the driver's; KB sent includes ImGui's client-array vertices. Run time %.0f s.\n",

@@ -1,6 +1,8 @@
 // The panel of vrtools widgets: what a host does to build it, drive the pointer and draw it.
 #include "vrtools_panel.h"
 
+#include <chrono>
+
 #include "headless.h"
 
 namespace bench {
@@ -35,6 +37,7 @@ public:
     }
     void Frame(Scenario s, int step) override { panel_.Frame(s, step); }
     void Destroy() override { panel_.Release(); }
+    double Batch_Init_Us() const override { return panel_.batch_init_us; }
 
 private:
     Vrtools_Panel panel_;
@@ -70,6 +73,7 @@ void Vrtools_Panel::Init()
         s.Format = READOUT_FORMAT;
         s.Init(WINDOW);
     }
+    batch_init_us = -1.0;
     if (!batched)
         return;
     batch = std::make_unique<VR_Batches>();
@@ -78,7 +82,9 @@ void Vrtools_Panel::Init()
         batch->Add(buttons[i]);
         batch->Add(sliders[i]);
     }
+    const auto start = std::chrono::steady_clock::now();
     batch->Init();
+    batch_init_us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
 }
 
 void Vrtools_Panel::Prepare(Scenario s)

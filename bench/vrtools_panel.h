@@ -23,6 +23,7 @@ struct Vrtools_Panel {
     // Set: the widgets are drawn through this batch, made anew by every Init, instead of one by one.
     bool batched = false;
     std::unique_ptr<VR_Batches> batch;
+    double batch_init_us = -1.0;  // CPU time of the batch's Init in the last Init
 
     // The host's data: the rows (kept by address) and the pointer paths.
     void Setup(const std::vector<Row>& layout);
