@@ -66,5 +66,5 @@ hb_font_t* Font_Shaper(HFONT font);
 // request of `font`; null when none has it.
 HFONT Font_Fallback(HFONT font, char32_t c);
 // Number of fonts whose heavy parts are in memory.
-TARNEL_API std::size_t Fonts_Live();
+std::size_t Fonts_Live();
 }  // namespace host

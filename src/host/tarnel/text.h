@@ -30,14 +30,13 @@ struct Text_Layout {
     FT_Pos width = 0;
 };
 
-// Exported beside the text surface so that tests can look at layouts and the caches.
 namespace host {
 // Lays out `text` (up to its terminator) in `font`: bidirectional order, shaping, and fallback fonts
 // for characters `font` lacks, all on one baseline. Replaces `out`; false when memory runs out.
-TARNEL_API bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out);
+bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out);
 // The rendered coverage of a glyph, or of the face's .notdef when the glyph cannot be loaded;
 // null when neither loads. Valid until the next call.
-TARNEL_API const Glyph_Image* Glyph_Get(HFONT font, FT_UInt glyph);
+const Glyph_Image* Glyph_Get(HFONT font, FT_UInt glyph);
 // Bytes of coverage the glyph cache holds now.
-TARNEL_API std::size_t Glyphs_Bytes();
+std::size_t Glyphs_Bytes();
 }  // namespace host
