@@ -307,6 +307,56 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Look, ViewsCuttingTheStageDrawWhatRemains)
+{
+    // Only slots that may be visible are drawn: widgets cut by the window's edge or by the near plane
+    // must still show their visible part, and widgets brought back into view must show again.
+    Stage stage;
+    stage.window = Window();
+    Look_Cases()[1].build(stage);  // buttons with lamp outlines, whose bands reach beyond the edges
+    Look_Cases()[2].build(stage);  // boxes with walls, floors and pictures
+    VR_Batches batch;
+    for (auto& add : stage.adds)
+        add(batch);
+    ASSERT_EQ(batch.Init(), 1);
+    const auto drawn = [&] {
+        return WIDTH * HEIGHT - Count_Pixels(0, 0, WIDTH, HEIGHT, Rgba{41, 46, 56, 255}, 2);
+    };
+    glMatrixMode(GL_MODELVIEW);
+    // Shifted so that the window's left and top edges run through buttons, boxes and a lamp's rim.
+    glPushMatrix();
+    glTranslatef(-70.0f, 85.0f, 0.0f);
+    Compare(stage, batch, "shifted view", false);
+    EXPECT_GT(drawn(), 20000);
+    glPopMatrix();
+    // Seen in perspective from in front of the stage's lower part, tilted back: the near plane runs
+    // through the first row of boxes (y = 400 to 460), those below it lie wholly in front of it.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glFrustum(-120.0, 120.0, -60.0, 60.0, 100.0, 3000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(0.0f, -40.0f, -100.0f);
+    glRotatef(-40.0f, 1.0f, 0.0f, 0.0f);
+    glTranslatef(-400.0f, -430.0f, 0.0f);
+    Compare(stage, batch, "near plane through a row", false);
+    EXPECT_GT(drawn(), 20000);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    // Wholly outside, then back in the plain view.
+    glPushMatrix();
+    glTranslatef(2.0f * WIDTH, 0.0f, 0.0f);
+    Compare(stage, batch, "stage outside the view", false);
+    EXPECT_EQ(drawn(), 0);
+    glPopMatrix();
+    Compare(stage, batch, "plain view again", false);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 // [SECTION] Every profile ---------------------------------------------------------------------------------
 
 namespace heap {
@@ -435,6 +485,69 @@ TEST_F(Batch, SteadyFramesUploadNothingAndChangesOnlyTheirRange)
     EXPECT_EQ(Count_Pixels(10, rows[7]->label.Y, 110, rows[7]->label.Y + 30, Rgba{255, 255, 255, 255}, 8), 0);
     rows[7]->label.Flags &= ~VR_HIDDEN;
     expect_uploads(1, 2 * 4 * 48, "shown");
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, OnlyWidgetsInViewAreDrawnAndShowAgainInView)
+{
+    VR_Batches batch;
+    const auto rows = Rows_Make(10, batch);
+    ASSERT_EQ(batch.Init(), 1);
+    float projection[16];
+    headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+    const headless::Light& light = headless::Light_Values();
+    // The frame with the panel moved by (dx, 0) pixels, as RGBA bytes.
+    const auto frame_at = [&](float dx) {
+        const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, dx, 0, 0, 1};
+        Clear();
+        batch.Draw(projection, model_view, light.direction, light.color, light.ambient);
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(WIDTH) * HEIGHT * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    // Pixels of `a` from column `shift` on that differ from `b`'s columns from 0 on.
+    const auto differ = [](const std::vector<unsigned char>& a, const std::vector<unsigned char>& b, int shift) {
+        int n = 0;
+        for (int y = 0; y < HEIGHT; ++y)
+            for (int x = 0; x + shift < WIDTH; ++x)
+                n += std::memcmp(&a[(static_cast<std::size_t>(y) * WIDTH + x + shift) * 4],
+                                 &b[(static_cast<std::size_t>(y) * WIDTH + x) * 4], 3) != 0;
+        return n;
+    };
+    const std::vector<unsigned char> plain = frame_at(0.0f);
+    const std::vector<unsigned char> blank(plain.size(), 0);
+
+    // Wholly outside: nothing drawn; the new view costs one upload (the index lists), and a steady
+    // frame in it none, without a heap allocation.
+    EXPECT_EQ(differ(frame_at(2.0f * WIDTH), blank, 0), 0);
+    EXPECT_EQ(batch.Draw_Calls_Get(), 0);
+    EXPECT_EQ(batch.Uploads_Get(), 1);
+    Counts_Reset();
+    heap::Start();
+    frame_at(2.0f * WIDTH);
+    EXPECT_EQ(heap::Stop(), 0) << "heap allocations in a steady frame";
+    EXPECT_EQ(Counts().buffer_data + Counts().buffer_sub_data + Counts().tex_image, 0);
+    EXPECT_EQ(batch.Uploads_Get(), 0);
+    EXPECT_EQ(differ(frame_at(0.0f), plain, 0), 0) << "back in view";
+
+    // Moved left so that the window's edge runs through the buttons: labels are left out, what
+    // remains is the plain frame moved.
+    const int shift = rows[0]->button.X + rows[0]->button.Width / 2;
+    EXPECT_EQ(differ(plain, frame_at(-static_cast<float>(shift)), shift), 0);
+    EXPECT_GE(batch.Draw_Calls_Get(), 2);
+
+    // A widget moved out of the view by its own position and back.
+    VR_Buttons& b = rows[2]->button;
+    const short x = b.X;
+    b.X = static_cast<short>(WIDTH + 200);
+    b.Init(Window());
+    const std::vector<unsigned char> without = frame_at(0.0f);
+    EXPECT_EQ(Count_Pixels(x, b.Y, x + b.Width, b.Y + b.Height, Rgba{0, 0, 0, 255}, 0), b.Width * b.Height);
+    b.X = x;
+    b.Init(Window());
+    EXPECT_EQ(differ(frame_at(0.0f), plain, 0), 0);
+    EXPECT_GT(differ(without, plain, 0), 1000);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

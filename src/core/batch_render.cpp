@@ -440,7 +440,6 @@ bool Batch_Renderer::Init()
         glGenVertexArrays(1, &vao_);
     glGenBuffers(1, &vbo_);
     glGenBuffers(1, &ibo_);
-    glGenBuffers(1, &faces_ibo_);
     glGenTextures(1, &atlas_);
     return true;
 }
@@ -458,21 +457,23 @@ void Batch_Renderer::Release()
         glDeleteBuffers(1, &vbo_);
     if (ibo_)
         glDeleteBuffers(1, &ibo_);
-    if (faces_ibo_)
-        glDeleteBuffers(1, &faces_ibo_);
     if (atlas_)
         glDeleteTextures(1, &atlas_);
-    vao_ = vbo_ = ibo_ = faces_ibo_ = atlas_ = 0;
+    vao_ = vbo_ = ibo_ = atlas_ = 0;
     dialect_ = "";
-    quads_ = index_quads_ = atlas_h_ = faces_quads_ = 0;
+    quads_ = atlas_h_ = 0;
     edge_on_.clear();
-    faces_dirty_ = true;
+    index_.clear();
+    index_bytes_ = 0;
+    lists_dirty_ = true;
+    cull_valid_ = false;
     vertices_.clear();
     for (Slot& s : slots_) {
         s.signature.clear();
         s.cells.clear();
         for (Range& r : s.range)
             r = Range{};
+        s.visible = false;
     }
 }
 
@@ -749,20 +750,6 @@ void Batch_Renderer::Buffers_Make(int quads)
 {
     quads_ = quads;
     vertices_.assign(static_cast<std::size_t>(quads) * 4, Vertex{});
-    if (quads > index_quads_) {
-        std::vector<GLuint> index(static_cast<std::size_t>(quads) * 6);
-        for (int q = 0; q < quads; ++q) {
-            const GLuint b = static_cast<GLuint>(q) * 4;
-            const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
-            std::memcpy(&index[static_cast<std::size_t>(q) * 6], tri, sizeof tri);
-        }
-        if (vao_)
-            glBindVertexArray(vao_);
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index.size() * sizeof(GLuint)), index.data(),
-                     GL_STATIC_DRAW);
-        index_quads_ = quads;
-    }
 }
 
 void Batch_Renderer::Layout()
@@ -807,19 +794,23 @@ void Batch_Renderer::Layout()
         for (int k = 0; k < STREAMS; ++k)
             std::copy(scratch_[k].begin(), scratch_[k].end(),
                       vertices_.begin() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4);
+        Bounds_Make(s);
+        s.visible = s.lo[0] <= s.hi[0];
     }
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);
-    edge_on_.assign(static_cast<std::size_t>(region_quads_[STREAM_OPAQUE]), 0);
-    Edge_On_Mark(0, region_quads_[STREAM_OPAQUE], true);
-    faces_dirty_ = true;
-    Faces_Upload();
+    edge_on_.assign(static_cast<std::size_t>(quads_), 0);
+    for (const Slot& s : slots_)
+        Edge_On_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
+    // The next frame tests every slot against its view and builds the lists.
+    cull_valid_ = false;
+    lists_dirty_ = true;
 }
 
 void Batch_Renderer::Edge_On_Mark(int first, int count, bool fresh)
 {
-    const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(region_first_[STREAM_OPAQUE] + first) * 4;
+    const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
     for (int q = 0; q < count; ++q, v += 4) {
         // All four corners on one x or one y: blank padding quads included.
         const bool same_x = v[0].pos[0] == v[1].pos[0] && v[0].pos[0] == v[2].pos[0] && v[0].pos[0] == v[3].pos[0];
@@ -831,31 +822,114 @@ void Batch_Renderer::Edge_On_Mark(int first, int count, bool fresh)
             // Only a quad that turns into a face needs the list again; one that turns edge-on (a
             // widget hidden) is drawn as before and covers nothing.
             mark = 0;
-            faces_dirty_ = true;
+            lists_dirty_ = true;
         }
     }
 }
 
-void Batch_Renderer::Faces_Upload()
+void Batch_Renderer::Bounds_Make(Slot& slot) const
 {
-    if (!faces_dirty_)
-        return;
-    faces_dirty_ = false;
-    faces_index_.clear();
-    const int first = region_first_[STREAM_OPAQUE];
-    for (int q = 0; q < region_quads_[STREAM_OPAQUE]; ++q) {
-        if (edge_on_[static_cast<std::size_t>(q)])
-            continue;
-        const GLuint b = static_cast<GLuint>(first + q) * 4;
-        const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
-        faces_index_.insert(faces_index_.end(), tri, tri + 6);
+    for (int a = 0; a < 3; ++a) {
+        slot.lo[a] = 1e30f;
+        slot.hi[a] = -1e30f;
     }
-    faces_quads_ = static_cast<int>(faces_index_.size() / 6);
+    // An outline vertex's other end is a corner of the same quad: positions alone cover the edges.
+    for (const std::vector<Vertex>& stream : scratch_)
+        for (const Vertex& v : stream)
+            for (int a = 0; a < 3; ++a) {
+                slot.lo[a] = std::min(slot.lo[a], v.pos[a]);
+                slot.hi[a] = std::max(slot.hi[a], v.pos[a]);
+            }
+}
+
+bool Batch_Renderer::Slot_Visible(const Slot& slot) const
+{
+    // Hidden: its quads are blank and cover nothing wherever they are listed; keeping its place
+    // spares a rebuild of the lists when it hides or shows.
+    if (slot.lo[0] > slot.hi[0])
+        return slot.visible;
+    // The box's corners in clip coordinates. The slot is left out only when all of them lie beyond
+    // one plane of the clip volume: a box straddling the near plane or a corner of the view is kept.
+    // Across x and y the volume is widened by an outline band's reach in pixels (half its width and
+    // the half pixel beyond its ends, rounded up), so that a band whose edge lies outside still shows.
+    const float* m = cull_mvp_;
+    const float reach_x = 1.0f + 2.0f * (OUTLINE_HALF_WIDTH + 1.0f) / cull_viewport_[0];
+    const float reach_y = 1.0f + 2.0f * (OUTLINE_HALF_WIDTH + 1.0f) / cull_viewport_[1];
+    int outside[6] = {0, 0, 0, 0, 0, 0};
+    for (int c = 0; c < 8; ++c) {
+        const float p[3] = {(c & 1) ? slot.hi[0] : slot.lo[0], (c & 2) ? slot.hi[1] : slot.lo[1],
+                            (c & 4) ? slot.hi[2] : slot.lo[2]};
+        float clip[4];
+        for (int r = 0; r < 4; ++r)
+            clip[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
+        outside[0] += clip[0] < -reach_x * clip[3];
+        outside[1] += clip[0] > reach_x * clip[3];
+        outside[2] += clip[1] < -reach_y * clip[3];
+        outside[3] += clip[1] > reach_y * clip[3];
+        outside[4] += clip[2] < -clip[3];
+        outside[5] += clip[2] > clip[3];
+    }
+    for (const int n : outside)
+        if (n == 8)
+            return false;
+    return true;
+}
+
+void Batch_Renderer::View_Take(const Batch_View& view)
+{
+    const bool straight = Straight_View(view);
+    const bool moved = !cull_valid_ || std::memcmp(cull_mvp_, view.mvp, sizeof cull_mvp_) != 0 ||
+                       std::memcmp(cull_viewport_, view.viewport, sizeof cull_viewport_) != 0;
+    if (straight != cull_straight_)
+        lists_dirty_ = true;
+    cull_straight_ = straight;
+    if (!moved)
+        return;
+    std::memcpy(cull_mvp_, view.mvp, sizeof cull_mvp_);
+    std::memcpy(cull_viewport_, view.viewport, sizeof cull_viewport_);
+    cull_valid_ = true;
+    for (Slot& s : slots_) {
+        const bool visible = Slot_Visible(s);
+        if (visible != s.visible)
+            lists_dirty_ = true;
+        s.visible = visible;
+    }
+}
+
+void Batch_Renderer::Lists_Upload()
+{
+    if (!lists_dirty_)
+        return;
+    lists_dirty_ = false;
+    index_.clear();
+    for (int k = 0; k < STREAMS; ++k) {
+        list_first_[k] = static_cast<int>(index_.size());
+        const bool faces_only = k == STREAM_OPAQUE && cull_straight_;
+        for (const Slot& s : slots_) {
+            if (!s.visible)
+                continue;
+            for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
+                if (faces_only && edge_on_[static_cast<std::size_t>(q)])
+                    continue;
+                const GLuint b = static_cast<GLuint>(q) * 4;
+                const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
+                index_.insert(index_.end(), tri, tri + 6);
+            }
+        }
+        list_count_[k] = static_cast<int>(index_.size()) - list_first_[k];
+    }
     if (vao_)
         glBindVertexArray(vao_);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, faces_ibo_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(faces_index_.size() * sizeof(GLuint)),
-                 faces_index_.empty() ? nullptr : faces_index_.data(), GL_DYNAMIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+    const std::size_t bytes = index_.size() * sizeof(GLuint);
+    if (bytes > index_bytes_) {
+        // Room for the whole batch at once, so that turning the view round needs no new buffer.
+        index_bytes_ = std::max(bytes, static_cast<std::size_t>(quads_) * 6 * sizeof(GLuint));
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index_bytes_), nullptr, GL_DYNAMIC_DRAW);
+    }
+    if (bytes > 0)
+        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), index_.data());
+    ++uploads_;
 }
 
 void Batch_Renderer::Program_Use(const Program& p, const Batch_View& view)
@@ -918,8 +992,16 @@ void Batch_Renderer::Frame(const Batch_View& view)
                                 static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
                 ++uploads_;
                 if (k == STREAM_OPAQUE)
-                    Edge_On_Mark(s.range[k].first - region_first_[k] + lo / 4, hi / 4 - lo / 4 + 1, false);
+                    Edge_On_Mark(s.range[k].first + lo / 4, hi / 4 - lo / 4 + 1, false);
             }
+        }
+        // A widget moved into the view or out of it changes the lists.
+        Bounds_Make(s);
+        if (cull_valid_) {
+            const bool visible = Slot_Visible(s);
+            if (visible != s.visible)
+                lists_dirty_ = true;
+            s.visible = visible;
         }
     }
     if (relayout) {
@@ -928,11 +1010,10 @@ void Batch_Renderer::Frame(const Batch_View& view)
     }
     if (quads_ == 0)
         return;
-    // The mesh index list without edge-on quads is rebuilt only when a changed widget's walls moved.
-    const bool faces_changed = faces_dirty_;
-    Faces_Upload();
-    if (faces_changed)
-        ++uploads_;
+    // The lists are rebuilt only when the view or a changed widget altered the visible set, or a
+    // widget's walls turned into faces.
+    View_Take(view);
+    Lists_Upload();
 
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, atlas_);
@@ -954,7 +1035,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
     // drawing. Meshes are written as they are, as the widgets draw them: blending them would cost
     // a read of every covered pixel for nothing.
     for (int k = 0; k < STREAMS; ++k) {
-        if (region_quads_[k] == 0)
+        if (list_count_[k] == 0)
             continue;
         // Outlines are written unblended too: their alpha is the coverage the widgets' smooth lines
         // leave in the frame.
@@ -963,17 +1044,8 @@ void Batch_Renderer::Frame(const Batch_View& view)
         else
             glEnable(GL_BLEND);
         Program_Use(programs_[k == STREAM_OPAQUE && view.light[3] != 0.0f ? PROGRAM_POSITIONAL : k], view);
-        if (k == STREAM_OPAQUE && Straight_View(view)) {
-            if (faces_quads_ > 0) {
-                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, faces_ibo_);
-                glDrawElements(GL_TRIANGLES, faces_quads_ * 6, GL_UNSIGNED_INT, nullptr);
-                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
-                ++draw_calls_;
-            }
-            continue;
-        }
-        glDrawElements(GL_TRIANGLES, region_quads_[k] * 6, GL_UNSIGNED_INT,
-                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(region_first_[k]) * 6 * sizeof(GLuint)));
+        glDrawElements(GL_TRIANGLES, list_count_[k], GL_UNSIGNED_INT,
+                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(list_first_[k]) * sizeof(GLuint)));
         ++draw_calls_;
     }
     if (!vao_)

@@ -96,6 +96,10 @@ private:
         std::vector<unsigned char> signature;  // everything the look's vertices and pictures follow from
         std::vector<Cell> cells;               // one per textured part, in part order
         Range range[STREAMS];
+        // The box around every vertex the slot draws now, in the widgets' frame; lo > hi when it
+        // draws nothing (hidden).
+        float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
+        bool visible = false;  // drawn through the index lists
     };
     struct Program {
         GLuint id = 0;
@@ -111,21 +115,34 @@ private:
     void Atlas_Make(int height);
     void Buffers_Make(int quads);
     void Program_Use(const Program& p, const Batch_View& view);
-    // Marks the mesh quads from `first` on (`count` of them, region-relative) that are edge-on to a
-    // view down the z axis: all of them afresh, or else only those that became faces.
+    // Marks the mesh quads from `first` on (`count` of them, in the vertex buffer) that are edge-on
+    // to a view down the z axis: all of them afresh, or else only those that became faces.
     void Edge_On_Mark(int first, int count, bool fresh);
-    // The index list of the mesh quads that are not edge-on, uploaded when the marks changed.
-    void Faces_Upload();
+    // The slot's bounds from the vertices just built (scratch_).
+    void Bounds_Make(Slot& slot) const;
+    // Whether any of the slot may fall inside the view's clip volume; a slot without vertices keeps
+    // what it was.
+    bool Slot_Visible(const Slot& slot) const;
+    // Takes the view in: when it moved, tests every slot against it again.
+    void View_Take(const Batch_View& view);
+    // The index lists of the visible slots, built and uploaded when the visible set or the faces
+    // changed.
+    void Lists_Upload();
 
     Program programs_[PROGRAMS];
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, atlas_ = 0;
-    // Seen straight down the z axis (the usual panel view) the walls of the widgets' meshes are lines
-    // that cover no pixel; this second index list leaves them out of that view's mesh pass.
-    GLuint faces_ibo_ = 0;
-    std::vector<unsigned char> edge_on_;         // per quad of the mesh region
-    std::vector<GLuint> faces_index_;
-    int faces_quads_ = 0;
-    bool faces_dirty_ = true;
+    // Only the visible slots are drawn, each stream through its own section of the index buffer
+    // (`ibo_`). Seen straight down the z axis (the usual panel view) the walls of the widgets' meshes
+    // are lines that cover no pixel: that view's mesh list leaves them out.
+    std::vector<unsigned char> edge_on_;         // per quad of the vertex buffer (mesh quads only)
+    std::vector<GLuint> index_;                  // CPU copy of the index buffer
+    int list_first_[STREAMS] = {}, list_count_[STREAMS] = {};  // indices
+    std::size_t index_bytes_ = 0;                // the index buffer's size
+    bool lists_dirty_ = true;
+    // The view the visible set was found for.
+    float cull_mvp_[16] = {};
+    float cull_viewport_[2] = {};
+    bool cull_valid_ = false, cull_straight_ = false;
     const char* dialect_ = "";
     bool core_or_es_ = false;
     std::vector<Slot> slots_;
@@ -134,7 +151,6 @@ private:
     std::vector<unsigned char> pixels_;          // a picture converted to RGBA
     int region_first_[STREAMS] = {}, region_quads_[STREAMS] = {};
     int quads_ = 0;                              // quads in the vertex buffer
-    int index_quads_ = 0;                        // quads the index buffer covers
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
     int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
     bool atlas_full_reported_ = false;

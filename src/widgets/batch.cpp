@@ -209,8 +209,8 @@ int VR_Batches::Init()
         return 0;
     const bool vao_known = impl_->Vao_Known();
     saved.Save(vao_known);
-    // The first layout is made here, so that the first frame uploads nothing more. Describing takes
-    // a progress bar's step, which belongs to the frames: put its phase back.
+    // The first layout is made here, so that the first frame uploads only the lists of what its view
+    // shows. Describing takes a progress bar's step, which belongs to the frames: put its phase back.
     std::vector<short> phases;
     for (const Entry& e : impl_->entries)
         if (e.kind == Kind::PROGRESS)
