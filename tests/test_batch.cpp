@@ -585,6 +585,72 @@ TEST_F(Batch, AReshapedWidgetShowsAsAFreshBatchWouldDrawIt)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, CaptionsAndReadOutsThatChangeShowAsAFreshBatchWouldDrawThem)
+{
+    // Captions are drawn from their inked texels only: one that comes, goes or changes its width must
+    // show as a batch laid out afresh shows it, and a read-out changing with every step of a drag
+    // keeps its place in the atlas (no new layout: the batch's own buffers are never replaced).
+    const struct {
+        const char* before;
+        const char* after;
+    } captions[] = {{"   ", "Shown later"}, {"A caption wider than its widget", "Hi"}, {"Gone", " "}};
+    std::deque<VR_Labels> labels;
+    VR_Valuators slider;
+    VR_Batches batch;
+    int y = HEIGHT - 40;
+    for (const auto& c : captions) {
+        labels.emplace_back();
+        Place(labels.back(), c.before, 10, y, 180, 30);
+        labels.back().Init(Window());
+        batch.Add(labels.back());
+        y -= 40;
+    }
+    Place(slider, "Gain", 10, y - 20, 300, 32);
+    slider.Value_Max = 1000.0f;
+    slider.Value = 1.0f;
+    slider.Format = "%.2f";
+    slider.Init(Window());
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        labels[i].Name = captions[i].after;
+        labels[i].Init(Window());
+    }
+    Draw(batch);
+    for (int step = 1; step <= 40; ++step) {
+        slider.Value = static_cast<float>(step * step) * 0.61f;
+        slider.Adjust();
+        Counts_Reset();
+        Draw(batch);
+        ASSERT_EQ(Counts().buffer_data, 2) << "step " << step << ": only the slider's own read-out buffers";
+        ASSERT_LE(batch.Uploads_Get(), 3) << step;
+    }
+    const auto picture = [&](VR_Batches& b) {
+        Clear();
+        Draw(b);
+        std::vector<Rgba> out;
+        for (int j = y - 40; j < HEIGHT; ++j)
+            for (int i = 0; i < 320; ++i)
+                out.push_back(Pixel(i, j));
+        return out;
+    };
+    const std::vector<Rgba> kept = picture(batch);
+    VR_Batches fresh;
+    for (VR_Labels& l : labels)
+        fresh.Add(l);
+    fresh.Add(slider);
+    ASSERT_EQ(fresh.Init(), 1);
+    const std::vector<Rgba> wanted = picture(fresh);
+    int differ = 0;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        differ += kept[i].r != wanted[i].r || kept[i].g != wanted[i].g || kept[i].b != wanted[i].b ||
+                  kept[i].a != wanted[i].a;
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(Count_Pixels(10, HEIGHT - 40, 190, HEIGHT - 10, Rgba{255, 255, 255, 255}, 8), 10) << "shown later";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, HostStateIsLeftAsFound)
 {
     // A host program of the context's own language.

@@ -8,6 +8,7 @@
 #include "batch_render.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -310,6 +311,133 @@ bool Straight_View(const Batch_View& view)
            m[11] == 0.0f;
 }
 
+// The first and last texel of a mask row with coverage, -1 when none; words of eight texels at a
+// time, since most of a caption's texture is empty.
+int Mask_First(const unsigned char* row, int n)
+{
+    int i = 0;
+    for (std::uint64_t word = 0; i + 8 <= n; i += 8) {
+        std::memcpy(&word, row + i, 8);
+        if (word)
+            break;
+    }
+    for (; i < n; ++i)
+        if (row[i])
+            return i;
+    return -1;
+}
+
+int Mask_Last(const unsigned char* row, int n)
+{
+    int i = n;
+    for (std::uint64_t word = 0; i >= 8; i -= 8) {
+        std::memcpy(&word, row + i - 8, 8);
+        if (word)
+            break;
+    }
+    for (; i > 0; --i)
+        if (row[i - 1])
+            return i - 1;
+    return -1;
+}
+
+// The texels of a texture with coverage (a mask) or alpha (a picture), as a box; w = 0 when none.
+void Ink_Find(const Look_Texture& t, int box[4])
+{
+    int x0 = t.tex_w, x1 = -1, y0 = t.tex_h, y1 = -1;
+    for (int j = 0; j < t.tex_h; ++j) {
+        int first = -1, last = -1;
+        if (t.rgba) {
+            const unsigned char* row = t.pixels + static_cast<std::size_t>(j) * t.tex_w * 4;
+            for (int i = 0; i < t.tex_w; ++i)
+                if (row[i * 4 + 3]) {
+                    first = first < 0 ? i : first;
+                    last = i;
+                }
+        } else {
+            const unsigned char* row = t.pixels + static_cast<std::size_t>(j) * t.tex_w;
+            first = Mask_First(row, t.tex_w);
+            last = first < 0 ? -1 : Mask_Last(row, t.tex_w);
+        }
+        if (first < 0)
+            continue;
+        x0 = std::min(x0, first);
+        x1 = std::max(x1, last);
+        y0 = std::min(y0, j);
+        y1 = j;
+    }
+    box[0] = x0;
+    box[1] = y0;
+    box[2] = x1;
+    box[3] = y1;
+}
+
+// True when a textured part is one quad that maps its texture affinely and square to the widget's
+// axes: a parallelogram with s along x and t along y, neither of them flat. Only then can the quad be
+// cut down to a window of its texture without moving any texel on screen.
+bool Quad_Aligned(const Look_Part& p)
+{
+    if (p.quads != 1 || p.scale[0] == 0.0f || p.scale[1] == 0.0f)
+        return false;
+    const short* c = p.Vertices();
+    const float* u = p.Coords();
+    for (int a = 0; a < 3; ++a)
+        if (c[a] + c[6 + a] != c[3 + a] + c[9 + a])
+            return false;
+    // Corners 0 1 2 3: sides alternately along s and along t, starting with either; a side along s
+    // keeps y, one along t keeps x.
+    if (u[1] == u[3] && u[2] == u[4] && u[5] == u[7] && u[6] == u[0])
+        return c[1] == c[4] && c[3] == c[6] && u[0] != u[2] && u[3] != u[5] && c[0] != c[3] && c[4] != c[7];
+    if (u[0] == u[2] && u[3] == u[5] && u[4] == u[6] && u[7] == u[1])
+        return c[0] == c[3] && c[4] == c[7] && u[1] != u[3] && u[2] != u[4] && c[1] != c[4] && c[3] != c[6];
+    return false;
+}
+
+// Cuts an affine textured quad (corners and their texel coordinates) down to the texel window
+// (u0, v0, u1, v1): each corner slides along the quad's sides to its coordinates clamped to the
+// window. A corner inside the window stays exactly where it was.
+void Quad_Cut(float corner[4][3], float uv[4][2], const float window[4])
+{
+    // Along s from corner 0 to the neighbour that shares its t, along t to the other neighbour.
+    const int along_s = uv[1][1] == uv[0][1] ? 1 : 3;
+    const int along_t = along_s == 1 ? 3 : 1;
+    const float du = uv[along_s][0] - uv[0][0], dv = uv[along_t][1] - uv[0][1];
+    float per_u[3] = {}, per_v[3] = {};
+    for (int a = 0; a < 3; ++a) {
+        per_u[a] = du != 0.0f ? (corner[along_s][a] - corner[0][a]) / du : 0.0f;
+        per_v[a] = dv != 0.0f ? (corner[along_t][a] - corner[0][a]) / dv : 0.0f;
+    }
+    for (int k = 0; k < 4; ++k) {
+        const float u = du != 0.0f ? std::min(std::max(uv[k][0], window[0]), window[2]) : uv[k][0];
+        const float w = dv != 0.0f ? std::min(std::max(uv[k][1], window[1]), window[3]) : uv[k][1];
+        if (u == uv[k][0] && w == uv[k][1])
+            continue;
+        for (int a = 0; a < 3; ++a)
+            corner[k][a] += (u - uv[k][0]) * per_u[a] + (w - uv[k][1]) * per_v[a];
+        uv[k][0] = u;
+        uv[k][1] = w;
+    }
+}
+
+// Places a w x h cell on the shelves (x, y and height of the current shelf) of an atlas `width`
+// wide and `height` high; false when it does not fit.
+bool Shelf_Fit(int& shelf_x, int& shelf_y, int& shelf_h, int w, int h, int width, int height, int& x, int& y)
+{
+    if (w > width)
+        return false;
+    if (shelf_x + w > width) {
+        shelf_y += shelf_h;
+        shelf_x = shelf_h = 0;
+    }
+    if (shelf_y + h > height)
+        return false;
+    x = shelf_x;
+    y = shelf_y;
+    shelf_x += w;
+    shelf_h = std::max(shelf_h, h);
+    return true;
+}
+
 }  // namespace
 
 bool Batch_Vertex_Arrays()
@@ -534,7 +662,9 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
     for (std::vector<Vertex>& v : scratch_)
         v.clear();
     std::size_t cell = 0;
-    for (const Look_Part& p : slot.look.Parts()) {
+    Boxes_Measure(slot);
+    for (std::size_t part = 0; part < slot.look.Size(); ++part) {
+        const Look_Part& p = slot.look.Parts()[part];
         if (p.quads < 1)
             continue;
         const short* v = p.Vertices();
@@ -547,6 +677,9 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
         Color_Bytes(p.pass == Look_Pass::OUTLINE ? 0u : p.rgb, base.color);
         // Texel coordinates of the part's texture, and where they lie in the atlas.
         float shift_u = 0.0f, shift_v = 0.0f, atlas_u = 0.0f, atlas_v = 0.0f;
+        // The texel window (u0, v0, u1, v1) the quads are cut down to when `cut`.
+        float window[4] = {};
+        bool cut = false;
         if (textured) {
             const Look_Texture& t = p.texture;
             if (!t.pixels || t.tex_w < 1 || t.tex_h < 1 || !st)
@@ -561,7 +694,17 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                 lo[1] = std::min(lo[1], w);
                 hi[1] = std::max(hi[1], w);
             }
-            Region r;
+            if (cell >= slot.cells.size())
+                slot.cells.emplace_back();
+            Cell& c = slot.cells[cell++];
+            Source source;
+            source.pixels = t.pixels;
+            source.tex_w = t.tex_w;
+            source.tex_h = t.tex_h;
+            source.rgba = t.rgba;
+            source.wrap = t.wrap;
+            source.key = Key_Hash(t.key, t.key_bytes);
+            Region r, room;
             if (t.wrap == Look_Wrap::REPEAT) {
                 // Whole periods moved away, so that a moving texture keeps one region.
                 shift_u = -std::floor(lo[0] / t.tex_w) * t.tex_w;
@@ -569,17 +712,22 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                 r.i0 = r.j0 = -1;
                 r.w = static_cast<int>(std::ceil((hi[0] - lo[0]) / t.tex_w) + 1) * t.tex_w + 2;
                 r.h = static_cast<int>(std::ceil((hi[1] - lo[1]) / t.tex_h) + 1) * t.tex_h + 2;
+                room = r;
             } else {
-                r.i0 = static_cast<int>(std::floor(lo[0] - 0.5f));
-                r.j0 = static_cast<int>(std::floor(lo[1] - 0.5f));
-                r.w = static_cast<int>(std::floor(hi[0] - 0.5f)) + 2 - r.i0;
-                r.h = static_cast<int>(std::floor(hi[1] - 0.5f)) + 2 - r.j0;
+                room = Texels_Read(lo, hi, 0);
+                // Texels without coverage or alpha blend to nothing: a caption's quad, which covers
+                // its whole texture, is cut down to the ink. Pictures written opaque keep theirs.
+                cut = (p.pass == Look_Pass::TEXT || p.blend) && Quad_Aligned(p);
+                if (cut) {
+                    float keep[4];
+                    Overlap_Window(slot, part, keep);
+                    r = Cell_Cut(c, t, source, lo, hi, keep, window);
+                } else {
+                    r = room;
+                }
             }
-            if (cell >= slot.cells.size())
-                slot.cells.emplace_back();
-            Cell& c = slot.cells[cell++];
             if (place_pictures) {
-                if (!Cell_Place(c, t, r, Key_Hash(t.key, t.key_bytes)))
+                if (!Cell_Place(c, source, r, room))
                     return false;
             } else {
                 c.region = r;
@@ -603,6 +751,16 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
             for (int k = 0; k < 4; ++k)
                 for (int a = 0; a < 3; ++a)
                     corner[k][a] = static_cast<float>(qv[k * 3 + a]) * p.scale[a] + p.offset[a];
+            // Texel coordinates of the corners.
+            float uv[4][2] = {};
+            if (textured) {
+                for (int k = 0; k < 4; ++k) {
+                    uv[k][0] = (st[q * 8 + k * 2] + p.shift_s) * static_cast<float>(p.texture.tex_w);
+                    uv[k][1] = st[q * 8 + k * 2 + 1] * static_cast<float>(p.texture.tex_h);
+                }
+                if (cut)
+                    Quad_Cut(corner, uv, window);
+            }
             if (p.pass == Look_Pass::OUTLINE) {
                 // Each edge of the quad as its own band, in the order and direction GL's line polygon
                 // mode gives them (the quad as triangles 0 1 3 and 1 2 3, each from its closing edge on,
@@ -642,10 +800,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                     std::memcpy(out.color, &word, 4);
                 }
                 if (textured) {
-                    const float u = (st[q * 8 + k * 2] + p.shift_s) * static_cast<float>(p.texture.tex_w);
-                    const float w = st[q * 8 + k * 2 + 1] * static_cast<float>(p.texture.tex_h);
-                    out.uv[0] = (u + atlas_u) / static_cast<float>(atlas_w_);
-                    out.uv[1] = (w + atlas_v) / static_cast<float>(std::max(atlas_h_, 1));
+                    out.uv[0] = (uv[k][0] + atlas_u) / static_cast<float>(atlas_w_);
+                    out.uv[1] = (uv[k][1] + atlas_v) / static_cast<float>(std::max(atlas_h_, 1));
                 }
                 out_stream.push_back(out);
             }
@@ -656,6 +812,134 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
 }
 
 // [SECTION] Atlas -------------------------------------------------------------------------------------
+
+void Batch_Renderer::Boxes_Measure(const Slot& slot)
+{
+    boxes_.resize(slot.look.Size());
+    for (std::size_t i = 0; i < slot.look.Size(); ++i) {
+        const Look_Part& p = slot.look.Parts()[i];
+        Part_Box& b = boxes_[i];
+        b.later = p.pass == Look_Pass::OUTLINE ? BOX_OUTLINE
+                  : (p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE) ? BOX_TEXTURED
+                                                                                 : BOX_NONE;
+        if (b.later == BOX_NONE || p.quads < 1) {
+            b.later = BOX_NONE;
+            continue;
+        }
+        float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+        const short* v = p.Vertices();
+        for (int k = 0; k < p.quads * 4; ++k)
+            for (int a = 0; a < 3; ++a) {
+                const float x = static_cast<float>(v[k * 3 + a]) * p.scale[a] + p.offset[a];
+                lo[a] = std::min(lo[a], x);
+                hi[a] = std::max(hi[a], x);
+            }
+        b.x0 = lo[0];
+        b.y0 = lo[1];
+        b.z0 = lo[2];
+        b.x1 = hi[0];
+        b.y1 = hi[1];
+        b.z1 = hi[2];
+    }
+}
+
+void Batch_Renderer::Overlap_Window(const Slot& slot, std::size_t i, float keep[4]) const
+{
+    keep[0] = keep[1] = 1e30f;
+    keep[2] = keep[3] = -1e30f;
+    const Look_Part& p = slot.look.Parts()[i];
+    const short* c = p.Vertices();
+    const float* st = p.Coords();
+    // Texel coordinates along x and y (Quad_Aligned): from corner 0 to its neighbour along s, and
+    // to its neighbour along t.
+    const int along_s = st[1] == st[3] ? 1 : 3, along_t = along_s == 1 ? 3 : 1;
+    const float x0 = c[0] * p.scale[0] + p.offset[0], y0 = c[1] * p.scale[1] + p.offset[1];
+    const float u0 = (st[0] + p.shift_s) * static_cast<float>(p.texture.tex_w);
+    const float v0 = st[1] * static_cast<float>(p.texture.tex_h);
+    const float du_dx = ((st[along_s * 2] + p.shift_s) * static_cast<float>(p.texture.tex_w) - u0) /
+                        (c[along_s * 3] * p.scale[0] + p.offset[0] - x0);
+    const float dv_dy = (st[along_t * 2 + 1] * static_cast<float>(p.texture.tex_h) - v0) /
+                        (c[along_t * 3 + 1] * p.scale[1] + p.offset[1] - y0);
+    const Part_Box& a = boxes_[i];
+    for (std::size_t j = 0; j < boxes_.size(); ++j) {
+        const Part_Box& b = boxes_[j];
+        // Outlines are drawn after every picture, later pictures after this one.
+        if (b.later == BOX_NONE || j == i || (b.later == BOX_TEXTURED && j < i))
+            continue;
+        // Seen askew, quads apart in the plane meet on screen: the heights between them widen the
+        // overlap; an outline's band reaches beyond its edges.
+        const float grow = std::max(a.z1, b.z1) - std::min(a.z0, b.z0) + (b.later == BOX_OUTLINE ? 2.0f : 0.0f);
+        const float ox0 = std::max(a.x0, b.x0 - grow), ox1 = std::min(a.x1, b.x1 + grow);
+        const float oy0 = std::max(a.y0, b.y0 - grow), oy1 = std::min(a.y1, b.y1 + grow);
+        if (ox0 > ox1 || oy0 > oy1)
+            continue;
+        const float ua = u0 + (ox0 - x0) * du_dx, ub = u0 + (ox1 - x0) * du_dx;
+        const float va = v0 + (oy0 - y0) * dv_dy, vb = v0 + (oy1 - y0) * dv_dy;
+        keep[0] = std::min(keep[0], std::min(ua, ub));
+        keep[2] = std::max(keep[2], std::max(ua, ub));
+        keep[1] = std::min(keep[1], std::min(va, vb));
+        keep[3] = std::max(keep[3], std::max(va, vb));
+    }
+}
+
+Batch_Renderer::Region Batch_Renderer::Texels_Read(const float lo[2], const float hi[2], int slack)
+{
+    Region r;
+    r.i0 = static_cast<int>(std::floor(lo[0] - 0.5f)) - slack;
+    r.j0 = static_cast<int>(std::floor(lo[1] - 0.5f)) - slack;
+    r.w = static_cast<int>(std::floor(hi[0] - 0.5f)) + 2 + slack - r.i0;
+    r.h = static_cast<int>(std::floor(hi[1] - 0.5f)) + 2 + slack - r.j0;
+    return r;
+}
+
+Batch_Renderer::Region Batch_Renderer::Cell_Cut(Cell& c, const Look_Texture& t, const Source& source,
+                                                const float lo[2], const float hi[2], const float keep[4],
+                                                float window[4])
+{
+    if (!c.measured || !(c.inked == source)) {
+        Ink_Find(t, c.ink);
+        c.inked = source;
+        c.measured = true;
+    }
+    const int size[2] = {t.tex_w, t.tex_h};
+    for (int a = 0; a < 2; ++a) {
+        // Ink texel k weighs in from coordinate k - 0.5 to k + 1.5. A texture clamped to its edge
+        // repeats the edge's ink beyond it: that side stays.
+        const bool edge = t.wrap == Look_Wrap::EDGE;
+        window[a] = edge && c.ink[a] == 0 ? lo[a] : std::max(lo[a], static_cast<float>(c.ink[a]) - 0.5f);
+        window[a + 2] = edge && c.ink[a + 2] == size[a] - 1 ? hi[a]
+                                                            : std::min(hi[a], static_cast<float>(c.ink[a + 2]) + 1.5f);
+        // Where quads drawn later overlap, the transparent texels stay: their depth hides those
+        // quads' fragments behind them, as in the widgets' own drawing.
+        if (keep[a] <= keep[a + 2]) {
+            window[a] = std::max(lo[a], std::min(window[a], keep[a]));
+            window[a + 2] = std::min(hi[a], std::max(window[a + 2], keep[a + 2]));
+        }
+    }
+    if (window[0] > window[2] || window[1] > window[3]) {
+        // Nothing to show: the quads shrink to a point and the cell holds no texels.
+        window[0] = window[2] = lo[0];
+        window[1] = window[3] = lo[1];
+        return Region{};
+    }
+    // One texel more on each side than the cut quads read, so that no rounding of a coordinate at
+    // the cut reaches the neighbouring cell.
+    const float from[2] = {window[0], window[1]}, to[2] = {window[2], window[3]};
+    return Texels_Read(from, to, 1);
+}
+
+int Batch_Renderer::Atlas_Rows() const
+{
+    // The shelves the cells take now, half as much again and a margin for read-outs that grow and
+    // pictures that change.
+    int shelf_x = 0, shelf_y = 0, shelf_h = 0, x = 0, y = 0;
+    for (const Slot& s : slots_)
+        for (const Cell& c : s.cells)
+            if (c.region.w > 0 && c.region.h > 0)
+                Shelf_Fit(shelf_x, shelf_y, shelf_h, c.region.w, c.region.h, atlas_w_, INT_MAX / 2, x, y);
+    const int used = shelf_y + shelf_h;
+    return used + used / 2 + 128;
+}
 
 void Batch_Renderer::Atlas_Make(int height)
 {
@@ -671,77 +955,123 @@ void Batch_Renderer::Atlas_Make(int height)
     shelf_x_ = shelf_y_ = shelf_h_ = 0;
 }
 
-bool Batch_Renderer::Cell_Place(Cell& c, const Look_Texture& t, const Region& r, std::uint64_t key)
+bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, const Region& room)
 {
-    const bool same = c.pixels == t.pixels && c.tex_w == t.tex_w && c.tex_h == t.tex_h && c.rgba == t.rgba &&
-                      c.wrap == t.wrap && c.key == key && c.region.i0 == r.i0 && c.region.j0 == r.j0 &&
-                      c.region.w == r.w && c.region.h == r.h;
-    if (same && c.w > 0)
+    if (c.w > 0 && c.shown == source && c.region == r)
         return true;
-    if (c.w < r.w || c.h < r.h) {
-        // A new cell on the current shelf or on a new one.
-        if (r.w > atlas_w_)
-            return false;
-        if (shelf_x_ + r.w > atlas_w_) {
-            shelf_y_ += shelf_h_;
-            shelf_x_ = shelf_h_ = 0;
-        }
-        if (shelf_y_ + r.h > atlas_h_)
-            return false;
-        c.x = shelf_x_;
-        c.y = shelf_y_;
-        c.w = r.w;
-        c.h = r.h;
-        shelf_x_ += r.w;
-        shelf_h_ = std::max(shelf_h_, r.h);
-    }
-    c.pixels = t.pixels;
-    c.tex_w = t.tex_w;
-    c.tex_h = t.tex_h;
-    c.rgba = t.rgba;
-    c.wrap = t.wrap;
-    c.key = key;
+    c.shown = source;
     c.region = r;
-    Cell_Upload(c, t);
+    if (r.w < 1 || r.h < 1)
+        return true;  // nothing drawn from it
+    if (c.w < r.w || c.h < r.h) {
+        // A cell that outgrows its texels after the layout moves to one that holds the part's whole
+        // region: a read-out changes its text with every step of a drag, and then stays put.
+        const int w = gathering_ ? r.w : std::max(r.w, room.w);
+        const int h = gathering_ ? r.h : std::max(r.h, room.h);
+        if (!Shelf_Fit(shelf_x_, shelf_y_, shelf_h_, w, h, atlas_w_, atlas_h_, c.x, c.y))
+            return false;
+        c.w = w;
+        c.h = h;
+    }
+    if (!gathering_)
+        Cell_Upload(c);
     return true;
 }
 
-void Batch_Renderer::Cell_Upload(const Cell& c, const Look_Texture& t)
+void Batch_Renderer::Cell_Fill(const Cell& c, unsigned char* out, std::size_t pitch)
+{
+    const Source& t = c.shown;
+    const Region& r = c.region;
+    const std::size_t texel = t.rgba ? 4 : 1;
+    // Texel (i, j) of the region as the texture's wrapping gives it: clamped to the edge, transparent
+    // black beyond the border, or repeated. A mask is black with its coverage as alpha, as GL shows
+    // an alpha texture. Each row goes in runs of texels read one after the other.
+    const auto copy = [&](unsigned char* to, int i, int j, int n, bool repeat_one) {
+        const unsigned char* from = t.pixels + (static_cast<std::size_t>(j) * t.tex_w + i) * texel;
+        if (t.rgba && !repeat_one) {
+            std::memcpy(to, from, static_cast<std::size_t>(n) * 4);
+        } else if (t.rgba) {
+            for (int k = 0; k < n; ++k)
+                std::memcpy(to + k * 4, from, 4);
+        } else {
+            for (int k = 0; k < n; ++k) {
+                to[k * 4] = to[k * 4 + 1] = to[k * 4 + 2] = 0;
+                to[k * 4 + 3] = from[repeat_one ? 0 : k];
+            }
+        }
+    };
+    for (int y = 0; y < r.h; ++y, out += pitch) {
+        int j = r.j0 + y;
+        if (t.wrap == Look_Wrap::REPEAT) {
+            j = ((j % t.tex_h) + t.tex_h) % t.tex_h;
+        } else if (j < 0 || j >= t.tex_h) {
+            if (t.wrap == Look_Wrap::BORDER) {
+                std::memset(out, 0, static_cast<std::size_t>(r.w) * 4);
+                continue;
+            }
+            j = std::min(std::max(j, 0), t.tex_h - 1);
+        }
+        for (int x = 0; x < r.w;) {
+            const int i = r.i0 + x;
+            unsigned char* to = out + static_cast<std::size_t>(x) * 4;
+            int n = 0;
+            if (t.wrap == Look_Wrap::REPEAT) {
+                const int from = ((i % t.tex_w) + t.tex_w) % t.tex_w;
+                n = std::min(t.tex_w - from, r.w - x);
+                copy(to, from, j, n, false);
+            } else if (i < 0 || i >= t.tex_w) {
+                n = i < 0 ? std::min(-i, r.w - x) : r.w - x;
+                if (t.wrap == Look_Wrap::BORDER)
+                    std::memset(to, 0, static_cast<std::size_t>(n) * 4);
+                else
+                    copy(to, i < 0 ? 0 : t.tex_w - 1, j, n, true);
+            } else {
+                n = std::min(t.tex_w - i, r.w - x);
+                copy(to, i, j, n, false);
+            }
+            x += n;
+        }
+    }
+}
+
+void Batch_Renderer::Cell_Upload(const Cell& c)
 {
     const Region& r = c.region;
     pixels_.resize(static_cast<std::size_t>(r.w) * r.h * 4);
-    // Texel (i, j) of the region as the texture's wrapping gives it: clamped to the edge, transparent
-    // black beyond the border, or repeated. A mask is black with its coverage as alpha, as GL shows
-    // an alpha texture.
-    const auto wrap = [&t](int i, int size, bool& outside) {
-        if (t.wrap == Look_Wrap::REPEAT)
-            return ((i % size) + size) % size;
-        if (i < 0 || i >= size) {
-            outside = t.wrap == Look_Wrap::BORDER;
-            return std::min(std::max(i, 0), size - 1);
-        }
-        return i;
-    };
-    for (int y = 0; y < r.h; ++y)
-        for (int x = 0; x < r.w; ++x) {
-            bool outside = false;
-            const int i = wrap(r.i0 + x, t.tex_w, outside);
-            const int j = wrap(r.j0 + y, t.tex_h, outside);
-            unsigned char* out = &pixels_[(static_cast<std::size_t>(y) * r.w + x) * 4];
-            const std::size_t at = static_cast<std::size_t>(j) * t.tex_w + i;
-            if (outside) {
-                std::memset(out, 0, 4);
-            } else if (t.rgba) {
-                std::memcpy(out, t.pixels + at * 4, 4);
-            } else {
-                out[0] = out[1] = out[2] = 0;
-                out[3] = t.pixels[at];
-            }
-        }
+    Cell_Fill(c, pixels_.data(), static_cast<std::size_t>(r.w) * 4);
     glBindTexture(GL_TEXTURE_2D, atlas_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexSubImage2D(GL_TEXTURE_2D, 0, c.x, c.y, r.w, r.h, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
     ++uploads_;
+}
+
+void Batch_Renderer::Atlas_Gathered_Upload()
+{
+    const int rows = shelf_y_ + shelf_h_;
+    if (rows < 1)
+        return;
+    const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * 4;
+    // calloc: fresh pages come zeroed, no pass over them; the gaps between cells are never read
+    // but go up defined.
+    unsigned char* picture = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(rows), pitch));
+    if (!picture) {
+        // One upload per cell needs only the cell's texels at a time.
+        for (const Slot& s : slots_)
+            for (const Cell& c : s.cells)
+                if (c.region.w > 0 && c.region.h > 0)
+                    Cell_Upload(c);
+        return;
+    }
+    for (const Slot& s : slots_)
+        for (const Cell& c : s.cells)
+            if (c.region.w > 0 && c.region.h > 0)
+                Cell_Fill(c, picture + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * 4,
+                          pitch);
+    glBindTexture(GL_TEXTURE_2D, atlas_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, atlas_w_, rows, GL_RGBA, GL_UNSIGNED_BYTE, picture);
+    ++uploads_;
+    std::free(picture);
 }
 
 // [SECTION] Layout and frame --------------------------------------------------------------------------
@@ -759,17 +1089,16 @@ void Batch_Renderer::Layout()
     // Each slot keeps exactly the quads it needs now in each region; one that grows later (a list
     // showing a box with a picture) lays everything out again.
     int need[STREAMS] = {};
-    long texels = 0;
     for (Slot& s : slots_) {
         s.signature.clear();
-        s.cells.clear();
+        // Every cell is placed afresh; the ink measured stays with it.
+        for (Cell& c : s.cells)
+            c.w = c.h = 0;
         Vertices_Build(s, false);
         for (int k = 0; k < STREAMS; ++k) {
             s.range[k].capacity = static_cast<int>(scratch_[k].size() / 4);
             need[k] += s.range[k].capacity;
         }
-        for (const Cell& c : s.cells)
-            texels += static_cast<long>(c.region.w) * c.region.h;
     }
     int quads = 0;
     for (int k = 0; k < STREAMS; ++k) {
@@ -780,10 +1109,9 @@ void Batch_Renderer::Layout()
             quads += s.range[k].capacity;
         }
     }
-    // Room for read-outs that grow and pictures that change, in rows of the atlas's width.
-    const long rows = texels / atlas_w_ + 64;
-    Atlas_Make(static_cast<int>(std::min<long>(rows + rows / 2 + 64, max_texture_)));
+    Atlas_Make(Atlas_Rows());
     Buffers_Make(quads);
+    gathering_ = true;
     for (Slot& s : slots_) {
         Signature_Changed(s);
         if (!Vertices_Build(s, true) && !atlas_full_reported_) {
@@ -797,6 +1125,8 @@ void Batch_Renderer::Layout()
         Bounds_Make(s);
         s.visible = s.lo[0] <= s.hi[0];
     }
+    gathering_ = false;
+    Atlas_Gathered_Upload();
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);

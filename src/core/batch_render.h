@@ -5,6 +5,7 @@
 
 #include <GL/glew.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -72,15 +73,29 @@ private:
     // texture) and the size.
     struct Region {
         int i0 = 0, j0 = 0, w = 0, h = 0;
+        bool operator==(const Region& o) const { return i0 == o.i0 && j0 == o.j0 && w == o.w && h == o.h; }
     };
-    struct Cell {
-        int x = 0, y = 0, w = 0, h = 0;  // atlas texels kept for this picture
+    // Which texture content a cell holds or measured.
+    struct Source {
         const unsigned char* pixels = nullptr;
         int tex_w = 0, tex_h = 0;
         bool rgba = false;
         Look_Wrap wrap = Look_Wrap::BORDER;
         std::uint64_t key = 0;
+        bool operator==(const Source& o) const
+        {
+            return pixels == o.pixels && tex_w == o.tex_w && tex_h == o.tex_h && rgba == o.rgba && wrap == o.wrap &&
+                   key == o.key;
+        }
+    };
+    struct Cell {
+        int x = 0, y = 0, w = 0, h = 0;  // atlas texels kept for this picture
+        Source shown;
         Region region;                   // what the cell holds now
+        // The texels with coverage (or alpha) of `inked`: the quads are cut down to them.
+        Source inked;
+        int ink[4] = {0, 0, -1, -1};     // first and last texel along s and t; empty when last < first
+        bool measured = false;
     };
     // The vertex buffer holds three regions, one per program: lit and flat meshes, captions and
     // pictures, outlines. Each slot keeps a range in each.
@@ -110,8 +125,29 @@ private:
     bool Signature_Changed(Slot& slot);
     // Writes the slot's quads into scratch_; false when a picture found no room in the atlas.
     bool Vertices_Build(Slot& slot, bool place_pictures);
-    bool Cell_Place(Cell& cell, const Look_Texture& t, const Region& region, std::uint64_t key);
-    void Cell_Upload(const Cell& cell, const Look_Texture& t);
+    // Keeps `region` of the source in the cell's atlas texels, uploading it when it changed (or only
+    // copying it into the layout's picture while `gathering_`); `room` is what a cell that must move
+    // reserves. False when the atlas has no room.
+    bool Cell_Place(Cell& cell, const Source& source, const Region& region, const Region& room);
+    // Copies the cell's region into RGBA rows `pitch` bytes apart.
+    static void Cell_Fill(const Cell& cell, unsigned char* out, std::size_t pitch);
+    void Cell_Upload(const Cell& cell);
+    // Uploads the cells placed while gathering in one call.
+    void Atlas_Gathered_Upload();
+    // The texels linear filtering reads for texel coordinates from lo to hi, and `slack` more on
+    // each side.
+    static Region Texels_Read(const float lo[2], const float hi[2], int slack);
+    // The region of a texture whose quads cover texel coordinates lo to hi, cut down to its ink
+    // (measured once per content); fills the texel window (u0, v0, u1, v1) the quads are cut to.
+    // Texel coordinates in `keep` (u0, v0, u1, v1) stay.
+    Region Cell_Cut(Cell& cell, const Look_Texture& t, const Source& source, const float lo[2], const float hi[2],
+                    const float keep[4], float window[4]);
+    // The extents of the slot's pictures and outlines in the widget's plane, into boxes_.
+    void Boxes_Measure(const Slot& slot);
+    // The texel window of textured part `i` (one aligned quad) that quads drawn after it overlap.
+    void Overlap_Window(const Slot& slot, std::size_t i, float keep[4]) const;
+    // Rows of the atlas for the cells of the slots' regions, with room to change.
+    int Atlas_Rows() const;
     void Atlas_Make(int height);
     void Buffers_Make(int quads);
     void Program_Use(const Program& p, const Batch_View& view);
@@ -149,6 +185,15 @@ private:
     std::vector<Vertex> vertices_;               // CPU copy of the whole vertex buffer
     std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
     std::vector<unsigned char> pixels_;          // a picture converted to RGBA
+    enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
+    struct Part_Box {
+        float x0 = 0, y0 = 0, x1 = 0, y1 = 0, z0 = 0, z1 = 0;
+        unsigned char later = BOX_NONE;  // what the part is, for the quads drawn before it
+    };
+    std::vector<Part_Box> boxes_;                // per part of the slot being built
+    // While laying out, the cells are placed first and copied into one picture of the atlas's used
+    // rows afterwards, which goes up in one call.
+    bool gathering_ = false;
     int region_first_[STREAMS] = {}, region_quads_[STREAMS] = {};
     int quads_ = 0;                              // quads in the vertex buffer
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
