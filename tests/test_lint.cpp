@@ -165,6 +165,19 @@ TEST_F(Lint, SetUpPanelIsQuietAndTurningOnForgets)
     GLint depth = 0;
     glGetIntegerv(GL_DEPTH_FUNC, &depth);
     EXPECT_EQ(depth, GL_LEQUAL);
+    // The light it sets is the one a batch host is given as values: a unit direction, w = 0.
+    const VR_Tools_Light& light = VR_Tools_Default_Light();
+    GLfloat position[4] = {}, diffuse[4] = {};
+    glGetLightfv(GL_LIGHT0, GL_POSITION, position);
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    float length = 0.0f;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FLOAT_EQ(position[i], light.toward[i]);
+        EXPECT_FLOAT_EQ(diffuse[i], light.color[i]);
+        length += light.toward[i] * light.toward[i];
+    }
+    EXPECT_NEAR(length, 1.0f, 1e-6f);
+    EXPECT_EQ(position[3], 0.0f);
     const auto good = [this] {
         VR_Buttons b;
         Place(b);

@@ -5,6 +5,7 @@
 #include <EGL/eglext.h>
 #include <GL/glew.h>
 #include <stb/stb_image_write.h>
+#include <vrtools/setup.h>
 
 #include <cstdio>
 #include <cstring>
@@ -177,8 +178,16 @@ void Matrix_Pixels(int width, int height, float m[16])
 
 const Light& Light_Values()
 {
-    // Toward (-0.3, 0.4, 1.0), normalised.
-    static const Light light = {{-0.2638f, 0.3517f, 0.8793f}, {0.75f, 0.75f, 0.75f}, {0.25f, 0.25f, 0.25f}};
+    static const Light light = [] {
+        const VR_Tools_Light& l = VR_Tools_Default_Light();
+        Light out;
+        for (int i = 0; i < 3; ++i) {
+            out.direction[i] = l.toward[i];
+            out.color[i] = l.color[i];
+            out.ambient[i] = l.ambient[i];
+        }
+        return out;
+    }();
     return light;
 }
 

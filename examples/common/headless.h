@@ -34,7 +34,8 @@ void Projection_Pixels(int width, int height);
 // The projection of Projection_Pixels as a column-major matrix, as glLoadMatrixf takes it.
 void Matrix_Pixels(int width, int height, float projection[16]);
 
-// The default light: a white directional light from the viewer's upper left and a dim ambient term.
+// The library's default light (VR_Tools_Default_Light): a white directional light from the
+// viewer's upper left and a dim ambient term.
 struct Light {
     float direction[3];  // eye space, unit length, toward the light
     float color[3];      // diffuse intensity

@@ -20,6 +20,15 @@ constexpr unsigned int Packed_Color(unsigned char r, unsigned char g, unsigned c
 // settings does not need this.
 VRTOOLS_API void VR_Tools_GL_Setup();
 
+// The light VR_Tools_GL_Setup gives GL_LIGHT0, as values: what a core-profile or ES host passes to
+// VR_Batches::Draw for the same look as the widgets' own Draw under that set-up.
+struct VR_Tools_Light {
+    float toward[3];   // eye space, unit length, toward the light (from the viewer's upper left)
+    float color[3];    // diffuse intensity
+    float ambient[3];  // scene ambient
+};
+VRTOOLS_API const VR_Tools_Light& VR_Tools_Default_Light();
+
 // Lint mode, off by default. While on, the library adds warnings (code 0x80000001, through
 // Error_Fct, each text starting with "Lint: ") for misuse that otherwise passes without a word: a
 // size below 1 at Init, a slider's read-out Format that is refused, a font that could not be found

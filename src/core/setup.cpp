@@ -3,12 +3,21 @@
 
 #include <vrtools/setup.h>
 
+const VR_Tools_Light& VR_Tools_Default_Light()
+{
+    // (-0.3, 0.4, 1.0) made unit length: a directional light, so every widget of a panel is lit
+    // alike wherever it stands.
+    static const VR_Tools_Light light = {
+        {-0.26832816f, 0.35777088f, 0.89442719f}, {0.75f, 0.75f, 0.75f}, {0.25f, 0.25f, 0.25f}};
+    return light;
+}
+
 void VR_Tools_GL_Setup()
 {
-    // w = 0: a directional light, so every widget of a panel is lit alike wherever it stands.
-    const GLfloat position[] = {-0.3f, 0.4f, 1.0f, 0.0f};
-    const GLfloat diffuse[] = {0.75f, 0.75f, 0.75f, 1.0f};
-    const GLfloat ambient[] = {0.25f, 0.25f, 0.25f, 1.0f};
+    const VR_Tools_Light& l = VR_Tools_Default_Light();
+    const GLfloat position[] = {l.toward[0], l.toward[1], l.toward[2], 0.0f};
+    const GLfloat diffuse[] = {l.color[0], l.color[1], l.color[2], 1.0f};
+    const GLfloat ambient[] = {l.ambient[0], l.ambient[1], l.ambient[2], 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, position);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
