@@ -1086,9 +1086,10 @@ void Batch_Renderer::Layout()
 {
     if (!Ready())
         return;
-    // Each slot keeps exactly the quads it needs now in each region; one that grows later (a list
-    // showing a box with a picture) lays everything out again.
-    int need[STREAMS] = {};
+    // Each slot keeps exactly the quads it needs now in each stream; one that grows later (a list
+    // showing a box with a picture) lays everything out again. A slot's streams lie next to each
+    // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
+    int quads = 0;
     for (Slot& s : slots_) {
         s.signature.clear();
         // Every cell is placed afresh; the ink measured stays with it.
@@ -1096,16 +1097,8 @@ void Batch_Renderer::Layout()
             c.w = c.h = 0;
         Vertices_Build(s, false);
         for (int k = 0; k < STREAMS; ++k) {
-            s.range[k].capacity = static_cast<int>(scratch_[k].size() / 4);
-            need[k] += s.range[k].capacity;
-        }
-    }
-    int quads = 0;
-    for (int k = 0; k < STREAMS; ++k) {
-        region_first_[k] = quads;
-        region_quads_[k] = need[k];
-        for (Slot& s : slots_) {
             s.range[k].first = quads;
+            s.range[k].capacity = static_cast<int>(scratch_[k].size() / 4);
             quads += s.range[k].capacity;
         }
     }
@@ -1297,33 +1290,38 @@ void Batch_Renderer::Frame(const Batch_View& view)
             relayout = true;
             break;
         }
-        for (int k = 0; k < STREAMS && !relayout; ++k) {
+        for (int k = 0; k < STREAMS; ++k)
+            if (scratch_[k].size() > static_cast<std::size_t>(s.range[k].capacity) * 4)
+                relayout = true;
+        if (relayout)
+            break;
+        // Only the vertices that differ go up, from the first to the last of the slot's block (its
+        // streams one after the other): a hover recolours one face, a drag moves a cursor and its
+        // read-out, in one piece.
+        Vertex* gpu = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
+        int lo = -1, hi = -1, at = 0;
+        for (int k = 0; k < STREAMS; ++k) {
             const int count = static_cast<int>(scratch_[k].size());
             const int kept = s.range[k].capacity * 4;
-            if (count > kept) {
-                relayout = true;
-                break;
-            }
-            // Only the vertices that differ go up: a hover recolours one face, a drag moves a cursor.
-            Vertex* gpu = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4;
-            int lo = kept, hi = -1;
             for (int v = 0; v < kept; ++v) {
                 const Vertex& want = v < count ? scratch_[k][static_cast<std::size_t>(v)] : blank;
-                if (std::memcmp(&want, &gpu[v], sizeof(Vertex)) != 0) {
-                    gpu[v] = want;
-                    lo = std::min(lo, v);
-                    hi = v;
+                if (std::memcmp(&want, &gpu[at + v], sizeof(Vertex)) != 0) {
+                    gpu[at + v] = want;
+                    lo = lo < 0 ? at + v : lo;
+                    hi = at + v;
                 }
             }
-            if (hi >= lo) {
-                glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-                glBufferSubData(GL_ARRAY_BUFFER,
-                                static_cast<GLintptr>((s.range[k].first * 4 + lo) * sizeof(Vertex)),
-                                static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
-                ++uploads_;
-                if (k == STREAM_OPAQUE)
-                    Edge_On_Mark(s.range[k].first + lo / 4, hi / 4 - lo / 4 + 1, false);
-            }
+            at += kept;
+        }
+        if (lo >= 0) {
+            glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+            glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>((s.range[0].first * 4 + lo) * sizeof(Vertex)),
+                            static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
+            ++uploads_;
+            // The meshes come first in the block.
+            const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
+            if (lo < meshes)
+                Edge_On_Mark(s.range[STREAM_OPAQUE].first + lo / 4, std::min(hi, meshes - 1) / 4 - lo / 4 + 1, false);
         }
         // A widget moved into the view or out of it changes the lists.
         Bounds_Make(s);

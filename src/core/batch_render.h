@@ -97,10 +97,10 @@ private:
         int ink[4] = {0, 0, -1, -1};     // first and last texel along s and t; empty when last < first
         bool measured = false;
     };
-    // The vertex buffer holds three regions, one per program: lit and flat meshes, captions and
-    // pictures, outlines. Each slot keeps a range in each.
-    enum { STREAM_OPAQUE, STREAM_TEXTURED, STREAM_OUTLINE, STREAMS };
-    // The programs: one per region, and the meshes' again for a light at a position.
+    // Three streams, one per program: lit and flat meshes, captions and pictures, outlines. Each slot
+    // keeps a range of each, one after the other in the vertex buffer.
+    enum { STREAM_OPAQUE, STREAM_TEXTURED, STREAM_OUTLINE, STREAMS };  // in this order in a slot's block
+    // The programs: one per stream, and the meshes' again for a light at a position.
     enum { PROGRAM_POSITIONAL = STREAMS, PROGRAMS };
     struct Range {
         int first = 0;     // first quad in the vertex buffer
@@ -194,7 +194,6 @@ private:
     // While laying out, the cells are placed first and copied into one picture of the atlas's used
     // rows afterwards, which goes up in one call.
     bool gathering_ = false;
-    int region_first_[STREAMS] = {}, region_quads_[STREAMS] = {};
     int quads_ = 0;                              // quads in the vertex buffer
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
     int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
