@@ -659,8 +659,10 @@ bool Batch_Renderer::Signature_Changed(Slot& slot)
 
 bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
 {
-    for (std::vector<Vertex>& v : scratch_)
-        v.clear();
+    for (int k = 0; k < STREAMS; ++k) {
+        scratch_[k].clear();
+        built_[k] = 0;
+    }
     std::size_t cell = 0;
     Boxes_Measure(slot);
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
@@ -670,8 +672,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
         const short* v = p.Vertices();
         const float* st = p.Coords();
         const bool textured = (p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE);
-        std::vector<Vertex>& out_stream =
-            scratch_[textured ? STREAM_TEXTURED : p.pass == Look_Pass::OUTLINE ? STREAM_OUTLINE : STREAM_OPAQUE];
+        const int stream = textured ? STREAM_TEXTURED : p.pass == Look_Pass::OUTLINE ? STREAM_OUTLINE : STREAM_OPAQUE;
+        std::vector<Vertex>& out_stream = scratch_[stream];
         Vertex base{};
         base.info[0] = (p.pass == Look_Pass::LIT) ? 1 : 0;
         Color_Bytes(p.pass == Look_Pass::OUTLINE ? 0u : p.rgb, base.color);
@@ -745,6 +747,10 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                     Color_Bytes(0xFFFFFFu, base.color);
             }
         }
+        // Each edge of an outline is a quad of its own.
+        built_[stream] += p.pass == Look_Pass::OUTLINE ? p.quads * 4 : p.quads;
+        if (!place_pictures)
+            continue;
         for (int q = 0; q < p.quads; ++q) {
             const short* qv = v + q * 12;
             float corner[4][3];
@@ -930,15 +936,15 @@ Batch_Renderer::Region Batch_Renderer::Cell_Cut(Cell& c, const Look_Texture& t, 
 
 int Batch_Renderer::Atlas_Rows() const
 {
-    // The shelves the cells take now, half as much again and a margin for read-outs that grow and
-    // pictures that change.
+    // The shelves the cells take now, a quarter as much again and a margin for read-outs that grow
+    // and pictures that change (a full atlas lays everything out again).
     int shelf_x = 0, shelf_y = 0, shelf_h = 0, x = 0, y = 0;
     for (const Slot& s : slots_)
         for (const Cell& c : s.cells)
             if (c.region.w > 0 && c.region.h > 0)
                 Shelf_Fit(shelf_x, shelf_y, shelf_h, c.region.w, c.region.h, atlas_w_, INT_MAX / 2, x, y);
     const int used = shelf_y + shelf_h;
-    return used + used / 2 + 128;
+    return used + used / 4 + 64;
 }
 
 void Batch_Renderer::Atlas_Make(int height)
@@ -1047,31 +1053,35 @@ void Batch_Renderer::Cell_Upload(const Cell& c)
 
 void Batch_Renderer::Atlas_Gathered_Upload()
 {
-    const int rows = shelf_y_ + shelf_h_;
-    if (rows < 1)
-        return;
+    // Cells were placed shelf after shelf in slot order: each shelf is filled in a buffer that stays
+    // in the cache and goes up in one call. Texels between cells are never read.
     const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * 4;
-    // calloc: fresh pages come zeroed, no pass over them; the gaps between cells are never read
-    // but go up defined.
-    unsigned char* picture = static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(rows), pitch));
-    if (!picture) {
-        // One upload per cell needs only the cell's texels at a time.
-        for (const Slot& s : slots_)
-            for (const Cell& c : s.cells)
-                if (c.region.w > 0 && c.region.h > 0)
-                    Cell_Upload(c);
-        return;
-    }
-    for (const Slot& s : slots_)
-        for (const Cell& c : s.cells)
-            if (c.region.w > 0 && c.region.h > 0)
-                Cell_Fill(c, picture + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * 4,
-                          pitch);
+    int shelf = -1, rows = 0;
+    const auto flush = [&] {
+        if (rows < 1)
+            return;
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, shelf, atlas_w_, rows, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+        ++uploads_;
+    };
     glBindTexture(GL_TEXTURE_2D, atlas_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, atlas_w_, rows, GL_RGBA, GL_UNSIGNED_BYTE, picture);
-    ++uploads_;
-    std::free(picture);
+    for (const Slot& s : slots_)
+        for (const Cell& c : s.cells) {
+            if (c.region.w < 1 || c.region.h < 1)
+                continue;
+            if (c.y != shelf) {
+                flush();
+                shelf = c.y;
+                rows = 0;
+            }
+            if (c.region.h > rows) {
+                rows = c.region.h;
+                if (pixels_.size() < pitch * static_cast<std::size_t>(rows))
+                    pixels_.resize(pitch * static_cast<std::size_t>(rows));
+            }
+            Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.x) * 4, pitch);
+        }
+    flush();
 }
 
 // [SECTION] Layout and frame --------------------------------------------------------------------------
@@ -1098,7 +1108,7 @@ void Batch_Renderer::Layout()
         Vertices_Build(s, false);
         for (int k = 0; k < STREAMS; ++k) {
             s.range[k].first = quads;
-            s.range[k].capacity = static_cast<int>(scratch_[k].size() / 4);
+            s.range[k].capacity = built_[k];
             quads += s.range[k].capacity;
         }
     }

@@ -123,7 +123,9 @@ private:
     };
 
     bool Signature_Changed(Slot& slot);
-    // Writes the slot's quads into scratch_; false when a picture found no room in the atlas.
+    // Writes the slot's quads into scratch_ (their number per stream into built_); false when a
+    // picture found no room in the atlas. Without `place_pictures` it only counts the quads and finds
+    // the cells' regions, for the layout to size the buffers and the atlas.
     bool Vertices_Build(Slot& slot, bool place_pictures);
     // Keeps `region` of the source in the cell's atlas texels, uploading it when it changed (or only
     // copying it into the layout's picture while `gathering_`); `room` is what a cell that must move
@@ -132,7 +134,7 @@ private:
     // Copies the cell's region into RGBA rows `pitch` bytes apart.
     static void Cell_Fill(const Cell& cell, unsigned char* out, std::size_t pitch);
     void Cell_Upload(const Cell& cell);
-    // Uploads the cells placed while gathering in one call.
+    // Uploads the cells placed while gathering, one call per shelf.
     void Atlas_Gathered_Upload();
     // The texels linear filtering reads for texel coordinates from lo to hi, and `slack` more on
     // each side.
@@ -184,6 +186,7 @@ private:
     std::vector<Slot> slots_;
     std::vector<Vertex> vertices_;               // CPU copy of the whole vertex buffer
     std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
+    int built_[STREAMS] = {};                    // and their quads
     std::vector<unsigned char> pixels_;          // a picture converted to RGBA
     enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
     struct Part_Box {
@@ -191,8 +194,7 @@ private:
         unsigned char later = BOX_NONE;  // what the part is, for the quads drawn before it
     };
     std::vector<Part_Box> boxes_;                // per part of the slot being built
-    // While laying out, the cells are placed first and copied into one picture of the atlas's used
-    // rows afterwards, which goes up in one call.
+    // While laying out, the cells are placed first and copied afterwards, shelf by shelf.
     bool gathering_ = false;
     int quads_ = 0;                              // quads in the vertex buffer
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
