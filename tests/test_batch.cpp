@@ -651,6 +651,52 @@ TEST_F(Batch, CaptionsAndReadOutsThatChangeShowAsAFreshBatchWouldDrawThem)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
+{
+    // The batch keeps each slider's last formatted read-out: a format changed in place, a value that
+    // only prints differently (-0), and a return to an earlier text must all show.
+    char format[16] = "%.1f";
+    VR_Valuators slider;
+    Place(slider, "Gain", 240, HEIGHT - 100, 300, 32);
+    slider.Value_Min = -100.0f;
+    slider.Value_Max = 100.0f;
+    slider.Value = 12.25f;
+    slider.Format = format;
+    slider.Init(Window());
+    VR_Batches batch;
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1);
+    const auto frame = [&](VR_Batches& b) {
+        Clear();
+        Draw(b);
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(WIDTH) * HEIGHT * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    const auto fresh = [&] {
+        VR_Batches other;
+        other.Add(slider);
+        EXPECT_EQ(other.Init(), 1);
+        return frame(other);
+    };
+    const std::vector<unsigned char> first = frame(batch);
+    const struct {
+        const char* format;
+        float value;
+    } steps[] = {{"%.3f", 12.25f}, {"%.1f", 12.25f}, {"%+.0f", -0.0f}, {"%+.0f", 0.0f}, {"%.1f", 12.25f}};
+    for (const auto& step : steps) {
+        std::strcpy(format, step.format);
+        slider.Value = step.value;
+        slider.Adjust();
+        frame(batch);
+        const std::vector<unsigned char> kept = frame(batch);
+        EXPECT_EQ(kept, fresh()) << step.format << " of " << step.value;
+    }
+    EXPECT_EQ(frame(batch), first);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, HostStateIsLeftAsFound)
 {
     // A host program of the context's own language.

@@ -144,6 +144,15 @@ struct Look_Part {
     const float* Coords() const { return vertex ? coord : own_coord; }
 };
 
+// A read-out's text as a description formatted it from `value` with the printf `format`, kept for
+// the next frame's description of the same widget.
+struct Look_Memo {
+    bool valid = false;
+    char format[48] = {};
+    float value = 0.0f;
+    wchar_t text[40] = {};
+};
+
 // A widget's description. Parts are drawn in order; later parts at the same depth win as they do
 // with the host's depth function GL_LEQUAL. Clearing keeps the storage, so a steady frame allocates
 // nothing.
@@ -168,9 +177,12 @@ public:
     // NOTE: a later Add may move the parts: keep indices, not references, across it.
     Look_Part& At(std::size_t i) { return parts_[i]; }
     const std::vector<Look_Part>& Parts() const { return parts_; }
+    // Survives Clear: what formatting gave in an earlier frame of this description.
+    Look_Memo& Memo() { return memo_; }
 
 private:
     std::vector<Look_Part> parts_;
+    Look_Memo memo_;
 };
 
 // The widget's own Draw: issues the parts as GL calls in the fixed-function pipeline, each part with

@@ -324,10 +324,22 @@ int Cursor_Offset(VR_Valuators& s)
     return static_cast<int>(std::trunc(static_cast<double>(static_cast<float>(travel) * t) + 0.5));
 }
 
+bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind);
+
 // Brings the read-out's text, bitmap, texture and quad up to the value shown. Returns true when there
-// is a read-out to show; the read-out texture is then bound.
-bool Readout_Update(VR_Valuators& s)
+// is a read-out to show; the read-out texture is then bound, unless `memo` is given (a batch's
+// description, which reads the bitmap): the text formatted for the same format and value in an
+// earlier frame is taken from it, as formatting a float costs far more than the rest of a frame's
+// description of the slider.
+bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
 {
+    wchar_t text[READOUT_CAP] = {};
+    // Bit for bit: -0 and 0 print differently.
+    if (memo && memo->valid && std::memcmp(&memo->value, &s.Shown_Value, sizeof memo->value) == 0 &&
+        std::strcmp(memo->format, s.Format) == 0) {
+        std::wmemcpy(text, memo->text, READOUT_CAP);
+        return Readout_Show(s, text, false);
+    }
     // The wide form lives in the utility library's buffer until its next call: use it at once.
     const wchar_t* format = Char_2_Wchar(s.Format);
     Readout_Format parsed;
@@ -341,9 +353,22 @@ bool Readout_Update(VR_Valuators& s)
         s.Value_Text[READOUT_CAP - 1] = BAD_FORMAT_MARK;
         return false;
     }
-    wchar_t text[READOUT_CAP] = {};
     Readout_Text(format, parsed, s.Shown_Value, text);
+    if (memo) {
+        memo->valid = std::strlen(s.Format) < sizeof memo->format;
+        if (memo->valid) {
+            std::strcpy(memo->format, s.Format);
+            memo->value = s.Shown_Value;
+            static_assert(sizeof memo->text == sizeof text, "a read-out's text");
+            std::wmemcpy(memo->text, text, READOUT_CAP);
+        }
+    }
+    return Readout_Show(s, text, memo == nullptr);
+}
 
+// The rest of Readout_Update, from the text of the value shown on.
+bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
+{
     if (std::wcscmp(text, s.Value_Text) != 0) {
         // The whole buffer: the zeros after the terminator also clear a bad-format mark.
         std::wmemcpy(s.Value_Text, text, READOUT_CAP);
@@ -362,7 +387,7 @@ bool Readout_Update(VR_Valuators& s)
         // The read-out keeps its two buffers from the first text on and only loads them again.
         core::Buffer_Upload(s.Value_Vertex_VBO, s.Value_Vertex_Array, 24);
         core::Buffer_Upload(s.Value_Coord_VBO, s.Value_Coord_Array, 32);
-    } else {
+    } else if (bind) {
         glBindTexture(GL_TEXTURE_2D, s.Value_Texture);
     }
     // An empty text, or one the rasteriser could not measure, has nothing to show.
@@ -727,7 +752,7 @@ bool Readout_Refresh(void* owner, core::Look_Part& p)
 void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look, bool own,
                   std::size_t caption)
 {
-    if (!own && (!Readout_Update(s) || !s.Value_Vertex_Array || !s.Value_Coord_Array))
+    if (!own && (!Readout_Update(s, &look.Memo()) || !s.Value_Vertex_Array || !s.Value_Coord_Array))
         return;
     core::Look_Part& p = look.Add(core::Look_Pass::TEXT);
     core::Look_Immediate& im = p.immediate;
