@@ -79,7 +79,8 @@ void GLAPIENTRY Counting_Buffer_Sub_Data(GLenum target, GLintptr offset, GLsizei
 {
     ++counts.buffer_sub_data;
     counts.sub_data_bytes += static_cast<long>(size);
-    real_buffer_sub_data(target, offset, size, data);
+    if (!GL_Fail_Now())
+        real_buffer_sub_data(target, offset, size, data);
 }
 void GLAPIENTRY Counting_Gen_Buffers(GLsizei n, GLuint* names)
 {
@@ -111,6 +112,17 @@ extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexImage2D(G
         real(target, level, internal_format, 0, 0, border, format, type, nullptr);
     else
         real(target, level, internal_format, width, height, border, format, type, pixels);
+}
+
+extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexSubImage2D(GLenum target, GLint level, GLint x,
+                                                                                 GLint y, GLsizei width,
+                                                                                 GLsizei height, GLenum format,
+                                                                                 GLenum type, const void* pixels)
+{
+    using Fn = void(GLAPIENTRY*)(GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*);
+    static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "glTexSubImage2D"));
+    if (!GL_Fail_Now())
+        real(target, level, x, y, width, height, format, type, pixels);
 }
 
 // The same way in: an injected failure is reported before the driver's own errors.

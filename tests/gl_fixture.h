@@ -69,9 +69,9 @@ protected:
     GL_Counts& Counts() const;
     void Counts_Reset();
 
-    // GL out of memory on demand: the k-th glBufferData or glTexImage2D call from now on (k >= 1;
-    // 0 = none) loads nothing and queues GL_OUT_OF_MEMORY for glGetError, as a driver out of memory
-    // does. Returns the calls counted since the last arming, and whether the k-th was reached.
+    // GL out of memory on demand: the k-th glBufferData, glBufferSubData, glTexImage2D or
+    // glTexSubImage2D call from now on (k >= 1; 0 = none) loads nothing and queues GL_OUT_OF_MEMORY
+    // for glGetError, as a driver out of memory does. Returns the calls counted since the last arming, and whether the k-th was reached.
     static void GL_Fail_At(int k);
     static int GL_Calls_Seen();
     static bool GL_Fail_Hit();

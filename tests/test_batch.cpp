@@ -855,7 +855,7 @@ TEST_F(Batch, MisuseIsReportedAndNeverCrashes)
         EXPECT_GE(moved.Draw_Calls_Get(), 1);
         batch.Add(more[0]->label);
         Draw(batch);
-        EXPECT_TRUE(Has_Message("Batch: this batch was moved from; nothing done")) << Messages_Text();
+        EXPECT_TRUE(Has_Message("Batch: this batch has no state (moved from, or made without memory); nothing done")) << Messages_Text();
         EXPECT_EQ(batch.Draw_Calls_Get(), 0);
         Messages_Clear();
         if (Profile() != headless::Profile::COMPAT) {

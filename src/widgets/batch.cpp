@@ -3,6 +3,7 @@
 #include <vrtools/batch.h>
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "core/batch_render.h"
@@ -109,8 +110,31 @@ struct VR_Batches::Impl {
                       widget.W_Name ? widget.W_Name : L"no name");
             return;
         }
-        entries.push_back(Entry{kind, &widget});
+        try {
+            entries.push_back(Entry{kind, &widget});
+        } catch (const std::bad_alloc&) {
+            Error_Fct(::hwnd, 1u, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
+                      widget.W_Name ? widget.W_Name : L"no name");
+            return;
+        }
         laid_out = false;
+    }
+
+    // Runs `step` of `call`; when memory runs out, reports it, leaves the host's GL state as `saved`
+    // holds it and has the next Draw lay everything out again (the buffers may be half made).
+    template <class Step>
+    bool Guarded(const char* call, const Saved_State& saved, bool vao_known, Step&& step)
+    {
+        try {
+            step();
+            return true;
+        } catch (const std::bad_alloc&) {
+            Error_Fct(::hwnd, 1u, "Batch: out of memory in %hs; nothing drawn, the next Draw lays the batch out again",
+                      call);
+            laid_out = false;
+            saved.Restore(vao_known);
+            return false;
+        }
     }
 
     // Describes every widget into its slot: the frame's steps (rebuilds, read-outs, phases) happen here.
@@ -143,17 +167,24 @@ struct VR_Batches::Impl {
         Saved_State saved;
         const bool vao_known = Vao_Known();
         saved.Save(vao_known);
-        Describe_All();
-        if (!laid_out) {
-            renderer.Layout();
-            laid_out = true;
-        }
-        renderer.Frame(view);
-        saved.Restore(vao_known);
+        const bool drawn = Guarded("Draw", saved, vao_known, [&] {
+            Describe_All();
+            if (!laid_out) {
+                renderer.Layout();
+                laid_out = true;
+            }
+            renderer.Frame(view);
+        });
+        if (drawn)
+            saved.Restore(vao_known);
     }
 };
 
-VR_Batches::VR_Batches() : impl_(new Impl) {}
+VR_Batches::VR_Batches() : impl_(new (std::nothrow) Impl)
+{
+    if (!impl_)
+        Error_Fct(::hwnd, 1u, "Batch: out of memory making a batch; it does nothing");
+}
 
 VR_Batches::~VR_Batches()
 {
@@ -175,11 +206,13 @@ VR_Batches& VR_Batches::operator=(VR_Batches&& other) noexcept
     return *this;
 }
 
-// A moved-from batch has no state: it reports once per call and does nothing.
-#define BATCH_IMPL_OR_RETURN(...)                                                              \
-    if (!impl_) {                                                                              \
-        Error_Fct(::hwnd, 0x80000001u, "Batch: this batch was moved from; nothing done");      \
-        return __VA_ARGS__;                                                                    \
+// A moved-from batch (or one made without memory) has no state: it reports once per call and does
+// nothing.
+#define BATCH_IMPL_OR_RETURN(...)                                                                         \
+    if (!impl_) {                                                                                         \
+        Error_Fct(::hwnd, 0x80000001u, "Batch: this batch has no state (moved from, or made without memory); " \
+                  "nothing done");                                                                        \
+        return __VA_ARGS__;                                                                               \
     }
 
 void VR_Batches::Add(VR_Labels& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::LABEL, w); }
@@ -211,17 +244,19 @@ int VR_Batches::Init()
     saved.Save(vao_known);
     // The first layout is made here, so that the first frame uploads only the lists of what its view
     // shows. Describing takes a progress bar's step, which belongs to the frames: put its phase back.
-    std::vector<short> phases;
-    for (const Entry& e : impl_->entries)
-        if (e.kind == Kind::PROGRESS)
-            phases.push_back(static_cast<VR_Progress*>(e.widget)->Phase);
-    impl_->Describe_All();
-    impl_->renderer.Layout();
-    impl_->laid_out = true;
-    std::size_t k = 0;
-    for (const Entry& e : impl_->entries)
-        if (e.kind == Kind::PROGRESS)
-            static_cast<VR_Progress*>(e.widget)->Phase = phases[k++];
+    std::vector<std::pair<VR_Progress*, short>> phases;
+    const bool made = impl_->Guarded("Init", saved, vao_known, [&] {
+        for (const Entry& e : impl_->entries)
+            if (e.kind == Kind::PROGRESS)
+                phases.emplace_back(static_cast<VR_Progress*>(e.widget), static_cast<VR_Progress*>(e.widget)->Phase);
+        impl_->Describe_All();
+        impl_->renderer.Layout();
+        impl_->laid_out = true;
+    });
+    for (const auto& p : phases)
+        p.first->Phase = p.second;
+    if (!made)
+        return 0;
     saved.Restore(vao_known);
     impl_->warned_no_init = false;
     return 1;
