@@ -589,13 +589,15 @@ TEST_F(Batch, CaptionsAndReadOutsThatChangeShowAsAFreshBatchWouldDrawThem)
 {
     // Captions are drawn from their inked texels only: one that comes, goes or changes its width must
     // show as a batch laid out afresh shows it, and a read-out changing with every step of a drag
-    // keeps its place in the atlas (no new layout: the batch's own buffers are never replaced).
+    // keeps its place in the atlas (no new layout: the batch's own buffers are never replaced). A
+    // picture arriving among masks only (a box given an icon for its caption) shows too.
     const struct {
         const char* before;
         const char* after;
     } captions[] = {{"   ", "Shown later"}, {"A caption wider than its widget", "Hi"}, {"Gone", " "}};
     std::deque<VR_Labels> labels;
     VR_Valuators slider;
+    VR_Boxs box;
     VR_Batches batch;
     int y = HEIGHT - 40;
     for (const auto& c : captions) {
@@ -611,7 +613,15 @@ TEST_F(Batch, CaptionsAndReadOutsThatChangeShowAsAFreshBatchWouldDrawThem)
     slider.Format = "%.2f";
     slider.Init(Window());
     batch.Add(slider);
+    Place(box, "Icon", 340, HEIGHT - 120, 120, 90);
+    box.Init(Window());
+    batch.Add(box);
     ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    // The picture takes the caption's place among the quads: no new layout on that account.
+    box.Name = "";
+    Picture_Set(box);
+    box.Init(Window());
     Draw(batch);
     for (std::size_t i = 0; i < labels.size(); ++i) {
         labels[i].Name = captions[i].after;
@@ -631,7 +641,7 @@ TEST_F(Batch, CaptionsAndReadOutsThatChangeShowAsAFreshBatchWouldDrawThem)
         Draw(b);
         std::vector<Rgba> out;
         for (int j = y - 40; j < HEIGHT; ++j)
-            for (int i = 0; i < 320; ++i)
+            for (int i = 0; i < 480; ++i)
                 out.push_back(Pixel(i, j));
         return out;
     };
@@ -640,12 +650,16 @@ TEST_F(Batch, CaptionsAndReadOutsThatChangeShowAsAFreshBatchWouldDrawThem)
     for (VR_Labels& l : labels)
         fresh.Add(l);
     fresh.Add(slider);
+    fresh.Add(box);
     ASSERT_EQ(fresh.Init(), 1);
     const std::vector<Rgba> wanted = picture(fresh);
+    // The two batches hold the pictures at different places of their atlases: filtering may round
+    // one level apart.
+    const auto apart = [](int a, int b) { return std::abs(a - b) > 1; };
     int differ = 0;
     for (std::size_t i = 0; i < kept.size(); ++i)
-        differ += kept[i].r != wanted[i].r || kept[i].g != wanted[i].g || kept[i].b != wanted[i].b ||
-                  kept[i].a != wanted[i].a;
+        differ += apart(kept[i].r, wanted[i].r) || apart(kept[i].g, wanted[i].g) || apart(kept[i].b, wanted[i].b) ||
+                  apart(kept[i].a, wanted[i].a);
     EXPECT_EQ(differ, 0);
     EXPECT_GT(Count_Pixels(10, HEIGHT - 40, 190, HEIGHT - 10, Rgba{255, 255, 255, 255}, 8), 10) << "shown later";
     EXPECT_TRUE(Messages().empty()) << Messages_Text();

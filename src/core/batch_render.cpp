@@ -311,60 +311,60 @@ bool Straight_View(const Batch_View& view)
            m[11] == 0.0f;
 }
 
-// The first and last texel of a mask row with coverage, -1 when none; words of eight texels at a
-// time, since most of a caption's texture is empty.
-int Mask_First(const unsigned char* row, int n)
-{
-    int i = 0;
-    for (std::uint64_t word = 0; i + 8 <= n; i += 8) {
-        std::memcpy(&word, row + i, 8);
-        if (word)
-            break;
-    }
-    for (; i < n; ++i)
-        if (row[i])
-            return i;
-    return -1;
-}
-
-int Mask_Last(const unsigned char* row, int n)
-{
-    int i = n;
-    for (std::uint64_t word = 0; i >= 8; i -= 8) {
-        std::memcpy(&word, row + i - 8, 8);
-        if (word)
-            break;
-    }
-    for (; i > 0; --i)
-        if (row[i - 1])
-            return i - 1;
-    return -1;
-}
-
-// The texels of a texture with coverage (a mask) or alpha (a picture), as a box; w = 0 when none.
+// The texels of a texture with coverage (a mask) or alpha (a picture), as a box: first and last
+// texel along s, then along t; the last before the first when there are none.
 void Ink_Find(const Look_Texture& t, int box[4])
 {
     int x0 = t.tex_w, x1 = -1, y0 = t.tex_h, y1 = -1;
-    for (int j = 0; j < t.tex_h; ++j) {
-        int first = -1, last = -1;
-        if (t.rgba) {
+    if (t.rgba) {
+        for (int j = 0; j < t.tex_h; ++j) {
             const unsigned char* row = t.pixels + static_cast<std::size_t>(j) * t.tex_w * 4;
             for (int i = 0; i < t.tex_w; ++i)
                 if (row[i * 4 + 3]) {
-                    first = first < 0 ? i : first;
-                    last = i;
+                    x0 = std::min(x0, i);
+                    x1 = std::max(x1, i);
+                    y0 = std::min(y0, j);
+                    y1 = j;
                 }
-        } else {
-            const unsigned char* row = t.pixels + static_cast<std::size_t>(j) * t.tex_w;
-            first = Mask_First(row, t.tex_w);
-            last = first < 0 ? -1 : Mask_Last(row, t.tex_w);
         }
-        if (first < 0)
-            continue;
-        x0 = std::min(x0, first);
-        x1 = std::max(x1, last);
-        y0 = std::min(y0, j);
-        y1 = j;
+    } else {
+        // Most of a caption's texture is empty: rows are OR-ed together eight texels at a time, in
+        // strips of up to 512 texels, which gives the rows with ink and, from the strip's sum, the
+        // columns. A width that is no multiple of eight leaves texels for the plain loop.
+        const int whole = t.tex_w / 8 * 8;
+        for (int x = 0; x < whole; x += 512) {
+            const int n = std::min(512, whole - x) / 8;
+            std::uint64_t sum[64] = {};
+            for (int j = 0; j < t.tex_h; ++j) {
+                const unsigned char* row = t.pixels + static_cast<std::size_t>(j) * t.tex_w + x;
+                std::uint64_t any = 0;
+                for (int w = 0; w < n; ++w) {
+                    std::uint64_t word;
+                    std::memcpy(&word, row + w * 8, 8);
+                    sum[w] |= word;
+                    any |= word;
+                }
+                if (any) {
+                    y0 = std::min(y0, j);
+                    y1 = std::max(y1, j);
+                }
+            }
+            unsigned char columns[512];
+            std::memcpy(columns, sum, static_cast<std::size_t>(n) * 8);
+            for (int i = 0; i < n * 8; ++i)
+                if (columns[i]) {
+                    x0 = std::min(x0, x + i);
+                    x1 = std::max(x1, x + i);
+                }
+        }
+        for (int j = 0; j < t.tex_h; ++j)
+            for (int i = whole; i < t.tex_w; ++i)
+                if (t.pixels[static_cast<std::size_t>(j) * t.tex_w + i]) {
+                    x0 = std::min(x0, i);
+                    x1 = std::max(x1, i);
+                    y0 = std::min(y0, j);
+                    y1 = std::max(y1, j);
+                }
     }
     box[0] = x0;
     box[1] = y0;
@@ -622,6 +622,15 @@ bool Batch_Renderer::Signature_Changed(Slot& slot)
         int quads, tex_w, tex_h, key_bytes;
         unsigned char pass, modulate, blend, rgba, wrap, pad[3];
     };
+    if (slot.signature.empty()) {
+        // Written afresh (a layout): its room at once rather than by doubling. Per quad at most its
+        // corners, normals, colours and coordinates.
+        std::size_t bytes = 0;
+        for (const Look_Part& p : slot.look.Parts())
+            bytes += sizeof(Part_Key) + static_cast<std::size_t>(std::max(p.quads, 0)) * 96 +
+                     static_cast<std::size_t>(p.texture.key ? std::max(p.texture.key_bytes, 0) : 0);
+        slot.signature.reserve(bytes);
+    }
     Signature_Check check(slot.signature);
     for (const Look_Part& p : slot.look.Parts()) {
         Part_Key k;
@@ -699,6 +708,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
             if (cell >= slot.cells.size())
                 slot.cells.emplace_back();
             Cell& c = slot.cells[cell++];
+            rgba_seen_ = rgba_seen_ || t.rgba;
             Source source;
             source.pixels = t.pixels;
             source.tex_w = t.tex_w;
@@ -957,14 +967,31 @@ void Batch_Renderer::Atlas_Make(int height)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, atlas_w_, atlas_h_, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    // Masks alone take one byte a texel: alpha in a compatibility context; elsewhere red, shown as
+    // alpha over black by the swizzle, as an alpha texture shows.
+    const GLint internal = texel_bytes_ == 4 ? GL_RGBA8 : core_or_es_ ? GL_R8 : GL_ALPHA8;
+    glTexImage2D(GL_TEXTURE_2D, 0, internal, atlas_w_, atlas_h_, 0, Atlas_Format(), GL_UNSIGNED_BYTE, nullptr);
+    if (core_or_es_) {
+        const bool red = texel_bytes_ == 1;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, red ? GL_ZERO : GL_RED);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_G, red ? GL_ZERO : GL_GREEN);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, red ? GL_ZERO : GL_BLUE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, red ? GL_RED : GL_ALPHA);
+    }
     shelf_x_ = shelf_y_ = shelf_h_ = 0;
+}
+
+GLenum Batch_Renderer::Atlas_Format() const
+{
+    return texel_bytes_ == 4 ? GL_RGBA : core_or_es_ ? GL_RED : GL_ALPHA;
 }
 
 bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, const Region& room)
 {
     if (c.w > 0 && c.shown == source && c.region == r)
         return true;
+    if (source.rgba && texel_bytes_ == 1)
+        return false;  // a picture where there were only masks: laid out again with RGBA texels
     c.shown = source;
     c.region = r;
     if (r.w < 1 || r.h < 1)
@@ -984,11 +1011,12 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
     return true;
 }
 
-void Batch_Renderer::Cell_Fill(const Cell& c, unsigned char* out, std::size_t pitch)
+void Batch_Renderer::Cell_Fill(const Cell& c, unsigned char* out, std::size_t pitch, int bytes)
 {
     const Source& t = c.shown;
     const Region& r = c.region;
     const std::size_t texel = t.rgba ? 4 : 1;
+    const std::size_t step = static_cast<std::size_t>(bytes);
     // Texel (i, j) of the region as the texture's wrapping gives it: clamped to the edge, transparent
     // black beyond the border, or repeated. A mask is black with its coverage as alpha, as GL shows
     // an alpha texture. Each row goes in runs of texels read one after the other.
@@ -999,6 +1027,11 @@ void Batch_Renderer::Cell_Fill(const Cell& c, unsigned char* out, std::size_t pi
         } else if (t.rgba) {
             for (int k = 0; k < n; ++k)
                 std::memcpy(to + k * 4, from, 4);
+        } else if (step == 1) {
+            if (repeat_one)
+                std::memset(to, from[0], static_cast<std::size_t>(n));
+            else
+                std::memcpy(to, from, static_cast<std::size_t>(n));
         } else {
             for (int k = 0; k < n; ++k) {
                 to[k * 4] = to[k * 4 + 1] = to[k * 4 + 2] = 0;
@@ -1012,14 +1045,14 @@ void Batch_Renderer::Cell_Fill(const Cell& c, unsigned char* out, std::size_t pi
             j = ((j % t.tex_h) + t.tex_h) % t.tex_h;
         } else if (j < 0 || j >= t.tex_h) {
             if (t.wrap == Look_Wrap::BORDER) {
-                std::memset(out, 0, static_cast<std::size_t>(r.w) * 4);
+                std::memset(out, 0, static_cast<std::size_t>(r.w) * step);
                 continue;
             }
             j = std::min(std::max(j, 0), t.tex_h - 1);
         }
         for (int x = 0; x < r.w;) {
             const int i = r.i0 + x;
-            unsigned char* to = out + static_cast<std::size_t>(x) * 4;
+            unsigned char* to = out + static_cast<std::size_t>(x) * step;
             int n = 0;
             if (t.wrap == Look_Wrap::REPEAT) {
                 const int from = ((i % t.tex_w) + t.tex_w) % t.tex_w;
@@ -1028,7 +1061,7 @@ void Batch_Renderer::Cell_Fill(const Cell& c, unsigned char* out, std::size_t pi
             } else if (i < 0 || i >= t.tex_w) {
                 n = i < 0 ? std::min(-i, r.w - x) : r.w - x;
                 if (t.wrap == Look_Wrap::BORDER)
-                    std::memset(to, 0, static_cast<std::size_t>(n) * 4);
+                    std::memset(to, 0, static_cast<std::size_t>(n) * step);
                 else
                     copy(to, i < 0 ? 0 : t.tex_w - 1, j, n, true);
             } else {
@@ -1043,11 +1076,12 @@ void Batch_Renderer::Cell_Fill(const Cell& c, unsigned char* out, std::size_t pi
 void Batch_Renderer::Cell_Upload(const Cell& c)
 {
     const Region& r = c.region;
-    pixels_.resize(static_cast<std::size_t>(r.w) * r.h * 4);
-    Cell_Fill(c, pixels_.data(), static_cast<std::size_t>(r.w) * 4);
+    const std::size_t pitch = static_cast<std::size_t>(r.w) * static_cast<std::size_t>(texel_bytes_);
+    pixels_.resize(pitch * static_cast<std::size_t>(r.h));
+    Cell_Fill(c, pixels_.data(), pitch, texel_bytes_);
     glBindTexture(GL_TEXTURE_2D, atlas_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, c.x, c.y, r.w, r.h, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, c.x, c.y, r.w, r.h, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
     ++uploads_;
 }
 
@@ -1055,16 +1089,16 @@ void Batch_Renderer::Atlas_Gathered_Upload()
 {
     // Cells were placed shelf after shelf in slot order: each shelf is filled in a buffer that stays
     // in the cache and goes up in one call. Texels between cells are never read.
-    const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * 4;
+    const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
     int shelf = -1, rows = 0;
     const auto flush = [&] {
         if (rows < 1)
             return;
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, shelf, atlas_w_, rows, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, shelf, atlas_w_, rows, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
         ++uploads_;
     };
     glBindTexture(GL_TEXTURE_2D, atlas_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
     for (const Slot& s : slots_)
         for (const Cell& c : s.cells) {
             if (c.region.w < 1 || c.region.h < 1)
@@ -1079,7 +1113,8 @@ void Batch_Renderer::Atlas_Gathered_Upload()
                 if (pixels_.size() < pitch * static_cast<std::size_t>(rows))
                     pixels_.resize(pitch * static_cast<std::size_t>(rows));
             }
-            Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.x) * 4, pitch);
+            Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.x) * static_cast<std::size_t>(texel_bytes_), pitch,
+                      texel_bytes_);
         }
     flush();
 }
@@ -1100,6 +1135,7 @@ void Batch_Renderer::Layout()
     // showing a box with a picture) lays everything out again. A slot's streams lie next to each
     // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
     int quads = 0;
+    rgba_seen_ = false;
     for (Slot& s : slots_) {
         s.signature.clear();
         // Every cell is placed afresh; the ink measured stays with it.
@@ -1112,6 +1148,7 @@ void Batch_Renderer::Layout()
             quads += s.range[k].capacity;
         }
     }
+    texel_bytes_ = rgba_seen_ ? 4 : 1;
     Atlas_Make(Atlas_Rows());
     Buffers_Make(quads);
     gathering_ = true;

@@ -131,8 +131,8 @@ private:
     // copying it into the layout's picture while `gathering_`); `room` is what a cell that must move
     // reserves. False when the atlas has no room.
     bool Cell_Place(Cell& cell, const Source& source, const Region& region, const Region& room);
-    // Copies the cell's region into RGBA rows `pitch` bytes apart.
-    static void Cell_Fill(const Cell& cell, unsigned char* out, std::size_t pitch);
+    // Copies the cell's region into rows `pitch` bytes apart, `bytes` (4: RGBA, 1: the mask) a texel.
+    static void Cell_Fill(const Cell& cell, unsigned char* out, std::size_t pitch, int bytes);
     void Cell_Upload(const Cell& cell);
     // Uploads the cells placed while gathering, one call per shelf.
     void Atlas_Gathered_Upload();
@@ -151,6 +151,8 @@ private:
     // Rows of the atlas for the cells of the slots' regions, with room to change.
     int Atlas_Rows() const;
     void Atlas_Make(int height);
+    // The atlas's pixel format for uploads.
+    GLenum Atlas_Format() const;
     void Buffers_Make(int quads);
     void Program_Use(const Program& p, const Batch_View& view);
     // Marks the mesh quads from `first` on (`count` of them, in the vertex buffer) that are edge-on
@@ -196,6 +198,9 @@ private:
     std::vector<Part_Box> boxes_;                // per part of the slot being built
     // While laying out, the cells are placed first and copied afterwards, shelf by shelf.
     bool gathering_ = false;
+    // Bytes per atlas texel: 1 while every cell is a mask, 4 once a picture is among them.
+    int texel_bytes_ = 4;
+    bool rgba_seen_ = false;  // a picture among the cells measured
     int quads_ = 0;                              // quads in the vertex buffer
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
     int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
