@@ -311,15 +311,16 @@ bool Straight_View(const Batch_View& view)
            m[11] == 0.0f;
 }
 
-// The texels of a texture with coverage (a mask) or alpha (a picture), as a box: first and last
-// texel along s, then along t; the last before the first when there are none.
-void Ink_Find(const Look_Texture& t, int box[4])
+// The texels of a texture with coverage (a mask) or alpha (a picture) within `area` (first texel
+// along s and t, then one past the last), as a box: first and last texel along s, then along t; the
+// last before the first when there are none.
+void Ink_Find(const Look_Texture& t, const int area[4], int box[4])
 {
     int x0 = t.tex_w, x1 = -1, y0 = t.tex_h, y1 = -1;
     if (t.rgba) {
-        for (int j = 0; j < t.tex_h; ++j) {
+        for (int j = area[1]; j < area[3]; ++j) {
             const unsigned char* row = t.pixels + static_cast<std::size_t>(j) * t.tex_w * 4;
-            for (int i = 0; i < t.tex_w; ++i)
+            for (int i = area[0]; i < area[2]; ++i)
                 if (row[i * 4 + 3]) {
                     x0 = std::min(x0, i);
                     x1 = std::max(x1, i);
@@ -331,11 +332,11 @@ void Ink_Find(const Look_Texture& t, int box[4])
         // Most of a caption's texture is empty: rows are OR-ed together eight texels at a time, in
         // strips of up to 512 texels, which gives the rows with ink and, from the strip's sum, the
         // columns. A width that is no multiple of eight leaves texels for the plain loop.
-        const int whole = t.tex_w / 8 * 8;
-        for (int x = 0; x < whole; x += 512) {
+        const int whole = area[0] + (area[2] - area[0]) / 8 * 8;
+        for (int x = area[0]; x < whole; x += 512) {
             const int n = std::min(512, whole - x) / 8;
             std::uint64_t sum[64] = {};
-            for (int j = 0; j < t.tex_h; ++j) {
+            for (int j = area[1]; j < area[3]; ++j) {
                 const unsigned char* row = t.pixels + static_cast<std::size_t>(j) * t.tex_w + x;
                 std::uint64_t any = 0;
                 for (int w = 0; w < n; ++w) {
@@ -357,8 +358,8 @@ void Ink_Find(const Look_Texture& t, int box[4])
                     x1 = std::max(x1, x + i);
                 }
         }
-        for (int j = 0; j < t.tex_h; ++j)
-            for (int i = whole; i < t.tex_w; ++i)
+        for (int j = area[1]; j < area[3]; ++j)
+            for (int i = whole; i < area[2]; ++i)
                 if (t.pixels[static_cast<std::size_t>(j) * t.tex_w + i]) {
                     x0 = std::min(x0, i);
                     x1 = std::max(x1, i);
@@ -912,9 +913,20 @@ Batch_Renderer::Region Batch_Renderer::Cell_Cut(Cell& c, const Look_Texture& t, 
                                                 const float lo[2], const float hi[2], const float keep[4],
                                                 float window[4])
 {
-    if (!c.measured || !(c.inked == source)) {
-        Ink_Find(t, c.ink);
+    // Only the texels the quads read are searched (a caption's quad shows the text's part of its
+    // texture).
+    const Region read = Texels_Read(lo, hi, 0);
+    const int area[4] = {std::max(read.i0, 0), std::max(read.j0, 0), std::min(read.i0 + read.w, t.tex_w),
+                         std::min(read.j0 + read.h, t.tex_h)};
+    if (!c.measured || !(c.inked == source) || std::memcmp(area, c.ink_area, sizeof area) != 0) {
+        if (area[0] < area[2] && area[1] < area[3]) {
+            Ink_Find(t, area, c.ink);
+        } else {
+            c.ink[0] = c.ink[1] = 0;
+            c.ink[2] = c.ink[3] = -1;
+        }
         c.inked = source;
+        std::memcpy(c.ink_area, area, sizeof area);
         c.measured = true;
     }
     const int size[2] = {t.tex_w, t.tex_h};

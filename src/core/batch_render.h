@@ -95,6 +95,7 @@ private:
         // The texels with coverage (or alpha) of `inked`: the quads are cut down to them.
         Source inked;
         int ink[4] = {0, 0, -1, -1};     // first and last texel along s and t; empty when last < first
+        int ink_area[4] = {};            // the texels searched: first along s and t, then one past the last
         bool measured = false;
     };
     // Three streams, one per program: lit and flat meshes, captions and pictures, outlines. Each slot
