@@ -244,45 +244,6 @@ std::uint64_t Key_Hash(const void* key, int bytes)
     return h;
 }
 
-// Streams bytes against a stored signature; from the first difference on it rewrites the rest.
-class Signature_Check {
-public:
-    explicit Signature_Check(std::vector<unsigned char>& stored) : stored_(stored) {}
-    void Feed(const void* data, std::size_t bytes)
-    {
-        if (bytes == 0)
-            return;
-        const unsigned char* p = static_cast<const unsigned char*>(data);
-        if (!changed_) {
-            if (pos_ + bytes <= stored_.size() && std::memcmp(stored_.data() + pos_, p, bytes) == 0) {
-                pos_ += bytes;
-                return;
-            }
-            changed_ = true;
-            stored_.resize(pos_);
-        }
-        stored_.insert(stored_.end(), p, p + bytes);
-    }
-    template <class T>
-    void Value(const T& v)
-    {
-        Feed(&v, sizeof v);
-    }
-    bool Finish()
-    {
-        if (!changed_ && pos_ != stored_.size()) {
-            changed_ = true;
-            stored_.resize(pos_);
-        }
-        return changed_;
-    }
-
-private:
-    std::vector<unsigned char>& stored_;
-    std::size_t pos_ = 0;
-    bool changed_ = false;
-};
-
 void Color_Bytes(unsigned int packed, unsigned char out[4])
 {
     out[0] = packed & 0xFF;
@@ -1166,6 +1127,7 @@ void Batch_Renderer::Layout()
     gathering_ = true;
     for (Slot& s : slots_) {
         Signature_Changed(s);
+        s.fresh = false;
         if (!Vertices_Build(s, true) && !atlas_full_reported_) {
             Error_Fct(::hwnd, 0x80000001u, "Batch: captions and pictures need more than a %d x %d atlas; some are left out",
                       atlas_w_, atlas_h_);
@@ -1343,6 +1305,10 @@ void Batch_Renderer::Frame(const Batch_View& view)
     const Vertex blank{};
     for (std::size_t i = 0; i < slots_.size() && !relayout; ++i) {
         Slot& s = slots_[i];
+        // A widget the caller found unchanged kept its look: nothing to compare.
+        if (!s.fresh)
+            continue;
+        s.fresh = false;
         if (!Signature_Changed(s))
             continue;
         if (!Vertices_Build(s, true)) {

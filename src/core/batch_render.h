@@ -7,11 +7,51 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "look.h"
 
 namespace core {
+
+// Streams bytes against a stored signature; from the first difference on it rewrites the rest.
+class Signature_Check {
+public:
+    explicit Signature_Check(std::vector<unsigned char>& stored) : stored_(stored) {}
+    void Feed(const void* data, std::size_t bytes)
+    {
+        if (bytes == 0)
+            return;
+        const unsigned char* p = static_cast<const unsigned char*>(data);
+        if (!changed_) {
+            if (pos_ + bytes <= stored_.size() && std::memcmp(stored_.data() + pos_, p, bytes) == 0) {
+                pos_ += bytes;
+                return;
+            }
+            changed_ = true;
+            stored_.resize(pos_);
+        }
+        stored_.insert(stored_.end(), p, p + bytes);
+    }
+    template <class T>
+    void Value(const T& v)
+    {
+        Feed(&v, sizeof v);
+    }
+    bool Finish()
+    {
+        if (!changed_ && pos_ != stored_.size()) {
+            changed_ = true;
+            stored_.resize(pos_);
+        }
+        return changed_;
+    }
+
+private:
+    std::vector<unsigned char>& stored_;
+    std::size_t pos_ = 0;
+    bool changed_ = false;
+};
 
 // What the shaders need of the host's view and light for one frame.
 struct Batch_View {
@@ -51,7 +91,12 @@ public:
 
     // One slot per widget, in drawing order. A slot's look is filled by the caller each frame.
     void Slots_Resize(std::size_t count);
-    Look& Slot_Look(std::size_t i) { return slots_[i].look; }
+    // The slot's look, to be described anew this frame (its signature is checked at the next Frame).
+    Look& Slot_Look(std::size_t i)
+    {
+        slots_[i].fresh = true;
+        return slots_[i].look;
+    }
     // Lays every slot out afresh from its current look: full upload of vertices and pictures.
     void Layout();
     // Brings the GL copies up to the slots' looks, uploading only what changed, and draws.
@@ -116,6 +161,7 @@ private:
         // draws nothing (hidden).
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
         bool visible = false;  // drawn through the index lists
+        bool fresh = true;     // described since the last Frame: its signature may have changed
     };
     struct Program {
         GLuint id = 0;

@@ -3,6 +3,7 @@
 #include <vrtools/batch.h>
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <vector>
 
@@ -17,7 +18,52 @@ enum class Kind { LABEL, BUTTON, BOX, FRAME, PROGRESS, VALUATOR, SELECT, TABITEM
 struct Entry {
     Kind kind;
     VR_Tools* widget;
+    // What the widget's last description followed from (Snapshot_Check); empty when it must be
+    // described again.
+    std::vector<unsigned char> snapshot;
 };
+
+// Whether the widget is as it was when `e.snapshot` was taken, taking it afresh when not. A label's,
+// a button's or a slider's description follows from the widget's own bytes (its fields, the arrays
+// and bitmaps they point to, which only the library's calls on it change, each changing a field
+// too) and the strings it points to, read here by content: the host may rewrite a name, font or
+// read-out format in place. A slider's value table is left out: Init alone writes it, from fields
+// compared here. The other classes are described every frame: a progress bar moves at every
+// frame, containers and editors describe their members.
+bool Snapshot_Same(Entry& e)
+{
+    std::size_t bytes = 0;
+    std::size_t skip_at = 0, skip_bytes = 0;
+    const char* format = nullptr;
+    switch (e.kind) {
+    case Kind::LABEL: bytes = sizeof(VR_Labels); break;
+    case Kind::BUTTON: bytes = sizeof(VR_Buttons); break;
+    case Kind::VALUATOR: {
+        VR_Valuators& v = *static_cast<VR_Valuators*>(e.widget);
+        bytes = sizeof(VR_Valuators);
+        skip_at = static_cast<std::size_t>(reinterpret_cast<const unsigned char*>(v.Value_Table) -
+                                           reinterpret_cast<const unsigned char*>(&v));
+        skip_bytes = sizeof v.Value_Table;
+        format = v.Format;
+        break;
+    }
+    default: return false;
+    }
+    core::Signature_Check check(e.snapshot);
+    const unsigned char* object = reinterpret_cast<const unsigned char*>(e.widget);
+    check.Feed(object, skip_bytes ? skip_at : bytes);
+    if (skip_bytes)
+        check.Feed(object + skip_at + skip_bytes, bytes - skip_at - skip_bytes);
+    const auto text = [&check](const void* p, std::size_t length, std::size_t unit) {
+        check.Value(length);
+        check.Feed(p, length * unit);
+    };
+    const VR_Tools& w = *e.widget;
+    for (const char* narrow : {w.Font_Name, w.Font_Style, format})
+        text(narrow, narrow ? std::strlen(narrow) : 0, 1);
+    text(w.W_Name, w.W_Name ? std::wcslen(w.W_Name) : 0, sizeof(wchar_t));
+    return !check.Finish();
+}
 
 void Describe(const Entry& e, core::Look& look)
 {
@@ -111,7 +157,7 @@ struct VR_Batches::Impl {
             return;
         }
         try {
-            entries.push_back(Entry{kind, &widget});
+            entries.push_back(Entry{kind, &widget, {}});
         } catch (const std::bad_alloc&) {
             Error_Fct(::hwnd, 1u, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
                       widget.W_Name ? widget.W_Name : L"no name");
@@ -138,13 +184,21 @@ struct VR_Batches::Impl {
     }
 
     // Describes every widget into its slot: the frame's steps (rebuilds, read-outs, phases) happen here.
-    void Describe_All()
+    // A widget found unchanged keeps the look it was given, unless `all`.
+    void Describe_All(bool all = false)
     {
         renderer.Slots_Resize(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i) {
+            Entry& e = entries[i];
+            if (!all && Snapshot_Same(e))
+                continue;
+            // Forgotten until the description is complete: one cut short (out of memory) is made again.
+            e.snapshot.clear();
             core::Look& look = renderer.Slot_Look(i);
             look.Clear();
-            Describe(entries[i], look);
+            Describe(e, look);
+            // The widget as its description left it (a button's mesh follows its State there).
+            Snapshot_Same(e);
         }
     }
 
@@ -249,7 +303,7 @@ int VR_Batches::Init()
         for (const Entry& e : impl_->entries)
             if (e.kind == Kind::PROGRESS)
                 phases.emplace_back(static_cast<VR_Progress*>(e.widget), static_cast<VR_Progress*>(e.widget)->Phase);
-        impl_->Describe_All();
+        impl_->Describe_All(true);
         impl_->renderer.Layout();
         impl_->laid_out = true;
     });
