@@ -635,7 +635,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
         built_[k] = 0;
     }
     std::size_t cell = 0;
-    Boxes_Measure(slot);
+    bool measured = false;  // boxes_ holds this slot's parts
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
         const Look_Part& p = slot.look.Parts()[part];
         if (p.quads < 1)
@@ -693,9 +693,14 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                 // its whole texture, is cut down to the ink. Pictures written opaque keep theirs.
                 cut = (p.pass == Look_Pass::TEXT || p.blend) && Quad_Aligned(p);
                 if (cut) {
-                    float keep[4];
-                    Overlap_Window(slot, part, keep);
-                    r = Cell_Cut(c, t, source, lo, hi, keep, window);
+                    // A layout places the cells right after measuring them: what overlaps is known.
+                    if (!gathering_) {
+                        if (!measured)
+                            Boxes_Measure(slot);
+                        measured = true;
+                        Overlap_Window(slot, part, c.keep);
+                    }
+                    r = Cell_Cut(c, t, source, lo, hi, c.keep, window);
                 } else {
                     r = room;
                 }

@@ -141,6 +141,7 @@ private:
         Source inked;
         int ink[4] = {0, 0, -1, -1};     // first and last texel along s and t; empty when last < first
         int ink_area[4] = {};            // the texels searched: first along s and t, then one past the last
+        float keep[4] = {};              // texel coordinates later quads of the slot overlap (Overlap_Window)
         bool measured = false;
     };
     // Three streams, one per program: lit and flat meshes, captions and pictures, outlines. Each slot
