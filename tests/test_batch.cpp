@@ -700,6 +700,17 @@ TEST_F(Batch, EveryChangeAHostMakesShowsThoughUnchangedWidgetsAreNotDescribedAga
     r.label.Name = name;
     r.label.Font_Name = font;
     r.label.Init(Window());
+    // A picture in the slider's groove, which the host may paint again in place.
+    const std::size_t picture_bytes = static_cast<std::size_t>(r.slider.Width) * r.slider.Height * 4;
+    r.slider.Image = static_cast<unsigned char*>(std::malloc(picture_bytes));
+    const auto paint = [&](unsigned char red, unsigned char blue) {
+        for (std::size_t i = 0; i < picture_bytes; i += 4) {
+            const unsigned char texel[4] = {red, 40, blue, 255};
+            std::memcpy(r.slider.Image + i, texel, 4);
+        }
+    };
+    paint(220, 0);
+    r.slider.Init(Window());
     ASSERT_EQ(batch.Init(), 1);
     const struct {
         const char* what;
@@ -716,6 +727,10 @@ TEST_F(Batch, EveryChangeAHostMakesShowsThoughUnchangedWidgetsAreNotDescribedAga
              r.button.Init(Window());
          }},
         {"hovered", [&] { r.slider.Select(0, r.slider.X + 20.0f, r.slider.Y + 10.0f); }},
+        {"picture painted again in place, rebuilt", [&] {
+             paint(0, 220);
+             r.slider.Init(Window());
+         }},
         {"value adjusted", [&] {
              r.slider.Value = 55.0f;
              r.slider.Adjust();
