@@ -560,6 +560,7 @@ void Batch_Renderer::Release()
     vertices_.clear();
     for (Slot& s : slots_) {
         s.signature.clear();
+        s.signature_known = false;
         s.cells.clear();
         for (Range& r : s.range)
             r = Range{};
@@ -584,8 +585,10 @@ bool Batch_Renderer::Signature_Changed(Slot& slot)
         int quads, tex_w, tex_h, key_bytes;
         unsigned char pass, modulate, blend, rgba, wrap, pad[3];
     };
+    const bool known = slot.signature_known;
+    slot.signature_known = true;
     if (slot.signature.empty()) {
-        // Written afresh (a layout): its room at once rather than by doubling. Per quad at most its
+        // Written afresh (after a layout): its room at once rather than by doubling. Per quad at most its
         // corners, normals, colours and coordinates.
         std::size_t bytes = 0;
         for (const Look_Part& p : slot.look.Parts())
@@ -625,7 +628,7 @@ bool Batch_Renderer::Signature_Changed(Slot& slot)
         if (k.key_bytes > 0)
             check.Feed(t.key, static_cast<std::size_t>(k.key_bytes));
     }
-    return check.Finish();
+    return check.Finish() || !known;
 }
 
 bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
@@ -1131,7 +1134,8 @@ void Batch_Renderer::Layout()
     Buffers_Make(quads);
     gathering_ = true;
     for (Slot& s : slots_) {
-        Signature_Changed(s);
+        // The signature is taken when the widget is next described: an empty one reads as changed,
+        // and a widget found unchanged never needs one.
         s.fresh = false;
         if (!Vertices_Build(s, true) && !atlas_full_reported_) {
             Error_Fct(::hwnd, 0x80000001u, "Batch: captions and pictures need more than a %d x %d atlas; some are left out",

@@ -156,6 +156,7 @@ private:
     struct Slot {
         Look look;
         std::vector<unsigned char> signature;  // everything the look's vertices and pictures follow from
+        bool signature_known = false;          // none is taken at a layout: the next description is a change
         std::vector<Cell> cells;               // one per textured part, in part order
         Range range[STREAMS];
         // The box around every vertex the slot draws now, in the widgets' frame; lo > hi when it
