@@ -3,7 +3,6 @@
 #include <vrtools/batch.h>
 
 #include <cstring>
-#include <cwchar>
 #include <new>
 #include <vector>
 
@@ -23,45 +22,64 @@ struct Entry {
     std::vector<unsigned char> snapshot;
 };
 
+// Feeds each of `fields` as its bytes: fields one by one, so that the padding between them (undefined
+// in a widget the host made on its stack) is never read.
+template <class... Field>
+void Fields_Feed(core::Signature_Check& check, const Field&... fields)
+{
+    (check.Value(fields), ...);
+}
+
+// A string a widget points to, by content: the host may rewrite a name, font or format in place.
+template <class Char>
+void Text_Feed(core::Signature_Check& check, const Char* text)
+{
+    std::size_t length = 0;
+    while (text && text[length])
+        ++length;
+    check.Value(length);
+    check.Feed(text, length * sizeof(Char));
+}
+
+// NOTE: a field added to these classes must be added below, or an unchanged-looking widget keeps an
+// old look; the sizes make the build say so.
+static_assert(sizeof(void*) != 8 || (sizeof(VR_Labels) == 200 && sizeof(VR_Buttons) == 216 &&
+                                     sizeof(VR_Valuators) == 4592),
+              "a widget's fields changed: update Snapshot_Same");
+
 // Whether the widget is as it was when `e.snapshot` was taken, taking it afresh when not. A label's,
-// a button's or a slider's description follows from the widget's own bytes (its fields, the arrays
-// and bitmaps they point to, which only the library's calls on it change, each changing a field
-// too) and the strings it points to, read here by content: the host may rewrite a name, font or
-// read-out format in place. A slider's value table is left out: Init alone writes it, from fields
-// compared here. The other classes are described every frame: a progress bar moves at every
-// frame, containers and editors describe their members.
+// a button's or a slider's description follows from the widget's fields (and the arrays and bitmaps
+// they point to, which only the library's calls on it change, each changing a field too), the
+// strings it points to and the look globals. A slider's value table is left out: Init alone writes
+// it, from fields compared here. The other classes are described every frame: a progress bar moves
+// at every frame, containers and editors describe their members.
 bool Snapshot_Same(Entry& e)
 {
-    std::size_t bytes = 0;
-    std::size_t skip_at = 0, skip_bytes = 0;
-    const char* format = nullptr;
-    switch (e.kind) {
-    case Kind::LABEL: bytes = sizeof(VR_Labels); break;
-    case Kind::BUTTON: bytes = sizeof(VR_Buttons); break;
-    case Kind::VALUATOR: {
-        VR_Valuators& v = *static_cast<VR_Valuators*>(e.widget);
-        bytes = sizeof(VR_Valuators);
-        skip_at = static_cast<std::size_t>(reinterpret_cast<const unsigned char*>(v.Value_Table) -
-                                           reinterpret_cast<const unsigned char*>(&v));
-        skip_bytes = sizeof v.Value_Table;
-        format = v.Format;
-        break;
-    }
-    default: return false;
-    }
+    if (e.kind != Kind::LABEL && e.kind != Kind::BUTTON && e.kind != Kind::VALUATOR)
+        return false;
     core::Signature_Check check(e.snapshot);
-    const unsigned char* object = reinterpret_cast<const unsigned char*>(e.widget);
-    check.Feed(object, skip_bytes ? skip_at : bytes);
-    if (skip_bytes)
-        check.Feed(object + skip_at + skip_bytes, bytes - skip_at - skip_bytes);
-    const auto text = [&check](const void* p, std::size_t length, std::size_t unit) {
-        check.Value(length);
-        check.Feed(p, length * unit);
-    };
     const VR_Tools& w = *e.widget;
-    for (const char* narrow : {w.Font_Name, w.Font_Style, format})
-        text(narrow, narrow ? std::strlen(narrow) : 0, 1);
-    text(w.W_Name, w.W_Name ? std::wcslen(w.W_Name) : 0, sizeof(wchar_t));
+    Fields_Feed(check, ::BORDER, ::Tool_Looks, w.Name, w.Window, w.Flags, w.X, w.Y, w.Z, w.Width, w.Height, w.Bevel,
+                w.Font_Name, w.Font_Style, w.Font_Extra, w.Font_Size, w.Color, w.Image, w.Spare_1, w.Spare_2,
+                w.Spare_3, w.Spare_4, w.W_Name, w.Quad_Count, w.Vertex_Array, w.Normal_Array, w.Color_Array,
+                w.Text_Vertex_Array, w.Text_Coord_Array, w.Vertex_VBO, w.Normal_VBO, w.Color_VBO, w.Text_Vertex_VBO,
+                w.Text_Coord_VBO, w.Text_Bitmap, w.Text_Texture, w.Image_Texture, w.Spare_Ptr, w.Status);
+    Text_Feed(check, w.Font_Name);
+    Text_Feed(check, w.Font_Style);
+    Text_Feed(check, w.W_Name);
+    if (e.kind == Kind::BUTTON) {
+        const VR_Buttons& b = *static_cast<const VR_Buttons*>(e.widget);
+        Fields_Feed(check, b.State, b.Lamp, b.Lamp_Array, b.Lamp_VBO, b.Highlight, b.Built_State);
+    } else if (e.kind == Kind::VALUATOR) {
+        const VR_Valuators& v = *static_cast<const VR_Valuators*>(e.widget);
+        Fields_Feed(check, v.Value, v.Value_Min, v.Value_Max, v.Format, v.Cursor_Half_Width, v.Scroll_Speed,
+                    v.Value_Bitmap, v.Value_Texture, v.Selected, v.Spare, v.Cursor_Position, v.Pointer_Position,
+                    v.Shown_Value, v.Value_Text, v.Value_Tex_Width, v.Value_Tex_Height, v.Value_Text_Width,
+                    v.Value_Text_Height, v.Cursor_Quad_Count, v.Cursor_Vertex_Array, v.Cursor_Normal_Array,
+                    v.Cursor_Color_Array, v.Value_Vertex_Array, v.Value_Coord_Array, v.Cursor_Vertex_VBO,
+                    v.Cursor_Normal_VBO, v.Cursor_Color_VBO, v.Value_Vertex_VBO, v.Value_Coord_VBO);
+        Text_Feed(check, v.Format);
+    }
     return !check.Finish();
 }
 

@@ -335,7 +335,7 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
 {
     wchar_t text[READOUT_CAP] = {};
     // Bit for bit: -0 and 0 print differently.
-    if (memo && memo->valid && std::memcmp(&memo->value, &s.Shown_Value, sizeof memo->value) == 0 &&
+    if (memo && memo->valid && s.Format && std::memcmp(&memo->value, &s.Shown_Value, sizeof memo->value) == 0 &&
         std::strcmp(memo->format, s.Format) == 0) {
         std::wmemcpy(text, memo->text, READOUT_CAP);
         return Readout_Show(s, text, false);
@@ -355,7 +355,7 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
     }
     Readout_Text(format, parsed, s.Shown_Value, text);
     if (memo) {
-        memo->valid = std::strlen(s.Format) < sizeof memo->format;
+        memo->valid = s.Format && std::strlen(s.Format) < sizeof memo->format;
         if (memo->valid) {
             std::strcpy(memo->format, s.Format);
             memo->value = s.Shown_Value;
