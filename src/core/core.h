@@ -134,6 +134,11 @@ bool Own_Draw_Refused();
 
 // [SECTION] Captions ---------------------------------------------------------------------------------
 
+// VR_Tools::Text without its upload: the bitmap and the sizes only (a batch reads the bitmap).
+int Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffer, const char* font_name,
+                const char* font_style, short font_size, int* tex_width, int* tex_height, int* text_width,
+                int* text_height);
+
 // Sizes given by VR_Tools::Text.
 struct Text_Size {
     int tex_w = 0, tex_h = 0;    // texture, texels (powers of two, 0 without text)

@@ -304,6 +304,18 @@ int VR_Tools::Set_Name(const char* const format, ...)
 int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font_name, const char* font_style,
                    short font_size, int* tex_width, int* tex_height, int* text_width, int* text_height)
 {
+    if (!core::Text_Render(*this, text, buffer, font_name, font_style, font_size, tex_width, tex_height, text_width,
+                           text_height))
+        return 0;
+    core::Texture_Alpha_Upload(*tex_width, *tex_height, *buffer);
+    return 1;
+}
+
+int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffer, const char* font_name,
+                      const char* font_style, short font_size, int* tex_width, int* tex_height, int* text_width,
+                      int* text_height)
+{
+    HWND const window = tool.Window;
     *tex_width = *tex_height = 0;
     if (text_width)
         *text_width = 0;
@@ -312,15 +324,15 @@ int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font
     if (!text || !text[0] || !buffer)
         return 0;
 
-    HFONT font = Y_Create_Font(Window, font_name, font_style, nullptr, font_size);
+    HFONT font = Y_Create_Font(window, font_name, font_style, nullptr, font_size);
     if (core::Lint_On() && font_name && !font)
         core::Lint_Report("Lint: font \"%hs\" \"%hs\" at %d px was not found: \"%ls\" is drawn in the system font",
                           font_name, font_style ? font_style : "", font_size, text);
-    HDC dc = Y_GetDC(Window, "VR_Tools::Text");
+    HDC dc = Y_GetDC(window, "VR_Tools::Text");
     host::Text_Surface* surface = host::Surface_Create(dc);
     if (!surface) {
-        Y_ReleaseDC(Window, dc);
-        Error_Fct(::hwnd, 2u, "Text: Failed to create a text surface (window %p)", static_cast<void*>(Window));
+        Y_ReleaseDC(window, dc);
+        Error_Fct(::hwnd, 2u, "Text: Failed to create a text surface (window %p)", static_cast<void*>(window));
         return 0;
     }
     host::Surface_Select_Font(surface, font);  // null selects the system font
@@ -335,13 +347,13 @@ int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font
     *tex_width = Texture_Side(extent + 2, 1024);
 
     if (!host::Surface_Bitmap_Create(surface, *tex_width, *tex_height)) {
-        Y_ReleaseDC(Window, dc);
+        Y_ReleaseDC(window, dc);
         host::Surface_Delete(surface);
         Error_Fct(::hwnd, 0x80000001u, "file:%hs line:%d", SOURCE, __LINE__);
         Error_Fct(::hwnd, 2u, L"\u00F1\u0004ERROR:\u0002 Unable to Create Compatible Bitmap");
         return 0;
     }
-    Y_ReleaseDC(Window, dc);
+    Y_ReleaseDC(window, dc);
     const int row_bytes = host::Surface_Row_Bytes(surface);
     const long expected = static_cast<long>(row_bytes) * *tex_height;
     host::Surface_Draw_Text(surface, text);
@@ -376,7 +388,5 @@ int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font
     // The first byte of each 32-bit pixel is the glyph coverage of white text on black.
     Coverage_Narrow(*buffer, pixels, texels);
     std::free(pixels);
-
-    core::Texture_Alpha_Upload(*tex_width, *tex_height, *buffer);
     return 1;
 }

@@ -313,6 +313,9 @@ void Readout_Text(const wchar_t* format, const Readout_Format& f, float value, w
 // Value_Text keeps, after its terminator, a mark that the current bad Format has been reported, so
 // that a bad format is reported once and not at every frame; a good text overwrites the mark.
 constexpr wchar_t BAD_FORMAT_MARK = 1;
+// Or a mark that the text's bitmap and quad were made for a batch, which reads them from memory,
+// while the widget's own texture and buffers still hold an earlier text: its own Draw loads them.
+constexpr wchar_t UNLOADED_MARK = 2;
 
 // The cursor's offset along x from the left end of its travel, for the value shown (clamped here).
 int Cursor_Offset(VR_Valuators& s)
@@ -366,17 +369,22 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
     return Readout_Show(s, text, memo == nullptr);
 }
 
-// The rest of Readout_Update, from the text of the value shown on.
+// The rest of Readout_Update, from the text of the value shown on. Without `bind` (a batch's
+// description) the widget's own texture and buffers are left for its own Draw to load.
 bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
 {
     if (std::wcscmp(text, s.Value_Text) != 0) {
-        // The whole buffer: the zeros after the terminator also clear a bad-format mark.
+        // The whole buffer: the zeros after the terminator also clear a mark.
         std::wmemcpy(s.Value_Text, text, READOUT_CAP);
         if (text[0] == L'\0')
             return false;
-        core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
-        s.Text(s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, 8, &s.Value_Tex_Width, &s.Value_Tex_Height,
-               &s.Value_Text_Width, &s.Value_Text_Height);
+        if (bind)
+            core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
+        const int rendered = core::Text_Render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, 8,
+                                               &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width,
+                                               &s.Value_Text_Height);
+        if (bind && rendered)
+            core::Texture_Alpha_Upload(s.Value_Tex_Width, s.Value_Tex_Height, s.Value_Bitmap);
         core::Text_Size size;
         size.tex_w = s.Value_Tex_Width;
         size.tex_h = s.Value_Tex_Height;
@@ -384,14 +392,30 @@ bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
         size.text_h = s.Value_Text_Height;
         if (!core::Caption_Quad(s.Value_Vertex_Array, s.Value_Coord_Array, 0, 0, 0, size, SOURCE))
             return false;
+        if (!bind) {
+            if (rendered)
+                s.Value_Text[READOUT_CAP - 1] = UNLOADED_MARK;
+            return s.Value_Text_Height > 0;
+        }
         // The read-out keeps its two buffers from the first text on and only loads them again.
         core::Buffer_Upload(s.Value_Vertex_VBO, s.Value_Vertex_Array, 24);
         core::Buffer_Upload(s.Value_Coord_VBO, s.Value_Coord_Array, 32);
+    } else if (bind && s.Value_Text[READOUT_CAP - 1] == UNLOADED_MARK) {
+        // Made for a batch: the bitmap and quad are this text's, the GL copies are not.
+        s.Value_Text[READOUT_CAP - 1] = L'\0';
+        core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
+        if (s.Value_Tex_Width > 0 && s.Value_Bitmap)
+            core::Texture_Alpha_Upload(s.Value_Tex_Width, s.Value_Tex_Height, s.Value_Bitmap);
+        if (s.Value_Vertex_Array && s.Value_Coord_Array) {
+            core::Buffer_Upload(s.Value_Vertex_VBO, s.Value_Vertex_Array, 24);
+            core::Buffer_Upload(s.Value_Coord_VBO, s.Value_Coord_Array, 32);
+        }
     } else if (bind) {
         glBindTexture(GL_TEXTURE_2D, s.Value_Texture);
     }
-    // An empty text, or one the rasteriser could not measure, has nothing to show.
-    return !(s.Value_Text[0] == L'\0' || s.Value_Text_Height <= 0 || !s.Value_Vertex_VBO);
+    // An empty text, or one the rasteriser could not measure, has nothing to show; the own Draw
+    // needs its buffers too.
+    return !(s.Value_Text[0] == L'\0' || s.Value_Text_Height <= 0 || (bind && !s.Value_Vertex_VBO));
 }
 
 }  // namespace
