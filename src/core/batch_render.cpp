@@ -739,6 +739,14 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
         built_[stream] += p.pass == Look_Pass::OUTLINE ? p.quads * 4 : p.quads;
         if (!place_pictures)
             continue;
+        // The part's vertices are written in place: a layout builds some hundred thousand of them.
+        const bool outline = p.pass == Look_Pass::OUTLINE;
+        const bool normals = p.vertex && p.normal;
+        const bool colors = (p.pass == Look_Pass::LIT || p.pass == Look_Pass::UNLIT) && p.vertex && p.color;
+        const float atlas_w = static_cast<float>(atlas_w_), atlas_h = static_cast<float>(std::max(atlas_h_, 1));
+        const std::size_t at = out_stream.size();
+        out_stream.resize(at + static_cast<std::size_t>(p.quads) * (outline ? 16 : 4));
+        Vertex* out = out_stream.data() + at;
         for (int q = 0; q < p.quads; ++q) {
             const short* qv = v + q * 12;
             float corner[4][3];
@@ -755,7 +763,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                 if (cut)
                     Quad_Cut(corner, uv, window);
             }
-            if (p.pass == Look_Pass::OUTLINE) {
+            if (outline) {
                 // Each edge of the quad as its own band, in the order and direction GL's line polygon
                 // mode gives them (the quad as triangles 0 1 3 and 1 2 3, each from its closing edge on,
                 // inner edge left out): with blending off, the later band owns a corner pixel's alpha.
@@ -764,40 +772,42 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                     const float* a = corner[EDGES[e][0]];
                     const float* b = corner[EDGES[e][1]];
                     const float sides[4] = {-1.0f, 1.0f, -1.0f, 1.0f};
-                    for (int k = 0; k < 4; ++k) {
-                        Vertex out = base;
+                    for (int k = 0; k < 4; ++k, ++out) {
+                        *out = base;
                         const float* from = k < 2 ? a : b;
                         const float* to = k < 2 ? b : a;
-                        std::memcpy(out.pos, from, sizeof out.pos);
-                        std::memcpy(out.normal, to, sizeof out.normal);
+                        std::memcpy(out->pos, from, sizeof out->pos);
+                        std::memcpy(out->normal, to, sizeof out->normal);
                         // The far end's normal is turned, so sides -1, 1, -1, 1 go round the band.
-                        out.uv[0] = sides[k];
-                        out.uv[1] = OUTLINE_HALF_WIDTH;
-                        out.info[2] = k < 2 ? 0 : 1;
-                        out_stream.push_back(out);
+                        out->uv[0] = sides[k];
+                        out->uv[1] = OUTLINE_HALF_WIDTH;
+                        out->info[2] = k < 2 ? 0 : 1;
                     }
                 }
                 continue;
             }
-            for (int k = 0; k < 4; ++k) {
-                Vertex out = base;
-                std::memcpy(out.pos, corner[k], sizeof out.pos);
-                if (p.vertex && p.normal) {
+            const short* qn = normals ? p.normal + q * 12 : nullptr;
+            for (int k = 0; k < 4; ++k, ++out) {
+                // Every field written: the stream was only resized.
+                std::memcpy(out->pos, corner[k], sizeof out->pos);
+                if (qn) {
                     // GL reads short normals as fractions of 32767.
                     for (int a = 0; a < 3; ++a)
-                        out.normal[a] = static_cast<float>(p.normal[q * 12 + k * 3 + a]) / 32767.0f;
+                        out->normal[a] = static_cast<float>(qn[k * 3 + a]) / 32767.0f;
                 } else {
-                    std::memcpy(out.normal, p.fixed_normal, sizeof out.normal);
-                }
-                if ((p.pass == Look_Pass::LIT || p.pass == Look_Pass::UNLIT) && p.vertex && p.color) {
-                    const unsigned int word = p.color[q * 4 + k];
-                    std::memcpy(out.color, &word, 4);
+                    std::memcpy(out->normal, p.fixed_normal, sizeof out->normal);
                 }
                 if (textured) {
-                    out.uv[0] = (uv[k][0] + atlas_u) / static_cast<float>(atlas_w_);
-                    out.uv[1] = (uv[k][1] + atlas_v) / static_cast<float>(std::max(atlas_h_, 1));
+                    out->uv[0] = (uv[k][0] + atlas_u) / atlas_w;
+                    out->uv[1] = (uv[k][1] + atlas_v) / atlas_h;
+                } else {
+                    out->uv[0] = out->uv[1] = 0.0f;
                 }
-                out_stream.push_back(out);
+                if (colors)
+                    std::memcpy(out->color, &p.color[q * 4 + k], 4);
+                else
+                    std::memcpy(out->color, base.color, 4);
+                std::memcpy(out->info, base.info, 4);
             }
         }
     }
