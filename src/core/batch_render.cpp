@@ -645,6 +645,10 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
         scratch_[k].clear();
         built_[k] = 0;
     }
+    for (int a = 0; a < 3; ++a) {
+        built_lo_[a] = 1e30f;
+        built_hi_[a] = -1e30f;
+    }
     std::size_t cell = 0;
     bool measured = false;  // boxes_ holds this slot's parts
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
@@ -763,6 +767,12 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                 if (cut)
                     Quad_Cut(corner, uv, window);
             }
+            // An outline vertex's other end is a corner of the same quad: the corners cover the edges.
+            for (int k = 0; k < 4; ++k)
+                for (int a = 0; a < 3; ++a) {
+                    built_lo_[a] = std::min(built_lo_[a], corner[k][a]);
+                    built_hi_[a] = std::max(built_hi_[a], corner[k][a]);
+                }
             if (outline) {
                 // Each edge of the quad as its own band, in the order and direction GL's line polygon
                 // mode gives them (the quad as triangles 0 1 3 and 1 2 3, each from its closing edge on,
@@ -1200,17 +1210,8 @@ void Batch_Renderer::Edge_On_Mark(int first, int count, bool fresh)
 
 void Batch_Renderer::Bounds_Make(Slot& slot) const
 {
-    for (int a = 0; a < 3; ++a) {
-        slot.lo[a] = 1e30f;
-        slot.hi[a] = -1e30f;
-    }
-    // An outline vertex's other end is a corner of the same quad: positions alone cover the edges.
-    for (const std::vector<Vertex>& stream : scratch_)
-        for (const Vertex& v : stream)
-            for (int a = 0; a < 3; ++a) {
-                slot.lo[a] = std::min(slot.lo[a], v.pos[a]);
-                slot.hi[a] = std::max(slot.hi[a], v.pos[a]);
-            }
+    std::memcpy(slot.lo, built_lo_, sizeof slot.lo);
+    std::memcpy(slot.hi, built_hi_, sizeof slot.hi);
 }
 
 bool Batch_Renderer::Slot_Visible(const Slot& slot) const

@@ -207,7 +207,7 @@ private:
     // Marks the mesh quads from `first` on (`count` of them, in the vertex buffer) that are edge-on
     // to a view down the z axis: all of them afresh, or else only those that became faces.
     void Edge_On_Mark(int first, int count, bool fresh);
-    // The slot's bounds from the vertices just built (scratch_).
+    // The slot's bounds: the box around the vertices just built (scratch_).
     void Bounds_Make(Slot& slot) const;
     // Whether any of the slot may fall inside the view's clip volume; a slot without vertices keeps
     // what it was.
@@ -238,6 +238,7 @@ private:
     std::vector<Vertex> vertices_;               // CPU copy of the whole vertex buffer
     std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
     int built_[STREAMS] = {};                    // and their quads
+    float built_lo_[3] = {}, built_hi_[3] = {};  // and the box around their positions
     std::vector<unsigned char> pixels_;          // a picture converted to RGBA
     enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
     struct Part_Box {
