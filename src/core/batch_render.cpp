@@ -1024,6 +1024,33 @@ void Batch_Renderer::Cell_Fill(const Cell& c, unsigned char* out, std::size_t pi
 {
     const Source& t = c.shown;
     const Region& r = c.region;
+    if (!t.rgba && bytes == 1 && t.wrap != Look_Wrap::REPEAT) {
+        // A mask into a mask atlas, the usual cell (a caption cut to its ink): each row is the texels
+        // before the texture, those inside it and those after it, mostly one texel of slack at most
+        // either side, too few for a call each.
+        const int inside0 = std::min(std::max(-r.i0, 0), r.w);
+        const int inside1 = std::max(std::min(t.tex_w - r.i0, r.w), inside0);
+        const bool border = t.wrap == Look_Wrap::BORDER;
+        for (int y = 0; y < r.h; ++y, out += pitch) {
+            int j = r.j0 + y;
+            if (j < 0 || j >= t.tex_h) {
+                if (border) {
+                    std::memset(out, 0, static_cast<std::size_t>(r.w));
+                    continue;
+                }
+                j = std::min(std::max(j, 0), t.tex_h - 1);
+            }
+            const unsigned char* row = t.pixels + static_cast<std::size_t>(j) * static_cast<std::size_t>(t.tex_w);
+            const unsigned char before = border ? 0 : row[0], after = border ? 0 : row[t.tex_w - 1];
+            for (int x = 0; x < inside0; ++x)
+                out[x] = before;
+            if (inside1 > inside0)
+                std::memcpy(out + inside0, row + r.i0 + inside0, static_cast<std::size_t>(inside1 - inside0));
+            for (int x = inside1; x < r.w; ++x)
+                out[x] = after;
+        }
+        return;
+    }
     const std::size_t texel = t.rgba ? 4 : 1;
     const std::size_t step = static_cast<std::size_t>(bytes);
     // Texel (i, j) of the region as the texture's wrapping gives it: clamped to the edge, transparent
