@@ -319,12 +319,25 @@ void Ink_Find(const Look_Texture& t, const int area[4], int box[4])
                     y1 = std::max(y1, j);
                 }
             }
+            // The first and the last inked column: only the outermost words with ink are looked into.
             unsigned char columns[512];
             std::memcpy(columns, sum, static_cast<std::size_t>(n) * 8);
-            for (int i = 0; i < n * 8; ++i)
+            int first = 0, last = n - 1;
+            while (first < n && sum[first] == 0)
+                ++first;
+            while (last > first && sum[last] == 0)
+                --last;
+            if (first == n)
+                continue;
+            for (int i = first * 8; i < first * 8 + 8; ++i)
                 if (columns[i]) {
                     x0 = std::min(x0, x + i);
+                    break;
+                }
+            for (int i = last * 8 + 7; i >= last * 8; --i)
+                if (columns[i]) {
                     x1 = std::max(x1, x + i);
+                    break;
                 }
         }
         for (int j = area[1]; j < area[3]; ++j)
