@@ -162,6 +162,9 @@ public:
     // Appends a part and returns it for filling in.
     Look_Part& Add(Look_Pass pass)
     {
+        // Room for a widget's usual parts at once: a batch describes thousands of widgets at its Init.
+        if (parts_.capacity() == 0)
+            parts_.reserve(8);
         parts_.emplace_back();
         parts_.back().pass = pass;
         return parts_.back();
