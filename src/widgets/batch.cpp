@@ -60,6 +60,9 @@ bool Snapshot_Same(Entry& e)
 {
     if (e.kind != Kind::LABEL && e.kind != Kind::BUTTON && e.kind != Kind::VALUATOR)
         return false;
+    // A first snapshot takes its room at once rather than by doubling (a slider's is some 600 bytes).
+    if (e.snapshot.capacity() == 0)
+        e.snapshot.reserve(e.kind == Kind::VALUATOR ? 1024 : 512);
     core::Signature_Check check(e.snapshot);
     const VR_Tools& w = *e.widget;
     Fields_Feed(check, ::BORDER, ::Tool_Looks, w.Name, w.Window, w.Flags, w.X, w.Y, w.Z, w.Width, w.Height, w.Bevel,
