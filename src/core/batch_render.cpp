@@ -695,8 +695,12 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                 lo[1] = std::min(lo[1], w);
                 hi[1] = std::max(hi[1], w);
             }
-            if (cell >= slot.cells.size())
+            if (cell >= slot.cells.size()) {
+                // A caption and a read-out at most, mostly: room for both at once.
+                if (slot.cells.capacity() == 0)
+                    slot.cells.reserve(2);
                 slot.cells.emplace_back();
+            }
             Cell& c = slot.cells[cell++];
             rgba_seen_ = rgba_seen_ || t.rgba;
             Source source;
