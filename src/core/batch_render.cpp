@@ -505,24 +505,6 @@ GLuint Program_Build(const char* vp, const char* fp, int pass, const char* diale
 
 }  // namespace
 
-bool Batch_Renderer::Program_Make(int pass, const char* dialect)
-{
-    Program& p = programs_[pass];
-    p.id = Program_Build(vertex_prefix_, fragment_prefix_, pass, dialect);
-    if (!p.id)
-        return false;
-    p.mvp = glGetUniformLocation(p.id, "u_mvp");
-    p.mv = glGetUniformLocation(p.id, "u_mv");
-    p.nm = glGetUniformLocation(p.id, "u_nm");
-    p.light = glGetUniformLocation(p.id, "u_light");
-    p.diffuse = glGetUniformLocation(p.id, "u_diffuse");
-    p.ambient = glGetUniformLocation(p.id, "u_ambient");
-    p.normalize = glGetUniformLocation(p.id, "u_normalize");
-    p.viewport = glGetUniformLocation(p.id, "u_viewport");
-    p.atlas = glGetUniformLocation(p.id, "u_atlas");
-    return true;
-}
-
 bool Batch_Renderer::Init()
 {
     Release();
@@ -539,15 +521,25 @@ bool Batch_Renderer::Init()
     }
     const bool es = std::strcmp(dialect, "300 es") == 0;
     const bool core = std::strcmp(dialect, "330 core") == 0;
-    vertex_prefix_ = es ? PREFIX_ES_VERTEX : core ? PREFIX_330_VERTEX : PREFIX_120_VERTEX;
-    fragment_prefix_ = es ? PREFIX_ES_FRAGMENT : core ? PREFIX_330_FRAGMENT : PREFIX_120_FRAGMENT;
-    // The meshes' program for a light at a position is built when such a light first comes: most
-    // hosts never give one, and compiling a program is a large part of a batch's Init.
-    for (int pass = 0; pass < STREAMS; ++pass)
-        if (!Program_Make(pass, dialect)) {
+    const char* vp = es ? PREFIX_ES_VERTEX : core ? PREFIX_330_VERTEX : PREFIX_120_VERTEX;
+    const char* fp = es ? PREFIX_ES_FRAGMENT : core ? PREFIX_330_FRAGMENT : PREFIX_120_FRAGMENT;
+    for (int pass = 0; pass < PROGRAMS; ++pass) {
+        Program& p = programs_[pass];
+        p.id = Program_Build(vp, fp, pass, dialect);
+        if (!p.id) {
             Release();
             return false;
         }
+        p.mvp = glGetUniformLocation(p.id, "u_mvp");
+        p.mv = glGetUniformLocation(p.id, "u_mv");
+        p.nm = glGetUniformLocation(p.id, "u_nm");
+        p.light = glGetUniformLocation(p.id, "u_light");
+        p.diffuse = glGetUniformLocation(p.id, "u_diffuse");
+        p.ambient = glGetUniformLocation(p.id, "u_ambient");
+        p.normalize = glGetUniformLocation(p.id, "u_normalize");
+        p.viewport = glGetUniformLocation(p.id, "u_viewport");
+        p.atlas = glGetUniformLocation(p.id, "u_atlas");
+    }
     dialect_ = dialect;
 
     GLint max_texture = 0;
@@ -580,7 +572,6 @@ void Batch_Renderer::Release()
         glDeleteTextures(1, &atlas_);
     vao_ = vbo_ = ibo_ = atlas_ = 0;
     dialect_ = "";
-    positional_failed_ = false;
     quads_ = atlas_h_ = 0;
     edge_on_.clear();
     index_.clear();
@@ -1477,16 +1468,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
             glDisable(GL_BLEND);
         else
             glEnable(GL_BLEND);
-        int program = k;
-        if (k == STREAM_OPAQUE && view.light[3] != 0.0f) {
-            // Built once, at the first light at a position; one that fails (reported) leaves the
-            // meshes lit as from a direction.
-            if (!programs_[PROGRAM_POSITIONAL].id && !positional_failed_)
-                positional_failed_ = !Program_Make(PROGRAM_POSITIONAL, dialect_);
-            if (programs_[PROGRAM_POSITIONAL].id)
-                program = PROGRAM_POSITIONAL;
-        }
-        Program_Use(programs_[program], view);
+        Program_Use(programs_[k == STREAM_OPAQUE && view.light[3] != 0.0f ? PROGRAM_POSITIONAL : k], view);
         glDrawElements(GL_TRIANGLES, list_count_[k], GL_UNSIGNED_INT,
                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(list_first_[k]) * sizeof(GLuint)));
         ++draw_calls_;

@@ -171,8 +171,6 @@ private:
               atlas = -1;
     };
 
-    // Builds program `pass` from the dialect's prefixes; false after a report.
-    bool Program_Make(int pass, const char* dialect);
     bool Signature_Changed(Slot& slot);
     // Writes the slot's quads into scratch_ (their number per stream into built_); false when a
     // picture found no room in the atlas. Without `place_pictures` it only counts the quads and finds
@@ -235,9 +233,6 @@ private:
     float cull_viewport_[2] = {};
     bool cull_valid_ = false, cull_straight_ = false;
     const char* dialect_ = "";
-    const char* vertex_prefix_ = "";
-    const char* fragment_prefix_ = "";
-    bool positional_failed_ = false;  // its program was reported; the meshes keep the directional one
     bool core_or_es_ = false;
     std::vector<Slot> slots_;
     std::vector<Vertex> vertices_;               // CPU copy of the whole vertex buffer
