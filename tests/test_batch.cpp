@@ -761,6 +761,43 @@ TEST_F(Batch, EveryChangeAHostMakesShowsThoughUnchangedWidgetsAreNotDescribedAga
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, WidgetsWhoseNamesKeepGrowingShowAsAFreshBatchWouldDrawThem)
+{
+    // What an unchanged widget is compared with lies in one store for the whole batch: a name that
+    // grows moves it to the end and the room it leaves is taken back now and then. Through many such
+    // moves, each widget must still be compared with its own, so a change shows and the others stay.
+    constexpr int COUNT = 45;
+    std::deque<VR_Labels> labels;
+    std::vector<std::string> names(COUNT);
+    VR_Batches batch;
+    for (int i = 0; i < COUNT; ++i) {
+        names[i] = "L" + std::to_string(i);
+        labels.emplace_back();
+        Place(labels.back(), names[i].c_str(), 10 + (i / 15) * 200, HEIGHT - 40 - (i % 15) * 36, 190, 30);
+        labels.back().Init(Window());
+        batch.Add(labels.back());
+    }
+    ASSERT_EQ(batch.Init(), 1);
+    const auto fresh = [&] {
+        return Fresh_Frame({[&](VR_Batches& b) {
+            for (VR_Labels& l : labels)
+                b.Add(l);
+        }});
+    };
+    for (int round = 0; round < 12; ++round) {
+        for (int i = round % 3; i < COUNT; i += 3) {
+            names[i] += static_cast<char>('a' + round);
+            labels[i].Name = names[i].c_str();
+            labels[i].Init(Window());
+        }
+        // One label recoloured without a rebuild: only its compared fields tell.
+        labels[(round * 7 + 1) % COUNT].Color_Set(static_cast<unsigned char>(40 + round * 15), 200, 90);
+        const std::vector<unsigned char> kept = Frame_Of(batch);
+        ASSERT_TRUE(kept == fresh()) << "round " << round;
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
 {
     // The batch keeps each slider's last formatted read-out: a format changed in place, a value that
