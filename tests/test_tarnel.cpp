@@ -160,3 +160,32 @@ TEST(TarnelSurface, CutsGlyphsAtTheBitmapEdges)
     for (size_t i = 0; i < surface.Pixels().size(); i += 4) inked += surface.Pixels()[i] != 0;
     EXPECT_GT(inked, 0);
 }
+
+TEST(TarnelSurface, EachFontMeasuresTheSameTextItsOwnWay)
+{
+    // Fonts remember what they learn of plain text (glyphs, advances, kerning): the same text in
+    // another family, style or size, in any order, must still take that font's own room, kerning
+    // included, and never what another font remembered.
+    const struct {
+        const char* family;
+        const char* style;
+        int size;
+        const wchar_t* text;
+        int width;
+    } cases[] = {
+        {"DejaVu Sans", nullptr, 16, L"AVAV To.", 69},  {"DejaVu Sans", "Bold", 16, L"AVAV To.", 78},
+        {"DejaVu Serif", nullptr, 16, L"AVAV To.", 75}, {"DejaVu Sans", nullptr, 9, L"AVAV To.", 41},
+        {"DejaVu Sans", nullptr, 40, L"AVAV To.", 165}, {"DejaVu Sans", nullptr, 16, L"38.38 Wa", 75},
+        {"DejaVu Serif", nullptr, 40, L"38.38 Wa", 188}, {"DejaVu Sans", "Bold", 9, L"38.38 Wa", 46},
+    };
+    Surface surface;
+    for (int pass = 0; pass < 2; ++pass) {
+        // Forwards, then backwards: each font is met again after the others learnt the same text.
+        for (std::size_t k = 0; k < std::size(cases); ++k) {
+            const auto& c = cases[pass == 0 ? k : std::size(cases) - 1 - k];
+            host::Surface_Select_Font(surface.s, Y_Create_Font(nullptr, c.family, c.style, nullptr, c.size));
+            EXPECT_EQ(host::Surface_Text_Width(surface.s, c.text), c.width)
+                << c.family << " " << (c.style ? c.style : "") << " " << c.size << " pass " << pass;
+        }
+    }
+}

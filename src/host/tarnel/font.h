@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <list>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -23,6 +24,22 @@ struct Font_File {
     int index = 0;
     FT_Face face = nullptr;
     hb_face_t* shaper = nullptr;  // made on first shaping
+};
+
+// Glyphs, advances and kerning of the printable ASCII characters in one font, filled in as they
+// are first asked for: most captions and every read-out are made of these, and FreeType's
+// character map and kerning table cost more per character than the rest of a layout.
+struct Plain_Metrics {
+    static constexpr char32_t First = 0x20, Last = 0x7E;
+    static constexpr int Count = Last - First + 1;
+    static constexpr FT_UInt Unknown_Glyph = ~FT_UInt{0};
+    static constexpr FT_Pos Unknown_Advance = -0x7FFFFFFF;
+    static constexpr short Unknown_Kerning = -0x8000;  // also: a value too large to keep here
+
+    Plain_Metrics();
+    FT_UInt glyph[Count];
+    FT_Pos advance[Count];
+    short kerning[Count][Count];  // 26.6, left character first
 };
 
 // One face at one pixel size. The record itself lives as long as the process, so an HFONT stays
@@ -43,6 +60,9 @@ struct HFONT__ {
     // Hinted advance (26.6) of each glyph measured so far, or -1 for a glyph that cannot be loaded:
     // measuring a caption then costs no glyph loading for glyphs seen before.
     std::unordered_map<FT_UInt, FT_Pos> advances;
+    // The same and more for plain ASCII text, made on its first layout (null until then, or when
+    // memory ran out: layouts then ask FreeType).
+    std::unique_ptr<Plain_Metrics> plain;
     // Fallback: the first request that found this font (its language decides among CJK fonts),
     // the installed fonts sorted for it (made when first needed) and the font found for each
     // character asked so far (null: none has it).

@@ -169,6 +169,7 @@ void Rest(HFONT font)
     if (font->sorted) FcFontSetDestroy(font->sorted);
     font->sorted = nullptr;
     std::unordered_map<FT_UInt, FT_Pos>().swap(font->advances);
+    font->plain.reset();
     std::unordered_map<char32_t, HFONT>().swap(font->fallback);
     if (font->live) Live().erase(font->recent);
     font->live = false;

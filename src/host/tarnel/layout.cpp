@@ -10,6 +10,7 @@
 #include <fribidi.h>
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 
 namespace {
@@ -77,22 +78,67 @@ FT_Pos Advance_Of(HFONT font, FT_UInt glyph)
     return advance;
 }
 
+// The font's plain-text metrics, made on first use; null when memory runs out.
+Plain_Metrics* Plain_Of(HFONT font)
+{
+    if (!font->plain) font->plain.reset(new (std::nothrow) Plain_Metrics);
+    return font->plain.get();
+}
+
+bool Plain_Ascii(char32_t c)
+{
+    return c >= Plain_Metrics::First && c <= Plain_Metrics::Last;
+}
+
+// The font's glyph for `c` (0: none), remembered in `plain` for printable ASCII.
+FT_UInt Glyph_Of(HFONT font, Plain_Metrics* plain, char32_t c)
+{
+    if (!plain || !Plain_Ascii(c)) return FT_Get_Char_Index(font->file->face, c);
+    FT_UInt& known = plain->glyph[c - Plain_Metrics::First];
+    if (known == Plain_Metrics::Unknown_Glyph) known = FT_Get_Char_Index(font->file->face, c);
+    return known;
+}
+
+// Advance_Of the glyph of `c`, remembered in `plain` for printable ASCII.
+FT_Pos Advance_Of(HFONT font, Plain_Metrics* plain, char32_t c, FT_UInt glyph)
+{
+    if (!plain || !Plain_Ascii(c)) return Advance_Of(font, glyph);
+    FT_Pos& known = plain->advance[c - Plain_Metrics::First];
+    if (known == Plain_Metrics::Unknown_Advance) known = Advance_Of(font, glyph);
+    return known;
+}
+
+// The font's kerning (26.6) between the glyphs of `left` and `right` at its active size, 0 where
+// there is none; remembered in `plain` for pairs of printable ASCII characters.
+FT_Pos Kerning_Of(HFONT font, Plain_Metrics* plain, char32_t left, FT_UInt left_glyph, char32_t right,
+                  FT_UInt right_glyph)
+{
+    short* known = plain && Plain_Ascii(left) && Plain_Ascii(right)
+                       ? &plain->kerning[left - Plain_Metrics::First][right - Plain_Metrics::First]
+                       : nullptr;
+    if (known && *known != Plain_Metrics::Unknown_Kerning) return *known;
+    FT_Vector delta;
+    const FT_Pos kerning =
+        FT_Get_Kerning(font->file->face, left_glyph, right_glyph, FT_KERNING_DEFAULT, &delta) == 0 ? delta.x : 0;
+    if (known && kerning > Plain_Metrics::Unknown_Kerning && kerning <= 0x7FFF) *known = static_cast<short>(kerning);
+    return kerning;
+}
+
 // Lays out plain text in one font: pen moved by each glyph's advance, the font's kerning between
 // pairs; a glyph that cannot be loaded takes no room.
-void Lay_Out_Plain(HFONT font, const wchar_t* text, std::size_t length, Text_Layout& out)
+void Lay_Out_Plain(HFONT font, Plain_Metrics* plain, const wchar_t* text, std::size_t length, Text_Layout& out)
 {
-    FT_Face face = font->file->face;
     FT_Pos pen = 0;
     FT_UInt previous = 0;
+    char32_t previous_c = 0;
     if (font->kerning) host::Font_Use(font);  // kerning values depend on the active size
     for (std::size_t i = 0; i < length; ++i) {
-        const FT_UInt glyph = FT_Get_Char_Index(face, Scalar(text[i]));
-        if (font->kerning && previous && glyph) {
-            FT_Vector delta;
-            if (FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &delta) == 0) pen += delta.x;
-        }
+        const char32_t c = Scalar(text[i]);
+        const FT_UInt glyph = Glyph_Of(font, plain, c);
+        if (font->kerning && previous && glyph) pen += Kerning_Of(font, plain, previous_c, previous, c, glyph);
         previous = glyph;
-        const FT_Pos advance = Advance_Of(font, glyph);
+        previous_c = c;
+        const FT_Pos advance = Advance_Of(font, plain, c, glyph);
         if (advance < 0) continue;
         out.glyphs.push_back({font, glyph, pen, 0});
         pen += advance;
@@ -253,6 +299,13 @@ bool Lay_Out_Shaped(HFONT font, const wchar_t* wide, std::size_t length, Text_La
 
 // [SECTION] Entry point
 
+Plain_Metrics::Plain_Metrics()
+{
+    std::fill(std::begin(glyph), std::end(glyph), Unknown_Glyph);
+    std::fill(std::begin(advance), std::end(advance), Unknown_Advance);
+    std::fill(&kerning[0][0], &kerning[0][0] + Count * Count, Unknown_Kerning);
+}
+
 namespace host {
 
 bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out)
@@ -263,15 +316,15 @@ bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out)
     try {
         std::size_t length = 0;
         bool plain = true;
-        FT_Face face = font->file->face;
+        Plain_Metrics* metrics = Plain_Of(font);
         for (; text[length]; ++length) {
             if (!plain) continue;
             const char32_t c = Scalar(text[length]);
-            plain = Plain(c) && (c < 0x20 || FT_Get_Char_Index(face, c) != 0);
+            plain = Plain(c) && (c < 0x20 || Glyph_Of(font, metrics, c) != 0);
         }
         if (plain) {
             out.glyphs.reserve(length);
-            Lay_Out_Plain(font, text, length, out);
+            Lay_Out_Plain(font, metrics, text, length, out);
             return true;
         }
         return Lay_Out_Shaped(font, text, std::min(length, Max_Shaped), out);
