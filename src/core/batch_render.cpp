@@ -652,12 +652,31 @@ bool Batch_Renderer::Signature_Changed(Slot& slot)
     return check.Finish() || !known;
 }
 
-bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
+int Batch_Renderer::Part_Quads(const Look_Part& p, int& stream)
 {
-    for (int k = 0; k < STREAMS; ++k) {
-        scratch_[k].clear();
-        built_[k] = 0;
+    const bool textured = (p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE);
+    stream = textured ? STREAM_TEXTURED : p.pass == Look_Pass::OUTLINE ? STREAM_OUTLINE : STREAM_OPAQUE;
+    if (p.quads < 1)
+        return 0;
+    if (textured && (!p.texture.pixels || p.texture.tex_w < 1 || p.texture.tex_h < 1 || !p.Coords()))
+        return 0;
+    // Each edge of an outline is a quad of its own.
+    return p.pass == Look_Pass::OUTLINE ? p.quads * 4 : p.quads;
+}
+
+void Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS])
+{
+    for (int k = 0; k < STREAMS; ++k)
+        counts[k] = 0;
+    for (const Look_Part& p : slot.look.Parts()) {
+        int stream = 0;
+        const int quads = Part_Quads(p, stream);
+        counts[stream] += quads;
     }
+}
+
+bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
+{
     for (int a = 0; a < 3; ++a) {
         built_lo_[a] = 1e30f;
         built_hi_[a] = -1e30f;
@@ -666,13 +685,12 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
     bool measured = false;  // boxes_ holds this slot's parts
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
         const Look_Part& p = slot.look.Parts()[part];
-        if (p.quads < 1)
+        int stream = 0;
+        if (Part_Quads(p, stream) == 0)
             continue;
         const short* v = p.Vertices();
         const float* st = p.Coords();
-        const bool textured = (p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE);
-        const int stream = textured ? STREAM_TEXTURED : p.pass == Look_Pass::OUTLINE ? STREAM_OUTLINE : STREAM_OPAQUE;
-        std::vector<Vertex>& out_stream = scratch_[stream];
+        const bool textured = stream == STREAM_TEXTURED;
         Vertex base{};
         base.info[0] = (p.pass == Look_Pass::LIT) ? 1 : 0;
         Color_Bytes(p.pass == Look_Pass::OUTLINE ? 0u : p.rgb, base.color);
@@ -683,8 +701,6 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
         bool cut = false;
         if (textured) {
             const Look_Texture& t = p.texture;
-            if (!t.pixels || t.tex_w < 1 || t.tex_h < 1 || !st)
-                continue;
             // The texels the quads' linear filtering reads, wrapped as the texture wraps.
             float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
             for (int i = 0; i < p.quads * 4; ++i) {
@@ -725,23 +741,20 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                 // its whole texture, is cut down to the ink. Pictures written opaque keep theirs.
                 cut = (p.pass == Look_Pass::TEXT || p.blend) && Quad_Aligned(p);
                 if (cut) {
-                    // A layout places the cells right after measuring them: what overlaps is known.
-                    if (!gathering_) {
-                        if (!measured)
-                            Boxes_Measure(slot);
-                        measured = true;
-                        Overlap_Window(slot, part, c.keep);
-                    }
+                    if (!measured)
+                        Boxes_Measure(slot);
+                    measured = true;
+                    Overlap_Window(slot, part, c.keep);
                     r = Cell_Cut(c, t, source, lo, hi, c.keep, window);
                 } else {
                     r = room;
                 }
             }
-            if (place_pictures) {
-                if (!Cell_Place(c, source, r, room))
-                    return false;
-            } else {
-                c.region = r;
+            if (!Cell_Place(c, source, r, room)) {
+                // Neither this cell nor the slot's later ones hold texels.
+                for (std::size_t i = cell - 1; i < slot.cells.size(); ++i)
+                    slot.cells[i].region = Region{};
+                return false;
             }
             atlas_u = static_cast<float>(c.x - r.i0) + shift_u;
             atlas_v = static_cast<float>(c.y - r.j0) + shift_v;
@@ -756,18 +769,13 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, bool place_pictures)
                     Color_Bytes(0xFFFFFFu, base.color);
             }
         }
-        // Each edge of an outline is a quad of its own.
-        built_[stream] += p.pass == Look_Pass::OUTLINE ? p.quads * 4 : p.quads;
-        if (!place_pictures)
-            continue;
-        // The part's vertices are written in place: a layout builds some hundred thousand of them.
+        // The part's vertices are written in place, every field: a layout builds some hundred
+        // thousand of them straight into the buffer's copy.
         const bool outline = p.pass == Look_Pass::OUTLINE;
         const bool normals = p.vertex && p.normal;
         const bool colors = (p.pass == Look_Pass::LIT || p.pass == Look_Pass::UNLIT) && p.vertex && p.color;
-        const float atlas_w = static_cast<float>(atlas_w_), atlas_h = static_cast<float>(std::max(atlas_h_, 1));
-        const std::size_t at = out_stream.size();
-        out_stream.resize(at + static_cast<std::size_t>(p.quads) * (outline ? 16 : 4));
-        Vertex* out = out_stream.data() + at;
+        const float atlas_w = static_cast<float>(atlas_w_), atlas_h = uv_height_;
+        Vertex*& out = out_streams[stream];
         for (int q = 0; q < p.quads; ++q) {
             const short* qv = v + q * 12;
             float corner[4][3];
@@ -970,19 +978,6 @@ Batch_Renderer::Region Batch_Renderer::Cell_Cut(Cell& c, const Look_Texture& t, 
     return Texels_Read(from, to, 1);
 }
 
-int Batch_Renderer::Atlas_Rows() const
-{
-    // The shelves the cells take now, a quarter as much again and a margin for read-outs that grow
-    // and pictures that change (a full atlas lays everything out again).
-    int shelf_x = 0, shelf_y = 0, shelf_h = 0, x = 0, y = 0;
-    for (const Slot& s : slots_)
-        for (const Cell& c : s.cells)
-            if (c.region.w > 0 && c.region.h > 0)
-                Shelf_Fit(shelf_x, shelf_y, shelf_h, c.region.w, c.region.h, atlas_w_, INT_MAX / 2, x, y);
-    const int used = shelf_y + shelf_h;
-    return used + used / 4 + 64;
-}
-
 void Batch_Renderer::Atlas_Make(int height)
 {
     atlas_h_ = std::max(16, std::min(height, max_texture_));
@@ -1004,7 +999,6 @@ void Batch_Renderer::Atlas_Make(int height)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, red ? GL_ZERO : GL_BLUE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, red ? GL_RED : GL_ALPHA);
     }
-    shelf_x_ = shelf_y_ = shelf_h_ = 0;
 }
 
 GLenum Batch_Renderer::Atlas_Format() const
@@ -1016,8 +1010,10 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
 {
     if (c.w > 0 && c.shown == source && c.region == r)
         return true;
-    if (source.rgba && texel_bytes_ == 1)
-        return false;  // a picture where there were only masks: laid out again with RGBA texels
+    // A picture where there were only masks: laid out again with RGBA texels. A layout picks the
+    // texel size after placing every cell.
+    if (source.rgba && texel_bytes_ == 1 && !gathering_)
+        return false;
     c.shown = source;
     c.region = r;
     if (r.w < 1 || r.h < 1)
@@ -1177,7 +1173,8 @@ void Batch_Renderer::Atlas_Gathered_Upload()
 void Batch_Renderer::Buffers_Make(int quads)
 {
     quads_ = quads;
-    vertices_.assign(static_cast<std::size_t>(quads) * 4, Vertex{});
+    // Every vertex is written by the layout: no zeroing first.
+    vertices_.resize(static_cast<std::size_t>(quads) * 4);
 }
 
 void Batch_Renderer::Layout()
@@ -1188,39 +1185,63 @@ void Batch_Renderer::Layout()
     // showing a box with a picture) lays everything out again. A slot's streams lie next to each
     // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
     int quads = 0;
-    rgba_seen_ = false;
     for (Slot& s : slots_) {
-        s.signature.clear();
-        // Every cell is placed afresh; the ink measured stays with it.
-        for (Cell& c : s.cells)
-            c.w = c.h = 0;
-        Vertices_Build(s, false);
+        int counts[STREAMS];
+        Quads_Count(s, counts);
         for (int k = 0; k < STREAMS; ++k) {
             s.range[k].first = quads;
-            s.range[k].capacity = built_[k];
-            quads += s.range[k].capacity;
+            s.range[k].capacity = counts[k];
+            quads += counts[k];
         }
     }
-    texel_bytes_ = rgba_seen_ ? 4 : 1;
-    Atlas_Make(Atlas_Rows());
     Buffers_Make(quads);
+    // One pass: each cell is measured and placed on the atlas's shelves as its slot's vertices are
+    // written, its texels copied afterwards, shelf by shelf. Until the atlas's height is known the
+    // vertices keep texel rows.
+    rgba_seen_ = false;
     gathering_ = true;
+    shelf_x_ = shelf_y_ = shelf_h_ = 0;
+    atlas_h_ = max_texture_;
+    uv_height_ = 1.0f;
     for (Slot& s : slots_) {
+        s.signature.clear();
         // The signature is taken when the widget is next described: an empty one reads as changed,
         // and a widget found unchanged never needs one.
         s.fresh = false;
-        if (!Vertices_Build(s, true) && !atlas_full_reported_) {
-            Error_Fct(::hwnd, 0x80000001u, "Batch: captions and pictures need more than a %d x %d atlas; some are left out",
-                      atlas_w_, atlas_h_);
-            atlas_full_reported_ = true;
-        }
+        // Every cell is placed afresh; the ink measured stays with it.
+        for (Cell& c : s.cells)
+            c.w = c.h = 0;
+        Vertex* out[STREAMS];
         for (int k = 0; k < STREAMS; ++k)
-            std::copy(scratch_[k].begin(), scratch_[k].end(),
-                      vertices_.begin() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4);
+            out[k] = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4;
+        if (!Vertices_Build(s, out)) {
+            if (!atlas_full_reported_) {
+                Error_Fct(::hwnd, 0x80000001u,
+                          "Batch: captions and pictures need more than a %d x %d atlas; some are left out", atlas_w_,
+                          atlas_h_);
+                atlas_full_reported_ = true;
+            }
+            // What the slot could not build draws nothing.
+            for (int k = 0; k < STREAMS; ++k) {
+                Vertex* end = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first + s.range[k].capacity) * 4;
+                std::fill(out[k], end, Vertex{});
+            }
+        }
         Bounds_Make(s);
         s.visible = s.lo[0] <= s.hi[0];
     }
     gathering_ = false;
+    // The shelves the cells take, a quarter as much again and a margin for read-outs that grow and
+    // pictures that change (a full atlas lays everything out again).
+    const int used = shelf_y_ + shelf_h_;
+    texel_bytes_ = rgba_seen_ ? 4 : 1;
+    Atlas_Make(used + used / 4 + 64);
+    uv_height_ = static_cast<float>(atlas_h_);
+    for (const Slot& s : slots_) {
+        Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[STREAM_TEXTURED].first) * 4;
+        for (int i = 0; i < s.range[STREAM_TEXTURED].capacity * 4; ++i)
+            v[i].uv[1] /= uv_height_;
+    }
     Atlas_Gathered_Upload();
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
@@ -1383,15 +1404,19 @@ void Batch_Renderer::Frame(const Batch_View& view)
         s.fresh = false;
         if (!Signature_Changed(s))
             continue;
-        if (!Vertices_Build(s, true)) {
+        int counts[STREAMS];
+        Quads_Count(s, counts);
+        Vertex* out[STREAMS];
+        for (int k = 0; k < STREAMS; ++k) {
+            if (counts[k] > s.range[k].capacity)
+                relayout = true;
+            scratch_[k].resize(static_cast<std::size_t>(counts[k]) * 4);
+            out[k] = scratch_[k].data();
+        }
+        if (relayout || !Vertices_Build(s, out)) {
             relayout = true;
             break;
         }
-        for (int k = 0; k < STREAMS; ++k)
-            if (scratch_[k].size() > static_cast<std::size_t>(s.range[k].capacity) * 4)
-                relayout = true;
-        if (relayout)
-            break;
         // Only the vertices that differ go up, from the first to the last of the slot's block (its
         // streams one after the other): a hover recolours one face, a drag moves a cursor and its
         // read-out, in one piece.

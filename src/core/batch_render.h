@@ -8,6 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "look.h"
@@ -172,10 +175,15 @@ private:
     };
 
     bool Signature_Changed(Slot& slot);
-    // Writes the slot's quads into scratch_ (their number per stream into built_); false when a
-    // picture found no room in the atlas. Without `place_pictures` it only counts the quads and finds
-    // the cells' regions, for the layout to size the buffers and the atlas.
-    bool Vertices_Build(Slot& slot, bool place_pictures);
+    // The quads a part adds to its stream (set here): none when it draws nothing.
+    static int Part_Quads(const Look_Part& p, int& stream);
+    // The quads the slot's look needs in each stream.
+    static void Quads_Count(const Slot& slot, int counts[STREAMS]);
+    // Writes the slot's vertices, each stream's from out[stream] on (room for Quads_Count's quads),
+    // advancing the pointers, and places its pictures; the texel rows of the atlas coordinates are
+    // divided by uv_height_. False when a picture found no room in the atlas: the pointers tell
+    // how far each stream got.
+    bool Vertices_Build(Slot& slot, Vertex* out[STREAMS]);
     // Keeps `region` of the source in the cell's atlas texels, uploading it when it changed (or only
     // copying it into the layout's picture while `gathering_`); `room` is what a cell that must move
     // reserves. False when the atlas has no room.
@@ -197,8 +205,6 @@ private:
     void Boxes_Measure(const Slot& slot);
     // The texel window of textured part `i` (one aligned quad) that quads drawn after it overlap.
     void Overlap_Window(const Slot& slot, std::size_t i, float keep[4]) const;
-    // Rows of the atlas for the cells of the slots' regions, with room to change.
-    int Atlas_Rows() const;
     void Atlas_Make(int height);
     // The atlas's pixel format for uploads.
     GLenum Atlas_Format() const;
@@ -235,10 +241,31 @@ private:
     const char* dialect_ = "";
     bool core_or_es_ = false;
     std::vector<Slot> slots_;
-    std::vector<Vertex> vertices_;               // CPU copy of the whole vertex buffer
+    // Vertices are written field by field where they lie: growing the store leaves them unset.
+    template <class T>
+    struct Unset_Allocator : std::allocator<T> {
+        template <class U>
+        struct rebind {
+            using other = Unset_Allocator<U>;
+        };
+        Unset_Allocator() = default;
+        template <class U>
+        Unset_Allocator(const Unset_Allocator<U>&) noexcept {}
+        template <class U>
+        void construct(U* p) noexcept
+        {
+            ::new (static_cast<void*>(p)) U;
+        }
+        template <class U, class... Args>
+        void construct(U* p, Args&&... args)
+        {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    };
+    std::vector<Vertex, Unset_Allocator<Vertex>> vertices_;  // CPU copy of the whole vertex buffer
     std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
-    int built_[STREAMS] = {};                    // and their quads
-    float built_lo_[3] = {}, built_hi_[3] = {};  // and the box around their positions
+    float built_lo_[3] = {}, built_hi_[3] = {};  // the box around their positions
+    float uv_height_ = 1.0f;                     // what atlas rows are divided by: the atlas's height
     std::vector<unsigned char> pixels_;          // a picture converted to RGBA
     enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
     struct Part_Box {
