@@ -579,10 +579,11 @@ void Batch_Renderer::Release()
     lists_dirty_ = true;
     cull_valid_ = false;
     vertices_.clear();
+    cells_.clear();
     for (Slot& s : slots_) {
         s.signature.clear();
         s.signature_known = false;
-        s.cells.clear();
+        s.cell_first = s.cell_count = s.cell_room = 0;
         for (Range& r : s.range)
             r = Range{};
         s.visible = false;
@@ -664,15 +665,18 @@ int Batch_Renderer::Part_Quads(const Look_Part& p, int& stream)
     return p.pass == Look_Pass::OUTLINE ? p.quads * 4 : p.quads;
 }
 
-void Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS])
+int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS])
 {
     for (int k = 0; k < STREAMS; ++k)
         counts[k] = 0;
+    int textured = 0;
     for (const Look_Part& p : slot.look.Parts()) {
         int stream = 0;
         const int quads = Part_Quads(p, stream);
         counts[stream] += quads;
+        textured += quads > 0 && stream == STREAM_TEXTURED;
     }
+    return textured;
 }
 
 bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
@@ -711,13 +715,11 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                 lo[1] = std::min(lo[1], w);
                 hi[1] = std::max(hi[1], w);
             }
-            if (cell >= slot.cells.size()) {
-                // A caption and a read-out at most, mostly: room for both at once.
-                if (slot.cells.capacity() == 0)
-                    slot.cells.reserve(2);
-                slot.cells.emplace_back();
-            }
-            Cell& c = slot.cells[cell++];
+            if (cell >= static_cast<std::size_t>(slot.cell_room))
+                return false;  // a textured part more than at the layout
+            if (cell >= static_cast<std::size_t>(slot.cell_count))
+                Slot_Cells(slot)[slot.cell_count++] = Cell{};
+            Cell& c = Slot_Cells(slot)[cell++];
             rgba_seen_ = rgba_seen_ || t.rgba;
             Source source;
             source.pixels = t.pixels;
@@ -752,8 +754,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
             }
             if (!Cell_Place(c, source, r, room)) {
                 // Neither this cell nor the slot's later ones hold texels.
-                for (std::size_t i = cell - 1; i < slot.cells.size(); ++i)
-                    slot.cells[i].region = Region{};
+                for (int i = static_cast<int>(cell) - 1; i < slot.cell_count; ++i)
+                    Slot_Cells(slot)[i].region = Region{};
                 return false;
             }
             atlas_u = static_cast<float>(c.x - r.i0) + shift_u;
@@ -846,7 +848,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
             }
         }
     }
-    slot.cells.resize(cell);
+    slot.cell_count = static_cast<int>(cell);
     return true;
 }
 
@@ -1149,7 +1151,8 @@ void Batch_Renderer::Atlas_Gathered_Upload()
     glBindTexture(GL_TEXTURE_2D, atlas_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
     for (const Slot& s : slots_)
-        for (const Cell& c : s.cells) {
+        for (int i = 0; i < s.cell_count; ++i) {
+            const Cell& c = cells_[static_cast<std::size_t>(s.cell_first + i)];
             if (c.region.w < 1 || c.region.h < 1)
                 continue;
             if (c.y != shelf) {
@@ -1184,17 +1187,29 @@ void Batch_Renderer::Layout()
     // Each slot keeps exactly the quads it needs now in each stream; one that grows later (a list
     // showing a box with a picture) lays everything out again. A slot's streams lie next to each
     // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
-    int quads = 0;
+    int quads = 0, cells = 0;
     for (Slot& s : slots_) {
         int counts[STREAMS];
-        Quads_Count(s, counts);
+        const int textured = Quads_Count(s, counts);
         for (int k = 0; k < STREAMS; ++k) {
             s.range[k].first = quads;
             s.range[k].capacity = counts[k];
             quads += counts[k];
         }
+        // Room for the cells its textured parts need now; those it has keep the ink they measured.
+        s.cell_room = std::max(textured, s.cell_count);
+        cells += s.cell_room;
     }
     Buffers_Make(quads);
+    // All the slots' cells in one store, rather than a small allocation for each slot.
+    cells_next_.resize(static_cast<std::size_t>(cells));
+    cells = 0;
+    for (Slot& s : slots_) {
+        std::copy(Slot_Cells(s), Slot_Cells(s) + s.cell_count, cells_next_.begin() + cells);
+        s.cell_first = cells;
+        cells += s.cell_room;
+    }
+    cells_.swap(cells_next_);
     // One pass: each cell is measured and placed on the atlas's shelves as its slot's vertices are
     // written, its texels copied afterwards, shelf by shelf. Until the atlas's height is known the
     // vertices keep texel rows.
@@ -1209,8 +1224,8 @@ void Batch_Renderer::Layout()
         // and a widget found unchanged never needs one.
         s.fresh = false;
         // Every cell is placed afresh; the ink measured stays with it.
-        for (Cell& c : s.cells)
-            c.w = c.h = 0;
+        for (int i = 0; i < s.cell_count; ++i)
+            Slot_Cells(s)[i].w = Slot_Cells(s)[i].h = 0;
         Vertex* out[STREAMS];
         for (int k = 0; k < STREAMS; ++k)
             out[k] = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4;

@@ -160,7 +160,9 @@ private:
         Look look;
         std::vector<unsigned char> signature;  // everything the look's vertices and pictures follow from
         bool signature_known = false;          // none is taken at a layout: the next description is a change
-        std::vector<Cell> cells;               // one per textured part, in part order
+        // One cell per textured part, in part order: cell_count of them from cells_[cell_first] on,
+        // in room for cell_room (a slot needing more lays everything out again).
+        int cell_first = 0, cell_count = 0, cell_room = 0;
         Range range[STREAMS];
         // The box around every vertex the slot draws now, in the widgets' frame; lo > hi when it
         // draws nothing (hidden).
@@ -177,8 +179,9 @@ private:
     bool Signature_Changed(Slot& slot);
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
-    // The quads the slot's look needs in each stream.
-    static void Quads_Count(const Slot& slot, int counts[STREAMS]);
+    // The quads the slot's look needs in each stream; the number of its textured parts.
+    static int Quads_Count(const Slot& slot, int counts[STREAMS]);
+    Cell* Slot_Cells(const Slot& slot) { return cells_.data() + slot.cell_first; }
     // Writes the slot's vertices, each stream's from out[stream] on (room for Quads_Count's quads),
     // advancing the pointers, and places its pictures; the texel rows of the atlas coordinates are
     // divided by uv_height_. False when a picture found no room in the atlas: the pointers tell
@@ -241,6 +244,8 @@ private:
     const char* dialect_ = "";
     bool core_or_es_ = false;
     std::vector<Slot> slots_;
+    std::vector<Cell> cells_;                    // every slot's cells, in slot order
+    std::vector<Cell> cells_next_;               // the next layout's, kept to spare its allocation
     // Vertices are written field by field where they lie: growing the store leaves them unset.
     template <class T>
     struct Unset_Allocator : std::allocator<T> {
