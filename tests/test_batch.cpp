@@ -287,6 +287,10 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
     Compare(stage, batch, "positional light", false);
     headless::Light_Default();
+    // Normals not renormalised: lit as long as the widgets give them.
+    glDisable(GL_NORMALIZE);
+    Compare(stage, batch, "normals as given", false);
+    glEnable(GL_NORMALIZE);
     // Turned about the vertical axis, the boxes' walls face the viewer and must be drawn, lamp outlines
     // run slanted across pixels and the lists' arrows are lit in the turned frame.
     for (const int i : {1, 2, 5}) {

@@ -22,13 +22,16 @@ namespace core {
 
 namespace {
 
-// Texture modes of Vertex::info[1].
+// Texture modes of a picture vertex's info[1].
 enum : unsigned char { TEX_MASK = 1, TEX_MODULATE = 2, TEX_OPAQUE = 3 };
 
 constexpr int ATLAS_WIDTH = 2048;
 // Pixels: the widgets' outlines are smooth lines two pixels wide, which with their antialiasing
-// fringe and no blending come out three pixels wide.
-constexpr float OUTLINE_HALF_WIDTH = 1.5f;
+// fringe and no blending come out three pixels wide. The outlines' program is given it as HALF_WIDTH.
+#define BATCH_OUTLINE_HALF_WIDTH 1.5
+#define BATCH_TEXT(x) #x
+#define BATCH_DEFINE(name, value) "#define " name " " BATCH_TEXT(value) "\n"
+constexpr float OUTLINE_HALF_WIDTH = static_cast<float>(BATCH_OUTLINE_HALF_WIDTH);
 
 // [SECTION] Shaders ------------------------------------------------------------------------------------
 
@@ -80,10 +83,11 @@ void main()
     v_uv = a_uv;
     v_mode = a_info.y;
 #else
-    // An edge drawn as a band: a_uv.x is the side, a_uv.y half the width, a_normal the other end.
-    // A smooth line with blending off writes every pixel whose centre falls in its coverage area,
-    // however little it covers: the line's width plus half a pixel on each side (a band of
-    // 2 x a_uv.y window pixels after projection, centred on the edge), ends half a pixel longer.
+    // An edge drawn as a band: a_normal is the other end, a_info.w the corner (1: the side `side`
+    // points to, 2: the far end). A smooth line with blending off writes every pixel whose centre falls in its
+    // coverage area, however little it covers: the line's width plus half a pixel on each side (a
+    // band of 2 x HALF_WIDTH window pixels after projection, centred on the edge), ends half a pixel
+    // longer.
     // Widths are in window pixels whatever the perspective, as GL rasterises lines.
     vec4 other = u_mvp * vec4(a_normal, 1.0);
     vec2 half_view = u_viewport * 0.5;
@@ -91,12 +95,13 @@ void main()
     float d_len = length(d);
     d = d_len > 0.0 ? d / d_len : vec2(1.0, 0.0);
     vec2 side = vec2(-d.y, d.x);
-    clip.xy += (side * a_uv.x * a_uv.y - d * 0.5) / half_view * clip.w;
-    // Window pixels across the band from its centre line, along it from the near end (a_info.z is 1
-    // at the far end), and its length: the fragment's coverage follows from them.
+    float across = (mod(a_info.w, 2.0) * 2.0 - 1.0) * HALF_WIDTH;
+    clip.xy += (side * across - d * 0.5) / half_view * clip.w;
+    // Window pixels across the band from its centre line, along it from the near end, and its
+    // length: the fragment's coverage follows from them.
     // The far end's sides are turned (see above): turned back, `across` runs the same way at both ends.
-    float far_end = step(0.5, a_info.z);
-    v_band = vec3((1.0 - 2.0 * far_end) * a_uv.x * a_uv.y, mix(-0.5, d_len + 0.5, far_end), d_len);
+    float far_end = step(1.5, a_info.w);
+    v_band = vec3((1.0 - 2.0 * far_end) * across, mix(-0.5, d_len + 0.5, far_end), d_len);
 #endif
     gl_Position = clip;
     v_color = c;
@@ -150,8 +155,8 @@ GLuint Shader_Compile(GLenum kind, const char* prefix, int pass, const char* bod
     const GLuint shader = glCreateShader(kind);
     static const char* const passes[] = {"#define PASS 0\n", "#define PASS 1\n", "#define PASS 2\n",
                                          "#define PASS 3\n"};
-    const char* sources[3] = {prefix, passes[pass], body};
-    glShaderSource(shader, 3, sources, nullptr);
+    const char* sources[4] = {prefix, passes[pass], BATCH_DEFINE("HALF_WIDTH", BATCH_OUTLINE_HALF_WIDTH), body};
+    glShaderSource(shader, 4, sources, nullptr);
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -695,9 +700,9 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
         const short* v = p.Vertices();
         const float* st = p.Coords();
         const bool textured = stream == STREAM_TEXTURED;
-        Vertex base{};
-        base.info[0] = (p.pass == Look_Pass::LIT) ? 1 : 0;
-        Color_Bytes(p.pass == Look_Pass::OUTLINE ? 0u : p.rgb, base.color);
+        // The part's colour and flags (lit, texture mode), for each of its vertices.
+        unsigned char color[4], info[4] = {static_cast<unsigned char>(p.pass == Look_Pass::LIT ? 1 : 0), 0, 0, 0};
+        Color_Bytes(p.pass == Look_Pass::OUTLINE ? 0u : p.rgb, color);
         // Texel coordinates of the part's texture, and where they lie in the atlas.
         float shift_u = 0.0f, shift_v = 0.0f, atlas_u = 0.0f, atlas_v = 0.0f;
         // The texel window (u0, v0, u1, v1) the quads are cut down to when `cut`.
@@ -761,20 +766,24 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
             atlas_u = static_cast<float>(c.x - r.i0) + shift_u;
             atlas_v = static_cast<float>(c.y - r.j0) + shift_v;
             if (p.pass == Look_Pass::TEXT) {
-                base.info[1] = TEX_MASK;
+                info[1] = TEX_MASK;
                 if (p.modulate)
                     for (int a = 0; a < 3; ++a)
-                        base.color[a] = static_cast<unsigned char>((base.color[a] * base.color[a] + 127) / 255);
+                        color[a] = static_cast<unsigned char>((color[a] * color[a] + 127) / 255);
             } else {
-                base.info[1] = !p.blend ? TEX_OPAQUE : TEX_MODULATE;
+                info[1] = !p.blend ? TEX_OPAQUE : TEX_MODULATE;
                 if (!p.modulate)
-                    Color_Bytes(0xFFFFFFu, base.color);
+                    Color_Bytes(0xFFFFFFu, color);
             }
         }
         // The part's vertices are written in place, every field: a layout builds some hundred
         // thousand of them straight into the buffer's copy.
         const bool outline = p.pass == Look_Pass::OUTLINE;
         const bool normals = p.vertex && p.normal;
+        // A part without normals of its own has one for all its vertices, a unit vector: as shorts.
+        short fixed[3];
+        for (int a = 0; a < 3; ++a)
+            fixed[a] = static_cast<short>(std::lround(std::min(std::max(p.fixed_normal[a], -1.0f), 1.0f) * 32767.0f));
         const bool colors = (p.pass == Look_Pass::LIT || p.pass == Look_Pass::UNLIT) && p.vertex && p.color;
         const float atlas_w = static_cast<float>(atlas_w_), atlas_h = uv_height_;
         Vertex*& out = out_streams[stream];
@@ -808,43 +817,33 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                 for (int e = 0; e < 4; ++e) {
                     const float* a = corner[EDGES[e][0]];
                     const float* b = corner[EDGES[e][1]];
-                    const float sides[4] = {-1.0f, 1.0f, -1.0f, 1.0f};
                     for (int k = 0; k < 4; ++k, ++out) {
-                        *out = base;
                         const float* from = k < 2 ? a : b;
                         const float* to = k < 2 ? b : a;
                         std::memcpy(out->pos, from, sizeof out->pos);
-                        std::memcpy(out->normal, to, sizeof out->normal);
-                        // The far end's normal is turned, so sides -1, 1, -1, 1 go round the band.
-                        out->uv[0] = sides[k];
-                        out->uv[1] = OUTLINE_HALF_WIDTH;
-                        out->info[2] = k < 2 ? 0 : 1;
+                        std::memcpy(out->mid.other, to, sizeof out->mid.other);
+                        // The far end's direction is turned, so sides right, left, right, left go
+                        // round the band.
+                        std::memcpy(out->color, color, 3);
+                        out->color[3] = static_cast<unsigned char>((k & 1) + (k < 2 ? 0 : 2));
                     }
                 }
                 continue;
             }
             const short* qn = normals ? p.normal + q * 12 : nullptr;
             for (int k = 0; k < 4; ++k, ++out) {
-                // Every field written: the stream was only resized.
+                // Every byte written: the buffer's copy is not cleared first.
                 std::memcpy(out->pos, corner[k], sizeof out->pos);
-                if (qn) {
-                    // GL reads short normals as fractions of 32767.
-                    for (int a = 0; a < 3; ++a)
-                        out->normal[a] = static_cast<float>(qn[k * 3 + a]) / 32767.0f;
-                } else {
-                    std::memcpy(out->normal, p.fixed_normal, sizeof out->normal);
-                }
                 if (textured) {
-                    out->uv[0] = (uv[k][0] + atlas_u) / atlas_w;
-                    out->uv[1] = (uv[k][1] + atlas_v) / atlas_h;
+                    out->mid.picture.uv[0] = (uv[k][0] + atlas_u) / atlas_w;
+                    out->mid.picture.uv[1] = (uv[k][1] + atlas_v) / atlas_h;
+                    std::memcpy(out->mid.picture.info, info, 4);
                 } else {
-                    out->uv[0] = out->uv[1] = 0.0f;
+                    std::memcpy(out->mid.mesh.normal, qn ? qn + k * 3 : fixed, sizeof out->mid.mesh.normal);
+                    out->mid.mesh.spare[0] = out->mid.mesh.spare[1] = 0;
+                    std::memcpy(out->mid.mesh.info, info, 4);
                 }
-                if (colors)
-                    std::memcpy(out->color, &p.color[q * 4 + k], 4);
-                else
-                    std::memcpy(out->color, base.color, 4);
-                std::memcpy(out->info, base.info, 4);
+                std::memcpy(out->color, colors ? static_cast<const void*>(&p.color[q * 4 + k]) : color, 4);
             }
         }
     }
@@ -1255,7 +1254,7 @@ void Batch_Renderer::Layout()
     for (const Slot& s : slots_) {
         Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[STREAM_TEXTURED].first) * 4;
         for (int i = 0; i < s.range[STREAM_TEXTURED].capacity * 4; ++i)
-            v[i].uv[1] /= uv_height_;
+            v[i].mid.picture.uv[1] /= uv_height_;
     }
     Atlas_Gathered_Upload();
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
@@ -1384,6 +1383,31 @@ void Batch_Renderer::Lists_Upload()
     ++uploads_;
 }
 
+void Batch_Renderer::Attributes_Point(int stream)
+{
+    // What a stream's program does not read points at the middle bytes too: any place in the
+    // vertex will do.
+    const GLsizei stride = sizeof(Vertex);
+    const auto at = [](std::size_t offset) { return reinterpret_cast<const void*>(offset); };
+    const std::size_t middle = offsetof(Vertex, mid), color = offsetof(Vertex, color);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, pos)));
+    glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(color));
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, at(middle));
+    if (stream == STREAM_OPAQUE) {
+        // Normalised as GL reads the widgets' own short normals.
+        glVertexAttribPointer(1, 3, GL_SHORT, GL_TRUE, stride, at(middle));
+        glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(middle + offsetof(Vertex::Middle::Mesh, info)));
+    } else if (stream == STREAM_TEXTURED) {
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, at(middle));
+        glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride,
+                              at(middle + offsetof(Vertex::Middle::Picture, info)));
+    } else {
+        // The band's other end, and its corner in the colour's alpha.
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, at(middle));
+        glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(color));
+    }
+}
+
 void Batch_Renderer::Program_Use(const Program& p, const Batch_View& view)
 {
     glUseProgram(p.id);
@@ -1486,12 +1510,6 @@ void Batch_Renderer::Frame(const Batch_View& view)
         glBindVertexArray(vao_);
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
-    const GLsizei stride = sizeof(Vertex);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, pos)));
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, normal)));
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, uv)));
-    glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<void*>(offsetof(Vertex, color)));
-    glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(Vertex, info)));
     for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
         glEnableVertexAttribArray(i);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -1509,6 +1527,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
         else
             glEnable(GL_BLEND);
         Program_Use(programs_[k == STREAM_OPAQUE && view.light[3] != 0.0f ? PROGRAM_POSITIONAL : k], view);
+        Attributes_Point(k);
         glDrawElements(GL_TRIANGLES, list_count_[k], GL_UNSIGNED_INT,
                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(list_first_[k]) * sizeof(GLuint)));
         ++draw_calls_;

@@ -109,13 +109,24 @@ public:
     int Uploads() const { return uploads_; }
 
 private:
-    // One vertex of the merged buffer. Outline vertices keep the other end of their edge in `normal`.
+    // One vertex of the merged buffer. Each stream is drawn with attribute pointers of its own, so
+    // the twelve bytes after the position hold what that stream's program reads.
     struct Vertex {
         float pos[3];
-        float normal[3];
-        float uv[2];             // atlas coordinates; an outline's side and half width
+        union Middle {
+            struct Mesh {
+                short normal[3];         // read as GL reads the widgets' short normals
+                unsigned char spare[2];  // zero
+                unsigned char info[4];   // lit
+            } mesh;
+            struct Picture {
+                float uv[2];             // atlas coordinates
+                unsigned char info[4];   // 0, texture mode
+            } picture;
+            float other[3];              // an outline band's other end
+        } mid;
+        // An outline's colour is black, its alpha the band's corner (the side: 1, the far end: 2).
         unsigned char color[4];
-        unsigned char info[4];   // lit, texture mode
     };
     // The texels of a texture a part's filtering reads: i0, j0 (may be negative, or beyond the
     // texture) and the size.
@@ -213,6 +224,8 @@ private:
     GLenum Atlas_Format() const;
     void Buffers_Make(int quads);
     void Program_Use(const Program& p, const Batch_View& view);
+    // Points the attributes at the vertex fields the stream's program reads (buffer bound).
+    void Attributes_Point(int stream);
     // Marks the mesh quads from `first` on (`count` of them, in the vertex buffer) that are edge-on
     // to a view down the z axis: all of them afresh, or else only those that became faces.
     void Edge_On_Mark(int first, int count, bool fresh);
