@@ -189,3 +189,24 @@ TEST(TarnelSurface, EachFontMeasuresTheSameTextItsOwnWay)
         }
     }
 }
+
+TEST(TarnelSurface, ASurfaceMadeAfterAnotherStartsAfresh)
+{
+    // Surfaces are made and deleted for every caption; a new one holds nothing of an earlier one:
+    // no bitmap until it is given one, which is black, and the system font until another is chosen.
+    {
+        Surface earlier;
+        host::Surface_Select_Font(earlier.s, Y_Create_Font(nullptr, "DejaVu Serif", nullptr, nullptr, 30));
+        ASSERT_EQ(host::Surface_Bitmap_Create(earlier.s, 64, 32), 1);
+        host::Surface_Draw_Text(earlier.s, L"WWWW");
+    }
+    Surface later;
+    char unread = 0x5A;
+    EXPECT_EQ(host::Surface_Row_Bytes(later.s), 0);
+    EXPECT_EQ(host::Surface_Bits(later.s, &unread, 1), 0);
+    EXPECT_EQ(host::Surface_Line_Height(later.s), 19) << "the system font";
+    ASSERT_EQ(host::Surface_Bitmap_Create(later.s, 32, 16), 1);
+    later.height = 16;
+    const std::vector<unsigned char> px = later.Pixels();
+    EXPECT_EQ(std::count(px.begin(), px.end(), 0), static_cast<long>(px.size()));
+}

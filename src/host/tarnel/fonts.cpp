@@ -52,6 +52,18 @@ std::map<Request, HFONT>& Requests()
     static auto* requests = new std::map<Request, HFONT>;
     return *requests;
 }
+// The last request that found a font, answered without building a key: a panel's captions
+// and read-outs ask for the same font one after the other.
+struct Last_Found {
+    std::string name, style;
+    int size = 0;
+    HFONT font = nullptr;  // null: nothing remembered
+};
+Last_Found& Last_Request()
+{
+    static auto* last = new Last_Found;
+    return *last;
+}
 std::map<File_Key, Font_File*>& Files()
 {
     static auto* files = new std::map<File_Key, Font_File*>;
@@ -453,18 +465,33 @@ HFONT System_Font()
 HFONT Y_Create_Font(HWND, const char* name, const char* style, const char*, int size)
 {
     if (!name || !*name || size < Min_Size || size > Max_Size) return nullptr;
+    Last_Found& last = Last_Request();
+    if (!style) style = "";
+    if (last.font && last.size == size && last.name == name && last.style == style) return last.font;
     try {
-        Request key{name, style ? style : "", size};
+        Request key{name, style, size};
         auto found = Requests().find(key);
-        if (found != Requests().end()) {
-            if (found->second) return found->second;
-            Recheck_Installed();
-            found = Requests().find(key);
-            if (found != Requests().end()) return nullptr;
+        HFONT font = nullptr;
+        if (found != Requests().end() && found->second) {
+            font = found->second;
+        } else {
+            if (found != Requests().end()) {
+                Recheck_Installed();
+                found = Requests().find(key);
+                if (found != Requests().end()) return nullptr;
+            }
+            font = Match(name, style, size);
+            if (Requests().size() >= Max_Requests) Requests().clear();
+            last.font = nullptr;  // a request asked again is matched again
+            Requests().emplace(std::move(key), font);
         }
-        HFONT font = Match(name, style, size);
-        if (Requests().size() >= Max_Requests) Requests().clear();
-        Requests().emplace(std::move(key), font);
+        if (font) {
+            last.font = nullptr;
+            last.name = name;
+            last.style = style;
+            last.size = size;
+            last.font = font;
+        }
         return font;
     } catch (...) {
         // Out of memory for the cache: nothing is loaded, the caller falls back.

@@ -19,8 +19,11 @@ struct Text_Surface {
     int width = 0;
     int height = 0;
     // Coverage, one byte a pixel, rows top-down; read back as 32-bit pixels. A quarter of the
-    // memory to clear and to draw into.
+    // memory to clear and to draw into. Null without a bitmap.
     unsigned char* pixels = nullptr;
+    // The memory for bitmaps, `capacity` bytes: kept from one bitmap to the next.
+    unsigned char* memory = nullptr;
+    std::size_t capacity = 0;
     bool black = false;               // nothing drawn since the bitmap was made or cleared
     // The last text laid out and its layout: a caption is measured and then drawn, and is shaped
     // only once for both.
@@ -34,6 +37,12 @@ struct Text_Surface {
 namespace {
 
 constexpr int Max_Side = 4096;
+
+// A surface put aside by Surface_Delete for the next Surface_Create, with its bitmap memory and
+// layout storage: every caption and read-out is made on a surface of its own, and a batch's Init
+// makes thousands. Only a surface whose memory is small is kept (a caption's is 1-64 KB).
+host::Text_Surface* Spare = nullptr;
+constexpr std::size_t Spare_Max_Bytes = 64 * 1024;
 
 HFONT Font_Of(const host::Text_Surface* surface)
 {
@@ -82,6 +91,11 @@ namespace host {
 Text_Surface* Surface_Create(HDC dc)
 {
     if (!dc) return nullptr;
+    if (Spare) {
+        Text_Surface* s = Spare;
+        Spare = nullptr;
+        return s;
+    }
     return new (std::nothrow) Text_Surface;
 }
 
@@ -108,10 +122,17 @@ int Surface_Text_Width(const Text_Surface* surface, const wchar_t* text)
 int Surface_Bitmap_Create(Text_Surface* surface, int width, int height)
 {
     if (!surface || width < 1 || height < 1 || width > Max_Side || height > Max_Side) return 0;
-    auto* pixels = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(width) * height, 1));
-    if (!pixels) return 0;
-    std::free(surface->pixels);
-    surface->pixels = pixels;
+    const std::size_t bytes = static_cast<size_t>(width) * height;
+    if (bytes <= surface->capacity) {
+        std::memset(surface->memory, 0, bytes);
+    } else {
+        auto* memory = static_cast<unsigned char*>(std::calloc(bytes, 1));
+        if (!memory) return 0;
+        std::free(surface->memory);
+        surface->memory = memory;
+        surface->capacity = bytes;
+    }
+    surface->pixels = surface->memory;
     surface->width = width;
     surface->height = height;
     surface->black = true;
@@ -179,7 +200,18 @@ int Surface_Row_Bytes(const Text_Surface* surface)
 void Surface_Delete(Text_Surface* surface)
 {
     if (!surface) return;
-    std::free(surface->pixels);
+    if (!Spare && surface->capacity <= Spare_Max_Bytes) {
+        // As Surface_Create makes it, the memory aside; the layout's record is forgotten (a font's
+        // fallbacks can change).
+        surface->font = nullptr;
+        surface->pixels = nullptr;
+        surface->width = surface->height = 0;
+        surface->black = false;
+        surface->laid_font = nullptr;
+        Spare = surface;
+        return;
+    }
+    std::free(surface->memory);
     delete surface;
 }
 
