@@ -312,6 +312,66 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Look, ReadOutsOfOneTextInOtherFontsAreRasterisedInTheirOwnFont)
+{
+    // A batch copies a read-out rasterised lately for the same font and text: each slider's bitmap
+    // and sizes must be those the caption rasteriser gives for its own font, style and text, whether
+    // its text was met before in another font or not.
+    const struct {
+        const char* font;
+        const char* style;
+        float value;
+    } sliders[] = {{"DejaVu Sans", nullptr, 38.38f}, {"DejaVu Serif", nullptr, 38.38f},
+                   {"DejaVu Sans", "Bold", 38.38f},  {"DejaVu Sans Mono", nullptr, 38.38f},
+                   {"DejaVu Sans", nullptr, 83.83f}, {"DejaVu Serif", "Bold", 83.83f}};
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    for (int round = 0; round < 2; ++round) {
+        // The second round meets every text again, in the opposite order.
+        std::deque<VR_Valuators> made;
+        VR_Batches batch;
+        for (std::size_t k = 0; k < std::size(sliders); ++k) {
+            const auto& c = sliders[round == 0 ? k : std::size(sliders) - 1 - k];
+            made.emplace_back();
+            VR_Valuators& s = made.back();
+            s.Name = "Gain";
+            s.Y = static_cast<short>(20 + 40 * k);
+            s.Width = 300;
+            s.Height = 32;
+            s.Bevel = 3;
+            s.Font_Name = c.font;
+            s.Font_Style = c.style;
+            s.Font_Size = 14;
+            s.Value_Max = 100.0f;
+            s.Value = c.value;
+            s.Format = "%.2f";
+            s.Init(Window());
+            batch.Add(s);
+        }
+        ASSERT_EQ(batch.Init(), 1);
+        for (const VR_Valuators& s : made) {
+            VR_Labels reference;
+            int tex_w = 0, tex_h = 0, text_w = 0, text_h = 0;
+            reference.Window = Window();
+            ASSERT_EQ(reference.Text(s.Value_Text, &reference.Text_Bitmap, s.Font_Name, s.Font_Style, 8, &tex_w,
+                                     &tex_h, &text_w, &text_h),
+                      1);
+            const std::string what = std::string(s.Font_Name) + " " + (s.Font_Style ? s.Font_Style : "") + " round " +
+                                     std::to_string(round);
+            ASSERT_EQ(s.Value_Tex_Width, tex_w) << what;
+            ASSERT_EQ(s.Value_Tex_Height, tex_h) << what;
+            EXPECT_EQ(s.Value_Text_Width, text_w) << what;
+            EXPECT_EQ(s.Value_Text_Height, text_h) << what;
+            EXPECT_EQ(std::memcmp(s.Value_Bitmap, reference.Text_Bitmap, static_cast<std::size_t>(tex_w) * tex_h), 0)
+                << what;
+        }
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Look, ViewsCuttingTheStageDrawWhatRemains)
 {
     // Only slots that may be visible are drawn: widgets cut by the window's edge or by the near plane

@@ -1,7 +1,11 @@
 // The base record: destruction, colour and name accessors, and the caption rasteriser.
 #include <cstdarg>
 #include <cstdlib>
+#include <cstdint>
+#include <cstring>
 #include <cwchar>
+#include <new>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -33,6 +37,57 @@ void Coverage_Narrow(unsigned char* out, const unsigned char* pixels, int texels
 #endif
     for (; i < texels; ++i)
         out[i] = pixels[4 * i];
+}
+
+// The font a text is drawn in (null: the system font), with the lint's note when it is missing.
+HFONT Font_Find(HWND window, const wchar_t* text, const char* font_name, const char* font_style, short font_size)
+{
+    HFONT font = Y_Create_Font(window, font_name, font_style, nullptr, font_size);
+    if (core::Lint_On() && font_name && !font)
+        core::Lint_Report("Lint: font \"%hs\" \"%hs\" at %d px was not found: \"%ls\" is drawn in the system font",
+                          font_name, font_style ? font_style : "", font_size, text);
+    return font;
+}
+
+// Texts rasterised lately through Text_Render_Recent, by font and text: a panel's sliders often
+// show the same values, and a drag returns to values shown before. Sets of four, the least recently
+// used replaced; short texts in small bitmaps only, so the whole stays under a megabyte.
+struct Rendered {
+    static constexpr int Text_Max = 40;        // characters, terminator included
+    static constexpr int Texels_Max = 4096;
+    HFONT font = nullptr;
+    wchar_t text[Text_Max] = {};               // empty: nothing kept
+    int tex_width = 0, tex_height = 0, text_width = 0, text_height = 0;
+    unsigned long used = 0;                    // when last found or kept
+    std::vector<unsigned char> texels;
+};
+constexpr std::size_t RENDERED_SETS = 64, RENDERED_WAYS = 4;
+
+// The entry that holds `text` in `font`, or else the one to replace with it.
+Rendered& Rendered_Find(HFONT font, const wchar_t* text, std::size_t length)
+{
+    static Rendered slots[RENDERED_SETS][RENDERED_WAYS];
+    static unsigned long clock = 0;
+    std::size_t h = reinterpret_cast<std::uintptr_t>(font) * 0x9E3779B97F4A7C15ull;
+    for (std::size_t i = 0; i < length; ++i)
+        h = (h ^ static_cast<std::size_t>(text[i])) * 0x100000001B3ull;
+    // The multiplications carry low bits upward only: fold the high bits down before the index.
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    Rendered* set = slots[h % RENDERED_SETS];
+    Rendered* oldest = &set[0];
+    for (std::size_t w = 0; w < RENDERED_WAYS; ++w) {
+        Rendered& r = set[w];
+        if (r.font == font && std::wcscmp(r.text, text) == 0) {
+            r.used = ++clock;
+            return r;
+        }
+        if (r.used < oldest->used)
+            oldest = &r;
+    }
+    oldest->used = ++clock;
+    return *oldest;
 }
 
 // Smallest power of two from 16 up to `largest` that holds `size`, else `largest`.
@@ -324,10 +379,7 @@ int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffe
     if (!text || !text[0] || !buffer)
         return 0;
 
-    HFONT font = Y_Create_Font(window, font_name, font_style, nullptr, font_size);
-    if (core::Lint_On() && font_name && !font)
-        core::Lint_Report("Lint: font \"%hs\" \"%hs\" at %d px was not found: \"%ls\" is drawn in the system font",
-                          font_name, font_style ? font_style : "", font_size, text);
+    HFONT font = Font_Find(window, text, font_name, font_style, font_size);
     HDC dc = Y_GetDC(window, "VR_Tools::Text");
     host::Text_Surface* surface = host::Surface_Create(dc);
     if (!surface) {
@@ -389,4 +441,58 @@ int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffe
     Coverage_Narrow(*buffer, pixels, texels);
     std::free(pixels);
     return 1;
+}
+
+int core::Text_Render_Recent(VR_Tools& tool, const wchar_t* text, unsigned char** buffer, const char* font_name,
+                             const char* font_style, short font_size, int* tex_width, int* tex_height,
+                             int* text_width, int* text_height)
+{
+    const std::size_t length = text && buffer ? std::wcslen(text) : 0;
+    if (length == 0 || length >= static_cast<std::size_t>(Rendered::Text_Max))
+        return Text_Render(tool, text, buffer, font_name, font_style, font_size, tex_width, tex_height, text_width,
+                           text_height);
+    const HFONT font = Font_Find(tool.Window, text, font_name, font_style, font_size);
+    Rendered& kept = Rendered_Find(font, text, length);
+    if (kept.font == font && std::wcscmp(kept.text, text) == 0) {
+        const std::size_t texels = kept.texels.size();
+        core::Heap_Unshare(*buffer);  // a copy keeps the bitmap it shares
+        void* grown = std::realloc(*buffer, texels);
+        if (!grown) {
+            core::Report_Alloc("realloc", __LINE__, SOURCE, "(*buffer)", static_cast<int>(texels), 1);
+            return 0;
+        }
+        *buffer = static_cast<unsigned char*>(grown);
+        std::memcpy(*buffer, kept.texels.data(), texels);
+        *tex_width = kept.tex_width;
+        *tex_height = kept.tex_height;
+        if (text_width)
+            *text_width = kept.text_width;
+        if (text_height)
+            *text_height = kept.text_height;
+        return 1;
+    }
+    int text_w = 0, text_h = 0;
+    const int rendered =
+        Text_Render(tool, text, buffer, font_name, font_style, font_size, tex_width, tex_height, &text_w, &text_h);
+    if (text_width)
+        *text_width = text_w;
+    if (text_height)
+        *text_height = text_h;
+    const int texels = *tex_width * *tex_height;
+    if (!rendered || texels > Rendered::Texels_Max)
+        return rendered;
+    // Forgotten while it is replaced: a copy cut short by memory leaves nothing half kept.
+    kept.text[0] = L'\0';
+    try {
+        kept.texels.assign(*buffer, *buffer + texels);
+    } catch (const std::bad_alloc&) {
+        return rendered;
+    }
+    kept.font = font;
+    std::wmemcpy(kept.text, text, length + 1);
+    kept.tex_width = *tex_width;
+    kept.tex_height = *tex_height;
+    kept.text_width = text_w;
+    kept.text_height = text_h;
+    return rendered;
 }

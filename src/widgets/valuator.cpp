@@ -380,9 +380,11 @@ bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
             return false;
         if (bind)
             core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
-        const int rendered = core::Text_Render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, 8,
-                                               &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width,
-                                               &s.Value_Text_Height);
+        // A batch's read-out may be one shown lately: its bitmap is copied rather than rasterised.
+        const auto render = bind ? core::Text_Render : core::Text_Render_Recent;
+        const int rendered = render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, 8,
+                                    &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width,
+                                    &s.Value_Text_Height);
         if (bind && rendered)
             core::Texture_Alpha_Upload(s.Value_Tex_Width, s.Value_Tex_Height, s.Value_Bitmap);
         core::Text_Size size;
