@@ -345,9 +345,11 @@ TEST_F(Steady_State, ListsTabsAndColourEditors)
 // the library's general formatter (here through Name_Set), cut to the 39 characters of Value_Text.
 TEST_F(Steady_State, ReadoutTextsMatchTheGeneralFormatter)
 {
-    static const char* const formats[] = {"%.2f",           "%8.3e", "%-+#12.4g", "%Lf",   "Gain %05.1f dB",
-                                          "%a",             "%%%.0f%%", "%64.64f", "% .3E units"};
-    static const float values[] = {0.0f, -1.5f, 3.14159f, 1e-5f, 1e30f, -3.4e38f, 40.125f};
+    static const char* const formats[] = {"%.2f",     "%8.3e",   "%-+#12.4g", "%Lf",   "Gain %05.1f dB", "%a",
+                                          "%%%.0f%%", "%64.64f", "% .3E units", "%f", "%.1f V",        "%.64f"};
+    // Halfway cases round to even digits, as the C library rounds them.
+    static const float values[] = {0.0f,    -1.5f,  3.14159f, 1e-5f,   1e30f,  -3.4e38f, 40.125f,
+                                   -0.0f,   0.125f, 2.5f,     -0.375f, 1e-45f, 0.05f,    16777216.0f};
     VR_Valuators slider;
     Place(slider, "Readout", 40, 300, 240, 32, 3);
     slider.Value_Min = -3.4e38f;

@@ -7,11 +7,14 @@
 // [SECTION] Drawing
 // [SECTION] Cursor and read-out
 #include <cfloat>
+#include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <system_error>
 #include <utility>
 
 #include "core/core.h"
@@ -179,6 +182,7 @@ struct Readout_Format {
     const wchar_t* conv_end = nullptr;    // one past its conversion letter
     char spec[16] = {};                   // the conversion rebuilt: '%', flags once each, sizes, letter
     bool long_double = false;
+    int fixed_digits = -1;                // a plain "%f" or "%.Nf": its digits after the point
 };
 
 bool Field_Read(const wchar_t*& p, int& value)
@@ -262,6 +266,9 @@ bool Format_Parse(const wchar_t* format, Readout_Format& out)
             *s++ = 'L';
         *s++ = static_cast<char>(letter);
         *s = '\0';
+        const bool flagged = flag[0] || flag[1] || flag[2] || flag[3] || flag[4];
+        if (letter == L'f' && !flagged && width == 0 && !long_double)
+            out.fixed_digits = precision < 0 ? 6 : precision;
     }
     return conversions == 1;
 }
@@ -290,6 +297,24 @@ int Convert(char* out, std::size_t capacity, const char* spec, ...)
     return n >= 0 && static_cast<std::size_t>(n) < capacity ? n : -1;
 }
 
+// True when the C library prints numbers with '.' as the decimal point (its locale's choice).
+bool Point_Is_Dot()
+{
+    const char* point = std::localeconv()->decimal_point;
+    return point && point[0] == '.' && point[1] == '\0';
+}
+
+// Convert for "%.Nf" of a finite value: the same correctly rounded digits without the formatter's
+// parsing and multi-precision arithmetic, which cost most of a read-out's description.
+int Fixed_Convert(char* out, std::size_t capacity, double value, int digits)
+{
+    const std::to_chars_result r = std::to_chars(out, out + capacity - 1, value, std::chars_format::fixed, digits);
+    if (r.ec != std::errc())
+        return -1;
+    *r.ptr = '\0';
+    return static_cast<int>(r.ptr - out);
+}
+
 // The read-out text of `value`, cut to 39 characters. The literal parts are copied here and only
 // the conversion goes through the formatter, so neither a long text nor a wide field can overflow,
 // and nothing is allocated.
@@ -301,8 +326,10 @@ void Readout_Text(const wchar_t* format, const Readout_Format& f, float value, w
     if (len < READOUT_CAP - 1) {
         // 64 digits of precision after the 39 integer digits of the largest float still fit.
         char number[128];
-        const int n = f.long_double ? Convert(number, 128, f.spec, static_cast<long double>(value))
-                                    : Convert(number, 128, f.spec, static_cast<double>(value));
+        const int n = f.fixed_digits >= 0 && std::isfinite(value) && Point_Is_Dot()
+                          ? Fixed_Convert(number, 128, static_cast<double>(value), f.fixed_digits)
+                      : f.long_double ? Convert(number, 128, f.spec, static_cast<long double>(value))
+                                      : Convert(number, 128, f.spec, static_cast<double>(value));
         for (int i = 0; i < n && len < READOUT_CAP - 1; ++i)
             out[len++] = static_cast<wchar_t>(static_cast<unsigned char>(number[i]));
         out[len] = L'\0';
