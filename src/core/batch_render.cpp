@@ -686,10 +686,13 @@ int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS])
 
 bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
 {
-    for (int a = 0; a < 3; ++a) {
-        built_lo_[a] = 1e30f;
-        built_hi_[a] = -1e30f;
-    }
+    // The box around the corners, kept in locals: the vertices written as bytes might otherwise be
+    // the members for all the compiler knows, which it would then reload and store at each corner.
+    float lo_box[3] = {1e30f, 1e30f, 1e30f}, hi_box[3] = {-1e30f, -1e30f, -1e30f};
+    const auto box_keep = [&] {
+        std::memcpy(built_lo_, lo_box, sizeof built_lo_);
+        std::memcpy(built_hi_, hi_box, sizeof built_hi_);
+    };
     std::size_t cell = 0;
     bool measured = false;  // boxes_ holds this slot's parts
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
@@ -761,6 +764,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                 // Neither this cell nor the slot's later ones hold texels.
                 for (int i = static_cast<int>(cell) - 1; i < slot.cell_count; ++i)
                     Slot_Cells(slot)[i].region = Region{};
+                box_keep();
                 return false;
             }
             atlas_u = static_cast<float>(c.x - r.i0) + shift_u;
@@ -786,13 +790,15 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
             fixed[a] = static_cast<short>(std::lround(std::min(std::max(p.fixed_normal[a], -1.0f), 1.0f) * 32767.0f));
         const bool colors = (p.pass == Look_Pass::LIT || p.pass == Look_Pass::UNLIT) && p.vertex && p.color;
         const float atlas_w = static_cast<float>(atlas_w_), atlas_h = uv_height_;
-        Vertex*& out = out_streams[stream];
+        const float scale[3] = {p.scale[0], p.scale[1], p.scale[2]};
+        const float offset[3] = {p.offset[0], p.offset[1], p.offset[2]};
+        Vertex* out = out_streams[stream];
         for (int q = 0; q < p.quads; ++q) {
             const short* qv = v + q * 12;
             float corner[4][3];
             for (int k = 0; k < 4; ++k)
                 for (int a = 0; a < 3; ++a)
-                    corner[k][a] = static_cast<float>(qv[k * 3 + a]) * p.scale[a] + p.offset[a];
+                    corner[k][a] = static_cast<float>(qv[k * 3 + a]) * scale[a] + offset[a];
             // Texel coordinates of the corners.
             float uv[4][2] = {};
             if (textured) {
@@ -806,8 +812,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
             // An outline vertex's other end is a corner of the same quad: the corners cover the edges.
             for (int k = 0; k < 4; ++k)
                 for (int a = 0; a < 3; ++a) {
-                    built_lo_[a] = std::min(built_lo_[a], corner[k][a]);
-                    built_hi_[a] = std::max(built_hi_[a], corner[k][a]);
+                    lo_box[a] = std::min(lo_box[a], corner[k][a]);
+                    hi_box[a] = std::max(hi_box[a], corner[k][a]);
                 }
             if (outline) {
                 // Each edge of the quad as its own band, in the order and direction GL's line polygon
@@ -846,8 +852,10 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                 std::memcpy(out->color, colors ? static_cast<const void*>(&p.color[q * 4 + k]) : color, 4);
             }
         }
+        out_streams[stream] = out;
     }
     slot.cell_count = static_cast<int>(cell);
+    box_keep();
     return true;
 }
 
