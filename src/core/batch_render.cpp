@@ -795,10 +795,13 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
         Vertex* out = out_streams[stream];
         for (int q = 0; q < p.quads; ++q) {
             const short* qv = v + q * 12;
+            // Axis by axis, spelt out: a layout places some hundred thousand corners.
             float corner[4][3];
-            for (int k = 0; k < 4; ++k)
-                for (int a = 0; a < 3; ++a)
-                    corner[k][a] = static_cast<float>(qv[k * 3 + a]) * scale[a] + offset[a];
+            for (int k = 0; k < 4; ++k) {
+                corner[k][0] = static_cast<float>(qv[k * 3]) * scale[0] + offset[0];
+                corner[k][1] = static_cast<float>(qv[k * 3 + 1]) * scale[1] + offset[1];
+                corner[k][2] = static_cast<float>(qv[k * 3 + 2]) * scale[2] + offset[2];
+            }
             // Texel coordinates of the corners.
             float uv[4][2] = {};
             if (textured) {
@@ -810,11 +813,14 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                     Quad_Cut(corner, uv, window);
             }
             // An outline vertex's other end is a corner of the same quad: the corners cover the edges.
-            for (int k = 0; k < 4; ++k)
-                for (int a = 0; a < 3; ++a) {
-                    lo_box[a] = std::min(lo_box[a], corner[k][a]);
-                    hi_box[a] = std::max(hi_box[a], corner[k][a]);
-                }
+            for (const float* c : corner) {
+                lo_box[0] = std::min(lo_box[0], c[0]);
+                lo_box[1] = std::min(lo_box[1], c[1]);
+                lo_box[2] = std::min(lo_box[2], c[2]);
+                hi_box[0] = std::max(hi_box[0], c[0]);
+                hi_box[1] = std::max(hi_box[1], c[1]);
+                hi_box[2] = std::max(hi_box[2], c[2]);
+            }
             if (outline) {
                 // Each edge of the quad as its own band, in the order and direction GL's line polygon
                 // mode gives them (the quad as triangles 0 1 3 and 1 2 3, each from its closing edge on,
@@ -836,20 +842,26 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                 }
                 continue;
             }
-            const short* qn = normals ? p.normal + q * 12 : nullptr;
-            for (int k = 0; k < 4; ++k, ++out) {
-                // Every byte written: the buffer's copy is not cleared first.
-                std::memcpy(out->pos, corner[k], sizeof out->pos);
-                if (textured) {
+            // Every byte written: the buffer's copy is not cleared first.
+            if (textured) {
+                for (int k = 0; k < 4; ++k, ++out) {
+                    std::memcpy(out->pos, corner[k], sizeof out->pos);
                     out->mid.picture.uv[0] = (uv[k][0] + atlas_u) / atlas_w;
                     out->mid.picture.uv[1] = (uv[k][1] + atlas_v) / atlas_h;
                     std::memcpy(out->mid.picture.info, info, 4);
-                } else {
-                    std::memcpy(out->mid.mesh.normal, qn ? qn + k * 3 : fixed, sizeof out->mid.mesh.normal);
-                    out->mid.mesh.spare[0] = out->mid.mesh.spare[1] = 0;
-                    std::memcpy(out->mid.mesh.info, info, 4);
+                    std::memcpy(out->color, color, 4);
                 }
-                std::memcpy(out->color, colors ? static_cast<const void*>(&p.color[q * 4 + k]) : color, 4);
+                continue;
+            }
+            const short* qn = normals ? p.normal + q * 12 : fixed;
+            const int qn_step = normals ? 3 : 0;
+            const unsigned int* qc = colors ? p.color + q * 4 : nullptr;
+            for (int k = 0; k < 4; ++k, ++out) {
+                std::memcpy(out->pos, corner[k], sizeof out->pos);
+                std::memcpy(out->mid.mesh.normal, qn + k * qn_step, sizeof out->mid.mesh.normal);
+                out->mid.mesh.spare[0] = out->mid.mesh.spare[1] = 0;
+                std::memcpy(out->mid.mesh.info, info, 4);
+                std::memcpy(out->color, qc ? static_cast<const void*>(qc + k) : color, 4);
             }
         }
         out_streams[stream] = out;
