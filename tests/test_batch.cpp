@@ -862,6 +862,47 @@ TEST_F(Batch, WidgetsWhoseNamesKeepGrowingShowAsAFreshBatchWouldDrawThem)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, BatchesMadeAndDroppedInAnyOrderKeepTheirOwnLooks)
+{
+    // The descriptions of all batches share chunks of memory that come and go with them: a batch
+    // that stays must draw as it did and follow its widgets, whatever batches came and went.
+    VR_Batches kept;
+    const auto kept_rows = Rows_Make(40, kept);
+    ASSERT_EQ(kept.Init(), 1);
+    const std::vector<unsigned char> first = Frame_Of(kept);
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::unique_ptr<VR_Batches>> others;
+        std::vector<std::vector<std::unique_ptr<Row>>> rows;
+        for (int k = 0; k < 3; ++k) {
+            others.push_back(std::make_unique<VR_Batches>());
+            rows.push_back(Rows_Make(25 + 10 * k + round, *others.back()));
+            ASSERT_EQ(others.back()->Init(), 1);
+        }
+        // Dropped first to last, last to first, or from the middle out.
+        const int order[4][3] = {{0, 1, 2}, {2, 1, 0}, {1, 0, 2}, {1, 2, 0}};
+        for (int k : order[round]) {
+            others[k].reset();
+            ASSERT_TRUE(Frame_Of(kept) == first) << "round " << round << ", batch " << k << " dropped";
+        }
+    }
+    // A widget added lays the whole batch out again from every widget's description.
+    VR_Labels late;
+    Place(late, "Late", 600, 40, 120, 30);
+    late.Init(Window());
+    kept.Add(late);
+    kept_rows[3]->slider.Value = 61.0f;
+    kept_rows[3]->slider.Adjust();
+    EXPECT_TRUE(Frame_Of(kept) == Fresh_Frame({[&](VR_Batches& b) {
+                    for (const auto& r : kept_rows) {
+                        b.Add(r->label);
+                        b.Add(r->button);
+                        b.Add(r->slider);
+                    }
+                    b.Add(late);
+                }}));
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
 {
     // The batch keeps each slider's last formatted read-out: a format changed in place, a value that

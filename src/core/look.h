@@ -153,18 +153,40 @@ struct Look_Memo {
     wchar_t text[40] = {};
 };
 
+// Memory for a Look's parts. A Look's first room (eight parts) comes from chunks of such blocks, as a
+// batch's Init describes thousands of widgets at once; any other size comes from the heap. Throws
+// std::bad_alloc as operator new does. NOTE: like the rest of the library, from one thread only.
+void* Parts_Take(std::size_t bytes);
+void Parts_Give(void* memory, std::size_t bytes);
+
+template <class T>
+struct Parts_Allocator {
+    using value_type = T;
+    Parts_Allocator() = default;
+    template <class U>
+    Parts_Allocator(const Parts_Allocator<U>&) noexcept
+    {
+    }
+    T* allocate(std::size_t n) { return static_cast<T*>(Parts_Take(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { Parts_Give(p, n * sizeof(T)); }
+    bool operator==(const Parts_Allocator&) const { return true; }
+    bool operator!=(const Parts_Allocator&) const { return false; }
+};
+using Look_Parts = std::vector<Look_Part, Parts_Allocator<Look_Part>>;
+
 // A widget's description. Parts are drawn in order; later parts at the same depth win as they do
 // with the host's depth function GL_LEQUAL. Clearing keeps the storage, so a steady frame allocates
 // nothing.
 class Look {
 public:
+    static constexpr std::size_t FIRST_PARTS = 8;  // a widget's usual parts
     void Clear() { parts_.clear(); }
     // Appends a part and returns it for filling in.
     Look_Part& Add(Look_Pass pass)
     {
         // Room for a widget's usual parts at once: a batch describes thousands of widgets at its Init.
         if (parts_.capacity() == 0)
-            parts_.reserve(8);
+            parts_.reserve(FIRST_PARTS);
         parts_.emplace_back();
         parts_.back().pass = pass;
         return parts_.back();
@@ -179,12 +201,12 @@ public:
     Look_Part& Back() { return parts_.back(); }
     // NOTE: a later Add may move the parts: keep indices, not references, across it.
     Look_Part& At(std::size_t i) { return parts_[i]; }
-    const std::vector<Look_Part>& Parts() const { return parts_; }
+    const Look_Parts& Parts() const { return parts_; }
     // Survives Clear: what formatting gave in an earlier frame of this description.
     Look_Memo& Memo() { return memo_; }
 
 private:
-    std::vector<Look_Part> parts_;
+    Look_Parts parts_;
     Look_Memo memo_;
 };
 
