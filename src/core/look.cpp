@@ -183,9 +183,24 @@ Chunk* Chunk_Make()
 
 }  // namespace
 
+// Under AddressSanitizer every block is an allocation of its own, so that a part used after its
+// Look let it go is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define VRTOOLS_PARTS_FROM_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VRTOOLS_PARTS_FROM_HEAP 1
+#endif
+#endif
+#if defined(VRTOOLS_PARTS_FROM_HEAP)
+constexpr bool PARTS_FROM_HEAP = true;
+#else
+constexpr bool PARTS_FROM_HEAP = false;
+#endif
+
 void* Parts_Take(std::size_t bytes)
 {
-    if (bytes != BLOCK_BYTES)
+    if (bytes != BLOCK_BYTES || PARTS_FROM_HEAP)
         return ::operator new(bytes);
     if (!open_chunks) {
         Chunk_Link(Chunk_Make());
@@ -204,7 +219,7 @@ void* Parts_Take(std::size_t bytes)
 
 void Parts_Give(void* memory, std::size_t bytes)
 {
-    if (bytes != BLOCK_BYTES) {
+    if (bytes != BLOCK_BYTES || PARTS_FROM_HEAP) {
         ::operator delete(memory);
         return;
     }
