@@ -670,7 +670,7 @@ int Batch_Renderer::Part_Quads(const Look_Part& p, int& stream)
     return p.pass == Look_Pass::OUTLINE ? p.quads * 4 : p.quads;
 }
 
-int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS])
+int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS], Texels* texels)
 {
     for (int k = 0; k < STREAMS; ++k)
         counts[k] = 0;
@@ -679,7 +679,14 @@ int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS])
         int stream = 0;
         const int quads = Part_Quads(p, stream);
         counts[stream] += quads;
-        textured += quads > 0 && stream == STREAM_TEXTURED;
+        if (quads > 0 && stream == STREAM_TEXTURED) {
+            ++textured;
+            if (texels) {
+                texels->rgba = texels->rgba || p.texture.rgba;
+                // A cell holds at most its texture and the slack around it, mostly.
+                texels->area += static_cast<std::size_t>(p.texture.tex_w + 4) * static_cast<std::size_t>(p.texture.tex_h + 4);
+            }
+        }
     }
     return textured;
 }
@@ -728,7 +735,6 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
             if (cell >= static_cast<std::size_t>(slot.cell_count))
                 Slot_Cells(slot)[slot.cell_count++] = Cell{};
             Cell& c = Slot_Cells(slot)[cell++];
-            rgba_seen_ = rgba_seen_ || t.rgba;
             Source source;
             source.pixels = t.pixels;
             source.tex_w = t.tex_w;
@@ -1031,10 +1037,8 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
 {
     if (c.w > 0 && c.shown == source && c.region == r)
         return true;
-    // A picture where there were only masks: laid out again with RGBA texels. A layout picks the
-    // texel size after placing every cell.
-    if (source.rgba && texel_bytes_ == 1 && !gathering_)
-        return false;
+    if (source.rgba && texel_bytes_ == 1)
+        return false;  // a picture where there were only masks: laid out again with RGBA texels
     c.shown = source;
     c.region = r;
     if (r.w < 1 || r.h < 1)
@@ -1049,8 +1053,18 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
         c.w = w;
         c.h = h;
     }
-    if (!gathering_)
+    if (!gathering_) {
         Cell_Upload(c);
+    } else {
+        // Copied at once, while the ink search has the texels in the cache, into the rows of the
+        // atlas sent when the layout is done.
+        const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
+        const std::size_t rows = static_cast<std::size_t>(c.y + r.h);
+        if (pixels_.size() < rows * pitch)
+            pixels_.resize(rows * pitch);
+        Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_,
+                  pitch, texel_bytes_);
+    }
     return true;
 }
 
@@ -1155,41 +1169,6 @@ void Batch_Renderer::Cell_Upload(const Cell& c)
     ++uploads_;
 }
 
-void Batch_Renderer::Atlas_Gathered_Upload()
-{
-    // Cells were placed shelf after shelf in slot order: each shelf is filled in a buffer that stays
-    // in the cache and goes up in one call. Texels between cells are never read.
-    const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
-    int shelf = -1, rows = 0;
-    const auto flush = [&] {
-        if (rows < 1)
-            return;
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, shelf, atlas_w_, rows, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
-        ++uploads_;
-    };
-    glBindTexture(GL_TEXTURE_2D, atlas_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
-    for (const Slot& s : slots_)
-        for (int i = 0; i < s.cell_count; ++i) {
-            const Cell& c = cells_[static_cast<std::size_t>(s.cell_first + i)];
-            if (c.region.w < 1 || c.region.h < 1)
-                continue;
-            if (c.y != shelf) {
-                flush();
-                shelf = c.y;
-                rows = 0;
-            }
-            if (c.region.h > rows) {
-                rows = c.region.h;
-                if (pixels_.size() < pitch * static_cast<std::size_t>(rows))
-                    pixels_.resize(pitch * static_cast<std::size_t>(rows));
-            }
-            Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.x) * static_cast<std::size_t>(texel_bytes_), pitch,
-                      texel_bytes_);
-        }
-    flush();
-}
-
 // [SECTION] Layout and frame --------------------------------------------------------------------------
 
 void Batch_Renderer::Buffers_Make(int quads)
@@ -1207,9 +1186,10 @@ void Batch_Renderer::Layout()
     // showing a box with a picture) lays everything out again. A slot's streams lie next to each
     // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
     int quads = 0, cells = 0;
+    Texels texels;
     for (Slot& s : slots_) {
         int counts[STREAMS];
-        const int textured = Quads_Count(s, counts);
+        const int textured = Quads_Count(s, counts, &texels);
         for (int k = 0; k < STREAMS; ++k) {
             s.range[k].first = quads;
             s.range[k].capacity = counts[k];
@@ -1232,7 +1212,13 @@ void Batch_Renderer::Layout()
     // One pass: each cell is measured and placed on the atlas's shelves as its slot's vertices are
     // written, its texels copied afterwards, shelf by shelf. Until the atlas's height is known the
     // vertices keep texel rows.
-    rgba_seen_ = false;
+    // The atlas's texels: one byte while every cell is a mask, RGBA once a picture is among them.
+    // Their rows are gathered in pixels_ as the cells are placed, in room reserved for what the
+    // textures could need: memory that is never written costs nothing.
+    texel_bytes_ = texels.rgba ? 4 : 1;
+    pixels_.clear();
+    pixels_.reserve(texels.area * static_cast<std::size_t>(texel_bytes_) * 5 / 4 +
+                    static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_) * 64);
     gathering_ = true;
     shelf_x_ = shelf_y_ = shelf_h_ = 0;
     atlas_h_ = max_texture_;
@@ -1268,7 +1254,6 @@ void Batch_Renderer::Layout()
     // The shelves the cells take, a quarter as much again and a margin for read-outs that grow and
     // pictures that change (a full atlas lays everything out again).
     const int used = shelf_y_ + shelf_h_;
-    texel_bytes_ = rgba_seen_ ? 4 : 1;
     Atlas_Make(used + used / 4 + 64);
     uv_height_ = static_cast<float>(atlas_h_);
     for (const Slot& s : slots_) {
@@ -1276,7 +1261,13 @@ void Batch_Renderer::Layout()
         for (int i = 0; i < s.range[STREAM_TEXTURED].capacity * 4; ++i)
             v[i].mid.picture.uv[1] /= uv_height_;
     }
-    Atlas_Gathered_Upload();
+    if (used > 0) {
+        // Texels between the cells are never read.
+        glBindTexture(GL_TEXTURE_2D, atlas_);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, atlas_w_, used, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
+        ++uploads_;
+    }
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);

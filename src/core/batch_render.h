@@ -190,8 +190,14 @@ private:
     bool Signature_Changed(Slot& slot);
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
-    // The quads the slot's look needs in each stream; the number of its textured parts.
-    static int Quads_Count(const Slot& slot, int counts[STREAMS]);
+    // What the textured parts need of the atlas: RGBA texels, and about how many.
+    struct Texels {
+        bool rgba = false;
+        std::size_t area = 0;
+    };
+    // The quads the slot's look needs in each stream; the number of its textured parts. Adds their
+    // texels to `texels` when given.
+    static int Quads_Count(const Slot& slot, int counts[STREAMS], Texels* texels = nullptr);
     Cell* Slot_Cells(const Slot& slot) { return cells_.data() + slot.cell_first; }
     // Writes the slot's vertices, each stream's from out[stream] on (room for Quads_Count's quads),
     // advancing the pointers, and places its pictures; the texel rows of the atlas coordinates are
@@ -199,14 +205,12 @@ private:
     // how far each stream got.
     bool Vertices_Build(Slot& slot, Vertex* out[STREAMS]);
     // Keeps `region` of the source in the cell's atlas texels, uploading it when it changed (or only
-    // copying it into the layout's picture while `gathering_`); `room` is what a cell that must move
-    // reserves. False when the atlas has no room.
+    // copying it into the layout's rows of the atlas, pixels_, while `gathering_`); `room` is what a
+    // cell that must move reserves. False when the atlas has no room.
     bool Cell_Place(Cell& cell, const Source& source, const Region& region, const Region& room);
     // Copies the cell's region into rows `pitch` bytes apart, `bytes` (4: RGBA, 1: the mask) a texel.
     static void Cell_Fill(const Cell& cell, unsigned char* out, std::size_t pitch, int bytes);
     void Cell_Upload(const Cell& cell);
-    // Uploads the cells placed while gathering, one call per shelf.
-    void Atlas_Gathered_Upload();
     // The texels linear filtering reads for texel coordinates from lo to hi, and `slack` more on
     // each side.
     static Region Texels_Read(const float lo[2], const float hi[2], int slack);
@@ -284,18 +288,18 @@ private:
     std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
     float built_lo_[3] = {}, built_hi_[3] = {};  // the box around their positions
     float uv_height_ = 1.0f;                     // what atlas rows are divided by: the atlas's height
-    std::vector<unsigned char> pixels_;          // a picture converted to RGBA
+    std::vector<unsigned char> pixels_;          // a cell's texels, or a layout's rows of the atlas
     enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
     struct Part_Box {
         float x0 = 0, y0 = 0, x1 = 0, y1 = 0, z0 = 0, z1 = 0;
         unsigned char later = BOX_NONE;  // what the part is, for the quads drawn before it
     };
     std::vector<Part_Box> boxes_;                // per part of the slot being built
-    // While laying out, the cells are placed first and copied afterwards, shelf by shelf.
+    // While laying out, each cell is copied into pixels_ as it is placed; the atlas's rows go up
+    // in one piece afterwards.
     bool gathering_ = false;
     // Bytes per atlas texel: 1 while every cell is a mask, 4 once a picture is among them.
     int texel_bytes_ = 4;
-    bool rgba_seen_ = false;  // a picture among the cells measured
     int quads_ = 0;                              // quads in the vertex buffer
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
     int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
