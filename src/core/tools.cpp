@@ -39,13 +39,20 @@ void Coverage_Narrow(unsigned char* out, const unsigned char* pixels, int texels
         out[i] = pixels[4 * i];
 }
 
+// The lint's note that a text's font was not found.
+void Font_Missing_Note(HFONT font, const wchar_t* text, const char* font_name, const char* font_style,
+                       short font_size)
+{
+    if (core::Lint_On() && font_name && !font)
+        core::Lint_Report("Lint: font \"%hs\" \"%hs\" at %d px was not found: \"%ls\" is drawn in the system font",
+                          font_name, font_style ? font_style : "", font_size, text);
+}
+
 // The font a text is drawn in (null: the system font), with the lint's note when it is missing.
 HFONT Font_Find(HWND window, const wchar_t* text, const char* font_name, const char* font_style, short font_size)
 {
     HFONT font = Y_Create_Font(window, font_name, font_style, nullptr, font_size);
-    if (core::Lint_On() && font_name && !font)
-        core::Lint_Report("Lint: font \"%hs\" \"%hs\" at %d px was not found: \"%ls\" is drawn in the system font",
-                          font_name, font_style ? font_style : "", font_size, text);
+    Font_Missing_Note(font, text, font_name, font_style, font_size);
     return font;
 }
 
@@ -451,9 +458,11 @@ int core::Text_Render_Recent(VR_Tools& tool, const wchar_t* text, unsigned char*
     if (length == 0 || length >= static_cast<std::size_t>(Rendered::Text_Max))
         return Text_Render(tool, text, buffer, font_name, font_style, font_size, tex_width, tex_height, text_width,
                            text_height);
-    const HFONT font = Font_Find(tool.Window, text, font_name, font_style, font_size);
+    // Text_Render finds the font again, notes included, when the text is not kept.
+    const HFONT font = Y_Create_Font(tool.Window, font_name, font_style, nullptr, font_size);
     Rendered& kept = Rendered_Find(font, text, length);
     if (kept.font == font && std::wcscmp(kept.text, text) == 0) {
+        Font_Missing_Note(font, text, font_name, font_style, font_size);
         const std::size_t texels = kept.texels.size();
         core::Heap_Unshare(*buffer);  // a copy keeps the bitmap it shares
         void* grown = std::realloc(*buffer, texels);
