@@ -58,17 +58,17 @@ HFONT Font_Find(HWND window, const wchar_t* text, const char* font_name, const c
 
 // Texts rasterised lately through Text_Render_Recent, by font and text: a panel's sliders often
 // show the same values, and a drag returns to values shown before. Sets of four, the least recently
-// used replaced; short texts in small bitmaps only, so the whole stays under a megabyte.
+// used replaced; short texts in small bitmaps only, so the whole stays near a megabyte at most.
 struct Rendered {
     static constexpr int Text_Max = 40;        // characters, terminator included
-    static constexpr int Texels_Max = 4096;
+    static constexpr int Texels_Max = 2048;     // a read-out of 8 pixels is 64 x 16 or 128 x 16
     HFONT font = nullptr;
     wchar_t text[Text_Max] = {};               // empty: nothing kept
     int tex_width = 0, tex_height = 0, text_width = 0, text_height = 0;
     unsigned long used = 0;                    // when last found or kept
     std::vector<unsigned char> texels;
 };
-constexpr std::size_t RENDERED_SETS = 64, RENDERED_WAYS = 4;
+constexpr std::size_t RENDERED_SETS = 128, RENDERED_WAYS = 4;
 
 // The entry that holds `text` in `font`, or else the one to replace with it.
 Rendered& Rendered_Find(HFONT font, const wchar_t* text, std::size_t length)

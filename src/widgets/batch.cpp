@@ -127,23 +127,69 @@ public:
     // Writes Size() bytes at `out`.
     void Write(unsigned char* out) const
     {
-        const VR_Tools& w = *e_.widget;
-        const auto put = [&out](const auto&... fields) { Fields_Put(out, fields...); };
-        Tool_Fields(w, put);
-        Text_Put(out, w.Font_Name, font_);
-        Text_Put(out, w.Font_Style, style_);
-        Text_Put(out, w.W_Name, name_);
-        if (e_.kind == Kind::BUTTON) {
-            const VR_Buttons& b = *static_cast<const VR_Buttons*>(e_.widget);
-            Button_Fields(b, put);
-        } else if (e_.kind == Kind::VALUATOR) {
-            const VR_Valuators& v = *static_cast<const VR_Valuators*>(e_.widget);
-            Valuator_Fields(v, put);
-            Text_Put(out, v.Format, format_);
-        }
+        Put_Step step{out};
+        Visit(step);
+    }
+
+    // Whether the Size() bytes at `stored` are what Write would write now: compared where they lie,
+    // as a steady frame asks this of every widget.
+    bool Same(const unsigned char* stored) const
+    {
+        Same_Step step{stored};
+        Visit(step);
+        return step.same;
     }
 
 private:
+    struct Put_Step {
+        unsigned char* at;
+        template <class... Field>
+        void Fields(const Field&... fields)
+        {
+            Fields_Put(at, fields...);
+        }
+        template <class Char>
+        void Text(const Char* text, std::size_t length)
+        {
+            Text_Put(at, text, length);
+        }
+    };
+    struct Same_Step {
+        const unsigned char* at;
+        bool same = true;
+        template <class... Field>
+        void Fields(const Field&... fields)
+        {
+            ((same = same && std::memcmp(at, &fields, sizeof fields) == 0, at += sizeof fields), ...);
+        }
+        template <class Char>
+        void Text(const Char* text, std::size_t length)
+        {
+            same = same && std::memcmp(at, &length, sizeof length) == 0 &&
+                   (length == 0 || std::memcmp(at + sizeof length, text, length * sizeof(Char)) == 0);
+            at += sizeof length + length * sizeof(Char);
+        }
+    };
+
+    // Hands the snapshot's pieces to `step` in their order.
+    template <class Step>
+    void Visit(Step& step) const
+    {
+        const VR_Tools& w = *e_.widget;
+        const auto fields = [&step](const auto&... f) { step.Fields(f...); };
+        Tool_Fields(w, fields);
+        step.Text(w.Font_Name, font_);
+        step.Text(w.Font_Style, style_);
+        step.Text(w.W_Name, name_);
+        if (e_.kind == Kind::BUTTON) {
+            Button_Fields(*static_cast<const VR_Buttons*>(e_.widget), fields);
+        } else if (e_.kind == Kind::VALUATOR) {
+            const VR_Valuators& v = *static_cast<const VR_Valuators*>(e_.widget);
+            Valuator_Fields(v, fields);
+            step.Text(v.Format, format_);
+        }
+    }
+
     const Entry& e_;
     std::size_t font_, style_, name_, format_;
     std::size_t size_ = 0;
@@ -170,11 +216,7 @@ public:
         if (!Snapshot_Kept(e.kind) || e.snapshot.size == 0)
             return false;
         const Snapshot_Writer writer(e);
-        if (writer.Size() != e.snapshot.size)
-            return false;
-        scratch_.resize(writer.Size());
-        writer.Write(scratch_.data());
-        return std::memcmp(store_.data() + e.snapshot.at, scratch_.data(), scratch_.size()) == 0;
+        return writer.Size() == e.snapshot.size && writer.Same(store_.data() + e.snapshot.at);
     }
 
     // Forgets the entry's snapshot: a description cut short (out of memory) is made again.
@@ -219,8 +261,7 @@ private:
     }
 
     std::vector<unsigned char> store_;
-    std::size_t unused_ = 0;             // bytes of the store no entry holds
-    std::vector<unsigned char> scratch_;  // the snapshot being compared
+    std::size_t unused_ = 0;  // bytes of the store no entry holds
 };
 
 void Describe(const Entry& e, core::Look& look)
