@@ -128,6 +128,7 @@ private:
         // An outline's colour is black, its alpha the band's corner (the side: 1, the far end: 2).
         unsigned char color[4];
     };
+    static_assert(sizeof(Vertex) == 28, "the attribute pointers take a vertex as 28 packed bytes");
     // The texels of a texture a part's filtering reads: i0, j0 (may be negative, or beyond the
     // texture) and the size.
     struct Region {
@@ -198,6 +199,7 @@ private:
     // The quads the slot's look needs in each stream; the number of its textured parts. Adds their
     // texels to `texels` when given.
     static int Quads_Count(const Slot& slot, int counts[STREAMS], Texels* texels = nullptr);
+    // The slot's first cell.
     Cell* Slot_Cells(const Slot& slot) { return cells_.data() + slot.cell_first; }
     // Writes the slot's vertices, each stream's from out[stream] on (room for Quads_Count's quads),
     // advancing the pointers, and places its pictures; the texel rows of the atlas coordinates are
