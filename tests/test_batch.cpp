@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <deque>
 #include <functional>
 #include <initializer_list>
@@ -932,6 +933,45 @@ TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
         EXPECT_TRUE(kept == Fresh_Frame({[&](VR_Batches& b) { b.Add(slider); }})) << step.format << " of " << step.value;
     }
     EXPECT_TRUE(Frame_Of(batch) == first);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, ReadOutsOfOtherSlidersNeverLendTheirTextToADifferentFormatOrValue)
+{
+    // A batch takes a read-out formatted lately for any slider with the same format and value: each
+    // slider's text must still be what the C library prints for its own format and value, whether
+    // met first or after the others (formats one character apart, -0 beside 0, one value's bits apart).
+    const struct {
+        const char* format;
+        float value;
+    } cases[] = {{"%.1f", 0.0f},     {"%.1f", -0.0f},      {"%.2f", 0.0f},       {"%+.1f", 0.0f},
+                 {"%.1f", 12.25f},   {"Gain %.1f", 12.25f}, {"%.1e", 12.25f},     {"%.1f", 12.250001f},
+                 {"%.3f", 99.999f},  {"%.3f", 99.99901f}};
+    for (int round = 0; round < 2; ++round) {
+        std::deque<VR_Valuators> sliders;
+        VR_Batches batch;
+        for (std::size_t k = 0; k < std::size(cases); ++k) {
+            const auto& c = cases[round == 0 ? k : std::size(cases) - 1 - k];
+            sliders.emplace_back();
+            VR_Valuators& s = sliders.back();
+            Place(s, "Gain", 10, HEIGHT - 40 - 40 * static_cast<int>(k), 300, 32);
+            s.Value_Min = -100.0f;
+            s.Value_Max = 100.0f;
+            s.Value = c.value;
+            s.Format = c.format;
+            s.Init(Window());
+            batch.Add(s);
+        }
+        ASSERT_EQ(batch.Init(), 1);
+        for (const VR_Valuators& s : sliders) {
+            wchar_t format[32] = {}, expected[64] = {};
+            for (int i = 0; s.Format[i]; ++i)
+                format[i] = static_cast<wchar_t>(s.Format[i]);
+            std::swprintf(expected, 64, format, static_cast<double>(s.Shown_Value));
+            EXPECT_EQ(std::wstring(s.Value_Text), std::wstring(expected))
+                << s.Format << " of " << s.Shown_Value << ", round " << round;
+        }
+    }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

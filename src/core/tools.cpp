@@ -12,6 +12,7 @@
 #endif
 
 #include "core.h"
+#include "recent.h"
 
 namespace {
 
@@ -68,33 +69,17 @@ struct Rendered {
     unsigned long used = 0;                    // when last found or kept
     std::vector<unsigned char> texels;
 };
-constexpr std::size_t RENDERED_SETS = 128, RENDERED_WAYS = 4;
 
-// The entry that holds `text` in `font`, or else the one to replace with it.
-Rendered& Rendered_Find(HFONT font, const wchar_t* text, std::size_t length)
+// The entry that holds `text` in `font` (`found`), or else the one to replace with it.
+Rendered& Rendered_Find(HFONT font, const wchar_t* text, std::size_t length, bool& found)
 {
-    static Rendered slots[RENDERED_SETS][RENDERED_WAYS];
-    static unsigned long clock = 0;
-    std::size_t h = reinterpret_cast<std::uintptr_t>(font) * 0x9E3779B97F4A7C15ull;
+    static core::Recent_Table<Rendered, 128, 4> table;
+    core::Recent_Hash hash;
+    hash.Add(reinterpret_cast<std::uintptr_t>(font));
     for (std::size_t i = 0; i < length; ++i)
-        h = (h ^ static_cast<std::size_t>(text[i])) * 0x100000001B3ull;
-    // The multiplications carry low bits upward only: fold the high bits down before the index.
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDull;
-    h ^= h >> 33;
-    Rendered* set = slots[h % RENDERED_SETS];
-    Rendered* oldest = &set[0];
-    for (std::size_t w = 0; w < RENDERED_WAYS; ++w) {
-        Rendered& r = set[w];
-        if (r.font == font && std::wcscmp(r.text, text) == 0) {
-            r.used = ++clock;
-            return r;
-        }
-        if (r.used < oldest->used)
-            oldest = &r;
-    }
-    oldest->used = ++clock;
-    return *oldest;
+        hash.Add(static_cast<std::uint64_t>(text[i]));
+    return table.Find(
+        hash.Done(), [&](const Rendered& r) { return r.font == font && std::wcscmp(r.text, text) == 0; }, found);
 }
 
 // Smallest power of two from 16 up to `largest` that holds `size`, else `largest`.
@@ -460,8 +445,9 @@ int core::Text_Render_Recent(VR_Tools& tool, const wchar_t* text, unsigned char*
                            text_height);
     // Text_Render finds the font again, notes included, when the text is not kept.
     const HFONT font = Y_Create_Font(tool.Window, font_name, font_style, nullptr, font_size);
-    Rendered& kept = Rendered_Find(font, text, length);
-    if (kept.font == font && std::wcscmp(kept.text, text) == 0) {
+    bool found = false;
+    Rendered& kept = Rendered_Find(font, text, length, found);
+    if (found) {
         Font_Missing_Note(font, text, font_name, font_style, font_size);
         const std::size_t texels = kept.texels.size();
         core::Heap_Unshare(*buffer);  // a copy keeps the bitmap it shares

@@ -11,6 +11,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -18,6 +19,7 @@
 #include <utility>
 
 #include "core/core.h"
+#include "core/recent.h"
 #include "looks.h"
 #include <vrtools/valuator.h>
 
@@ -356,6 +358,33 @@ int Cursor_Offset(VR_Valuators& s)
 
 bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind);
 
+// Read-outs a batch formatted lately, by format, value and the C library's decimal point: a panel's
+// sliders often show the same values, and formatting costs most of a read-out's description.
+struct Formatted {
+    core::Look_Memo memo;
+    char point[2] = {};
+    unsigned long used = 0;
+};
+
+// The entry holding the text of `value` in `format` (`found`), or else the one to replace with it.
+Formatted& Formatted_Find(const char* format, std::size_t length, float value, const char (&point)[2], bool& found)
+{
+    static core::Recent_Table<Formatted, 64, 4> table;
+    core::Recent_Hash hash;
+    for (std::size_t i = 0; i < length; ++i)
+        hash.Add(static_cast<unsigned char>(format[i]));
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    hash.Add(bits);
+    hash.Add(static_cast<unsigned char>(point[0]));
+    const auto holds = [&](const Formatted& f) {
+        // Bit for bit: -0 and 0 print differently.
+        return f.memo.valid && std::memcmp(&f.memo.value, &value, sizeof value) == 0 && f.point[0] == point[0] &&
+               f.point[1] == point[1] && std::strcmp(f.memo.format, format) == 0;
+    };
+    return table.Find(hash.Done(), holds, found);
+}
+
 // Brings the read-out's text, bitmap, texture and quad up to the value shown. Returns true when there
 // is a read-out to show; the read-out texture is then bound, unless `memo` is given (a batch's
 // description, which reads the bitmap): the text formatted for the same format and value in an
@@ -369,6 +398,21 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
         std::strcmp(memo->format, s.Format) == 0) {
         std::wmemcpy(text, memo->text, READOUT_CAP);
         return Readout_Show(s, text, false);
+    }
+    // Then a text formatted lately for any slider of the same format and value.
+    Formatted* recent = nullptr;
+    char point[2] = {};
+    if (memo && s.Format && std::strlen(s.Format) < sizeof memo->format) {
+        const char* p = std::localeconv()->decimal_point;
+        point[0] = p ? p[0] : '\0';
+        point[1] = point[0] ? p[1] : '\0';
+        bool found = false;
+        recent = &Formatted_Find(s.Format, std::strlen(s.Format), s.Shown_Value, point, found);
+        if (found) {
+            *memo = recent->memo;
+            std::wmemcpy(text, memo->text, READOUT_CAP);
+            return Readout_Show(s, text, false);
+        }
     }
     // The wide form lives in the utility library's buffer until its next call: use it at once.
     const wchar_t* format = Char_2_Wchar(s.Format);
@@ -391,6 +435,11 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
             memo->value = s.Shown_Value;
             static_assert(sizeof memo->text == sizeof text, "a read-out's text");
             std::wmemcpy(memo->text, text, READOUT_CAP);
+            if (recent) {
+                recent->memo = *memo;
+                recent->point[0] = point[0];
+                recent->point[1] = point[1];
+            }
         }
     }
     return Readout_Show(s, text, memo == nullptr);
