@@ -313,18 +313,28 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
-TEST_F(Look, ReadOutsOfOneTextInOtherFontsAreRasterisedInTheirOwnFont)
+TEST_F(Look, ReadOutsMetBeforeAreFormattedAndRasterisedAsTheirOwn)
 {
-    // A batch copies a read-out rasterised lately for the same font and text: each slider's bitmap
-    // and sizes must be those the caption rasteriser gives for its own font, style and text, whether
-    // its text was met before in another font or not.
+    // A batch takes a read-out formatted lately for any slider of the same format and value, and its
+    // bitmap from one rasterised lately in the same font: each slider's text must still be what the C
+    // library prints for its own format and value, and its bitmap and sizes what the caption
+    // rasteriser gives for its own font and text, whether met first or after the others (fonts and
+    // styles of one text, formats one character apart, -0 beside 0, values a bit apart).
     const struct {
         const char* font;
         const char* style;
+        const char* format;
         float value;
-    } sliders[] = {{"DejaVu Sans", nullptr, 38.38f}, {"DejaVu Serif", nullptr, 38.38f},
-                   {"DejaVu Sans", "Bold", 38.38f},  {"DejaVu Sans Mono", nullptr, 38.38f},
-                   {"DejaVu Sans", nullptr, 83.83f}, {"DejaVu Serif", "Bold", 83.83f}};
+    } sliders[] = {
+        {"DejaVu Sans", nullptr, "%.2f", 38.38f},      {"DejaVu Serif", nullptr, "%.2f", 38.38f},
+        {"DejaVu Sans", "Bold", "%.2f", 38.38f},       {"DejaVu Sans Mono", nullptr, "%.2f", 38.38f},
+        {"DejaVu Sans", nullptr, "%.2f", 83.83f},      {"DejaVu Serif", "Bold", "%.2f", 83.83f},
+        {"DejaVu Sans", nullptr, "%.1f", 0.0f},        {"DejaVu Sans", nullptr, "%.1f", -0.0f},
+        {"DejaVu Sans", nullptr, "%.2f", 0.0f},        {"DejaVu Sans", nullptr, "%+.1f", 0.0f},
+        {"DejaVu Sans", nullptr, "%.1f", 12.25f},      {"DejaVu Sans", nullptr, "Gain %.1f", 12.25f},
+        {"DejaVu Sans", nullptr, "%.1e", 12.25f},      {"DejaVu Sans", nullptr, "%.1f", 12.250001f},
+        {"DejaVu Sans", nullptr, "%.3f", 99.999f},     {"DejaVu Sans", nullptr, "%.3f", 99.99901f},
+    };
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -337,29 +347,36 @@ TEST_F(Look, ReadOutsOfOneTextInOtherFontsAreRasterisedInTheirOwnFont)
             made.emplace_back();
             VR_Valuators& s = made.back();
             s.Name = "Gain";
-            s.Y = static_cast<short>(20 + 40 * k);
+            s.Y = static_cast<short>(20 + 30 * k);
             s.Width = 300;
-            s.Height = 32;
+            s.Height = 24;
             s.Bevel = 3;
             s.Font_Name = c.font;
             s.Font_Style = c.style;
             s.Font_Size = 14;
+            s.Value_Min = -100.0f;
             s.Value_Max = 100.0f;
             s.Value = c.value;
-            s.Format = "%.2f";
+            s.Format = c.format;
             s.Init(Window());
             batch.Add(s);
         }
         ASSERT_EQ(batch.Init(), 1);
         for (const VR_Valuators& s : made) {
+            const std::string what = std::string(s.Font_Name) + " " + (s.Font_Style ? s.Font_Style : "") + " " +
+                                     s.Format + " of " + std::to_string(s.Shown_Value) + ", round " +
+                                     std::to_string(round);
+            wchar_t format[32] = {}, expected[64] = {};
+            for (int i = 0; s.Format[i]; ++i)
+                format[i] = static_cast<wchar_t>(s.Format[i]);
+            std::swprintf(expected, 64, format, static_cast<double>(s.Shown_Value));
+            EXPECT_EQ(std::wstring(s.Value_Text), std::wstring(expected)) << what;
             VR_Labels reference;
             int tex_w = 0, tex_h = 0, text_w = 0, text_h = 0;
             reference.Window = Window();
             ASSERT_EQ(reference.Text(s.Value_Text, &reference.Text_Bitmap, s.Font_Name, s.Font_Style, 8, &tex_w,
                                      &tex_h, &text_w, &text_h),
                       1);
-            const std::string what = std::string(s.Font_Name) + " " + (s.Font_Style ? s.Font_Style : "") + " round " +
-                                     std::to_string(round);
             ASSERT_EQ(s.Value_Tex_Width, tex_w) << what;
             ASSERT_EQ(s.Value_Tex_Height, tex_h) << what;
             EXPECT_EQ(s.Value_Text_Width, text_w) << what;
@@ -933,45 +950,6 @@ TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
         EXPECT_TRUE(kept == Fresh_Frame({[&](VR_Batches& b) { b.Add(slider); }})) << step.format << " of " << step.value;
     }
     EXPECT_TRUE(Frame_Of(batch) == first);
-    EXPECT_TRUE(Messages().empty()) << Messages_Text();
-}
-
-TEST_F(Batch, ReadOutsOfOtherSlidersNeverLendTheirTextToADifferentFormatOrValue)
-{
-    // A batch takes a read-out formatted lately for any slider with the same format and value: each
-    // slider's text must still be what the C library prints for its own format and value, whether
-    // met first or after the others (formats one character apart, -0 beside 0, one value's bits apart).
-    const struct {
-        const char* format;
-        float value;
-    } cases[] = {{"%.1f", 0.0f},     {"%.1f", -0.0f},      {"%.2f", 0.0f},       {"%+.1f", 0.0f},
-                 {"%.1f", 12.25f},   {"Gain %.1f", 12.25f}, {"%.1e", 12.25f},     {"%.1f", 12.250001f},
-                 {"%.3f", 99.999f},  {"%.3f", 99.99901f}};
-    for (int round = 0; round < 2; ++round) {
-        std::deque<VR_Valuators> sliders;
-        VR_Batches batch;
-        for (std::size_t k = 0; k < std::size(cases); ++k) {
-            const auto& c = cases[round == 0 ? k : std::size(cases) - 1 - k];
-            sliders.emplace_back();
-            VR_Valuators& s = sliders.back();
-            Place(s, "Gain", 10, HEIGHT - 40 - 40 * static_cast<int>(k), 300, 32);
-            s.Value_Min = -100.0f;
-            s.Value_Max = 100.0f;
-            s.Value = c.value;
-            s.Format = c.format;
-            s.Init(Window());
-            batch.Add(s);
-        }
-        ASSERT_EQ(batch.Init(), 1);
-        for (const VR_Valuators& s : sliders) {
-            wchar_t format[32] = {}, expected[64] = {};
-            for (int i = 0; s.Format[i]; ++i)
-                format[i] = static_cast<wchar_t>(s.Format[i]);
-            std::swprintf(expected, 64, format, static_cast<double>(s.Shown_Value));
-            EXPECT_EQ(std::wstring(s.Value_Text), std::wstring(expected))
-                << s.Format << " of " << s.Shown_Value << ", round " << round;
-        }
-    }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
