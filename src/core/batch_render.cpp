@@ -1268,6 +1268,15 @@ void Batch_Renderer::Layout()
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, atlas_w_, used, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
         ++uploads_;
     }
+    // The rows are in the texture now; later uploads are a cell at a time. Keeping them would hold
+    // the atlas's size again in memory (4 MB at a thousand rows of captions) for nothing: room for
+    // twice the largest cell is kept instead, so that a drag's new read-outs need none.
+    std::size_t largest = 0;
+    for (const Cell& c : cells_)
+        largest = std::max(largest, static_cast<std::size_t>(std::max(c.w, 0)) * static_cast<std::size_t>(std::max(c.h, 0)));
+    std::vector<unsigned char> kept;
+    kept.reserve(largest * 2 * static_cast<std::size_t>(texel_bytes_));
+    pixels_.swap(kept);
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);

@@ -290,7 +290,7 @@ private:
     std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
     float built_lo_[3] = {}, built_hi_[3] = {};  // the box around their positions
     float uv_height_ = 1.0f;                     // what atlas rows are divided by: the atlas's height
-    std::vector<unsigned char> pixels_;          // a cell's texels, or a layout's rows of the atlas
+    std::vector<unsigned char> pixels_;          // a cell's texels, or a layout's rows of the atlas until sent
     enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
     struct Part_Box {
         float x0 = 0, y0 = 0, x1 = 0, y1 = 0, z0 = 0, z1 = 0;
