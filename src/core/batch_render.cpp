@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core.h"
+#include "recent.h"
 
 namespace core {
 
@@ -242,19 +243,18 @@ const char* Missing_Entry_Point(bool need_vao)
 
 std::uint64_t Key_Hash(const void* key, int bytes)
 {
-    // FNV-1a eight bytes at a time (a read-out's key is 160 bytes), each step's high bits folded
-    // back down so that every byte reaches every bit; the rest byte by byte.
-    std::uint64_t h = 1469598103934665603ull;
+    // Eight bytes at a time (a read-out's key is 160 bytes), the rest one by one.
+    Recent_Hash h;
     const unsigned char* p = static_cast<const unsigned char*>(key);
     int i = 0;
-    for (std::uint64_t word = 0; p && i + 8 <= bytes; i += 8) {
+    for (; p && i + 8 <= bytes; i += 8) {
+        std::uint64_t word;
         std::memcpy(&word, p + i, 8);
-        h = (h ^ word) * 1099511628211ull;
-        h ^= h >> 29;
+        h.Add(word);
     }
     for (; p && i < bytes; ++i)
-        h = (h ^ p[i]) * 1099511628211ull;
-    return h;
+        h.Add(p[i]);
+    return h.Done();
 }
 
 void Color_Bytes(unsigned int packed, unsigned char out[4])
