@@ -313,6 +313,44 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Look, MeshCornersOfDifferentColoursAreShadedAcrossAsTheirOwn)
+{
+    // A widget's quads are each of one colour, which the batch leaves uninterpolated. A host may
+    // still recolour single corners (the colour array and its buffer are public): those quads, and
+    // with them every mesh of the batch, are shaded from corner to corner again, in a new batch as
+    // in one that sees the change when the widget shows again.
+    Stage stage;
+    stage.window = Window();
+    Look_Cases()[1].build(stage);
+    VR_Buttons& ramp = stage.Make<VR_Buttons>("Ramp", 420, 60, 300, 140, 8);
+    ramp.Init(stage.window);
+    ASSERT_GT(ramp.Quad_Count, 0);
+    VR_Batches kept;
+    for (auto& add : stage.adds)
+        add(kept);
+    ASSERT_EQ(kept.Init(), 1);
+    Compare(stage, kept, "one colour a quad", true);
+    for (int q = 0; q < ramp.Quad_Count; ++q) {
+        ramp.Color_Array[q * 4] = 0xff0000f0u;      // red
+        ramp.Color_Array[q * 4 + 2] = 0xfff01000u;  // blue
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, ramp.Color_VBO);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(ramp.Quad_Count) * 4 * sizeof(unsigned int),
+                    ramp.Color_Array);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    VR_Batches fresh;
+    for (auto& add : stage.adds)
+        add(fresh);
+    ASSERT_EQ(fresh.Init(), 1);
+    Compare(stage, fresh, "corners of different colours (explicit view)", true);
+    Compare(stage, fresh, "corners of different colours (fixed-function view)", false);
+    ramp.Flags |= VR_HIDDEN;
+    kept.Draw();
+    ramp.Flags &= ~VR_HIDDEN;
+    Compare(stage, kept, "corners of different colours, shown again", true);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Look, ReadOutsMetBeforeAreFormattedAndRasterisedAsTheirOwn)
 {
     // A batch takes a read-out formatted lately for any slider of the same format and value, and its

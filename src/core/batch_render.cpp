@@ -37,9 +37,16 @@ constexpr float OUTLINE_HALF_WIDTH = static_cast<float>(BATCH_OUTLINE_HALF_WIDTH
 // [SECTION] Shaders ------------------------------------------------------------------------------------
 
 // One source, three dialects and four programs: the prefix maps IN, OUT, TEX and FRAG_OUT onto each
-// language and sets PASS (0 meshes, 1 pictures, 2 outlines, 3 meshes under a positional light), so
-// that each program does only its work.
+// language and sets PASS (0 meshes, 1 pictures, 2 outlines, 3 meshes whose quads are each of one
+// colour, under a light from a direction), so that each program does only its work.
+// Pass 3 leaves the colour uninterpolated: a software rasteriser spends some 15 % of a mesh pixel's
+// time interpolating a colour that is the same at every corner.
 const char* const VERTEX_BODY = R"(
+#if PASS == 3
+#define FLAT flat
+#else
+#define FLAT
+#endif
 uniform mat4 u_mvp;
 uniform mat4 u_mv;
 uniform mat3 u_nm;
@@ -53,7 +60,7 @@ IN vec3 a_normal;
 IN vec2 a_uv;
 IN vec4 a_color;
 IN vec4 a_info;
-OUT vec4 v_color;
+FLAT OUT vec4 v_color;
 #if PASS == 1
 OUT vec2 v_uv;
 OUT float v_mode;
@@ -71,12 +78,14 @@ void main()
     float len = length(n);
     if (u_normalize > 0.5 && len > 0.0)
         n = n / len;
-#if PASS == 3
-    vec3 l = u_light.xyz - (u_mv * vec4(a_pos, 1.0)).xyz;
-    float l_len = length(l);
-    l = l_len > 0.0 ? l / l_len : l;
-#else
     vec3 l = u_light.xyz;  // a direction, made unit length once a frame
+#if PASS == 0
+    // A light at a position (w not 0) shines from there onto each vertex.
+    if (u_light.w != 0.0) {
+        l = u_light.xyz - (u_mv * vec4(a_pos, 1.0)).xyz;
+        float l_len = length(l);
+        l = l_len > 0.0 ? l / l_len : l;
+    }
 #endif
     vec3 lit = clamp(u_ambient * c.rgb + max(dot(n, l), 0.0) * u_diffuse * c.rgb, 0.0, 1.0);
     c.rgb = mix(c.rgb, lit, a_info.x);
@@ -110,7 +119,12 @@ void main()
 )";
 
 const char* const FRAGMENT_BODY = R"(
-IN vec4 v_color;
+#if PASS == 3
+#define FLAT flat
+#else
+#define FLAT
+#endif
+FLAT IN vec4 v_color;
 #if PASS == 1
 uniform sampler2D u_atlas;
 IN vec2 v_uv;
@@ -140,6 +154,12 @@ void main()
 const char* const PREFIX_120_VERTEX = "#version 120\n#define IN attribute\n#define OUT varying\n";
 const char* const PREFIX_120_FRAGMENT = "#version 120\n#define IN varying\n#define TEX texture2D\n"
                                         "#define FRAG_OUT gl_FragColor\n";
+// GLSL 1.20 has flat colours through an extension. (GLSL 1.30 would do too, but compiling it costs
+// Mesa four times as much.)
+const char* const PREFIX_120_FLAT_VERTEX = "#version 120\n#extension GL_EXT_gpu_shader4 : require\n"
+                                           "#define IN attribute\n#define OUT varying\n";
+const char* const PREFIX_120_FLAT_FRAGMENT = "#version 120\n#extension GL_EXT_gpu_shader4 : require\n"
+                                             "#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n";
 const char* const PREFIX_330_VERTEX = "#version 330 core\n#define IN in\n#define OUT out\n";
 const char* const PREFIX_330_FRAGMENT = "#version 330 core\n#define IN in\n#define TEX texture\n"
                                         "out vec4 frag_out;\n#define FRAG_OUT frag_out\n";
@@ -208,6 +228,17 @@ const char* Dialect_Pick(bool& core_or_es, std::string& why)
         return "120";
     why = std::string("OpenGL 2.1 or later needed, the context is ") + version;
     return nullptr;
+}
+
+// Whether a compatibility context lists the extension `name`.
+bool Extension_Listed(const char* name)
+{
+    const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const std::size_t length = std::strlen(name);
+    for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length)
+        if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0'))
+            return true;
+    return false;
 }
 
 // Every entry point the batch calls beyond GL 1.1, with its name for the report.
@@ -530,7 +561,17 @@ bool Batch_Renderer::Init()
     const char* fp = es ? PREFIX_ES_FRAGMENT : core ? PREFIX_330_FRAGMENT : PREFIX_120_FRAGMENT;
     for (int pass = 0; pass < PROGRAMS; ++pass) {
         Program& p = programs_[pass];
-        p.id = Program_Build(vp, fp, pass, dialect);
+        if (pass == PROGRAM_FLAT) {
+            // A speed-up only: without it every mesh goes through pass 0.
+            if (!core_or_es_ && !Extension_Listed("GL_EXT_gpu_shader4"))
+                continue;
+            p.id = core_or_es_ ? Program_Build(vp, fp, pass, dialect) :
+                                 Program_Build(PREFIX_120_FLAT_VERTEX, PREFIX_120_FLAT_FRAGMENT, pass, dialect);
+            if (!p.id)
+                continue;
+        } else {
+            p.id = Program_Build(vp, fp, pass, dialect);
+        }
         if (!p.id) {
             Release();
             return false;
@@ -578,7 +619,8 @@ void Batch_Renderer::Release()
     vao_ = vbo_ = ibo_ = atlas_ = 0;
     dialect_ = "";
     quads_ = atlas_h_ = 0;
-    edge_on_.clear();
+    marks_.clear();
+    smooth_quads_ = 0;
     index_.clear();
     index_bytes_ = 0;
     lists_dirty_ = true;
@@ -1280,29 +1322,41 @@ void Batch_Renderer::Layout()
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);
-    edge_on_.assign(static_cast<std::size_t>(quads_), 0);
+    marks_.assign(static_cast<std::size_t>(quads_), 0);
+    smooth_quads_ = 0;
     for (const Slot& s : slots_)
-        Edge_On_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
+        Quads_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
     // The next frame tests every slot against its view and builds the lists.
     cull_valid_ = false;
     lists_dirty_ = true;
 }
 
-void Batch_Renderer::Edge_On_Mark(int first, int count, bool fresh)
+void Batch_Renderer::Quads_Mark(int first, int count, bool fresh)
 {
     const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
     for (int q = 0; q < count; ++q, v += 4) {
         // All four corners on one x or one y: blank padding quads included.
         const bool same_x = v[0].pos[0] == v[1].pos[0] && v[0].pos[0] == v[2].pos[0] && v[0].pos[0] == v[3].pos[0];
         const bool same_y = v[0].pos[1] == v[1].pos[1] && v[0].pos[1] == v[2].pos[1] && v[0].pos[1] == v[3].pos[1];
-        unsigned char& mark = edge_on_[static_cast<std::size_t>(first + q)];
+        // Everything but the position alike: the lit colour is then the same at every corner
+        // under a light from a direction.
+        const auto rest = [&](int k) { return reinterpret_cast<const unsigned char*>(&v[k]) + sizeof v->pos; };
+        constexpr std::size_t rest_bytes = sizeof(Vertex) - sizeof v->pos;
+        const bool smooth = std::memcmp(rest(0), rest(1), rest_bytes) != 0 ||
+                            std::memcmp(rest(0), rest(2), rest_bytes) != 0 ||
+                            std::memcmp(rest(0), rest(3), rest_bytes) != 0;
+        unsigned char& mark = marks_[static_cast<std::size_t>(first + q)];
         if (fresh) {
-            mark = (same_x || same_y) ? 1 : 0;
-        } else if (mark && !same_x && !same_y) {
+            mark = (same_x || same_y) ? MARK_EDGE_ON : 0;
+        } else if ((mark & MARK_EDGE_ON) && !same_x && !same_y) {
             // Only a quad that turns into a face needs the list again; one that turns edge-on (a
             // widget hidden) is drawn as before and covers nothing.
-            mark = 0;
+            mark &= static_cast<unsigned char>(~MARK_EDGE_ON);
             lists_dirty_ = true;
+        }
+        if (smooth != ((mark & MARK_SMOOTH) != 0)) {
+            mark ^= MARK_SMOOTH;
+            smooth_quads_ += smooth ? 1 : -1;
         }
     }
 }
@@ -1380,7 +1434,7 @@ void Batch_Renderer::Lists_Upload()
             if (!s.visible)
                 continue;
             for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
-                if (faces_only && edge_on_[static_cast<std::size_t>(q)])
+                if (faces_only && (marks_[static_cast<std::size_t>(q)] & MARK_EDGE_ON))
                     continue;
                 const GLuint b = static_cast<GLuint>(q) * 4;
                 const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
@@ -1502,7 +1556,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
             // The meshes come first in the block.
             const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
             if (lo < meshes)
-                Edge_On_Mark(s.range[STREAM_OPAQUE].first + lo / 4, std::min(hi, meshes - 1) / 4 - lo / 4 + 1, false);
+                Quads_Mark(s.range[STREAM_OPAQUE].first + lo / 4, std::min(hi, meshes - 1) / 4 - lo / 4 + 1, false);
         }
         // A widget moved into the view or out of it changes the lists.
         Bounds_Make(s);
@@ -1546,7 +1600,9 @@ void Batch_Renderer::Frame(const Batch_View& view)
             glDisable(GL_BLEND);
         else
             glEnable(GL_BLEND);
-        Program_Use(programs_[k == STREAM_OPAQUE && view.light[3] != 0.0f ? PROGRAM_POSITIONAL : k], view);
+        const bool flat = k == STREAM_OPAQUE && smooth_quads_ == 0 && view.light[3] == 0.0f &&
+                          programs_[PROGRAM_FLAT].id != 0;
+        Program_Use(programs_[flat ? PROGRAM_FLAT : k], view);
         Attributes_Point(k);
         glDrawElements(GL_TRIANGLES, list_count_[k], GL_UNSIGNED_INT,
                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(list_first_[k]) * sizeof(GLuint)));

@@ -162,8 +162,10 @@ private:
     // Three streams, one per program: lit and flat meshes, captions and pictures, outlines. Each slot
     // keeps a range of each, one after the other in the vertex buffer.
     enum { STREAM_OPAQUE, STREAM_TEXTURED, STREAM_OUTLINE, STREAMS };  // in this order in a slot's block
-    // The programs: one per stream, and the meshes' again for a light at a position.
-    enum { PROGRAM_POSITIONAL = STREAMS, PROGRAMS };
+    // The programs: one per stream, and the meshes' again with colours left uninterpolated, for
+    // meshes whose quads are each of one colour under a light from a direction (none when the
+    // context's GLSL has no flat colours).
+    enum { PROGRAM_FLAT = STREAMS, PROGRAMS };
     struct Range {
         int first = 0;     // first quad in the vertex buffer
         int capacity = 0;  // quads kept
@@ -232,9 +234,10 @@ private:
     void Program_Use(const Program& p, const Batch_View& view);
     // Points the attributes at the vertex fields the stream's program reads (buffer bound).
     void Attributes_Point(int stream);
-    // Marks the mesh quads from `first` on (`count` of them, in the vertex buffer) that are edge-on
-    // to a view down the z axis: all of them afresh, or else only those that became faces.
-    void Edge_On_Mark(int first, int count, bool fresh);
+    // Marks the mesh quads from `first` on (`count` of them, in the vertex buffer): those edge-on
+    // to a view down the z axis (all of them afresh, or else only those that became faces), and
+    // those whose corners differ in colour, normal or lighting (counted in smooth_quads_).
+    void Quads_Mark(int first, int count, bool fresh);
     // The slot's bounds: the box around the vertices just built (scratch_).
     void Bounds_Make(Slot& slot) const;
     // Whether any of the slot may fall inside the view's clip volume; a slot without vertices keeps
@@ -251,7 +254,11 @@ private:
     // Only the visible slots are drawn, each stream through its own section of the index buffer
     // (`ibo_`). Seen straight down the z axis (the usual panel view) the walls of the widgets' meshes
     // are lines that cover no pixel: that view's mesh list leaves them out.
-    std::vector<unsigned char> edge_on_;         // per quad of the vertex buffer (mesh quads only)
+    enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2 };
+    std::vector<unsigned char> marks_;           // per quad of the vertex buffer (mesh quads only)
+    // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
+    // and in their order.
+    int smooth_quads_ = 0;
     std::vector<GLuint> index_;                  // CPU copy of the index buffer
     int list_first_[STREAMS] = {}, list_count_[STREAMS] = {};  // indices
     std::size_t index_bytes_ = 0;                // the index buffer's size
