@@ -178,7 +178,6 @@ int main(int argc, char** argv)
     camera->setGraphicsContext(gc);
     camera->setViewport(0, 0, WIDTH, HEIGHT);
     camera->setClearColor(osg::Vec4(0.18f, 0.2f, 0.24f, 1.0f));
-    camera->setComputeNearFarMode(osg::CullSettings::DO_NOT_COMPUTE_NEAR_FAR);
     camera->setProjectionMatrixAsPerspective(40.0, double(WIDTH) / HEIGHT, 0.1, 50.0);
     camera->setViewMatrixAsLookAt(osg::Vec3(0.0f, 1.5f, 3.6f), osg::Vec3(0.0f, 0.9f, 0.0f), osg::Vec3(0, 1, 0));
     osg::ref_ptr<Grab> grab = new Grab;
