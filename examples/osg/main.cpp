@@ -22,6 +22,7 @@
 #include <string>
 
 #include "headless.h"
+#include "placement.h"
 
 namespace {
 
@@ -31,18 +32,6 @@ constexpr float BACKING_GAP = 10.0f;
 
 // The captions' window: OpenSceneGraph's window stays its own, any non-null handle does.
 HWND Window() { return reinterpret_cast<HWND>(1); }
-
-template <class Widget>
-Widget& Set(Widget& w, int x, int y, int width, int height, int bevel, const char* name = nullptr)
-{
-    w.X = static_cast<short>(x), w.Y = static_cast<short>(y);
-    w.Width = static_cast<short>(width), w.Height = static_cast<short>(height);
-    w.Bevel = static_cast<short>(bevel);
-    w.Name = name;
-    w.Font_Name = "DejaVu Sans";
-    w.Font_Size = 16;
-    return w;
-}
 
 // The widgets of both panels; the host owns them, the drawables only draw and drive them.
 struct Widgets {
@@ -56,22 +45,22 @@ struct Widgets {
         const unsigned int colours[2] = {0xC8BEB4u, 0xB4C0C8u};
         const char* titles[2] = {"Pumps", "Flow"};
         for (int p = 0; p < 2; ++p) {
-            Set(backing[p], 0, 0, 360, 220, 4).Depth = 12;
+            Widget_Place(backing[p], 0, 0, 360, 220, 4).Depth = 12;
             backing[p].Color_Set(colours[p]);
             backing[p].Init(Window());
-            Set(title[p], 14, 176, 300, 30, 2, titles[p]).Font_Style = "Bold";
+            Widget_Place(title[p], 14, 176, 300, 30, 2, titles[p]).Font_Style = "Bold";
             title[p].Color_Set(0x302820u);
             title[p].Init(Window());
         }
         const char* names[2] = {"Main", "Spare"};
         for (int i = 0; i < 2; ++i) {
             VR_Buttons& b = buttons[i];
-            Set(b, 20 + i * 170, 60, 150, 80, 10, names[i]).Flags = VR_BUTTON_LAMP | VR_TEXT_VCENTER;
+            Widget_Place(b, 20 + i * 170, 60, 150, 80, 10, names[i]).Flags = VR_BUTTON_LAMP | VR_TEXT_VCENTER;
             b.Color_Set(0xC0A890u);
             b.State = b.Lamp = i;
             b.Init(Window());
             VR_Valuators& v = sliders[i];
-            Set(v, 20, 100 - i * 70, 320, 52, 5, i == 0 ? "Inlet" : "Outlet").Flags = VR_TEXT_VCENTER;
+            Widget_Place(v, 20, 100 - i * 70, 320, 52, 5, i == 0 ? "Inlet" : "Outlet").Flags = VR_TEXT_VCENTER;
             v.Value_Min = 0.0f, v.Value_Max = 20.0f, v.Value = 5.0f + 10.0f * i;
             v.Format = "%.1f l/s";
             v.Color_Set(i == 0 ? 0xE0C8A0u : 0xA0D8C8u);

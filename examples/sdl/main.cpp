@@ -17,6 +17,7 @@
 #include <vrtools/pick.h>
 
 #include "headless.h"
+#include "placement.h"
 #include "scene.h"
 
 namespace {
@@ -131,18 +132,6 @@ struct Cube {
 
 // [SECTION] The panel: widgets, batches, dispatcher.
 
-template <class Widget>
-Widget& Set(Widget& w, int x, int y, int width, int height, int bevel, const char* name = nullptr)
-{
-    w.X = static_cast<short>(x), w.Y = static_cast<short>(y);
-    w.Width = static_cast<short>(width), w.Height = static_cast<short>(height);
-    w.Bevel = static_cast<short>(bevel);
-    w.Name = name;
-    w.Font_Name = "DejaVu Sans";
-    w.Font_Size = 16;
-    return w;
-}
-
 struct Console {
     VR_Frames backing;
     VR_Labels title;
@@ -156,16 +145,16 @@ struct Console {
     {
         // Captions need a window handle; SDL's window stays SDL's, any non-null handle does.
         HWND window = reinterpret_cast<HWND>(1);
-        Set(backing, 0, 0, 360, 220, 4).Depth = 12;
+        Widget_Place(backing, 0, 0, 360, 220, 4).Depth = 12;
         backing.Color_Set(0xB4BEC8u);
         backing.Init(window);
-        Set(title, 14, 176, 300, 30, 2, "Reactor").Font_Style = "Bold";
+        Widget_Place(title, 14, 176, 300, 30, 2, "Reactor").Font_Style = "Bold";
         title.Color_Set(0x302820u);
         title.Init(window);
-        Set(power, 20, 92, 150, 70, 10, "Power").Flags = VR_BUTTON_LAMP | VR_TEXT_VCENTER;
+        Widget_Place(power, 20, 92, 150, 70, 10, "Power").Flags = VR_BUTTON_LAMP | VR_TEXT_VCENTER;
         power.Color_Set(0x90A8C0u);
         power.Init(window);
-        Set(level, 20, 24, 320, 52, 5, "Level").Flags = VR_TEXT_VCENTER;
+        Widget_Place(level, 20, 24, 320, 52, 5, "Level").Flags = VR_TEXT_VCENTER;
         level.Value_Min = 0.0f, level.Value_Max = 100.0f, level.Value = 20.0f;
         level.Format = "%.0f %%";
         level.Color_Set(0xA0C8E0u);
