@@ -28,8 +28,10 @@
 // widget not yet initialised is left out and taken in at a later draw. The pointer events queued by
 // VR_Osg_Pointers (a click recolours a button) and the change function that reacts to them run in the
 // draw traversal, in the first context that draws the panel (its home context). Every context that
-// draws the panel gets a batch of its own. The state set asks for what the batch needs: depth test with GL_LEQUAL (captions
-// and lamps lie on their faces), back faces culled, normals normalised.
+// draws the panel gets a batch of its own. The state set asks for what the batch needs: the depth
+// test with GL_LEQUAL (captions and lamps lie on their faces), back faces culled, normals normalised.
+// Adding, clearing and reading the widgets belong to the draw thread, or to a single-threaded
+// viewer; a batch left at destruction is freed then, which needs its context current or gone.
 class VRTOOLS_OSG_API VR_Osg_Panels : public osg::Drawable {
 public:
     VR_Osg_Panels();
