@@ -26,7 +26,9 @@ VR_Osg_Panels::VR_Osg_Panels()
     osg::StateSet* state = getOrCreateStateSet();
     state->setAttributeAndModes(new osg::Depth(osg::Depth::LEQUAL), osg::StateAttribute::ON);
     state->setAttributeAndModes(new osg::CullFace(osg::CullFace::BACK), osg::StateAttribute::ON);
-#ifdef GL_NORMALIZE
+#ifdef OSG_GL_FIXED_FUNCTION_AVAILABLE
+    // For the host's own fixed-function neighbours in the same state; an OpenSceneGraph built for
+    // core profiles has no such mode and would leave GL_INVALID_ENUM behind.
     state->setMode(GL_NORMALIZE, osg::StateAttribute::ON);
 #endif
 }

@@ -243,6 +243,30 @@ TEST_F(Pointers, NearestPanelTakesThePressAndKeepsTheDrag)
     EXPECT_LT(slider[0].Value, 50.0f) << "the capture outlived its release";
     // Nothing under the pointer: the event is left to the camera manipulator.
     EXPECT_FALSE(Send(E::PUSH, 1, 1));
+    Send(E::RELEASE, 1, 1);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+// The wheel turns the slider under the pointer, up raising it and down lowering it.
+TEST_F(Pointers, WheelTurnsThePanelUnderThePointer)
+{
+    using E = osgGA::GUIEventAdapter;
+    osg::ref_ptr<osgGA::GUIEventAdapter> e = new osgGA::GUIEventAdapter;
+    e->setEventType(E::SCROLL);
+    e->setInputRange(0, 0, W, H);
+    e->setX(100), e->setY(60);  // panel 1's middle
+    e->setScrollingMotion(E::SCROLL_UP);
+    EXPECT_TRUE(handler->handle(*e, *view, nullptr, nullptr));
+    Run();
+    EXPECT_GT(slider[1].Value, 50.0f);
+    EXPECT_EQ(slider[0].Value, 50.0f);
+    const float raised = slider[1].Value;
+    e->setScrollingMotion(E::SCROLL_DOWN);
+    handler->handle(*e, *view, nullptr, nullptr);
+    handler->handle(*e, *view, nullptr, nullptr);
+    Run();
+    EXPECT_LT(slider[1].Value, raised);
+    EXPECT_LT(slider[1].Value, 50.0f);
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
