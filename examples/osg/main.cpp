@@ -222,6 +222,9 @@ int main(int argc, char** argv)
     // belong in the realize operation.
     viewer.setRealizeOperation(new Realize(*widgets));
     viewer.realize();
+    // OpenSceneGraph checks for GL errors after each state change and drawable: the widgets' batches
+    // must leave none behind ("detected OpenGL error" fails the test).
+    gc->getState()->setCheckForGLErrors(osg::State::ONCE_PER_ATTRIBUTE);
     // Injected positions in GL's window pixels, y upward.
     osgGA::EventQueue* queue = viewer.getEventQueue();
     queue->getCurrentEventState()->setInputRange(0, 0, WIDTH, HEIGHT);
