@@ -327,6 +327,11 @@ int main(int argc, char** argv)
             while (SDL_PollEvent(&e))
                 scene->Event(e);
             scene->Draw();
+            // The batches restore what they change and leave no GL error for the host to find.
+            for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+                std::fprintf(stderr, "sdl: GL error 0x%04x after a frame\n", error);
+                ++failures;
+            }
             SDL_GL_SwapWindow(window);
         };
         Console& panel = scene->panel;
