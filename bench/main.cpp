@@ -26,6 +26,7 @@
 
 #include "bench.h"
 #include "headless.h"
+#include "legibility.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ struct Options {
     bool smoke = false;   // one frame per cell
     double scale = 1.0;   // multiplies the number of rounds
     std::string png;      // directory for a picture of each implementation's steady frame
+    bool legibility = false;  // the legibility table instead of the timings
     int live_percent = 100;  // share of the sliders whose value changes in each live frame
 };
 
@@ -77,7 +79,9 @@ void Usage()
         "  --smoke           one frame per cell, no statistics worth reading\n"
         "  --fixed K         K untimed frames per cell and no table (for valgrind --tool=callgrind)\n"
         "  --scale F         F times the default number of rounds\n"
-        "  --png DIR         write DIR/<impl>-<N>.png of each steady frame\n");
+        "  --png DIR         write DIR/<impl>-<N>.png of each steady frame\n"
+        "  --legibility      no timings: a caption through the batch under a perspective camera against FreeType\n"
+        "                    at its on-screen size and against its own 8x supersampled picture\n");
 }
 
 bool Parse(int argc, char** argv, Options& o)
@@ -92,6 +96,8 @@ bool Parse(int argc, char** argv, Options& o)
             o.smoke = true;
         } else if (a == "--core") {
             o.core = true;
+        } else if (a == "--legibility") {
+            o.legibility = true;
         } else if ((a == "--n" || a == "--scenario" || a == "--impl" || a == "--fixed" || a == "--scale" ||
                     a == "--png" || a == "--live-percent") && next) {
             ++i;
@@ -529,6 +535,11 @@ int main(int argc, char** argv)
                                   options.core ? headless::Profile::CORE : headless::Profile::COMPAT)) {
         std::fprintf(stderr, "bench: %s\n", error.c_str());
         return 1;
+    }
+    if (options.legibility) {
+        const int status = legibility::Table(stdout, options.png);
+        headless::Context_Destroy();
+        return status;
     }
     Counters_Install();
     const Clock::time_point start = Clock::now();
