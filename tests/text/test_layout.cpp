@@ -164,6 +164,18 @@ TEST(ScriptsLayout, HostileTextStaysBounded)
         const Text_Layout layout = Lay_Out(sans, text);
         EXPECT_GE(layout.width, 0);
         EXPECT_LE(layout.glyphs.size(), 4 * text.size() + 8);
+        // The placement query stops where a caption's widest bitmap cuts the ink, and writes no
+        // more than it is given room for.
+        host::Caption_Glyph room[2] = {};
+        const int placed = host::Caption_Glyphs(sans, text.c_str(), 1024, room, 1);
+        EXPECT_GE(placed, 0);
+        EXPECT_LE(placed, static_cast<int>(layout.glyphs.size()));
+        const bool past = std::any_of(layout.glyphs.begin(), layout.glyphs.end(),
+                                      [](const Placed_Glyph& g) { return ((g.x + 32) >> 6) > 1024 + 2 * 16; });
+        if (past) {
+            EXPECT_LT(placed, static_cast<int>(layout.glyphs.size()));
+        }
+        EXPECT_EQ(room[1].font, nullptr);
     }
 }
 
