@@ -140,16 +140,18 @@ bool Load(FT_Face face, FT_UInt glyph, FT_Int32 flags)
     return FT_Load_Glyph(face, glyph, flags) == 0 || (glyph != 0 && FT_Load_Glyph(face, 0, flags) == 0);
 }
 
-void Cell_From(const Glyph_Image& image, int em, int spread, Glyph_Field& out)
-{
-    out.left = image.left;
-    out.top = image.top;
-    out.width = image.width;
-    out.rows = image.rows;
-    out.em = em;
-    out.spread = spread;
-    out.texels = image.coverage;
-}
+// Makes a size of the face active for a while: the caller's is active again on leaving, however
+// that happens, as kerning and metrics are read at the active size.
+class Size_Lent {
+public:
+    Size_Lent(FT_Face face, FT_Size size) : kept_(face->size) { FT_Activate_Size(size); }
+    ~Size_Lent() { FT_Activate_Size(kept_); }
+    Size_Lent(const Size_Lent&) = delete;
+    Size_Lent& operator=(const Size_Lent&) = delete;
+
+private:
+    FT_Size kept_;
+};
 
 // The face at Glyph_Field_Em, kept with its file for every size and every later cell.
 FT_Size Field_Size(Font_File* file)
@@ -158,10 +160,11 @@ FT_Size Field_Size(Font_File* file)
     FT_Face face = file->face;
     FT_Size size = nullptr;
     if (FT_New_Size(face, &size) != 0) return nullptr;
-    FT_Size active = face->size;
-    FT_Activate_Size(size);
-    const bool sized = FT_Set_Pixel_Sizes(face, 0, Glyph_Field_Em) == 0;
-    FT_Activate_Size(active);
+    bool sized = false;
+    {
+        const Size_Lent lent(face, size);
+        sized = FT_Set_Pixel_Sizes(face, 0, Glyph_Field_Em) == 0;
+    }
     if (!sized) {
         FT_Done_Size(size);
         return nullptr;
@@ -185,18 +188,19 @@ bool Coverage_Cell(HFONT font, FT_UInt glyph, Glyph_Field& out)
         }
     }
     // A scalable colour face (layered outlines) is drawn at the cells' own size.
-    FT_Size active = face->size;
     FT_Size field = font->strike < 0 ? Field_Size(font->file) : nullptr;
-    if (field) {
-        FT_Activate_Size(field);
-        em = Glyph_Field_Em;
-    }
-    const bool loaded = Load(face, glyph, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_COLOR);
+    const Size_Lent lent(face, field ? field : face->size);
+    if (field) em = Glyph_Field_Em;
+    if (!Load(face, glyph, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_COLOR)) return false;
     Glyph_Image image;
-    if (loaded) Copy_Slot(face->glyph, scale, image);
-    FT_Activate_Size(active);
-    if (!loaded) return false;
-    Cell_From(image, em, 0, out);
+    Copy_Slot(face->glyph, scale, image);
+    out.left = image.left;
+    out.top = image.top;
+    out.width = image.width;
+    out.rows = image.rows;
+    out.em = em;
+    out.spread = 0;
+    out.texels = std::move(image.coverage);
     return true;
 }
 
@@ -218,8 +222,7 @@ bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out)
         }();
         FT_Size size = spread_set ? Field_Size(font->file) : nullptr;
         if (!size) return false;
-        FT_Size active = face->size;
-        FT_Activate_Size(size);
+        const Size_Lent lent(face, size);
         // Unhinted and from the outline: one cell serves every size, so it is fitted to none, and
         // a face's embedded bitmaps of one size would give no distances.
         bool rendered = Load(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
@@ -243,7 +246,6 @@ bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out)
                 }
             }
         }
-        FT_Activate_Size(active);
         return rendered;
     } catch (const std::bad_alloc&) {
         out = Glyph_Field{};
