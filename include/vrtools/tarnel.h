@@ -110,7 +110,7 @@ struct Caption_Glyph {
 // fonts. Glyphs past the bitmap's right edge are left out once none of their ink can show; the
 // caller cuts the rest at its text box as the bitmap cuts its ink. Writes up to `capacity` glyphs
 // into `out` and returns how many there are (call again with more room when that is larger), or
-// -1 when memory runs out.
+// -1 when `text` is null, there is no room to write into, or memory runs out.
 TARNEL_API int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Caption_Glyph* out, int capacity);
 
 // One glyph of a face drawn once for every size: a signed distance field of its outline at
