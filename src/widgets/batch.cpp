@@ -9,6 +9,7 @@
 
 #include "core/batch_render.h"
 #include "core/core.h"
+#include "core/holding.h"
 #include "looks.h"
 
 namespace {
@@ -222,6 +223,9 @@ public:
     // Forgets the entry's snapshot: a description cut short (out of memory) is made again.
     static void Forget(Entry& e) { e.snapshot.size = 0; }
 
+    // The entry leaves the batch: its room is taken back at the next compaction.
+    void Drop(const Entry& e) { unused_ += e.snapshot.room; }
+
     // Takes the entry's snapshot as the widget is now, in its room or at the end of the store.
     void Take(std::vector<Entry>& entries, Entry& e)
     {
@@ -339,6 +343,56 @@ const char* Class_Name(Kind kind)
     return names[static_cast<int>(kind)];
 }
 
+// Lint mode: a held widget left empty by a move (or never initialised), or a member of a held
+// composite left empty by a move, draws nothing; the host is told why.
+void Lint_Empty(const Entry& e)
+{
+    const VR_Tools& w = *e.widget;
+    if (!(w.Status & VR_STATUS_INITIALISED)) {
+        if (core::Holding_Moved_From(&w))
+            core::Lint_Report("Lint: a batch draws %hs at %p, which was moved from: it holds nothing and draws "
+                              "nothing (a widget moved while held is followed; add the object it moved into)",
+                              Class_Name(e.kind), static_cast<const void*>(&w));
+        else
+            core::Lint_Report("Lint: a batch draws %hs at %p, which is not initialised: it draws nothing",
+                              Class_Name(e.kind), static_cast<const void*>(&w));
+        return;
+    }
+    // A container or editor that was never sized leaves its members uninitialised: only a move counts.
+    const auto member = [&](const VR_Tools* m, const char* type) {
+        if (m && core::Holding_Moved_From(m))
+            core::Lint_Report("Lint: a batch draws %hs \"%ls\", whose %hs at %p was moved from: it draws nothing",
+                              Class_Name(e.kind), w.W_Name ? w.W_Name : L"no name", type,
+                              static_cast<const void*>(m));
+    };
+    switch (e.kind) {
+    case Kind::SELECT:
+        for (VR_Boxs** item = static_cast<const VR_Selects&>(w).Item; item && *item; ++item)
+            member(*item, "VR_Boxs");
+        break;
+    case Kind::TABS:
+        for (VR_TabItems** item = static_cast<const VR_Tabs&>(w).Item; item && *item; ++item)
+            member(*item, "VR_TabItems");
+        break;
+    case Kind::COLOR: {
+        const auto& c = static_cast<const VR_Colors&>(w);
+        member(&c.Frame, "VR_Boxs");
+        member(&c.Swatch, "VR_Boxs");
+        member(&c.Slider_1, "VR_Valuators");
+        member(&c.Slider_2, "VR_Valuators");
+        member(&c.Slider_3, "VR_Valuators");
+        break;
+    }
+    case Kind::HUE: {
+        const auto& h = static_cast<const VR_Hues&>(w);
+        member(&h.Swatch, "VR_Boxs");
+        member(&h.Slider, "VR_Valuators");
+        break;
+    }
+    default: break;
+    }
+}
+
 }  // namespace
 
 struct VR_Batches::Impl {
@@ -349,6 +403,62 @@ struct VR_Batches::Impl {
     bool warned_no_init = false;  // "Draw before Init" reported
     bool warned_compat = false;   // "Draw() needs a compatibility context" reported
 
+    // How the widgets' destructors and moves reach the batch.
+    static const core::Holder_Calls holding;
+
+    Impl() = default;
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+    ~Impl() { core::Holding_Drop(this); }
+
+    // Lets go of every entry of `widget`. The entries after the first one let go of take other slots:
+    // they are described again, and the next Draw lays the batch out again.
+    void Entries_Remove(const VR_Tools* widget)
+    {
+        std::size_t kept = 0;
+        bool shifted = false;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            Entry& e = entries[i];
+            if (e.widget == widget) {
+                snapshots.Drop(e);
+                shifted = true;
+                continue;
+            }
+            if (shifted)
+                Snapshots::Forget(e);
+            entries[kept++] = e;
+        }
+        if (!shifted)
+            return;
+        entries.resize(kept);
+        laid_out = false;
+    }
+
+    // `from` moved into `to`: its entries hold `to`, unless an entry holds `to` already.
+    void Entries_Follow(const VR_Tools* from, VR_Tools* to)
+    {
+        for (const Entry& e : entries) {
+            if (e.widget == to) {
+                Entries_Remove(from);
+                return;
+            }
+        }
+        // Described again: a description may point into the widget's own storage.
+        for (Entry& e : entries) {
+            if (e.widget == from) {
+                e.widget = to;
+                Snapshots::Forget(e);
+            }
+        }
+    }
+
+    void Clear()
+    {
+        core::Holding_Drop(this);
+        entries.clear();
+        laid_out = false;
+    }
+
     void Add(Kind kind, VR_Tools& widget)
     {
         if (!(widget.Status & VR_STATUS_INITIALISED)) {
@@ -358,6 +468,10 @@ struct VR_Batches::Impl {
         }
         try {
             entries.push_back(Entry{kind, &widget, Snapshot_Span{}});
+            if (!core::Holding_Add(&widget, this, holding)) {
+                entries.pop_back();
+                throw std::bad_alloc();
+            }
         } catch (const std::bad_alloc&) {
             Error_Fct(::hwnd, 1u, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
                       widget.W_Name ? widget.W_Name : L"no name");
@@ -400,6 +514,8 @@ struct VR_Batches::Impl {
             core::Look& look = renderer.Slot_Look(i);
             look.Clear();
             Describe(e, look);
+            if (core::Lint_On())
+                Lint_Empty(e);
             // The widget as its description left it (a button's mesh follows its State there).
             snapshots.Take(entries, e);
         }
@@ -436,6 +552,10 @@ struct VR_Batches::Impl {
             saved.Restore(vao_known);
     }
 };
+
+const core::Holder_Calls VR_Batches::Impl::holding = {
+    [](void* batch, VR_Tools* widget) { static_cast<Impl*>(batch)->Entries_Remove(widget); },
+    [](void* batch, VR_Tools* from, VR_Tools* to) { static_cast<Impl*>(batch)->Entries_Follow(from, to); }};
 
 VR_Batches::VR_Batches() : impl_(new (std::nothrow) Impl)
 {
@@ -487,8 +607,7 @@ void VR_Batches::Add(VR_Hues& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::HUE, 
 void VR_Batches::Clear()
 {
     BATCH_IMPL_OR_RETURN()
-    impl_->entries.clear();
-    impl_->laid_out = false;
+    impl_->Clear();
 }
 
 int VR_Batches::Init()
