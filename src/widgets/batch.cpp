@@ -343,19 +343,15 @@ const char* Class_Name(Kind kind)
     return names[static_cast<int>(kind)];
 }
 
-// Lint mode: a held widget left empty by a move (or never initialised), or a member of a held
-// composite left empty by a move, draws nothing; the host is told why.
+// Lint mode: a member of a held composite left empty by a move, or a held widget given an empty
+// one's content by a move assignment, draws nothing; the host is told why. (A held widget moved from
+// is not held any more: its holders followed it.)
 void Lint_Empty(const Entry& e)
 {
     const VR_Tools& w = *e.widget;
     if (!(w.Status & VR_STATUS_INITIALISED)) {
-        if (core::Holding_Moved_From(&w))
-            core::Lint_Report("Lint: a batch draws %hs at %p, which was moved from: it holds nothing and draws "
-                              "nothing (a widget moved while held is followed; add the object it moved into)",
-                              Class_Name(e.kind), static_cast<const void*>(&w));
-        else
-            core::Lint_Report("Lint: a batch draws %hs at %p, which is not initialised: it draws nothing",
-                              Class_Name(e.kind), static_cast<const void*>(&w));
+        core::Lint_Report("Lint: a batch draws %hs at %p, which is not initialised: it draws nothing",
+                          Class_Name(e.kind), static_cast<const void*>(&w));
         return;
     }
     // A container or editor that was never sized leaves its members uninitialised: only a move counts.
