@@ -19,6 +19,7 @@ namespace {
 struct Hold {
     void* holder;
     const Holder_Calls* calls;
+    std::size_t hint;
 };
 
 struct Table {
@@ -34,9 +35,10 @@ Table& The_Table()
     return *table;
 }
 
-bool Holds(const std::vector<Hold>& list, const void* holder)
+Hold* Find(std::vector<Hold>& list, const void* holder)
 {
-    return std::any_of(list.begin(), list.end(), [holder](const Hold& h) { return h.holder == holder; });
+    const auto it = std::find_if(list.begin(), list.end(), [holder](const Hold& h) { return h.holder == holder; });
+    return it == list.end() ? nullptr : &*it;
 }
 
 // Takes `widget`'s list out of the table (empty when it has none).
@@ -63,17 +65,28 @@ void Moved_From_Forget(const VR_Tools* widget)
 
 }  // namespace
 
-bool Holding_Add(const VR_Tools* widget, void* holder, const Holder_Calls& calls)
+Holding_Added Holding_Add(const VR_Tools* widget, void* holder, const Holder_Calls& calls, std::size_t hint)
 {
     try {
         std::vector<Hold>& list = The_Table().widgets[widget];
-        if (!Holds(list, holder))
-            list.push_back(Hold{holder, &calls});
-        return true;
+        if (Find(list, holder))
+            return Holding_Added::AGAIN;
+        list.push_back(Hold{holder, &calls, hint});
+        return Holding_Added::NEW;
     } catch (const std::bad_alloc&) {
         // An empty list left behind by a failed push is harmless: it reads as "nobody holds it".
-        return false;
+        return Holding_Added::FAILED;
     }
+}
+
+void Holding_Hint(const VR_Tools* widget, const void* holder, std::size_t hint)
+{
+    auto& widgets = The_Table().widgets;
+    const auto it = widgets.find(widget);
+    if (it == widgets.end())
+        return;
+    if (Hold* h = Find(it->second, holder))
+        h->hint = hint;
 }
 
 void Holding_Remove(const VR_Tools* widget, const void* holder)
@@ -107,9 +120,12 @@ void Holding_Copy(const void* from, void* to)
     try {
         for (auto& entry : The_Table().widgets) {
             std::vector<Hold>& list = entry.second;
-            const auto it = std::find_if(list.begin(), list.end(), [from](const Hold& h) { return h.holder == from; });
-            if (it != list.end() && !Holds(list, to))
-                list.push_back(Hold{to, it->calls});
+            const Hold* source = Find(list, from);
+            if (source && !Find(list, to)) {
+                Hold copy = *source;
+                copy.holder = to;
+                list.push_back(copy);
+            }
         }
     } catch (const std::bad_alloc&) {
         Holding_Drop(to);
@@ -132,7 +148,7 @@ void Holding_Destroyed(VR_Tools* widget)
 {
     Moved_From_Forget(widget);
     for (const Hold& h : List_Take(widget))
-        h.calls->forget(h.holder, widget);
+        h.calls->forget(h.holder, widget, h.hint);
 }
 
 void Holding_Moved(VR_Tools* from, VR_Tools* to)
@@ -149,22 +165,30 @@ void Holding_Moved(VR_Tools* from, VR_Tools* to)
     const std::vector<Hold> list = List_Take(from);
     if (list.empty())
         return;
+    std::vector<Hold>* into = nullptr;
     try {
-        std::vector<Hold>& into = t.widgets[to];
-        into.reserve(into.size() + list.size());
-        for (const Hold& h : list)
-            if (!Holds(into, h.holder))
-                into.push_back(h);
+        into = &t.widgets[to];
+        // The pushes below then keep every reference into the list valid.
+        into->reserve(into->size() + list.size());
     } catch (const std::bad_alloc&) {
-        Holding_Remove(to, nullptr);
+        if (into && into->empty())
+            t.widgets.erase(to);
         Error_Fct(::hwnd, 1u, "Holding: out of memory following a moved widget; its batches and dispatchers "
                               "forget it");
         for (const Hold& h : list)
-            h.calls->forget(h.holder, from);
+            h.calls->forget(h.holder, from, h.hint);
         return;
     }
-    for (const Hold& h : list)
-        h.calls->follow(h.holder, from, to);
+    // The holders' calls never add to the table, so `into` stays where it is.
+    for (const Hold& h : list) {
+        Hold* held = Find(*into, h.holder);
+        const bool again = held != nullptr;
+        if (!held) {
+            into->push_back(h);
+            held = &into->back();
+        }
+        h.calls->follow(h.holder, from, to, again, held->hint);
+    }
 }
 
 bool Holding_Moved_From(const VR_Tools* widget)

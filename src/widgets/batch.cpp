@@ -398,6 +398,8 @@ struct VR_Batches::Impl {
     bool laid_out = false;        // slots match entries
     bool warned_no_init = false;  // "Draw before Init" reported
     bool warned_compat = false;   // "Draw() needs a compatibility context" reported
+    bool duplicates = false;      // a widget was added twice: the holding table's hints are not enough
+    bool emptied = false;         // entries of destroyed widgets wait for Entries_Compact
 
     // How the widgets' destructors and moves reach the batch.
     static const core::Holder_Calls holding;
@@ -407,43 +409,64 @@ struct VR_Batches::Impl {
     Impl& operator=(const Impl&) = delete;
     ~Impl() { core::Holding_Drop(this); }
 
-    // Lets go of every entry of `widget`. The entries after the first one let go of take other slots:
-    // they are described again, and the next Draw lays the batch out again.
-    void Entries_Remove(const VR_Tools* widget)
+    // Lets go of `widget`'s entries: each is emptied here and taken out by Entries_Compact, so that a
+    // host destroying thousands of held widgets in a row does not shift the list at each.
+    void Entries_Remove(const VR_Tools* widget, std::size_t hint)
     {
+        if (!duplicates && hint < entries.size() && entries[hint].widget == widget) {
+            entries[hint].widget = nullptr;
+        } else {
+            for (Entry& e : entries)
+                if (e.widget == widget)
+                    e.widget = nullptr;
+        }
+        emptied = true;
+    }
+
+    // Takes the emptied entries out. The entries after the first one taken out move to other slots:
+    // they are described again, and the next Draw lays the batch out again.
+    void Entries_Compact()
+    {
+        if (!emptied)
+            return;
+        emptied = false;
         std::size_t kept = 0;
         bool shifted = false;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             Entry& e = entries[i];
-            if (e.widget == widget) {
+            if (!e.widget) {
                 snapshots.Drop(e);
                 shifted = true;
                 continue;
             }
-            if (shifted)
+            if (shifted) {
                 Snapshots::Forget(e);
+                core::Holding_Hint(e.widget, this, kept);
+            }
             entries[kept++] = e;
         }
-        if (!shifted)
-            return;
         entries.resize(kept);
         laid_out = false;
     }
 
-    // `from` moved into `to`: its entries hold `to`, unless an entry holds `to` already.
-    void Entries_Follow(const VR_Tools* from, VR_Tools* to)
+    // `from` moved into `to`: its entries hold `to`, unless the batch held `to` already.
+    void Entries_Follow(const VR_Tools* from, VR_Tools* to, bool held, std::size_t& hint)
     {
-        for (const Entry& e : entries) {
-            if (e.widget == to) {
-                Entries_Remove(from);
-                return;
-            }
+        if (held) {
+            Entries_Remove(from, hint);
+            return;
         }
         // Described again: a description may point into the widget's own storage.
-        for (Entry& e : entries) {
-            if (e.widget == from) {
-                e.widget = to;
-                Snapshots::Forget(e);
+        if (!duplicates && hint < entries.size() && entries[hint].widget == from) {
+            entries[hint].widget = to;
+            Snapshots::Forget(entries[hint]);
+            return;
+        }
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].widget == from) {
+                entries[i].widget = to;
+                Snapshots::Forget(entries[i]);
+                hint = i;
             }
         }
     }
@@ -453,6 +476,7 @@ struct VR_Batches::Impl {
         core::Holding_Drop(this);
         entries.clear();
         laid_out = false;
+        duplicates = emptied = false;
     }
 
     void Add(Kind kind, VR_Tools& widget)
@@ -464,10 +488,12 @@ struct VR_Batches::Impl {
         }
         try {
             entries.push_back(Entry{kind, &widget, Snapshot_Span{}});
-            if (!core::Holding_Add(&widget, this, holding)) {
+            const core::Holding_Added added = core::Holding_Add(&widget, this, holding, entries.size() - 1);
+            if (added == core::Holding_Added::FAILED) {
                 entries.pop_back();
                 throw std::bad_alloc();
             }
+            duplicates = duplicates || added == core::Holding_Added::AGAIN;
         } catch (const std::bad_alloc&) {
             Error_Fct(::hwnd, 1u, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
                       widget.W_Name ? widget.W_Name : L"no name");
@@ -497,6 +523,7 @@ struct VR_Batches::Impl {
     // A widget found unchanged keeps the look it was given, unless `all`.
     void Describe_All(bool all = false)
     {
+        Entries_Compact();
         renderer.Slots_Resize(entries.size());
         // Every snapshot is taken again: the store starts afresh, with room for a slider's each.
         if (all)
@@ -550,8 +577,10 @@ struct VR_Batches::Impl {
 };
 
 const core::Holder_Calls VR_Batches::Impl::holding = {
-    [](void* batch, VR_Tools* widget) { static_cast<Impl*>(batch)->Entries_Remove(widget); },
-    [](void* batch, VR_Tools* from, VR_Tools* to) { static_cast<Impl*>(batch)->Entries_Follow(from, to); }};
+    [](void* batch, VR_Tools* widget, std::size_t hint) { static_cast<Impl*>(batch)->Entries_Remove(widget, hint); },
+    [](void* batch, VR_Tools* from, VR_Tools* to, bool held, std::size_t& hint) {
+        static_cast<Impl*>(batch)->Entries_Follow(from, to, held, hint);
+    }};
 
 VR_Batches::VR_Batches() : impl_(new (std::nothrow) Impl)
 {
@@ -617,6 +646,7 @@ int VR_Batches::Init()
     // The first layout is made here, so that the first frame uploads only the lists of what its view
     // shows. Describing takes a progress bar's step, which belongs to the frames: put its phase back.
     std::vector<std::pair<VR_Progress*, short>> phases;
+    impl_->Entries_Compact();
     const bool made = impl_->Guarded("Init", saved, vao_known, [&] {
         for (const Entry& e : impl_->entries)
             if (e.kind == Kind::PROGRESS)

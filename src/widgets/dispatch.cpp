@@ -11,20 +11,23 @@ struct Dispatcher_Holding {
     static void* Key(VR_Dispatchers& d) { return static_cast<VR_Holders*>(&d); }
     static VR_Dispatchers& Of(void* key) { return *static_cast<VR_Dispatchers*>(static_cast<VR_Holders*>(key)); }
 
-    static void Forget(void* key, VR_Tools* widget) { Of(key).Remove(*widget); }
+    static void Forget(void* key, VR_Tools* widget, std::size_t) { Of(key).Remove(*widget); }
 
-    static void Follow(void* key, VR_Tools* from, VR_Tools* to)
+    static void Follow(void* key, VR_Tools* from, VR_Tools* to, bool held, std::size_t& hint)
     {
         VR_Dispatchers& d = Of(key);
-        for (const VR_Dispatchers::Entry& e : d.Entries) {
-            if (e.Widget == to) {
-                d.Remove(*from);
-                return;
-            }
+        if (held) {
+            d.Remove(*from);
+            return;
         }
-        for (VR_Dispatchers::Entry& e : d.Entries)
-            if (e.Widget == from)
-                e.Widget = to;
+        // The hint is out of date after a Remove of a widget before it.
+        if (hint >= d.Entries.size() || d.Entries[hint].Widget != from) {
+            const auto it = std::find_if(d.Entries.begin(), d.Entries.end(),
+                                         [from](const VR_Dispatchers::Entry& e) { return e.Widget == from; });
+            hint = static_cast<std::size_t>(it - d.Entries.begin());
+        }
+        if (hint < d.Entries.size())
+            d.Entries[hint].Widget = to;
         for (VR_Changes& c : d.Changes)
             if (c.Widget == from)
                 c.Widget = to;
@@ -42,7 +45,7 @@ void VR_Dispatchers::Entry_Add(Classes type, VR_Tools* widget)
             return;
     void* key = Dispatcher_Holding::Key(*this);
     try {
-        if (!core::Holding_Add(widget, key, Dispatcher_Holding::calls))
+        if (core::Holding_Add(widget, key, Dispatcher_Holding::calls, Entries.size()) == core::Holding_Added::FAILED)
             throw std::bad_alloc();
         Entries.push_back(Entry{type, widget});
         // An event changes at most one field per widget: room for all of them now, none during events.
