@@ -1,12 +1,12 @@
 // A host that destroys or moves widgets while a batch or a dispatcher holds them: the holders forget
 // the destroyed ones and follow the moved ones, and the picture and the events stay right.
+#include "batch_view.h"
 #include "gl_fixture.h"
 #include "samples.h"
 
 #include <memory>
 #include <vector>
 
-#include <vrtools/batch.h>
 #include <vrtools/dispatch.h>
 #include <vrtools/setup.h>
 
@@ -22,33 +22,16 @@ protected:
 
     static void Place(VR_Tools& w, const char* name, int x, int y, int width = 100, int height = 32)
     {
-        w.Name = name;
-        w.X = static_cast<short>(x);
-        w.Y = static_cast<short>(y);
-        w.Width = static_cast<short>(width);
-        w.Height = static_cast<short>(height);
-        w.Bevel = 3;
-        w.Font_Name = "DejaVu Sans";
-        w.Font_Size = 14;
+        Widget_Place(w, name, x, y, width, height);
     }
 
-    void Draw(VR_Batches& batch)
-    {
-        float projection[16];
-        const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-        headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
-        const headless::Light& light = headless::Light_Values();
-        batch.Draw(projection, identity, light.direction, light.color, light.ambient);
-    }
+    void Draw(VR_Batches& batch) { Batch_Draw_Pixels(batch, WIDTH, HEIGHT); }
 
     std::vector<unsigned char> Frame_Of(VR_Batches& batch)
     {
         Clear();
         Draw(batch);
-        std::vector<unsigned char> pixels(static_cast<std::size_t>(WIDTH) * HEIGHT * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
+        return Frame_Pixels(WIDTH, HEIGHT);
     }
 
     // Pixels of the batch's frame that differ from the frame of a batch made afresh with `widgets`.
