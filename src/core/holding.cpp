@@ -1,4 +1,4 @@
-// The holders of each held widget. A host holds few widgets in few holders, so each widget keeps a
+// The holders of each held widget. A widget has few holders (a batch, a dispatcher), so each keeps a
 // short list; what concerns a holder as a whole (clear, copy, move) walks the table, which happens
 // when a batch or dispatcher is cleared, copied, moved or destroyed, never per frame.
 #include "holding.h"
