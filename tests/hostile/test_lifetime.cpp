@@ -10,6 +10,8 @@
 #include <vrtools/dispatch.h>
 #include <vrtools/setup.h>
 
+#include "core/faults.h"
+
 namespace {
 
 class Lifetime : public GL_Test {
@@ -281,3 +283,32 @@ TEST_F(Lifetime, AMovedFromWidgetDrawnThroughABatchIsReportedInLintMode)
     Draw(batch);
     EXPECT_TRUE(Messages().empty()) << "once: " << Messages_Text();
 }
+
+#if defined(VRTOOLS_FAULTS)
+// Memory running out at each allocation of an Add in turn: a widget left out is reported, one taken
+// in is forgotten when destroyed; never a held address of a widget that is gone.
+TEST_F(Lifetime, AnAddOutOfMemoryNeverLeavesADanglingWidget)
+{
+    for (long k = 1;; ++k) {
+        auto button = std::make_unique<VR_Buttons>();
+        Place(*button, "Button", 10, 100);
+        button->Init(Window());
+        VR_Batches batch;
+        VR_Dispatchers input;
+        ASSERT_EQ(batch.Init(), 1);
+        core::Fault_Arm(k);
+        batch.Add(*button);
+        input.Add(*button);
+        const bool hit = core::Fault_Hit();
+        core::Fault_Arm(0);
+        button.reset();
+        Draw(batch);
+        EXPECT_EQ(input.Count(), 0);
+        EXPECT_EQ(input.Press(20.0f, 110.0f), 0);
+        if (!hit)
+            break;
+        EXPECT_TRUE(Has_Message("out of memory adding")) << k << ": " << Messages_Text();
+        Messages_Clear();
+    }
+}
+#endif
