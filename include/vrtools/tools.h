@@ -50,8 +50,9 @@ enum : unsigned char {
 //   standard containers of widgets move them when they grow.
 // - Batches and dispatchers hold widgets by address and keep up with both: a widget destroyed is
 //   forgotten by every one that holds it (a container's children and an editor's members too), and
-//   one moved is followed, each holder then holding the object it moved into (only once, when it
-//   held that object already). A copy is a new object: its source stays held, the copy is not.
+//   one moved is followed, each holder then holding the object it moved into (the target of a
+//   move assignment stays held, once). A copy is a new object: its source stays held, the copy is
+//   not.
 // - When memory for the share table runs out, the copy holds nothing and draws nothing until its
 //   next Init ("Copy: ..." report, code 1).
 class VRTOOLS_API VR_Tools {
