@@ -28,6 +28,14 @@ enum : unsigned char {
     VR_STATUS_NAMED = 0x04,
 };
 
+// NOTE: Xlib (through <GL/glx.h>) defines Status as a macro. The field keeps its name, declared here
+// with the macro set aside; host code that reads the field must see no such macro at that point.
+#if defined(Status)
+#pragma push_macro("Status")
+#undef Status
+#define VRTOOLS_STATUS_MACRO_SAVED
+#endif
+
 // Base record of every widget. Plain class: no virtual functions. The destructor and every Init
 // need the host's GL context current.
 //
@@ -127,6 +135,11 @@ public:
     int Text(const wchar_t* text, unsigned char** buffer, const char* font_name, const char* font_style,
              short font_size, int* tex_width, int* tex_height, int* text_width, int* text_height);
 };
+
+#if defined(VRTOOLS_STATUS_MACRO_SAVED)
+#pragma pop_macro("Status")
+#undef VRTOOLS_STATUS_MACRO_SAVED
+#endif
 
 // Version text "<module>.dll 1.1 (rev-b)" when `version` is null or "1.1", else null. The text lives
 // in one process-wide buffer that every call rewrites.
