@@ -26,6 +26,10 @@ enum : unsigned char {
     VR_STATUS_INITIALISED = 0x01,
     VR_STATUS_WARNED = 0x02,
     VR_STATUS_NAMED = 0x04,
+    // A pointer or value call came with no GL context current: its buffer uploads, or for
+    // VR_STATUS_INIT_PENDING its whole rebuild, wait for the widget's next Draw.
+    VR_STATUS_GL_PENDING = 0x08,
+    VR_STATUS_INIT_PENDING = 0x10,
 };
 
 // NOTE: Xlib (through <GL/glx.h>) defines Status as a macro. The field keeps its name, declared here

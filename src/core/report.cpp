@@ -24,6 +24,7 @@ void Guard(VR_Tools& tool, const char* method)
 bool Init_Begin(VR_Tools& tool, HWND window, const char* window_tag)
 {
     tool.Status |= VR_STATUS_INITIALISED;
+    tool.Status &= static_cast<unsigned char>(~(VR_STATUS_GL_PENDING | VR_STATUS_INIT_PENDING));
     tool.Name_Set(tool.Name);
     if (tool.Width < 1 || tool.Height < 1) {
         if (Lint_On())

@@ -1,0 +1,145 @@
+// Pointer and value calls made while the host has no GL context current (a scene graph's event
+// handlers between frames): the values change, the widgets stay drawable, lint mode says so once.
+#include <string>
+#include <vector>
+
+#include <vrtools/batch.h>
+#include <vrtools/color.h>
+#include <vrtools/dispatch.h>
+#include <vrtools/setup.h>
+
+#include "hostile.h"
+
+namespace {
+
+class NoContext : public GL_Test {
+protected:
+    void TearDown() override
+    {
+        VR_Tools_Lint_Set(false);
+        GL_Test::TearDown();
+    }
+
+    template <class Widget>
+    static void Place(Widget& w, const char* name, short x, short y, short width, short height)
+    {
+        w.Name = name;
+        w.X = x, w.Y = y, w.Width = width, w.Height = height, w.Bevel = 3;
+        w.Init(Window());
+    }
+
+    // Pixels of the rectangle that are not the cleared black.
+    int Drawn(const VR_Tools& w) const
+    {
+        const int area = w.Width * w.Height;
+        return area - Count_Pixels(w.X, w.Y, w.X + w.Width, w.Y + w.Height, Rgba{0, 0, 0, 0}, 0);
+    }
+
+    // The colour buffer holds what the colour array says: no hover colour was lost on the way.
+    void Expect_Colors_Uploaded(const VR_Tools& w) const
+    {
+        ASSERT_NE(w.Color_VBO, 0u);
+        const std::vector<unsigned int> words(w.Color_Array, w.Color_Array + 4 * w.Quad_Count);
+        EXPECT_EQ(Buffer_Read<unsigned int>(w.Color_VBO), words);
+    }
+
+    int Lint_Count() const
+    {
+        int n = 0;
+        for (const Captured_Message& m : Messages())
+            n += m.utf8.find("no GL context current") != std::string::npos;
+        return n;
+    }
+};
+
+}  // namespace
+
+// A click through the dispatcher, a hover and a slider drag, all without a context: every widget
+// keeps its buffers, shows its new value at the next Draw, and lint mode names each widget once.
+TEST_F(NoContext, DispatcherCallsKeepEveryWidgetDrawn)
+{
+    VR_Buttons button;
+    VR_Valuators slider;
+    VR_Boxs box;
+    slider.Value_Max = 1.0f;
+    Place(button, "Press", 20, 20, 160, 60);
+    Place(slider, "Level", 20, 120, 300, 40);
+    Place(box, "Tray", 20, 200, 160, 60);
+    VR_Dispatchers input;
+    input.Add(button);
+    input.Add(slider);
+    input.Add(box);
+    VR_Tools_Lint_Set(true);
+    Messages_Clear();
+    {
+        No_Context none;
+        input.Move(100.0f, 50.0f);
+        input.Press(100.0f, 50.0f);
+        input.Release(100.0f, 50.0f);
+        input.Press(30.0f, 140.0f);
+        input.Move(300.0f, 140.0f);
+        input.Release(300.0f, 140.0f);
+        input.Move(100.0f, 230.0f);
+    }
+    EXPECT_EQ(button.State, 1);
+    EXPECT_GT(slider.Value, 0.8f);
+    EXPECT_EQ(Lint_Count(), 3) << Messages_Text();
+
+    Clear();
+    button.Draw();
+    slider.Draw();
+    box.Draw();
+    EXPECT_GT(Drawn(button), button.Width * button.Height / 2);
+    EXPECT_GT(Drawn(slider), slider.Width * slider.Height / 2);
+    EXPECT_GT(Drawn(box), box.Width * box.Height / 2);
+    Expect_Colors_Uploaded(button);
+    Expect_Colors_Uploaded(slider);
+    Expect_Colors_Uploaded(box);
+    EXPECT_EQ(Lint_Count(), 3) << "a Draw with the context current is no misuse";
+}
+
+// The batch's Draw does the work a widget's own Draw would have done.
+TEST_F(NoContext, BatchDrawCatchesUp)
+{
+    VR_Buttons button;
+    Place(button, "Press", 20, 20, 160, 60);
+    VR_Batches batch;
+    ASSERT_EQ(batch.Init(), 1);
+    batch.Add(button);
+    batch.Draw();
+    {
+        No_Context none;
+        EXPECT_EQ(button.Click(100.0f, 50.0f), 1);
+    }
+    Clear();
+    batch.Draw();
+    EXPECT_GT(Drawn(button), button.Width * button.Height / 2);
+    Expect_Colors_Uploaded(button);
+    EXPECT_EQ(button.Built_State, 1);
+}
+
+// A colour editor rebuilds its swatch on every change and itself on a model switch: both wait.
+TEST_F(NoContext, ColourEditorSwitchAndDragWait)
+{
+    VR_Colors editor;
+    editor.Color_Value = 0x2080C0;
+    Place(editor, "Colour", 20, 20, 400, 200);
+    const VR_Boxs& swatch = editor.Swatch;
+    const float sx = swatch.X + swatch.Width / 2.0f, sy = swatch.Y + swatch.Height / 2.0f;
+    const VR_Valuators& red = editor.Slider_1;
+    const float rx = red.X + red.Width * 0.9f, ry = red.Y + red.Height / 2.0f;
+    {
+        No_Context none;
+        editor.Select(1, sx, sy);
+        editor.Deselect();
+        EXPECT_EQ(editor.Drag(rx, ry), 1);
+    }
+    EXPECT_TRUE(editor.Flags & VR_COLOR_HLS);
+    const unsigned int chosen = editor.Color_Value;
+    Clear();
+    editor.Draw();
+    ASSERT_NE(swatch.Vertex_VBO, 0u);
+    EXPECT_GT(Drawn(swatch), swatch.Width * swatch.Height / 2);
+    EXPECT_EQ(editor.Color_Value, chosen);
+    EXPECT_EQ(swatch.Color_Get(), chosen & 0xFFFFFFu);
+}
