@@ -250,6 +250,14 @@ inline bool Lint_On() { return Lint_Enabled; }
 void Lint_Report(const char* format, ...);
 // A size below 1 at Init; the class is taken from the widget's window warning `window_tag`.
 void Lint_Size(const VR_Tools& tool, const char* window_tag);
+// The name a report shows, as "%ls%hs": the caption, else (before Init) the host's Name, else "no name".
+const wchar_t* Name_Wide(const VR_Tools& tool);
+const char* Name_Narrow(const VR_Tools& tool);
+// A Name that Init could not take (1024 characters or more).
+void Lint_Name_Refused(const VR_Tools& tool, const char* window_tag);
+// Takes the GL errors left pending before a widget's Draw and names them as the host's; `call` is
+// the call its own reports name.
+void Lint_GL_Pending(const char* call);
 // A guarded operation `method` on a widget whose Init never ran.
 void Lint_Unready(const VR_Tools& tool, const char* method);
 // GL_NORMALIZE off or no light enabled at the start of a lit pass.

@@ -250,6 +250,8 @@ void Look_Replay(const Look& look, const char* source)
     // Fixed-function calls only: elsewhere a widget is drawn through the batch.
     if (Own_Draw_Refused())
         return;
+    if (Lint_On() && !look.Parts().empty())
+        Lint_GL_Pending(look.Parts().front().immediate.call);
     for (const Look_Part& p : look.Parts()) {
         const Look_Immediate& im = p.immediate;
         if (im.outer_begin) {

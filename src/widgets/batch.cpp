@@ -348,14 +348,22 @@ struct VR_Batches::Impl {
     bool laid_out = false;        // slots match entries
     bool warned_no_init = false;  // "Draw before Init" reported
     bool warned_compat = false;   // "Draw() needs a compatibility context" reported
+    const void* context = nullptr;  // the GL context of the last successful Init
+    bool warned_context = false;    // "another context" reported
 
     void Add(Kind kind, VR_Tools& widget)
     {
         if (!(widget.Status & VR_STATUS_INITIALISED)) {
-            Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls\" was added before its Init; left out", Class_Name(kind),
-                      widget.W_Name ? widget.W_Name : L"no name");
+            Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls%hs\" was added before its Init; left out",
+                      Class_Name(kind), core::Name_Wide(widget), core::Name_Narrow(widget));
             return;
         }
+        for (const Entry& e : entries)
+            if (e.widget == &widget) {
+                Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls%hs\" was added twice; it is drawn once",
+                          Class_Name(kind), core::Name_Wide(widget), core::Name_Narrow(widget));
+                return;
+            }
         try {
             entries.push_back(Entry{kind, &widget, Snapshot_Span{}});
         } catch (const std::bad_alloc&) {
@@ -405,15 +413,27 @@ struct VR_Batches::Impl {
         }
     }
 
-    // False, with "Draw before Init" reported once, while the renderer has no program.
+    // False, reported once, while the renderer has no program or the current context is not Init's.
     bool Ready_To_Draw()
     {
-        if (renderer.Ready())
-            return true;
-        if (!warned_no_init)
-            Error_Fct(::hwnd, 0x80000001u, "Batch: Draw before a successful Init; nothing drawn");
-        warned_no_init = true;
-        return false;
+        if (!renderer.Ready()) {
+            if (!warned_no_init)
+                Error_Fct(::hwnd, 0x80000001u, "Batch: Draw before a successful Init; nothing drawn");
+            warned_no_init = true;
+            return false;
+        }
+        // NOTE: the program, buffers and vertex array are names of the Init's context: in another
+        // one they are nothing or someone else's, and binding them leaves GL errors behind.
+        if (core::Context_Handle() != context) {
+            if (!warned_context)
+                Error_Fct(::hwnd, 0x80000001u,
+                          "Batch: Draw with no GL context current or in another than the one of its Init; "
+                          "nothing drawn (Init a batch for each context)");
+            warned_context = true;
+            return false;
+        }
+        warned_context = false;
+        return true;
     }
 
     // Whether the host has a vertex array binding to keep: decided by the context at Init.
@@ -516,6 +536,7 @@ int VR_Batches::Init()
         return 0;
     saved.Restore(vao_known);
     impl_->warned_no_init = false;
+    impl_->context = core::Context_Handle();
     return 1;
 }
 

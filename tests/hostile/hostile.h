@@ -24,3 +24,38 @@ private:
     EGLSurface draw_, read_;
     EGLContext context_;
 };
+
+// A second context of the same configuration, sharing nothing with the fixture's, current on the
+// fixture's surface for the life of the object; the fixture's context is current again at its end.
+class Other_Context {
+public:
+    Other_Context()
+        : display_(eglGetCurrentDisplay()), draw_(eglGetCurrentSurface(EGL_DRAW)),
+          read_(eglGetCurrentSurface(EGL_READ)), context_(eglGetCurrentContext())
+    {
+        EGLint id = 0, count = 0;
+        eglQueryContext(display_, context_, EGL_CONFIG_ID, &id);
+        const EGLint wanted[] = {EGL_CONFIG_ID, id, EGL_NONE};
+        EGLConfig config = nullptr;
+        eglChooseConfig(display_, wanted, &config, 1, &count);
+        const EGLint compat[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                 EGL_NONE};
+        other_ = count == 1 ? eglCreateContext(display_, config, EGL_NO_CONTEXT, compat) : EGL_NO_CONTEXT;
+        made_ = other_ != EGL_NO_CONTEXT && eglMakeCurrent(display_, draw_, read_, other_);
+    }
+    ~Other_Context()
+    {
+        eglMakeCurrent(display_, draw_, read_, context_);
+        if (other_ != EGL_NO_CONTEXT)
+            eglDestroyContext(display_, other_);
+    }
+    Other_Context(const Other_Context&) = delete;
+    Other_Context& operator=(const Other_Context&) = delete;
+    bool Made() const { return made_; }
+
+private:
+    EGLDisplay display_;
+    EGLSurface draw_, read_;
+    EGLContext context_, other_ = EGL_NO_CONTEXT;
+    bool made_ = false;
+};
