@@ -7,6 +7,7 @@
 #include <vrtools/color.h>
 #include <vrtools/dispatch.h>
 #include <vrtools/setup.h>
+#include <vrtools/tabs.h>
 
 #include "hostile.h"
 
@@ -54,21 +55,28 @@ protected:
 
 }  // namespace
 
-// A click through the dispatcher, a hover and a slider drag, all without a context: every widget
-// keeps its buffers, shows its new value at the next Draw, and lint mode names each widget once.
+// A click through the dispatcher, a hover, a slider drag and a tab click, all without a context:
+// every widget keeps its buffers, shows its new value at the next Draw, and lint mode names each
+// widget once.
 TEST_F(NoContext, DispatcherCallsKeepEveryWidgetDrawn)
 {
     VR_Buttons button;
     VR_Valuators slider;
     VR_Boxs box;
+    VR_Tabs bar;
     slider.Value_Max = 1.0f;
     Place(button, "Press", 20, 20, 160, 60);
     Place(slider, "Level", 20, 120, 300, 40);
     Place(box, "Tray", 20, 200, 160, 60);
+    ASSERT_EQ(bar.Grow(2, 0), 1);
+    bar.Item[0]->Name = "One";
+    bar.Item[1]->Name = "Two";
+    Place(bar, "Bar", 20, 300, 300, 40);
     VR_Dispatchers input;
     input.Add(button);
     input.Add(slider);
     input.Add(box);
+    input.Add(bar);
     VR_Tools_Lint_Set(true);
     Messages_Clear();
     {
@@ -80,22 +88,27 @@ TEST_F(NoContext, DispatcherCallsKeepEveryWidgetDrawn)
         input.Move(300.0f, 140.0f);
         input.Release(300.0f, 140.0f);
         input.Move(100.0f, 230.0f);
+        input.Press(250.0f, 320.0f);
+        input.Release(250.0f, 320.0f);
     }
     EXPECT_EQ(button.State, 1);
     EXPECT_GT(slider.Value, 0.8f);
-    EXPECT_EQ(Lint_Count(), 3) << Messages_Text();
+    EXPECT_EQ(bar.Current, 1);
+    EXPECT_EQ(Lint_Count(), 4) << Messages_Text();
 
     Clear();
     button.Draw();
     slider.Draw();
     box.Draw();
+    bar.Draw();
     EXPECT_GT(Drawn(button), button.Width * button.Height / 2);
     EXPECT_GT(Drawn(slider), slider.Width * slider.Height / 2);
     EXPECT_GT(Drawn(box), box.Width * box.Height / 2);
     Expect_Colors_Uploaded(button);
     Expect_Colors_Uploaded(slider);
     Expect_Colors_Uploaded(box);
-    EXPECT_EQ(Lint_Count(), 3) << "a Draw with the context current is no misuse";
+    Expect_Colors_Uploaded(*bar.Item[1]);
+    EXPECT_EQ(Lint_Count(), 4) << "a Draw with the context current is no misuse";
 }
 
 // The batch's Draw does the work a widget's own Draw would have done.
