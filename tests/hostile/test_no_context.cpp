@@ -111,24 +111,31 @@ TEST_F(NoContext, DispatcherCallsKeepEveryWidgetDrawn)
     EXPECT_EQ(Lint_Count(), 4) << "a Draw with the context current is no misuse";
 }
 
-// The batch's Draw does the work a widget's own Draw would have done.
+// The batch's Draw does the work a widget's own Draw would have done: a click, and a State the
+// host wrote and applied with Adjust.
 TEST_F(NoContext, BatchDrawCatchesUp)
 {
-    VR_Buttons button;
-    Place(button, "Press", 20, 20, 160, 60);
+    VR_Buttons clicked, adjusted;
+    Place(clicked, "Press", 20, 20, 160, 60);
+    Place(adjusted, "Set", 20, 120, 160, 60);
     VR_Batches batch;
     ASSERT_EQ(batch.Init(), 1);
-    batch.Add(button);
+    batch.Add(clicked);
+    batch.Add(adjusted);
     batch.Draw();
     {
         No_Context none;
-        EXPECT_EQ(button.Click(100.0f, 50.0f), 1);
+        EXPECT_EQ(clicked.Click(100.0f, 50.0f), 1);
+        adjusted.State = 1;
+        adjusted.Adjust();
     }
     Clear();
     batch.Draw();
-    EXPECT_GT(Drawn(button), button.Width * button.Height / 2);
-    Expect_Colors_Uploaded(button);
-    EXPECT_EQ(button.Built_State, 1);
+    for (const VR_Buttons* b : {&clicked, &adjusted}) {
+        EXPECT_GT(Drawn(*b), b->Width * b->Height / 2);
+        Expect_Colors_Uploaded(*b);
+        EXPECT_EQ(b->Built_State, 1);
+    }
 }
 
 // A colour editor rebuilds its swatch on every change and itself on a model switch: both wait.
