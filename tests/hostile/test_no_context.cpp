@@ -139,27 +139,36 @@ TEST_F(NoContext, BatchDrawCatchesUp)
 }
 
 // A colour editor rebuilds its swatch on every change and itself on a model switch: both wait.
-TEST_F(NoContext, ColourEditorSwitchAndDragWait)
+TEST_F(NoContext, ColourEditorDragAndSwitchWait)
 {
     VR_Colors editor;
     editor.Color_Value = 0x2080C0;
     Place(editor, "Colour", 20, 20, 400, 200);
     const VR_Boxs& swatch = editor.Swatch;
-    const float sx = swatch.X + swatch.Width / 2.0f, sy = swatch.Y + swatch.Height / 2.0f;
-    const VR_Valuators& red = editor.Slider_1;
-    const float rx = red.X + red.Width * 0.9f, ry = red.Y + red.Height / 2.0f;
+    const VR_Valuators* sliders[] = {&editor.Slider_1, &editor.Slider_2, &editor.Slider_3};
+    const float rx = sliders[0]->X + sliders[0]->Width * 0.9f, ry = sliders[0]->Y + sliders[0]->Height / 2.0f;
     {
         No_Context none;
-        editor.Select(1, sx, sy);
-        editor.Deselect();
         EXPECT_EQ(editor.Drag(rx, ry), 1);
+        editor.Deselect();
     }
-    EXPECT_TRUE(editor.Flags & VR_COLOR_HLS);
     const unsigned int chosen = editor.Color_Value;
     Clear();
     editor.Draw();
     ASSERT_NE(swatch.Vertex_VBO, 0u);
     EXPECT_GT(Drawn(swatch), swatch.Width * swatch.Height / 2);
-    EXPECT_EQ(editor.Color_Value, chosen);
     EXPECT_EQ(swatch.Color_Get(), chosen & 0xFFFFFFu);
+
+    {
+        No_Context none;
+        editor.Select(1, swatch.X + swatch.Width / 2.0f, swatch.Y + swatch.Height / 2.0f);
+    }
+    EXPECT_TRUE(editor.Flags & VR_COLOR_HLS);
+    Clear();
+    editor.Draw();
+    for (const VR_Valuators* s : sliders) {
+        ASSERT_NE(s->Vertex_VBO, 0u);
+        EXPECT_GT(Drawn(*s), s->Width * s->Height / 2);
+    }
+    EXPECT_EQ(editor.Color_Value, chosen);
 }
