@@ -3,7 +3,17 @@
 
 #include <EGL/egl.h>
 
+#include <vector>
+
 #include "gl_fixture.h"
+
+// The whole frame, RGBA, as glReadPixels gives it.
+inline std::vector<unsigned char> Frame_Bytes()
+{
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(GL_Test::WIDTH) * GL_Test::HEIGHT * 4);
+    glReadPixels(0, 0, GL_Test::WIDTH, GL_Test::HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+    return bytes;
+}
 
 // Releases the calling thread's context for the life of the object, as a scene graph's viewer does
 // between frames, and makes the same context, surfaces and display current again at its end.

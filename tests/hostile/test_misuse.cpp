@@ -29,13 +29,6 @@ protected:
         return (x1 - x0) * (y1 - y0) - Count_Pixels(x0, y0, x1, y1, Rgba{0, 0, 0, 0}, 0);
     }
 
-    std::vector<unsigned char> Frame_Bytes() const
-    {
-        std::vector<unsigned char> bytes(static_cast<std::size_t>(WIDTH) * HEIGHT * 4);
-        glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
-        return bytes;
-    }
-
     int Count(const std::string& fragment) const
     {
         int n = 0;

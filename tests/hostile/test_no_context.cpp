@@ -6,6 +6,7 @@
 #include <vrtools/batch.h>
 #include <vrtools/color.h>
 #include <vrtools/dispatch.h>
+#include <vrtools/hue.h>
 #include <vrtools/setup.h>
 #include <vrtools/tabs.h>
 
@@ -171,4 +172,63 @@ TEST_F(NoContext, ColourEditorDragAndSwitchWait)
         EXPECT_GT(Drawn(*s), s->Width * s->Height / 2);
     }
     EXPECT_EQ(editor.Color_Value, chosen);
+}
+
+// Every interactive widget driven by one pointer script, with the context current and without: the
+// next frames are the same picture.
+TEST_F(NoContext, SamePictureAsWithAContext)
+{
+    struct Scene {
+        VR_Buttons button;
+        VR_Valuators slider;
+        VR_Tabs bar;
+        VR_Colors editor;
+        VR_Hues hue;
+        VR_Dispatchers input;
+    };
+    auto script = [](Scene& s) {
+        const float path[][2] = {{60, 40}, {200, 110}, {300, 110}, {250, 170}, {120, 260}, {380, 300}, {120, 460}};
+        for (const auto& p : path) {
+            s.input.Move(p[0], p[1]);
+            s.input.Press(p[0], p[1]);
+            s.input.Move(p[0] + 15.0f, p[1]);
+            s.input.Release(p[0] + 15.0f, p[1]);
+            s.input.Wheel(p[0], p[1], 1.0f);
+        }
+    };
+    std::vector<unsigned char> frames[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        Scene s;
+        s.slider.Value_Max = 1.0f;
+        s.editor.Color_Value = 0x2080C0;
+        s.hue.Color_Value = 0x40C020;
+        ASSERT_EQ(s.bar.Grow(2, 0), 1);
+        s.bar.Item[0]->Name = "One";
+        s.bar.Item[1]->Name = "Two";
+        Place(s.button, "Press", 20, 20, 100, 40);
+        Place(s.slider, "Level", 140, 90, 300, 40);
+        Place(s.bar, "Bar", 140, 150, 200, 40);
+        Place(s.editor, "Colour", 20, 210, 400, 200);
+        Place(s.hue, "Hue", 20, 430, 400, 80);
+        s.input.Add(s.button);
+        s.input.Add(s.slider);
+        s.input.Add(s.bar);
+        s.input.Add(s.editor);
+        s.input.Add(s.hue);
+        if (pass == 0) {
+            script(s);
+        } else {
+            No_Context none;
+            script(s);
+        }
+        Clear();
+        s.button.Draw();
+        s.slider.Draw();
+        s.bar.Draw();
+        s.editor.Draw();
+        s.hue.Draw();
+        frames[pass] = Frame_Bytes();
+        Save_Png(pass == 0 ? "script_with_context" : "script_without_context");
+    }
+    EXPECT_TRUE(frames[0] == frames[1]);
 }
