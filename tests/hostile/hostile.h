@@ -15,33 +15,37 @@ inline std::vector<unsigned char> Frame_Bytes()
     return bytes;
 }
 
-// Releases the calling thread's context for the life of the object, as a scene graph's viewer does
-// between frames, and makes the same context, surfaces and display current again at its end.
-class No_Context {
+// Remembers the calling thread's display, surfaces and context, and makes them current again at its
+// end: the base of the scopes below.
+class Context_Kept {
 public:
-    No_Context()
+    Context_Kept()
         : display_(eglGetCurrentDisplay()), draw_(eglGetCurrentSurface(EGL_DRAW)),
           read_(eglGetCurrentSurface(EGL_READ)), context_(eglGetCurrentContext())
     {
-        eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     }
-    ~No_Context() { eglMakeCurrent(display_, draw_, read_, context_); }
-    No_Context(const No_Context&) = delete;
-    No_Context& operator=(const No_Context&) = delete;
+    ~Context_Kept() { eglMakeCurrent(display_, draw_, read_, context_); }
+    Context_Kept(const Context_Kept&) = delete;
+    Context_Kept& operator=(const Context_Kept&) = delete;
 
-private:
+protected:
     EGLDisplay display_;
     EGLSurface draw_, read_;
     EGLContext context_;
 };
 
+// Releases the calling thread's context for the life of the object, as a scene graph's viewer does
+// between frames.
+class No_Context : Context_Kept {
+public:
+    No_Context() { eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT); }
+};
+
 // A second context of the same configuration, sharing nothing with the fixture's, current on the
-// fixture's surface for the life of the object; the fixture's context is current again at its end.
-class Other_Context {
+// fixture's surface for the life of the object.
+class Other_Context : Context_Kept {
 public:
     Other_Context()
-        : display_(eglGetCurrentDisplay()), draw_(eglGetCurrentSurface(EGL_DRAW)),
-          read_(eglGetCurrentSurface(EGL_READ)), context_(eglGetCurrentContext())
     {
         EGLint id = 0, count = 0;
         eglQueryContext(display_, context_, EGL_CONFIG_ID, &id);
@@ -59,13 +63,9 @@ public:
         if (other_ != EGL_NO_CONTEXT)
             eglDestroyContext(display_, other_);
     }
-    Other_Context(const Other_Context&) = delete;
-    Other_Context& operator=(const Other_Context&) = delete;
     bool Made() const { return made_; }
 
 private:
-    EGLDisplay display_;
-    EGLSurface draw_, read_;
-    EGLContext context_, other_ = EGL_NO_CONTEXT;
+    EGLContext other_ = EGL_NO_CONTEXT;
     bool made_ = false;
 };
