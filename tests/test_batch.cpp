@@ -1166,7 +1166,7 @@ TEST_F(Batch, MisuseIsReportedAndNeverCrashes)
         VR_Buttons never;
         Place(never, "Never", 10, 10, 100, 30);
         batch.Add(never);
-        EXPECT_TRUE(Has_Message("Batch: VR_Buttons \"no name\" was added before its Init; left out")) << Messages_Text();
+        EXPECT_TRUE(Has_Message("Batch: VR_Buttons \"Never\" was added before its Init; left out")) << Messages_Text();
         Messages_Clear();
         Draw(batch);
         Draw(batch);
