@@ -1324,11 +1324,58 @@ void Batch_Renderer::Layout()
                  GL_DYNAMIC_DRAW);
     marks_.assign(static_cast<std::size_t>(quads_), 0);
     smooth_quads_ = 0;
-    for (const Slot& s : slots_)
+    for (const Slot& s : slots_) {
         Quads_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
+        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+    }
     // The next frame tests every slot against its view and builds the lists.
     cull_valid_ = false;
     lists_dirty_ = true;
+}
+
+void Batch_Renderer::Twins_Mark(int first, int count)
+{
+    std::vector<Flat_Quad>& flats = flats_;
+    flats.clear();
+    const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
+    for (int q = 0; q < count; ++q, v += 4) {
+        if (v->mid.mesh.info[0] == 0)
+            continue;
+        for (int axis = 0; axis < 3; ++axis) {
+            const float at = v[0].pos[axis];
+            if (v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at || v->mid.mesh.normal[axis] == 0)
+                continue;
+            Flat_Quad f{first + q, axis, at, v->mid.mesh.normal[axis] > 0, {1e30f, 1e30f}, {-1e30f, -1e30f}};
+            for (int c = 0; c < 4; ++c)
+                for (int k = 0; k < 2; ++k) {
+                    const float x = v[c].pos[(axis + 1 + k) % 3];
+                    f.lo[k] = std::min(f.lo[k], x);
+                    f.hi[k] = std::max(f.hi[k], x);
+                }
+            flats.push_back(f);
+            break;
+        }
+    }
+    std::sort(flats.begin(), flats.end(), [](const Flat_Quad& a, const Flat_Quad& b) {
+        return a.axis != b.axis ? a.axis < b.axis : a.at < b.at;
+    });
+    std::vector<unsigned char>& twin = twins_found_;
+    twin.assign(static_cast<std::size_t>(count), 0);
+    for (std::size_t i = 0; i < flats.size(); ++i)
+        for (std::size_t j = i + 1; j < flats.size() && flats[j].axis == flats[i].axis && flats[j].at == flats[i].at;
+             ++j) {
+            const Flat_Quad& a = flats[i];
+            const Flat_Quad& b = flats[j];
+            if (a.up != b.up && a.lo[0] < b.hi[0] && b.lo[0] < a.hi[0] && a.lo[1] < b.hi[1] && b.lo[1] < a.hi[1])
+                twin[static_cast<std::size_t>(a.quad - first)] = twin[static_cast<std::size_t>(b.quad - first)] = 1;
+        }
+    for (int q = 0; q < count; ++q) {
+        unsigned char& mark = marks_[static_cast<std::size_t>(first + q)];
+        if ((twin[static_cast<std::size_t>(q)] != 0) != ((mark & MARK_TWIN) != 0)) {
+            mark ^= MARK_TWIN;
+            lists_dirty_ = true;
+        }
+    }
 }
 
 void Batch_Renderer::Quads_Mark(int first, int count, bool fresh)
@@ -1427,21 +1474,25 @@ void Batch_Renderer::Lists_Upload()
         return;
     lists_dirty_ = false;
     index_.clear();
-    for (int k = 0; k < STREAMS; ++k) {
-        list_first_[k] = static_cast<int>(index_.size());
+    for (const int list : {int{LIST_TWINS}, int{LIST_OPEN}, int{STREAM_TEXTURED}, int{STREAM_OUTLINE}}) {
+        list_first_[list] = static_cast<int>(index_.size());
+        const int k = list == LIST_OPEN ? STREAM_OPAQUE : list;
         const bool faces_only = k == STREAM_OPAQUE && cull_straight_;
         for (const Slot& s : slots_) {
             if (!s.visible)
                 continue;
             for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
-                if (faces_only && (marks_[static_cast<std::size_t>(q)] & MARK_EDGE_ON))
-                    continue;
+                if (k == STREAM_OPAQUE) {
+                    const unsigned char mark = marks_[static_cast<std::size_t>(q)];
+                    if ((faces_only && (mark & MARK_EDGE_ON)) || ((mark & MARK_TWIN) != 0) != (list == LIST_TWINS))
+                        continue;
+                }
                 const GLuint b = static_cast<GLuint>(q) * 4;
                 const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
                 index_.insert(index_.end(), tri, tri + 6);
             }
         }
-        list_count_[k] = static_cast<int>(index_.size()) - list_first_[k];
+        list_count_[list] = static_cast<int>(index_.size()) - list_first_[list];
     }
     if (vao_)
         glBindVertexArray(vao_);
@@ -1501,6 +1552,43 @@ void Batch_Renderer::Program_Use(const Program& p, const Batch_View& view)
     }
 }
 
+Batch_Renderer::Depth_Cull_State Batch_Renderer::Depth_Cull_Take()
+{
+    Depth_Cull_State host;
+    host.depth_test = glIsEnabled(GL_DEPTH_TEST);
+    host.cull = glIsEnabled(GL_CULL_FACE);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &host.depth_mask);
+    glGetIntegerv(GL_DEPTH_FUNC, &host.depth_func);
+    glGetIntegerv(GL_CULL_FACE_MODE, &host.cull_mode);
+    glGetIntegerv(GL_FRONT_FACE, &host.front_face);
+    // Parts stacked at the same depth are drawn later on top, and a slab's back in its front's
+    // plane must not show through it: a scene graph's defaults (GL_LESS, no culling) would lose
+    // the later part and streak the slab.
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
+    return host;
+}
+
+void Batch_Renderer::Depth_Cull_Put(const Depth_Cull_State& host)
+{
+    if (host.depth_test)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    if (host.cull)
+        glEnable(GL_CULL_FACE);
+    else
+        glDisable(GL_CULL_FACE);
+    glDepthMask(host.depth_mask);
+    glDepthFunc(static_cast<GLenum>(host.depth_func));
+    glCullFace(static_cast<GLenum>(host.cull_mode));
+    glFrontFace(static_cast<GLenum>(host.front_face));
+}
+
 void Batch_Renderer::Frame(const Batch_View& view)
 {
     draw_calls_ = 0;
@@ -1555,8 +1643,10 @@ void Batch_Renderer::Frame(const Batch_View& view)
             ++uploads_;
             // The meshes come first in the block.
             const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
-            if (lo < meshes)
+            if (lo < meshes) {
                 Quads_Mark(s.range[STREAM_OPAQUE].first + lo / 4, std::min(hi, meshes - 1) / 4 - lo / 4 + 1, false);
+                Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+            }
         }
         // A widget moved into the view or out of it changes the lists.
         Bounds_Make(s);
@@ -1587,27 +1677,39 @@ void Batch_Renderer::Frame(const Batch_View& view)
     for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
         glEnableVertexAttribArray(i);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const Depth_Cull_State host = Depth_Cull_Take();
     // Meshes, then captions and pictures, then outlines: each widget's captions and pictures stand
     // above its meshes, so with the host's depth test the picture is the one of widget-by-widget
     // drawing. Meshes are written as they are, as the widgets draw them: blending them would cost
-    // a read of every covered pixel for nothing.
-    for (int k = 0; k < STREAMS; ++k) {
-        if (list_count_[k] == 0)
+    // a read of every covered pixel for nothing. A slab without thickness (a frame of no depth)
+    // has its back in its front's plane: those two are culled by their facing, before the rest.
+    bool program_set = false;
+    for (const int list : {int{LIST_TWINS}, int{LIST_OPEN}, int{STREAM_TEXTURED}, int{STREAM_OUTLINE}}) {
+        if (list_count_[list] == 0)
             continue;
+        const int k = list == LIST_OPEN ? STREAM_OPAQUE : list;
+        if (list == LIST_TWINS)
+            glEnable(GL_CULL_FACE);
+        else
+            glDisable(GL_CULL_FACE);
         // Outlines are written unblended too: their alpha is the coverage the widgets' smooth lines
         // leave in the frame.
         if (k == STREAM_OPAQUE || k == STREAM_OUTLINE)
             glDisable(GL_BLEND);
         else
             glEnable(GL_BLEND);
-        const bool flat = k == STREAM_OPAQUE && smooth_quads_ == 0 && view.light[3] == 0.0f &&
-                          programs_[PROGRAM_FLAT].id != 0;
-        Program_Use(programs_[flat ? PROGRAM_FLAT : k], view);
-        Attributes_Point(k);
-        glDrawElements(GL_TRIANGLES, list_count_[k], GL_UNSIGNED_INT,
-                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(list_first_[k]) * sizeof(GLuint)));
+        if (!(list == LIST_OPEN && program_set)) {
+            const bool flat = k == STREAM_OPAQUE && smooth_quads_ == 0 && view.light[3] == 0.0f &&
+                              programs_[PROGRAM_FLAT].id != 0;
+            Program_Use(programs_[flat ? PROGRAM_FLAT : k], view);
+            Attributes_Point(k);
+        }
+        program_set = list == LIST_TWINS;
+        glDrawElements(GL_TRIANGLES, list_count_[list], GL_UNSIGNED_INT,
+                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(list_first_[list]) * sizeof(GLuint)));
         ++draw_calls_;
     }
+    Depth_Cull_Put(host);
     if (!vao_)
         for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
             glDisableVertexAttribArray(i);

@@ -249,18 +249,44 @@ private:
     // changed.
     void Lists_Upload();
 
+    // The host's depth and culling, put back after the frame's draws.
+    struct Depth_Cull_State {
+        GLboolean depth_test = GL_FALSE, cull = GL_FALSE, depth_mask = GL_TRUE;
+        GLint depth_func = GL_LESS, cull_mode = GL_BACK, front_face = GL_CCW;
+    };
+    // Reads the host's and sets the frame's: depth test and writes on, GL_LEQUAL, back faces culled.
+    static Depth_Cull_State Depth_Cull_Take();
+    static void Depth_Cull_Put(const Depth_Cull_State& host);
+
     Program programs_[PROGRAMS];
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, atlas_ = 0;
     // Only the visible slots are drawn, each stream through its own section of the index buffer
     // (`ibo_`). Seen straight down the z axis (the usual panel view) the walls of the widgets' meshes
     // are lines that cover no pixel: that view's mesh list leaves them out.
-    enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2 };
+    // MARK_TWIN: a lit quad lying in the plane of another of its slot that faces the other way and
+    // overlaps it (a slab without thickness): drawn with back faces culled, or the two would fight
+    // for depth wherever their triangles round differently.
+    enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2, MARK_TWIN = 4 };
+    // Marks the twins among `count` mesh quads from `first` on (a slot's whole range).
+    void Twins_Mark(int first, int count);
     std::vector<unsigned char> marks_;           // per quad of the vertex buffer (mesh quads only)
     // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
     // and in their order.
     int smooth_quads_ = 0;
+    // A lit quad's plane when it lies across an axis: the axis, its coordinate there, the side its
+    // normal points to, and its extent along the other two axes.
+    struct Flat_Quad {
+        int quad, axis;
+        float at;
+        bool up;
+        float lo[2], hi[2];
+    };
+    std::vector<Flat_Quad> flats_;               // Twins_Mark's, kept to spare its allocations
+    std::vector<unsigned char> twins_found_;
     std::vector<GLuint> index_;                  // CPU copy of the index buffer
-    int list_first_[STREAMS] = {}, list_count_[STREAMS] = {};  // indices
+    // One list per stream, the meshes split in two: the twins, culled (LIST_TWINS), then the rest.
+    enum { LIST_TWINS = STREAM_OPAQUE, LIST_OPEN = STREAMS, LISTS };
+    int list_first_[LISTS] = {}, list_count_[LISTS] = {};  // indices
     std::size_t index_bytes_ = 0;                // the index buffer's size
     bool lists_dirty_ = true;
     // The view the visible set was found for.
