@@ -12,16 +12,19 @@
 #include <vector>
 
 #include <vrtools/batch.h>
+#include <vrtools/label.h>
 #include "gl_fixture.h"
 
 namespace {
 
 // A panel as a host lays one out: a backing frame (no depth: its back lies in its front's plane),
-// lamps on raised and pressed buttons, a box, a slider.
+// lamps on raised and pressed buttons, a box, a label whose caption runs over its neighbours, a
+// slider.
 struct Panel {
     std::deque<VR_Frames> frames;
     std::deque<VR_Buttons> buttons;
     std::deque<VR_Boxs> boxes;
+    std::deque<VR_Labels> labels;
     std::deque<VR_Valuators> sliders;
     std::vector<std::function<void()>> draws;  // each widget's own Draw, in the batch's order
     VR_Batches batch;
@@ -60,7 +63,12 @@ struct Panel {
         VR_Boxs& box = Place(boxes, "Box", 140, 280, 200, 80, 4);
         box.Init(window);
         batch.Add(box);
-        VR_Buttons& plain = Place(buttons, "Plain", 400, 290, 200, 60, 4);
+        // Centred in a narrow label, its caption reaches over the box before it and the button after.
+        VR_Labels& label = Place(labels, "A caption far wider than its label", 380, 300, 60, 30, 2,
+                                 VR_TEXT_HCENTER | VR_TEXT_VCENTER);
+        label.Init(window);
+        batch.Add(label);
+        VR_Buttons& plain = Place(buttons, "Plain", 440, 290, 200, 60, 4);
         plain.Init(window);
         batch.Add(plain);
         VR_Valuators& slider = Place(sliders, "Gain", 140, 160, 420, 36, 3);
@@ -254,25 +262,32 @@ TEST_F(BatchTurned, PictureIsTheSameWhateverTheHostLeftOfDepthAndCulling)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
-TEST_F(BatchTurned, AFrameThatLosesItsDepthIsDrawnAsAFreshBatchDrawsIt)
+TEST_F(BatchTurned, ChangesAfterTheLayoutShowAsAFreshBatchDrawsThem)
 {
-    // Laid out with depth, the frame's back and front are apart; brought to no depth afterwards, they
-    // fight for depth unless the batch sees the change.
+    // Laid out with depth, the frame's back and front are apart, and the label's caption stays on
+    // it; brought to no depth afterwards, back and front fight for depth, and the caption grown over
+    // the button after it hides part of it, unless the batch sees both changes.
     Panel panel(Window());
     VR_Frames& back = panel.frames.front();
     back.Depth = 6;
     back.Init(Window());
+    VR_Labels& label = panel.labels.front();
+    label.Name = "A";
+    label.Init(Window());
     ASSERT_EQ(panel.batch.Init(), 1);
-    const Camera camera(-50.0f, 10.0f, 5.0f);
+    const Camera camera(35.0f, 10.0f, 5.0f);
     Batch_Frame(panel, camera, HOST_STATES[0]);
     back.Depth = 0;
     back.Init(Window());
+    label.Name = "A caption far wider than its label";
+    label.Init(Window());
     const std::vector<unsigned char> changed = Batch_Frame(panel, camera, HOST_STATES[0]);
     VR_Batches fresh;
     fresh.Add(back);
     for (int i = 0; i < 3; ++i)
         fresh.Add(panel.buttons[i]);
     fresh.Add(panel.boxes.front());
+    fresh.Add(label);
     fresh.Add(panel.buttons[3]);
     fresh.Add(panel.sliders.front());
     ASSERT_EQ(fresh.Init(), 1);
