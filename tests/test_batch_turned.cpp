@@ -80,18 +80,6 @@ struct Panel {
     }
 };
 
-// Column-major 4 x 4 product a x b.
-void Multiply(const float a[16], const float b[16], float out[16])
-{
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            float s = 0.0f;
-            for (int k = 0; k < 4; ++k)
-                s += a[k * 4 + r] * b[c * 4 + k];
-            out[c * 4 + r] = s;
-        }
-}
-
 // A camera 1200 units in front of the panel's middle (400, 300), the panel turned by `yaw` about its
 // vertical axis and tilted back by `pitch`; the near plane as close as a scene graph's bounds put it.
 struct Camera {
@@ -107,15 +95,16 @@ struct Camera {
         projection[10] = -(far_plane + near_plane) / (far_plane - near_plane);
         projection[11] = -1.0f;
         projection[14] = -2.0f * far_plane * near_plane / (far_plane - near_plane);
+        // Turned about y, then tilted about x, after the panel's middle is moved to the origin.
         const float y = yaw * 3.14159265f / 180.0f, p = pitch * 3.14159265f / 180.0f;
-        const float to_middle[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -400.0f, -300.0f, 0, 1};
-        const float turn[16] = {std::cos(y), 0, -std::sin(y), 0, 0, 1, 0, 0, std::sin(y), 0, std::cos(y), 0, 0, 0, 0, 1};
-        const float tilt[16] = {1, 0, 0, 0, 0, std::cos(p), std::sin(p), 0, 0, -std::sin(p), std::cos(p), 0, 0, 0, 0, 1};
-        const float away[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -distance, 1};
-        float a[16], b[16];
-        Multiply(turn, to_middle, a);
-        Multiply(tilt, a, b);
-        Multiply(away, b, model_view);
+        const float cy = std::cos(y), sy = std::sin(y), cp = std::cos(p), sp = std::sin(p);
+        const float turn[3][3] = {{cy, 0.0f, sy}, {sp * sy, cp, -sp * cy}, {-cp * sy, sp, cp * cy}};  // rows
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c)
+                model_view[c * 4 + r] = turn[r][c];
+            model_view[12 + r] = -400.0f * turn[r][0] - 300.0f * turn[r][1] - (r == 2 ? distance : 0.0f);
+        }
+        model_view[15] = 1.0f;
     }
 };
 

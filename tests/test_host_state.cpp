@@ -22,7 +22,8 @@ protected:
         GL_Test::SetUp();
         if (Profile() != headless::Profile::COMPAT)
             GTEST_SKIP() << "a widget's own Draw needs a compatibility context";
-        const unsigned char checker[16] = {255, 255, 255, 255, 40, 160, 255, 255, 40, 160, 255, 255, 255, 255, 255, 255};
+        const unsigned char checker[16] = {255, 255, 255, 255, 40,  160, 255, 255,
+                                           40,  160, 255, 255, 255, 255, 255, 255};
         glGenTextures(1, &texture_);
         glBindTexture(GL_TEXTURE_2D, texture_);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -43,34 +44,26 @@ protected:
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
         glBufferData(GL_ARRAY_BUFFER, sizeof v, v, GL_STATIC_DRAW);
         glBindBuffer(GL_ARRAY_BUFFER, 0);
-        for (VR_Tools* t : {static_cast<VR_Tools*>(&button_), static_cast<VR_Tools*>(&label_),
-                            static_cast<VR_Tools*>(&slider_)}) {
-            t->Font_Name = "DejaVu Sans";
-            t->Font_Size = 14;
-            t->Bevel = 3;
-        }
-        button_.Name = "Lamp";
+        const auto place = [](VR_Tools& t, const char* name, short y, short w, short h) {
+            t.Name = name;
+            t.Font_Name = "DejaVu Sans";
+            t.Font_Size = 14;
+            t.Bevel = 3;
+            t.X = 40;
+            t.Y = y;
+            t.Width = w;
+            t.Height = h;
+        };
+        place(button_, "Lamp", 400, 160, 40);
         button_.Flags = VR_BUTTON_LAMP;
         button_.Lamp = 1;
-        button_.X = 40;
-        button_.Y = 400;
-        button_.Width = 160;
-        button_.Height = 40;
         button_.Init(Window());
-        label_.Name = "Label";
-        label_.X = 40;
-        label_.Y = 300;
-        label_.Width = 160;
-        label_.Height = 30;
+        place(label_, "Label", 300, 160, 30);
         label_.Init(Window());
-        slider_.Name = "Gain";
+        place(slider_, "Gain", 200, 300, 36);
         slider_.Format = "%.1f";
         slider_.Value_Max = 10.0f;
         slider_.Value = 4.0f;
-        slider_.X = 40;
-        slider_.Y = 200;
-        slider_.Width = 300;
-        slider_.Height = 36;
         slider_.Init(Window());
     }
 
@@ -155,7 +148,8 @@ protected:
     {
         int count = 0;
         for (size_t i = 0; i < a.size(); i += 4)
-            count += std::abs(a[i] - b[i]) > 8 || std::abs(a[i + 1] - b[i + 1]) > 8 || std::abs(a[i + 2] - b[i + 2]) > 8;
+            count += std::abs(a[i] - b[i]) > 8 || std::abs(a[i + 1] - b[i + 1]) > 8 ||
+                     std::abs(a[i + 2] - b[i + 2]) > 8;
         return count;
     }
 

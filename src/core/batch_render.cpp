@@ -1017,15 +1017,23 @@ void Batch_Renderer::Spill_Count_All()
     // The slots by the squares of a grid their boxes cover, so that each spill is compared with
     // its neighbours only (a layout has thousands of labels and read-outs, each a spill).
     constexpr float CELL = 64.0f;
+    const auto cell_of = [](float x) {
+        return static_cast<int>(std::floor(std::min(std::max(x / CELL, -1e8f), 1e8f)));
+    };
     const auto cells = [&](const Box& b, int range[4]) {
-        range[0] = static_cast<int>(std::floor(b.lo[0] / CELL));
-        range[1] = static_cast<int>(std::floor(b.lo[1] / CELL));
-        range[2] = static_cast<int>(std::floor(b.hi[0] / CELL));
-        range[3] = static_cast<int>(std::floor(b.hi[1] / CELL));
+        range[0] = cell_of(b.lo[0]);
+        range[1] = cell_of(b.lo[1]);
+        range[2] = cell_of(b.hi[0]);
+        range[3] = cell_of(b.hi[1]);
         return static_cast<std::size_t>(range[2] - range[0] + 1) * static_cast<std::size_t>(range[3] - range[1] + 1);
     };
-    const auto key = [](int x, int y) {
-        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32 | static_cast<std::uint32_t>(y);
+    // Calls `f` with the key of each square the box covers.
+    const auto each_square = [&](const Box& b, auto&& f) {
+        int r[4];
+        cells(b, r);
+        for (int x = r[0]; x <= r[2]; ++x)
+            for (int y = r[1]; y <= r[3]; ++y)
+                f(static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32 | static_cast<std::uint32_t>(y));
     };
     std::size_t entries = 0;
     for (const Box& b : slot_boxes_)
@@ -1041,37 +1049,28 @@ void Batch_Renderer::Spill_Count_All()
     }
     grid_.clear();
     grid_.reserve(entries);
-    for (std::size_t j = 0; j < slots_.size(); ++j) {
-        const Box& b = slot_boxes_[j];
-        if (b.lo[0] > b.hi[0])
-            continue;
-        int r[4];
-        cells(b, r);
-        for (int x = r[0]; x <= r[2]; ++x)
-            for (int y = r[1]; y <= r[3]; ++y)
-                grid_.emplace_back(key(x, y), static_cast<std::uint32_t>(j));
-    }
+    for (std::size_t j = 0; j < slots_.size(); ++j)
+        if (slot_boxes_[j].lo[0] <= slot_boxes_[j].hi[0])
+            each_square(slot_boxes_[j],
+                        [&](std::uint64_t square) { grid_.emplace_back(square, static_cast<std::uint32_t>(j)); });
     std::sort(grid_.begin(), grid_.end());
     grid_seen_.assign(slots_.size(), 0);
     for (std::size_t k = 0; k < slots_.size(); ++k) {
         const Box& spill = spill_boxes_[k];
         if (spill.lo[0] > spill.hi[0])
             continue;
-        int r[4];
-        cells(spill, r);
-        for (int x = r[0]; x <= r[2]; ++x)
-            for (int y = r[1]; y <= r[3]; ++y) {
-                // The later slots in the square: those after k, in slot order.
-                const std::pair<std::uint64_t, std::uint32_t> from{key(x, y), static_cast<std::uint32_t>(k + 1)};
-                for (auto e = std::lower_bound(grid_.begin(), grid_.end(), from); e != grid_.end() && e->first == from.first;
-                     ++e) {
-                    std::uint32_t& seen = grid_seen_[e->second];
-                    if (seen == k + 1)
-                        continue;
-                    seen = static_cast<std::uint32_t>(k + 1);
-                    slots_[k].spill_hits += Spill_Hides(k, e->second);
-                }
+        each_square(spill, [&](std::uint64_t square) {
+            // The later slots in the square: those after k, in slot order.
+            const std::pair<std::uint64_t, std::uint32_t> from{square, static_cast<std::uint32_t>(k + 1)};
+            for (auto e = std::lower_bound(grid_.begin(), grid_.end(), from);
+                 e != grid_.end() && e->first == square; ++e) {
+                std::uint32_t& seen = grid_seen_[e->second];
+                if (seen == k + 1)
+                    continue;
+                seen = static_cast<std::uint32_t>(k + 1);
+                slots_[k].spill_hits += Spill_Hides(k, e->second);
             }
+        });
     }
 }
 
