@@ -13,6 +13,7 @@
 
 #include <vrtools/batch.h>
 #include <vrtools/label.h>
+#include <stb/stb_image.h>
 #include "gl_fixture.h"
 
 namespace {
@@ -247,6 +248,31 @@ TEST_F(BatchTurned, PictureIsTheSameWhateverTheHostLeftOfDepthAndCulling)
         const std::vector<unsigned char> reference = Batch_Frame(panel, camera, HOST_STATES[0]);
         for (const Host_State& h : HOST_STATES)
             EXPECT_EQ(Differing(reference, Batch_Frame(panel, camera, h)), 0) << Named(h, yaw, 5.0f);
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchTurned, EqualsTheWidgetsOwnPictureInEveryContext)
+{
+    // The reference is the widgets' own Draw of the panel turned 35 degrees, the frame's back
+    // faces culled (TurnedPanel's), as a compatibility context drew it.
+    int width = 0, height = 0, channels = 0;
+    stbi_set_flip_vertically_on_load(1);
+    unsigned char* own = stbi_load(VRTOOLS_TEST_DATA "/turned-panel.png", &width, &height, &channels, 4);
+    stbi_set_flip_vertically_on_load(0);
+    ASSERT_NE(own, nullptr);
+    ASSERT_EQ(width, WIDTH);
+    ASSERT_EQ(height, HEIGHT);
+    const std::vector<unsigned char> reference(own, own + static_cast<size_t>(WIDTH) * HEIGHT * 4);
+    stbi_image_free(own);
+    Panel panel(Window());
+    ASSERT_EQ(panel.batch.Init(), 1);
+    const Camera camera(35.0f, 10.0f, 900.0f);
+    for (const Host_State& h : HOST_STATES) {
+        const int differ = Differing(reference, Batch_Frame(panel, camera, h));
+        EXPECT_EQ(differ, 0) << h.what;
+        if (differ > 0)
+            Save_Png(std::string("BatchTurned.") + h.what);
     }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
