@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "core/batch_render.h"
+#include "render/batch/renderer.h"
 #include "core/core.h"
 #include "core/holding.h"
 #include "looks.h"

@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <new>
 
-#include "look.h"
+#include "render/look.h"
 
 namespace core {
 

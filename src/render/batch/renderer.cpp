@@ -5,7 +5,7 @@
 // [SECTION] Vertices
 // [SECTION] Atlas
 // [SECTION] Layout and frame
-#include "batch_render.h"
+#include "render/batch/renderer.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,8 +16,8 @@
 #include <cstring>
 #include <string>
 
-#include "core.h"
-#include "recent.h"
+#include "core/core.h"
+#include "core/recent.h"
 
 namespace core {
 

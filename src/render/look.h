@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "core.h"
+#include "core/core.h"
 #include <vector>
 
 namespace core {

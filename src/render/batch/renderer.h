@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "look.h"
+#include "render/look.h"
 
 namespace core {
 
