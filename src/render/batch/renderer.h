@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/batch/programs.h"
 #include "render/look.h"
 
 namespace core {
@@ -71,10 +72,6 @@ struct Batch_View {
 // Builds the view from the host's matrices (column-major) and light.
 Batch_View Batch_View_Make(const float projection[16], const float model_view[16], const float light[4],
                            const float diffuse[3], const float ambient[3], bool normalize);
-
-// True when the current context has vertex array objects (GL 3.0, ES 3.0, or the extension). GLEW's
-// entry points alone do not tell: they can be filled where the call is not allowed.
-bool Batch_Vertex_Arrays();
 
 class Batch_Renderer {
 public:
