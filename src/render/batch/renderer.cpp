@@ -17,6 +17,7 @@
 
 #include "core/core.h"
 #include "core/recent.h"
+#include "render/batch/culling.h"
 
 namespace core {
 
@@ -61,16 +62,6 @@ void Mat4_Mul(const float a[16], const float b[16], float out[16])
             out[c * 4 + r] = s;
         }
 }
-
-// True when window x depends on x alone, window y on y alone, and neither nor w on z: a quad whose
-// corners share one x (or one y) then covers no pixel at all, exactly, whatever its z.
-bool Straight_View(const Batch_View& view)
-{
-    const float* m = view.mvp;
-    return m[1] == 0.0f && m[3] == 0.0f && m[4] == 0.0f && m[7] == 0.0f && m[8] == 0.0f && m[9] == 0.0f &&
-           m[11] == 0.0f;
-}
-
 
 // True when a textured part is one quad that maps its texture affinely and square to the widget's
 // axes: a parallelogram with s along x and t along y, neither of them flat. Only then can the quad be
@@ -1031,36 +1022,14 @@ bool Batch_Renderer::Slot_Visible(const Slot& slot) const
     // spares a rebuild of the lists when it hides or shows.
     if (slot.lo[0] > slot.hi[0])
         return slot.visible;
-    // The box's corners in clip coordinates. The slot is left out only when all of them lie beyond
-    // one plane of the clip volume: a box straddling the near plane or a corner of the view is kept.
-    // Across x and y the volume is widened by an outline band's reach in pixels (half its width and
-    // the half pixel beyond its ends, rounded up), so that a band whose edge lies outside still shows.
-    const float* m = cull_mvp_;
-    const float reach_x = 1.0f + 2.0f * (OUTLINE_HALF_WIDTH + 1.0f) / cull_viewport_[0];
-    const float reach_y = 1.0f + 2.0f * (OUTLINE_HALF_WIDTH + 1.0f) / cull_viewport_[1];
-    int outside[6] = {0, 0, 0, 0, 0, 0};
-    for (int c = 0; c < 8; ++c) {
-        const float p[3] = {(c & 1) ? slot.hi[0] : slot.lo[0], (c & 2) ? slot.hi[1] : slot.lo[1],
-                            (c & 4) ? slot.hi[2] : slot.lo[2]};
-        float clip[4];
-        for (int r = 0; r < 4; ++r)
-            clip[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
-        outside[0] += clip[0] < -reach_x * clip[3];
-        outside[1] += clip[0] > reach_x * clip[3];
-        outside[2] += clip[1] < -reach_y * clip[3];
-        outside[3] += clip[1] > reach_y * clip[3];
-        outside[4] += clip[2] < -clip[3];
-        outside[5] += clip[2] > clip[3];
-    }
-    for (const int n : outside)
-        if (n == 8)
-            return false;
-    return true;
+    // Across x and y an outline band reaches half its width and the half pixel beyond its ends
+    // (rounded up) outside the box, and still shows when the box's edge lies outside.
+    return Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, slot.lo, slot.hi);
 }
 
 void Batch_Renderer::View_Take(const Batch_View& view)
 {
-    const bool straight = Straight_View(view);
+    const bool straight = View_Straight(view.mvp);
     const bool moved = !cull_valid_ || std::memcmp(cull_mvp_, view.mvp, sizeof cull_mvp_) != 0 ||
                        std::memcmp(cull_viewport_, view.viewport, sizeof cull_viewport_) != 0;
     if (straight != cull_straight_)
