@@ -13,50 +13,12 @@
 #include <utility>
 #include <vector>
 
+#include "render/batch/changes.h"
 #include "render/batch/picture_atlas.h"
 #include "render/batch/programs.h"
 #include "render/look.h"
 
 namespace core {
-
-// Streams bytes against a stored signature; from the first difference on it rewrites the rest.
-class Signature_Check {
-public:
-    explicit Signature_Check(std::vector<unsigned char>& stored) : stored_(stored) {}
-    void Feed(const void* data, std::size_t bytes)
-    {
-        if (bytes == 0)
-            return;
-        const unsigned char* p = static_cast<const unsigned char*>(data);
-        if (!changed_) {
-            if (pos_ + bytes <= stored_.size() && std::memcmp(stored_.data() + pos_, p, bytes) == 0) {
-                pos_ += bytes;
-                return;
-            }
-            changed_ = true;
-            stored_.resize(pos_);
-        }
-        stored_.insert(stored_.end(), p, p + bytes);
-    }
-    template <class T>
-    void Value(const T& v)
-    {
-        Feed(&v, sizeof v);
-    }
-    bool Finish()
-    {
-        if (!changed_ && pos_ != stored_.size()) {
-            changed_ = true;
-            stored_.resize(pos_);
-        }
-        return changed_;
-    }
-
-private:
-    std::vector<unsigned char>& stored_;
-    std::size_t pos_ = 0;
-    bool changed_ = false;
-};
 
 // What the shaders need of the host's view and light for one frame.
 struct Batch_View {
