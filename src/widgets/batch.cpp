@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "render/batch/host_state.h"
 #include "render/batch/renderer.h"
 #include "render/batch/widget_snapshots.h"
 #include "core/core.h"
@@ -52,56 +53,6 @@ void Describe(const Entry& e, core::Look& look)
     case Kind::HUE: core::Look_Describe(*static_cast<VR_Hues*>(e.widget), look); break;
     }
 }
-
-// The host state a batch frame touches (the widgets' own steps during description included: a
-// read-out's texture, a rebuilt button's buffers).
-struct Saved_State {
-    GLint program = 0, vao = 0, array_buffer = 0, element_buffer = 0, active_texture = 0;
-    GLint texture_unit0 = 0, texture_active = 0, unpack = 4;
-    GLboolean blend = GL_FALSE;
-    GLint blend_src_rgb = 0, blend_dst_rgb = 0, blend_src_alpha = 0, blend_dst_alpha = 0;
-
-    void Save(bool vao_known)
-    {
-        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-        if (vao_known)
-            glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
-        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &array_buffer);
-        glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &element_buffer);
-        glGetIntegerv(GL_ACTIVE_TEXTURE, &active_texture);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_active);
-        glActiveTexture(GL_TEXTURE0);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_unit0);
-        glActiveTexture(static_cast<GLenum>(active_texture));
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
-        blend = glIsEnabled(GL_BLEND);
-        glGetIntegerv(GL_BLEND_SRC_RGB, &blend_src_rgb);
-        glGetIntegerv(GL_BLEND_DST_RGB, &blend_dst_rgb);
-        glGetIntegerv(GL_BLEND_SRC_ALPHA, &blend_src_alpha);
-        glGetIntegerv(GL_BLEND_DST_ALPHA, &blend_dst_alpha);
-    }
-
-    void Restore(bool vao_known) const
-    {
-        glUseProgram(static_cast<GLuint>(program));
-        if (vao_known)
-            glBindVertexArray(static_cast<GLuint>(vao));
-        // The element binding belongs to the vertex array object just put back.
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLuint>(element_buffer));
-        glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(array_buffer));
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_unit0));
-        glActiveTexture(static_cast<GLenum>(active_texture));
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_active));
-        glPixelStorei(GL_UNPACK_ALIGNMENT, unpack);
-        if (blend)
-            glEnable(GL_BLEND);
-        else
-            glDisable(GL_BLEND);
-        glBlendFuncSeparate(static_cast<GLenum>(blend_src_rgb), static_cast<GLenum>(blend_dst_rgb),
-                            static_cast<GLenum>(blend_src_alpha), static_cast<GLenum>(blend_dst_alpha));
-    }
-};
 
 const char* Class_Name(Kind kind)
 {
@@ -280,7 +231,7 @@ struct VR_Batches::Impl {
     // Runs `step` of `call`; when memory runs out, reports it, leaves the host's GL state as `saved`
     // holds it and has the next Draw lay everything out again (the buffers may be half made).
     template <class Step>
-    bool Guarded(const char* call, const Saved_State& saved, bool vao_known, Step&& step)
+    bool Guarded(const char* call, const core::Batch_Host_State& saved, bool vao_known, Step&& step)
     {
         try {
             step();
@@ -347,7 +298,7 @@ struct VR_Batches::Impl {
 
     void Frame(const core::Batch_View& view)
     {
-        Saved_State saved;
+        core::Batch_Host_State saved;
         const bool vao_known = Vao_Known();
         saved.Save(vao_known);
         const bool drawn = Guarded("Draw", saved, vao_known, [&] {
@@ -425,7 +376,7 @@ void VR_Batches::Clear()
 int VR_Batches::Init()
 {
     BATCH_IMPL_OR_RETURN(0)
-    Saved_State saved;
+    core::Batch_Host_State saved;
     if (!impl_->renderer.Init())
         return 0;
     const bool vao_known = impl_->Vao_Known();
