@@ -108,51 +108,66 @@ struct Same_Step {
     }
 };
 
-}  // namespace
-
-Snapshot_Writer::Snapshot_Writer(const Snapshot_Subject& e)
-    : e_(e), font_(Text_Length(e.widget->Font_Name)), style_(Text_Length(e.widget->Font_Style)),
-      name_(Text_Length(e.widget->W_Name)),
-      format_(e.fields == Snapshot_Fields::VALUATOR ? Text_Length(static_cast<const VR_Valuators*>(e.widget)->Format) : 0)
-{
-    const auto sized = [](const auto&... fields) { return Fields_Size(fields...); };
-    size_ = Tool_Fields(*e.widget, sized) + 3 * sizeof(std::size_t) + font_ + style_ + name_ * sizeof(wchar_t);
-    if (e.fields == Snapshot_Fields::BUTTON)
-        size_ += Button_Fields(*static_cast<const VR_Buttons*>(e.widget), sized);
-    else if (e.fields == Snapshot_Fields::VALUATOR)
-        size_ += Valuator_Fields(*static_cast<const VR_Valuators*>(e.widget), sized) + sizeof(std::size_t) + format_;
-}
-
-void Snapshot_Writer::Write(unsigned char* out) const
-{
-    Put_Step step{out};
-    Visit(step);
-}
-
-bool Snapshot_Writer::Same(const unsigned char* stored) const
-{
-    Same_Step step{stored};
-    Visit(step);
-    return step.same;
-}
-
-template <class Step>
-void Snapshot_Writer::Visit(Step& step) const
-{
-    const VR_Tools& w = *e_.widget;
-    const auto fields = [&step](const auto&... f) { step.Fields(f...); };
-    Tool_Fields(w, fields);
-    step.Text(w.Font_Name, font_);
-    step.Text(w.Font_Style, style_);
-    step.Text(w.W_Name, name_);
-    if (e_.fields == Snapshot_Fields::BUTTON) {
-        Button_Fields(*static_cast<const VR_Buttons*>(e_.widget), fields);
-    } else if (e_.fields == Snapshot_Fields::VALUATOR) {
-        const VR_Valuators& v = *static_cast<const VR_Valuators*>(e_.widget);
-        Valuator_Fields(v, fields);
-        step.Text(v.Format, format_);
+// A kept class's snapshot: its fields and the strings it points to.
+class Snapshot_Writer {
+public:
+    explicit Snapshot_Writer(const Snapshot_Subject& e)
+        : e_(e), font_(Text_Length(e.widget->Font_Name)), style_(Text_Length(e.widget->Font_Style)),
+          name_(Text_Length(e.widget->W_Name)),
+          format_(e.fields == Snapshot_Fields::VALUATOR ? Text_Length(static_cast<const VR_Valuators*>(e.widget)->Format) : 0)
+    {
+        const auto sized = [](const auto&... fields) { return Fields_Size(fields...); };
+        size_ = Tool_Fields(*e.widget, sized) + 3 * sizeof(std::size_t) + font_ + style_ + name_ * sizeof(wchar_t);
+        if (e.fields == Snapshot_Fields::BUTTON)
+            size_ += Button_Fields(*static_cast<const VR_Buttons*>(e.widget), sized);
+        else if (e.fields == Snapshot_Fields::VALUATOR)
+            size_ += Valuator_Fields(*static_cast<const VR_Valuators*>(e.widget), sized) + sizeof(std::size_t) + format_;
     }
-}
+
+    std::size_t Size() const { return size_; }
+
+    // Writes Size() bytes at `out`.
+    void Write(unsigned char* out) const
+    {
+        Put_Step step{out};
+        Visit(step);
+    }
+
+    // Whether the Size() bytes at `stored` are what Write would write now: compared where they lie,
+    // as a steady frame asks this of every widget.
+    bool Same(const unsigned char* stored) const
+    {
+        Same_Step step{stored};
+        Visit(step);
+        return step.same;
+    }
+
+private:
+    // Hands the snapshot's pieces to `step` in their order.
+    template <class Step>
+    void Visit(Step& step) const
+    {
+        const VR_Tools& w = *e_.widget;
+        const auto fields = [&step](const auto&... f) { step.Fields(f...); };
+        Tool_Fields(w, fields);
+        step.Text(w.Font_Name, font_);
+        step.Text(w.Font_Style, style_);
+        step.Text(w.W_Name, name_);
+        if (e_.fields == Snapshot_Fields::BUTTON) {
+            Button_Fields(*static_cast<const VR_Buttons*>(e_.widget), fields);
+        } else if (e_.fields == Snapshot_Fields::VALUATOR) {
+            const VR_Valuators& v = *static_cast<const VR_Valuators*>(e_.widget);
+            Valuator_Fields(v, fields);
+            step.Text(v.Format, format_);
+        }
+    }
+
+    const Snapshot_Subject& e_;
+    std::size_t font_, style_, name_, format_;
+    std::size_t size_ = 0;
+};
+
+}  // namespace
 
 bool Widget_Snapshots::Matches(const Snapshot_Subject& e) const
 {
@@ -160,6 +175,16 @@ bool Widget_Snapshots::Matches(const Snapshot_Subject& e) const
         return false;
     const Snapshot_Writer writer(e);
     return writer.Size() == e.snapshot.size && writer.Same(store_.data() + e.snapshot.at);
+}
+
+std::size_t Widget_Snapshots::Size_Of(const Snapshot_Subject& e)
+{
+    return Snapshot_Writer(e).Size();
+}
+
+void Widget_Snapshots::Write_At(const Snapshot_Subject& e, unsigned char* out)
+{
+    Snapshot_Writer(e).Write(out);
 }
 
 }  // namespace core

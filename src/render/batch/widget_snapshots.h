@@ -30,30 +30,6 @@ struct Snapshot_Subject {
     Snapshot_Span snapshot;
 };
 
-// A kept class's snapshot: its fields and the strings it points to.
-class Snapshot_Writer {
-public:
-    explicit Snapshot_Writer(const Snapshot_Subject& e);
-
-    std::size_t Size() const { return size_; }
-
-    // Writes Size() bytes at `out`.
-    void Write(unsigned char* out) const;
-
-    // Whether the Size() bytes at `stored` are what Write would write now: compared where they lie,
-    // as a steady frame asks this of every widget.
-    bool Same(const unsigned char* stored) const;
-
-private:
-    // Hands the snapshot's pieces to `step` in their order.
-    template <class Step>
-    void Visit(Step& step) const;
-
-    const Snapshot_Subject& e_;
-    std::size_t font_, style_, name_, format_;
-    std::size_t size_ = 0;
-};
-
 // Every entry's snapshot in one store, so that thousands of widgets described at Init cost no
 // allocation each. A snapshot that grows moves to the end; the room it leaves is taken back when
 // it is half the store.
@@ -85,23 +61,27 @@ public:
     {
         if (e.fields == Snapshot_Fields::NONE)
             return;
-        const Snapshot_Writer writer(e);
+        const std::size_t size = Size_Of(e);
         Snapshot_Span& span = e.snapshot;
         span.size = 0;
-        if (writer.Size() > span.room) {
+        if (size > span.room) {
             if (unused_ + span.room > store_.size() / 2 && store_.size() > 4096)
                 Compact(entries);
             unused_ += span.room;
             span.at = store_.size();
             span.room = 0;
-            store_.resize(store_.size() + writer.Size());
-            span.room = writer.Size();
+            store_.resize(store_.size() + size);
+            span.room = size;
         }
-        writer.Write(store_.data() + span.at);
-        span.size = writer.Size();
+        Write_At(e, store_.data() + span.at);
+        span.size = size;
     }
 
 private:
+    // The bytes of the widget's snapshot now, and the snapshot written at `out`.
+    static std::size_t Size_Of(const Snapshot_Subject& e);
+    static void Write_At(const Snapshot_Subject& e, unsigned char* out);
+
     // Moves every snapshot to the front, in the entries' order, each with room for itself only.
     template <class Entries>
     void Compact(Entries& entries)
