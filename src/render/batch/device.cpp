@@ -196,39 +196,14 @@ GLenum Batch_Renderer::Atlas_Format() const
     return texel_bytes_ == 4 ? GL_RGBA : core_or_es_ ? GL_RED : GL_ALPHA;
 }
 
-bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, const Region& room)
+void Batch_Renderer::Cells_Send(const Slot& slot)
 {
-    if (c.w > 0 && c.shown == source && c.region == r)
-        return true;
-    if (source.rgba && texel_bytes_ == 1)
-        return false;  // a picture where there were only masks: laid out again with RGBA texels
-    c.shown = source;
-    c.region = r;
-    if (r.w < 1 || r.h < 1)
-        return true;  // nothing drawn from it
-    if (c.w < r.w || c.h < r.h) {
-        // A cell that outgrows its texels after the layout moves to one that holds the part's whole
-        // region: a read-out changes its text with every step of a drag, and then stays put.
-        const int w = gathering_ ? r.w : std::max(r.w, room.w);
-        const int h = gathering_ ? r.h : std::max(r.h, room.h);
-        if (!Atlas_Shelf_Fit(shelf_x_, shelf_y_, shelf_h_, w, h, atlas_w_, atlas_h_, c.x, c.y))
-            return false;
-        c.w = w;
-        c.h = h;
-    }
-    if (!gathering_) {
-        Cell_Upload(c);
-    } else {
-        // Copied at once, while the ink search has the texels in the cache, into the rows of the
-        // atlas sent when the layout is done.
-        const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
-        const std::size_t rows = static_cast<std::size_t>(c.y + r.h);
-        if (pixels_.size() < rows * pitch)
-            pixels_.resize(rows * pitch);
-        Atlas_Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_,
-                  pitch, texel_bytes_);
-    }
-    return true;
+    Cell* cells = Slot_Cells(slot);
+    for (int i = 0; i < slot.cell_count; ++i)
+        if (cells[i].dirty) {
+            cells[i].dirty = false;
+            Cell_Upload(cells[i]);
+        }
 }
 
 
@@ -280,6 +255,9 @@ void Batch_Renderer::Layout()
     cells = 0;
     for (Slot& s : slots_) {
         std::copy(Slot_Cells(s), Slot_Cells(s) + s.cell_count, cells_next_.begin() + cells);
+        // The layout sends the whole atlas: what a frame cut short left dirty goes with it.
+        for (int i = 0; i < s.cell_count; ++i)
+            cells_next_[static_cast<std::size_t>(cells + i)].dirty = false;
         s.cell_first = cells;
         cells += s.cell_room;
     }
@@ -561,6 +539,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
             relayout = true;
             break;
         }
+        Cells_Send(s);
         // What the slot's old quads counted toward earlier slots' spills goes with them.
         Spill_Unhook(i);
         // Only the vertices that differ go up, from the first to the last of the slot's block (its

@@ -42,6 +42,7 @@ struct Atlas_Cell {
     int ink_area[4] = {};            // the texels searched: first along s and t, then one past the last
     float keep[4] = {};              // texel coordinates later quads of the slot overlap
     bool measured = false;
+    bool dirty = false;              // placed anew in a frame: its texels wait to be sent
 };
 
 // Places a w x h cell on the shelves (x, y and height of the current shelf) of an atlas `width`

@@ -151,10 +151,12 @@ private:
     // divided by uv_height_. False when a picture found no room in the atlas: the pointers tell
     // how far each stream got.
     bool Vertices_Build(Slot& slot, Vertex* out[STREAMS]);
-    // Keeps `region` of the source in the cell's atlas texels, uploading it when it changed (or only
-    // copying it into the layout's rows of the atlas, pixels_, while `gathering_`); `room` is what a
-    // cell that must move reserves. False when the atlas has no room.
+    // Keeps `region` of the source in the cell's atlas texels, marking the cell dirty when it changed
+    // (or copying it into the layout's rows of the atlas, pixels_, while `gathering_`); `room` is
+    // what a cell that must move reserves. False when the atlas has no room. Calls no GL.
     bool Cell_Place(Cell& cell, const Source& source, const Region& region, const Region& room);
+    // Sends the texels of the slot's dirty cells to the atlas texture.
+    void Cells_Send(const Slot& slot);
     void Cell_Upload(const Cell& cell);
     // The extents of the slot's pictures and outlines in the widget's plane, into boxes_.
     void Boxes_Measure(const Slot& slot);

@@ -620,4 +620,39 @@ void Batch_Renderer::Bounds_Make(Slot& slot) const
     std::memcpy(slot.hi, built_hi_, sizeof slot.hi);
 }
 
+bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, const Region& room)
+{
+    if (c.w > 0 && c.shown == source && c.region == r)
+        return true;
+    if (source.rgba && texel_bytes_ == 1)
+        return false;  // a picture where there were only masks: laid out again with RGBA texels
+    c.shown = source;
+    c.region = r;
+    if (r.w < 1 || r.h < 1)
+        return true;  // nothing drawn from it
+    if (c.w < r.w || c.h < r.h) {
+        // A cell that outgrows its texels after the layout moves to one that holds the part's whole
+        // region: a read-out changes its text with every step of a drag, and then stays put.
+        const int w = gathering_ ? r.w : std::max(r.w, room.w);
+        const int h = gathering_ ? r.h : std::max(r.h, room.h);
+        if (!Atlas_Shelf_Fit(shelf_x_, shelf_y_, shelf_h_, w, h, atlas_w_, atlas_h_, c.x, c.y))
+            return false;
+        c.w = w;
+        c.h = h;
+    }
+    if (!gathering_) {
+        c.dirty = true;  // sent by the device part once the slot is built
+    } else {
+        // Copied at once, while the ink search has the texels in the cache, into the rows of the
+        // atlas sent when the layout is done.
+        const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
+        const std::size_t rows = static_cast<std::size_t>(c.y + r.h);
+        if (pixels_.size() < rows * pitch)
+            pixels_.resize(rows * pitch);
+        Atlas_Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_,
+                  pitch, texel_bytes_);
+    }
+    return true;
+}
+
 }  // namespace core
