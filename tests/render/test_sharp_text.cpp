@@ -55,6 +55,8 @@ GLuint Shader(GLenum kind, const char* const source[2], std::string& log)
     return s;
 }
 
+const float White[4] = {1, 1, 1, 1};
+
 // A vertex: position, atlas coordinates, colour, spread.
 struct Vertex {
     float pos[3], uv[2], color[4], info[4];
@@ -114,14 +116,7 @@ public:
             const float k = static_cast<float>(glyphs[i].size) / c->em, p = core::Glyph_Atlas::Padding;
             const float x0 = glyphs[i].x + (c->left - p) * k, x1 = x0 + (c->width + 2 * p) * k;
             const float y0 = -(glyphs[i].y - (c->top + p) * k), y1 = y0 - (c->rows + 2 * p) * k;  // y up
-            const float s = static_cast<float>(atlas_.Page_Size());
-            const float u0 = (c->x - p) / s, u1 = (c->x + c->width + p) / s, v0 = (c->y - p) / s,
-                        v1 = (c->y + c->rows + p) / s;
-            const float corners[6][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1},
-                                         {x0, y0, u0, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
-            for (const auto& q : corners)
-                vertices_.push_back(Vertex{{q[0], q[1], 0}, {q[2], q[3]}, {color[0], color[1], color[2], color[3]},
-                                           {static_cast<float>(c->spread), 0, 0, 0}});
+            Rect(*c, x0, y0, x1, y1, p, color);
             low_x = std::min(low_x, x0);
             high_x = std::max(high_x, x1);
             low_y = std::min(low_y, y1);
@@ -134,14 +129,18 @@ public:
         }
     }
     // A quad of `size` units centred on the origin showing the whole of `cell`.
-    void Quad(const core::Glyph_Cell& c, float size)
+    void Quad(const core::Glyph_Cell& c, float size) { Rect(c, -size / 2, size / 2, size / 2, -size / 2, 0, White); }
+    // The quad from (x0, y0) to (x1, y1) of the cell with `pad` texels round it, y up.
+    void Rect(const core::Glyph_Cell& c, float x0, float y0, float x1, float y1, float pad, const float color[4])
     {
-        const float s = static_cast<float>(atlas_.Page_Size()), h = size / 2;
-        const float u0 = c.x / s, u1 = (c.x + c.width) / s, v0 = c.y / s, v1 = (c.y + c.rows) / s;
-        const float corners[6][4] = {{-h, h, u0, v0}, {h, h, u1, v0}, {h, -h, u1, v1},
-                                     {-h, h, u0, v0}, {h, -h, u1, v1}, {-h, -h, u0, v1}};
+        const float s = static_cast<float>(atlas_.Page_Size());
+        const float u0 = (c.x - pad) / s, u1 = (c.x + c.width + pad) / s, v0 = (c.y - pad) / s,
+                    v1 = (c.y + c.rows + pad) / s;
+        const float corners[6][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1},
+                                     {x0, y0, u0, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
         for (const auto& q : corners)
-            vertices_.push_back(Vertex{{q[0], q[1], 0}, {q[2], q[3]}, {1, 1, 1, 1}, {static_cast<float>(c.spread), 0, 0, 0}});
+            vertices_.push_back(Vertex{{q[0], q[1], 0}, {q[2], q[3]}, {color[0], color[1], color[2], color[3]},
+                                       {static_cast<float>(c.spread), 0, 0, 0}});
     }
     void Outline(float width, const float color[4])
     {
@@ -266,8 +265,6 @@ protected:
                name + ".png";
     }
 };
-
-const float White[4] = {1, 1, 1, 1};
 
 }  // namespace
 

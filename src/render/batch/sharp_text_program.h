@@ -6,7 +6,8 @@
 // Uniforms: u_mvp (mat4), u_atlas (sampler2D: a page with its mip levels, the texels in its red
 // channel, filtered linearly between texels and levels, at most Glyph_Atlas::Levels levels),
 // u_atlas_size (vec2: the page's level-0 size in texels), u_outline_color (vec4) and
-// u_outline_width (float, pixels; 0 draws no outline). Output: the colour with its coverage in
+// u_outline_width (float, pixels; 0 draws no outline; it reaches no further than the field's
+// spread, about a pixel round a 14-pixel caption at its own size, more as it comes nearer). Output: the colour with its coverage in
 // alpha, to be blended with (GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA).
 #pragma once
 
