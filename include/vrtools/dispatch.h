@@ -80,7 +80,8 @@ public:
     // next key. Each call returns the number of changes, read with Change.
     //
     // Moves focus to the nearest widget whose centre lies in the direction (dx, dy), scene units
-    // on the panel's plane, y up; a widget straight ahead wins over a nearer one off to the side.
+    // on the panel's plane, y up: of those within 45 degrees of it (else of all ahead) the one
+    // nearest, sideways distance counting double.
     // Without focus, the first widget is focused. Nothing ahead: focus stays.
     int Focus_Move(float dx, float dy);
     // Moves focus `step` places in the order of adding, wrapping around (Tab 1, Shift-Tab -1, a

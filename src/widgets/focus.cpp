@@ -230,6 +230,7 @@ int VR_Dispatchers::Focus_Move(float dx, float dy)
     centre(Focus, &fx, &fy);
     Stop best;
     float best_score = 0.0f;
+    bool best_cone = false;
     for (int i = 0; i < Count(); ++i) {
         for (int p = 0; p < 3; ++p) {
             const Stop s{i, p};
@@ -243,11 +244,14 @@ int VR_Dispatchers::Focus_Move(float dx, float dy)
             // other by a rounding of their centres.
             if (along < 0.5f)
                 continue;
-            // Sideways distance counts double: the widget straight ahead beats a nearer one at 45°.
+            // Widgets within 45 degrees of the direction come first; sideways distance counts
+            // double, so that the widget straight ahead beats a nearer one off to the side.
+            const bool cone = aside <= along;
             const float score = along + 2.0f * aside;
-            if (best.Entry < 0 || score < best_score) {
+            if (best.Entry < 0 || (cone && !best_cone) || (cone == best_cone && score < best_score)) {
                 best = s;
                 best_score = score;
+                best_cone = cone;
             }
         }
     }
