@@ -161,8 +161,8 @@ TEST_F(Focus, FocusAndHoverLightOneWidgetAtMost)
     EXPECT_EQ(input.Activate(false), 0) << "a key coming up is no second click";
 }
 
-// A key steps a slider by one entry of its table, from wherever its cursor stands, and a list by
-// whole items around its end.
+// A key steps a slider by one entry of its table, whatever the wheel's speed, and a list by whole
+// items around its end, passing over its inactive ones.
 TEST_F(Focus, StepMovesSlidersByTableEntriesAndListsByItems)
 {
     VR_Valuators slider;
@@ -173,6 +173,7 @@ TEST_F(Focus, StepMovesSlidersByTableEntriesAndListsByItems)
     Place(slider, 10, 300, 300, 40);
     VR_Selects list;
     list.Grow(4, 0);
+    list.Item[1]->Flags |= VR_INACTIVE;
     list.Current = 3;
     Place(list, 10, 100, 300, 40);
     VR_Dispatchers input;
@@ -191,9 +192,11 @@ TEST_F(Focus, StepMovesSlidersByTableEntriesAndListsByItems)
     EXPECT_EQ(list.Current, 0);
     input.Step(-2);
     EXPECT_EQ(list.Current, 2);
-    EXPECT_EQ(input.Step(8), 0) << "whole turns leave the list where it was";
+    EXPECT_EQ(input.Step(6), 0) << "whole turns over the three active items leave the list where it was";
     EXPECT_EQ(input.Activate(true), 1);
     EXPECT_EQ(list.Current, 3);
+    input.Step(-2);
+    EXPECT_EQ(list.Current, 0) << "the inactive item is passed over";
     EXPECT_EQ(list.Hit & 0x6, 0x4) << "the focused list lights its forward arrow";
 }
 

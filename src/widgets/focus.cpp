@@ -2,6 +2,8 @@
 // steps on the focused widget, and fingertips that press buttons in by their depth.
 #include <vrtools/dispatch.h>
 
+#include "core/items.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -63,6 +65,33 @@ int Channel_Step(Editor& e, VR_Valuators& slider, int n)
         changed = 1;
     }
     return changed;
+}
+
+// Current of `l` moved by n items, wrapping, over its inactive items as the wheel passes them; from
+// outside the items the first step lands on an end. Written as a host writes Current, so that a
+// flat list, whose arrows do not step it, steps too.
+int List_Step(const VR_Selects& l, int n)
+{
+    const int count = l.Item_Count;
+    const int live = l.Item ? core::Items_Count(l.Item) : 0;
+    const auto active = [&](int i) { return i >= live || !(l.Item[i]->Flags & VR_INACTIVE); };
+    int usable = 0;
+    for (int i = 0; i < count; ++i)
+        usable += active(i) ? 1 : 0;
+    if (usable == 0 || n == 0)
+        return l.Current;
+    const int dir = n > 0 ? 1 : -1;
+    int at = l.Current;
+    int steps = std::abs(n % usable);
+    if (at < 0 || at >= count) {
+        at = dir > 0 ? count - 1 : 0;
+        steps = steps == 0 ? usable : steps;
+    }
+    for (; steps > 0; --steps)
+        do
+            at = (at + dir + count) % count;
+        while (!active(at));
+    return at;
 }
 
 }  // namespace
@@ -280,18 +309,8 @@ int VR_Dispatchers::Step_One(const Entry& e, int n, int part)
     }
     case Classes::SELECT: {
         auto* l = static_cast<VR_Selects*>(e.Widget);
-        if (l->Item_Count < 1)
-            return 0;
-        // Each step is a click on an arrow, so that keys and the pointer step alike.
-        const bool vertical = (l->Flags & VR_SELECT_VERTICAL) != 0;
-        const float fx = vertical ? Mid_X(*l) : static_cast<float>(l->X + l->Width);
-        const float fy = vertical ? static_cast<float>(l->Y + l->Height) : Mid_Y(*l);
-        const float bx = vertical ? Mid_X(*l) : static_cast<float>(l->X) + 0.5f;
-        const float by = vertical ? static_cast<float>(l->Y) + 0.5f : Mid_Y(*l);
         const short before = l->Current;
-        const int steps = n % l->Item_Count;
-        for (int i = 0; i < std::abs(steps); ++i)
-            steps > 0 ? l->Click(fx, fy) : l->Click(bx, by);
+        l->Current = static_cast<short>(List_Step(*l, n));
         return l->Current != before ? 1 : 0;
     }
     case Classes::TABS: {
