@@ -74,7 +74,7 @@ TEST_F(Focus, OrderSkipsHiddenAndInactiveAndVisitsEachEditorSlider)
     EXPECT_EQ(empty.Focused(), nullptr);
 }
 
-// Arrows move to the nearest widget ahead, preferring one straight ahead; at an edge focus stays. On a
+// Arrows move to the nearest widget ahead within 45 degrees, by its rectangle; at an edge focus stays. On a
 // panel whose rows are turned by 30 degrees the moves follow the turned rows, not the screen's axes.
 TEST_F(Focus, SpatialMovesOnAGridAndATurnedPanel)
 {
@@ -98,6 +98,15 @@ TEST_F(Focus, SpatialMovesOnAGridAndATurnedPanel)
         EXPECT_EQ(grid[m.to].Highlight, 1);
         EXPECT_EQ(Lit(grid, 9), 1);
     }
+    // A wide widget below spans the line of the move: straight ahead, though its centre is far off.
+    VR_Buttons wide;
+    Place(wide, 10, 200, 600, 30);
+    input.Add(wide);
+    input.Focus_Move(-1.0f, 0.0f);
+    input.Focus_Move(0.0f, -1.0f);
+    ASSERT_EQ(input.Focused(), &grid[6]);
+    input.Focus_Move(0.0f, -1.0f);
+    EXPECT_EQ(input.Focused(), &wide);
 
     // A 3 x 3 lattice along a = (cos 30, sin 30) and b = (-sin 30, cos 30), 90 units apart.
     VR_Buttons turned[9];

@@ -79,9 +79,10 @@ public:
     // and drops the pointer's hover; a pointer over any widget hides the focus light until the
     // next key. Each call returns the number of changes, read with Change.
     //
-    // Moves focus to the nearest widget whose centre lies in the direction (dx, dy), scene units
-    // on the panel's plane, y up: of those within 45 degrees of it (else of all ahead) the one
-    // nearest, sideways distance counting double.
+    // Moves focus to the nearest widget in the direction (dx, dy), scene units on the panel's
+    // plane, y up: of the widgets whose centre lies ahead within 45 degrees (a widget spanning the
+    // line of the move counts as straight ahead), the one whose rectangle is nearest, sideways
+    // distance counting double. Nothing there: focus stays (Tab reaches every widget).
     // Without focus, the first widget is focused. Nothing ahead: focus stays.
     int Focus_Move(float dx, float dy);
     // Moves focus `step` places in the order of adding, wrapping around (Tab 1, Shift-Tab -1, a

@@ -248,39 +248,42 @@ int VR_Dispatchers::Focus_Move(float dx, float dy)
         return 0;
     }
     const float ux = dx / length, uy = dy / length;
-    const auto centre = [this](const Stop& s, float* x, float* y) {
+    const auto area = [this](const Stop& s) -> const VR_Tools& {
         const Entry& e = Entries[static_cast<std::size_t>(s.Entry)];
-        const VR_Tools* at = e.Class == Classes::COLORS ? &Editor_Slider(*static_cast<VR_Colors*>(e.Widget), s.Part)
-                                                         : e.Widget;
-        *x = Mid_X(*at);
-        *y = Mid_Y(*at);
+        return e.Class == Classes::COLORS ? Editor_Slider(*static_cast<VR_Colors*>(e.Widget), s.Part) : *e.Widget;
     };
-    float fx, fy;
-    centre(Focus, &fx, &fy);
+    const float fx = Mid_X(area(Focus)), fy = Mid_Y(area(Focus));
     Stop best;
     float best_score = 0.0f;
-    bool best_cone = false;
     for (int i = 0; i < Count(); ++i) {
         for (int p = 0; p < 3; ++p) {
             const Stop s{i, p};
             if (!Stop_Valid(s) || (i == Focus.Entry && p == Focus.Part))
                 continue;
-            float x, y;
-            centre(s, &x, &y);
-            const float along = (x - fx) * ux + (y - fy) * uy;
-            const float aside = std::fabs((x - fx) * uy - (y - fy) * ux);
-            // NOTE: half a unit ahead at least, so that widgets in one row are not "below" each
-            // other by a rounding of their centres.
-            if (along < 0.5f)
+            const VR_Tools& r = area(s);
+            // The rectangle's corners seen from the focused centre: along the move and across it.
+            float near = INFINITY, lo = INFINITY, hi = -INFINITY;
+            for (int corner = 0; corner < 4; ++corner) {
+                const float x = static_cast<float>(r.X + ((corner & 1) ? r.Width : 0)) - fx;
+                const float y = static_cast<float>(r.Y + ((corner & 2) ? r.Height : 0)) - fy;
+                near = std::fmin(near, x * ux + y * uy);
+                lo = std::fmin(lo, x * uy - y * ux);
+                hi = std::fmax(hi, x * uy - y * ux);
+            }
+            const float along = (Mid_X(r) - fx) * ux + (Mid_Y(r) - fy) * uy;
+            const float aside = lo > 0.0f ? lo : hi < 0.0f ? -hi : 0.0f;
+            // Ahead by half a unit at least (a row's centres may differ by a rounding), and
+            // within 45 degrees: a rectangle that spans the focused centre across the move is
+            // straight ahead however wide it is.
+            if (along < 0.5f || aside > along)
                 continue;
-            // Widgets within 45 degrees of the direction come first; sideways distance counts
-            // double, so that the widget straight ahead beats a nearer one off to the side.
-            const bool cone = aside <= along;
-            const float score = along + 2.0f * aside;
-            if (best.Entry < 0 || (cone && !best_cone) || (cone == best_cone && score < best_score)) {
+            // Sideways distance counts double; of widgets alike, the one whose centre lies nearer
+            // the line wins.
+            const float centre_aside = std::fabs((Mid_X(r) - fx) * uy - (Mid_Y(r) - fy) * ux);
+            const float score = std::fmax(near, 0.0f) + 2.0f * aside + 0.01f * centre_aside;
+            if (best.Entry < 0 || score < best_score) {
                 best = s;
                 best_score = score;
-                best_cone = cone;
             }
         }
     }
