@@ -7,6 +7,19 @@
 
 namespace viewer {
 
+// Keys the shell hands on, from the keyboard or a gamepad (see Program::Key).
+enum Keys {
+    KEY_LEFT,
+    KEY_RIGHT,
+    KEY_UP,
+    KEY_DOWN,
+    KEY_TAB,     // with `shift`: back (Shift-Tab, a gamepad's left bumper)
+    KEY_ENTER,   // Enter, Space, keypad Enter, a gamepad's A button
+    KEY_PLUS,    // + or =, keypad +, a gamepad's Y button; Page Up with `shift` set (a big step)
+    KEY_MINUS,   // -, keypad -, a gamepad's X button; Page Down with `shift` set
+    KEY_ESCAPE,  // Escape, a gamepad's B button: closes the window
+};
+
 // What an example program does; Main owns the window or the headless context around it.
 class Program {
 public:
@@ -24,6 +37,9 @@ public:
     virtual void Release(int button, float x, float y) {}
     // Wheel turned by `amount` notches (positive away from the user) with the pointer at (x, y).
     virtual void Wheel(float x, float y, float amount) {}
+    // Key `key` (Keys) went down (`down`, again while held) or up; `shift` as the enum says. A
+    // gamepad's d-pad and left stick give the arrows, its buttons the keys listed there.
+    virtual void Key(int key, bool down, bool shift) {}
 };
 
 struct Options {
@@ -36,7 +52,8 @@ struct Options {
 
 // Runs the program that `make` creates as the command line asks: [--png FILE] renders
 // `options.frames` headless frames and writes the last as FILE; without it a window opens when a
-// display is there, else the frame goes to "<name>.png". The program is made after and destroyed
+// display is there, else the frame goes to "<name>.png". [--shot FILE] in a window writes the frame
+// shown when the window closes (Escape) as FILE. The program is made after and destroyed
 // before its GL context. Returns the process exit status.
 int Main(int argc, char** argv, const Options& options, Program* (*make)());
 
