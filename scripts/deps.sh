@@ -9,6 +9,8 @@ packages=(
     libharfbuzz-dev libfribidi-dev
     libgtest-dev libgmock-dev libbenchmark-dev libimgui-dev
     clang-14 libclang-rt-14-dev valgrind
+    # The gallery driven by real key events in a virtual X display (scripts/gallery-keys.sh).
+    xvfb xdotool
     # Fallback fonts for captions in other scripts: CJK, Devanagari, Thai, symbols and emoji
     # (DejaVu Sans has Arabic and Hebrew); all small.
     fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-loma fonts-symbola

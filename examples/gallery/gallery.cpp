@@ -174,9 +174,11 @@ std::string Gallery::State() const
     for (int w = 0; w < input.Count(); ++w)
         if (input.Widget(w) == input.Focused())
             focused = w;
-    out += focused < 0 ? std::string("focus none\n")
-                       : "focus " + Name_Of(focused) + "." + std::to_string(input.Focused_Part()) + "\n";
-    return out;
+    if (focused < 0)
+        return out + "focus none\n";
+    const VR_Tools& w = *input.Focused();
+    std::snprintf(value, sizeof value, " %d %d %d %d %d\n", w.X, w.Y, w.Width, w.Height, w.Bevel);
+    return out + "focus " + Name_Of(focused) + "." + std::to_string(input.Focused_Part()) + value;
 }
 
 std::vector<VR_Tools*> Gallery::Widgets(const char* title) const

@@ -103,7 +103,8 @@ public:
     VR_Tools* Focused() const { return input.Focused(); }
     int Focused_Part() const { return input.Focused_Part(); }
     // One line per widget a change has reached ("<scene title>/<index> <kind> <value>"), then the
-    // focus ("focus <scene title>/<index>.<part>" or "focus none"): what a scripted run compares.
+    // focus ("focus <scene title>/<index>.<part> <X> <Y> <Width> <Height> <Bevel>" or "focus none"):
+    // what a scripted run compares.
     std::string State() const;
     // The widgets a scene handed to the dispatcher, in its order; empty for an unknown title.
     std::vector<VR_Tools*> Widgets(const char* title) const;
