@@ -285,3 +285,25 @@ TEST_F(Focus, RemovingTheFocusedWidgetFocusesTheNext)
     EXPECT_EQ(input.Focused(), nullptr);
     EXPECT_EQ(input.Activate(true), 0);
 }
+
+// A host hands the keys to a widget, or takes them away with the light; a widget it does not hold,
+// or one that is inactive, takes no focus.
+TEST_F(Focus, FocusSetGivesAndTakesTheFocus)
+{
+    VR_Buttons a, b, stranger;
+    Place(a, 10, 100, 100, 40);
+    b.Flags = VR_INACTIVE;
+    Place(b, 160, 100, 100, 40);
+    Place(stranger, 310, 100, 100, 40);
+    VR_Dispatchers input;
+    input.Add(a);
+    input.Add(b);
+    EXPECT_EQ(input.Focus_Set(&a), 1);
+    EXPECT_EQ(a.Highlight, 1);
+    EXPECT_EQ(input.Focus_Set(&b), 0);
+    EXPECT_EQ(input.Focus_Set(&stranger), 0);
+    EXPECT_EQ(input.Focused(), &a);
+    EXPECT_EQ(input.Focus_Set(nullptr), 1);
+    EXPECT_EQ(input.Focused(), nullptr);
+    EXPECT_EQ(a.Highlight, 0);
+}

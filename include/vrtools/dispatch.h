@@ -88,6 +88,9 @@ public:
     // Moves focus `step` places in the order of adding, wrapping around (Tab 1, Shift-Tab -1, a
     // knob's detents). Without focus, 1 focuses the first widget and -1 the last.
     int Focus_Next(int step);
+    // Focuses `widget` (its first part) when it is held and neither hidden nor inactive; null
+    // takes the focus and its light away (a host's other panel takes the keys). 1 when done.
+    int Focus_Set(const VR_Tools* widget);
     // The focused widget as added (a colour editor, not its slider), or null.
     VR_Tools* Focused() const;
     // Which of the focused widget's parts has focus: a colour editor's slider 0 .. 2, else 0;

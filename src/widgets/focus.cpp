@@ -293,6 +293,26 @@ int VR_Dispatchers::Focus_Move(float dx, float dy)
     return 0;
 }
 
+int VR_Dispatchers::Focus_Set(const VR_Tools* widget)
+{
+    Changes.clear();
+    if (!widget) {
+        if (Focus_Lit && Focus.Entry >= 0)
+            Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)]);
+        Focus = Stop{};
+        Focus_Lit = false;
+        return 1;
+    }
+    for (int i = 0; i < Count(); ++i) {
+        if (Entries[static_cast<std::size_t>(i)].Widget != widget || !Stop_Valid(Stop{i, 0}))
+            continue;
+        Focus = Stop{i, 0};
+        Focus_Show();
+        return 1;
+    }
+    return 0;
+}
+
 VR_Tools* VR_Dispatchers::Focused() const
 {
     return Focus.Entry >= 0 ? Entries[static_cast<std::size_t>(Focus.Entry)].Widget : nullptr;
