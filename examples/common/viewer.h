@@ -30,7 +30,7 @@ public:
     // Draws one frame into the framebuffer, `width` x `height` pixels.
     virtual void Frame(int width, int height) = 0;
     // Pointer motion to (x, y) in framebuffer pixels, y upward from the bottom row; `buttons` bit 0
-    // is the left button, bit 1 the right one, held while dragging.
+    // is the left button, bit 1 the right one, bit 2 the middle one, held while dragging.
     virtual void Pointer(int buttons, float x, float y) {}
     // Mouse button `button` (0 left, 1 right, 2 middle) pressed or released at (x, y).
     virtual void Press(int button, float x, float y) {}
