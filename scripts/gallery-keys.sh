@@ -18,8 +18,10 @@ finish() {
 }
 trap finish EXIT
 
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1600x1300x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number once it accepts clients. No auto-repeat:
+# on a loaded machine a key held a little long would step twice.
+Xvfb -displayfd 3 -screen 0 1600x1300x24 -nolisten tcp -ardelay 30000 -arinterval 30000 \
+    3>"$out/display" >"$out/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$out/display" ] && break
@@ -32,8 +34,12 @@ xdotool mousemove 0 0
 
 "$build/examples/gallery/gallery" --shot "$out/shot.png" --state "$out/state.txt" >"$out/gallery.log" 2>&1 &
 gallery_pid=$!
-window=$(timeout 30 xdotool search --sync --name "vrtools gallery" | head -1)
-xdotool windowfocus --sync "$window"
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "vrtools gallery" | head -1)
+# The focus is refused until the window is mapped: try again for a while.
+for _ in $(seq 50); do
+    xdotool windowfocus --sync "$window" 2>/dev/null && break
+    sleep 0.1
+done
 # Tab twice and Enter: the "Pressed" button comes up. Down to "Lamp unlit", Right into the boxes,
 # Down onto the first slider: three steps up (+, + and =), a big one (Page Up), one back (-).
 # Shift-Tab back to the frames' last box, Up to the flat button, Left to the box again, Space (a box
