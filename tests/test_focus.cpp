@@ -211,7 +211,7 @@ TEST_F(Focus, StepMovesSlidersByTableEntriesAndListsByItems)
 
 // A fingertip presses a button when it passes the raised face (three bevels up) and lets go only once
 // back above the face by the hysteresis; a tip under the panel counts as pressed. A slider follows a
-// pressed tip, beyond its end too, while another finger works a button.
+// pressed tip, beyond its end too, while another finger works a button; a list steps once a poke.
 TEST_F(Focus, PokePressesByDepthWithHysteresis)
 {
     VR_Buttons button;
@@ -252,6 +252,19 @@ TEST_F(Focus, PokePressesByDepthWithHysteresis)
     EXPECT_EQ(button.State, 1);
     input.Poke_End(0);
     EXPECT_EQ(button.Highlight, 0);
+
+    // A list steps once per poke on its forward arrow, however long the tip stays in.
+    VR_Selects list;
+    list.Grow(3, 0);
+    Place(list, 10, 500, 300, 40, 2);
+    input.Add(list);
+    const float ax = 300.0f, ay = 520.0f;
+    EXPECT_EQ(input.Poke(2, ax, ay, 1.0f), 1);
+    EXPECT_EQ(input.Poke(2, ax, ay, 0.5f), 0);
+    EXPECT_EQ(list.Current, 1);
+    input.Poke(2, ax, ay, 10.0f);
+    input.Poke(2, ax, ay, 1.0f);
+    EXPECT_EQ(list.Current, 2);
 
     EXPECT_EQ(input.Poke(VR_FINGERS, bx, by, 0.0f), 0);
     EXPECT_TRUE(Has_Message("Poke: finger 10 outside 0 .. 9"));

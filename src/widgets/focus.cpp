@@ -406,14 +406,15 @@ void VR_Dispatchers::Focus_Forget(int entry)
         --Focus.Entry;
         return;
     }
-    // The focus goes on to the next widget, as if the user had pressed Tab.
-    const int parts = Entries[static_cast<std::size_t>(entry)].Class == Classes::COLORS ? 3 : 1;
-    Stop next = Stop_Step(Stop{entry, parts - 1}, 1);
-    if (next.Entry == entry)
-        next = Stop{};
-    else if (next.Entry > entry)
-        --next.Entry;
-    Focus = next;
+    // The focus goes on to the next widget, as if the user had pressed Tab. The widget going away
+    // is never looked at: it may be in the middle of its destruction.
+    Focus = Stop{};
+    for (int k = 1; k < Count() && Focus.Entry < 0; ++k) {
+        const int i = (entry + k) % Count();
+        for (int p = 0; p < 3 && Focus.Entry < 0; ++p)
+            if (Stop_Valid(Stop{i, p}))
+                Focus = Stop{i > entry ? i - 1 : i, p};
+    }
 }
 
 void VR_Dispatchers::Focus_Follow(float x, float y)
