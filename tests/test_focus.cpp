@@ -19,6 +19,15 @@ protected:
         w.Init(Window());
     }
 
+    // Three buttons side by side at y 100 .. 140, 50 units apart, added in that order.
+    static void Row(VR_Buttons (&b)[3], VR_Dispatchers& input)
+    {
+        for (int i = 0; i < 3; ++i) {
+            Place(b[i], 10 + 150 * i, 100, 100, 40);
+            input.Add(b[i]);
+        }
+    }
+
     // Buttons lit (hovered or focused) among `count`.
     static int Lit(const VR_Buttons* b, int count)
     {
@@ -141,10 +150,7 @@ TEST_F(Focus, FocusAndHoverLightOneWidgetAtMost)
 {
     VR_Buttons b[3];
     VR_Dispatchers input;
-    for (int i = 0; i < 3; ++i) {
-        Place(b[i], 10 + 150 * i, 100, 100, 40);
-        input.Add(b[i]);
-    }
+    Row(b, input);
     input.Focus_Next(1);
     EXPECT_EQ(b[0].Highlight, 1);
     input.Move(5.0f, 5.0f);
@@ -278,10 +284,7 @@ TEST_F(Focus, RemovingTheFocusedWidgetFocusesTheNext)
 {
     VR_Buttons b[3];
     VR_Dispatchers input;
-    for (int i = 0; i < 3; ++i) {
-        Place(b[i], 10 + 150 * i, 100, 100, 40);
-        input.Add(b[i]);
-    }
+    Row(b, input);
     input.Focus_Next(2);
     input.Remove(b[1]);
     EXPECT_EQ(input.Focused(), &b[2]);
