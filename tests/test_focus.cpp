@@ -19,7 +19,7 @@ protected:
         w.Init(Window());
     }
 
-    // Three buttons side by side at y 100 .. 140, 50 units apart, added in that order.
+    // Three buttons 100 x 40 side by side at y = 100, 50 units between them, added in that order.
     static void Row(VR_Buttons (&b)[3], VR_Dispatchers& input)
     {
         for (int i = 0; i < 3; ++i) {
