@@ -55,8 +55,10 @@ int Channel_Step(Editor& e, VR_Valuators& slider, int n)
 {
     const float x = Mid_X(slider), y = Mid_Y(slider);
     const float unit = n > 0 ? 1.0f : -1.0f;
+    // More steps than the table has entries reach an end anyway; fewer loops for a huge n.
+    const int steps = n > 1024 ? 1024 : n < -1024 ? 1024 : (n < 0 ? -n : n);
     int changed = 0;
-    for (int i = 0; i < std::abs(n); ++i) {
+    for (int i = 0; i < steps; ++i) {
         int moved = 0;
         for (int tries = 0; tries < ENTRIES_PER_LEVEL_MAX && !moved; ++tries)
             moved = At_Speed(slider, 1.0f, [&] { return e.Wheel(x, y, unit); });
@@ -156,8 +158,8 @@ void VR_Dispatchers::Focus_Point(const Stop& stop, float* x, float* y) const
             at = tab;
         break;
     case Classes::SELECT:
-        // The forward arrow: what Activate does is what a click there does. Its far edge lies in
-        // its zone however narrow the list is.
+        // The forward arrow lights, the way Activate steps. Its far edge lies in its zone however
+        // narrow the list is.
         if (e.Widget->Flags & VR_SELECT_VERTICAL) {
             *x = Mid_X(*at);
             *y = static_cast<float>(at->Y + at->Height);
