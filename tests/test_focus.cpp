@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "gl_fixture.h"
+#include <vrtools/batch.h>
 #include <vrtools/dispatch.h>
 
 namespace {
@@ -174,6 +175,39 @@ TEST_F(Focus, FocusAndHoverLightOneWidgetAtMost)
     EXPECT_EQ(input.Change(0).Widget, &b[2]);
     EXPECT_EQ(b[2].State, 0);
     EXPECT_EQ(input.Activate(false), 0) << "a key coming up is no second click";
+}
+
+// The focus is shown with the pointer's own hover look: a focused button draws the same pixels as a
+// hovered one, through its own Draw and through a batch, and neither looks like an unlit button.
+TEST_F(Focus, FocusLightIsTheHoverLookInDrawAndBatch)
+{
+    if (Profile() != headless::Profile::COMPAT)
+        GTEST_SKIP() << "the widgets' own Draw needs a compatibility context";
+    VR_Buttons b[3];
+    VR_Dispatchers input;
+    Row(b, input);
+    VR_Batches batch;
+    batch.Add(b[1]);
+    ASSERT_EQ(batch.Init(), 1);
+    const auto face = [&](bool batched) {
+        Clear();
+        batched ? batch.Draw() : b[1].Draw();
+        return Pixel(245, 105);  // the face's lower right corner, away from any caption
+    };
+    const Rgba unlit = face(false);
+    input.Focus_Next(2);
+    const Rgba focused = face(false), focused_batched = face(true);
+    input.Move(210.0f, 120.0f);
+    input.Focus_Set(nullptr);
+    input.Move(210.0f, 120.0f);
+    ASSERT_EQ(b[1].Highlight, 1);
+    const Rgba hovered = face(false), hovered_batched = face(true);
+    EXPECT_NE(unlit.r, focused.r);
+    for (const Rgba& p : {focused_batched, hovered, hovered_batched}) {
+        EXPECT_EQ(p.r, focused.r);
+        EXPECT_EQ(p.g, focused.g);
+        EXPECT_EQ(p.b, focused.b);
+    }
 }
 
 // A key steps a slider by one entry of its table, whatever the wheel's speed, and a list by whole
