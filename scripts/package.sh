@@ -10,8 +10,15 @@ unset LD_LIBRARY_PATH
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 libdir=$(dirname "$(ls -d "$work"/prefix/lib*/pkgconfig | head -n 1)")
 
+# vrtools_osg is installed when OpenSceneGraph was found at the build; then its consumers are checked too.
+libs="vrtools obrisk tarnel"
+with_osg=OFF
+if [ -f "$libdir/pkgconfig/vrtools-osg.pc" ]; then
+    libs="$libs vrtools_osg"
+    with_osg=ON
+fi
 # Each installed library must find its companions beside itself.
-for lib in vrtools obrisk tarnel; do
+for lib in $libs; do
     runpath=$(readelf -d "$libdir/lib$lib.so" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
     if [ "$runpath" != '$ORIGIN' ]; then
         echo "package: lib$lib.so has RUNPATH '$runpath', not \$ORIGIN" >&2
@@ -30,9 +37,16 @@ if grep -q 'include/vrtools' "$libdir"/cmake/vrtools/vrtoolsTargets.cmake; then
     exit 1
 fi
 
-cmake -S "$root/tests/package" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake -S "$root/tests/package" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
+    -DWITH_OSG=$with_osg >/dev/null
 cmake --build "$work/consumer" >/dev/null
 env -u LD_LIBRARY_PATH "$work/consumer/consumer"
+if [ "$with_osg" = ON ]; then
+    env -u LD_LIBRARY_PATH "$work/consumer/osg_consumer"
+    g++ -std=c++17 "$root/tests/package/osg_main.cpp" -o "$work/pc_osg_consumer" \
+        $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs vrtools-osg)
+    env -u LD_LIBRARY_PATH "$work/pc_osg_consumer"
+fi
 
 g++ -std=c++17 "$root/tests/package/main.cpp" -o "$work/pc_consumer" \
     $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs vrtools egl)
@@ -43,4 +57,6 @@ env -u LD_LIBRARY_PATH "$work/pc_consumer"
 cmake -DDOC="$root/README.md" "-DHEADING=## Your first panel" -DOUT="$work/panel.cpp" \
     -P "$root/tests/readme/extract.cmake"
 g++ -std=c++17 "$work/panel.cpp" -o "$work/panel" $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs vrtools glfw3)
-echo "package: RUNPATH \$ORIGIN on the libraries; find_package and pkg-config consumers ran without LD_LIBRARY_PATH; the README panel built"
+osg_note=""
+[ "$with_osg" = ON ] && osg_note=" (vrtools_osg's too)"
+echo "package: RUNPATH \$ORIGIN on the libraries; find_package and pkg-config consumers$osg_note ran without LD_LIBRARY_PATH; the README panel built"

@@ -52,3 +52,29 @@ TEST_F(Dispatch, RemovalKeepsOrEndsTheDrag)
     EXPECT_EQ(input.Press(15.0f, 120.0f), 0) << "the removed button still clicks";
     EXPECT_EQ(first.State, 0);
 }
+
+// A release the host never saw (the pointer left the window with the button down) must not let the
+// old drag outlive the next press: the press starts a drag where it lands, or none.
+TEST_F(Dispatch, PressAfterALostReleaseTakesTheNewDrag)
+{
+    VR_Valuators left, right;
+    left.Value_Max = right.Value_Max = 1.0f;
+    Place(left, 10);
+    Place(right, 100);
+    VR_Dispatchers input;
+    input.Add(left);
+    input.Add(right);
+
+    ASSERT_EQ(input.Press(15.0f, 30.0f), 1);
+    ASSERT_EQ(input.Captured(), &left);
+    EXPECT_EQ(input.Press(15.0f, 120.0f), 1);
+    EXPECT_EQ(input.Captured(), &right);
+    const float held = left.Value;
+    EXPECT_EQ(input.Move(205.0f, 120.0f), 1);
+    EXPECT_EQ(input.Change(0).Widget, &right);
+    EXPECT_EQ(left.Value, held);
+
+    EXPECT_EQ(input.Press(500.0f, 500.0f), 0);  // a press on nothing ends the drag
+    EXPECT_EQ(input.Captured(), nullptr);
+    EXPECT_EQ(input.Move(15.0f, 120.0f), 0);
+}

@@ -104,6 +104,7 @@ TEST_F(Tools, GuardReportsOnceInThreeLines)
     ASSERT_EQ(Messages().size(), 6u);
     EXPECT_EQ(Messages()[4].text, L"   bad data in device's structure");
     EXPECT_EQ(Messages()[5].text, L"   type: VR_Labels::Draw   name: Bob\n");
+    EXPECT_EQ(named.Status, VR_STATUS_WARNED);  // warned alone: the named bit goes too
 
     VR_Labels hidden;
     hidden.Flags = VR_HIDDEN;

@@ -175,7 +175,17 @@ TEST_F(Valuator_Test, PointerScrollReadAndAdjust)
     v.Deselect();
     EXPECT_EQ(v.Is_Select(300.0f), 0);
     EXPECT_EQ(v.Pointer_Position, p);
+    // The kept fraction is only for the value's own neighbourhood: a position within one entry
+    // stays, one a step and a half away snaps to the value's first entry.
+    v.Cursor_Position = 699.5f;
+    Adjusted(v, 700.0f);
+    EXPECT_EQ(v.Cursor_Position, 699.5f);
+    v.Cursor_Position = 698.5f;
+    Adjusted(v, 700.0f);
+    EXPECT_EQ(v.Cursor_Position, 700.0f);
     // A host value far away moves the cursor; out-of-range values are clamped.
+    Adjusted(v, 300.0f);
+    EXPECT_EQ(v.Cursor_Position, 300.0f);
     Adjusted(v, 700.0f);
     EXPECT_EQ(v.Cursor_Position, 700.0f);
     EXPECT_EQ(Adjusted(v, -3.0f), 0.0f);

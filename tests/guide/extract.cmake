@@ -1,6 +1,8 @@
 # Turns the ```cpp blocks of a Markdown guide into one C++ file: each block in a namespace of its own
 # (guide_1, guide_2, ...), its #include lines gathered at the top, so that every snippet compiles as
-# written and none can clash with another. Variables: GUIDE (the .md), OUT (the .cpp to write).
+# written and none can clash with another. Variables: GUIDE (the .md), OUT (the .cpp to write);
+# optional TAG: the blocks marked ```cpp TAG instead (code for a framework, built only where it is
+# installed). A tag no build knows (```cpp qt) keeps a block out of every build.
 file(STRINGS "${GUIDE}" lines ENCODING UTF-8)
 set(includes "")
 set(body "")
@@ -10,7 +12,7 @@ foreach(line IN LISTS lines)
     if(NOT inside AND line MATCHES "^```(c\\+\\+|cxx|cc|C\\+\\+)[ \t]*$")
         message(FATAL_ERROR "guide: ${GUIDE}: mark C++ blocks ```cpp, so that they are compiled: ${line}")
     endif()
-    if(NOT inside AND line MATCHES "^```cpp[ \t]*$")
+    if(NOT inside AND line MATCHES "^```cpp[ \t]*${TAG}[ \t]*$")
         set(inside TRUE)
         math(EXPR count "${count} + 1")
         string(APPEND body "namespace guide_${count} {\n")
