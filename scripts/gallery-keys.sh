@@ -5,30 +5,21 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
-cmake --build "$build" -j2 --target gallery >/dev/null
+if [ -z "${GALLERY_KEYS_INSIDE:-}" ]; then
+    cmake --build "$build" -j2 --target gallery >/dev/null
+    # An X server of its own, as big as the gallery's window, without auto-repeat: on a loaded
+    # machine a key held a little long would step twice.
+    XVFB_SCREEN=1600x1300x24 XVFB_ARGS="-ardelay 30000 -arinterval 30000" GALLERY_KEYS_INSIDE=1 \
+        exec "$root/scripts/xvfb.sh" "$0" "$build"
+fi
 out=$(mktemp -d)
-
-xvfb_pid=""
 gallery_pid=""
 finish() {
     [ -n "$gallery_pid" ] && kill "$gallery_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
     rm -rf "$out"
 }
 trap finish EXIT
 
-# Xvfb picks a free display itself and writes its number once it accepts clients. No auto-repeat:
-# on a loaded machine a key held a little long would step twice.
-Xvfb -displayfd 3 -screen 0 1600x1300x24 -nolisten tcp -ardelay 30000 -arinterval 30000 \
-    3>"$out/display" >"$out/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$out/display" ] && break
-    sleep 0.1
-done
-[ -s "$out/display" ] || { cat "$out/xvfb.log"; echo "gallery-keys: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -1 "$out/display")"
 # The pointer rests in the window's corner, where no widget is: only the keys light anything.
 xdotool mousemove 0 0
 
