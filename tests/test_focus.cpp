@@ -117,6 +117,10 @@ TEST_F(Focus, SpatialMovesOnAGridAndATurnedPanel)
     ASSERT_EQ(input.Focused(), &grid[6]);
     input.Focus_Move(0.0f, -1.0f);
     EXPECT_EQ(input.Focused(), &wide);
+    // A focused widget hidden meanwhile is left from where it stood: up from its middle.
+    wide.Flags |= VR_HIDDEN;
+    input.Focus_Move(0.0f, 1.0f);
+    EXPECT_EQ(input.Focused(), &grid[8]);
 
     // A 3 x 3 lattice along a = (cos 30, sin 30) and b = (-sin 30, cos 30), 90 units apart.
     VR_Buttons turned[9];

@@ -239,12 +239,12 @@ int VR_Dispatchers::Focus_Move(float dx, float dy)
         return 0;
     }
     const float length = std::sqrt(dx * dx + dy * dy);
-    if (!Stop_Valid(Focus)) {
-        if (Focus.Entry < 0)
-            Focus = Stop_Step(Stop{}, 1);
+    if (Focus.Entry < 0) {
+        Focus = Stop_Step(Stop{}, 1);
         Focus_Show();
         return 0;
     }
+    // A focused widget hidden since still has its place: the move starts there.
     if (!(length > 0.0f)) {
         Focus_Show();
         return 0;
