@@ -82,8 +82,8 @@ public:
     // Moves focus to the nearest widget in the direction (dx, dy), scene units on the panel's
     // plane, y up: of the widgets whose centre lies ahead within 45 degrees (a widget spanning the
     // line of the move counts as straight ahead), the one whose rectangle is nearest, sideways
-    // distance counting double. Nothing there: focus stays (Tab reaches every widget).
-    // Without focus, the first widget is focused. Nothing ahead: focus stays.
+    // distance counting double. Nothing there: focus stays (Tab reaches every widget). Without
+    // focus, the first widget is focused.
     int Focus_Move(float dx, float dy);
     // Moves focus `step` places in the order of adding, wrapping around (Tab 1, Shift-Tab -1, a
     // knob's detents). Without focus, 1 focuses the first widget and -1 the last.
