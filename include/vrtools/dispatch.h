@@ -104,9 +104,10 @@ public:
     int Step(int n);
 
     // Fingertip `finger` (0 .. VR_FINGERS - 1) at (x, y), `z` above a panel, in its scene units:
-    // hovers the widget under it; passing a widget's top presses it (a button clicks, a list or
-    // tab bar is clicked there, a slider or editor starts a drag that follows the tip while it
-    // stays down), and the tip must come back VR_POKE_HYSTERESIS units above that top to let go.
+    // hovers the widget under it; passing a widget's top presses it (a button clicks, a list
+    // steps on its arrows as under Step, a tab bar is clicked there, a slider or editor starts a
+    // drag that follows the tip while it stays down), and the tip must come back
+    // VR_POKE_HYSTERESIS units above that top to let go.
     // A button's top is its raised face (three bevels), the others' their rim (one bevel). A tip
     // below the plane counts as pressed. Returns the number of changes.
     int Poke(int finger, float x, float y, float z);

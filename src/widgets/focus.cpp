@@ -480,7 +480,14 @@ int VR_Dispatchers::Finger_Press(Finger& f, float x, float y)
     const Entry& e = Entries[static_cast<std::size_t>(f.Entry)];
     switch (e.Class) {
     case Classes::BUTTON: return static_cast<VR_Buttons*>(e.Widget)->Click(x, y);
-    case Classes::SELECT: return static_cast<VR_Selects*>(e.Widget)->Click(x, y);
+    case Classes::SELECT: {
+        // An arrow steps the list as a key does, so that a flat list steps under a finger too.
+        auto* l = static_cast<VR_Selects*>(e.Widget);
+        const int hit = l->Select(1, x, y);
+        const short before = l->Current;
+        l->Current = static_cast<short>(List_Step(*l, ((hit & 0x4) ? 1 : 0) - ((hit & 0x2) ? 1 : 0)));
+        return l->Current != before ? 1 : 0;
+    }
     case Classes::TABS: return static_cast<VR_Tabs*>(e.Widget)->Click(x, y);
     case Classes::VALUATOR: return static_cast<VR_Valuators*>(e.Widget)->Drag(x, y);
     case Classes::COLORS: return static_cast<VR_Colors*>(e.Widget)->Drag(x, y);

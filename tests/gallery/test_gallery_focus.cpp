@@ -126,3 +126,55 @@ TEST_F(Gallery_Focus, ArrowsCrossScenes)
     gallery.Focus_Move(0.0f, 1.0f);
     EXPECT_EQ(gallery.Focused(), buttons[0]);
 }
+
+// A fingertip works every interactive widget of the gallery: it presses each button, steps each list
+// on its forward arrow (the flat one too), takes each tab bar to a tab that is not current, and drags
+// each slider and colour channel from one end to the other.
+TEST_F(Gallery_Focus, EveryWidgetWorkedByAFingertip)
+{
+    const auto poke = [&](const VR_Tools& w, float x, float y) {
+        gallery.Poke(0, x, y, 30.0f);
+        const int n = gallery.Poke(0, x, y, -1.0f);
+        const VR_Changes change = gallery.Last(0);
+        EXPECT_TRUE(n == 1 && change.Widget == &w) << w.X << ", " << w.Y << ": " << n << " changes";
+        return change;
+    };
+    const auto lift = [&](float x, float y) { gallery.Poke(0, x, y, 30.0f); };
+    const auto drag = [&](const VR_Tools& w, const VR_Tools& slider) {
+        const float y = slider.Y + slider.Height / 2.0f;
+        poke(w, static_cast<float>(slider.X + slider.Bevel), y);
+        EXPECT_EQ(gallery.Poke(0, slider.X + slider.Width + 40.0f, y + 30.0f, 0.5f), 1) << "the drag follows the tip";
+        lift(0.0f, 0.0f);
+    };
+    for (VR_Tools* w : gallery.Widgets("Buttons")) {
+        EXPECT_EQ(poke(*w, w->X + w->Width / 2.0f, w->Y + w->Height / 2.0f).Kind, VR_CHANGE_STATE);
+        lift(0.0f, 0.0f);
+    }
+    for (VR_Tools* w : gallery.Widgets("Selection lists")) {
+        const bool vertical = (w->Flags & VR_SELECT_VERTICAL) != 0;
+        const float x = vertical ? w->X + w->Width / 2.0f : static_cast<float>(w->X + w->Width);
+        const float y = vertical ? static_cast<float>(w->Y + w->Height) : w->Y + w->Height / 2.0f;
+        EXPECT_EQ(poke(*w, x, y).Kind, VR_CHANGE_CURRENT);
+        lift(0.0f, 0.0f);
+    }
+    for (VR_Tools* w : gallery.Widgets("Tab bars")) {
+        const auto* bar = static_cast<const VR_Tabs*>(w);
+        const VR_TabItems& other = *bar->Item[bar->Current == 0 ? 1 : 0];
+        EXPECT_EQ(poke(*w, other.X + other.Width / 2.0f, other.Y + other.Height / 2.0f).Value, bar->Current);
+        lift(0.0f, 0.0f);
+    }
+    for (VR_Tools* w : gallery.Widgets("Valuators"))
+        drag(*w, *w);
+    // Each channel from a middling colour: at the end of another channel (white, say) a channel
+    // may change nothing.
+    const std::vector<VR_Tools*> editors = gallery.Widgets("Colour editors");
+    for (int i = 0; i < 2; ++i) {
+        auto* c = static_cast<VR_Colors*>(editors[static_cast<std::size_t>(i)]);
+        for (const VR_Valuators* s : {&c->Slider_1, &c->Slider_2, &c->Slider_3}) {
+            c->Color_Value = 0x3060C0u;
+            c->Adjust();
+            drag(*c, *s);
+        }
+    }
+    drag(*editors[2], static_cast<const VR_Hues*>(editors[2])->Slider);
+}
