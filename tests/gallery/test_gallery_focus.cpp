@@ -1,5 +1,5 @@
-// The gallery worked by keys alone: Tab reaches every widget that takes input, in the order the scenes
-// added them, and the key each class answers to changes it.
+// The gallery worked without a pointer: Tab reaches every widget that takes input, in the order the
+// scenes added them, and the key each class answers to changes it; a fingertip works each one too.
 #include <set>
 #include <string>
 
