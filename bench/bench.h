@@ -68,6 +68,7 @@ struct Row {
     Box label, button, slider;
     std::string label_text, button_text, slider_text;
     float value = 0.0f;
+    bool live = true;  // the live scenario changes this row's slider value every frame
 };
 
 std::vector<Row> Layout(int rows);
@@ -79,10 +80,16 @@ std::vector<Box> Hover_Targets(const std::vector<Row>& rows);
 // The pointer path of the drag: x positions sweeping across the inner width of row 0's slider and
 // back; one period.
 std::vector<float> Drag_Path(const Row& row);
+// Marks `percent` % of the rows live, spread evenly over the panel (every row at 100).
+void Live_Choose(std::vector<Row>& rows, int percent);
+// The value row `row` shows at step `step` of the live scenario: inside the range, and two decimals
+// apart from the step before, so that its read-out changes every frame. Like a telemetry feed's
+// values, it rarely repeats a recent text.
+float Live_Value(int row, int step);
 
 // [SECTION] The implementations ---------------------------------------------------------
 
-enum class Scenario { STEADY, HOVER, DRAG, INIT };
+enum class Scenario { STEADY, HOVER, DRAG, INIT, LIVE };
 const char* Scenario_Name(Scenario s);
 
 // One implementation of the panel. Frame() issues one frame's CPU work for the scenario at step
@@ -101,6 +108,8 @@ public:
     virtual void Destroy() = 0;
     // CPU microseconds of the last Build spent in a batch's own Init; negative without a batch.
     virtual double Batch_Init_Us() const { return -1.0; }
+    // False for a scenario the implementation cannot run as it is meant.
+    virtual bool Runs(Scenario) const { return true; }
 };
 
 std::unique_ptr<Panel> Make_Vrtools();

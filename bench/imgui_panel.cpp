@@ -107,6 +107,14 @@ public:
             Frame_Mouse(Drag_X(r, x), static_cast<float>(SURFACE_H) - r.slider.Centre_Y(), true);
             break;
         }
+        case Scenario::LIVE: {
+            const std::vector<Row>& rows = *rows_;
+            for (size_t i = 0; i < rows.size(); ++i)
+                if (rows[i].live)
+                    values_[i] = Live_Value(static_cast<int>(i), step);
+            Frame_Mouse(-FLT_MAX, -FLT_MAX, false);
+            break;
+        }
         default: Frame_Mouse(-FLT_MAX, -FLT_MAX, false); break;
         }
     }

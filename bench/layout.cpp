@@ -1,6 +1,7 @@
 // The benchmark panel's layout, pointer paths and per-frame GL set-up.
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "bench.h"
@@ -15,6 +16,7 @@ const char* Scenario_Name(Scenario s)
     case Scenario::HOVER: return "hover";
     case Scenario::DRAG: return "drag";
     case Scenario::INIT: return "init";
+    case Scenario::LIVE: return "live";
     }
     return "?";
 }
@@ -71,6 +73,24 @@ std::vector<float> Drag_Path(const Row& row)
     for (size_t i = path.size() - 1; i-- > 1;)
         path.push_back(path[i]);
     return path;
+}
+
+void Live_Choose(std::vector<Row>& rows, int percent)
+{
+    const long p = std::max(0, std::min(100, percent));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const long k = static_cast<long>(i);
+        rows[i].live = (k + 1) * p / 100 > k * p / 100;
+    }
+}
+
+float Live_Value(int row, int step)
+{
+    // Consecutive steps of a row lie 4999/9973 of the range apart: about fifty units, never a
+    // text repeated from the step before; rows start at unrelated places.
+    constexpr long Period = 9973;
+    const long k = (static_cast<long>(row) * 7919 + static_cast<long>(step) * 104729) % Period;
+    return VALUE_MIN + (VALUE_MAX - VALUE_MIN) * static_cast<float>(k) / static_cast<float>(Period - 1);
 }
 
 void Frame_Begin()

@@ -26,6 +26,7 @@
 
 #include "bench.h"
 #include "headless.h"
+#include "legibility.h"
 
 namespace {
 
@@ -36,13 +37,16 @@ using Clock = std::chrono::steady_clock;
 
 struct Options {
     std::vector<int> sizes = {10, 100, 1000};
-    std::vector<Scenario> scenarios = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::INIT};
+    std::vector<Scenario> scenarios = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::LIVE,
+                                       Scenario::INIT};
     std::vector<std::string> impls = {"vrtools", "batch", "imgui", "raw"};
     bool core = false;    // a 3.3 core-profile context: the batch and ImGui's OpenGL3 backend only
     int fixed = 0;        // > 0: that many untimed frames per cell, for instruction counts
     bool smoke = false;   // one frame per cell
     double scale = 1.0;   // multiplies the number of rounds
     std::string png;      // directory for a picture of each implementation's steady frame
+    bool legibility = false;  // the legibility table instead of the timings
+    int live_percent = 100;  // share of the sliders whose value changes in each live frame
 };
 
 std::vector<std::string> Split(const char* text)
@@ -68,13 +72,16 @@ void Usage()
     std::printf(
         "usage: vrtools_bench [options]\n"
         "  --n LIST          panel sizes in rows (default 10,100,1000)\n"
-        "  --scenario LIST   steady,hover,drag,init (default all)\n"
+        "  --scenario LIST   steady,hover,drag,live,init (default all)\n"
+        "  --live-percent P  share of the sliders whose value changes in each live frame (default 100)\n"
         "  --impl LIST       vrtools,batch,imgui,raw (default all; batch,imgui with --core)\n"
         "  --core            OpenGL 3.3 core-profile context: the batch and ImGui's OpenGL3 backend\n"
         "  --smoke           one frame per cell, no statistics worth reading\n"
         "  --fixed K         K untimed frames per cell and no table (for valgrind --tool=callgrind)\n"
         "  --scale F         F times the default number of rounds\n"
-        "  --png DIR         write DIR/<impl>-<N>.png of each steady frame\n");
+        "  --png DIR         write DIR/<impl>-<N>.png of each steady frame\n"
+        "  --legibility      no timings: a caption through the batch under a perspective camera against FreeType\n"
+        "                    at its on-screen size and against its own 8x supersampled picture\n");
 }
 
 bool Parse(int argc, char** argv, Options& o)
@@ -89,8 +96,10 @@ bool Parse(int argc, char** argv, Options& o)
             o.smoke = true;
         } else if (a == "--core") {
             o.core = true;
+        } else if (a == "--legibility") {
+            o.legibility = true;
         } else if ((a == "--n" || a == "--scenario" || a == "--impl" || a == "--fixed" || a == "--scale" ||
-                    a == "--png") && next) {
+                    a == "--png" || a == "--live-percent") && next) {
             ++i;
             if (a == "--n") {
                 o.sizes.clear();
@@ -99,7 +108,8 @@ bool Parse(int argc, char** argv, Options& o)
             } else if (a == "--scenario") {
                 o.scenarios.clear();
                 for (const std::string& s : Split(next)) {
-                    const Scenario all[] = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::INIT};
+                    const Scenario all[] = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::LIVE,
+                                            Scenario::INIT};
                     bool known = false;
                     for (Scenario c : all)
                         if (s == Scenario_Name(c)) {
@@ -122,6 +132,8 @@ bool Parse(int argc, char** argv, Options& o)
                 o.fixed = std::max(1, std::atoi(next));
             } else if (a == "--scale") {
                 o.scale = std::max(0.05, std::atof(next));
+            } else if (a == "--live-percent") {
+                o.live_percent = std::max(0, std::min(100, std::atoi(next)));
             } else {
                 o.png = next;
             }
@@ -297,10 +309,14 @@ Sample Timed(Panel& p, Scenario s, int step, bool build)
 
 std::vector<Result> Run_Cell(const Options& o, Scenario s, int n)
 {
-    const std::vector<Row> rows = Layout(n);
+    std::vector<Row> rows = Layout(n);
+    Live_Choose(rows, o.live_percent);
     std::vector<std::unique_ptr<Panel>> panels;
-    for (const std::string& name : o.impls)
-        panels.push_back(Make(name, o.core));
+    for (const std::string& name : o.impls) {
+        std::unique_ptr<Panel> p = Make(name, o.core);
+        if (p->Runs(s))
+            panels.push_back(std::move(p));
+    }
     for (auto& p : panels)
         p->Setup(rows);
     int rounds = 1, block = 1;
@@ -520,6 +536,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench: %s\n", error.c_str());
         return 1;
     }
+    if (options.legibility) {
+        const int status = legibility::Table(stdout, options.png);
+        headless::Context_Destroy();
+        return status;
+    }
     Counters_Install();
     const Clock::time_point start = Clock::now();
     if (!options.fixed) {
@@ -548,11 +569,13 @@ int main(int argc, char** argv)
         std::printf("\nframe = CPU + glFinish; init = Init of every widget (captions included) and the first frame; "
                     "batch init includes the batch's own Init; raw init = FreeType rendering of the same strings "
                     "into memory; \"init, in parts\" splits the init rows into the Init calls and the first frame. "
+                    "live = %d %% of the sliders take a new value each frame (raw has no live row: its read-outs "
+                    "would have to be rasterised, which is the work measured). "
                     "Counts are per frame; "
                     "sub-range uploads are glBufferSubData and glTexSubImage2D; "
                     "own heap allocations are those of the implementation's code in one attributed frame, all "
                     "includes the driver's; KB sent includes ImGui's client-array vertices. Run time %.0f s.\n",
-                    std::chrono::duration<double>(Clock::now() - start).count());
+                    options.live_percent, std::chrono::duration<double>(Clock::now() - start).count());
     headless::Context_Destroy();
     return 0;
 }

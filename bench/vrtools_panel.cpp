@@ -122,6 +122,14 @@ void Vrtools_Panel::Frame(Scenario s, int step)
         v.Is_Select(drag_path[static_cast<size_t>(step) % drag_path.size()]);
         v.Value = v.Read();
         v.Adjust();
+    } else if (s == Scenario::LIVE) {
+        // The host's telemetry: new values written and applied, as a host does it.
+        for (int i = 0; i < count; ++i) {
+            if (!(*rows)[static_cast<size_t>(i)].live)
+                continue;
+            sliders[i].Value = Live_Value(i, step);
+            sliders[i].Adjust();
+        }
     }
     Draw_All();
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints the comparison of vrtools with Dear ImGui and a raw-GL reference.
 # Usage: scripts/bench.sh [build-dir] [benchmark options]  (scripts/bench.sh --help lists the options)
+# scripts/bench.sh --legibility prints the legibility table of captions in a 3-D view instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <vrtools/batch.h>
+#include "batch_view.h"
 #include "gl_fixture.h"
 
 namespace {
@@ -498,24 +499,14 @@ struct Row {
 class Batch : public GL_Test {
 protected:
     // The host's view in any profile: one unit per pixel and the default light.
-    void Draw(VR_Batches& batch)
-    {
-        float projection[16];
-        const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-        headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
-        const headless::Light& light = headless::Light_Values();
-        batch.Draw(projection, identity, light.direction, light.color, light.ambient);
-    }
+    void Draw(VR_Batches& batch) { Batch_Draw_Pixels(batch, WIDTH, HEIGHT); }
 
     // The frame `batch` draws in Draw's view, as RGBA bytes.
     std::vector<unsigned char> Frame_Of(VR_Batches& batch)
     {
         Clear();
         Draw(batch);
-        std::vector<unsigned char> pixels(static_cast<std::size_t>(WIDTH) * HEIGHT * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
+        return Frame_Pixels(WIDTH, HEIGHT);
     }
 
     // The frame of a new batch of `widgets`, laid out from scratch.
@@ -530,14 +521,7 @@ protected:
 
     static void Place(VR_Tools& w, const char* name, int x, int y, int width, int height)
     {
-        w.Name = name;
-        w.X = static_cast<short>(x);
-        w.Y = static_cast<short>(y);
-        w.Width = static_cast<short>(width);
-        w.Height = static_cast<short>(height);
-        w.Bevel = 3;
-        w.Font_Name = "DejaVu Sans";
-        w.Font_Size = 14;
+        Widget_Place(w, name, x, y, width, height);
     }
 
     // `n` rows from the top, wrapping round when they reach the bottom, added to `batch`.

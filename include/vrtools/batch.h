@@ -17,8 +17,9 @@
 // A set of widgets drawn together. The widgets stay the host's: interaction (Select, Read, Adjust,
 // Scroll, State, Current, Color_Value, a progress bar's animation, a re-Init) goes to them as before
 // and the next Draw shows it, uploading only what changed. The picture equals the one the widgets'
-// own Draw functions give under the same matrices and light. Widgets must outlive the batch or be
-// forgotten with Clear first. Every member that touches GL needs the host's context current.
+// own Draw functions give under the same matrices and light. A widget destroyed while added is
+// forgotten; one moved (a std::vector of widgets growing) is followed to the object it moved into.
+// Every member that touches GL needs the host's context current.
 class VRTOOLS_API VR_Batches {
 public:
     VR_Batches();

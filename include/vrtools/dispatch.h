@@ -35,9 +35,10 @@ struct VR_Changes {
 // one-call routines: Move hovers every widget or, during a drag, moves the slider or editor that
 // holds the capture; Press clicks buttons, lists and tab bars and starts a drag on a slider or
 // editor; Release ends the drag; Wheel turns what is under the pointer. Each event returns how many
-// widget fields it changed, read with Change. Widgets must be removed (or the dispatcher destroyed)
-// before they are destroyed. Adding reserves all the memory the events need: events allocate nothing.
-class VRTOOLS_API VR_Dispatchers {
+// widget fields it changed, read with Change. A widget destroyed while added is removed (its drag
+// ends); one moved is followed to the object it moved into. Adding reserves all the memory the events
+// need: events allocate nothing.
+class VRTOOLS_API VR_Dispatchers : private VR_Holders {
 public:
     VR_Dispatchers() = default;
 
@@ -49,7 +50,7 @@ public:
     void Add(VR_Tabs& widget);
     void Add(VR_Colors& widget);
     void Add(VR_Hues& widget);
-    // Forgets a widget (and its drag); unknown widgets are ignored.
+    // Forgets a widget (and its drag); unknown widgets are ignored. A widget's destruction comes here.
     void Remove(const VR_Tools& widget);
     // Forgets every widget.
     void Clear();
@@ -115,6 +116,7 @@ public:
     int Poke_End(int finger);
 
 private:
+    friend struct Dispatcher_Holding;
     enum class Classes { BOX, BUTTON, VALUATOR, SELECT, TABS, COLORS, HUES };
     struct Entry {
         Classes Class;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #ifndef VRTOOLS_HWND_DEFINED
 #define VRTOOLS_HWND_DEFINED
@@ -94,5 +95,49 @@ TARNEL_API long Surface_Bits(const Text_Surface* surface, void* out, long count)
 // Bytes per bitmap row (width x 4), or 0 without a bitmap.
 TARNEL_API int Surface_Row_Bytes(const Text_Surface* surface);
 TARNEL_API void Surface_Delete(Text_Surface* surface);
+
+// Glyphs for renderers that draw text as quads.
+
+// A glyph of a caption where Surface_Draw_Text puts it.
+struct Caption_Glyph {
+    HFONT font;          // the font it comes from: a fallback font for characters the caption's lacks
+    unsigned int glyph;  // its index in that font's face
+    int x, y;            // its origin, pixels from the text's top-left corner: x right, y down to the baseline
+    int size;            // pixels per em it is drawn at; a Glyph_Field cell is scaled by size / em
+};
+// The glyphs that Surface_Draw_Text draws for `text` in `font` (null: the system font) into a bitmap
+// `width` pixels wide, left to right, from the same layout: the same shaping, order and fallback
+// fonts. Glyphs past the bitmap's right edge are left out once none of their ink can show; the
+// caller cuts the rest at its text box as the bitmap cuts its ink. Writes up to `capacity` glyphs
+// into `out` and returns how many there are (call again with more room when that is larger), or
+// -1 when `text` is null, there is no room to write into, or memory runs out.
+TARNEL_API int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Caption_Glyph* out, int capacity);
+
+// One glyph of a face drawn once for every size: a signed distance field of its outline at
+// Glyph_Field_Em pixels per em, or the coverage of a colour glyph (emoji), which has no outline to
+// measure. Rows top-down.
+struct Glyph_Field {
+    int left = 0;    // pixels (at `em`) from the pen to the first column
+    int top = 0;     // pixels (at `em`) from the baseline up to the first row
+    int width = 0;
+    int rows = 0;
+    int em = 0;      // pixels per em of the cell
+    // Distance fields: pixels (at `em`) from the outline at which the field reaches 0 outside or 255
+    // inside; the outline itself is 128. The cell has this margin on every side. 0: a coverage cell.
+    int spread = 0;
+    std::vector<unsigned char> texels;  // width x rows
+};
+// Pixels per em of every distance-field cell, and their spread. At 48 a 14-pixel caption drawn
+// eight times as large is magnified from the cell only 2.3 times, so that stems and corners stay
+// crisp, and a Latin cell is about 1.3 KB. The spread costs most: FreeType's distance renderer takes
+// 1 to 2.5 ms a glyph at 4 and over twice that at 8 (two busy cores), so callers keep their cells;
+// 4 pixels at 48 is a twelfth of an em, enough for a one-pixel edge from the cell down to a quarter
+// of its size and for an outline of a pixel round a 14-pixel caption.
+constexpr int Glyph_Field_Em = 48;
+constexpr int Glyph_Field_Spread = 4;
+// Renders glyph `glyph` of the face of `font` (any size of it: the cell is shared by all) into
+// `out`; the face's missing-glyph box when the glyph cannot be loaded. False when neither can be
+// rendered; a glyph without ink (a space) gives an empty cell.
+TARNEL_API bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out);
 
 }  // namespace host

@@ -48,6 +48,11 @@ enum : unsigned char {
 // - A move (construction or assignment) hands everything over and leaves the source empty and safe
 //   to destroy; a move assignment first releases what its target held. Moves never fail, so
 //   standard containers of widgets move them when they grow.
+// - Batches and dispatchers hold widgets by address and keep up with both: a widget destroyed is
+//   forgotten by every one that holds it (a container's children and an editor's members too), and
+//   one moved is followed, each holder then holding the object it moved into (the target of a
+//   move assignment stays held, once). A copy is a new object: its source stays held, the copy is
+//   not.
 // - When memory for the share table runs out, the copy holds nothing and draws nothing until its
 //   next Init ("Copy: ..." report, code 1).
 class VRTOOLS_API VR_Tools {
@@ -133,3 +138,17 @@ public:
 VRTOOLS_API char* Get_Version_VR_Tools(const char* version);
 // Clean-up hook for hosts; nothing to release.
 VRTOOLS_API void VR_Tools_Lib_Cleanup();
+
+// Base of the classes that hold widgets by their address (VR_Dispatchers): while such an object
+// holds a widget, the widget's destruction makes it forget the widget and a move of the widget makes
+// it hold the object moved into. Copying or moving the holder carries what it holds along. Not
+// for hosts.
+class VRTOOLS_API VR_Holders {
+protected:
+    VR_Holders() = default;
+    VR_Holders(const VR_Holders& other);
+    VR_Holders(VR_Holders&& other) noexcept;
+    VR_Holders& operator=(const VR_Holders& other);
+    VR_Holders& operator=(VR_Holders&& other) noexcept;
+    ~VR_Holders();
+};

@@ -12,6 +12,7 @@
 #endif
 
 #include "core.h"
+#include "holding.h"
 #include "recent.h"
 
 namespace {
@@ -218,6 +219,7 @@ VR_Tools::VR_Tools(VR_Tools&& other) noexcept
     core::Held_Clear(h, HELD);
     other.Quad_Count = 0;
     other.Status = 0;
+    core::Holding_Moved(&other, this);
 }
 
 VR_Tools& VR_Tools::operator=(const VR_Tools& other)
@@ -245,11 +247,14 @@ VR_Tools& VR_Tools::operator=(VR_Tools&& other) noexcept
     core::Held_Clear(h, HELD);
     other.Quad_Count = 0;
     other.Status = 0;
+    core::Holding_Moved(&other, this);
     return *this;
 }
 
 VR_Tools::~VR_Tools()
 {
+    // A batch or dispatcher holding this widget would otherwise keep its address after it is gone.
+    core::Holding_Destroyed(this);
     core::Held h[HELD];
     Held_List(*this, h);
     core::Held_Release(h, HELD);

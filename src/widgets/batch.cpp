@@ -9,6 +9,7 @@
 
 #include "core/batch_render.h"
 #include "core/core.h"
+#include "core/holding.h"
 #include "looks.h"
 
 namespace {
@@ -222,6 +223,9 @@ public:
     // Forgets the entry's snapshot: a description cut short (out of memory) is made again.
     static void Forget(Entry& e) { e.snapshot.size = 0; }
 
+    // The entry leaves the batch: its room is taken back at the next compaction.
+    void Drop(const Entry& e) { unused_ += e.snapshot.room; }
+
     // Takes the entry's snapshot as the widget is now, in its room or at the end of the store.
     void Take(std::vector<Entry>& entries, Entry& e)
     {
@@ -339,6 +343,52 @@ const char* Class_Name(Kind kind)
     return names[static_cast<int>(kind)];
 }
 
+// Lint mode: a member of a held composite left empty by a move, or a held widget given an empty
+// one's content by a move assignment, draws nothing; the host is told why. (A held widget moved from
+// is not held any more: its holders followed it.)
+void Lint_Empty(const Entry& e)
+{
+    const VR_Tools& w = *e.widget;
+    if (!(w.Status & VR_STATUS_INITIALISED)) {
+        core::Lint_Report("Lint: a batch draws %hs at %p, which is not initialised: it draws nothing",
+                          Class_Name(e.kind), static_cast<const void*>(&w));
+        return;
+    }
+    // A container or editor that was never sized leaves its members uninitialised: only a move counts.
+    const auto member = [&](const VR_Tools* m, const char* type) {
+        if (m && core::Holding_Moved_From(m))
+            core::Lint_Report("Lint: a batch draws %hs \"%ls\", whose %hs at %p was moved from: it draws nothing",
+                              Class_Name(e.kind), w.W_Name ? w.W_Name : L"no name", type,
+                              static_cast<const void*>(m));
+    };
+    switch (e.kind) {
+    case Kind::SELECT:
+        for (VR_Boxs** item = static_cast<const VR_Selects&>(w).Item; item && *item; ++item)
+            member(*item, "VR_Boxs");
+        break;
+    case Kind::TABS:
+        for (VR_TabItems** item = static_cast<const VR_Tabs&>(w).Item; item && *item; ++item)
+            member(*item, "VR_TabItems");
+        break;
+    case Kind::COLOR: {
+        const auto& c = static_cast<const VR_Colors&>(w);
+        member(&c.Frame, "VR_Boxs");
+        member(&c.Swatch, "VR_Boxs");
+        member(&c.Slider_1, "VR_Valuators");
+        member(&c.Slider_2, "VR_Valuators");
+        member(&c.Slider_3, "VR_Valuators");
+        break;
+    }
+    case Kind::HUE: {
+        const auto& h = static_cast<const VR_Hues&>(w);
+        member(&h.Swatch, "VR_Boxs");
+        member(&h.Slider, "VR_Valuators");
+        break;
+    }
+    default: break;
+    }
+}
+
 }  // namespace
 
 struct VR_Batches::Impl {
@@ -348,6 +398,86 @@ struct VR_Batches::Impl {
     bool laid_out = false;        // slots match entries
     bool warned_no_init = false;  // "Draw before Init" reported
     bool warned_compat = false;   // "Draw() needs a compatibility context" reported
+    bool duplicates = false;      // a widget was added twice: the holding table's hints are not enough
+    bool emptied = false;         // entries of destroyed widgets wait for Entries_Compact
+
+    // How the widgets' destructors and moves reach the batch.
+    static const core::Holder_Calls holding;
+
+    Impl() = default;
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+    ~Impl() { core::Holding_Drop(this); }
+
+    // Lets go of `widget`'s entries: each is emptied here and taken out by Entries_Compact, so that a
+    // host destroying thousands of held widgets in a row does not shift the list at each.
+    void Entries_Remove(const VR_Tools* widget, std::size_t hint)
+    {
+        if (!duplicates && hint < entries.size() && entries[hint].widget == widget) {
+            entries[hint].widget = nullptr;
+        } else {
+            for (Entry& e : entries)
+                if (e.widget == widget)
+                    e.widget = nullptr;
+        }
+        emptied = true;
+    }
+
+    // Takes the emptied entries out. The entries after the first one taken out move to other slots:
+    // they are described again, and the next Draw lays the batch out again.
+    void Entries_Compact()
+    {
+        if (!emptied)
+            return;
+        emptied = false;
+        std::size_t kept = 0;
+        bool shifted = false;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            Entry& e = entries[i];
+            if (!e.widget) {
+                snapshots.Drop(e);
+                shifted = true;
+                continue;
+            }
+            if (shifted) {
+                Snapshots::Forget(e);
+                core::Holding_Hint(e.widget, this, kept);
+            }
+            entries[kept++] = e;
+        }
+        entries.resize(kept);
+        laid_out = false;
+    }
+
+    // `from` moved into `to`: its entries hold `to`, unless the batch held `to` already.
+    void Entries_Follow(const VR_Tools* from, VR_Tools* to, bool held, std::size_t& hint)
+    {
+        if (held) {
+            Entries_Remove(from, hint);
+            return;
+        }
+        // Described again: a description may point into the widget's own storage.
+        if (!duplicates && hint < entries.size() && entries[hint].widget == from) {
+            entries[hint].widget = to;
+            Snapshots::Forget(entries[hint]);
+            return;
+        }
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].widget == from) {
+                entries[i].widget = to;
+                Snapshots::Forget(entries[i]);
+                hint = i;
+            }
+        }
+    }
+
+    void Clear()
+    {
+        core::Holding_Drop(this);
+        entries.clear();
+        laid_out = false;
+        duplicates = emptied = false;
+    }
 
     void Add(Kind kind, VR_Tools& widget)
     {
@@ -358,6 +488,12 @@ struct VR_Batches::Impl {
         }
         try {
             entries.push_back(Entry{kind, &widget, Snapshot_Span{}});
+            const core::Holding_Added added = core::Holding_Add(&widget, this, holding, entries.size() - 1);
+            if (added == core::Holding_Added::FAILED) {
+                entries.pop_back();
+                throw std::bad_alloc();
+            }
+            duplicates = duplicates || added == core::Holding_Added::AGAIN;
         } catch (const std::bad_alloc&) {
             Error_Fct(::hwnd, 1u, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
                       widget.W_Name ? widget.W_Name : L"no name");
@@ -387,6 +523,7 @@ struct VR_Batches::Impl {
     // A widget found unchanged keeps the look it was given, unless `all`.
     void Describe_All(bool all = false)
     {
+        Entries_Compact();
         renderer.Slots_Resize(entries.size());
         // Every snapshot is taken again: the store starts afresh, with room for a slider's each.
         if (all)
@@ -400,6 +537,8 @@ struct VR_Batches::Impl {
             core::Look& look = renderer.Slot_Look(i);
             look.Clear();
             Describe(e, look);
+            if (core::Lint_On())
+                Lint_Empty(e);
             // The widget as its description left it (a button's mesh follows its State there).
             snapshots.Take(entries, e);
         }
@@ -436,6 +575,12 @@ struct VR_Batches::Impl {
             saved.Restore(vao_known);
     }
 };
+
+const core::Holder_Calls VR_Batches::Impl::holding = {
+    [](void* batch, VR_Tools* widget, std::size_t hint) { static_cast<Impl*>(batch)->Entries_Remove(widget, hint); },
+    [](void* batch, VR_Tools* from, VR_Tools* to, bool held, std::size_t& hint) {
+        static_cast<Impl*>(batch)->Entries_Follow(from, to, held, hint);
+    }};
 
 VR_Batches::VR_Batches() : impl_(new (std::nothrow) Impl)
 {
@@ -487,8 +632,7 @@ void VR_Batches::Add(VR_Hues& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::HUE, 
 void VR_Batches::Clear()
 {
     BATCH_IMPL_OR_RETURN()
-    impl_->entries.clear();
-    impl_->laid_out = false;
+    impl_->Clear();
 }
 
 int VR_Batches::Init()
@@ -502,6 +646,7 @@ int VR_Batches::Init()
     // The first layout is made here, so that the first frame uploads only the lists of what its view
     // shows. Describing takes a progress bar's step, which belongs to the frames: put its phase back.
     std::vector<std::pair<VR_Progress*, short>> phases;
+    impl_->Entries_Compact();
     const bool made = impl_->Guarded("Init", saved, vao_known, [&] {
         for (const Entry& e : impl_->entries)
             if (e.kind == Kind::PROGRESS)

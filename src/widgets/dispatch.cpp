@@ -2,15 +2,61 @@
 #include <vrtools/dispatch.h>
 
 #include <algorithm>
+#include <new>
+
+#include "core/holding.h"
+
+// How the widgets' destructors and moves reach a dispatcher, which the table knows by its base.
+struct Dispatcher_Holding {
+    static void* Key(VR_Dispatchers& d) { return static_cast<VR_Holders*>(&d); }
+    static VR_Dispatchers& Of(void* key) { return *static_cast<VR_Dispatchers*>(static_cast<VR_Holders*>(key)); }
+
+    static void Forget(void* key, VR_Tools* widget, std::size_t) { Of(key).Remove(*widget); }
+
+    static void Follow(void* key, VR_Tools* from, VR_Tools* to, bool held, std::size_t& hint)
+    {
+        VR_Dispatchers& d = Of(key);
+        if (held) {
+            d.Remove(*from);
+            return;
+        }
+        // The hint is out of date after a Remove of a widget before it.
+        if (hint >= d.Entries.size() || d.Entries[hint].Widget != from) {
+            const auto it = std::find_if(d.Entries.begin(), d.Entries.end(),
+                                         [from](const VR_Dispatchers::Entry& e) { return e.Widget == from; });
+            hint = static_cast<std::size_t>(it - d.Entries.begin());
+        }
+        if (hint < d.Entries.size())
+            d.Entries[hint].Widget = to;
+        for (VR_Changes& c : d.Changes)
+            if (c.Widget == from)
+                c.Widget = to;
+    }
+
+    static const core::Holder_Calls calls;
+};
+
+const core::Holder_Calls Dispatcher_Holding::calls = {Dispatcher_Holding::Forget, Dispatcher_Holding::Follow};
 
 void VR_Dispatchers::Entry_Add(Classes type, VR_Tools* widget)
 {
     for (const Entry& e : Entries)
         if (e.Widget == widget)
             return;
-    Entries.push_back(Entry{type, widget});
-    // An event changes at most one field per widget: room for all of them now, none during events.
-    Changes.reserve(Entries.size());
+    void* key = Dispatcher_Holding::Key(*this);
+    try {
+        if (core::Holding_Add(widget, key, Dispatcher_Holding::calls, Entries.size()) == core::Holding_Added::FAILED)
+            throw std::bad_alloc();
+        Entries.push_back(Entry{type, widget});
+        // An event changes at most one field per widget: room for all of them now, none during events.
+        Changes.reserve(Entries.size());
+    } catch (const std::bad_alloc&) {
+        if (!Entries.empty() && Entries.back().Widget == widget)
+            Entries.pop_back();
+        core::Holding_Remove(widget, key);
+        Error_Fct(::hwnd, 1u, "Dispatch: out of memory adding \"%ls\"; left out",
+                  widget->W_Name ? widget->W_Name : L"no name");
+    }
 }
 
 void VR_Dispatchers::Add(VR_Boxs& widget) { Entry_Add(Classes::BOX, &widget); }
@@ -23,6 +69,7 @@ void VR_Dispatchers::Add(VR_Hues& widget) { Entry_Add(Classes::HUES, &widget); }
 
 void VR_Dispatchers::Remove(const VR_Tools& widget)
 {
+    core::Holding_Remove(&widget, Dispatcher_Holding::Key(*this));
     for (std::size_t i = 0; i < Entries.size(); ++i) {
         if (Entries[i].Widget != &widget)
             continue;
@@ -41,6 +88,7 @@ void VR_Dispatchers::Remove(const VR_Tools& widget)
 
 void VR_Dispatchers::Clear()
 {
+    core::Holding_Drop(Dispatcher_Holding::Key(*this));
     Entries.clear();
     Changes.clear();
     Capture = -1;

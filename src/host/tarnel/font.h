@@ -24,6 +24,7 @@ struct Font_File {
     int index = 0;
     FT_Face face = nullptr;
     hb_face_t* shaper = nullptr;  // made on first shaping
+    FT_Size field_size = nullptr;  // the face at Glyph_Field_Em, made on the first distance field
 };
 
 // Glyphs, advances and kerning of the printable ASCII characters in one font, filled in as they

@@ -1,5 +1,8 @@
-// The glyph cache: rendered coverage per (font, glyph), bounded in bytes, least recently used out.
+// The glyph cache: rendered coverage per (font, glyph), bounded in bytes, least recently used out;
+// and the distance-field cells that renderers of glyph quads share between every size of a face.
 #include "host/tarnel/text.h"
+
+#include FT_MODULE_H
 
 #include <algorithm>
 #include <list>
@@ -7,6 +10,10 @@
 #include <unordered_map>
 
 namespace {
+
+using host::Glyph_Field;
+using host::Glyph_Field_Em;
+using host::Glyph_Field_Spread;
 
 // Enough for the captions of a large panel in a few fonts (a 16-pixel Latin glyph is ~100 bytes,
 // a 48-pixel CJK glyph ~2 KB).
@@ -127,9 +134,124 @@ bool Render(HFONT font, FT_UInt glyph, Glyph_Image& image)
     return true;
 }
 
+// Loads the glyph (or .notdef) into the face's slot at the active size.
+bool Load(FT_Face face, FT_UInt glyph, FT_Int32 flags)
+{
+    return FT_Load_Glyph(face, glyph, flags) == 0 || (glyph != 0 && FT_Load_Glyph(face, 0, flags) == 0);
+}
+
+// Makes a size of the face active for a while: the caller's is active again on leaving, however
+// that happens, as kerning and metrics are read at the active size.
+class Size_Lent {
+public:
+    Size_Lent(FT_Face face, FT_Size size) : kept_(face->size) { FT_Activate_Size(size); }
+    ~Size_Lent() { FT_Activate_Size(kept_); }
+    Size_Lent(const Size_Lent&) = delete;
+    Size_Lent& operator=(const Size_Lent&) = delete;
+
+private:
+    FT_Size kept_;
+};
+
+// The face at Glyph_Field_Em, kept with its file for every size and every later cell.
+FT_Size Field_Size(Font_File* file)
+{
+    if (file->field_size) return file->field_size;
+    FT_Face face = file->face;
+    FT_Size size = nullptr;
+    if (FT_New_Size(face, &size) != 0) return nullptr;
+    bool sized = false;
+    {
+        const Size_Lent lent(face, size);
+        sized = FT_Set_Pixel_Sizes(face, 0, Glyph_Field_Em) == 0;
+    }
+    if (!sized) {
+        FT_Done_Size(size);
+        return nullptr;
+    }
+    file->field_size = size;
+    return size;
+}
+
+// A colour glyph has no outline to measure: its coverage, as a caption shows it, at no more than
+// Glyph_Field_Em pixels per em (a colour strike is shrunk to it, never enlarged).
+bool Coverage_Cell(HFONT font, FT_UInt glyph, Glyph_Field& out)
+{
+    FT_Face face = font->file->face;
+    double scale = 1.0;
+    int em = font->pixel_size;
+    if (font->strike >= 0) {
+        em = static_cast<int>(face->available_sizes[font->strike].y_ppem >> 6);
+        if (em > Glyph_Field_Em) {
+            scale = static_cast<double>(Glyph_Field_Em) / em;
+            em = Glyph_Field_Em;
+        }
+    }
+    // A scalable colour face (layered outlines) is drawn at the cells' own size.
+    FT_Size field = font->strike < 0 ? Field_Size(font->file) : nullptr;
+    const Size_Lent lent(face, field ? field : face->size);
+    if (field) em = Glyph_Field_Em;
+    if (!Load(face, glyph, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_COLOR)) return false;
+    Glyph_Image image;
+    Copy_Slot(face->glyph, scale, image);
+    out.left = image.left;
+    out.top = image.top;
+    out.width = image.width;
+    out.rows = image.rows;
+    out.em = em;
+    out.spread = 0;
+    out.texels = std::move(image.coverage);
+    return true;
+}
+
 }  // namespace
 
 namespace host {
+
+bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out)
+{
+    out = Glyph_Field{};
+    if (!font || !Font_Use(font)) return false;
+    FT_Face face = font->file->face;
+    try {
+        if (font->color || !FT_IS_SCALABLE(face)) return Coverage_Cell(font, glyph, out);
+        // Once per process: the library is the toolkit's own, so no one else's fields change.
+        static const bool spread_set = [] {
+            const FT_Int spread = Glyph_Field_Spread;
+            return FT_Property_Set(Font_Library(), "sdf", "spread", &spread) == 0;
+        }();
+        FT_Size size = spread_set ? Field_Size(font->file) : nullptr;
+        if (!size) return false;
+        const Size_Lent lent(face, size);
+        // Unhinted and from the outline: one cell serves every size, so it is fitted to none, and
+        // a face's embedded bitmaps of one size would give no distances.
+        bool rendered = Load(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
+        if (rendered && face->glyph->outline.n_points > 0)
+            rendered = FT_Render_Glyph(face->glyph, FT_RENDER_MODE_SDF) == 0;
+        if (rendered) {
+            const FT_Bitmap& bitmap = face->glyph->bitmap;
+            out.em = Glyph_Field_Em;
+            out.spread = Glyph_Field_Spread;
+            if (face->glyph->format == FT_GLYPH_FORMAT_BITMAP && bitmap.buffer && bitmap.width && bitmap.rows) {
+                out.left = face->glyph->bitmap_left;
+                out.top = face->glyph->bitmap_top;
+                out.width = static_cast<int>(bitmap.width);
+                out.rows = static_cast<int>(bitmap.rows);
+                out.texels.resize(static_cast<std::size_t>(out.width) * out.rows);
+                for (int y = 0; y < out.rows; ++y) {
+                    const long long pitch = bitmap.pitch;
+                    const unsigned char* row =
+                        bitmap.buffer + (pitch >= 0 ? y * pitch : (out.rows - 1 - y) * -pitch);
+                    std::copy(row, row + out.width, out.texels.begin() + static_cast<long>(y) * out.width);
+                }
+            }
+        }
+        return rendered;
+    } catch (const std::bad_alloc&) {
+        out = Glyph_Field{};
+        return false;
+    }
+}
 
 const Glyph_Image* Glyph_Get(HFONT font, FT_UInt glyph)
 {

@@ -148,16 +148,29 @@ void Surface_Draw_Text(Text_Surface* surface, const wchar_t* text)
     const HFONT font = Font_Of(surface);
     const Text_Layout* layout = Layout_Of(*surface, text);
     if (!font || !layout) return;
-    // Glyphs may reach left of their pen by a little; past this margin nothing more can show.
-    const long long last_x = surface->width + 2LL * font->pixel_size;
-    for (const Placed_Glyph& g : layout->glyphs) {
-        const long long x = (static_cast<long long>(g.x) + 32) >> 6;
-        if (x > last_x) break;  // glyphs come left to right: the rest is further out
-        const Glyph_Image* image = Glyph_Get(g.font, g.glyph);
-        if (!image) continue;
-        // Every font of the line stands on the baseline of the font asked for.
-        const long long y = (static_cast<long long>(g.y) + 32) >> 6;
-        Blit(*surface, *image, x, font->baseline - y);
+    Caption_Walk(font, *layout, surface->width, [surface](const Placed_Glyph& g, long long x, long long y) {
+        if (const Glyph_Image* image = Glyph_Get(g.font, g.glyph)) Blit(*surface, *image, x, y);
+    });
+}
+
+int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Caption_Glyph* out, int capacity)
+{
+    if (!font) font = System_Font();
+    if (!font || !text || capacity < 0 || (capacity > 0 && !out)) return -1;
+    try {
+        Text_Layout layout;
+        if (!Text_Lay_Out(font, text, layout)) return -1;
+        int count = 0;
+        auto clamp = [](long long v) {
+            return static_cast<int>(std::max<long long>(-0x7FFFFFFF, std::min<long long>(v, 0x7FFFFFFF)));
+        };
+        Caption_Walk(font, layout, width, [&](const Placed_Glyph& g, long long x, long long y) {
+            if (count < capacity) out[count] = {g.font, g.glyph, clamp(x), clamp(y), g.font->pixel_size};
+            ++count;
+        });
+        return count;
+    } catch (const std::bad_alloc&) {
+        return -1;
     }
 }
 

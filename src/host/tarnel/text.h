@@ -31,6 +31,24 @@ struct Text_Layout {
 };
 
 namespace host {
+// Walks a layout of text in `font` as a caption cut at `width` pixels places it: `visit(glyph, x, y)`
+// for each glyph with its origin in whole pixels from the caption's top-left corner (x to the
+// right, y down to its baseline; every font of the line stands on the baseline of `font`). The
+// caption's bitmap and the glyph placement query both walk a layout through here, so that a glyph
+// quad stands where the bitmap's ink is.
+template <typename Visit>
+void Caption_Walk(HFONT font, const Text_Layout& layout, long long width, Visit&& visit)
+{
+    // Glyphs may reach left of their pen by a little; past this margin nothing more can show.
+    const long long last_x = width + 2LL * font->pixel_size;
+    for (const Placed_Glyph& g : layout.glyphs) {
+        const long long x = (static_cast<long long>(g.x) + 32) >> 6;
+        if (x > last_x) break;  // glyphs come left to right: the rest is further out
+        const long long y = (static_cast<long long>(g.y) + 32) >> 6;
+        visit(g, x, font->baseline - y);
+    }
+}
+
 // Lays out `text` (up to its terminator) in `font`: bidirectional order, shaping, and fallback fonts
 // for characters `font` lacks, all on one baseline. Replaces `out`; false when memory runs out.
 bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out);
