@@ -340,6 +340,28 @@ TEST_F(Focus, RemovingTheFocusedWidgetFocusesTheNext)
     EXPECT_EQ(input.Activate(true), 0);
 }
 
+// A focused widget destroyed while held is forgotten and the next one takes the focus and its light;
+// one moved keeps the focus in the object it moved into.
+TEST_F(Focus, DestroyedFocusedWidgetHandsTheFocusOn)
+{
+    VR_Buttons b[3];
+    VR_Dispatchers input;
+    Row(b, input);
+    auto doomed = std::make_unique<VR_Buttons>();
+    Place(*doomed, 10, 300, 100, 40);
+    input.Add(*doomed);
+    input.Focus_Next(-1);
+    ASSERT_EQ(input.Focused(), doomed.get());
+    doomed.reset();
+    EXPECT_EQ(input.Focused(), &b[0]) << "wraps to the first";
+    EXPECT_EQ(b[0].Highlight, 1);
+
+    VR_Buttons moved = std::move(b[0]);
+    EXPECT_EQ(input.Focused(), &moved);
+    EXPECT_EQ(input.Activate(true), 1);
+    EXPECT_EQ(moved.State, 1);
+}
+
 // A host hands the keys to a widget, or takes them away with the light; a widget it does not hold,
 // or one that is inactive, takes no focus.
 TEST_F(Focus, FocusSetGivesAndTakesTheFocus)
