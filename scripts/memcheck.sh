@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the whole test suite (both test programs) under valgrind's memcheck and fails on any memory error or on any
+# Runs the whole test suite (its three test programs) under valgrind's memcheck and fails on any memory error or on any
 # definitely or indirectly lost block that the committed suppressions (Mesa's and Fontconfig's own
 # process-long state, two known glibc false positives) do not explain.
 # Usage: scripts/memcheck.sh [build-dir]   (reuses a build of scripts/test.sh when there is one)
@@ -10,13 +10,13 @@ build=${1:-$root/build}
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVRTOOLS_BUILD_TESTS=ON >/dev/null
 fi
-cmake --build "$build" -j2 --target vrtools_tests vrtools_text_tests
+cmake --build "$build" -j2 --target vrtools_tests vrtools_text_tests vrtools_hostile_tests
 # Each suite in one process (not one per test as ctest runs them): llvmpipe compiles its shaders once.
 # Its rasteriser runs on the calling thread, which valgrind handles far faster than worker threads.
 # The steady-state test counts heap allocations with its own malloc; nouserintercepts leaves that
 # malloc in place (it forwards to glibc's, which memcheck still replaces).
-for suite in vrtools_tests vrtools_text_tests; do
-    log=$build/memcheck-$suite.log
+for suite in vrtools_tests vrtools_text_tests hostile/vrtools_hostile_tests; do
+    log=$build/memcheck-${suite##*/}.log
     echo "== memcheck: $suite in one process (log: $log) =="
     status=0
     LP_NUM_THREADS=0 valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \

@@ -1090,6 +1090,8 @@ TEST_F(Batch, HostStateIsLeftAsFound)
         get("blend destination alpha", GL_BLEND_DST_ALPHA);
         get("depth function", GL_DEPTH_FUNC);
         get("depth mask", GL_DEPTH_WRITEMASK);
+        get("culled faces", GL_CULL_FACE_MODE);
+        get("front faces", GL_FRONT_FACE);
         get("unpack alignment", GL_UNPACK_ALIGNMENT);
         GLint viewport[4] = {};
         glGetIntegerv(GL_VIEWPORT, viewport);
@@ -1126,6 +1128,8 @@ TEST_F(Batch, HostStateIsLeftAsFound)
             glDisable(GL_CULL_FACE);
         }
         glDepthFunc(round == 0 ? GL_GREATER : GL_LESS);
+        glCullFace(round == 0 ? GL_FRONT : GL_BACK);
+        glFrontFace(round == 0 ? GL_CW : GL_CCW);
         glDepthMask(round == 0 ? GL_FALSE : GL_TRUE);
         glViewport(0, 0, WIDTH - round, HEIGHT);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 8 >> round);
@@ -1144,6 +1148,8 @@ TEST_F(Batch, HostStateIsLeftAsFound)
     }
 
     // The fixture's own state back for the next test.
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
     glUseProgram(0);
     glBindVertexArray(0);
     glActiveTexture(GL_TEXTURE0);
@@ -1166,7 +1172,7 @@ TEST_F(Batch, MisuseIsReportedAndNeverCrashes)
         VR_Buttons never;
         Place(never, "Never", 10, 10, 100, 30);
         batch.Add(never);
-        EXPECT_TRUE(Has_Message("Batch: VR_Buttons \"no name\" was added before its Init; left out")) << Messages_Text();
+        EXPECT_TRUE(Has_Message("Batch: VR_Buttons \"Never\" was added before its Init; left out")) << Messages_Text();
         Messages_Clear();
         Draw(batch);
         Draw(batch);

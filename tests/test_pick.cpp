@@ -285,3 +285,37 @@ TEST_F(Pick, MissesAndBadInputNeverDivideByZero)
     EXPECT_EQ(pick.Direction[2], -1.0f);
     EXPECT_EQ(Messages().size(), 3u) << Messages_Text();
 }
+
+// The singularity threshold follows the panel's scale, not its distance from the origin: panels far
+// away, tiny and huge are hit where the ray meets them, and only a crushed axis is refused.
+TEST_F(Pick, FarTinyAndHugePanelsInvert)
+{
+    const Pose poses[] = {
+        {"unit scale at x = 5000", Translate(5000, 0, -2)},
+        {"0.01 scale at x = 300", Multiply(Translate(300, 0, -2), Scale(0.01f))},
+        {"turned, 0.005 scale, 2 km away", Multiply(Multiply(Translate(-2000, 30, 1500), Rotate(1, 40)), Scale(0.005f))},
+        {"1e-5 scale, microscope", Multiply(Multiply(Translate(0.001f, 0, -0.001f), Rotate(0, -20)), Scale(1e-5f))},
+        {"100 scale at x = 1e5", Multiply(Translate(1e5f, 0, -5e4f), Scale(100))},
+    };
+    for (const Pose& pose : poses) {
+        SCOPED_TRACE(pose.name);
+        Messages_Clear();
+        // The eye stands in front of the panel, as far from it as the panel is wide.
+        std::vector<float> eye = Place(pose.model, 50, 50);
+        const float width = std::hypot(pose.model[0], pose.model[1], pose.model[2]) * 100.0f;
+        for (int i = 0; i < 3; ++i)
+            eye[i] += pose.model[8 + i] / std::hypot(pose.model[8], pose.model[9], pose.model[10]) * width;
+        VR_Picks pick = Ray_Through(pose.model, 30, 70, eye);
+        EXPECT_EQ(pick.Hit(pose.model.data()), 1) << Messages_Text();
+        EXPECT_NEAR(pick.X, 30.0f, 0.05f);
+        EXPECT_NEAR(pick.Y, 70.0f, 0.05f);
+        float inverse[16];
+        EXPECT_EQ(VR_Picks::Matrix_Invert(pose.model.data(), inverse), 1);
+        Matrix crushed = pose.model;
+        crushed[8] = crushed[9] = crushed[10] = 0.0f;
+        EXPECT_EQ(VR_Picks::Matrix_Invert(crushed.data(), inverse), 0);
+        crushed[10] = pose.model[0] * 1e-16f;
+        EXPECT_EQ(VR_Picks::Matrix_Invert(crushed.data(), inverse), 0);
+        EXPECT_EQ(Messages_Text(), "");
+    }
+}

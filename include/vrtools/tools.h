@@ -26,7 +26,19 @@ enum : unsigned char {
     VR_STATUS_INITIALISED = 0x01,
     VR_STATUS_WARNED = 0x02,
     VR_STATUS_NAMED = 0x04,
+    // A pointer or value call came with no GL context current: its buffer uploads, or for
+    // VR_STATUS_INIT_PENDING its whole rebuild, wait for the widget's next Draw.
+    VR_STATUS_GL_PENDING = 0x08,
+    VR_STATUS_INIT_PENDING = 0x10,
 };
+
+// NOTE: Xlib (through <GL/glx.h>) defines Status as a macro. The field keeps its name, declared here
+// with the macro set aside; host code that reads the field must see no such macro at that point.
+#if defined(Status)
+#pragma push_macro("Status")
+#undef Status
+#define VRTOOLS_STATUS_MACRO_SAVED
+#endif
 
 // Base record of every widget. Plain class: no virtual functions. The destructor and every Init
 // need the host's GL context current.
@@ -132,6 +144,11 @@ public:
     int Text(const wchar_t* text, unsigned char** buffer, const char* font_name, const char* font_style,
              short font_size, int* tex_width, int* tex_height, int* text_width, int* text_height);
 };
+
+#if defined(VRTOOLS_STATUS_MACRO_SAVED)
+#pragma pop_macro("Status")
+#undef VRTOOLS_STATUS_MACRO_SAVED
+#endif
 
 // Version text "<module>.dll 1.1 (rev-b)" when `version` is null or "1.1", else null. The text lives
 // in one process-wide buffer that every call rewrites.

@@ -640,6 +640,8 @@ void Batch_Renderer::Release()
 void Batch_Renderer::Slots_Resize(std::size_t count)
 {
     slots_.resize(count);
+    slot_boxes_.resize(count);
+    spill_boxes_.resize(count);
 }
 
 // [SECTION] Vertices ----------------------------------------------------------------------------------
@@ -742,6 +744,10 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
         std::memcpy(built_lo_, lo_box, sizeof built_lo_);
         std::memcpy(built_hi_, hi_box, sizeof built_hi_);
     };
+    // The box across the plane around the slot's meshes, found when a blended part first needs it.
+    float mesh_lo[2] = {1e30f, 1e30f}, mesh_hi[2] = {-1e30f, -1e30f};
+    bool mesh_measured = false;
+    slot.spill = Box{};
     std::size_t cell = 0;
     bool measured = false;  // boxes_ holds this slot's parts
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
@@ -798,6 +804,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                 // Texels without coverage or alpha blend to nothing: a caption's quad, which covers
                 // its whole texture, is cut down to the ink. Pictures written opaque keep theirs.
                 cut = (p.pass == Look_Pass::TEXT || p.blend) && Quad_Aligned(p);
+                if ((p.pass == Look_Pass::TEXT || p.blend) && Spill_Measure(slot, p, mesh_lo, mesh_hi, mesh_measured))
+                    cut = false;  // every texel's depth, as the widget's own quad writes it
                 if (cut) {
                     if (!measured)
                         Boxes_Measure(slot);
@@ -917,6 +925,170 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
     slot.cell_count = static_cast<int>(cell);
     box_keep();
     return true;
+}
+
+bool Batch_Renderer::Spill_Measure(Slot& slot, const Look_Part& p, float mesh_lo[2], float mesh_hi[2], bool& measured)
+{
+    const auto extend = [](const Look_Part& part, float lo[3], float hi[3], int axes) {
+        const short* v = part.Vertices();
+        for (int k = 0; k < part.quads * 4; ++k)
+            for (int a = 0; a < axes; ++a) {
+                const float x = static_cast<float>(v[k * 3 + a]) * part.scale[a] + part.offset[a];
+                lo[a] = std::min(lo[a], x);
+                hi[a] = std::max(hi[a], x);
+            }
+    };
+    if (!measured) {
+        for (const Look_Part& m : slot.look.Parts()) {
+            int stream = 0;
+            if (Part_Quads(m, stream) > 0 && stream == STREAM_OPAQUE)
+                extend(m, mesh_lo, mesh_hi, 2);
+        }
+        measured = true;
+    }
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    extend(p, lo, hi, 3);
+    if (lo[0] >= mesh_lo[0] && hi[0] <= mesh_hi[0] && lo[1] >= mesh_lo[1] && hi[1] <= mesh_hi[1])
+        return false;
+    const bool first = slot.spill.lo[0] > slot.spill.hi[0];
+    for (int a = 0; a < 3; ++a) {
+        slot.spill.lo[a] = first ? lo[a] : std::min(slot.spill.lo[a], lo[a]);
+        slot.spill.hi[a] = first ? hi[a] : std::max(slot.spill.hi[a], hi[a]);
+    }
+    return true;
+}
+
+bool Batch_Renderer::Spill_Near(const Box& spill, const Box& later)
+{
+    return spill.lo[0] <= spill.hi[0] && later.lo[0] <= later.hi[0] && later.lo[2] < spill.hi[2] &&
+           later.lo[0] < spill.hi[0] && spill.lo[0] < later.hi[0] && later.lo[1] < spill.hi[1] &&
+           spill.lo[1] < later.hi[1];
+}
+
+bool Batch_Renderer::Spill_Hides(std::size_t i, std::size_t j) const
+{
+    const Box& spill = spill_boxes_[i];
+    if (!Spill_Near(spill, slot_boxes_[j]))
+        return false;
+    // Quad by quad, as the vertex buffer holds them now: only what lies below the spilled quads
+    // and overlaps them across the plane. Walls count; blank padding (a point) does not.
+    const Slot& later = slots_[j];
+    for (const int k : {int{STREAM_OPAQUE}, int{STREAM_TEXTURED}}) {
+        const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(later.range[k].first) * 4;
+        for (int q = 0; q < later.range[k].capacity; ++q, v += 4) {
+            Box b;
+            for (int a = 0; a < 3; ++a) {
+                b.lo[a] = std::min(std::min(v[0].pos[a], v[1].pos[a]), std::min(v[2].pos[a], v[3].pos[a]));
+                b.hi[a] = std::max(std::max(v[0].pos[a], v[1].pos[a]), std::max(v[2].pos[a], v[3].pos[a]));
+            }
+            const int flat_axes = (b.lo[0] == b.hi[0]) + (b.lo[1] == b.hi[1]) + (b.lo[2] == b.hi[2]);
+            if (flat_axes < 2 && Spill_Near(spill, b))
+                return true;
+        }
+    }
+    return false;
+}
+
+void Batch_Renderer::Boxes_Keep(std::size_t k)
+{
+    const Slot& s = slots_[k];
+    for (int a = 0; a < 3; ++a) {
+        slot_boxes_[k].lo[a] = s.lo[a];
+        slot_boxes_[k].hi[a] = s.hi[a];
+    }
+    spill_boxes_[k] = s.spill;
+}
+
+int Batch_Renderer::Spill_Count(std::size_t k) const
+{
+    int hits = 0;
+    if (spill_boxes_[k].lo[0] <= spill_boxes_[k].hi[0])
+        for (std::size_t j = k + 1; j < slots_.size(); ++j)
+            hits += Spill_Hides(k, j);
+    return hits;
+}
+
+void Batch_Renderer::Spill_Count_All()
+{
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        Boxes_Keep(i);
+        slots_[i].spill_hits = 0;
+    }
+    // The slots by the squares of a grid their boxes cover, so that each spill is compared with
+    // its neighbours only (a layout has thousands of labels and read-outs, each a spill).
+    constexpr float CELL = 64.0f;
+    const auto cell_of = [](float x) {
+        return static_cast<int>(std::floor(std::min(std::max(x / CELL, -1e8f), 1e8f)));
+    };
+    const auto cells = [&](const Box& b, int range[4]) {
+        range[0] = cell_of(b.lo[0]);
+        range[1] = cell_of(b.lo[1]);
+        range[2] = cell_of(b.hi[0]);
+        range[3] = cell_of(b.hi[1]);
+        return static_cast<std::size_t>(range[2] - range[0] + 1) * static_cast<std::size_t>(range[3] - range[1] + 1);
+    };
+    // Calls `f` with the key of each square the box covers.
+    const auto each_square = [&](const Box& b, auto&& f) {
+        int r[4];
+        cells(b, r);
+        for (int x = r[0]; x <= r[2]; ++x)
+            for (int y = r[1]; y <= r[3]; ++y)
+                f(static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32 | static_cast<std::uint32_t>(y));
+    };
+    std::size_t entries = 0;
+    for (const Box& b : slot_boxes_)
+        if (b.lo[0] <= b.hi[0]) {
+            int r[4];
+            entries += cells(b, r);
+        }
+    // Boxes far larger than the grid's squares (scaled-up widgets): every spill against every slot.
+    if (entries > 16 * slots_.size() + 4096) {
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+            slots_[i].spill_hits = Spill_Count(i);
+        return;
+    }
+    grid_.clear();
+    grid_.reserve(entries);
+    for (std::size_t j = 0; j < slots_.size(); ++j)
+        if (slot_boxes_[j].lo[0] <= slot_boxes_[j].hi[0])
+            each_square(slot_boxes_[j],
+                        [&](std::uint64_t square) { grid_.emplace_back(square, static_cast<std::uint32_t>(j)); });
+    std::sort(grid_.begin(), grid_.end());
+    grid_seen_.assign(slots_.size(), 0);
+    for (std::size_t k = 0; k < slots_.size(); ++k) {
+        const Box& spill = spill_boxes_[k];
+        if (spill.lo[0] > spill.hi[0])
+            continue;
+        each_square(spill, [&](std::uint64_t square) {
+            // The later slots in the square: those after k, in slot order.
+            const std::pair<std::uint64_t, std::uint32_t> from{square, static_cast<std::uint32_t>(k + 1)};
+            for (auto e = std::lower_bound(grid_.begin(), grid_.end(), from);
+                 e != grid_.end() && e->first == square; ++e) {
+                std::uint32_t& seen = grid_seen_[e->second];
+                if (seen == k + 1)
+                    continue;
+                seen = static_cast<std::uint32_t>(k + 1);
+                slots_[k].spill_hits += Spill_Hides(k, e->second);
+            }
+        });
+    }
+}
+
+void Batch_Renderer::Spill_Unhook(std::size_t k)
+{
+    for (std::size_t i = 0; i < k; ++i)
+        slots_[i].spill_hits -= Spill_Hides(i, k);
+}
+
+void Batch_Renderer::Spill_Hook(std::size_t k)
+{
+    Boxes_Keep(k);
+    for (std::size_t i = 0; i < k; ++i)
+        slots_[i].spill_hits += Spill_Hides(i, k);
+    slots_[k].spill_hits = Spill_Count(k);
+    // A run of the lists ends where it no longer should, or should where it does not.
+    for (std::size_t i = 0; i <= k && !lists_dirty_; ++i)
+        lists_dirty_ = (slots_[i].visible && slots_[i].spill_hits > 0) != slots_[i].run_end;
 }
 
 // [SECTION] Atlas -------------------------------------------------------------------------------------
@@ -1292,6 +1464,7 @@ void Batch_Renderer::Layout()
         Bounds_Make(s);
         s.visible = s.lo[0] <= s.hi[0];
     }
+    Spill_Count_All();
     gathering_ = false;
     // The shelves the cells take, a quarter as much again and a margin for read-outs that grow and
     // pictures that change (a full atlas lays everything out again).
@@ -1324,11 +1497,58 @@ void Batch_Renderer::Layout()
                  GL_DYNAMIC_DRAW);
     marks_.assign(static_cast<std::size_t>(quads_), 0);
     smooth_quads_ = 0;
-    for (const Slot& s : slots_)
+    for (const Slot& s : slots_) {
         Quads_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
+        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+    }
     // The next frame tests every slot against its view and builds the lists.
     cull_valid_ = false;
     lists_dirty_ = true;
+}
+
+void Batch_Renderer::Twins_Mark(int first, int count)
+{
+    std::vector<Flat_Quad>& flats = flats_;
+    flats.clear();
+    const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
+    for (int q = 0; q < count; ++q, v += 4) {
+        if (v->mid.mesh.info[0] == 0)
+            continue;
+        for (int axis = 0; axis < 3; ++axis) {
+            const float at = v[0].pos[axis];
+            if (v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at || v->mid.mesh.normal[axis] == 0)
+                continue;
+            Flat_Quad f{first + q, axis, at, v->mid.mesh.normal[axis] > 0, {1e30f, 1e30f}, {-1e30f, -1e30f}};
+            for (int c = 0; c < 4; ++c)
+                for (int k = 0; k < 2; ++k) {
+                    const float x = v[c].pos[(axis + 1 + k) % 3];
+                    f.lo[k] = std::min(f.lo[k], x);
+                    f.hi[k] = std::max(f.hi[k], x);
+                }
+            flats.push_back(f);
+            break;
+        }
+    }
+    std::sort(flats.begin(), flats.end(), [](const Flat_Quad& a, const Flat_Quad& b) {
+        return a.axis != b.axis ? a.axis < b.axis : a.at < b.at;
+    });
+    std::vector<unsigned char>& twin = twins_found_;
+    twin.assign(static_cast<std::size_t>(count), 0);
+    for (std::size_t i = 0; i < flats.size(); ++i)
+        for (std::size_t j = i + 1; j < flats.size() && flats[j].axis == flats[i].axis && flats[j].at == flats[i].at;
+             ++j) {
+            const Flat_Quad& a = flats[i];
+            const Flat_Quad& b = flats[j];
+            if (a.up != b.up && a.lo[0] < b.hi[0] && b.lo[0] < a.hi[0] && a.lo[1] < b.hi[1] && b.lo[1] < a.hi[1])
+                twin[static_cast<std::size_t>(a.quad - first)] = twin[static_cast<std::size_t>(b.quad - first)] = 1;
+        }
+    for (int q = 0; q < count; ++q) {
+        unsigned char& mark = marks_[static_cast<std::size_t>(first + q)];
+        if ((twin[static_cast<std::size_t>(q)] != 0) != ((mark & MARK_TWIN) != 0)) {
+            mark ^= MARK_TWIN;
+            lists_dirty_ = true;
+        }
+    }
 }
 
 void Batch_Renderer::Quads_Mark(int first, int count, bool fresh)
@@ -1427,21 +1647,37 @@ void Batch_Renderer::Lists_Upload()
         return;
     lists_dirty_ = false;
     index_.clear();
-    for (int k = 0; k < STREAMS; ++k) {
-        list_first_[k] = static_cast<int>(index_.size());
-        const bool faces_only = k == STREAM_OPAQUE && cull_straight_;
-        for (const Slot& s : slots_) {
-            if (!s.visible)
-                continue;
-            for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
-                if (faces_only && (marks_[static_cast<std::size_t>(q)] & MARK_EDGE_ON))
+    draws_.clear();
+    const bool faces_only = cull_straight_;
+    for (std::size_t run = 0; run < slots_.size();) {
+        std::size_t end = run;
+        while (end < slots_.size() && !(slots_[end].visible && slots_[end].spill_hits > 0))
+            slots_[end++].run_end = false;
+        if (end < slots_.size())
+            slots_[end++].run_end = true;
+        for (const int list : {int{LIST_TWINS}, int{LIST_OPEN}, int{STREAM_TEXTURED}, int{STREAM_OUTLINE}}) {
+            const int first = static_cast<int>(index_.size());
+            const int k = list == LIST_OPEN ? STREAM_OPAQUE : list;
+            for (std::size_t i = run; i < end; ++i) {
+                const Slot& s = slots_[i];
+                if (!s.visible)
                     continue;
-                const GLuint b = static_cast<GLuint>(q) * 4;
-                const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
-                index_.insert(index_.end(), tri, tri + 6);
+                for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
+                    if (k == STREAM_OPAQUE) {
+                        const unsigned char mark = marks_[static_cast<std::size_t>(q)];
+                        if ((faces_only && (mark & MARK_EDGE_ON)) || ((mark & MARK_TWIN) != 0) != (list == LIST_TWINS))
+                            continue;
+                    }
+                    const GLuint b = static_cast<GLuint>(q) * 4;
+                    const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
+                    index_.insert(index_.end(), tri, tri + 6);
+                }
             }
+            const int count = static_cast<int>(index_.size()) - first;
+            if (count > 0)
+                draws_.push_back(Draw_Range{list, first, count});
         }
-        list_count_[k] = static_cast<int>(index_.size()) - list_first_[k];
+        run = end;
     }
     if (vao_)
         glBindVertexArray(vao_);
@@ -1501,6 +1737,43 @@ void Batch_Renderer::Program_Use(const Program& p, const Batch_View& view)
     }
 }
 
+Batch_Renderer::Depth_Cull_State Batch_Renderer::Depth_Cull_Take()
+{
+    Depth_Cull_State host;
+    host.depth_test = glIsEnabled(GL_DEPTH_TEST);
+    host.cull = glIsEnabled(GL_CULL_FACE);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &host.depth_mask);
+    glGetIntegerv(GL_DEPTH_FUNC, &host.depth_func);
+    glGetIntegerv(GL_CULL_FACE_MODE, &host.cull_mode);
+    glGetIntegerv(GL_FRONT_FACE, &host.front_face);
+    // Parts stacked at the same depth are drawn later on top, and a slab's back in its front's
+    // plane must not show through it: a scene graph's defaults (GL_LESS, no culling) would lose
+    // the later part and streak the slab.
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
+    return host;
+}
+
+void Batch_Renderer::Depth_Cull_Put(const Depth_Cull_State& host)
+{
+    if (host.depth_test)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    if (host.cull)
+        glEnable(GL_CULL_FACE);
+    else
+        glDisable(GL_CULL_FACE);
+    glDepthMask(host.depth_mask);
+    glDepthFunc(static_cast<GLenum>(host.depth_func));
+    glCullFace(static_cast<GLenum>(host.cull_mode));
+    glFrontFace(static_cast<GLenum>(host.front_face));
+}
+
 void Batch_Renderer::Frame(const Batch_View& view)
 {
     draw_calls_ = 0;
@@ -1530,6 +1803,8 @@ void Batch_Renderer::Frame(const Batch_View& view)
             relayout = true;
             break;
         }
+        // What the slot's old quads counted toward earlier slots' spills goes with them.
+        Spill_Unhook(i);
         // Only the vertices that differ go up, from the first to the last of the slot's block (its
         // streams one after the other): a hover recolours one face, a drag moves a cursor and its
         // read-out, in one piece.
@@ -1555,11 +1830,14 @@ void Batch_Renderer::Frame(const Batch_View& view)
             ++uploads_;
             // The meshes come first in the block.
             const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
-            if (lo < meshes)
+            if (lo < meshes) {
                 Quads_Mark(s.range[STREAM_OPAQUE].first + lo / 4, std::min(hi, meshes - 1) / 4 - lo / 4 + 1, false);
+                Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+            }
         }
         // A widget moved into the view or out of it changes the lists.
         Bounds_Make(s);
+        Spill_Hook(i);
         if (cull_valid_) {
             const bool visible = Slot_Visible(s);
             if (visible != s.visible)
@@ -1587,27 +1865,38 @@ void Batch_Renderer::Frame(const Batch_View& view)
     for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
         glEnableVertexAttribArray(i);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const Depth_Cull_State host = Depth_Cull_Take();
     // Meshes, then captions and pictures, then outlines: each widget's captions and pictures stand
     // above its meshes, so with the host's depth test the picture is the one of widget-by-widget
     // drawing. Meshes are written as they are, as the widgets draw them: blending them would cost
-    // a read of every covered pixel for nothing.
-    for (int k = 0; k < STREAMS; ++k) {
-        if (list_count_[k] == 0)
-            continue;
+    // a read of every covered pixel for nothing. A slab without thickness (a frame of no depth)
+    // has its back in its front's plane: those two are culled by their facing, before the rest.
+    int program_list = -1;
+    for (const Draw_Range& d : draws_) {
+        const int k = d.list == LIST_OPEN ? STREAM_OPAQUE : d.list;
+        if (d.list == LIST_TWINS)
+            glEnable(GL_CULL_FACE);
+        else
+            glDisable(GL_CULL_FACE);
         // Outlines are written unblended too: their alpha is the coverage the widgets' smooth lines
         // leave in the frame.
         if (k == STREAM_OPAQUE || k == STREAM_OUTLINE)
             glDisable(GL_BLEND);
         else
             glEnable(GL_BLEND);
-        const bool flat = k == STREAM_OPAQUE && smooth_quads_ == 0 && view.light[3] == 0.0f &&
-                          programs_[PROGRAM_FLAT].id != 0;
-        Program_Use(programs_[flat ? PROGRAM_FLAT : k], view);
-        Attributes_Point(k);
-        glDrawElements(GL_TRIANGLES, list_count_[k], GL_UNSIGNED_INT,
-                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(list_first_[k]) * sizeof(GLuint)));
+        // The twins and the other meshes share their program.
+        if (k != (program_list == LIST_OPEN ? STREAM_OPAQUE : program_list)) {
+            const bool flat = k == STREAM_OPAQUE && smooth_quads_ == 0 && view.light[3] == 0.0f &&
+                              programs_[PROGRAM_FLAT].id != 0;
+            Program_Use(programs_[flat ? PROGRAM_FLAT : k], view);
+            Attributes_Point(k);
+        }
+        program_list = d.list;
+        glDrawElements(GL_TRIANGLES, d.count, GL_UNSIGNED_INT,
+                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(d.first) * sizeof(GLuint)));
         ++draw_calls_;
     }
+    Depth_Cull_Put(host);
     if (!vao_)
         for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
             glDisableVertexAttribArray(i);

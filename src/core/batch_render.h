@@ -170,6 +170,10 @@ private:
         int first = 0;     // first quad in the vertex buffer
         int capacity = 0;  // quads kept
     };
+    // A box in the widgets' frame; empty when lo > hi.
+    struct Box {
+        float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
+    };
     struct Slot {
         Look look;
         std::vector<unsigned char> signature;  // everything the look's vertices and pictures follow from
@@ -183,6 +187,12 @@ private:
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
         bool visible = false;  // drawn through the index lists
         bool fresh = true;     // described since the last Frame: its signature may have changed
+        // The box around its blended captions and pictures that reach beyond its meshes (a label's,
+        // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
+        // later widgets draw behind them, as in widget-by-widget drawing.
+        Box spill;
+        int spill_hits = 0;    // later slots with quads partly behind that one
+        bool run_end = false;  // the lists' run ends after it (it is visible and spill_hits > 0)
     };
     struct Program {
         GLuint id = 0;
@@ -249,18 +259,69 @@ private:
     // changed.
     void Lists_Upload();
 
+    // Whether blended part `p` reaches beyond the slot's meshes (measured once a build, into
+    // mesh_lo/hi across the plane, when `measured` is false); if so its box joins the slot's spill.
+    static bool Spill_Measure(Slot& slot, const Look_Part& p, float mesh_lo[2], float mesh_hi[2], bool& measured);
+    // Whether a box may hold something a spill hides: reaching below it and overlapping it across
+    // the plane.
+    static bool Spill_Near(const Box& spill, const Box& later);
+    // Whether what slot `i` spills over may hide a quad slot `j` (after it) holds now in the vertex
+    // buffer.
+    bool Spill_Hides(std::size_t i, std::size_t j) const;
+    // Copies slot `k`'s box and spill box to slot_boxes_ and spill_boxes_.
+    void Boxes_Keep(std::size_t k);
+    // The later slots the spill of slot `k` may hide.
+    int Spill_Count(std::size_t k) const;
+    // Every slot's boxes kept and its spill counted (a layout).
+    void Spill_Count_All();
+    // Slot `k`'s quads leave the earlier slots' spill counts (before they change), and come back
+    // into them with its own count of later slots (after, its boxes kept anew).
+    void Spill_Unhook(std::size_t k);
+    void Spill_Hook(std::size_t k);
+
+    // The host's depth and culling, put back after the frame's draws.
+    struct Depth_Cull_State {
+        GLboolean depth_test = GL_FALSE, cull = GL_FALSE, depth_mask = GL_TRUE;
+        GLint depth_func = GL_LESS, cull_mode = GL_BACK, front_face = GL_CCW;
+    };
+    // Reads the host's and sets the frame's: depth test and writes on, GL_LEQUAL, back faces culled.
+    static Depth_Cull_State Depth_Cull_Take();
+    static void Depth_Cull_Put(const Depth_Cull_State& host);
+
     Program programs_[PROGRAMS];
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0, atlas_ = 0;
     // Only the visible slots are drawn, each stream through its own section of the index buffer
     // (`ibo_`). Seen straight down the z axis (the usual panel view) the walls of the widgets' meshes
     // are lines that cover no pixel: that view's mesh list leaves them out.
-    enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2 };
+    // MARK_TWIN: a lit quad lying in the plane of another of its slot that faces the other way and
+    // overlaps it (a slab without thickness): drawn with back faces culled, or the two would fight
+    // for depth wherever their triangles round differently.
+    enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2, MARK_TWIN = 4 };
+    // Marks the twins among `count` mesh quads from `first` on (a slot's whole range).
+    void Twins_Mark(int first, int count);
     std::vector<unsigned char> marks_;           // per quad of the vertex buffer (mesh quads only)
     // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
     // and in their order.
     int smooth_quads_ = 0;
+    // A lit quad's plane when it lies across an axis: the axis, its coordinate there, the side its
+    // normal points to, and its extent along the other two axes.
+    struct Flat_Quad {
+        int quad, axis;
+        float at;
+        bool up;
+        float lo[2], hi[2];
+    };
+    std::vector<Flat_Quad> flats_;               // Twins_Mark's, kept to spare its allocations
+    std::vector<unsigned char> twins_found_;
     std::vector<GLuint> index_;                  // CPU copy of the index buffer
-    int list_first_[STREAMS] = {}, list_count_[STREAMS] = {};  // indices
+    // One list per stream, the meshes split in two: the twins, culled (LIST_TWINS), then the rest.
+    // The slots are drawn in runs, each run's lists one after the other: a run ends after a slot
+    // whose spilled captions may hide part of a later slot, which must then be drawn after them.
+    enum { LIST_TWINS = STREAM_OPAQUE, LIST_OPEN = STREAMS, LISTS };
+    struct Draw_Range {
+        int list, first, count;  // indices
+    };
+    std::vector<Draw_Range> draws_;
     std::size_t index_bytes_ = 0;                // the index buffer's size
     bool lists_dirty_ = true;
     // The view the visible set was found for.
@@ -270,6 +331,10 @@ private:
     const char* dialect_ = "";
     bool core_or_es_ = false;
     std::vector<Slot> slots_;
+    // Each slot's box and spill box side by side, for the spill counts' scans over every slot.
+    std::vector<Box> slot_boxes_, spill_boxes_;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> grid_;  // Spill_Count_All's: square, slot
+    std::vector<std::uint32_t> grid_seen_;                     // the last spill that met each slot
     std::vector<Cell> cells_;                    // every slot's cells, in slot order
     std::vector<Cell> cells_next_;               // the next layout's, kept to spare its allocation
     // Vertices are written field by field where they lie: growing the store leaves them unset.

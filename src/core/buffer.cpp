@@ -31,6 +31,35 @@ void Buffer_Free(GLuint& vbo)
     vbo = 0;
 }
 
+bool GL_Deferred(VR_Tools& tool, unsigned char pending, const char* kind)
+{
+    if (Context_Current())
+        return false;
+    // NOTE: a scene graph's event handlers run between frames with its context released. GL calls
+    // would go nowhere, and a replaced buffer would be left with the name 0: drawn as nothing.
+    tool.Status |= pending;
+    if (Lint_On())
+        Lint_Report("Lint: %hs \"%ls\" changed with no GL context current: its GL work waits for its next Draw",
+                    kind, tool.W_Name ? tool.W_Name : L"no name");
+    return true;
+}
+
+void Colors_Upload(VR_Tools& tool, const char* kind)
+{
+    if (GL_Deferred(tool, VR_STATUS_GL_PENDING, kind))
+        return;
+    Buffer_Replace(tool.Color_VBO, tool.Color_Array, static_cast<std::size_t>(tool.Quad_Count) * 16);
+}
+
+void Colors_Pending_Upload(VR_Tools& tool)
+{
+    if (!(tool.Status & VR_STATUS_GL_PENDING) || !Context_Current())
+        return;
+    tool.Status &= static_cast<unsigned char>(~VR_STATUS_GL_PENDING);
+    if (tool.Color_Array && tool.Quad_Count > 0)
+        Buffer_Replace(tool.Color_VBO, tool.Color_Array, static_cast<std::size_t>(tool.Quad_Count) * 16);
+}
+
 void Mesh_Upload(Mesh mesh, GLuint& vertex_vbo, GLuint& normal_vbo, GLuint& color_vbo)
 {
     const std::size_t quads = mesh.count > 0 ? static_cast<std::size_t>(mesh.count) : 0;

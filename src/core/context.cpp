@@ -1,9 +1,66 @@
 // Which pipeline the current GL context offers, and the texture formats and calls legal in it.
 #include <cstring>
 
+#include <dlfcn.h>
+
 #include "core.h"
 
 namespace core {
+
+namespace {
+
+using Current_Fn = void* (*)();
+
+// The window-system library's "which context is current" entry, when the process has that library
+// loaded. RTLD_NOLOAD: a host that dlopened it privately (RTLD_LOCAL) is still found, and one
+// that never loaded it is not made to.
+Current_Fn Current_Entry(const char* const* libraries, const char* symbol)
+{
+    if (void* entry = dlsym(RTLD_DEFAULT, symbol))
+        return reinterpret_cast<Current_Fn>(entry);
+    for (const char* const* name = libraries; *name; ++name)
+        if (void* library = dlopen(*name, RTLD_LAZY | RTLD_NOLOAD)) {
+            void* entry = dlsym(library, symbol);
+            dlclose(library);  // only drops the reference NOLOAD added
+            if (entry)
+                return reinterpret_cast<Current_Fn>(entry);
+        }
+    return nullptr;
+}
+
+}  // namespace
+
+const void* Context_Handle()
+{
+    // NOTE: asked of the window-system libraries, not of GL: a GL query here would show in the call
+    // stream of every hover, and glGetError would take the errors a Draw must report.
+    static const char* const egl_names[] = {"libEGL.so.1", "libEGL.so", nullptr};
+    static const char* const glx_names[] = {"libGLX.so.0", "libGL.so.1", "libGL.so", nullptr};
+    static Current_Fn egl = Current_Entry(egl_names, "eglGetCurrentContext");
+    static Current_Fn glx = Current_Entry(glx_names, "glXGetCurrentContext");
+    static const int unknown = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (!egl && !glx)
+            return &unknown;  // nothing to ask: one context, always current, as before
+        if (void* context = egl ? egl() : nullptr)
+            return context;
+        if (void* context = glx ? glx() : nullptr)
+            return context;
+        // None current, or a library loaded since the last look (a host may open EGL late).
+        if (pass == 0 && egl && glx)
+            break;
+        if (!egl)
+            egl = Current_Entry(egl_names, "eglGetCurrentContext");
+        if (!glx)
+            glx = Current_Entry(glx_names, "glXGetCurrentContext");
+    }
+    return nullptr;
+}
+
+bool Context_Current()
+{
+    return Context_Handle() != nullptr;
+}
 
 Context_Kind Context_Kind_Get()
 {

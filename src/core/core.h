@@ -110,6 +110,13 @@ void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes);
 void Buffer_Upload(GLuint& vbo, const void* data, std::size_t bytes);
 // Deletes the buffer when the name is not 0 and zeroes it.
 void Buffer_Free(GLuint& vbo);
+// Replaces the colour buffer from Color_Array (a hover colour), or with no context current marks
+// the widget to do so at its next Draw (Colors_Pending_Upload). `kind` is the class for lint mode.
+void Colors_Upload(VR_Tools& tool, const char* kind);
+// At Draw: the colour upload a call without a context left pending, when a context is current now.
+void Colors_Pending_Upload(VR_Tools& tool);
+// True, with `pending` set in Status and a lint warning, when no context is current for GL work.
+bool GL_Deferred(VR_Tools& tool, unsigned char pending, const char* kind);
 // Uploads the three arrays of a mesh into its three buffers (24, 24 and 16 bytes per quad).
 void Mesh_Upload(Mesh mesh, GLuint& vertex_vbo, GLuint& normal_vbo, GLuint& color_vbo);
 // Points the vertex array (3 x GL_SHORT) and, for non-zero names, the normal (GL_SHORT) and colour
@@ -129,6 +136,10 @@ Context_Kind Context_Kind_Get();
 void Texture_Alpha_Upload(int width, int height, const unsigned char* texels);
 // `wrap`, or the nearest wrapping the current context accepts.
 GLenum Wrap_Legal(GLenum wrap);
+// The calling thread's current GL context (EGL's, else GLX's) or null, without a GL call; a fixed
+// non-null value when neither library is loaded and there is no way to tell.
+const void* Context_Handle();
+bool Context_Current();
 // True (reported once) when the current context cannot run a widget's own fixed-function Draw.
 bool Own_Draw_Refused();
 
@@ -239,6 +250,14 @@ inline bool Lint_On() { return Lint_Enabled; }
 void Lint_Report(const char* format, ...);
 // A size below 1 at Init; the class is taken from the widget's window warning `window_tag`.
 void Lint_Size(const VR_Tools& tool, const char* window_tag);
+// The name a report shows, as "%ls%hs": the caption, else (before Init) the host's Name, else "no name".
+const wchar_t* Name_Wide(const VR_Tools& tool);
+const char* Name_Narrow(const VR_Tools& tool);
+// A Name that Init could not take (1024 characters or more).
+void Lint_Name_Refused(const VR_Tools& tool, const char* window_tag);
+// Takes the GL errors left pending before a widget's Draw and names them as the host's; `call` is
+// the call its own reports name.
+void Lint_GL_Pending(const char* call);
 // A guarded operation `method` on a widget whose Init never ran.
 void Lint_Unready(const VR_Tools& tool, const char* method);
 // GL_NORMALIZE off or no light enabled at the start of a lit pass.

@@ -49,23 +49,63 @@ void Lint_Report(const char* format, ...)
     Error_Fct(::hwnd, 0x80000001u, "%hs", text);
 }
 
-void Lint_Size(const VR_Tools& tool, const char* window_tag)
+namespace {
+
+// The class is the word between "(" and ":" of the widget's window warning, "(VR_Buttons:%ls)".
+void Class_From_Tag(const char* window_tag, char (&name)[32])
 {
-    // The class is the word between "(" and ":" of the widget's window warning, "(VR_Buttons:%ls)".
-    char name[32] = "widget";
+    std::strcpy(name, "widget");
     const char* open = window_tag ? std::strchr(window_tag, '(') : nullptr;
     const char* colon = open ? std::strchr(open, ':') : nullptr;
     if (colon && colon - open - 1 > 0 && colon - open - 1 < static_cast<long>(sizeof name)) {
         std::memcpy(name, open + 1, static_cast<std::size_t>(colon - open - 1));
         name[colon - open - 1] = '\0';
     }
+}
+
+}  // namespace
+
+const wchar_t* Name_Wide(const VR_Tools& tool)
+{
+    return tool.W_Name ? tool.W_Name : tool.Name ? L"" : L"no name";
+}
+
+const char* Name_Narrow(const VR_Tools& tool)
+{
+    return !tool.W_Name && tool.Name ? tool.Name : "";
+}
+
+void Lint_Size(const VR_Tools& tool, const char* window_tag)
+{
+    char name[32];
+    Class_From_Tag(window_tag, name);
     Lint_Report("Lint: %hs \"%ls\" is %dx%d at Init: it builds nothing, draws nothing and ignores the pointer",
                 name, tool.W_Name ? tool.W_Name : L"no name", tool.Width, tool.Height);
 }
 
+void Lint_Name_Refused(const VR_Tools& tool, const char* window_tag)
+{
+    char name[32];
+    Class_From_Tag(window_tag, name);
+    Lint_Report("Lint: %hs Name of %d bytes refused at Init: a name of 1024 characters or more is dropped and "
+                "no caption is shown",
+                name, static_cast<int>(std::strlen(tool.Name)));
+}
+
+void Lint_GL_Pending(const char* call)
+{
+    // The widget's method is the part of its error call before ": ", "VR_Frames::Draw: glDrawArrays".
+    const char* colon = call ? std::strstr(call, ": ") : nullptr;
+    const int length = colon ? static_cast<int>(colon - call) : call ? static_cast<int>(std::strlen(call)) : 0;
+    for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError())
+        Lint_Report("Lint: OpenGL error %d (%hs) was pending before %.*hs: a GL call made before it left the error, "
+                    "not the widget",
+                    static_cast<int>(e), Error_OpenGL(static_cast<int>(e)), length, call ? call : "");
+}
+
 void Lint_Unready(const VR_Tools& tool, const char* method)
 {
-    Lint_Report("Lint: %hs on \"%ls\" before its Init", method, tool.W_Name ? tool.W_Name : L"no name");
+    Lint_Report("Lint: %hs on \"%ls%hs\" before its Init", method, Name_Wide(tool), Name_Narrow(tool));
 }
 
 void Lint_Lit_State()

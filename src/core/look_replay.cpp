@@ -250,6 +250,10 @@ void Look_Replay(const Look& look, const char* source)
     // Fixed-function calls only: elsewhere a widget is drawn through the batch.
     if (Own_Draw_Refused())
         return;
+    if (Lint_On() && !look.Parts().empty()) {
+        const char* call = look.Parts().front().immediate.call;
+        Lint_GL_Pending(call ? call : source);
+    }
     for (const Look_Part& p : look.Parts()) {
         const Look_Immediate& im = p.immediate;
         if (im.outer_begin) {

@@ -193,10 +193,16 @@ int VR_Picks::Matrix_Invert(const float m[16], float out[16])
     const double c0 = a[2] * a[7] - a[6] * a[3];
     const double det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
     // Singular relative to the matrix's own size, so that a panel scaled down to metres still inverts.
-    double size = 0.0;
-    for (double v : a)
-        size = std::fmax(size, std::fabs(v));
-    if (!(size > 0.0) || !(std::fabs(det) > 1e-14 * size * size * size * size) || !std::isfinite(det))
+    // The size is that of the 3 x 3 linear part and of the last row: the translation column adds
+    // nothing to how invertible the matrix is, and counting it failed panels far from the origin.
+    double linear = 0.0, last_row = 0.0;
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r)
+            linear = std::fmax(linear, std::fabs(a[c * 4 + r]));
+    for (int c = 0; c < 4; ++c)
+        last_row = std::fmax(last_row, std::fabs(a[c * 4 + 3]));
+    const double size = linear * linear * linear * last_row;
+    if (!(size > 0.0) || !(std::fabs(det) > 1e-14 * size) || !std::isfinite(det))
         return 0;
     const double k = 1.0 / det;
     double r[16];

@@ -1,4 +1,6 @@
 // Reports shared by every widget: the common guard, the start of Init, allocation and GL errors.
+#include <cstring>
+
 #include "core.h"
 
 namespace core {
@@ -24,7 +26,10 @@ void Guard(VR_Tools& tool, const char* method)
 bool Init_Begin(VR_Tools& tool, HWND window, const char* window_tag)
 {
     tool.Status |= VR_STATUS_INITIALISED;
-    tool.Name_Set(tool.Name);
+    tool.Status &= static_cast<unsigned char>(~(VR_STATUS_GL_PENDING | VR_STATUS_INIT_PENDING));
+    // NOTE: a name refused for its length leaves no caption; out of memory was reported already.
+    if (!tool.Name_Set(tool.Name) && tool.Name && !tool.W_Name && Lint_On() && std::strlen(tool.Name) >= 1024)
+        Lint_Name_Refused(tool, window_tag);
     if (tool.Width < 1 || tool.Height < 1) {
         if (Lint_On())
             Lint_Size(tool, window_tag);

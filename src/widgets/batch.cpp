@@ -398,7 +398,8 @@ struct VR_Batches::Impl {
     bool laid_out = false;        // slots match entries
     bool warned_no_init = false;  // "Draw before Init" reported
     bool warned_compat = false;   // "Draw() needs a compatibility context" reported
-    bool duplicates = false;      // a widget was added twice: the holding table's hints are not enough
+    const void* context = nullptr;  // the GL context of the last successful Init
+    bool warned_context = false;    // "another context" reported
     bool emptied = false;         // entries of destroyed widgets wait for Entries_Compact
 
     // How the widgets' destructors and moves reach the batch.
@@ -413,7 +414,7 @@ struct VR_Batches::Impl {
     // host destroying thousands of held widgets in a row does not shift the list at each.
     void Entries_Remove(const VR_Tools* widget, std::size_t hint)
     {
-        if (!duplicates && hint < entries.size() && entries[hint].widget == widget) {
+        if (hint < entries.size() && entries[hint].widget == widget) {
             entries[hint].widget = nullptr;
         } else {
             for (Entry& e : entries)
@@ -457,7 +458,7 @@ struct VR_Batches::Impl {
             return;
         }
         // Described again: a description may point into the widget's own storage.
-        if (!duplicates && hint < entries.size() && entries[hint].widget == from) {
+        if (hint < entries.size() && entries[hint].widget == from) {
             entries[hint].widget = to;
             Snapshots::Forget(entries[hint]);
             return;
@@ -476,24 +477,30 @@ struct VR_Batches::Impl {
         core::Holding_Drop(this);
         entries.clear();
         laid_out = false;
-        duplicates = emptied = false;
+        emptied = false;
     }
 
     void Add(Kind kind, VR_Tools& widget)
     {
         if (!(widget.Status & VR_STATUS_INITIALISED)) {
-            Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls\" was added before its Init; left out", Class_Name(kind),
-                      widget.W_Name ? widget.W_Name : L"no name");
+            Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls%hs\" was added before its Init; left out",
+                      Class_Name(kind), core::Name_Wide(widget), core::Name_Narrow(widget));
             return;
         }
         try {
+            // The holding table knows whether this batch holds the widget already: no search of the
+            // entries, which would make adding N widgets quadratic.
             entries.push_back(Entry{kind, &widget, Snapshot_Span{}});
             const core::Holding_Added added = core::Holding_Add(&widget, this, holding, entries.size() - 1);
-            if (added == core::Holding_Added::FAILED) {
+            if (added != core::Holding_Added::NEW)
                 entries.pop_back();
+            if (added == core::Holding_Added::FAILED)
                 throw std::bad_alloc();
+            if (added == core::Holding_Added::AGAIN) {
+                Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls%hs\" was added twice; it is drawn once",
+                          Class_Name(kind), core::Name_Wide(widget), core::Name_Narrow(widget));
+                return;
             }
-            duplicates = duplicates || added == core::Holding_Added::AGAIN;
         } catch (const std::bad_alloc&) {
             Error_Fct(::hwnd, 1u, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
                       widget.W_Name ? widget.W_Name : L"no name");
@@ -544,15 +551,27 @@ struct VR_Batches::Impl {
         }
     }
 
-    // False, with "Draw before Init" reported once, while the renderer has no program.
+    // False, reported once, while the renderer has no program or the current context is not Init's.
     bool Ready_To_Draw()
     {
-        if (renderer.Ready())
-            return true;
-        if (!warned_no_init)
-            Error_Fct(::hwnd, 0x80000001u, "Batch: Draw before a successful Init; nothing drawn");
-        warned_no_init = true;
-        return false;
+        if (!renderer.Ready()) {
+            if (!warned_no_init)
+                Error_Fct(::hwnd, 0x80000001u, "Batch: Draw before a successful Init; nothing drawn");
+            warned_no_init = true;
+            return false;
+        }
+        // NOTE: the program, buffers and vertex array are names of the Init's context: in another
+        // one they are nothing or someone else's, and binding them leaves GL errors behind.
+        if (core::Context_Handle() != context) {
+            if (!warned_context)
+                Error_Fct(::hwnd, 0x80000001u,
+                          "Batch: Draw with no GL context current or in another than the one of its Init; "
+                          "nothing drawn (Init a batch for each context)");
+            warned_context = true;
+            return false;
+        }
+        warned_context = false;
+        return true;
     }
 
     // Whether the host has a vertex array binding to keep: decided by the context at Init.
@@ -661,6 +680,7 @@ int VR_Batches::Init()
         return 0;
     saved.Restore(vao_known);
     impl_->warned_no_init = false;
+    impl_->context = core::Context_Handle();
     return 1;
 }
 

@@ -26,7 +26,7 @@ void Floor_Color(VR_Boxs& box, unsigned long packed)
     if (!box.Color_Array || box.Quad_Count < 1)
         return;
     core::Quad_Color_Set(core::Base_Mesh(box), box.Quad_Count - 1, core::Mesh_Color(packed));
-    core::Buffer_Replace(box.Color_VBO, box.Color_Array, static_cast<std::size_t>(box.Quad_Count) * 16);
+    core::Colors_Upload(box, "VR_Boxs");
 }
 
 // Formats the icon path with the system's own format; false when it does not fit.
@@ -187,8 +187,14 @@ void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float
 
 void core::Look_Describe(VR_Boxs& box, Look& look)
 {
-    if ((box.Flags & VR_HIDDEN) || box.Width < 1 || box.Height < 1 || !Has_Mesh(box))
+    if (box.Flags & VR_HIDDEN)
         return;
+    // A colour editor's swatch recoloured while no context was current is built here instead.
+    if ((box.Status & VR_STATUS_INIT_PENDING) && core::Context_Current())
+        box.Init(nullptr);
+    if (box.Width < 1 || box.Height < 1 || !Has_Mesh(box))
+        return;
+    core::Colors_Pending_Upload(box);
     // A picture loaded after Init has no texture yet: it shows from the next Init on.
     const bool picture = box.Image && box.Image_Texture != 0;
     const std::size_t first = look.Size();

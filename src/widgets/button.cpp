@@ -56,7 +56,7 @@ void Recolor(VR_Buttons& b, unsigned long packed, bool upload)
             core::Quad_Color_Set(mesh, q, word);
     core::Quad_Color_Set(mesh, b.Quad_Count - 1, word);
     if (upload)
-        core::Buffer_Replace(b.Color_VBO, b.Color_Array, static_cast<std::size_t>(b.Quad_Count) * 16);
+        core::Colors_Upload(b, "VR_Buttons");
 }
 
 // Moves a quad of 4 vertices (x, y, z) to height z.
@@ -194,6 +194,9 @@ void VR_Buttons::Adjust()
         Built_State = State;  // nothing to rebuild; Init builds for the State it finds
         return;
     }
+    // Built_State stays behind State: the next Draw rebuilds.
+    if (core::GL_Deferred(*this, VR_STATUS_GL_PENDING, "VR_Buttons"))
+        return;
     // NOTE: unlike Init, Adjust stores the raw cross products, unscaled; the library leaves
     // GL_NORMALIZE to the host, so without it a rebuilt button is lit differently from a fresh one.
     Mesh_Build(*this, core::Mesh_Builder::OVERWRITE, core::Mesh_Builder::RAW, Lamp_Array != nullptr);
@@ -268,6 +271,7 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
         core::Look_Flat_Caption(look, b, core::Caption_State{GL_REPLACE, false, true});
         return;
     }
+    core::Colors_Pending_Upload(b);
     // The host writes State; the mesh follows here, once per change.
     if (b.Built_State != b.State)
         b.Adjust();

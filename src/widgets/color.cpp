@@ -20,6 +20,13 @@ short Clamp_Size(int size)
     return static_cast<short>(std::clamp(size, 0, 32767));
 }
 
+// The model switch a click made while no context was current, done once one is.
+void Pending_Init(VR_Colors& c)
+{
+    if ((c.Status & VR_STATUS_INIT_PENDING) && core::Context_Current())
+        c.Init(nullptr);
+}
+
 }  // namespace
 
 VR_Colors::VR_Colors(const VR_Colors& other)
@@ -181,6 +188,7 @@ void VR_Colors::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Colors::Draw");
+    Pending_Init(*this);
     // Every part replays its own description, which refuses a context without the fixed pipeline.
     if (Width < 1 || Height < 1)
         return;
@@ -208,8 +216,10 @@ int VR_Colors::Select(int buttons, float x, float y)
             Slider_3.Image = static_cast<unsigned char*>(Free(Slider_3.Image));
             Applied = RELOAD;
             Flags ^= VR_COLOR_HLS;
-            Init(nullptr);
-            Draw();
+            if (!core::GL_Deferred(*this, VR_STATUS_INIT_PENDING, "VR_Colors")) {
+                Init(nullptr);
+                Draw();
+            }
         }
         Active_Slider = nullptr;
         for (VR_Valuators* s : {&Slider_1, &Slider_2, &Slider_3}) {
@@ -310,6 +320,7 @@ void core::Look_Describe(VR_Colors& c, Look& look)
 {
     if ((c.Flags & VR_HIDDEN) || c.Width < 1 || c.Height < 1)
         return;
+    Pending_Init(c);
     core::Look_Describe(c.Frame, look);
     core::Look_Describe(c.Slider_1, look);
     core::Look_Describe(c.Slider_2, look);

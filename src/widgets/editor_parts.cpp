@@ -1,6 +1,8 @@
 // What the colour editor and the hue editor do alike with their member sliders and swatch.
 #include "editor_parts.h"
 
+#include "core/core.h"
+
 namespace editor {
 
 void Slider_Place(VR_Valuators& s, const VR_Tools& editor, int x, int y, int w, int h, float max)
@@ -34,6 +36,9 @@ void Slider_Follow_Wheel(VR_Valuators& s, float amount)
 void Swatch_Show(VR_Boxs& swatch, unsigned int color)
 {
     swatch.Color_Set(color);
+    // Init with no context would leave the swatch without buffers; its next Draw builds it.
+    if (core::GL_Deferred(swatch, VR_STATUS_INIT_PENDING, "VR_Boxs"))
+        return;
     swatch.Init(nullptr);
 }
 

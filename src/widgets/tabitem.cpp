@@ -23,7 +23,7 @@ void Front_Recolor(VR_TabItems& t, bool lit)
         return;
     const unsigned int word = core::Mesh_Color(lit ? Colors(core::COLOR_HIGHLIGHT).get() : t.Color_Get());
     core::Quad_Color_Set(core::Base_Mesh(t), t.Quad_Count - 1, word);
-    core::Buffer_Replace(t.Color_VBO, t.Color_Array, static_cast<std::size_t>(t.Quad_Count) * 16);
+    core::Colors_Upload(t, "VR_TabItems");
 }
 
 }  // namespace
@@ -121,6 +121,7 @@ void core::Look_Describe(VR_TabItems& t, Look& look)
     // Without a mesh (no window at Init, or a size given only later) there is nothing to point at.
     if ((t.Flags & VR_HIDDEN) || t.Width < 1 || t.Height < 1 || !t.Vertex_VBO || t.Quad_Count < 1)
         return;
+    core::Colors_Pending_Upload(t);
     if (t.Flags & VR_FLAT) {
         // Outline of the prism without its front face.
         core::Look_Flat_Strips(look, t, t.Quad_Count < 4 ? t.Quad_Count : 4);

@@ -720,7 +720,7 @@ void Floor_Recolor(VR_Valuators& s, unsigned int word)
     if (s.Quad_Count < 1)
         return;
     core::Quad_Color_Set(core::Base_Mesh(s), s.Quad_Count - 1, word);
-    core::Buffer_Replace(s.Color_VBO, s.Color_Array, static_cast<std::size_t>(s.Quad_Count) * 16);
+    core::Colors_Upload(s, "VR_Valuators");
 }
 
 }  // namespace
@@ -880,6 +880,7 @@ void Look_Build(VR_Valuators& s, core::Look& look, bool own)
     using namespace core;
     if ((s.Flags & VR_HIDDEN) || s.Width < 1 || s.Height < 1)
         return;
+    Colors_Pending_Upload(s);
     if (s.Flags & VR_FLAT) {
         // Only the four frame strips; a mesh that could not be built has fewer quads. No colour of
         // its own: the caption and the read-out take the flat colour.
