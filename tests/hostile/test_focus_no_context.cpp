@@ -39,6 +39,8 @@ TEST_F(Focus_No_Context, KeysAndAFingertipShowAtTheNextDraw)
         input.Poke_End(0);
         input.Focus_Next(1);
         EXPECT_EQ(input.Step(5), 1);
+        input.Focus_Next(1);
+        input.Focus_Next(-1);  // back to the slider, lit by the focus alone
     }
     EXPECT_EQ(button.State, 0);
     EXPECT_EQ(slider.Value, 505.0f);
