@@ -198,11 +198,23 @@ Image Batch_Render(Subject subject, const View& view, int supersample)
         plane = Readout_Z;
     }
     if (!batch.Init()) return {};
+    const headless::Light& light = headless::Light_Values();
+    // The read-out is black and hangs below the slider: it needs a light ground to be seen.
+    Image image = Camera_Render(subject, view, plane, subject == Subject::LABEL ? 0.0f : 0.85f, supersample,
+                                [&](const float* p, const float* mv) {
+                                    batch.Draw(p, mv, light.direction, light.color, light.ambient);
+                                });
+    batch.Clear();
+    return image;
+}
+
+Image Camera_Render(Subject subject, const View& view, double plane, float background, int supersample,
+                    const std::function<void(const float* projection, const float* model_view)>& draw)
+{
     int w = 0, h = 0;
     Picture_Size(subject, view.magnification, w, h);
     const int k = std::max(1, supersample);
-    // The read-out is black and hangs below the slider: it needs a light ground to be seen.
-    Target target(w * k, h * k, subject == Subject::LABEL ? 0.0f : 0.85f);
+    Target target(w * k, h * k, background);
     if (!target.Ok()) return {};
     // The eye stands where the caption's plane shows `magnification` pixels a unit.
     const double distance = View_Height / 2.0 / (view.magnification * std::tan(Field_Of_View * Pi / 360.0));
@@ -213,11 +225,8 @@ Image Batch_Render(Subject subject, const View& view, int supersample)
     float p[16], mv[16];
     projection.To(p);
     model_view.To(mv);
-    const headless::Light& light = headless::Light_Values();
-    batch.Draw(p, mv, light.direction, light.color, light.ambient);
-    Image image = target.Read(k);
-    batch.Clear();
-    return image;
+    draw(p, mv);
+    return target.Read(k);
 }
 
 // [SECTION] FreeType at the on-screen size

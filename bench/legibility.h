@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,12 @@ constexpr const char* FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.t
 // The subject drawn through a batch of its own under `view`, `supersample` x `supersample` samples
 // a pixel (box-filtered down). An empty image when GL cannot draw it.
 Image Batch_Render(Subject subject, const View& view, int supersample = 1);
+// The same camera for any other renderer: `draw` is called with the projection and model-view
+// matrices (column-major) that show the plane z = `plane` of a picture of `subject`'s size under
+// `view`, with the target bound, cleared to `background` and depth-tested. An empty image when GL
+// cannot draw into a target.
+Image Camera_Render(Subject subject, const View& view, double plane, float background, int supersample,
+                    const std::function<void(const float* projection, const float* model_view)>& draw);
 // The label's text rendered by FreeType at the size it has on screen under `view` (no turn), with
 // the view's shift, white on black, on an image as large as Batch_Render's.
 Image FreeType_Render(const View& view);

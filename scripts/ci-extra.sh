@@ -9,6 +9,9 @@ build/bench/vrtools_bench_check
 build/bench/vrtools_bench --smoke
 build/bench/vrtools_bench --smoke --core
 
+echo "== gallery keys: the gallery's window worked by real key events under Xvfb =="
+scripts/gallery-keys.sh build
+
 echo "== fuzzing: every libFuzzer target for a minute from its seed corpus =="
 scripts/fuzz.sh 60 build-fuzz
 

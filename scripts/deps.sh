@@ -12,6 +12,8 @@ packages=(
     # The framework examples and vrtools_osg: a scene graph under an X server without a screen, and
     # SDL2 on its offscreen (EGL) video driver.
     libopenscenegraph-dev libsdl2-dev xvfb libglx-mesa0
+    # The gallery driven by real key events in that X server (scripts/gallery-keys.sh).
+    xdotool
     # Fallback fonts for captions in other scripts: CJK, Devanagari, Thai, symbols and emoji
     # (DejaVu Sans has Arabic and Hebrew); all small.
     fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-loma fonts-symbola

@@ -2,9 +2,11 @@
 # Runs a command under an X server of its own (Xvfb, 24-bit, GLX through Mesa) and stops the server
 # when the command ends. Xvfb picks a free display itself (-displayfd), so that several of these, and
 # other people's servers, can run side by side. Usage: scripts/xvfb.sh COMMAND [ARGS...]
+# XVFB_SCREEN sets the screen (1024x768x24), XVFB_ARGS adds server options.
 set -euo pipefail
 dir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
+# shellcheck disable=SC2086  # XVFB_ARGS is a list of options
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp ${XVFB_ARGS:-} 3>"$dir/display" 2>"$dir/log" &
 server=$!
 stop() {
     kill "$server" 2>/dev/null || true

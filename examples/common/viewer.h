@@ -7,6 +7,19 @@
 
 namespace viewer {
 
+// Keys the shell hands on, from the keyboard or a gamepad (see Program::Key).
+enum Keys {
+    KEY_LEFT,
+    KEY_RIGHT,
+    KEY_UP,
+    KEY_DOWN,
+    KEY_TAB,     // with `shift`: back (Shift-Tab, a gamepad's left bumper)
+    KEY_ENTER,   // Enter, Space, keypad Enter, a gamepad's A button
+    KEY_PLUS,    // + or =, keypad +, a gamepad's Y button; Page Up with `shift` set (a big step)
+    KEY_MINUS,   // -, keypad -, a gamepad's X button; Page Down with `shift` set
+    KEY_ESCAPE,  // Escape, a gamepad's B button: closes the window
+};
+
 // What an example program does; Main owns the window or the headless context around it.
 class Program {
 public:
@@ -17,13 +30,16 @@ public:
     // Draws one frame into the framebuffer, `width` x `height` pixels.
     virtual void Frame(int width, int height) = 0;
     // Pointer motion to (x, y) in framebuffer pixels, y upward from the bottom row; `buttons` bit 0
-    // is the left button, bit 1 the right one, held while dragging.
+    // is the left button, bit 1 the right one, bit 2 the middle one, held while dragging.
     virtual void Pointer(int buttons, float x, float y) {}
     // Mouse button `button` (0 left, 1 right, 2 middle) pressed or released at (x, y).
     virtual void Press(int button, float x, float y) {}
     virtual void Release(int button, float x, float y) {}
     // Wheel turned by `amount` notches (positive away from the user) with the pointer at (x, y).
     virtual void Wheel(float x, float y, float amount) {}
+    // Key `key` (Keys) went down (`down`, again while held) or up; `shift` as the enum says. A
+    // gamepad's d-pad and left stick give the arrows, its buttons the keys listed there.
+    virtual void Key(int key, bool down, bool shift) {}
 };
 
 struct Options {
@@ -36,7 +52,8 @@ struct Options {
 
 // Runs the program that `make` creates as the command line asks: [--png FILE] renders
 // `options.frames` headless frames and writes the last as FILE; without it a window opens when a
-// display is there, else the frame goes to "<name>.png". The program is made after and destroyed
+// display is there, else the frame goes to "<name>.png". [--shot FILE] in a window writes the frame
+// shown when the window closes (Escape) as FILE. The program is made after and destroyed
 // before its GL context. Returns the process exit status.
 int Main(int argc, char** argv, const Options& options, Program* (*make)());
 

@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -137,6 +138,7 @@ int Gallery::Notify(int changes)
                 // The scene whose range holds the widget.
                 const auto s = std::upper_bound(first.begin(), first.end(), w) - first.begin() - 1;
                 scenes[static_cast<std::size_t>(s)]->Changed(c);
+                reached[w] = c;
                 break;
             }
     }
@@ -147,6 +149,37 @@ int Gallery::Move(float x, float y) { return Notify(input.Move(x, y)); }
 int Gallery::Press(float x, float y) { return Notify(input.Press(x, y)); }
 int Gallery::Release(float x, float y) { return Notify(input.Release(x, y)); }
 int Gallery::Wheel(float x, float y, float amount) { return Notify(input.Wheel(x, y, amount)); }
+int Gallery::Focus_Move(float dx, float dy) { return Notify(input.Focus_Move(dx, dy)); }
+int Gallery::Focus_Next(int step) { return Notify(input.Focus_Next(step)); }
+int Gallery::Activate(bool down) { return Notify(input.Activate(down)); }
+int Gallery::Step(int n) { return Notify(input.Step(n)); }
+int Gallery::Poke(int finger, float x, float y, float z) { return Notify(input.Poke(finger, x, y, z)); }
+
+std::string Gallery::Name_Of(int w) const
+{
+    const auto s = std::upper_bound(first.begin(), first.end(), w) - first.begin() - 1;
+    return std::string(scenes[static_cast<std::size_t>(s)]->Title()) + "/" +
+           std::to_string(w - first[static_cast<std::size_t>(s)]);
+}
+
+std::string Gallery::State() const
+{
+    std::string out;
+    char value[64];
+    for (const auto& [w, c] : reached) {
+        std::snprintf(value, sizeof value, " %d %.9g\n", c.Kind, c.Value);
+        out += Name_Of(w) + value;
+    }
+    int focused = -1;
+    for (int w = 0; w < input.Count(); ++w)
+        if (input.Widget(w) == input.Focused())
+            focused = w;
+    if (focused < 0)
+        return out + "focus none\n";
+    const VR_Tools& w = *input.Focused();
+    std::snprintf(value, sizeof value, " %d %d %d %d %d\n", w.X, w.Y, w.Width, w.Height, w.Bevel);
+    return out + "focus " + Name_Of(focused) + "." + std::to_string(input.Focused_Part()) + value;
+}
 
 std::vector<VR_Tools*> Gallery::Widgets(const char* title) const
 {

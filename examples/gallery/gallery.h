@@ -1,7 +1,9 @@
 // The gallery: a host program that shows every widget class in its states, one scene per class.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <vrtools/batch.h>
@@ -91,6 +93,19 @@ public:
     int Press(float x, float y);
     int Release(float x, float y);
     int Wheel(float x, float y, float amount);
+    // Keys, gamepad and fingertips, through the same dispatcher (see VR_Dispatchers); each returns
+    // the number of changes and hands them to the scenes as the pointer events do.
+    int Focus_Move(float dx, float dy);
+    int Focus_Next(int step);
+    int Activate(bool down);
+    int Step(int n);
+    int Poke(int finger, float x, float y, float z);
+    VR_Tools* Focused() const { return input.Focused(); }
+    int Focused_Part() const { return input.Focused_Part(); }
+    // One line per widget a change has reached ("<scene title>/<index> <kind> <value>"), then the
+    // focus ("focus <scene title>/<index>.<part> <X> <Y> <Width> <Height> <Bevel>" or "focus none"):
+    // what a scripted run compares.
+    std::string State() const;
     // The widgets a scene handed to the dispatcher, in its order; empty for an unknown title.
     std::vector<VR_Tools*> Widgets(const char* title) const;
     // Change `i` of the last event, and the widget being dragged (see VR_Dispatchers).
@@ -99,11 +114,14 @@ public:
 
 private:
     int Notify(int changes);
+    // "<scene title>/<index in its scene>" of dispatcher widget `w`.
+    std::string Name_Of(int w) const;
 
     std::vector<std::unique_ptr<Scene>> scenes;
     std::vector<std::unique_ptr<VR_Labels>> titles;
     std::vector<int> first;  // per scene: index of its first widget in `input`, and one past the last
     VR_Dispatchers input;
+    std::map<int, VR_Changes> reached;  // by dispatcher index: the last change of each widget
     Scene_Widgets shown;
     // Last: released before the widgets it draws.
     std::unique_ptr<VR_Batches> batch;

@@ -17,9 +17,25 @@ namespace {
 bool batched = false;
 // Set when the batch could not be made in the context (its Init reported why).
 bool batch_failed = false;
+// --state FILE: what the input changed and where the focus is, written when the program ends.
+const char* state_path = nullptr;
+// A big step (Shift, Page Up and Down): a slider's table has 1024 entries.
+constexpr int BIG_STEP = 32;
 
 class Gallery_Program : public viewer::Program {
 public:
+    ~Gallery_Program() override
+    {
+        if (!state_path)
+            return;
+        if (FILE* f = std::fopen(state_path, "w")) {
+            std::fputs(gallery.State().c_str(), f);
+            std::fclose(f);
+        } else {
+            std::fprintf(stderr, "gallery: cannot write %s\n", state_path);
+        }
+    }
+
     void Init(HWND window) override { batch_failed = !gallery.Init(window, batched); }
 
     void Frame(int width, int height) override
@@ -54,6 +70,23 @@ public:
     }
     void Wheel(float x, float y, float amount) override { gallery.Wheel(x, y, amount); }
 
+    // The keys a host without a pointer maps: arrows move the focus across the grid, Tab along the
+    // order of the scenes, Enter clicks, + and - step the focused value.
+    void Key(int key, bool down, bool shift) override
+    {
+        switch (key) {
+        case viewer::KEY_LEFT: gallery.Focus_Move(-1.0f, 0.0f); break;
+        case viewer::KEY_RIGHT: gallery.Focus_Move(1.0f, 0.0f); break;
+        case viewer::KEY_UP: gallery.Focus_Move(0.0f, 1.0f); break;
+        case viewer::KEY_DOWN: gallery.Focus_Move(0.0f, -1.0f); break;
+        case viewer::KEY_TAB: gallery.Focus_Next(shift ? -1 : 1); break;
+        case viewer::KEY_ENTER: gallery.Activate(down); break;
+        case viewer::KEY_PLUS: gallery.Step(shift ? BIG_STEP : 1); break;
+        case viewer::KEY_MINUS: gallery.Step(shift ? -BIG_STEP : -1); break;
+        default: break;
+        }
+    }
+
 private:
     Gallery gallery;
 };
@@ -72,13 +105,20 @@ int main(int argc, char** argv)
             // Only the batch draws without the fixed-function pipeline.
             batched = true;
             options.profile = argv[i][2] == 'c' ? headless::Profile::CORE : headless::Profile::GLES;
+        } else if (std::strcmp(argv[i], "--state") == 0 && i + 1 < argc) {
+            state_path = argv[++i];
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("usage: %s [--batch] [--core | --gles] [--png FILE]\n"
+            std::printf("usage: %s [--batch] [--core | --gles] [--png FILE] [--shot FILE] [--state FILE]\n"
                         "  --batch  draw every widget through one VR_Batches instead of its own Draw\n"
                         "  --core   OpenGL 3.3 core-profile context (implies --batch)\n"
                         "  --gles   OpenGL ES 3.0 context (implies --batch)\n"
-                        "  --png    render headless frames and write the last into FILE\n",
-                        argv[0]);
+                        "  --png    render headless frames and write the last into FILE\n"
+                        "  --shot   in a window, write the frame shown at Escape into FILE\n"
+                        "  --state  at the end, write what the input changed and the focus into FILE\n"
+                        "keys: arrows and Tab / Shift-Tab move the focus, Enter or Space clicks,\n"
+                        "  + and - step a value (Page Up and Down by %d), Escape quits; a gamepad's\n"
+                        "  d-pad or left stick, A, X and Y, bumpers and B do the same\n",
+                        argv[0], BIG_STEP);
             return 0;
         } else {
             rest.push_back(argv[i]);

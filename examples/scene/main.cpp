@@ -45,6 +45,8 @@ public:
                 p->Batch_Make();
         if (core)
             Room_Core_Init();
+        // NOTE: the keys (Tab, arrows, Enter, +/-) and the middle button's fingertip are left out of
+        // this line: the reference pictures show it as it is.
         help.Name = "Left button: the widgets on any panel   Right drag: orbit   Wheel: lists, sliders or zoom";
         help.X = 12, help.Y = 8, help.Width = 900, help.Height = 24, help.Bevel = 2;
         help.Font_Name = SCENE_FONT;
@@ -177,6 +179,8 @@ public:
             // Right button held: orbit the room.
             yaw -= 0.3f * (x - last_x);
             pitch = std::clamp(pitch - 0.3f * (y - last_y), 2.0f, 70.0f);
+        } else if ((buttons & 4) && poked >= 0) {
+            Finger(x, y, true);
         } else if ((buttons & 1) && active >= 0) {
             // Dragging a slider: keep meeting the plane of its panel, wherever the pointer goes.
             VR_Picks pick;
@@ -191,6 +195,8 @@ public:
     void Press(int button, float x, float y) override
     {
         last_x = x, last_y = y;
+        if (button == 2)
+            Finger(x, y, true);
         if (button != 0)
             return;
         VR_Picks pick;
@@ -201,6 +207,8 @@ public:
 
     void Release(int button, float x, float y) override
     {
+        if (button == 2)
+            Finger(x, y, false);
         if (button != 0 || active < 0)
             return;
         VR_Picks pick;
@@ -221,8 +229,57 @@ public:
             distance = std::clamp(distance * std::pow(0.9f, amount), 1.5f, 12.0f);
     }
 
+    // Keys: the panel that has them takes arrows, Enter and +/-; Tab runs through its widgets and
+    // on to the next panel.
+    void Key(int key, bool down, bool shift) override
+    {
+        if (panels.empty())
+            return;
+        if (keyed < 0 || keyed >= static_cast<int>(panels.size()))
+            keyed = 0;
+        Panel& p = *panels[static_cast<std::size_t>(keyed)];
+        switch (key) {
+        case viewer::KEY_LEFT: p.Focus_Move(-1.0f, 0.0f); break;
+        case viewer::KEY_RIGHT: p.Focus_Move(1.0f, 0.0f); break;
+        case viewer::KEY_UP: p.Focus_Move(0.0f, 1.0f); break;
+        case viewer::KEY_DOWN: p.Focus_Move(0.0f, -1.0f); break;
+        case viewer::KEY_ENTER: p.Activate(down); break;
+        case viewer::KEY_PLUS: p.Step(shift ? 32 : 1); break;
+        case viewer::KEY_MINUS: p.Step(shift ? -32 : -1); break;
+        case viewer::KEY_TAB: {
+            const int step = shift ? -1 : 1;
+            const int count = static_cast<int>(panels.size());
+            // A panel without a widget to stop at passes the keys on; a round of all ends somewhere.
+            for (int tries = 0; tries <= count && !panels[static_cast<std::size_t>(keyed)]->Focus_Next(step); ++tries)
+                keyed = (keyed + step + count) % count;
+            break;
+        }
+        default: break;
+        }
+    }
+
+    // The middle button is a fingertip: it pokes the panel under the pointer in while held (a slider
+    // follows it) and comes back out when let go.
+    void Finger(float x, float y, bool down)
+    {
+        VR_Picks pick;
+        const int hit = poked >= 0 ? poked : Nearest(x, y, pick);
+        if (hit < 0 || !Ray(x, y, pick) || !pick.Hit(panels[static_cast<std::size_t>(hit)]->Model))
+            return;
+        panels[static_cast<std::size_t>(hit)]->Poke(pick.X, pick.Y, down ? FINGER_IN : FINGER_OUT);
+        if (!down) {
+            panels[static_cast<std::size_t>(hit)]->Poke_End();
+            poked = -1;
+        } else {
+            poked = hit;
+        }
+    }
+
 private:
     static constexpr float FOV_DEGREES = 50.0f;
+    // Fingertip depths in a panel's scene units: under the face, then well above it.
+    static constexpr float FINGER_IN = -1.0f;
+    static constexpr float FINGER_OUT = 40.0f;
     static constexpr float TARGET[3] = {0.2f, 1.0f, -0.9f};
 
     // [SECTION] Camera and picking
@@ -302,6 +359,8 @@ private:
     float last_x = 0.0f, last_y = 0.0f;
     int hovered = -1;  // panel under the pointer at the last motion
     int active = -1;   // panel that took the last left press, while the button is held
+    int keyed = 0;     // panel that takes the keys
+    int poked = -1;    // panel the middle-button fingertip is in, while held
 };
 
 // [SECTION] Command line

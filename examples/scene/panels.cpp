@@ -283,6 +283,33 @@ void Panel::Leave()
         Input.Move(-30000.0f, -30000.0f);
 }
 
+void Panel::Focus_Move(float dx, float dy) { React(Input.Focus_Move(dx, dy)); }
+void Panel::Activate(bool down) { React(Input.Activate(down)); }
+void Panel::Step(int n) { React(Input.Step(n)); }
+void Panel::Focus_Drop() { Input.Focus_Set(nullptr); }
+void Panel::Poke(float x, float y, float z) { React(Input.Poke(0, x, y, z)); }
+void Panel::Poke_End() { Input.Poke_End(0); }
+
+bool Panel::Focus_Next(int step)
+{
+    // Where the focus stands in the order of adding, colour editors' sliders counted apart.
+    const auto place = [this]() {
+        for (int i = 0; i < Input.Count(); ++i)
+            if (Input.Widget(i) == Input.Focused())
+                return 4 * i + Input.Focused_Part();
+        return -1;
+    };
+    const int before = place();
+    React(Input.Focus_Next(step));
+    const int after = place();
+    if (before >= 0 && after >= 0 && (step > 0 ? after > before : after < before))
+        return true;
+    if (before < 0 && after >= 0)
+        return true;
+    Input.Focus_Set(nullptr);
+    return false;
+}
+
 void Panel::React(int changes)
 {
     for (int i = 0; i < changes; ++i)

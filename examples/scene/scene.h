@@ -47,6 +47,18 @@ public:
     // The pointer went to another panel or into the room: drop every highlight.
     void Leave();
 
+    // Keys, once the panel has them (see VR_Dispatchers): arrows on the panel's plane, Tab along
+    // its widgets. Focus_Next returns false when the step ran past the panel's first or last widget
+    // (the panel keeps no focus then): the host hands the keys to the next panel.
+    void Focus_Move(float dx, float dy);
+    bool Focus_Next(int step);
+    void Activate(bool down);
+    void Step(int n);
+    void Focus_Drop();
+    // A fingertip at (x, y) and `z` above the panel, in its scene units; End lifts it away.
+    void Poke(float x, float y, float z);
+    void Poke_End();
+
     // Places the panel: its centre at (x, y, z) metres, turned by `yaw` degrees about the vertical
     // and leaned back by `tilt` degrees, like a desk console.
     void Place(float x, float y, float z, float yaw, float tilt);

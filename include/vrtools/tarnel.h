@@ -139,5 +139,9 @@ constexpr int Glyph_Field_Spread = 4;
 // `out`; the face's missing-glyph box when the glyph cannot be loaded. False when neither can be
 // rendered; a glyph without ink (a space) gives an empty cell.
 TARNEL_API bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out);
+// What a cache of cells keys them by: the same for every size of a scalable face, whose cells
+// Glyph_Field_Render makes once for all; the font itself for a face of fixed bitmap sizes, whose
+// cell depends on the size picked. Null for a null font.
+TARNEL_API const void* Glyph_Field_Owner(HFONT font);
 
 }  // namespace host

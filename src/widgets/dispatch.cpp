@@ -73,11 +73,14 @@ void VR_Dispatchers::Remove(const VR_Tools& widget)
     for (std::size_t i = 0; i < Entries.size(); ++i) {
         if (Entries[i].Widget != &widget)
             continue;
+        Focus_Forget(static_cast<int>(i));
         if (Capture == static_cast<int>(i))
             Capture = -1;
         else if (Capture > static_cast<int>(i))
             --Capture;
         Entries.erase(Entries.begin() + static_cast<long>(i));
+        if (Focus_Lit)
+            Focus_Show();
         break;
     }
     Changes.clear();
@@ -89,6 +92,10 @@ void VR_Dispatchers::Clear()
     Entries.clear();
     Changes.clear();
     Capture = -1;
+    Focus = Stop{};
+    Focus_Lit = false;
+    for (Finger& f : Fingers)
+        f = Finger{};
 }
 
 int VR_Dispatchers::Count() const { return static_cast<int>(Entries.size()); }
@@ -137,7 +144,18 @@ void VR_Dispatchers::Record(const Entry& entry, int changed)
 
 void VR_Dispatchers::Hover(float x, float y)
 {
+    // The focus keeps its light while the pointer rests where no widget is; a pointer over any
+    // widget takes the light, so that one widget at most is lit.
+    const Entry* kept = nullptr;
+    if (Focus_Lit && Focus.Entry >= 0) {
+        if (Entry_At(x, y) >= 0)
+            Focus_Lit = false;
+        else
+            kept = &Entries[static_cast<std::size_t>(Focus.Entry)];
+    }
     for (const Entry& e : Entries) {
+        if (&e == kept)
+            continue;
         switch (e.Class) {
         case Classes::BOX: static_cast<VR_Boxs*>(e.Widget)->Select(0, x, y); break;
         case Classes::BUTTON: static_cast<VR_Buttons*>(e.Widget)->Select(0, x, y); break;
@@ -205,6 +223,7 @@ int VR_Dispatchers::Press(float x, float y)
         }
         }
     }
+    Focus_Follow(x, y);
     return static_cast<int>(Changes.size());
 }
 

@@ -253,6 +253,13 @@ bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out)
     }
 }
 
+const void* Glyph_Field_Owner(HFONT font)
+{
+    if (!font) return nullptr;
+    if (!FT_IS_SCALABLE(font->file->face)) return font;
+    return font->file;
+}
+
 const Glyph_Image* Glyph_Get(HFONT font, FT_UInt glyph)
 {
     Cache& cache = The_Cache();

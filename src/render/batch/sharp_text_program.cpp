@@ -1,0 +1,122 @@
+// Sharp text: a glyph's coverage worked out per pixel from its distance field, so that its edges stay
+// about a pixel wide however near, far or turned the caption is.
+#include "render/batch/sharp_text_program.h"
+
+#include <cstring>
+
+namespace core {
+
+namespace {
+
+const char* const Vertex_Body = R"(
+uniform mat4 u_mvp;
+IN vec3 a_pos;
+IN vec2 a_uv;
+IN vec4 a_color;
+IN vec4 a_info;
+OUT vec2 v_uv;
+OUT vec4 v_color;
+OUT float v_spread;
+void main()
+{
+    v_uv = a_uv;
+    v_color = a_color;
+    v_spread = a_info.x;
+    gl_Position = u_mvp * vec4(a_pos, 1.0);
+}
+)";
+
+// The edge's width is taken along the field's gradient, in level-0 texels a pixel moves that way:
+// a caption turned away has its texels squeezed along one axis and not the other, and a single
+// isotropic width would blur its horizontal strokes or alias its vertical ones.
+// Four samples spread along the pixel's longer axis in the cell stand for the pixel's area, each
+// from the level that fits its own share of it (a quarter of the long axis, or the short axis when
+// that is longer), so that a caption turned far away keeps its strokes apart; each sample's edge is
+// as wide as its share. Where a share spans twice the spread or more (text seen from far), the
+// field's value itself is taken as the coverage, and between one and two spreads a mix of both:
+// with the distance clamped to the spread, the mean of a level's values over a stroke about two
+// spreads wide is the part of it inside the glyph, and unlike the edge worked out from the
+// distance it is linear in the texels, so the caption's ink does not flicker as it moves by less
+// than a pixel.
+const char* const Fragment_Body = R"(
+uniform sampler2D u_atlas;
+uniform vec2 u_atlas_size;
+uniform vec4 u_outline_color;
+uniform float u_outline_width;
+IN vec2 v_uv;
+IN vec4 v_color;
+IN float v_spread;
+void main()
+{
+    vec2 uv_x = dFdx(v_uv), uv_y = dFdy(v_uv);
+    vec2 jx = uv_x * u_atlas_size, jy = uv_y * u_atlas_size;
+    float d = (TEX(u_atlas, v_uv).r * 255.0 - 128.0) / 128.0 * v_spread;
+    // The gradient on screen, brought back into the cell through the inverse of (jx, jy) (its
+    // determinant left out: only the direction counts).
+    vec2 gs = vec2(dFdx(d), dFdy(d));
+    vec2 g = vec2(jy.y * gs.x - jx.y * gs.y, jx.x * gs.y - jy.x * gs.x);
+    float g_len = length(g);
+    vec2 n = g_len > 0.0 ? g / g_len : vec2(0.7071068);
+    bool x_long = dot(jx, jx) >= dot(jy, jy);
+    vec2 uv_long = x_long ? uv_x : uv_y;
+    vec2 j_long = x_long ? jx : jy, j_short = x_long ? jy : jx;
+    float long_len = max(length(j_long), 1.0 / 4096.0);
+    float bias = log2(max(0.25, length(j_short) / long_len));
+    float spread = max(v_spread, 1.0);
+    float edge = clamp(length(vec2(0.25 * dot(j_long, n), dot(j_short, n))), 1.0 / 64.0, 2.0 * spread);
+    vec4 t = vec4(TEX(u_atlas, v_uv - 0.375 * uv_long, bias).r, TEX(u_atlas, v_uv - 0.125 * uv_long, bias).r,
+                  TEX(u_atlas, v_uv + 0.125 * uv_long, bias).r, TEX(u_atlas, v_uv + 0.375 * uv_long, bias).r);
+    vec4 ds = (t * 255.0 - 128.0) / 128.0 * v_spread;
+    float fill = dot(clamp(ds / edge + 0.5, 0.0, 1.0), vec4(0.25));
+    // The outline's width in pixels, in texels along the gradient.
+    float across = length(vec2(dot(jx, n), dot(jy, n)));
+    // The outline grows the glyph by its width in pixels, as far as the field reaches (its spread).
+    float grown = dot(clamp((ds + u_outline_width * across) / edge + 0.5, 0.0, 1.0), vec4(0.25));
+    float ring = max(grown, fill);
+    // A coverage cell (a colour glyph) is its own alpha, and so is a field seen from far.
+    float footprint = max(0.25 * long_len, length(j_short));
+    float plain = max(1.0 - step(0.5, v_spread), clamp(footprint / spread - 1.0, 0.0, 1.0));
+    float coverage = dot(t, vec4(0.25));
+    fill = mix(fill, coverage, plain);
+    ring = mix(ring, coverage, plain);
+    float a_text = v_color.a * fill;
+    float a_ring = u_outline_color.a * (ring - fill);
+    float a = a_text + a_ring;
+    FRAG_OUT = vec4((v_color.rgb * a_text + u_outline_color.rgb * a_ring) / max(a, 1.0 / 1024.0), a);
+}
+)";
+
+// Each language's names for the same things, as the batch's own programs have them.
+#define SHARP_120_VERTEX "#version 120\n#define IN attribute\n#define OUT varying\n"
+#define SHARP_120_FRAGMENT "#version 120\n#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n"
+#define SHARP_330_VERTEX "#version 330 core\n#define IN in\n#define OUT out\n"
+#define SHARP_330_FRAGMENT                                                                             \
+    "#version 330 core\n#define IN in\n#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
+#define SHARP_ES_VERTEX "#version 300 es\nprecision highp float;\n#define IN in\n#define OUT out\n"
+#define SHARP_ES_FRAGMENT                                                                              \
+    "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n"             \
+    "#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
+
+const char* const Prefixes[][3] = {
+    {"120", SHARP_120_VERTEX, SHARP_120_FRAGMENT},
+    {"330 core", SHARP_330_VERTEX, SHARP_330_FRAGMENT},
+    {"300 es", SHARP_ES_VERTEX, SHARP_ES_FRAGMENT},
+};
+
+}  // namespace
+
+Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect)
+{
+    Sharp_Text_Source source;
+    if (!dialect) return source;
+    for (const auto& p : Prefixes)
+        if (std::strcmp(p[0], dialect) == 0) {
+            source.vertex[0] = p[1];
+            source.vertex[1] = Vertex_Body;
+            source.fragment[0] = p[2];
+            source.fragment[1] = Fragment_Body;
+        }
+    return source;
+}
+
+}  // namespace core

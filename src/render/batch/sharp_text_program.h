@@ -1,0 +1,30 @@
+// The shaders that draw glyph quads from the glyph atlas, as source text in each language the batch
+// speaks. No GL here: the batch compiles them as it does its own programs.
+//
+// Vertex attributes: a_pos (vec3, scene units), a_uv (vec2, atlas coordinates 0..1 of level 0),
+// a_color (vec4), a_info (vec4: x the cell's spread in level-0 texels, 0 for a coverage cell).
+// Uniforms: u_mvp (mat4), u_atlas (sampler2D: a page with its mip levels, the texels in its red
+// channel, filtered linearly between texels and levels, at most Glyph_Atlas::Levels levels),
+// u_atlas_size (vec2: the page's level-0 size in texels), u_outline_color (vec4) and
+// u_outline_width (float, pixels; 0 draws no outline; it reaches no further than the field's
+// spread, about a pixel round a 14-pixel caption at its own size, more as it comes nearer). Output: the colour with its coverage in
+// alpha, to be blended with (GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA).
+#pragma once
+
+namespace core {
+
+// Each shader in two parts, the language's prefix then the body, for glShaderSource (count 2).
+struct Sharp_Text_Source {
+    const char* vertex[2] = {nullptr, nullptr};
+    const char* fragment[2] = {nullptr, nullptr};
+};
+
+// The sources in `dialect`, named as the batch names its languages: "120" (GLSL 1.20, nothing
+// beyond it), "330 core" or "300 es". All null for any other.
+Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect);
+
+// Attribute locations, for glBindAttribLocation before linking.
+constexpr const char* const Sharp_Text_Attributes[] = {"a_pos", "a_uv", "a_color", "a_info"};
+constexpr int Sharp_Text_Attribute_Count = 4;
+
+}  // namespace core

@@ -1,0 +1,545 @@
+// Input without a pointer: keyboard focus moved in order or across the panel, activation and value
+// steps on the focused widget, and fingertips that press buttons in by their depth.
+#include <vrtools/dispatch.h>
+
+#include "core/items.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+bool Usable(const VR_Tools& w)
+{
+    return !(w.Flags & (VR_HIDDEN | VR_INACTIVE)) && w.Width > 0 && w.Height > 0;
+}
+
+float Mid_X(const VR_Tools& w) { return static_cast<float>(w.X) + static_cast<float>(w.Width) / 2.0f; }
+float Mid_Y(const VR_Tools& w) { return static_cast<float>(w.Y) + static_cast<float>(w.Height) / 2.0f; }
+
+VR_Valuators& Editor_Slider(VR_Colors& c, int part)
+{
+    return part == 0 ? c.Slider_1 : part == 1 ? c.Slider_2 : c.Slider_3;
+}
+
+// The tab the focus lights: the current one, or the first while Current is outside the tabs.
+const VR_TabItems* Focus_Tab(const VR_Tabs& t)
+{
+    if (!t.Item || t.Item_Count < 1)
+        return nullptr;
+    const int want = t.Current >= 0 && t.Current < t.Item_Count ? t.Current : 0;
+    for (int i = 0; i <= want; ++i)
+        if (!t.Item[i])
+            return nullptr;
+    return t.Item[want];
+}
+
+// Runs one of a valuator's or an editor's wheel turns with its slider moving `speed` table entries
+// per unit: the host's Scroll_Speed belongs to the wheel, not to a key.
+template <class Turn>
+int At_Speed(VR_Valuators& slider, float speed, Turn turn)
+{
+    const float kept = slider.Scroll_Speed;
+    slider.Scroll_Speed = speed;
+    const int changed = turn();
+    slider.Scroll_Speed = kept;
+    return changed;
+}
+
+// An editor channel steps until its packed colour moves: a table entry is about a quarter of one of
+// the 256 levels, and a key that seems to do nothing is worse than one that skips a level.
+constexpr int ENTRIES_PER_LEVEL_MAX = 8;
+
+template <class Editor>
+int Channel_Step(Editor& e, VR_Valuators& slider, int n)
+{
+    const float x = Mid_X(slider), y = Mid_Y(slider);
+    const float unit = n > 0 ? 1.0f : -1.0f;
+    // More steps than the table has entries reach an end anyway; fewer loops for a huge n.
+    const int steps = n > 1024 ? 1024 : n < -1024 ? 1024 : (n < 0 ? -n : n);
+    int changed = 0;
+    for (int i = 0; i < steps; ++i) {
+        int moved = 0;
+        for (int tries = 0; tries < ENTRIES_PER_LEVEL_MAX && !moved; ++tries)
+            moved = At_Speed(slider, 1.0f, [&] { return e.Wheel(x, y, unit); });
+        if (!moved)
+            break;  // at an end of the channel
+        changed = 1;
+    }
+    return changed;
+}
+
+// Current of `l` moved by n items, wrapping, over its inactive items as the wheel passes them; from
+// outside the items the first step lands on an end. Written as a host writes Current, so that a
+// flat list, whose arrows do not step it, steps too.
+int List_Step(const VR_Selects& l, int n)
+{
+    const int count = l.Item_Count;
+    const int live = l.Item ? core::Items_Count(l.Item) : 0;
+    const auto active = [&](int i) { return i >= live || !(l.Item[i]->Flags & VR_INACTIVE); };
+    int usable = 0;
+    for (int i = 0; i < count; ++i)
+        usable += active(i) ? 1 : 0;
+    if (usable == 0 || n == 0)
+        return l.Current;
+    const int dir = n > 0 ? 1 : -1;
+    int at = l.Current;
+    int steps = std::abs(n % usable);
+    if (at < 0 || at >= count) {
+        at = dir > 0 ? count - 1 : 0;
+        steps = steps == 0 ? usable : steps;
+    }
+    for (; steps > 0; --steps)
+        do
+            at = (at + dir + count) % count;
+        while (!active(at));
+    return at;
+}
+
+}  // namespace
+
+bool VR_Dispatchers::Stop_Valid(const Stop& stop) const
+{
+    if (stop.Entry < 0 || stop.Entry >= Count())
+        return false;
+    const Entry& e = Entries[static_cast<std::size_t>(stop.Entry)];
+    if (!Usable(*e.Widget))
+        return false;
+    if (e.Class == Classes::COLORS)
+        return stop.Part >= 0 && stop.Part < 3 && Usable(Editor_Slider(*static_cast<VR_Colors*>(e.Widget), stop.Part));
+    return stop.Part == 0;
+}
+
+VR_Dispatchers::Stop VR_Dispatchers::Stop_Step(Stop from, int step) const
+{
+    const auto parts = [this](int i) {
+        return Entries[static_cast<std::size_t>(i)].Class == Classes::COLORS ? 3 : 1;
+    };
+    int total = 0;
+    for (int i = 0; i < Count(); ++i)
+        for (int p = 0; p < parts(i); ++p)
+            total += Stop_Valid(Stop{i, p}) ? 1 : 0;
+    if (total == 0)
+        return Stop{};
+    const int dir = step < 0 ? -1 : 1;
+    int left = std::abs(step % total);
+    if (from.Entry < 0 || from.Entry >= Count()) {
+        // From nowhere, one step forward lands on the first stop and one back on the last.
+        from = dir > 0 ? Stop{Count() - 1, parts(Count() - 1) - 1} : Stop{0, 0};
+        if (left == 0)
+            return Stop{};
+    }
+    Stop s = from;
+    while (left > 0) {
+        do {
+            s.Part += dir;
+            if (s.Part >= parts(s.Entry)) {
+                s.Entry = (s.Entry + 1) % Count();
+                s.Part = 0;
+            } else if (s.Part < 0) {
+                s.Entry = (s.Entry + Count() - 1) % Count();
+                s.Part = parts(s.Entry) - 1;
+            }
+        } while (!Stop_Valid(s));
+        --left;
+    }
+    return s;
+}
+
+void VR_Dispatchers::Focus_Point(const Stop& stop, float* x, float* y) const
+{
+    const Entry& e = Entries[static_cast<std::size_t>(stop.Entry)];
+    const VR_Tools* at = e.Widget;
+    switch (e.Class) {
+    case Classes::COLORS: at = &Editor_Slider(*static_cast<VR_Colors*>(e.Widget), stop.Part); break;
+    case Classes::HUES: at = &static_cast<VR_Hues*>(e.Widget)->Slider; break;
+    case Classes::TABS:
+        if (const VR_TabItems* tab = Focus_Tab(*static_cast<VR_Tabs*>(e.Widget)))
+            at = tab;
+        break;
+    case Classes::SELECT:
+        // The forward arrow lights, the way Activate steps. Its far edge lies in its zone however
+        // narrow the list is.
+        if (e.Widget->Flags & VR_SELECT_VERTICAL) {
+            *x = Mid_X(*at);
+            *y = static_cast<float>(at->Y + at->Height);
+        } else {
+            *x = static_cast<float>(at->X + at->Width);
+            *y = Mid_Y(*at);
+        }
+        return;
+    default: break;
+    }
+    *x = Mid_X(*at);
+    *y = Mid_Y(*at);
+}
+
+namespace {
+
+// The widget's own hover test at (x, y), by its class.
+template <class Entry_T, class Classes_T>
+void Entry_Select(const Entry_T& e, float x, float y)
+{
+    switch (e.Class) {
+    case Classes_T::BOX: static_cast<VR_Boxs*>(e.Widget)->Select(0, x, y); break;
+    case Classes_T::BUTTON: static_cast<VR_Buttons*>(e.Widget)->Select(0, x, y); break;
+    case Classes_T::VALUATOR: static_cast<VR_Valuators*>(e.Widget)->Select(0, x, y); break;
+    case Classes_T::SELECT: static_cast<VR_Selects*>(e.Widget)->Select(0, x, y); break;
+    case Classes_T::TABS: static_cast<VR_Tabs*>(e.Widget)->Select(0, x, y); break;
+    case Classes_T::COLORS: static_cast<VR_Colors*>(e.Widget)->Select(0, x, y); break;
+    case Classes_T::HUES: static_cast<VR_Hues*>(e.Widget)->Select(0, x, y); break;
+    }
+}
+
+template <class Entry_T, class Classes_T>
+void Entry_Deselect(const Entry_T& e)
+{
+    switch (e.Class) {
+    case Classes_T::BOX: static_cast<VR_Boxs*>(e.Widget)->Deselect(); break;
+    case Classes_T::BUTTON: static_cast<VR_Buttons*>(e.Widget)->Deselect(); break;
+    case Classes_T::VALUATOR: static_cast<VR_Valuators*>(e.Widget)->Deselect(); break;
+    case Classes_T::SELECT: static_cast<VR_Selects*>(e.Widget)->Deselect(); break;
+    case Classes_T::TABS: static_cast<VR_Tabs*>(e.Widget)->Deselect(); break;
+    case Classes_T::COLORS: static_cast<VR_Colors*>(e.Widget)->Deselect(); break;
+    case Classes_T::HUES: static_cast<VR_Hues*>(e.Widget)->Deselect(); break;
+    }
+}
+
+}  // namespace
+
+void VR_Dispatchers::Focus_Show()
+{
+    Focus_Lit = true;
+    // Deselect touches GL only where something is lit, so a key costs nothing on the others.
+    for (int i = 0; i < Count(); ++i)
+        if (i != Focus.Entry)
+            Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(i)]);
+    if (!Stop_Valid(Focus))
+        return;
+    float x, y;
+    Focus_Point(Focus, &x, &y);
+    Entry_Select<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)], x, y);
+}
+
+int VR_Dispatchers::Focus_Next(int step)
+{
+    Changes.clear();
+    const Stop next = Stop_Step(Focus, step);
+    if (next.Entry >= 0)
+        Focus = next;
+    Focus_Show();
+    return 0;
+}
+
+int VR_Dispatchers::Focus_Move(float dx, float dy)
+{
+    Changes.clear();
+    if (!std::isfinite(dx) || !std::isfinite(dy)) {
+        Error_Fct(::hwnd, 0x80000001u, "Focus: direction not finite");
+        return 0;
+    }
+    const float length = std::sqrt(dx * dx + dy * dy);
+    if (Focus.Entry < 0) {
+        Focus = Stop_Step(Stop{}, 1);
+        Focus_Show();
+        return 0;
+    }
+    // A focused widget hidden since still has its place: the move starts there.
+    if (!(length > 0.0f)) {
+        Focus_Show();
+        return 0;
+    }
+    const float ux = dx / length, uy = dy / length;
+    const auto area = [this](const Stop& s) -> const VR_Tools& {
+        const Entry& e = Entries[static_cast<std::size_t>(s.Entry)];
+        return e.Class == Classes::COLORS ? Editor_Slider(*static_cast<VR_Colors*>(e.Widget), s.Part) : *e.Widget;
+    };
+    const float fx = Mid_X(area(Focus)), fy = Mid_Y(area(Focus));
+    Stop best;
+    float best_score = 0.0f;
+    for (int i = 0; i < Count(); ++i) {
+        for (int p = 0; p < 3; ++p) {
+            const Stop s{i, p};
+            if (!Stop_Valid(s) || (i == Focus.Entry && p == Focus.Part))
+                continue;
+            const VR_Tools& r = area(s);
+            // The rectangle's corners seen from the focused centre: along the move and across it.
+            float near = INFINITY, lo = INFINITY, hi = -INFINITY;
+            for (int corner = 0; corner < 4; ++corner) {
+                const float x = static_cast<float>(r.X + ((corner & 1) ? r.Width : 0)) - fx;
+                const float y = static_cast<float>(r.Y + ((corner & 2) ? r.Height : 0)) - fy;
+                near = std::fmin(near, x * ux + y * uy);
+                lo = std::fmin(lo, x * uy - y * ux);
+                hi = std::fmax(hi, x * uy - y * ux);
+            }
+            const float along = (Mid_X(r) - fx) * ux + (Mid_Y(r) - fy) * uy;
+            const float aside = lo > 0.0f ? lo : hi < 0.0f ? -hi : 0.0f;
+            // Ahead by half a unit at least (a row's centres may differ by a rounding), and
+            // within 45 degrees: a rectangle that spans the focused centre across the move is
+            // straight ahead however wide it is.
+            if (along < 0.5f || aside > along)
+                continue;
+            // Sideways distance counts double; of widgets alike, the one whose centre lies nearer
+            // the line wins.
+            const float centre_aside = std::fabs((Mid_X(r) - fx) * uy - (Mid_Y(r) - fy) * ux);
+            const float score = std::fmax(near, 0.0f) + 2.0f * aside + 0.01f * centre_aside;
+            if (best.Entry < 0 || score < best_score) {
+                best = s;
+                best_score = score;
+            }
+        }
+    }
+    if (best.Entry >= 0)
+        Focus = best;
+    Focus_Show();
+    return 0;
+}
+
+int VR_Dispatchers::Focus_Set(const VR_Tools* widget)
+{
+    Changes.clear();
+    if (!widget) {
+        if (Focus_Lit && Focus.Entry >= 0)
+            Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)]);
+        Focus = Stop{};
+        Focus_Lit = false;
+        return 1;
+    }
+    for (int i = 0; i < Count(); ++i) {
+        if (Entries[static_cast<std::size_t>(i)].Widget != widget || !Stop_Valid(Stop{i, 0}))
+            continue;
+        Focus = Stop{i, 0};
+        Focus_Show();
+        return 1;
+    }
+    return 0;
+}
+
+VR_Tools* VR_Dispatchers::Focused() const
+{
+    return Focus.Entry >= 0 ? Entries[static_cast<std::size_t>(Focus.Entry)].Widget : nullptr;
+}
+
+int VR_Dispatchers::Focused_Part() const { return Focus.Entry >= 0 ? Focus.Part : -1; }
+
+int VR_Dispatchers::Step_One(const Entry& e, int n, int part)
+{
+    if (n == 0)
+        return 0;
+    switch (e.Class) {
+    case Classes::VALUATOR: {
+        auto* v = static_cast<VR_Valuators*>(e.Widget);
+        const float x = Mid_X(*v), y = Mid_Y(*v);
+        return At_Speed(*v, 1.0f, [&] { return v->Wheel(x, y, static_cast<float>(n)); });
+    }
+    case Classes::SELECT: {
+        auto* l = static_cast<VR_Selects*>(e.Widget);
+        const short before = l->Current;
+        l->Current = static_cast<short>(List_Step(*l, n));
+        return l->Current != before ? 1 : 0;
+    }
+    case Classes::TABS: {
+        auto* t = static_cast<VR_Tabs*>(e.Widget);
+        float x, y;
+        Focus_Point(Stop{static_cast<int>(&e - Entries.data()), 0}, &x, &y);
+        return t->Wheel(x, y, static_cast<float>(n));
+    }
+    case Classes::COLORS: {
+        auto* c = static_cast<VR_Colors*>(e.Widget);
+        return Channel_Step(*c, Editor_Slider(*c, part), n);
+    }
+    case Classes::HUES: {
+        auto* h = static_cast<VR_Hues*>(e.Widget);
+        return Channel_Step(*h, h->Slider, n);
+    }
+    default: return 0;
+    }
+}
+
+int VR_Dispatchers::Step(int n)
+{
+    Changes.clear();
+    if (Stop_Valid(Focus)) {
+        const Entry& e = Entries[static_cast<std::size_t>(Focus.Entry)];
+        Record(e, Step_One(e, n, Focus.Part));
+    }
+    Focus_Show();
+    return static_cast<int>(Changes.size());
+}
+
+int VR_Dispatchers::Activate(bool down)
+{
+    Changes.clear();
+    if (down && Stop_Valid(Focus)) {
+        const Entry& e = Entries[static_cast<std::size_t>(Focus.Entry)];
+        if (e.Class == Classes::BUTTON) {
+            float x, y;
+            Focus_Point(Focus, &x, &y);
+            Record(e, static_cast<VR_Buttons*>(e.Widget)->Click(x, y));
+        } else if (e.Class == Classes::SELECT || e.Class == Classes::TABS) {
+            Record(e, Step_One(e, 1, 0));
+        }
+    }
+    Focus_Show();
+    return static_cast<int>(Changes.size());
+}
+
+int VR_Dispatchers::Entry_At(float x, float y) const
+{
+    for (int i = 0; i < Count(); ++i) {
+        const VR_Tools& w = *Entries[static_cast<std::size_t>(i)].Widget;
+        if (!(w.Flags & VR_HIDDEN) && w.X < x && x <= w.X + w.Width && w.Y < y && y <= w.Y + w.Height)
+            return i;
+    }
+    return -1;
+}
+
+void VR_Dispatchers::Focus_Forget(int entry)
+{
+    for (Finger& f : Fingers) {
+        if (f.Entry == entry)
+            f = Finger{};
+        else if (f.Entry > entry)
+            --f.Entry;
+    }
+    if (Focus.Entry < entry)
+        return;
+    if (Focus.Entry > entry) {
+        --Focus.Entry;
+        return;
+    }
+    // The focus goes on to the next widget, as if the user had pressed Tab. The widget going away
+    // is never looked at: it may be in the middle of its destruction.
+    Focus = Stop{};
+    for (int k = 1; k < Count() && Focus.Entry < 0; ++k) {
+        const int i = (entry + k) % Count();
+        for (int p = 0; p < 3 && Focus.Entry < 0; ++p)
+            if (Stop_Valid(Stop{i, p}))
+                Focus = Stop{i > entry ? i - 1 : i, p};
+    }
+}
+
+void VR_Dispatchers::Focus_Follow(float x, float y)
+{
+    // A click hands the keys the widget clicked: arrows fine-tune the slider just dragged.
+    const int at = Entry_At(x, y);
+    if (at < 0)
+        return;
+    if (Focus_Lit && Focus.Entry >= 0 && Focus.Entry != at)
+        Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)]);
+    Focus_Lit = false;
+    Stop stop{at, 0};
+    const Entry& e = Entries[static_cast<std::size_t>(at)];
+    if (e.Class == Classes::COLORS) {
+        const auto* c = static_cast<const VR_Colors*>(e.Widget);
+        if (c->Active_Slider == &c->Slider_2)
+            stop.Part = 1;
+        else if (c->Active_Slider == &c->Slider_3)
+            stop.Part = 2;
+    }
+    if (Stop_Valid(stop))
+        Focus = stop;
+}
+
+// [SECTION] Fingertips ------------------------------------------------------------------------------
+
+namespace {
+
+// Depth of the part a fingertip pushes: a button's raised face stands three bevels high, every other
+// widget's rim one; Init raises a bevel of 0 to 1.
+float Top_Of(const VR_Tools& w, bool button)
+{
+    const float b = w.Bevel > 0 ? static_cast<float>(w.Bevel) : 1.0f;
+    return button ? 3.0f * b : b;
+}
+
+}  // namespace
+
+void VR_Dispatchers::Finger_Hover(Finger& f, int entry, float x, float y)
+{
+    if (f.Entry != entry && f.Entry >= 0) {
+        bool shared = false;
+        for (const Finger& other : Fingers)
+            shared = shared || (&other != &f && other.Entry == f.Entry);
+        if (!shared && !(Focus_Lit && Focus.Entry == f.Entry))
+            Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(f.Entry)]);
+    }
+    f.Entry = entry;
+    if (entry < 0)
+        return;
+    // A finger over a widget takes the light from the focus, as the pointer does.
+    if (Focus_Lit && Focus.Entry >= 0 && Focus.Entry != entry) {
+        Focus_Lit = false;
+        Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)]);
+    }
+    Entry_Select<Entry, Classes>(Entries[static_cast<std::size_t>(entry)], x, y);
+}
+
+int VR_Dispatchers::Finger_Press(Finger& f, float x, float y)
+{
+    const Entry& e = Entries[static_cast<std::size_t>(f.Entry)];
+    switch (e.Class) {
+    case Classes::BUTTON: return static_cast<VR_Buttons*>(e.Widget)->Click(x, y);
+    case Classes::SELECT: {
+        // An arrow steps the list as a key does, so that a flat list steps under a finger too.
+        auto* l = static_cast<VR_Selects*>(e.Widget);
+        const int hit = l->Select(1, x, y);
+        const short before = l->Current;
+        l->Current = static_cast<short>(List_Step(*l, ((hit & 0x4) ? 1 : 0) - ((hit & 0x2) ? 1 : 0)));
+        return l->Current != before ? 1 : 0;
+    }
+    case Classes::TABS: return static_cast<VR_Tabs*>(e.Widget)->Click(x, y);
+    case Classes::VALUATOR: return static_cast<VR_Valuators*>(e.Widget)->Drag(x, y);
+    case Classes::COLORS: return static_cast<VR_Colors*>(e.Widget)->Drag(x, y);
+    case Classes::HUES: return static_cast<VR_Hues*>(e.Widget)->Drag(x, y);
+    case Classes::BOX: return 0;
+    }
+    return 0;
+}
+
+int VR_Dispatchers::Poke(int finger, float x, float y, float z)
+{
+    Changes.clear();
+    if (finger < 0 || finger >= VR_FINGERS) {
+        Error_Fct(::hwnd, 0x80000001u, "Poke: finger %d outside 0 .. %d", finger, VR_FINGERS - 1);
+        return 0;
+    }
+    if (!std::isfinite(x) || !std::isfinite(y) || std::isnan(z)) {
+        Error_Fct(::hwnd, 0x80000001u, "Poke: fingertip position not finite");
+        return 0;
+    }
+    Finger& f = Fingers[finger];
+    if (f.Down) {
+        const Entry& e = Entries[static_cast<std::size_t>(f.Entry)];
+        if (z <= Top_Of(*e.Widget, e.Class == Classes::BUTTON) + VR_POKE_HYSTERESIS) {
+            // Still down: a slider or editor follows the tip, wherever it slides.
+            if (e.Class == Classes::VALUATOR || e.Class == Classes::COLORS || e.Class == Classes::HUES)
+                Record(e, Finger_Press(f, x, y));
+            return static_cast<int>(Changes.size());
+        }
+        f.Down = false;
+    }
+    const int at = Entry_At(x, y);
+    Finger_Hover(f, at, x, y);
+    if (at >= 0) {
+        const Entry& e = Entries[static_cast<std::size_t>(at)];
+        if (!(e.Widget->Flags & VR_INACTIVE) && z < Top_Of(*e.Widget, e.Class == Classes::BUTTON)) {
+            f.Down = true;
+            Record(e, Finger_Press(f, x, y));
+        }
+    }
+    return static_cast<int>(Changes.size());
+}
+
+int VR_Dispatchers::Poke_End(int finger)
+{
+    Changes.clear();
+    if (finger < 0 || finger >= VR_FINGERS) {
+        Error_Fct(::hwnd, 0x80000001u, "Poke: finger %d outside 0 .. %d", finger, VR_FINGERS - 1);
+        return 0;
+    }
+    Finger& f = Fingers[finger];
+    f.Down = false;
+    Finger_Hover(f, -1, 0.0f, 0.0f);
+    return 0;
+}
