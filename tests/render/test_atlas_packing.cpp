@@ -175,6 +175,11 @@ TEST(AtlasPacking, CellCopiesFollowTheTexturesWrapping)
     }
     EXPECT_EQ(wide[(1 * 5 + 2) * 4 + 3], 2);
     EXPECT_EQ(wide[(3 * 5 + 4) * 4 + 3], 6);
+    // Several texels beyond the edge repeat the edge texel, not the texels after it.
+    cell.region = {-3, 0, 4, 1};
+    const std::vector<unsigned char> run = copy(Look_Wrap::EDGE, 4);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(run[k * 4 + 3], 1) << k;
 }
 
 TEST(AtlasPacking, QuadCutSlidesOnlyTheCornersOutsideTheWindow)
