@@ -1,6 +1,7 @@
 // The batch back end: merges many widgets' descriptions into one vertex buffer and one picture atlas
 // and draws them with three programs (meshes, pictures, outlines) in 2.1 compatibility, 3.3 core or
-// ES 3.0 contexts.
+// ES 3.0 contexts. Its members are defined in vertex_building.cpp (writing a slot's vertices, no GL)
+// and device.cpp (the GL objects, uploads and the frame); docs/renderer.md maps the rest.
 #pragma once
 
 #include <GL/glew.h>
