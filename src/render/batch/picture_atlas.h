@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/look.h"
+#include "render/look_kinds.h"
 
 namespace core {
 
