@@ -1,4 +1,4 @@
-// Helpers of the widgets' descriptions: caption and mask textures, the flat strips.
+// Helpers of the widgets' descriptions: caption and mask textures, meshes and pictures.
 #include <cmath>
 #include <cstddef>
 #include <cwchar>
@@ -48,39 +48,6 @@ Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float 
     return &p;
 }
 
-Look_Immediate& Look_Mesh_Buffers(Look_Part& part, const VR_Tools& tool)
-{
-    part.immediate.vbo[0] = tool.Vertex_VBO;
-    part.immediate.vbo[1] = tool.Normal_VBO;
-    part.immediate.vbo[2] = tool.Color_VBO;
-    return part.immediate;
-}
-
-void Look_Caption_Buffers(Look_Part& part, const VR_Tools& tool)
-{
-    part.immediate.vbo[0] = tool.Text_Vertex_VBO;
-    part.immediate.vbo[1] = tool.Text_Coord_VBO;
-    part.immediate.texture = tool.Text_Texture;
-}
-
-Look_Part* Look_Flat_Caption(Look& look, const VR_Tools& tool, const Caption_State& state)
-{
-    Look_Part* caption = nullptr;
-    // NOTE: the caption arrays outlive a later Init without a name; their buffers do not.
-    if (tool.Text_Vertex_VBO && tool.Text_Vertex_Array) {
-        const float z = tool.Text_Vertex_Array[2];
-        caption = Look_Caption(look, tool, Look_Wrap::BORDER, 1.5f - z, LOOK_FLAT_RGB);
-    }
-    if (caption) {
-        Look_Caption_Buffers(*caption, tool);
-        caption->immediate.flat_caption = true;
-        caption->immediate.caption = state;
-    }
-    if (look.Size() > 0)
-        look.Back().immediate.strips_end = true;
-    return caption;
-}
-
 Look_Part& Look_Mesh(Look& look, Look_Pass pass, const short* vertex, const short* normal, const unsigned int* color,
                      int quads)
 {
@@ -112,17 +79,6 @@ Look_Part& Look_Picture(Look& look, const VR_Tools& tool, const float st[8], flo
     p.texture.rgba = true;
     p.texture.wrap = wrap;
     return p;
-}
-
-void Look_Flat_Strips(Look& look, const VR_Tools& tool, int quads)
-{
-    if (!tool.Vertex_Array || quads < 1)
-        return;
-    Look_Part& p = Look_Mesh(look, Look_Pass::FLAT, tool.Vertex_Array, nullptr, nullptr, quads);
-    p.offset[2] = 1.5f - static_cast<float>(BORDER);
-    p.rgb = LOOK_FLAT_RGB;
-    p.immediate.vbo[0] = tool.Vertex_VBO;
-    p.immediate.strips = true;
 }
 
 }  // namespace core

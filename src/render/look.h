@@ -5,83 +5,11 @@
 #include <vrtools/tools.h>
 
 #include <cstddef>
-
-#include "core/core.h"
-#include "render/look_kinds.h"
 #include <vector>
 
+#include "render/look_kinds.h"
+
 namespace core {
-
-// How the widget's own Draw sets up a lit part.
-enum class Look_Lit : unsigned char {
-    STANDARD,  // Lit_Pass_Begin / Lit_Pass_End
-    MATTE,     // a slab without shine or glow: the material set here, colour material on top
-    FLOOR,     // STANDARD, lighting off after the draw, then the quad at `floor_first` unlit if >= 0
-};
-
-// When the widget's own Draw switches the vertex array off around a part's end.
-enum class Look_Array_Off : unsigned char { NONE, BEFORE_END, AFTER_END };
-
-struct Look_Part;
-
-// What the widget's own Draw needs to issue a part as GL calls: the buffers the part's arrays were
-// uploaded to, the state its pass sets and puts back, and where GL errors are reported. The batch
-// ignores all of it.
-struct Look_Immediate {
-    GLuint vbo[3] = {0, 0, 0};  // LIT: vertex, normal, colour; TEXT: vertex, coordinate; FLAT, OUTLINE: vertex
-    GLuint texture = 0;         // TEXT
-    int first = 0;              // first vertex drawn from the buffers
-    Look_Lit lit = Look_Lit::STANDARD;
-    int floor_first = -1;       // LIT with FLOOR: first vertex of the unlit floor quad
-    Caption_State caption;      // TEXT
-    Caption_Restore restore = Caption_Restore::COMBINER;
-    bool strips = false;        // FLAT: the flat look's strips (Flat_Strips_Begin), else a plain quad in `rgb`
-    bool strips_end = false;    // the strips' matrix popped after the part
-    bool flat_caption = false;  // TEXT: on the strips' plane in their colour, lowered by its own z
-    bool texture_shift = false; // TEXT: shift_s applied through the texture matrix
-    bool bare = false;          // TEXT: drawn where the matrix stands, in the current colour
-    // A matrix group: pushed before the part's pass begins, popped after the part (or a later one)
-    // ends; its translation comes after the arrays are bound. Outside a group a TEXT part pushes
-    // and pops around its own draw.
-    bool group_begin = false, group_end = false;
-    int empty_groups = 0;       // push and pop pairs with nothing in them, after the part
-    float z_step = 0.0f;        // OUTLINE: lift above the part before it, in the same group
-    float base_z = 0.0f;        // TEXT, PICTURE: what the matrix already stands above offset[2]'s zero
-    // The widget's outer matrix: pushed and moved by `outer_z` before the first part, popped after
-    // everything else of the last one.
-    bool outer_begin = false, outer_end = false;
-    float outer_z = 0.0f;
-    Look_Array_Off array_off = Look_Array_Off::NONE;
-    const char* call = nullptr;  // GL errors reported after the draw under this name, when set
-    int line = 0;                // and this line of the widget's source
-    const char* source = nullptr;  // that source when it is not the replaying widget's (a container's item)
-    // Moves the matrix along z after the group's push, before the part (a tab bar's receding tabs).
-    float pre_z = 0.0f;
-    bool matrix_only = false;  // no geometry: only the matrix steps above
-    // LIT: `lit_open` goes on with the pass of the part before (the part's own buffers bound under
-    // a pushed matrix moved by `offset`); `lit_keep` leaves the pass open for the part after. A
-    // part without quads issues no draw.
-    bool lit_open = false, lit_keep = false;
-    bool picture_replace = false;  // PICTURE: the texture replaces the colour, unblended
-    // TEXT: `hold` leaves the caption pass and matrix open for a `nested` part after it, which binds
-    // its own buffers, moves to `at`, along x by `shift`, scales by the part's scale, moves back by
-    // `center` along x, and closes them (popping the matrix when `nested_pop`).
-    bool hold = false, nested = false, nested_pop = false;
-    float at[2] = {0.0f, 0.0f};
-    float shift = 0.0f, center = 0.0f;
-    // Content brought up to date as it is drawn (a read-out formatted each frame, uploads included):
-    // called on a copy of the part just before it is issued, it fills in what changed and returns
-    // false when there is nothing to show.
-    bool (*refresh)(void* owner, Look_Part& part) = nullptr;
-    void* owner = nullptr;
-    // Drawn without arrays between glBegin and glEnd, from the part's own corners lifted by
-    // offset[2]: a triangle (its first three corners) or a quad. `joined` goes on with the glBegin of
-    // the part before, `joins` leaves it open for the part after; `same_colour` draws in the current
-    // colour. `light_on` switches lighting with colour material on before, `light_off` off after.
-    // NOTE: no normal is issued: such a part is lit with whatever normal is current.
-    bool loose = false, triangle = false, joined = false, joins = false, same_colour = false;
-    bool light_on = false, light_off = false;
-};
 
 // One part: `quads` quads from the arrays (4 vertices each, x, y, z as shorts), placed at
 // vertex * scale + offset in the widget's frame. Geometry drawn without arrays (pictures, arrows) is
@@ -105,7 +33,6 @@ struct Look_Part {
     float fixed_normal[3] = {0.0f, 0.0f, 1.0f};
     short own_vertex[12] = {};
     float own_coord[8] = {};
-    Look_Immediate immediate;
 
     // Sets the part's own quad (quads becomes 1); a triangle repeats its last corner.
     void Own_Quad(const short v[12], const float st[8] = nullptr)
@@ -151,6 +78,9 @@ struct Parts_Allocator {
 };
 using Look_Parts = std::vector<Look_Part, Parts_Allocator<Look_Part>>;
 
+// What the per-widget replay keeps beside a description (render/immediate/script.h).
+class Replay_Script;
+
 // A widget's description. Parts are drawn in order; later parts at the same depth win as they do
 // with the host's depth function GL_LEQUAL. Clearing keeps the storage, so a steady frame allocates
 // nothing.
@@ -181,19 +111,16 @@ public:
     const Look_Parts& Parts() const { return parts_; }
     // Survives Clear: what formatting gave in an earlier frame of this description.
     Look_Memo& Memo() { return memo_; }
+    // The per-widget replay's fields beside the parts, cleared by whoever attached them (Look_Scratch);
+    // none for other back ends.
+    Replay_Script* Script() const { return script_; }
+    void Script_Attach(Replay_Script* script) { script_ = script; }
 
 private:
     Look_Parts parts_;
     Look_Memo memo_;
+    Replay_Script* script_ = nullptr;
 };
-
-// The widget's own Draw: issues the parts as GL calls in the fixed-function pipeline, each part with
-// the state its Look_Immediate names. `source` names the widget's file in GL error reports.
-void Look_Replay(const Look& look, const char* source);
-
-// A description kept for the widget's own Draw: cleared before each use, its storage stays, so a
-// steady Draw allocates nothing.
-Look& Look_Scratch();
 
 // [SECTION] Helpers shared by the widgets' descriptions
 
@@ -209,17 +136,6 @@ Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, Loo
 // or null.
 Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float dz, unsigned int rgb);
 
-// The flat look's caption on the strips' plane (after Look_Flat_Strips): the caption quad lowered by
-// its own z, in the strips' colour, and the strips closed after it (or after the strips when there
-// is no caption). Returns the caption part or null.
-Look_Part* Look_Flat_Caption(Look& look, const VR_Tools& tool, const Caption_State& state);
-
-// Immediate-path fields of a lit part drawn from the widget's three base buffers; returns them.
-Look_Immediate& Look_Mesh_Buffers(Look_Part& part, const VR_Tools& tool);
-
-// Immediate-path fields of a caption part drawn from the widget's caption buffers and texture.
-void Look_Caption_Buffers(Look_Part& part, const VR_Tools& tool);
-
 // Adds `quads` quads of a mesh's arrays (normals and colours may be null) as one part.
 Look_Part& Look_Mesh(Look& look, Look_Pass pass, const short* vertex, const short* normal, const unsigned int* color,
                      int quads);
@@ -230,9 +146,5 @@ Look_Part& Look_Mesh(Look& look, const VR_Tools& tool, int quads);
 // left with texture coordinates `st`; `pixels` is an RGBA picture of tex_w x tex_h.
 Look_Part& Look_Picture(Look& look, const VR_Tools& tool, const float st[8], float z, const unsigned char* pixels,
                         int tex_w, int tex_h, Look_Wrap wrap);
-
-// The flat look's strips: the first `quads` quads of the base mesh in LOOK_FLAT_RGB, lifted by
-// 1.5 - BORDER.
-void Look_Flat_Strips(Look& look, const VR_Tools& tool, int quads);
 
 }  // namespace core

@@ -6,6 +6,7 @@
 #include <vrtools/box.h>
 #include "core/core.h"
 #include "looks.h"
+#include "render/immediate/script.h"
 
 namespace {
 
@@ -179,8 +180,9 @@ void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float
         core::Look_Picture(look, box, st, z, box.Image, box.Icon_Width, box.Icon_Height, core::Look_Wrap::EDGE);
     p.rgb = tint;
     p.modulate = true;
-    p.immediate.texture = box.Image_Texture;
-    p.immediate.base_z = base_z;
+    core::Look_Immediate& im = core::Look_Step(look, p);
+    im.texture = box.Image_Texture;
+    im.base_z = base_z;
 }
 
 }  // namespace
@@ -210,19 +212,18 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
             if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, 1.5f,
                                                        picture ? tint : core::LOOK_FLAT_RGB)) {
                 caption->modulate = true;
-                core::Look_Caption_Buffers(*caption, box);
-                Look_Immediate& im = caption->immediate;
+                Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, box);
                 im.bare = true;
                 im.caption = core::Caption_State{GL_MODULATE, false, true};
                 im.restore = core::Caption_Restore::NONE;
             }
         }
-        look.Back().immediate.strips_end = true;
+        core::Look_Step(look, look.Size() - 1).strips_end = true;
     } else {
         // With 0x10 the floor stays out of the lit pass (a list's current item is drawn that way).
         const bool apart = (box.Flags & VR_BOX_FLOOR_APART) != 0;
         Look_Part& body = core::Look_Mesh(look, box, box.Quad_Count - (apart ? 1 : 0));
-        Look_Immediate& mesh = core::Look_Mesh_Buffers(body, box);
+        Look_Immediate& mesh = core::Look_Mesh_Buffers(look, body, box);
         mesh.lit = Look_Lit::FLOOR;
         if ((Tool_Looks & 1) || (box.Flags & VR_BOX_FLOOR_UNLIT)) {
             const int last = box.Quad_Count - 1;
@@ -233,18 +234,18 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
             Picture_Look(box, look, 0xFFFFFFu, apart ? 0.5f : 1.25f, 0.0f);
         if (box.Text_Vertex_VBO) {
             if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, apart ? 1.0f : 2.0f, 0u)) {
-                core::Look_Caption_Buffers(*caption, box);
-                Look_Immediate& im = caption->immediate;
+                Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, box);
                 im.restore = core::Caption_Restore::COMBINER_AND_MODE;
             }
         }
-        look.Back().immediate.array_off = Look_Array_Off::AFTER_END;
+        core::Look_Step(look, look.Size() - 1).array_off = Look_Array_Off::AFTER_END;
     }
-    look.At(first).immediate.outer_begin = true;
-    look.At(first).immediate.outer_z = static_cast<float>(box.Z);
-    look.Back().immediate.outer_end = true;
+    Look_Immediate& outer = core::Look_Step(look, first);
+    outer.outer_begin = true;
+    outer.outer_z = static_cast<float>(box.Z);
+    core::Look_Step(look, look.Size() - 1).outer_end = true;
     look.Shift_From(first, static_cast<float>(box.Z));
     // The replay's heights are the matrix's: the box's own z is in the outer matrix already.
     for (std::size_t i = first; i < look.Size(); ++i)
-        look.At(i).immediate.base_z += static_cast<float>(box.Z);
+        core::Look_Step(look, i).base_z += static_cast<float>(box.Z);
 }

@@ -6,6 +6,7 @@
 
 #include "core/core.h"
 #include "looks.h"
+#include "render/immediate/script.h"
 
 namespace {
 
@@ -277,7 +278,7 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
         b.Adjust();
     const bool pressed = b.State != 0;
     const std::size_t mesh_at = look.Size();
-    Look_Immediate& mesh = core::Look_Mesh_Buffers(core::Look_Mesh(look, b, b.Quad_Count), b);
+    Look_Immediate& mesh = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, b, b.Quad_Count), b);
     mesh.call = DRAW_CALL;
     mesh.line = __LINE__;
     // Caption and lamp float above the face, each in its own matrix group (pushed even when empty):
@@ -288,14 +289,13 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
                              ? core::Look_Caption(look, b, core::Look_Wrap::BORDER, lift, pressed ? 0xFFFFFFu : 0u)
                              : nullptr;
     if (caption) {
-        core::Look_Caption_Buffers(*caption, b);
-        Look_Immediate& im = caption->immediate;
+        Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, b);
         im.group_begin = im.group_end = true;
         im.call = DRAW_CALL;
         im.line = __LINE__;
         last = look.Size() - 1;
     } else {
-        look.At(mesh_at).immediate.empty_groups = 1;
+        core::Look_Step(look, mesh_at).empty_groups = 1;
     }
     if (b.Lamp_Array && b.Lamp_VBO) {
         Look_Part& lamp = look.Add(Look_Pass::FLAT);
@@ -303,22 +303,24 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
         lamp.quads = 1;
         lamp.offset[2] = lift;
         lamp.rgb = b.Lamp ? 0x00FFFFu : 0x6E6E6Eu;
-        lamp.immediate.vbo[0] = b.Lamp_VBO;
-        lamp.immediate.group_begin = true;
-        lamp.immediate.call = DRAW_CALL;
-        lamp.immediate.line = __LINE__;
+        Look_Immediate& lamp_step = core::Look_Step(look, lamp);
+        lamp_step.vbo[0] = b.Lamp_VBO;
+        lamp_step.group_begin = true;
+        lamp_step.call = DRAW_CALL;
+        lamp_step.line = __LINE__;
         // The outline: the same quad as smooth lines, half a unit nearer.
         Look_Part& outline = look.Add(Look_Pass::OUTLINE);
         outline.vertex = b.Lamp_Array;
         outline.quads = 1;
         outline.offset[2] = lift + 0.5f;
-        outline.immediate.z_step = 0.5f;
-        outline.immediate.group_end = true;
-        outline.immediate.call = DRAW_CALL;
-        outline.immediate.line = __LINE__;
+        Look_Immediate& outline_step = core::Look_Step(look, outline);
+        outline_step.z_step = 0.5f;
+        outline_step.group_end = true;
+        outline_step.call = DRAW_CALL;
+        outline_step.line = __LINE__;
         last = look.Size() - 1;
     } else {
-        look.At(last).immediate.empty_groups += 1;
+        core::Look_Step(look, last).empty_groups += 1;
     }
-    look.At(last).immediate.array_off = Look_Array_Off::AFTER_END;
+    core::Look_Step(look, last).array_off = Look_Array_Off::AFTER_END;
 }

@@ -1,6 +1,7 @@
 // Frames: a solid slab in the widget's colour, its front face on the plane the other widgets stand on.
 #include "core/core.h"
 #include "looks.h"
+#include "render/immediate/script.h"
 #include <vrtools/frame.h>
 
 namespace {
@@ -62,7 +63,7 @@ void core::Look_Describe(VR_Frames& f, Look& look)
     if ((f.Flags & VR_HIDDEN) || f.Width < 1 || f.Height < 1 || f.Vertex_VBO == 0 || f.Quad_Count != SLAB_QUADS)
         return;
     // No translation: the front face stays at z 0, under everything that stands on the panel.
-    Look_Immediate& im = core::Look_Mesh_Buffers(core::Look_Mesh(look, f, f.Quad_Count), f);
+    Look_Immediate& im = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, f, f.Quad_Count), f);
     im.lit = Look_Lit::MATTE;
     im.array_off = Look_Array_Off::AFTER_END;
     im.call = "VR_Frames::Draw: glDrawArrays";

@@ -2,6 +2,7 @@
 #include "core/core.h"
 #include <vrtools/label.h>
 #include "looks.h"
+#include "render/immediate/script.h"
 
 namespace {
 constexpr const char* SOURCE = "label";
@@ -48,8 +49,7 @@ void core::Look_Describe(VR_Labels& l, Look& look)
     Look_Part* caption = core::Look_Caption(look, l, core::Look_Wrap::EDGE, 1.5f, l.Color_Get());
     if (!caption)
         return;
-    core::Look_Caption_Buffers(*caption, l);
-    Look_Immediate& im = caption->immediate;
+    Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, l);
     im.array_off = Look_Array_Off::BEFORE_END;
     im.call = "VR_Labels::Draw: glDrawArrays";
     im.line = __LINE__;

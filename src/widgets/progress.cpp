@@ -3,6 +3,7 @@
 
 #include "core/core.h"
 #include "looks.h"
+#include "render/immediate/script.h"
 #include <vrtools/progress.h>
 
 namespace {
@@ -120,16 +121,15 @@ void core::Look_Describe(VR_Progress& p, Look& look)
     if (p.Flags & VR_FLAT) {
         // The rim top only, unlit; the stripes stand still.
         core::Look_Flat_Strips(look, p, 4);
-        look.Back().immediate.strips_end = true;
+        core::Look_Step(look, look.Size() - 1).strips_end = true;
         return;
     }
     // The tray, lit like a box's; its floor is the black ground of the stripes.
     const bool floor_apart = (p.Flags & FLOOR_APART) != 0;
-    const std::size_t tray_at = look.Size();
-    Look_Immediate& tray = core::Look_Mesh_Buffers(core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0)), p);
+    Look_Immediate& tray = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0)), p);
     tray.array_off = Look_Array_Off::AFTER_END;
     if (p.Text_Vertex_VBO && p.Text_Vertex_Array && p.Text_Coord_Array) {
-        look.At(tray_at).immediate.array_off = Look_Array_Off::NONE;
+        tray.array_off = Look_Array_Off::NONE;
         // Yellow where the pattern is opaque: the stripes take their colour like a caption does.
         Look_Part& band = look.Add(Look_Pass::TEXT);
         band.vertex = p.Text_Vertex_Array;
@@ -140,7 +140,7 @@ void core::Look_Describe(VR_Progress& p, Look& look)
         // The stripes move by shifting the texture, not the band: the buffers stay as uploaded.
         band.shift_s = -static_cast<float>(p.Phase) * PHASE_STEP;
         band.texture = core::Mask_Texture(Stripes(), STRIPE_W, STRIPE_H, Look_Wrap::REPEAT, nullptr, 0);
-        Look_Immediate& im = band.immediate;
+        Look_Immediate& im = core::Look_Step(look, band);
         im.vbo[0] = p.Text_Vertex_VBO;
         im.vbo[1] = p.Text_Coord_VBO;
         im.texture = p.Text_Texture;

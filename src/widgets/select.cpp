@@ -11,6 +11,7 @@
 #include "core/core.h"
 #include "core/items.h"
 #include "looks.h"
+#include "render/immediate/script.h"
 #include <vrtools/select.h>
 
 namespace {
@@ -224,8 +225,9 @@ void Arrow_Look(const VR_Selects& l, End end, unsigned int color, core::Look& lo
         part.Own_Quad(v);
         part.rgb = rgb;
         part.offset[2] = z;
-        part.immediate.loose = part.immediate.triangle = true;
-        return part.immediate;
+        core::Look_Immediate& im = core::Look_Step(look, part);
+        im.loose = im.triangle = true;
+        return im;
     };
     if (l.Flags & VR_FLAT) {
         triangle(a.inner, core::Look_Pass::FLAT, core::LOOK_FLAT_RGB, 0.5f);
@@ -241,7 +243,7 @@ void Arrow_Look(const VR_Selects& l, End end, unsigned int color, core::Look& lo
         core::Look_Part& wall = look.Add(core::Look_Pass::LIT);
         wall.Own_Quad(v);
         wall.rgb = 0x6E6E6Eu;
-        core::Look_Immediate& im = wall.immediate;
+        core::Look_Immediate& im = core::Look_Step(look, wall);
         im.loose = im.same_colour = true;
         im.joined = i > 0;
         im.joins = i < 2;

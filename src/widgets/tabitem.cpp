@@ -1,6 +1,7 @@
 // Tab items: a trapezoid prism extruded backwards from z = 0 with a caption, lit under the pointer.
 #include "core/core.h"
 #include "looks.h"
+#include "render/immediate/script.h"
 #include <vrtools/tabitem.h>
 
 namespace {
@@ -129,7 +130,7 @@ void core::Look_Describe(VR_TabItems& t, Look& look)
         return;
     }
     const std::size_t body = look.Size();
-    Look_Immediate& mesh = core::Look_Mesh_Buffers(core::Look_Mesh(look, t, t.Quad_Count), t);
+    Look_Immediate& mesh = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, t, t.Quad_Count), t);
     mesh.call = DRAW_CALL;
     mesh.source = SOURCE;
     mesh.line = LINE_BODY_DRAW;
@@ -139,15 +140,14 @@ void core::Look_Describe(VR_TabItems& t, Look& look)
         t.Text_Vertex_VBO ? core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.0f, t.Active ? 0xFFFFFFu : 0u)
                           : nullptr;
     if (caption) {
-        core::Look_Caption_Buffers(*caption, t);
-        Look_Immediate& im = caption->immediate;
+        Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, t);
         im.caption = core::Caption_State{GL_REPLACE, true, false};
         im.group_begin = im.group_end = true;
         im.call = DRAW_CALL;
         im.source = SOURCE;
         im.line = LINE_CAPTION_DRAW;
     } else {
-        look.At(body).immediate.empty_groups = 1;
+        core::Look_Step(look, body).empty_groups = 1;
     }
-    look.Back().immediate.array_off = Look_Array_Off::AFTER_END;
+    core::Look_Step(look, look.Size() - 1).array_off = Look_Array_Off::AFTER_END;
 }

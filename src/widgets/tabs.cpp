@@ -4,6 +4,7 @@
 #include "core/core.h"
 #include "core/items.h"
 #include "looks.h"
+#include "render/immediate/script.h"
 #include <vrtools/tabs.h>
 
 namespace {
@@ -44,7 +45,7 @@ void Stack_Look(VR_Tabs& t, core::Look& look, bool own)
         core::Look_Describe(item, look);
     };
     auto matrix_step = [&look]() -> core::Look_Immediate& {
-        core::Look_Immediate& im = look.Add(core::Look_Pass::FLAT).immediate;
+        core::Look_Immediate& im = core::Look_Step(look, look.Add(core::Look_Pass::FLAT));
         im.matrix_only = true;
         return im;
     };

@@ -21,6 +21,7 @@
 #include "core/core.h"
 #include "core/recent.h"
 #include "looks.h"
+#include "render/immediate/script.h"
 #include <vrtools/valuator.h>
 
 namespace {
@@ -821,10 +822,9 @@ namespace {
 // Places the read-out quad: ten units high under the widget, centred on the cursor moved by `d`,
 // at height `z` (the z scale of 0 flattens it onto the caption's plane). Reads the sizes of the text
 // shown now, so it runs again after each update.
-void Readout_Place(const VR_Valuators& s, core::Look_Part& p)
+void Readout_Place(const VR_Valuators& s, core::Look_Part& p, core::Look_Immediate& im)
 {
     const float k = 10.0f / static_cast<float>(s.Value_Text_Height);
-    core::Look_Immediate& im = p.immediate;
     p.vertex = s.Value_Vertex_Array;
     p.coord = s.Value_Coord_Array;
     p.quads = 1;
@@ -840,12 +840,12 @@ void Readout_Place(const VR_Valuators& s, core::Look_Part& p)
 }
 
 // The own Draw formats the read-out as it draws it, uploads included, where they always were.
-bool Readout_Refresh(void* owner, core::Look_Part& p)
+bool Readout_Refresh(void* owner, core::Look_Part& p, core::Look_Immediate& im)
 {
     VR_Valuators& s = *static_cast<VR_Valuators*>(owner);
     if (!Readout_Update(s))
         return false;
-    Readout_Place(s, p);
+    Readout_Place(s, p, im);
     return true;
 }
 
@@ -857,7 +857,7 @@ void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Loo
     if (!own && (!Readout_Update(s, &look.Memo()) || !s.Value_Vertex_Array || !s.Value_Coord_Array))
         return;
     core::Look_Part& p = look.Add(core::Look_Pass::TEXT);
-    core::Look_Immediate& im = p.immediate;
+    core::Look_Immediate& im = core::Look_Step(look, p);
     im.at[0] = static_cast<float>(s.X + s.Bevel + s.Cursor_Half_Width);
     im.at[1] = static_cast<float>(s.Y) - 10.0f;
     im.shift = static_cast<float>(d);
@@ -868,10 +868,10 @@ void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Loo
         im.refresh = Readout_Refresh;
         im.owner = &s;
     } else {
-        Readout_Place(s, p);
+        Readout_Place(s, p, im);
     }
     if (own)
-        look.At(caption).immediate.hold = true;
+        core::Look_Step(look, caption).hold = true;
 }
 
 // The description, with what the own Draw needs to issue it when `own`.
@@ -892,8 +892,8 @@ void Look_Build(VR_Valuators& s, core::Look& look, bool own)
             const std::size_t at = before > 0 ? before - 1 : 0;
             Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, LOOK_FLAT_RGB, look, own, at);
             if (own && look.Size() > before) {
-                look.At(at).immediate.strips_end = false;
-                Look_Immediate& im = look.Back().immediate;
+                Look_Step(look, at).strips_end = false;
+                Look_Immediate& im = Look_Step(look, look.Size() - 1);
                 im.strips_end = true;
                 im.restore = Caption_Restore::NONE;
             }
@@ -904,44 +904,45 @@ void Look_Build(VR_Valuators& s, core::Look& look, bool own)
     const bool picture = s.Image && !s.Selected;
     const int body_quads = s.Quad_Count - (picture ? 1 : 0);
     if (own || (body_quads > 0 && s.Vertex_Array))
-        Look_Mesh_Buffers(Look_Mesh(look, s, body_quads > 0 ? body_quads : 0), s);
+        Look_Mesh_Buffers(look, Look_Mesh(look, s, body_quads > 0 ? body_quads : 0), s);
     const short d = static_cast<short>(Cursor_Offset(s));
     if (s.Cursor_Quad_Count >= 1 && s.Cursor_Vertex_Array) {
         if (look.Size() > 0)
-            look.Back().immediate.lit_keep = true;
+            Look_Step(look, look.Size() - 1).lit_keep = true;
         Look_Part& cursor = Look_Mesh(look, Look_Pass::LIT, s.Cursor_Vertex_Array, s.Cursor_Normal_Array,
                                       s.Cursor_Color_Array, s.Cursor_Quad_Count);
         cursor.offset[0] = d;
-        cursor.immediate.lit_open = true;
-        cursor.immediate.vbo[0] = s.Cursor_Vertex_VBO;
-        cursor.immediate.vbo[1] = s.Cursor_Normal_VBO;
-        cursor.immediate.vbo[2] = s.Cursor_Color_VBO;
+        Look_Immediate& im = Look_Step(look, cursor);
+        im.lit_open = true;
+        im.vbo[0] = s.Cursor_Vertex_VBO;
+        im.vbo[1] = s.Cursor_Normal_VBO;
+        im.vbo[2] = s.Cursor_Color_VBO;
     }
     if (picture) {
         // Half a unit above the base, in the groove where the floor was left out.
         const float st[8] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
         Look_Part& p = Look_Picture(look, s, st, 0.5f, s.Image, s.Width, s.Height, Look_Wrap::BORDER);
         p.blend = false;
-        p.immediate.picture_replace = true;
-        p.immediate.texture = s.Image_Texture;
+        Look_Immediate& im = Look_Step(look, p);
+        im.picture_replace = true;
+        im.texture = s.Image_Texture;
     }
     if (s.Text_Vertex_VBO) {
         Look_Part* caption = Look_Caption(look, s, Look_Wrap::BORDER, 1.0f, 0u);
         if (caption) {
-            Look_Caption_Buffers(*caption, s);
-            caption->immediate.caption.unpack_one = false;
+            Look_Caption_Buffers(look, *caption, s).caption.unpack_one = false;
         }
         if (caption || !own) {
             if (s.Format) {
                 const std::size_t before = look.Size();
                 Readout_Look(s, d, 1.0f, 0u, look, own, before > 0 ? before - 1 : 0);
                 if (look.Size() > before)
-                    look.Back().immediate.nested_pop = true;
+                    Look_Step(look, look.Size() - 1).nested_pop = true;
             }
         }
     }
     if (look.Size() > 0)
-        look.Back().immediate.array_off = Look_Array_Off::AFTER_END;
+        Look_Step(look, look.Size() - 1).array_off = Look_Array_Off::AFTER_END;
 }
 
 }  // namespace

@@ -1,19 +1,18 @@
 // The immediate back end of a widget's description: the fixed-function GL calls of its own Draw.
-#include "render/look.h"
+#include "render/immediate/script.h"
 
 namespace core {
 
 namespace {
 
-void Report(const Look_Part& p, const char* source)
+void Report(const Look_Immediate& im, const char* source)
 {
-    if (p.immediate.call)
-        Report_GL_Errors(p.immediate.source ? p.immediate.source : source, p.immediate.line, p.immediate.call);
+    if (im.call)
+        Report_GL_Errors(im.source ? im.source : source, im.line, im.call);
 }
 
-void Lit(const Look_Part& p, const char* source)
+void Lit(const Look_Part& p, const Look_Immediate& im, const char* source)
 {
-    const Look_Immediate& im = p.immediate;
     if (im.lit_open) {
         // A second mesh in the same pass, moved as a whole (a slider's cursor).
         if (p.quads > 0) {
@@ -21,7 +20,7 @@ void Lit(const Look_Part& p, const char* source)
             glTranslatef(p.offset[0], p.offset[1], p.offset[2]);
             Mesh_Bind(im.vbo[0], im.vbo[1], im.vbo[2]);
             glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
-            Report(p, source);
+            Report(im, source);
             glPopMatrix();
         }
         if (!im.lit_keep)
@@ -46,7 +45,7 @@ void Lit(const Look_Part& p, const char* source)
     }
     if (p.quads > 0) {
         glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
-        Report(p, source);
+        Report(im, source);
     }
     if (im.lit == Look_Lit::FLOOR) {
         glDisable(GL_LIGHTING);
@@ -58,35 +57,34 @@ void Lit(const Look_Part& p, const char* source)
 }
 
 // A part drawn inside the caption pass and matrix the part before left open.
-void Nested(const Look_Part& described, const char* source)
+void Nested(const Look_Part& described, const Look_Immediate& script, const char* source)
 {
-    // NOTE: a copy on the stack, so that the refresh can fill in sizes and buffers made as it
+    // NOTE: copies on the stack, so that the refresh can fill in sizes and buffers made as it
     // draws while the description stays const; nothing is allocated.
     Look_Part p = described;
-    if (!p.immediate.refresh || p.immediate.refresh(p.immediate.owner, p)) {
-        const Look_Immediate& im = p.immediate;
+    Look_Immediate im = script;
+    if (!im.refresh || im.refresh(im.owner, p, im)) {
         Caption_Bind(im.vbo[0], im.vbo[1]);
         glTranslatef(im.at[0], im.at[1], 0.0f);
         glTranslatef(im.shift, 0.0f, 0.0f);
         glScalef(p.scale[0], p.scale[1], p.scale[2]);
         glTranslatef(-im.center, 0.0f, 0.0f);
         glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
-        Report(p, source);
+        Report(im, source);
     }
-    if (described.immediate.nested_pop)
+    if (script.nested_pop)
         glPopMatrix();
 }
 
-void Text(const Look_Part& p, const char* source)
+void Text(const Look_Part& p, const Look_Immediate& im, const char* source)
 {
-    const Look_Immediate& im = p.immediate;
     if (im.nested) {
-        Nested(p, source);
+        Nested(p, im, source);
         return;
     }
     if (im.flat_caption) {
         Flat_Caption_Draw(im.texture, im.vbo[0], im.vbo[1], p.Vertices()[2], im.caption);
-        Report(p, source);
+        Report(im, source);
         return;
     }
     if (im.bare) {
@@ -94,7 +92,7 @@ void Text(const Look_Part& p, const char* source)
         glBindTexture(GL_TEXTURE_2D, im.texture);
         Caption_Bind(im.vbo[0], im.vbo[1]);
         glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
-        Report(p, source);
+        Report(im, source);
         return;
     }
     const bool grouped = im.group_begin || im.group_end;
@@ -112,7 +110,7 @@ void Text(const Look_Part& p, const char* source)
         glTranslatef(p.shift_s, 0.0f, 0.0f);
     }
     glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
-    Report(p, source);
+    Report(im, source);
     if (im.texture_shift) {
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
@@ -121,9 +119,8 @@ void Text(const Look_Part& p, const char* source)
         glPopMatrix();
 }
 
-void Flat(const Look_Part& p, const char* source)
+void Flat(const Look_Part& p, const Look_Immediate& im, const char* source)
 {
-    const Look_Immediate& im = p.immediate;
     if (im.strips) {
         // Flat_Strips_Begin sets the strips' colour and height itself.
         Flat_Strips_Begin(im.vbo[0], 4 * p.quads);
@@ -133,12 +130,11 @@ void Flat(const Look_Part& p, const char* source)
     Mesh_Bind(im.vbo[0], 0, 0);
     glTranslatef(p.offset[0], p.offset[1], p.offset[2]);
     glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
-    Report(p, source);
+    Report(im, source);
 }
 
-void Picture(const Look_Part& p, const char* source)
+void Picture(const Look_Part& p, const Look_Immediate& im, const char* source)
 {
-    const Look_Immediate& im = p.immediate;
     if (im.picture_replace) {
         // The texel as it is; the combiner is left at its defaults for the captions after.
         glEnable(GL_TEXTURE_2D);
@@ -167,16 +163,15 @@ void Picture(const Look_Part& p, const char* source)
         glVertex2s(v[3 * i], v[3 * i + 1]);
     }
     glEnd();
-    Report(p, source);
+    Report(im, source);
     glPopMatrix();
     glDisable(GL_TEXTURE_2D);
     if (!im.picture_replace)
         glDisable(GL_BLEND);
 }
 
-void Outline(const Look_Part& p, const char* source)
+void Outline(const Look_Part& p, const Look_Immediate& im, const char* source)
 {
-    const Look_Immediate& im = p.immediate;
     // The same quads as smooth lines; the arrays of the part before stay bound.
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     glEnable(GL_LINE_SMOOTH);
@@ -184,15 +179,14 @@ void Outline(const Look_Part& p, const char* source)
     glColor3ub(p.rgb & 0xFF, (p.rgb >> 8) & 0xFF, (p.rgb >> 16) & 0xFF);
     glTranslatef(0.0f, 0.0f, im.z_step);
     glDrawArrays(GL_QUADS, im.first, 4 * p.quads);
-    Report(p, source);
+    Report(im, source);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glLineWidth(1.0f);
     glDisable(GL_LINE_SMOOTH);
 }
 
-void Loose(const Look_Part& p)
+void Loose(const Look_Part& p, const Look_Immediate& im)
 {
-    const Look_Immediate& im = p.immediate;
     if (im.light_on) {
         glEnable(GL_LIGHTING);
         glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
@@ -214,29 +208,29 @@ void Loose(const Look_Part& p)
 }
 
 // One part's own GL calls, the state around it aside.
-void Issue(const Look_Part& p, const char* source)
+void Issue(const Look_Part& p, const Look_Immediate& im, const char* source)
 {
-    if (p.immediate.matrix_only)
+    if (im.matrix_only)
         return;
-    if (p.immediate.loose) {
-        Loose(p);
+    if (im.loose) {
+        Loose(p, im);
         return;
     }
     switch (p.pass) {
     case Look_Pass::LIT:
-        Lit(p, source);
+        Lit(p, im, source);
         break;
     case Look_Pass::TEXT:
-        Text(p, source);
+        Text(p, im, source);
         break;
     case Look_Pass::FLAT:
-        Flat(p, source);
+        Flat(p, im, source);
         break;
     case Look_Pass::PICTURE:
-        Picture(p, source);
+        Picture(p, im, source);
         break;
     case Look_Pass::OUTLINE:
-        Outline(p, source);
+        Outline(p, im, source);
         break;
     default:
         break;
@@ -250,12 +244,16 @@ void Look_Replay(const Look& look, const char* source)
     // Fixed-function calls only: elsewhere a widget is drawn through the batch.
     if (Own_Draw_Refused())
         return;
+    static const Replay_Script none;
+    const Replay_Script& script = look.Script() ? *look.Script() : none;
     if (Lint_On() && !look.Parts().empty()) {
-        const char* call = look.Parts().front().immediate.call;
+        const char* call = script.Get(0).call;
         Lint_GL_Pending(call ? call : source);
     }
-    for (const Look_Part& p : look.Parts()) {
-        const Look_Immediate& im = p.immediate;
+    const Look_Parts& parts = look.Parts();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const Look_Part& p = parts[i];
+        const Look_Immediate& im = script.Get(i);
         if (im.outer_begin) {
             glPushMatrix();
             glTranslatef(0.0f, 0.0f, im.outer_z);
@@ -264,7 +262,7 @@ void Look_Replay(const Look& look, const char* source)
             glPushMatrix();
         if (im.pre_z != 0.0f)
             glTranslatef(0.0f, 0.0f, im.pre_z);
-        Issue(p, source);
+        Issue(p, im, source);
         if (im.array_off == Look_Array_Off::BEFORE_END)
             glDisableClientState(GL_VERTEX_ARRAY);
         if (p.pass == Look_Pass::TEXT && !im.hold)
@@ -282,12 +280,6 @@ void Look_Replay(const Look& look, const char* source)
         if (im.outer_end)
             glPopMatrix();
     }
-}
-
-Look& Look_Scratch()
-{
-    static Look look;
-    return look;
 }
 
 }  // namespace core
