@@ -244,16 +244,18 @@ void Look_Replay(const Look& look, const char* source)
     // Fixed-function calls only: elsewhere a widget is drawn through the batch.
     if (Own_Draw_Refused())
         return;
+    static const Look_Immediate plain;
     static const Replay_Script none;
     const Replay_Script& script = look.Script() ? *look.Script() : none;
+    const std::size_t scripted = script.Size();
     if (Lint_On() && !look.Parts().empty()) {
-        const char* call = script.Get(0).call;
+        const char* call = scripted > 0 ? script[0].call : nullptr;
         Lint_GL_Pending(call ? call : source);
     }
     const Look_Parts& parts = look.Parts();
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const Look_Part& p = parts[i];
-        const Look_Immediate& im = script.Get(i);
+        const Look_Immediate& im = i < scripted ? script[i] : plain;
         if (im.outer_begin) {
             glPushMatrix();
             glTranslatef(0.0f, 0.0f, im.outer_z);

@@ -3,18 +3,12 @@
 
 namespace core {
 
-Look_Immediate& Look_Step(Look& look, std::size_t i)
+Look_Immediate& Look_Spare()
 {
-    if (Replay_Script* script = look.Script())
-        return script->At(i);
+    // Set afresh each time: a description adds to some fields (+=), and nobody reads it.
     static Look_Immediate spare;
     spare = Look_Immediate{};
     return spare;
-}
-
-Look_Immediate& Look_Step(Look& look, const Look_Part& part)
-{
-    return Look_Step(look, static_cast<std::size_t>(&part - look.Parts().data()));
 }
 
 Look& Look_Scratch()

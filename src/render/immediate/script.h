@@ -79,34 +79,47 @@ struct Look_Immediate {
     bool light_on = false, light_off = false;
 };
 
-// The replay fields of a Look's parts, by the parts' index. Clearing keeps the storage, so a steady
-// Draw allocates nothing.
+// The replay fields of a Look's parts, by the parts' index. Clearing keeps the storage (and what
+// was in it, written over as the fields are asked for again), so a steady Draw allocates nothing.
 class Replay_Script {
 public:
-    void Clear() { steps_.clear(); }
-    // The fields of part `i`, made (with every field at its default) when first asked for.
+    void Clear() { used_ = 0; }
+    // The fields of part `i`, set to their defaults when first asked for since Clear.
     Look_Immediate& At(std::size_t i)
     {
-        if (i >= steps_.size())
-            steps_.resize(i + 1);
+        // Copied from one set of defaults: cheaper than building them field by field each time.
+        static const Look_Immediate defaults;
+        for (; used_ <= i; ++used_) {
+            if (used_ < steps_.size())
+                steps_[used_] = defaults;
+            else
+                steps_.push_back(defaults);
+        }
         return steps_[i];
     }
-    // Part `i`'s fields, the defaults when none were set.
-    const Look_Immediate& Get(std::size_t i) const
-    {
-        static const Look_Immediate none;
-        return i < steps_.size() ? steps_[i] : none;
-    }
+    // The parts that have fields; those after them have the defaults.
+    std::size_t Size() const { return used_; }
+    const Look_Immediate& operator[](std::size_t i) const { return steps_[i]; }
 
 private:
     std::vector<Look_Immediate> steps_;
+    std::size_t used_ = 0;
 };
 
 // The replay fields of `part`, one of `look`'s parts, in the script the look was given (the widget's
 // own Draw gives its scratch one). Without a script, a spare set nobody reads: a description is
 // written once for both back ends and the batch has no use for these.
-Look_Immediate& Look_Step(Look& look, const Look_Part& part);
-Look_Immediate& Look_Step(Look& look, std::size_t i);
+Look_Immediate& Look_Spare();
+inline Look_Immediate& Look_Step(Look& look, std::size_t i)
+{
+    if (Replay_Script* script = look.Script())
+        return script->At(i);
+    return Look_Spare();
+}
+inline Look_Immediate& Look_Step(Look& look, const Look_Part& part)
+{
+    return Look_Step(look, static_cast<std::size_t>(&part - look.Parts().data()));
+}
 
 // The widget's own Draw: issues the parts as GL calls in the fixed-function pipeline, each part with
 // the state its script's fields name. `source` names the widget's file in GL error reports.
