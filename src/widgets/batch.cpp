@@ -41,7 +41,10 @@ void Describe(const Entry& e, core::Look& look)
 {
     switch (e.kind) {
     case Kind::LABEL: core::Look_Describe(*static_cast<VR_Labels*>(e.widget), look); break;
-    case Kind::BUTTON: core::Look_Describe(*static_cast<VR_Buttons*>(e.widget), look); break;
+    case Kind::BUTTON:
+        core::Look_Prepare(*static_cast<VR_Buttons*>(e.widget));
+        core::Look_Describe(*static_cast<VR_Buttons*>(e.widget), look);
+        break;
     case Kind::BOX: core::Look_Describe(*static_cast<VR_Boxs*>(e.widget), look); break;
     case Kind::FRAME: core::Look_Describe(*static_cast<VR_Frames*>(e.widget), look); break;
     case Kind::PROGRESS: core::Look_Describe(*static_cast<VR_Progress*>(e.widget), look); break;

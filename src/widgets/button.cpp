@@ -256,10 +256,22 @@ void VR_Buttons::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Buttons::Draw");
+    core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
     look.Clear();
     core::Look_Describe(*this, look);
     core::Look_Replay(look, SOURCE);
+}
+
+void core::Look_Prepare(VR_Buttons& b)
+{
+    // The flat look shows the frame-top strips whatever the State it was built for.
+    if ((b.Flags & (VR_HIDDEN | VR_FLAT)) || b.Width < 1 || b.Height < 1 || !Has_Mesh(b))
+        return;
+    core::Colors_Pending_Upload(b);
+    // The host writes State; the mesh follows here, once per change.
+    if (b.Built_State != b.State)
+        b.Adjust();
 }
 
 void core::Look_Describe(VR_Buttons& b, Look& look)
@@ -267,15 +279,11 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
     if ((b.Flags & VR_HIDDEN) || b.Width < 1 || b.Height < 1 || !Has_Mesh(b))
         return;
     if (b.Flags & VR_FLAT) {
-        // The frame-top strips and the caption at 1.5, whatever the State it was built for.
+        // The frame-top strips and the caption at 1.5.
         core::Look_Flat_Strips(look, b, 4);
         core::Look_Flat_Caption(look, b, core::Caption_State{GL_REPLACE, false, true});
         return;
     }
-    core::Colors_Pending_Upload(b);
-    // The host writes State; the mesh follows here, once per change.
-    if (b.Built_State != b.State)
-        b.Adjust();
     const bool pressed = b.State != 0;
     const std::size_t mesh_at = look.Size();
     Look_Immediate& mesh = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, b, b.Quad_Count), b);

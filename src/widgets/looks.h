@@ -17,10 +17,15 @@
 
 namespace core {
 
+// The GL steps a widget's Draw takes before what it shows can be described (colours changed while
+// no context was current sent up, a button's mesh rebuilt for a new State), in the order its Draw
+// takes them: run by that Draw and by the batch just before Look_Describe.
+void Look_Prepare(VR_Buttons& w);
+
 // Each appends the widget's parts to `look`, in the order and at the places its Draw draws them.
-// Each also takes the steps Draw takes on its way (a button's rebuild for a new State, a list's
-// Adjust, a tab bar's marks, a slider's read-out, a progress bar's next phase), so that a frame drawn
-// from descriptions equals one drawn by Draw. A hidden or unbuilt widget adds nothing.
+// Each also takes the steps Draw takes on its way (a list's Adjust, a tab bar's marks, a slider's
+// read-out, a progress bar's next phase), so that a frame drawn from descriptions equals one drawn
+// by Draw. A hidden or unbuilt widget adds nothing.
 void Look_Describe(VR_Labels& w, Look& look);
 void Look_Describe(VR_Buttons& w, Look& look);
 void Look_Describe(VR_Boxs& w, Look& look);
