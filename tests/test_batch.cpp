@@ -314,6 +314,41 @@ TEST_F(Look, BatchEqualsOwnDrawForEveryClassAndState)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+// The host moves a tab bar's Current between batch frames, with no Draw of the bar's own between:
+// the batch's frame shows the new tab in front and marked, as the bar's own Draw then shows it.
+TEST_F(Look, ATabBarsCurrentMovedBetweenBatchFramesShowsAsItsOwnDraw)
+{
+    Stage stage;
+    stage.window = Window();
+    VR_Tabs& tabs = stage.Make<VR_Tabs>("Tabs", 20, 200, 420, 30, 3);
+    tabs.Grow(3, 0);
+    const char* const names[] = {"One", "Two", "Three"};
+    for (int i = 0; i < 3; ++i) {
+        tabs.Item[i]->Name = names[i];
+        tabs.Item[i]->Font_Name = "DejaVu Sans";
+        tabs.Item[i]->Font_Size = 14;
+    }
+    tabs.Current = 1;
+    tabs.Init(stage.window);
+    VR_Batches batch;
+    batch.Add(tabs);
+    ASSERT_EQ(batch.Init(), 1);
+    batch.Draw();
+    tabs.Current = 2;
+    Clear(0.16f, 0.18f, 0.22f);
+    batch.Draw();
+    const std::vector<unsigned char> mine = Frame_Read();
+    Clear(0.16f, 0.18f, 0.22f);
+    tabs.Draw();
+    const std::vector<unsigned char> own = Frame_Read();
+    int worst = 0;
+    for (size_t i = 0; i < own.size(); ++i)
+        if (i % 4 != 3)
+            worst = std::max(worst, std::abs(own[i] - mine[i]));
+    EXPECT_LE(worst, 8);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Look, MeshCornersOfDifferentColoursAreShadedAcrossAsTheirOwn)
 {
     // A widget's quads are each of one colour, which the batch leaves uninterpolated. A host may

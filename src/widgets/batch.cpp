@@ -37,23 +37,29 @@ core::Snapshot_Fields Snapshot_Fields_Of(Kind kind)
     }
 }
 
+// The widget's GL steps, then its description.
+template <class W>
+void Prepare_Describe(VR_Tools* widget, core::Look& look)
+{
+    W& w = *static_cast<W*>(widget);
+    core::Look_Prepare(w);
+    core::Look_Describe(w, look);
+}
+
 void Describe(const Entry& e, core::Look& look)
 {
     switch (e.kind) {
-    case Kind::LABEL: core::Look_Describe(*static_cast<VR_Labels*>(e.widget), look); break;
-    case Kind::BUTTON:
-        core::Look_Prepare(*static_cast<VR_Buttons*>(e.widget));
-        core::Look_Describe(*static_cast<VR_Buttons*>(e.widget), look);
-        break;
-    case Kind::BOX: core::Look_Describe(*static_cast<VR_Boxs*>(e.widget), look); break;
-    case Kind::FRAME: core::Look_Describe(*static_cast<VR_Frames*>(e.widget), look); break;
-    case Kind::PROGRESS: core::Look_Describe(*static_cast<VR_Progress*>(e.widget), look); break;
-    case Kind::VALUATOR: core::Look_Describe(*static_cast<VR_Valuators*>(e.widget), look); break;
-    case Kind::SELECT: core::Look_Describe(*static_cast<VR_Selects*>(e.widget), look); break;
-    case Kind::TABITEM: core::Look_Describe(*static_cast<VR_TabItems*>(e.widget), look); break;
-    case Kind::TABS: core::Look_Describe(*static_cast<VR_Tabs*>(e.widget), look); break;
-    case Kind::COLOR: core::Look_Describe(*static_cast<VR_Colors*>(e.widget), look); break;
-    case Kind::HUE: core::Look_Describe(*static_cast<VR_Hues*>(e.widget), look); break;
+    case Kind::LABEL: Prepare_Describe<VR_Labels>(e.widget, look); break;
+    case Kind::BUTTON: Prepare_Describe<VR_Buttons>(e.widget, look); break;
+    case Kind::BOX: Prepare_Describe<VR_Boxs>(e.widget, look); break;
+    case Kind::FRAME: Prepare_Describe<VR_Frames>(e.widget, look); break;
+    case Kind::PROGRESS: Prepare_Describe<VR_Progress>(e.widget, look); break;
+    case Kind::VALUATOR: Prepare_Describe<VR_Valuators>(e.widget, look); break;
+    case Kind::SELECT: Prepare_Describe<VR_Selects>(e.widget, look); break;
+    case Kind::TABITEM: Prepare_Describe<VR_TabItems>(e.widget, look); break;
+    case Kind::TABS: Prepare_Describe<VR_Tabs>(e.widget, look); break;
+    case Kind::COLOR: Prepare_Describe<VR_Colors>(e.widget, look); break;
+    case Kind::HUE: Prepare_Describe<VR_Hues>(e.widget, look); break;
     }
 }
 

@@ -86,6 +86,7 @@ void VR_Boxs::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Boxs::Draw");
+    core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
     look.Clear();
     core::Look_Describe(*this, look);
@@ -187,7 +188,7 @@ void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float
 
 }  // namespace
 
-void core::Look_Describe(VR_Boxs& box, Look& look)
+void core::Look_Prepare(VR_Boxs& box)
 {
     if (box.Flags & VR_HIDDEN)
         return;
@@ -197,6 +198,12 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
     if (box.Width < 1 || box.Height < 1 || !Has_Mesh(box))
         return;
     core::Colors_Pending_Upload(box);
+}
+
+void core::Look_Describe(VR_Boxs& box, Look& look)
+{
+    if ((box.Flags & VR_HIDDEN) || box.Width < 1 || box.Height < 1 || !Has_Mesh(box))
+        return;
     // A picture loaded after Init has no texture yet: it shows from the next Init on.
     const bool picture = box.Image && box.Image_Texture != 0;
     const std::size_t first = look.Size();

@@ -316,11 +316,22 @@ unsigned long VR_Colors::Scroll(float amount)
     return Shown_Color();
 }
 
-void core::Look_Describe(VR_Colors& c, Look& look)
+void core::Look_Prepare(VR_Colors& c)
 {
     if ((c.Flags & VR_HIDDEN) || c.Width < 1 || c.Height < 1)
         return;
     Pending_Init(c);
+    core::Look_Prepare(c.Frame);
+    core::Look_Prepare(c.Slider_1);
+    core::Look_Prepare(c.Slider_2);
+    core::Look_Prepare(c.Slider_3);
+    core::Look_Prepare(c.Swatch);
+}
+
+void core::Look_Describe(VR_Colors& c, Look& look)
+{
+    if ((c.Flags & VR_HIDDEN) || c.Width < 1 || c.Height < 1)
+        return;
     core::Look_Describe(c.Frame, look);
     core::Look_Describe(c.Slider_1, look);
     core::Look_Describe(c.Slider_2, look);

@@ -196,6 +196,14 @@ unsigned long VR_Hues::Scroll(float amount)
     return Shown_Color();
 }
 
+void core::Look_Prepare(VR_Hues& h)
+{
+    if ((h.Flags & VR_HIDDEN) || h.Width < 1 || h.Height < 1)
+        return;
+    core::Look_Prepare(h.Slider);
+    core::Look_Prepare(h.Swatch);
+}
+
 void core::Look_Describe(VR_Hues& h, Look& look)
 {
     if ((h.Flags & VR_HIDDEN) || h.Width < 1 || h.Height < 1)

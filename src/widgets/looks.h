@@ -19,13 +19,24 @@ namespace core {
 
 // The GL steps a widget's Draw takes before what it shows can be described (colours changed while
 // no context was current sent up, a button's mesh rebuilt for a new State), in the order its Draw
-// takes them: run by that Draw and by the batch just before Look_Describe.
+// takes them: run by that Draw and by the batch just before Look_Describe. A container's prepares
+// its members in the order it describes them.
 void Look_Prepare(VR_Buttons& w);
+void Look_Prepare(VR_Boxs& w);
+void Look_Prepare(VR_Valuators& w);
+void Look_Prepare(VR_Selects& w);
+void Look_Prepare(VR_TabItems& w);
+void Look_Prepare(VR_Tabs& w);
+void Look_Prepare(VR_Colors& w);
+void Look_Prepare(VR_Hues& w);
+inline void Look_Prepare(VR_Labels&) {}
+inline void Look_Prepare(VR_Frames&) {}
+inline void Look_Prepare(VR_Progress&) {}
 
 // Each appends the widget's parts to `look`, in the order and at the places its Draw draws them.
-// Each also takes the steps Draw takes on its way (a list's Adjust, a tab bar's marks, a slider's
-// read-out, a progress bar's next phase), so that a frame drawn from descriptions equals one drawn
-// by Draw. A hidden or unbuilt widget adds nothing.
+// Each also takes the steps Draw takes on its way (a list's Adjust, a slider's read-out, a progress
+// bar's next phase), so that a frame drawn from descriptions equals one drawn by Draw. A hidden or
+// unbuilt widget adds nothing. A tab bar's marks are set by its Look_Prepare.
 void Look_Describe(VR_Labels& w, Look& look);
 void Look_Describe(VR_Buttons& w, Look& look);
 void Look_Describe(VR_Boxs& w, Look& look);

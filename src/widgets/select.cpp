@@ -399,6 +399,13 @@ int VR_Selects::Scroll(float amount)
     return Current;
 }
 
+void core::Look_Prepare(VR_Selects& l)
+{
+    if ((l.Flags & VR_HIDDEN) || l.Width < 1 || l.Height < 1)
+        return;
+    Item_Look(l, [](VR_Boxs& item) { core::Look_Prepare(item); });
+}
+
 void core::Look_Describe(VR_Selects& l, Look& look)
 {
     if ((l.Flags & VR_HIDDEN) || l.Width < 1 || l.Height < 1)

@@ -70,6 +70,7 @@ void VR_TabItems::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_TabItems::Draw");
+    core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
     look.Clear();
     core::Look_Describe(*this, look);
@@ -117,12 +118,26 @@ int VR_TabItems::Read()
     return Active;
 }
 
+namespace {
+
+// Without a mesh (no window at Init, or a size given only later) there is nothing to point at.
+bool Shows(const VR_TabItems& t)
+{
+    return !(t.Flags & VR_HIDDEN) && t.Width >= 1 && t.Height >= 1 && t.Vertex_VBO && t.Quad_Count >= 1;
+}
+
+}  // namespace
+
+void core::Look_Prepare(VR_TabItems& t)
+{
+    if (Shows(t))
+        core::Colors_Pending_Upload(t);
+}
+
 void core::Look_Describe(VR_TabItems& t, Look& look)
 {
-    // Without a mesh (no window at Init, or a size given only later) there is nothing to point at.
-    if ((t.Flags & VR_HIDDEN) || t.Width < 1 || t.Height < 1 || !t.Vertex_VBO || t.Quad_Count < 1)
+    if (!Shows(t))
         return;
-    core::Colors_Pending_Upload(t);
     if (t.Flags & VR_FLAT) {
         // Outline of the prism without its front face.
         core::Look_Flat_Strips(look, t, t.Quad_Count < 4 ? t.Quad_Count : 4);

@@ -28,22 +28,36 @@ void Marks_Set(VR_Tabs& t)
         t.Item[t.Current]->Active = 1;
 }
 
-// The current tab in front, every other one a further BORDER back in index order. With Current
-// outside the tabs no tab is in front: all of them recede from the first, so the bar reads as having
-// no selection. For the own Draw (`own`) the receding tabs move under one pushed matrix, a step per
-// tab whether it shows or not, and each tab is checked as its own Draw would; the batch gets every
-// part moved by its depth instead.
-void Stack_Look(VR_Tabs& t, core::Look& look, bool own)
+// The tabs' GL steps in the order Stack_Look describes them. For the own Draw (`own`) each tab is
+// checked first as its own Draw would, and lint mode is told of a Current outside the tabs.
+void Stack_Prepare(VR_Tabs& t, bool own)
 {
     const int n = Reach(t);
     const bool front = t.Current >= 0 && t.Current < n;
     if (own && core::Lint_On() && n > 0 && !front)
         core::Lint_Current(t, "VR_Tabs", t.Current, n);
-    auto tab = [&look, own](VR_TabItems& item) {
+    auto tab = [own](VR_TabItems& item) {
         if (own && !(item.Flags & VR_HIDDEN))
             core::Guard(item, "VR_TabItems::Draw");
-        core::Look_Describe(item, look);
+        core::Look_Prepare(item);
     };
+    if (front)
+        tab(*t.Item[t.Current]);
+    for (int i = 0; i < n; ++i) {
+        if (!(front && i == t.Current))
+            tab(*t.Item[i]);
+    }
+}
+
+// The current tab in front, every other one a further BORDER back in index order. With Current
+// outside the tabs no tab is in front: all of them recede from the first, so the bar reads as having
+// no selection. For the own Draw (`own`) the receding tabs move under one pushed matrix, a step per
+// tab whether it shows or not; the batch gets every part moved by its depth instead.
+void Stack_Look(VR_Tabs& t, core::Look& look, bool own)
+{
+    const int n = Reach(t);
+    const bool front = t.Current >= 0 && t.Current < n;
+    auto tab = [&look](VR_TabItems& item) { core::Look_Describe(item, look); };
     auto matrix_step = [&look]() -> core::Look_Immediate& {
         core::Look_Immediate& im = core::Look_Step(look, look.Add(core::Look_Pass::FLAT));
         im.matrix_only = true;
@@ -71,6 +85,7 @@ void Stack_Look(VR_Tabs& t, core::Look& look, bool own)
 
 void Stack_Draw(VR_Tabs& t)
 {
+    Stack_Prepare(t, true);
     core::Look& look = core::Look_Scratch();
     look.Clear();
     Stack_Look(t, look, true);
@@ -226,11 +241,18 @@ void VR_Tabs::Adjust()
         Stack_Draw(*this);
 }
 
-void core::Look_Describe(VR_Tabs& t, Look& look)
+void core::Look_Prepare(VR_Tabs& t)
 {
     if ((t.Flags & VR_HIDDEN) || t.Width < 1 || t.Height < 1)
         return;
     t.Shown = t.Current;
     Marks_Set(t);
+    Stack_Prepare(t, false);
+}
+
+void core::Look_Describe(VR_Tabs& t, Look& look)
+{
+    if ((t.Flags & VR_HIDDEN) || t.Width < 1 || t.Height < 1)
+        return;
     Stack_Look(t, look, false);
 }

@@ -769,6 +769,7 @@ void VR_Valuators::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Valuators::Draw");
+    core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
     look.Clear();
     Look_Build(*this, look, true);
@@ -880,7 +881,6 @@ void Look_Build(VR_Valuators& s, core::Look& look, bool own)
     using namespace core;
     if ((s.Flags & VR_HIDDEN) || s.Width < 1 || s.Height < 1)
         return;
-    Colors_Pending_Upload(s);
     if (s.Flags & VR_FLAT) {
         // Only the four frame strips; a mesh that could not be built has fewer quads. No colour of
         // its own: the caption and the read-out take the flat colour.
@@ -946,6 +946,12 @@ void Look_Build(VR_Valuators& s, core::Look& look, bool own)
 }
 
 }  // namespace
+
+void core::Look_Prepare(VR_Valuators& s)
+{
+    if (!(s.Flags & VR_HIDDEN) && s.Width >= 1 && s.Height >= 1)
+        core::Colors_Pending_Upload(s);
+}
 
 void core::Look_Describe(VR_Valuators& s, Look& look)
 {
