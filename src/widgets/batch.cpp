@@ -202,7 +202,7 @@ struct VR_Batches::Impl {
     void Add(Kind kind, VR_Tools& widget)
     {
         if (!(widget.Status & VR_STATUS_INITIALISED)) {
-            Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls%hs\" was added before its Init; left out",
+            Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: %hs \"%ls%hs\" was added before its Init; left out",
                       Class_Name(kind), core::Name_Wide(widget), core::Name_Narrow(widget));
             return;
         }
@@ -216,12 +216,12 @@ struct VR_Batches::Impl {
             if (added == core::Holding_Added::FAILED)
                 throw std::bad_alloc();
             if (added == core::Holding_Added::AGAIN) {
-                Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls%hs\" was added twice; it is drawn once",
+                Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: %hs \"%ls%hs\" was added twice; it is drawn once",
                           Class_Name(kind), core::Name_Wide(widget), core::Name_Narrow(widget));
                 return;
             }
         } catch (const std::bad_alloc&) {
-            Error_Fct(::hwnd, 1u, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
+            Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
                       widget.W_Name ? widget.W_Name : L"no name");
             return;
         }
@@ -237,7 +237,7 @@ struct VR_Batches::Impl {
             step();
             return true;
         } catch (const std::bad_alloc&) {
-            Error_Fct(::hwnd, 1u, "Batch: out of memory in %hs; nothing drawn, the next Draw lays the batch out again",
+            Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory in %hs; nothing drawn, the next Draw lays the batch out again",
                       call);
             laid_out = false;
             saved.Restore(vao_known);
@@ -275,7 +275,7 @@ struct VR_Batches::Impl {
     {
         if (!renderer.Ready()) {
             if (!warned_no_init)
-                Error_Fct(::hwnd, 0x80000001u, "Batch: Draw before a successful Init; nothing drawn");
+                Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: Draw before a successful Init; nothing drawn");
             warned_no_init = true;
             return false;
         }
@@ -283,7 +283,7 @@ struct VR_Batches::Impl {
         // one they are nothing or someone else's, and binding them leaves GL errors behind.
         if (core::Context_Handle() != context) {
             if (!warned_context)
-                Error_Fct(::hwnd, 0x80000001u,
+                Error_Fct(::hwnd, VR_REPORT_WARNING,
                           "Batch: Draw with no GL context current or in another than the one of its Init; "
                           "nothing drawn (Init a batch for each context)");
             warned_context = true;
@@ -323,7 +323,7 @@ const core::Holder_Calls VR_Batches::Impl::holding = {
 VR_Batches::VR_Batches() : impl_(new (std::nothrow) Impl)
 {
     if (!impl_)
-        Error_Fct(::hwnd, 1u, "Batch: out of memory making a batch; it does nothing");
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory making a batch; it does nothing");
 }
 
 VR_Batches::~VR_Batches()
@@ -350,7 +350,7 @@ VR_Batches& VR_Batches::operator=(VR_Batches&& other) noexcept
 // nothing.
 #define BATCH_IMPL_OR_RETURN(...)                                                                         \
     if (!impl_) {                                                                                         \
-        Error_Fct(::hwnd, 0x80000001u, "Batch: this batch has no state (moved from, or made without memory); " \
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: this batch has no state (moved from, or made without memory); " \
                   "nothing done");                                                                        \
         return __VA_ARGS__;                                                                               \
     }
@@ -410,7 +410,7 @@ void VR_Batches::Draw(const float projection[16], const float model_view[16], co
     if (!impl_->Ready_To_Draw())
         return;
     if (!projection || !model_view || !light_direction || !light_color) {
-        Error_Fct(::hwnd, 0x80000001u, "Batch: Draw needs the projection, model-view, light direction and colour");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: Draw needs the projection, model-view, light direction and colour");
         return;
     }
     const float light[4] = {light_direction[0], light_direction[1], light_direction[2], 0.0f};
@@ -426,7 +426,7 @@ void VR_Batches::Draw()
         return;
     if (impl_->renderer.Core_Or_Es()) {
         if (!impl_->warned_compat)
-            Error_Fct(::hwnd, 0x80000001u,
+            Error_Fct(::hwnd, VR_REPORT_WARNING,
                       "Batch: Draw() reads fixed-function matrices and lights, which this context has not; "
                       "use Draw(projection, model_view, light_direction, light_color)");
         impl_->warned_compat = true;

@@ -54,7 +54,7 @@ void VR_Dispatchers::Entry_Add(Classes type, VR_Tools* widget)
         if (!Entries.empty() && Entries.back().Widget == widget)
             Entries.pop_back();
         core::Holding_Remove(widget, key);
-        Error_Fct(::hwnd, 1u, "Dispatch: out of memory adding \"%ls\"; left out",
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Dispatch: out of memory adding \"%ls\"; left out",
                   widget->W_Name ? widget->W_Name : L"no name");
     }
 }

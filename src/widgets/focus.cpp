@@ -235,7 +235,7 @@ int VR_Dispatchers::Focus_Move(float dx, float dy)
 {
     Changes.clear();
     if (!std::isfinite(dx) || !std::isfinite(dy)) {
-        Error_Fct(::hwnd, 0x80000001u, "Focus: direction not finite");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Focus: direction not finite");
         return 0;
     }
     const float length = std::sqrt(dx * dx + dy * dy);
@@ -501,11 +501,11 @@ int VR_Dispatchers::Poke(int finger, float x, float y, float z)
 {
     Changes.clear();
     if (finger < 0 || finger >= VR_FINGERS) {
-        Error_Fct(::hwnd, 0x80000001u, "Poke: finger %d outside 0 .. %d", finger, VR_FINGERS - 1);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Poke: finger %d outside 0 .. %d", finger, VR_FINGERS - 1);
         return 0;
     }
     if (!std::isfinite(x) || !std::isfinite(y) || std::isnan(z)) {
-        Error_Fct(::hwnd, 0x80000001u, "Poke: fingertip position not finite");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Poke: fingertip position not finite");
         return 0;
     }
     Finger& f = Fingers[finger];
@@ -535,7 +535,7 @@ int VR_Dispatchers::Poke_End(int finger)
 {
     Changes.clear();
     if (finger < 0 || finger >= VR_FINGERS) {
-        Error_Fct(::hwnd, 0x80000001u, "Poke: finger %d outside 0 .. %d", finger, VR_FINGERS - 1);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Poke: finger %d outside 0 .. %d", finger, VR_FINGERS - 1);
         return 0;
     }
     Finger& f = Fingers[finger];
