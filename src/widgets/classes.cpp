@@ -16,26 +16,22 @@ namespace {
 
 // [SECTION] Routines a class has, by name --------------------------------------------------------
 
-template <class W, class = void>
-struct Has_Select : std::false_type {};
+// Whether `Call<W>` names a call a widget of class W answers.
+template <class W, template <class> class Call, class = void>
+struct Answers : std::false_type {};
+template <class W, template <class> class Call>
+struct Answers<W, Call, std::void_t<Call<W>>> : std::true_type {};
+
 template <class W>
-struct Has_Select<W, std::void_t<decltype(std::declval<W&>().Select(0, 0.0f, 0.0f))>> : std::true_type {};
-template <class W, class = void>
-struct Has_Deselect : std::false_type {};
+using Select_Call = decltype(std::declval<W&>().Select(0, 0.0f, 0.0f));
 template <class W>
-struct Has_Deselect<W, std::void_t<decltype(std::declval<W&>().Deselect())>> : std::true_type {};
-template <class W, class = void>
-struct Has_Click : std::false_type {};
+using Deselect_Call = decltype(std::declval<W&>().Deselect());
 template <class W>
-struct Has_Click<W, std::void_t<decltype(std::declval<W&>().Click(0.0f, 0.0f))>> : std::true_type {};
-template <class W, class = void>
-struct Has_Drag : std::false_type {};
+using Click_Call = decltype(std::declval<W&>().Click(0.0f, 0.0f));
 template <class W>
-struct Has_Drag<W, std::void_t<decltype(std::declval<W&>().Drag(0.0f, 0.0f))>> : std::true_type {};
-template <class W, class = void>
-struct Has_Wheel : std::false_type {};
+using Drag_Call = decltype(std::declval<W&>().Drag(0.0f, 0.0f));
 template <class W>
-struct Has_Wheel<W, std::void_t<decltype(std::declval<W&>().Wheel(0.0f, 0.0f, 0.0f))>> : std::true_type {};
+using Wheel_Call = decltype(std::declval<W&>().Wheel(0.0f, 0.0f, 0.0f));
 
 template <class W>
 int Select_Of(VR_Tools& w, int buttons, float x, float y)
@@ -106,37 +102,18 @@ int Channel_Step(Editor& e, VR_Valuators& slider, int n)
 // [SECTION] Each class's own ways; a class not named here takes the defaults -----------------------
 
 // The field a class's one-call routines change.
+int Field(double* value, double field, int kind)
+{
+    *value = field;
+    return kind;
+}
 int Changed_Of(const VR_Tools&, double*) { return 0; }
-int Changed_Of(const VR_Buttons& b, double* value)
-{
-    *value = b.State;
-    return VR_CHANGE_STATE;
-}
-int Changed_Of(const VR_Valuators& v, double* value)
-{
-    *value = v.Value;
-    return VR_CHANGE_VALUE;
-}
-int Changed_Of(const VR_Selects& l, double* value)
-{
-    *value = l.Current;
-    return VR_CHANGE_CURRENT;
-}
-int Changed_Of(const VR_Tabs& t, double* value)
-{
-    *value = t.Current;
-    return VR_CHANGE_CURRENT;
-}
-int Changed_Of(const VR_Colors& c, double* value)
-{
-    *value = c.Color_Value;
-    return VR_CHANGE_COLOR;
-}
-int Changed_Of(const VR_Hues& h, double* value)
-{
-    *value = h.Color_Value;
-    return VR_CHANGE_COLOR;
-}
+int Changed_Of(const VR_Buttons& b, double* value) { return Field(value, b.State, VR_CHANGE_STATE); }
+int Changed_Of(const VR_Valuators& v, double* value) { return Field(value, v.Value, VR_CHANGE_VALUE); }
+int Changed_Of(const VR_Selects& l, double* value) { return Field(value, l.Current, VR_CHANGE_CURRENT); }
+int Changed_Of(const VR_Tabs& t, double* value) { return Field(value, t.Current, VR_CHANGE_CURRENT); }
+int Changed_Of(const VR_Colors& c, double* value) { return Field(value, c.Color_Value, VR_CHANGE_COLOR); }
+int Changed_Of(const VR_Hues& h, double* value) { return Field(value, h.Color_Value, VR_CHANGE_COLOR); }
 
 // Focus stops: a colour editor's three sliders, one stop on the others.
 constexpr int Parts_Of(const VR_Tools*) { return 1; }
@@ -269,18 +246,12 @@ constexpr float Top_Of(const VR_Buttons*) { return 3.0f; }
 
 // [SECTION] The table ------------------------------------------------------------------------------
 
-template <class W, class = void>
-struct Has_Step : std::false_type {};
 template <class W>
-struct Has_Step<W, std::void_t<decltype(Step_Of_Class(std::declval<W&>(), 0, 0))>> : std::true_type {};
-template <class W, class = void>
-struct Has_Activate : std::false_type {};
+using Step_Call = decltype(Step_Of_Class(std::declval<W&>(), 0, 0));
 template <class W>
-struct Has_Activate<W, std::void_t<decltype(Activate_Of_Class(std::declval<W&>(), 0))>> : std::true_type {};
-template <class W, class = void>
-struct Has_Poke : std::false_type {};
+using Activate_Call = decltype(Activate_Of_Class(std::declval<W&>(), 0));
 template <class W>
-struct Has_Poke<W, std::void_t<decltype(Poke_Of_Class(std::declval<W&>(), 0.0f, 0.0f))>> : std::true_type {};
+using Poke_Call = decltype(Poke_Of_Class(std::declval<W&>(), 0.0f, 0.0f));
 
 template <class W>
 int Changed_Entry(const VR_Tools& w, double* value)
@@ -317,11 +288,11 @@ int Activate_Entry(VR_Tools& w, int part)
 template <class W>
 int Poke_Entry(VR_Tools& w, float x, float y)
 {
-    if constexpr (Has_Poke<W>::value)
+    if constexpr (Answers<W, Poke_Call>::value)
         return Poke_Of_Class(static_cast<W&>(w), x, y);
-    else if constexpr (Has_Drag<W>::value)
+    else if constexpr (Answers<W, Drag_Call>::value)
         return static_cast<W&>(w).Drag(x, y);
-    else if constexpr (Has_Click<W>::value)
+    else if constexpr (Answers<W, Click_Call>::value)
         return static_cast<W&>(w).Click(x, y);
     else
         return 0;
@@ -333,31 +304,31 @@ constexpr core::Class_Ops Ops_Make(core::Class_Id id, const char* name)
     core::Class_Ops ops{};
     ops.Id = id;
     ops.Name = name;
-    if constexpr (Has_Select<W>::value)
+    if constexpr (Answers<W, Select_Call>::value)
         ops.Select = Select_Of<W>;
-    if constexpr (Has_Deselect<W>::value)
+    if constexpr (Answers<W, Deselect_Call>::value)
         ops.Deselect = Deselect_Of<W>;
-    if constexpr (Has_Click<W>::value)
+    if constexpr (Answers<W, Click_Call>::value)
         ops.Click = Click_Of<W>;
-    if constexpr (Has_Drag<W>::value)
+    if constexpr (Answers<W, Drag_Call>::value)
         ops.Drag = Drag_Of<W>;
-    if constexpr (Has_Wheel<W>::value)
+    if constexpr (Answers<W, Wheel_Call>::value)
         ops.Wheel = Wheel_Of<W>;
     ops.Changed = Changed_Entry<W>;
     ops.Focus_Parts = Parts_Of(static_cast<const W*>(nullptr));
     ops.Focus_Area = Area_Entry<W>;
     ops.Focus_Point = Point_Entry<W>;
     ops.Focus_Clicked = Clicked_Entry<W>;
-    if constexpr (Has_Step<W>::value)
+    if constexpr (Answers<W, Step_Call>::value)
         ops.Step = Step_Entry<W>;
-    if constexpr (Has_Activate<W>::value)
+    if constexpr (Answers<W, Activate_Call>::value)
         ops.Activate = Activate_Entry<W>;
     ops.Poke = Poke_Entry<W>;
     ops.Top_Bevels = Top_Of(static_cast<const W*>(nullptr));
     return ops;
 }
 
-const core::Class_Ops classes[] = {
+constexpr core::Class_Ops classes[] = {
 #define VRTOOLS_CLASS_OPS(id, type) Ops_Make<type>(core::Class_Id::id, #type),
     VRTOOLS_WIDGET_CLASSES(VRTOOLS_CLASS_OPS)
 #undef VRTOOLS_CLASS_OPS
