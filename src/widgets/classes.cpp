@@ -335,6 +335,15 @@ constexpr core::Class_Ops classes[] = {
 };
 static_assert(sizeof classes / sizeof classes[0] == core::CLASS_COUNT, "one row per class");
 
+constexpr bool Rows_In_Order()
+{
+    for (int i = 0; i < core::CLASS_COUNT; ++i)
+        if (static_cast<int>(classes[i].Id) != i)
+            return false;
+    return true;
+}
+static_assert(Rows_In_Order(), "Class_Get finds a class's row by its id");
+
 }  // namespace
 
 const core::Class_Ops& core::Class_Get(Class_Id id) { return classes[static_cast<int>(id)]; }
