@@ -7,7 +7,9 @@
 #include <new>
 #include <vector>
 
-#include "core/batch_render.h"
+#include "render/batch/host_state.h"
+#include "render/batch/renderer.h"
+#include "render/batch/widget_snapshots.h"
 #include "core/core.h"
 #include "core/holding.h"
 #include "looks.h"
@@ -16,257 +18,24 @@ namespace {
 
 enum class Kind { LABEL, BUTTON, BOX, FRAME, PROGRESS, VALUATOR, SELECT, TABITEM, TABS, COLOR, HUE };
 
-// Where an entry's snapshot lies in the batch's snapshot store; `size` 0: none taken.
-struct Snapshot_Span {
-    std::size_t at = 0;
-    std::size_t size = 0;
-    std::size_t room = 0;
-};
-
-struct Entry {
+struct Entry : core::Snapshot_Subject {
     Kind kind;
-    VR_Tools* widget;
-    // What the widget's last description followed from (Snapshots::Matches); none when it must be
-    // described again.
-    Snapshot_Span snapshot;
 };
-
-// Packs `fields` one after the other at `at`, which it moves on: the padding between them in the
-// widget (undefined in a widget the host made on its stack) is never read.
-template <class... Field>
-void Fields_Put(unsigned char*& at, const Field&... fields)
-{
-    ((std::memcpy(at, &fields, sizeof fields), at += sizeof fields), ...);
-}
-
-// The bytes Fields_Put writes for `fields`.
-template <class... Field>
-constexpr std::size_t Fields_Size(const Field&...)
-{
-    return (sizeof(Field) + ...);
-}
-
-std::size_t Text_Length(const char* text) { return text ? std::strlen(text) : 0; }
-std::size_t Text_Length(const wchar_t* text) { return text ? std::wcslen(text) : 0; }
-
-// A string a widget points to, by length and content: the host may rewrite a name, font or format
-// in place.
-template <class Char>
-void Text_Put(unsigned char*& at, const Char* text, std::size_t length)
-{
-    std::memcpy(at, &length, sizeof length);
-    at += sizeof length;
-    if (length > 0)
-        std::memcpy(at, text, length * sizeof(Char));
-    at += length * sizeof(Char);
-}
-
-// NOTE: a field added to these classes must be added below, or an unchanged-looking widget keeps an
-// old look; the sizes make the build say so.
-static_assert(sizeof(void*) != 8 || (sizeof(VR_Labels) == 200 && sizeof(VR_Buttons) == 216 &&
-                                     sizeof(VR_Valuators) == 4592),
-              "a widget's fields changed: update Tool_Fields, Button_Fields or Valuator_Fields");
 
 // Whether the widget's description can be kept while it stays as it is: a label's, a button's or a
 // slider's follows from the widget's fields (and the arrays and bitmaps they point to, which only
 // the library's calls on it change, each changing a field too), the strings it points to and the
 // look globals. The other classes are described every frame: a progress bar moves at every frame,
 // containers and editors describe their members.
-bool Snapshot_Kept(Kind kind)
+core::Snapshot_Fields Snapshot_Fields_Of(Kind kind)
 {
-    return kind == Kind::LABEL || kind == Kind::BUTTON || kind == Kind::VALUATOR;
+    switch (kind) {
+    case Kind::LABEL: return core::Snapshot_Fields::TOOL;
+    case Kind::BUTTON: return core::Snapshot_Fields::BUTTON;
+    case Kind::VALUATOR: return core::Snapshot_Fields::VALUATOR;
+    default: return core::Snapshot_Fields::NONE;
+    }
 }
-
-// The fields of each class that its description follows from, handed to `visit` in one list for
-// sizing and for writing. A slider's value table is left out: Init alone writes it, from fields
-// listed here.
-template <class Visit>
-auto Tool_Fields(const VR_Tools& w, Visit&& visit)
-{
-    return visit(::BORDER, ::Tool_Looks, w.Name, w.Window, w.Flags, w.X, w.Y, w.Z, w.Width, w.Height, w.Bevel,
-                 w.Font_Name, w.Font_Style, w.Font_Extra, w.Font_Size, w.Color, w.Image, w.Spare_1, w.Spare_2,
-                 w.Spare_3, w.Spare_4, w.W_Name, w.Quad_Count, w.Vertex_Array, w.Normal_Array, w.Color_Array,
-                 w.Text_Vertex_Array, w.Text_Coord_Array, w.Vertex_VBO, w.Normal_VBO, w.Color_VBO, w.Text_Vertex_VBO,
-                 w.Text_Coord_VBO, w.Text_Bitmap, w.Text_Texture, w.Image_Texture, w.Spare_Ptr, w.Status);
-}
-
-template <class Visit>
-auto Button_Fields(const VR_Buttons& b, Visit&& visit)
-{
-    return visit(b.State, b.Lamp, b.Lamp_Array, b.Lamp_VBO, b.Highlight, b.Built_State);
-}
-
-template <class Visit>
-auto Valuator_Fields(const VR_Valuators& v, Visit&& visit)
-{
-    return visit(v.Value, v.Value_Min, v.Value_Max, v.Format, v.Cursor_Half_Width, v.Scroll_Speed, v.Value_Bitmap,
-                 v.Value_Texture, v.Selected, v.Spare, v.Cursor_Position, v.Pointer_Position, v.Shown_Value,
-                 v.Value_Text, v.Value_Tex_Width, v.Value_Tex_Height, v.Value_Text_Width, v.Value_Text_Height,
-                 v.Cursor_Quad_Count, v.Cursor_Vertex_Array, v.Cursor_Normal_Array, v.Cursor_Color_Array,
-                 v.Value_Vertex_Array, v.Value_Coord_Array, v.Cursor_Vertex_VBO, v.Cursor_Normal_VBO,
-                 v.Cursor_Color_VBO, v.Value_Vertex_VBO, v.Value_Coord_VBO);
-}
-
-// A kept class's snapshot: its fields and the strings it points to.
-class Snapshot_Writer {
-public:
-    explicit Snapshot_Writer(const Entry& e)
-        : e_(e), font_(Text_Length(e.widget->Font_Name)), style_(Text_Length(e.widget->Font_Style)),
-          name_(Text_Length(e.widget->W_Name)),
-          format_(e.kind == Kind::VALUATOR ? Text_Length(static_cast<const VR_Valuators*>(e.widget)->Format) : 0)
-    {
-        const auto sized = [](const auto&... fields) { return Fields_Size(fields...); };
-        size_ = Tool_Fields(*e.widget, sized) + 3 * sizeof(std::size_t) + font_ + style_ + name_ * sizeof(wchar_t);
-        if (e.kind == Kind::BUTTON)
-            size_ += Button_Fields(*static_cast<const VR_Buttons*>(e.widget), sized);
-        else if (e.kind == Kind::VALUATOR)
-            size_ += Valuator_Fields(*static_cast<const VR_Valuators*>(e.widget), sized) + sizeof(std::size_t) + format_;
-    }
-
-    std::size_t Size() const { return size_; }
-
-    // Writes Size() bytes at `out`.
-    void Write(unsigned char* out) const
-    {
-        Put_Step step{out};
-        Visit(step);
-    }
-
-    // Whether the Size() bytes at `stored` are what Write would write now: compared where they lie,
-    // as a steady frame asks this of every widget.
-    bool Same(const unsigned char* stored) const
-    {
-        Same_Step step{stored};
-        Visit(step);
-        return step.same;
-    }
-
-private:
-    struct Put_Step {
-        unsigned char* at;
-        template <class... Field>
-        void Fields(const Field&... fields)
-        {
-            Fields_Put(at, fields...);
-        }
-        template <class Char>
-        void Text(const Char* text, std::size_t length)
-        {
-            Text_Put(at, text, length);
-        }
-    };
-    struct Same_Step {
-        const unsigned char* at;
-        bool same = true;
-        template <class... Field>
-        void Fields(const Field&... fields)
-        {
-            ((same = same && std::memcmp(at, &fields, sizeof fields) == 0, at += sizeof fields), ...);
-        }
-        template <class Char>
-        void Text(const Char* text, std::size_t length)
-        {
-            same = same && std::memcmp(at, &length, sizeof length) == 0 &&
-                   (length == 0 || std::memcmp(at + sizeof length, text, length * sizeof(Char)) == 0);
-            at += sizeof length + length * sizeof(Char);
-        }
-    };
-
-    // Hands the snapshot's pieces to `step` in their order.
-    template <class Step>
-    void Visit(Step& step) const
-    {
-        const VR_Tools& w = *e_.widget;
-        const auto fields = [&step](const auto&... f) { step.Fields(f...); };
-        Tool_Fields(w, fields);
-        step.Text(w.Font_Name, font_);
-        step.Text(w.Font_Style, style_);
-        step.Text(w.W_Name, name_);
-        if (e_.kind == Kind::BUTTON) {
-            Button_Fields(*static_cast<const VR_Buttons*>(e_.widget), fields);
-        } else if (e_.kind == Kind::VALUATOR) {
-            const VR_Valuators& v = *static_cast<const VR_Valuators*>(e_.widget);
-            Valuator_Fields(v, fields);
-            step.Text(v.Format, format_);
-        }
-    }
-
-    const Entry& e_;
-    std::size_t font_, style_, name_, format_;
-    std::size_t size_ = 0;
-};
-
-// Every entry's snapshot in one store, so that thousands of widgets described at Init cost no
-// allocation each. A snapshot that grows moves to the end; the room it leaves is taken back when
-// it is half the store.
-class Snapshots {
-public:
-    // Forgets every snapshot; the store keeps its memory.
-    void Reset(std::vector<Entry>& entries, std::size_t expected_bytes)
-    {
-        for (Entry& e : entries)
-            e.snapshot = Snapshot_Span{};
-        store_.clear();
-        unused_ = 0;
-        store_.reserve(expected_bytes);
-    }
-
-    // Whether the widget is as it was when its snapshot was taken.
-    bool Matches(const Entry& e)
-    {
-        if (!Snapshot_Kept(e.kind) || e.snapshot.size == 0)
-            return false;
-        const Snapshot_Writer writer(e);
-        return writer.Size() == e.snapshot.size && writer.Same(store_.data() + e.snapshot.at);
-    }
-
-    // Forgets the entry's snapshot: a description cut short (out of memory) is made again.
-    static void Forget(Entry& e) { e.snapshot.size = 0; }
-
-    // The entry leaves the batch: its room is taken back at the next compaction.
-    void Drop(const Entry& e) { unused_ += e.snapshot.room; }
-
-    // Takes the entry's snapshot as the widget is now, in its room or at the end of the store.
-    void Take(std::vector<Entry>& entries, Entry& e)
-    {
-        if (!Snapshot_Kept(e.kind))
-            return;
-        const Snapshot_Writer writer(e);
-        Snapshot_Span& span = e.snapshot;
-        span.size = 0;
-        if (writer.Size() > span.room) {
-            if (unused_ + span.room > store_.size() / 2 && store_.size() > 4096)
-                Compact(entries);
-            unused_ += span.room;
-            span.at = store_.size();
-            span.room = 0;
-            store_.resize(store_.size() + writer.Size());
-            span.room = writer.Size();
-        }
-        writer.Write(store_.data() + span.at);
-        span.size = writer.Size();
-    }
-
-private:
-    // Moves every snapshot to the front, in the entries' order, each with room for itself only.
-    void Compact(std::vector<Entry>& entries)
-    {
-        std::vector<unsigned char> packed;
-        packed.reserve(store_.size() - unused_);
-        for (Entry& e : entries) {
-            Snapshot_Span& span = e.snapshot;
-            const std::size_t at = packed.size();
-            packed.insert(packed.end(), store_.begin() + static_cast<long>(span.at),
-                          store_.begin() + static_cast<long>(span.at + span.size));
-            span = Snapshot_Span{at, span.size, span.size};
-        }
-        store_.swap(packed);
-        unused_ = 0;
-    }
-
-    std::vector<unsigned char> store_;
-    std::size_t unused_ = 0;  // bytes of the store no entry holds
-};
 
 void Describe(const Entry& e, core::Look& look)
 {
@@ -284,56 +53,6 @@ void Describe(const Entry& e, core::Look& look)
     case Kind::HUE: core::Look_Describe(*static_cast<VR_Hues*>(e.widget), look); break;
     }
 }
-
-// The host state a batch frame touches (the widgets' own steps during description included: a
-// read-out's texture, a rebuilt button's buffers).
-struct Saved_State {
-    GLint program = 0, vao = 0, array_buffer = 0, element_buffer = 0, active_texture = 0;
-    GLint texture_unit0 = 0, texture_active = 0, unpack = 4;
-    GLboolean blend = GL_FALSE;
-    GLint blend_src_rgb = 0, blend_dst_rgb = 0, blend_src_alpha = 0, blend_dst_alpha = 0;
-
-    void Save(bool vao_known)
-    {
-        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-        if (vao_known)
-            glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
-        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &array_buffer);
-        glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &element_buffer);
-        glGetIntegerv(GL_ACTIVE_TEXTURE, &active_texture);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_active);
-        glActiveTexture(GL_TEXTURE0);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_unit0);
-        glActiveTexture(static_cast<GLenum>(active_texture));
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
-        blend = glIsEnabled(GL_BLEND);
-        glGetIntegerv(GL_BLEND_SRC_RGB, &blend_src_rgb);
-        glGetIntegerv(GL_BLEND_DST_RGB, &blend_dst_rgb);
-        glGetIntegerv(GL_BLEND_SRC_ALPHA, &blend_src_alpha);
-        glGetIntegerv(GL_BLEND_DST_ALPHA, &blend_dst_alpha);
-    }
-
-    void Restore(bool vao_known) const
-    {
-        glUseProgram(static_cast<GLuint>(program));
-        if (vao_known)
-            glBindVertexArray(static_cast<GLuint>(vao));
-        // The element binding belongs to the vertex array object just put back.
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLuint>(element_buffer));
-        glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(array_buffer));
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_unit0));
-        glActiveTexture(static_cast<GLenum>(active_texture));
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_active));
-        glPixelStorei(GL_UNPACK_ALIGNMENT, unpack);
-        if (blend)
-            glEnable(GL_BLEND);
-        else
-            glDisable(GL_BLEND);
-        glBlendFuncSeparate(static_cast<GLenum>(blend_src_rgb), static_cast<GLenum>(blend_dst_rgb),
-                            static_cast<GLenum>(blend_src_alpha), static_cast<GLenum>(blend_dst_alpha));
-    }
-};
 
 const char* Class_Name(Kind kind)
 {
@@ -393,7 +112,7 @@ void Lint_Empty(const Entry& e)
 
 struct VR_Batches::Impl {
     std::vector<Entry> entries;
-    Snapshots snapshots;
+    core::Widget_Snapshots snapshots;
     core::Batch_Renderer renderer;
     bool laid_out = false;        // slots match entries
     bool warned_no_init = false;  // "Draw before Init" reported
@@ -441,7 +160,7 @@ struct VR_Batches::Impl {
                 continue;
             }
             if (shifted) {
-                Snapshots::Forget(e);
+                core::Widget_Snapshots::Forget(e);
                 core::Holding_Hint(e.widget, this, kept);
             }
             entries[kept++] = e;
@@ -460,13 +179,13 @@ struct VR_Batches::Impl {
         // Described again: a description may point into the widget's own storage.
         if (hint < entries.size() && entries[hint].widget == from) {
             entries[hint].widget = to;
-            Snapshots::Forget(entries[hint]);
+            core::Widget_Snapshots::Forget(entries[hint]);
             return;
         }
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (entries[i].widget == from) {
                 entries[i].widget = to;
-                Snapshots::Forget(entries[i]);
+                core::Widget_Snapshots::Forget(entries[i]);
                 hint = i;
             }
         }
@@ -490,7 +209,7 @@ struct VR_Batches::Impl {
         try {
             // The holding table knows whether this batch holds the widget already: no search of the
             // entries, which would make adding N widgets quadratic.
-            entries.push_back(Entry{kind, &widget, Snapshot_Span{}});
+            entries.push_back(Entry{{&widget, Snapshot_Fields_Of(kind), core::Snapshot_Span{}}, kind});
             const core::Holding_Added added = core::Holding_Add(&widget, this, holding, entries.size() - 1);
             if (added != core::Holding_Added::NEW)
                 entries.pop_back();
@@ -512,7 +231,7 @@ struct VR_Batches::Impl {
     // Runs `step` of `call`; when memory runs out, reports it, leaves the host's GL state as `saved`
     // holds it and has the next Draw lay everything out again (the buffers may be half made).
     template <class Step>
-    bool Guarded(const char* call, const Saved_State& saved, bool vao_known, Step&& step)
+    bool Guarded(const char* call, const core::Batch_Host_State& saved, bool vao_known, Step&& step)
     {
         try {
             step();
@@ -540,7 +259,7 @@ struct VR_Batches::Impl {
             if (!all && snapshots.Matches(e))
                 continue;
             // Forgotten until the description is complete: one cut short (out of memory) is made again.
-            Snapshots::Forget(e);
+            core::Widget_Snapshots::Forget(e);
             core::Look& look = renderer.Slot_Look(i);
             look.Clear();
             Describe(e, look);
@@ -579,7 +298,7 @@ struct VR_Batches::Impl {
 
     void Frame(const core::Batch_View& view)
     {
-        Saved_State saved;
+        core::Batch_Host_State saved;
         const bool vao_known = Vao_Known();
         saved.Save(vao_known);
         const bool drawn = Guarded("Draw", saved, vao_known, [&] {
@@ -657,7 +376,7 @@ void VR_Batches::Clear()
 int VR_Batches::Init()
 {
     BATCH_IMPL_OR_RETURN(0)
-    Saved_State saved;
+    core::Batch_Host_State saved;
     if (!impl_->renderer.Init())
         return 0;
     const bool vao_known = impl_->Vao_Known();

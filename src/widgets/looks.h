@@ -13,7 +13,7 @@
 #include <vrtools/tabs.h>
 #include <vrtools/valuator.h>
 
-#include "core/look.h"
+#include "render/look.h"
 
 namespace core {
 

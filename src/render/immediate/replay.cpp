@@ -1,5 +1,5 @@
 // The immediate back end of a widget's description: the fixed-function GL calls of its own Draw.
-#include "look.h"
+#include "render/look.h"
 
 namespace core {
 

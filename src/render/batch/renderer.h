@@ -1,6 +1,7 @@
 // The batch back end: merges many widgets' descriptions into one vertex buffer and one picture atlas
 // and draws them with three programs (meshes, pictures, outlines) in 2.1 compatibility, 3.3 core or
-// ES 3.0 contexts.
+// ES 3.0 contexts. Its members are defined in vertex_building.cpp (writing a slot's vertices, no GL)
+// and device.cpp (the GL objects, uploads and the frame); docs/renderer.md maps the rest.
 #pragma once
 
 #include <GL/glew.h>
@@ -13,48 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "look.h"
+#include "render/batch/changes.h"
+#include "render/batch/picture_atlas.h"
+#include "render/batch/programs.h"
+#include "render/look.h"
 
 namespace core {
-
-// Streams bytes against a stored signature; from the first difference on it rewrites the rest.
-class Signature_Check {
-public:
-    explicit Signature_Check(std::vector<unsigned char>& stored) : stored_(stored) {}
-    void Feed(const void* data, std::size_t bytes)
-    {
-        if (bytes == 0)
-            return;
-        const unsigned char* p = static_cast<const unsigned char*>(data);
-        if (!changed_) {
-            if (pos_ + bytes <= stored_.size() && std::memcmp(stored_.data() + pos_, p, bytes) == 0) {
-                pos_ += bytes;
-                return;
-            }
-            changed_ = true;
-            stored_.resize(pos_);
-        }
-        stored_.insert(stored_.end(), p, p + bytes);
-    }
-    template <class T>
-    void Value(const T& v)
-    {
-        Feed(&v, sizeof v);
-    }
-    bool Finish()
-    {
-        if (!changed_ && pos_ != stored_.size()) {
-            changed_ = true;
-            stored_.resize(pos_);
-        }
-        return changed_;
-    }
-
-private:
-    std::vector<unsigned char>& stored_;
-    std::size_t pos_ = 0;
-    bool changed_ = false;
-};
 
 // What the shaders need of the host's view and light for one frame.
 struct Batch_View {
@@ -71,10 +36,6 @@ struct Batch_View {
 // Builds the view from the host's matrices (column-major) and light.
 Batch_View Batch_View_Make(const float projection[16], const float model_view[16], const float light[4],
                            const float diffuse[3], const float ambient[3], bool normalize);
-
-// True when the current context has vertex array objects (GL 3.0, ES 3.0, or the extension). GLEW's
-// entry points alone do not tell: they can be filled where the call is not allowed.
-bool Batch_Vertex_Arrays();
 
 class Batch_Renderer {
 public:
@@ -129,36 +90,9 @@ private:
         unsigned char color[4];
     };
     static_assert(sizeof(Vertex) == 28, "the attribute pointers take a vertex as 28 packed bytes");
-    // The texels of a texture a part's filtering reads: i0, j0 (may be negative, or beyond the
-    // texture) and the size.
-    struct Region {
-        int i0 = 0, j0 = 0, w = 0, h = 0;
-        bool operator==(const Region& o) const { return i0 == o.i0 && j0 == o.j0 && w == o.w && h == o.h; }
-    };
-    // Which texture content a cell holds or measured.
-    struct Source {
-        const unsigned char* pixels = nullptr;
-        int tex_w = 0, tex_h = 0;
-        bool rgba = false;
-        Look_Wrap wrap = Look_Wrap::BORDER;
-        std::uint64_t key = 0;
-        bool operator==(const Source& o) const
-        {
-            return pixels == o.pixels && tex_w == o.tex_w && tex_h == o.tex_h && rgba == o.rgba && wrap == o.wrap &&
-                   key == o.key;
-        }
-    };
-    struct Cell {
-        int x = 0, y = 0, w = 0, h = 0;  // atlas texels kept for this picture
-        Source shown;
-        Region region;                   // what the cell holds now
-        // The texels with coverage (or alpha) of `inked`: the quads are cut down to them.
-        Source inked;
-        int ink[4] = {0, 0, -1, -1};     // first and last texel along s and t; empty when last < first
-        int ink_area[4] = {};            // the texels searched: first along s and t, then one past the last
-        float keep[4] = {};              // texel coordinates later quads of the slot overlap (Overlap_Window)
-        bool measured = false;
-    };
+    using Region = Atlas_Region;
+    using Source = Atlas_Source;
+    using Cell = Atlas_Cell;
     // Three streams, one per program: lit and flat meshes, captions and pictures, outlines. Each slot
     // keeps a range of each, one after the other in the vertex buffer.
     enum { STREAM_OPAQUE, STREAM_TEXTURED, STREAM_OUTLINE, STREAMS };  // in this order in a slot's block
@@ -218,21 +152,13 @@ private:
     // divided by uv_height_. False when a picture found no room in the atlas: the pointers tell
     // how far each stream got.
     bool Vertices_Build(Slot& slot, Vertex* out[STREAMS]);
-    // Keeps `region` of the source in the cell's atlas texels, uploading it when it changed (or only
-    // copying it into the layout's rows of the atlas, pixels_, while `gathering_`); `room` is what a
-    // cell that must move reserves. False when the atlas has no room.
+    // Keeps `region` of the source in the cell's atlas texels, marking the cell dirty when it changed
+    // (or copying it into the layout's rows of the atlas, pixels_, while `gathering_`); `room` is
+    // what a cell that must move reserves. False when the atlas has no room. Calls no GL.
     bool Cell_Place(Cell& cell, const Source& source, const Region& region, const Region& room);
-    // Copies the cell's region into rows `pitch` bytes apart, `bytes` (4: RGBA, 1: the mask) a texel.
-    static void Cell_Fill(const Cell& cell, unsigned char* out, std::size_t pitch, int bytes);
+    // Sends the texels of the slot's dirty cells to the atlas texture.
+    void Cells_Send(const Slot& slot);
     void Cell_Upload(const Cell& cell);
-    // The texels linear filtering reads for texel coordinates from lo to hi, and `slack` more on
-    // each side.
-    static Region Texels_Read(const float lo[2], const float hi[2], int slack);
-    // The region of a texture whose quads cover texel coordinates lo to hi, cut down to its ink
-    // (measured once per content); fills the texel window (u0, v0, u1, v1) the quads are cut to.
-    // Texel coordinates in `keep` (u0, v0, u1, v1) stay.
-    Region Cell_Cut(Cell& cell, const Look_Texture& t, const Source& source, const float lo[2], const float hi[2],
-                    const float keep[4], float window[4]);
     // The extents of the slot's pictures and outlines in the widget's plane, into boxes_.
     void Boxes_Measure(const Slot& slot);
     // The texel window of textured part `i` (one aligned quad) that quads drawn after it overlap.

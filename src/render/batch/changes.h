@@ -1,0 +1,59 @@
+// Change detection: whether what a slot of the batch shows changed since the last frame, from a
+// byte stream of everything its vertices and pictures follow from. No GL.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "render/look.h"
+
+namespace core {
+
+// Streams bytes against a stored signature; from the first difference on it rewrites the rest.
+class Signature_Check {
+public:
+    explicit Signature_Check(std::vector<unsigned char>& stored) : stored_(stored) {}
+    void Feed(const void* data, std::size_t bytes)
+    {
+        if (bytes == 0)
+            return;
+        const unsigned char* p = static_cast<const unsigned char*>(data);
+        if (!changed_) {
+            if (pos_ + bytes <= stored_.size() && std::memcmp(stored_.data() + pos_, p, bytes) == 0) {
+                pos_ += bytes;
+                return;
+            }
+            changed_ = true;
+            stored_.resize(pos_);
+        }
+        stored_.insert(stored_.end(), p, p + bytes);
+    }
+    template <class T>
+    void Value(const T& v)
+    {
+        Feed(&v, sizeof v);
+    }
+    bool Finish()
+    {
+        if (!changed_ && pos_ != stored_.size()) {
+            changed_ = true;
+            stored_.resize(pos_);
+        }
+        return changed_;
+    }
+
+private:
+    std::vector<unsigned char>& stored_;
+    std::size_t pos_ = 0;
+    bool changed_ = false;
+};
+
+// About the bytes Look_Signature_Feed feeds for the look, at most: a signature's room at once.
+std::size_t Look_Signature_Bytes(const Look& look);
+
+// Feeds `check` everything the look's vertices and pictures follow from: each part's small fields,
+// its arrays and its texture's key (the texels themselves are followed through their pointer and key).
+void Look_Signature_Feed(const Look& look, Signature_Check& check);
+
+}  // namespace core

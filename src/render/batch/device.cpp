@@ -1,0 +1,642 @@
+// The batch's GL device part: the programs' objects, the vertex and index buffers, the atlas
+// texture and its uploads, the layout and frame that send what vertex building wrote, the draw
+// loop, and the host's depth and culling saved around it.
+//
+// [SECTION] Program and objects
+// [SECTION] Atlas texture
+// [SECTION] Layout and frame
+#include "render/batch/renderer.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/core.h"
+#include "render/batch/culling.h"
+
+namespace core {
+
+namespace {
+
+constexpr int ATLAS_WIDTH = 2048;
+
+void Mat4_Mul(const float a[16], const float b[16], float out[16])
+{
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            float s = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                s += a[k * 4 + r] * b[c * 4 + k];
+            out[c * 4 + r] = s;
+        }
+}
+
+}  // namespace
+
+Batch_View Batch_View_Make(const float projection[16], const float model_view[16], const float light[4],
+                           const float diffuse[3], const float ambient[3], bool normalize)
+{
+    Batch_View v{};
+    Mat4_Mul(projection, model_view, v.mvp);
+    std::memcpy(v.model_view, model_view, sizeof v.model_view);
+    // Inverse transpose of the upper 3 x 3, as GL transforms normals.
+    const float* m = model_view;
+    const float a = m[0], b = m[4], c = m[8], d = m[1], e = m[5], f = m[9], g = m[2], h = m[6], i = m[10];
+    const float det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    const float k = det != 0.0f ? 1.0f / det : 0.0f;
+    const float inv[9] = {(e * i - f * h) * k, (c * h - b * i) * k, (b * f - c * e) * k,
+                          (f * g - d * i) * k, (a * i - c * g) * k, (c * d - a * f) * k,
+                          (d * h - e * g) * k, (b * g - a * h) * k, (a * e - b * d) * k};
+    // `inv` is the inverse row by row, which read column by column is its transpose.
+    std::memcpy(v.normal_matrix, inv, sizeof v.normal_matrix);
+    std::memcpy(v.light, light, sizeof v.light);
+    if (light[3] == 0.0f) {
+        const float len = std::sqrt(light[0] * light[0] + light[1] * light[1] + light[2] * light[2]);
+        for (int i = 0; i < 3 && len > 0.0f; ++i)
+            v.light[i] = light[i] / len;
+    }
+    std::memcpy(v.diffuse, diffuse, sizeof v.diffuse);
+    std::memcpy(v.ambient, ambient, sizeof v.ambient);
+    v.normalize = normalize;
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    v.viewport[0] = static_cast<float>(std::max(viewport[2], 1));
+    v.viewport[1] = static_cast<float>(std::max(viewport[3], 1));
+    return v;
+}
+
+// [SECTION] Program and objects -----------------------------------------------------------------------
+
+bool Batch_Renderer::Init()
+{
+    Release();
+    std::string why;
+    const char* dialect = Batch_Dialect_Pick(core_or_es_, why);
+    if (!dialect) {
+        Error_Fct(::hwnd, 0x80000001u, "Batch: this context can run none of GLSL 1.20, 3.30 core or 3.00 es: %hs",
+                  why.c_str());
+        return false;
+    }
+    if (const char* missing = Batch_Missing_Entry_Point(core_or_es_)) {
+        Error_Fct(::hwnd, 0x80000001u, "Batch: the context offers no %hs; nothing can be drawn", missing);
+        return false;
+    }
+    for (int pass = 0; pass < PROGRAMS; ++pass) {
+        Program& p = programs_[pass];
+        // The flat program is a speed-up only: without it every mesh goes through pass 0.
+        if (pass == PROGRAM_FLAT && !core_or_es_ && !Batch_Extension_Listed("GL_EXT_gpu_shader4"))
+            continue;
+        p.id = Batch_Program_Build(dialect, pass);
+        if (!p.id && pass == PROGRAM_FLAT)
+            continue;
+        if (!p.id) {
+            Release();
+            return false;
+        }
+        p.mvp = glGetUniformLocation(p.id, "u_mvp");
+        p.mv = glGetUniformLocation(p.id, "u_mv");
+        p.nm = glGetUniformLocation(p.id, "u_nm");
+        p.light = glGetUniformLocation(p.id, "u_light");
+        p.diffuse = glGetUniformLocation(p.id, "u_diffuse");
+        p.ambient = glGetUniformLocation(p.id, "u_ambient");
+        p.normalize = glGetUniformLocation(p.id, "u_normalize");
+        p.viewport = glGetUniformLocation(p.id, "u_viewport");
+        p.atlas = glGetUniformLocation(p.id, "u_atlas");
+    }
+    dialect_ = dialect;
+
+    GLint max_texture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
+    max_texture_ = std::max<GLint>(max_texture, 64);
+    atlas_w_ = std::min(ATLAS_WIDTH, max_texture_);
+    // A compatibility context without vertex array objects gets its attribute state saved instead.
+    if (Batch_Vertex_Arrays())
+        glGenVertexArrays(1, &vao_);
+    glGenBuffers(1, &vbo_);
+    glGenBuffers(1, &ibo_);
+    glGenTextures(1, &atlas_);
+    return true;
+}
+
+void Batch_Renderer::Release()
+{
+    for (Program& p : programs_) {
+        if (p.id)
+            glDeleteProgram(p.id);
+        p = Program{};
+    }
+    if (vao_)
+        glDeleteVertexArrays(1, &vao_);
+    if (vbo_)
+        glDeleteBuffers(1, &vbo_);
+    if (ibo_)
+        glDeleteBuffers(1, &ibo_);
+    if (atlas_)
+        glDeleteTextures(1, &atlas_);
+    vao_ = vbo_ = ibo_ = atlas_ = 0;
+    dialect_ = "";
+    quads_ = atlas_h_ = 0;
+    marks_.clear();
+    smooth_quads_ = 0;
+    index_.clear();
+    index_bytes_ = 0;
+    lists_dirty_ = true;
+    cull_valid_ = false;
+    vertices_.clear();
+    cells_.clear();
+    for (Slot& s : slots_) {
+        s.signature.clear();
+        s.signature_known = false;
+        s.cell_first = s.cell_count = s.cell_room = 0;
+        for (Range& r : s.range)
+            r = Range{};
+        s.visible = false;
+    }
+}
+
+void Batch_Renderer::Slots_Resize(std::size_t count)
+{
+    slots_.resize(count);
+    slot_boxes_.resize(count);
+    spill_boxes_.resize(count);
+}
+
+// [SECTION] Atlas texture ----------------------------------------------------------------------------
+
+void Batch_Renderer::Atlas_Make(int height)
+{
+    atlas_h_ = std::max(16, std::min(height, max_texture_));
+    glBindTexture(GL_TEXTURE_2D, atlas_);
+    // Each cell holds the texels its quads' filtering reads, wrapping included: plain linear
+    // filtering of the atlas is the widgets' own.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    // Masks alone take one byte a texel: alpha in a compatibility context; elsewhere red, shown as
+    // alpha over black by the swizzle, as an alpha texture shows.
+    const GLint internal = texel_bytes_ == 4 ? GL_RGBA8 : core_or_es_ ? GL_R8 : GL_ALPHA8;
+    glTexImage2D(GL_TEXTURE_2D, 0, internal, atlas_w_, atlas_h_, 0, Atlas_Format(), GL_UNSIGNED_BYTE, nullptr);
+    if (core_or_es_) {
+        const bool red = texel_bytes_ == 1;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, red ? GL_ZERO : GL_RED);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_G, red ? GL_ZERO : GL_GREEN);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, red ? GL_ZERO : GL_BLUE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, red ? GL_RED : GL_ALPHA);
+    }
+}
+
+GLenum Batch_Renderer::Atlas_Format() const
+{
+    return texel_bytes_ == 4 ? GL_RGBA : core_or_es_ ? GL_RED : GL_ALPHA;
+}
+
+void Batch_Renderer::Cells_Send(const Slot& slot)
+{
+    Cell* cells = Slot_Cells(slot);
+    for (int i = 0; i < slot.cell_count; ++i)
+        if (cells[i].dirty) {
+            cells[i].dirty = false;
+            Cell_Upload(cells[i]);
+        }
+}
+
+
+void Batch_Renderer::Cell_Upload(const Cell& c)
+{
+    const Region& r = c.region;
+    const std::size_t pitch = static_cast<std::size_t>(r.w) * static_cast<std::size_t>(texel_bytes_);
+    pixels_.resize(pitch * static_cast<std::size_t>(r.h));
+    Atlas_Cell_Fill(c, pixels_.data(), pitch, texel_bytes_);
+    glBindTexture(GL_TEXTURE_2D, atlas_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, c.x, c.y, r.w, r.h, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
+    ++uploads_;
+}
+
+// [SECTION] Layout and frame --------------------------------------------------------------------------
+
+void Batch_Renderer::Buffers_Make(int quads)
+{
+    quads_ = quads;
+    // Every vertex is written by the layout: no zeroing first.
+    vertices_.resize(static_cast<std::size_t>(quads) * 4);
+}
+
+void Batch_Renderer::Layout()
+{
+    if (!Ready())
+        return;
+    // Each slot keeps exactly the quads it needs now in each stream; one that grows later (a list
+    // showing a box with a picture) lays everything out again. A slot's streams lie next to each
+    // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
+    int quads = 0, cells = 0;
+    Texels texels;
+    for (Slot& s : slots_) {
+        int counts[STREAMS];
+        const int textured = Quads_Count(s, counts, &texels);
+        for (int k = 0; k < STREAMS; ++k) {
+            s.range[k].first = quads;
+            s.range[k].capacity = counts[k];
+            quads += counts[k];
+        }
+        // Room for the cells its textured parts need now; those it has keep the ink they measured.
+        s.cell_room = std::max(textured, s.cell_count);
+        cells += s.cell_room;
+    }
+    Buffers_Make(quads);
+    // All the slots' cells in one store, rather than a small allocation for each slot.
+    cells_next_.resize(static_cast<std::size_t>(cells));
+    cells = 0;
+    for (Slot& s : slots_) {
+        std::copy(Slot_Cells(s), Slot_Cells(s) + s.cell_count, cells_next_.begin() + cells);
+        // The layout sends the whole atlas: what a frame cut short left dirty goes with it.
+        for (int i = 0; i < s.cell_count; ++i)
+            cells_next_[static_cast<std::size_t>(cells + i)].dirty = false;
+        s.cell_first = cells;
+        cells += s.cell_room;
+    }
+    cells_.swap(cells_next_);
+    // One pass: each cell is measured and placed on the atlas's shelves as its slot's vertices are
+    // written, its texels copied afterwards, shelf by shelf. Until the atlas's height is known the
+    // vertices keep texel rows.
+    // The atlas's texels: one byte while every cell is a mask, RGBA once a picture is among them.
+    // Their rows are gathered in pixels_ as the cells are placed, in room reserved for what the
+    // textures could need: memory that is never written costs nothing.
+    texel_bytes_ = texels.rgba ? 4 : 1;
+    pixels_.clear();
+    pixels_.reserve(texels.area * static_cast<std::size_t>(texel_bytes_) * 5 / 4 +
+                    static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_) * 64);
+    gathering_ = true;
+    shelf_x_ = shelf_y_ = shelf_h_ = 0;
+    atlas_h_ = max_texture_;
+    uv_height_ = 1.0f;
+    for (Slot& s : slots_) {
+        s.signature.clear();
+        // The signature is taken when the widget is next described: an empty one reads as changed,
+        // and a widget found unchanged never needs one.
+        s.fresh = false;
+        // Every cell is placed afresh; the ink measured stays with it.
+        for (int i = 0; i < s.cell_count; ++i)
+            Slot_Cells(s)[i].w = Slot_Cells(s)[i].h = 0;
+        Vertex* out[STREAMS];
+        for (int k = 0; k < STREAMS; ++k)
+            out[k] = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4;
+        if (!Vertices_Build(s, out)) {
+            if (!atlas_full_reported_) {
+                Error_Fct(::hwnd, 0x80000001u,
+                          "Batch: captions and pictures need more than a %d x %d atlas; some are left out", atlas_w_,
+                          atlas_h_);
+                atlas_full_reported_ = true;
+            }
+            // What the slot could not build draws nothing.
+            for (int k = 0; k < STREAMS; ++k) {
+                Vertex* end = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first + s.range[k].capacity) * 4;
+                std::fill(out[k], end, Vertex{});
+            }
+        }
+        Bounds_Make(s);
+        s.visible = s.lo[0] <= s.hi[0];
+    }
+    Spill_Count_All();
+    gathering_ = false;
+    // The shelves the cells take, a quarter as much again and a margin for read-outs that grow and
+    // pictures that change (a full atlas lays everything out again).
+    const int used = shelf_y_ + shelf_h_;
+    Atlas_Make(used + used / 4 + 64);
+    uv_height_ = static_cast<float>(atlas_h_);
+    for (const Slot& s : slots_) {
+        Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[STREAM_TEXTURED].first) * 4;
+        for (int i = 0; i < s.range[STREAM_TEXTURED].capacity * 4; ++i)
+            v[i].mid.picture.uv[1] /= uv_height_;
+    }
+    if (used > 0) {
+        // Texels between the cells are never read.
+        glBindTexture(GL_TEXTURE_2D, atlas_);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, atlas_w_, used, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
+        ++uploads_;
+    }
+    // The rows are in the texture now; later uploads are a cell at a time. Keeping them would hold
+    // the atlas's size again in memory (4 MB at a thousand rows of captions) for nothing: room for
+    // twice the largest cell is kept instead, so that a drag's new read-outs need none.
+    std::size_t largest = 0;
+    for (const Cell& c : cells_)
+        largest = std::max(largest, static_cast<std::size_t>(std::max(c.w, 0)) * static_cast<std::size_t>(std::max(c.h, 0)));
+    std::vector<unsigned char> kept;
+    kept.reserve(largest * 2 * static_cast<std::size_t>(texel_bytes_));
+    pixels_.swap(kept);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
+                 GL_DYNAMIC_DRAW);
+    marks_.assign(static_cast<std::size_t>(quads_), 0);
+    smooth_quads_ = 0;
+    for (const Slot& s : slots_) {
+        Quads_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
+        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+    }
+    // The next frame tests every slot against its view and builds the lists.
+    cull_valid_ = false;
+    lists_dirty_ = true;
+}
+
+bool Batch_Renderer::Slot_Visible(const Slot& slot) const
+{
+    // Hidden: its quads are blank and cover nothing wherever they are listed; keeping its place
+    // spares a rebuild of the lists when it hides or shows.
+    if (slot.lo[0] > slot.hi[0])
+        return slot.visible;
+    // Across x and y an outline band reaches half its width and the half pixel beyond its ends
+    // (rounded up) outside the box, and still shows when the box's edge lies outside.
+    return Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, slot.lo, slot.hi);
+}
+
+void Batch_Renderer::View_Take(const Batch_View& view)
+{
+    const bool straight = View_Straight(view.mvp);
+    const bool moved = !cull_valid_ || std::memcmp(cull_mvp_, view.mvp, sizeof cull_mvp_) != 0 ||
+                       std::memcmp(cull_viewport_, view.viewport, sizeof cull_viewport_) != 0;
+    if (straight != cull_straight_)
+        lists_dirty_ = true;
+    cull_straight_ = straight;
+    if (!moved)
+        return;
+    std::memcpy(cull_mvp_, view.mvp, sizeof cull_mvp_);
+    std::memcpy(cull_viewport_, view.viewport, sizeof cull_viewport_);
+    cull_valid_ = true;
+    for (Slot& s : slots_) {
+        const bool visible = Slot_Visible(s);
+        if (visible != s.visible)
+            lists_dirty_ = true;
+        s.visible = visible;
+    }
+}
+
+void Batch_Renderer::Lists_Upload()
+{
+    if (!lists_dirty_)
+        return;
+    lists_dirty_ = false;
+    index_.clear();
+    draws_.clear();
+    const bool faces_only = cull_straight_;
+    for (std::size_t run = 0; run < slots_.size();) {
+        std::size_t end = run;
+        while (end < slots_.size() && !(slots_[end].visible && slots_[end].spill_hits > 0))
+            slots_[end++].run_end = false;
+        if (end < slots_.size())
+            slots_[end++].run_end = true;
+        for (const int list : {int{LIST_TWINS}, int{LIST_OPEN}, int{STREAM_TEXTURED}, int{STREAM_OUTLINE}}) {
+            const int first = static_cast<int>(index_.size());
+            const int k = list == LIST_OPEN ? STREAM_OPAQUE : list;
+            for (std::size_t i = run; i < end; ++i) {
+                const Slot& s = slots_[i];
+                if (!s.visible)
+                    continue;
+                for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
+                    if (k == STREAM_OPAQUE) {
+                        const unsigned char mark = marks_[static_cast<std::size_t>(q)];
+                        if ((faces_only && (mark & MARK_EDGE_ON)) || ((mark & MARK_TWIN) != 0) != (list == LIST_TWINS))
+                            continue;
+                    }
+                    const GLuint b = static_cast<GLuint>(q) * 4;
+                    const GLuint tri[6] = {b, b + 1, b + 2, b, b + 2, b + 3};
+                    index_.insert(index_.end(), tri, tri + 6);
+                }
+            }
+            const int count = static_cast<int>(index_.size()) - first;
+            if (count > 0)
+                draws_.push_back(Draw_Range{list, first, count});
+        }
+        run = end;
+    }
+    if (vao_)
+        glBindVertexArray(vao_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+    const std::size_t bytes = index_.size() * sizeof(GLuint);
+    if (bytes > index_bytes_) {
+        // Room for the whole batch at once, so that turning the view round needs no new buffer.
+        index_bytes_ = std::max(bytes, static_cast<std::size_t>(quads_) * 6 * sizeof(GLuint));
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index_bytes_), nullptr, GL_DYNAMIC_DRAW);
+    }
+    if (bytes > 0)
+        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), index_.data());
+    ++uploads_;
+}
+
+void Batch_Renderer::Attributes_Point(int stream)
+{
+    // What a stream's program does not read points at the middle bytes too: any place in the
+    // vertex will do.
+    const GLsizei stride = sizeof(Vertex);
+    const auto at = [](std::size_t offset) { return reinterpret_cast<const void*>(offset); };
+    const std::size_t middle = offsetof(Vertex, mid), color = offsetof(Vertex, color);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Vertex, pos)));
+    glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(color));
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, at(middle));
+    if (stream == STREAM_OPAQUE) {
+        // Normalised as GL reads the widgets' own short normals.
+        glVertexAttribPointer(1, 3, GL_SHORT, GL_TRUE, stride, at(middle));
+        glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(middle + offsetof(Vertex::Middle::Mesh, info)));
+    } else if (stream == STREAM_TEXTURED) {
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, at(middle));
+        glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride,
+                              at(middle + offsetof(Vertex::Middle::Picture, info)));
+    } else {
+        // The band's other end, and its corner in the colour's alpha.
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, at(middle));
+        glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(color));
+    }
+}
+
+void Batch_Renderer::Program_Use(const Program& p, const Batch_View& view)
+{
+    glUseProgram(p.id);
+    glUniformMatrix4fv(p.mvp, 1, GL_FALSE, view.mvp);
+    if (p.nm >= 0) {
+        glUniformMatrix4fv(p.mv, 1, GL_FALSE, view.model_view);
+        glUniformMatrix3fv(p.nm, 1, GL_FALSE, view.normal_matrix);
+        glUniform4fv(p.light, 1, view.light);
+        glUniform3fv(p.diffuse, 1, view.diffuse);
+        glUniform3fv(p.ambient, 1, view.ambient);
+        glUniform1f(p.normalize, view.normalize ? 1.0f : 0.0f);
+    }
+    if (p.viewport >= 0)
+        glUniform2fv(p.viewport, 1, view.viewport);
+    if (p.atlas >= 0) {
+        glUniform1i(p.atlas, 0);
+    }
+}
+
+Batch_Renderer::Depth_Cull_State Batch_Renderer::Depth_Cull_Take()
+{
+    Depth_Cull_State host;
+    host.depth_test = glIsEnabled(GL_DEPTH_TEST);
+    host.cull = glIsEnabled(GL_CULL_FACE);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &host.depth_mask);
+    glGetIntegerv(GL_DEPTH_FUNC, &host.depth_func);
+    glGetIntegerv(GL_CULL_FACE_MODE, &host.cull_mode);
+    glGetIntegerv(GL_FRONT_FACE, &host.front_face);
+    // Parts stacked at the same depth are drawn later on top, and a slab's back in its front's
+    // plane must not show through it: a scene graph's defaults (GL_LESS, no culling) would lose
+    // the later part and streak the slab.
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
+    return host;
+}
+
+void Batch_Renderer::Depth_Cull_Put(const Depth_Cull_State& host)
+{
+    if (host.depth_test)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    if (host.cull)
+        glEnable(GL_CULL_FACE);
+    else
+        glDisable(GL_CULL_FACE);
+    glDepthMask(host.depth_mask);
+    glDepthFunc(static_cast<GLenum>(host.depth_func));
+    glCullFace(static_cast<GLenum>(host.cull_mode));
+    glFrontFace(static_cast<GLenum>(host.front_face));
+}
+
+void Batch_Renderer::Frame(const Batch_View& view)
+{
+    draw_calls_ = 0;
+    uploads_ = 0;
+    if (!Ready())
+        return;
+    bool relayout = quads_ == 0 && !slots_.empty();
+    const Vertex blank{};
+    for (std::size_t i = 0; i < slots_.size() && !relayout; ++i) {
+        Slot& s = slots_[i];
+        // A widget the caller found unchanged kept its look: nothing to compare.
+        if (!s.fresh)
+            continue;
+        s.fresh = false;
+        if (!Signature_Changed(s))
+            continue;
+        int counts[STREAMS];
+        Quads_Count(s, counts);
+        Vertex* out[STREAMS];
+        for (int k = 0; k < STREAMS; ++k) {
+            if (counts[k] > s.range[k].capacity)
+                relayout = true;
+            scratch_[k].resize(static_cast<std::size_t>(counts[k]) * 4);
+            out[k] = scratch_[k].data();
+        }
+        if (relayout || !Vertices_Build(s, out)) {
+            relayout = true;
+            break;
+        }
+        Cells_Send(s);
+        // What the slot's old quads counted toward earlier slots' spills goes with them.
+        Spill_Unhook(i);
+        // Only the vertices that differ go up, from the first to the last of the slot's block (its
+        // streams one after the other): a hover recolours one face, a drag moves a cursor and its
+        // read-out, in one piece.
+        Vertex* gpu = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
+        int lo = -1, hi = -1, at = 0;
+        for (int k = 0; k < STREAMS; ++k) {
+            const int count = static_cast<int>(scratch_[k].size());
+            const int kept = s.range[k].capacity * 4;
+            for (int v = 0; v < kept; ++v) {
+                const Vertex& want = v < count ? scratch_[k][static_cast<std::size_t>(v)] : blank;
+                if (std::memcmp(&want, &gpu[at + v], sizeof(Vertex)) != 0) {
+                    gpu[at + v] = want;
+                    lo = lo < 0 ? at + v : lo;
+                    hi = at + v;
+                }
+            }
+            at += kept;
+        }
+        if (lo >= 0) {
+            glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+            glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>((s.range[0].first * 4 + lo) * sizeof(Vertex)),
+                            static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
+            ++uploads_;
+            // The meshes come first in the block.
+            const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
+            if (lo < meshes) {
+                Quads_Mark(s.range[STREAM_OPAQUE].first + lo / 4, std::min(hi, meshes - 1) / 4 - lo / 4 + 1, false);
+                Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+            }
+        }
+        // A widget moved into the view or out of it changes the lists.
+        Bounds_Make(s);
+        Spill_Hook(i);
+        if (cull_valid_) {
+            const bool visible = Slot_Visible(s);
+            if (visible != s.visible)
+                lists_dirty_ = true;
+            s.visible = visible;
+        }
+    }
+    if (relayout) {
+        Layout();
+        uploads_ = 1;
+    }
+    if (quads_ == 0)
+        return;
+    // The lists are rebuilt only when the view or a changed widget altered the visible set, or a
+    // widget's walls turned into faces.
+    View_Take(view);
+    Lists_Upload();
+
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, atlas_);
+    if (vao_)
+        glBindVertexArray(vao_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+    for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
+        glEnableVertexAttribArray(i);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const Depth_Cull_State host = Depth_Cull_Take();
+    // Meshes, then captions and pictures, then outlines: each widget's captions and pictures stand
+    // above its meshes, so with the host's depth test the picture is the one of widget-by-widget
+    // drawing. Meshes are written as they are, as the widgets draw them: blending them would cost
+    // a read of every covered pixel for nothing. A slab without thickness (a frame of no depth)
+    // has its back in its front's plane: those two are culled by their facing, before the rest.
+    int program_list = -1;
+    for (const Draw_Range& d : draws_) {
+        const int k = d.list == LIST_OPEN ? STREAM_OPAQUE : d.list;
+        if (d.list == LIST_TWINS)
+            glEnable(GL_CULL_FACE);
+        else
+            glDisable(GL_CULL_FACE);
+        // Outlines are written unblended too: their alpha is the coverage the widgets' smooth lines
+        // leave in the frame.
+        if (k == STREAM_OPAQUE || k == STREAM_OUTLINE)
+            glDisable(GL_BLEND);
+        else
+            glEnable(GL_BLEND);
+        // The twins and the other meshes share their program.
+        if (k != (program_list == LIST_OPEN ? STREAM_OPAQUE : program_list)) {
+            const bool flat = k == STREAM_OPAQUE && smooth_quads_ == 0 && view.light[3] == 0.0f &&
+                              programs_[PROGRAM_FLAT].id != 0;
+            Program_Use(programs_[flat ? PROGRAM_FLAT : k], view);
+            Attributes_Point(k);
+        }
+        program_list = d.list;
+        glDrawElements(GL_TRIANGLES, d.count, GL_UNSIGNED_INT,
+                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(d.first) * sizeof(GLuint)));
+        ++draw_calls_;
+    }
+    Depth_Cull_Put(host);
+    if (!vao_)
+        for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
+            glDisableVertexAttribArray(i);
+}
+
+}  // namespace core

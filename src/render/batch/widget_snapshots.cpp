@@ -1,0 +1,190 @@
+// Snapshots of the widgets' fields for the batch's change detection.
+#include "render/batch/widget_snapshots.h"
+
+#include <vrtools/button.h>
+#include <vrtools/label.h>
+#include <vrtools/valuator.h>
+
+#include <cstring>
+#include <cwchar>
+
+namespace core {
+
+namespace {
+
+// Packs `fields` one after the other at `at`, which it moves on: the padding between them in the
+// widget (undefined in a widget the host made on its stack) is never read.
+template <class... Field>
+void Fields_Put(unsigned char*& at, const Field&... fields)
+{
+    ((std::memcpy(at, &fields, sizeof fields), at += sizeof fields), ...);
+}
+
+// The bytes Fields_Put writes for `fields`.
+template <class... Field>
+constexpr std::size_t Fields_Size(const Field&...)
+{
+    return (sizeof(Field) + ...);
+}
+
+std::size_t Text_Length(const char* text) { return text ? std::strlen(text) : 0; }
+std::size_t Text_Length(const wchar_t* text) { return text ? std::wcslen(text) : 0; }
+
+// A string a widget points to, by length and content: the host may rewrite a name, font or format
+// in place.
+template <class Char>
+void Text_Put(unsigned char*& at, const Char* text, std::size_t length)
+{
+    std::memcpy(at, &length, sizeof length);
+    at += sizeof length;
+    if (length > 0)
+        std::memcpy(at, text, length * sizeof(Char));
+    at += length * sizeof(Char);
+}
+
+// NOTE: a field added to these classes must be added below, or an unchanged-looking widget keeps an
+// old look; the sizes make the build say so.
+static_assert(sizeof(void*) != 8 || (sizeof(VR_Labels) == 200 && sizeof(VR_Buttons) == 216 &&
+                                     sizeof(VR_Valuators) == 4592),
+              "a widget's fields changed: update Tool_Fields, Button_Fields or Valuator_Fields");
+
+// The fields of each class that its description follows from, handed to `visit` in one list for
+// sizing and for writing. A slider's value table is left out: Init alone writes it, from fields
+// listed here.
+template <class Visit>
+auto Tool_Fields(const VR_Tools& w, Visit&& visit)
+{
+    return visit(::BORDER, ::Tool_Looks, w.Name, w.Window, w.Flags, w.X, w.Y, w.Z, w.Width, w.Height, w.Bevel,
+                 w.Font_Name, w.Font_Style, w.Font_Extra, w.Font_Size, w.Color, w.Image, w.Spare_1, w.Spare_2,
+                 w.Spare_3, w.Spare_4, w.W_Name, w.Quad_Count, w.Vertex_Array, w.Normal_Array, w.Color_Array,
+                 w.Text_Vertex_Array, w.Text_Coord_Array, w.Vertex_VBO, w.Normal_VBO, w.Color_VBO, w.Text_Vertex_VBO,
+                 w.Text_Coord_VBO, w.Text_Bitmap, w.Text_Texture, w.Image_Texture, w.Spare_Ptr, w.Status);
+}
+
+template <class Visit>
+auto Button_Fields(const VR_Buttons& b, Visit&& visit)
+{
+    return visit(b.State, b.Lamp, b.Lamp_Array, b.Lamp_VBO, b.Highlight, b.Built_State);
+}
+
+template <class Visit>
+auto Valuator_Fields(const VR_Valuators& v, Visit&& visit)
+{
+    return visit(v.Value, v.Value_Min, v.Value_Max, v.Format, v.Cursor_Half_Width, v.Scroll_Speed, v.Value_Bitmap,
+                 v.Value_Texture, v.Selected, v.Spare, v.Cursor_Position, v.Pointer_Position, v.Shown_Value,
+                 v.Value_Text, v.Value_Tex_Width, v.Value_Tex_Height, v.Value_Text_Width, v.Value_Text_Height,
+                 v.Cursor_Quad_Count, v.Cursor_Vertex_Array, v.Cursor_Normal_Array, v.Cursor_Color_Array,
+                 v.Value_Vertex_Array, v.Value_Coord_Array, v.Cursor_Vertex_VBO, v.Cursor_Normal_VBO,
+                 v.Cursor_Color_VBO, v.Value_Vertex_VBO, v.Value_Coord_VBO);
+}
+
+struct Put_Step {
+    unsigned char* at;
+    template <class... Field>
+    void Fields(const Field&... fields)
+    {
+        Fields_Put(at, fields...);
+    }
+    template <class Char>
+    void Text(const Char* text, std::size_t length)
+    {
+        Text_Put(at, text, length);
+    }
+};
+struct Same_Step {
+    const unsigned char* at;
+    bool same = true;
+    template <class... Field>
+    void Fields(const Field&... fields)
+    {
+        ((same = same && std::memcmp(at, &fields, sizeof fields) == 0, at += sizeof fields), ...);
+    }
+    template <class Char>
+    void Text(const Char* text, std::size_t length)
+    {
+        same = same && std::memcmp(at, &length, sizeof length) == 0 &&
+               (length == 0 || std::memcmp(at + sizeof length, text, length * sizeof(Char)) == 0);
+        at += sizeof length + length * sizeof(Char);
+    }
+};
+
+// A kept class's snapshot: its fields and the strings it points to.
+class Snapshot_Writer {
+public:
+    explicit Snapshot_Writer(const Snapshot_Subject& e)
+        : e_(e), font_(Text_Length(e.widget->Font_Name)), style_(Text_Length(e.widget->Font_Style)),
+          name_(Text_Length(e.widget->W_Name)),
+          format_(e.fields == Snapshot_Fields::VALUATOR ? Text_Length(static_cast<const VR_Valuators*>(e.widget)->Format) : 0)
+    {
+        const auto sized = [](const auto&... fields) { return Fields_Size(fields...); };
+        size_ = Tool_Fields(*e.widget, sized) + 3 * sizeof(std::size_t) + font_ + style_ + name_ * sizeof(wchar_t);
+        if (e.fields == Snapshot_Fields::BUTTON)
+            size_ += Button_Fields(*static_cast<const VR_Buttons*>(e.widget), sized);
+        else if (e.fields == Snapshot_Fields::VALUATOR)
+            size_ += Valuator_Fields(*static_cast<const VR_Valuators*>(e.widget), sized) + sizeof(std::size_t) + format_;
+    }
+
+    std::size_t Size() const { return size_; }
+
+    // Writes Size() bytes at `out`.
+    void Write(unsigned char* out) const
+    {
+        Put_Step step{out};
+        Visit(step);
+    }
+
+    // Whether the Size() bytes at `stored` are what Write would write now: compared where they lie,
+    // as a steady frame asks this of every widget.
+    bool Same(const unsigned char* stored) const
+    {
+        Same_Step step{stored};
+        Visit(step);
+        return step.same;
+    }
+
+private:
+    // Hands the snapshot's pieces to `step` in their order.
+    template <class Step>
+    void Visit(Step& step) const
+    {
+        const VR_Tools& w = *e_.widget;
+        const auto fields = [&step](const auto&... f) { step.Fields(f...); };
+        Tool_Fields(w, fields);
+        step.Text(w.Font_Name, font_);
+        step.Text(w.Font_Style, style_);
+        step.Text(w.W_Name, name_);
+        if (e_.fields == Snapshot_Fields::BUTTON) {
+            Button_Fields(*static_cast<const VR_Buttons*>(e_.widget), fields);
+        } else if (e_.fields == Snapshot_Fields::VALUATOR) {
+            const VR_Valuators& v = *static_cast<const VR_Valuators*>(e_.widget);
+            Valuator_Fields(v, fields);
+            step.Text(v.Format, format_);
+        }
+    }
+
+    const Snapshot_Subject& e_;
+    std::size_t font_, style_, name_, format_;
+    std::size_t size_ = 0;
+};
+
+}  // namespace
+
+bool Widget_Snapshots::Matches(const Snapshot_Subject& e) const
+{
+    if (e.fields == Snapshot_Fields::NONE || e.snapshot.size == 0)
+        return false;
+    const Snapshot_Writer writer(e);
+    return writer.Size() == e.snapshot.size && writer.Same(store_.data() + e.snapshot.at);
+}
+
+std::size_t Widget_Snapshots::Size_Of(const Snapshot_Subject& e)
+{
+    return Snapshot_Writer(e).Size();
+}
+
+void Widget_Snapshots::Write_At(const Snapshot_Subject& e, unsigned char* out)
+{
+    Snapshot_Writer(e).Write(out);
+}
+
+}  // namespace core

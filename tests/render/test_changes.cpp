@@ -1,0 +1,98 @@
+// Change detection of the batch's slots: the signature stream and what of a look it follows, without GL.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "render/batch/changes.h"
+
+using namespace core;
+
+namespace {
+
+bool Changed(std::vector<unsigned char>& stored, const std::string& now)
+{
+    Signature_Check check(stored);
+    // In pieces, as parts feed it: the comparison must carry across them.
+    for (std::size_t i = 0; i < now.size(); i += 3)
+        check.Feed(now.data() + i, std::min<std::size_t>(3, now.size() - i));
+    return check.Finish();
+}
+
+// A look of one lit part on `vertex` and a caption whose texture is keyed by `key`.
+void Describe(Look& look, const short* vertex, const float* coord, const wchar_t* key, float z)
+{
+    look.Clear();
+    Look_Part& mesh = look.Add(Look_Pass::LIT);
+    mesh.vertex = vertex;
+    mesh.quads = 1;
+    Look_Part& text = look.Add(Look_Pass::TEXT);
+    text.vertex = vertex;
+    text.coord = coord;
+    text.quads = 1;
+    text.offset[2] = z;
+    static const unsigned char texels[16] = {};
+    text.texture.pixels = texels;
+    text.texture.tex_w = text.texture.tex_h = 4;
+    text.texture.key = key;
+    text.texture.key_bytes = 4 * static_cast<int>(sizeof(wchar_t));
+}
+
+bool Look_Changed(std::vector<unsigned char>& stored, const Look& look)
+{
+    Signature_Check check(stored);
+    Look_Signature_Feed(look, check);
+    return check.Finish();
+}
+
+}  // namespace
+
+TEST(Changes, SignatureStreamFindsAnyDifferenceAndKeepsTheNewStream)
+{
+    std::vector<unsigned char> stored;
+    EXPECT_TRUE(Changed(stored, "abcdefgh"));   // nothing stored yet
+    EXPECT_FALSE(Changed(stored, "abcdefgh"));
+    EXPECT_TRUE(Changed(stored, "abcdXfgh"));   // one byte inside a piece
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), "abcdXfgh");
+    EXPECT_FALSE(Changed(stored, "abcdXfgh"));
+    EXPECT_TRUE(Changed(stored, "abcdXf"));     // shorter
+    EXPECT_EQ(stored.size(), 6u);
+    EXPECT_TRUE(Changed(stored, "abcdXfghij")); // longer
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), "abcdXfghij");
+    EXPECT_FALSE(Changed(stored, "abcdXfghij"));
+}
+
+TEST(Changes, LookSignatureFollowsArraysPlacesAndTextureKeysButNotTheReplaysFields)
+{
+    short vertex[12] = {0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10, 0};
+    float coord[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+    wchar_t key[4] = {L'a', L'b', L'c', 0};
+    Look look;
+    std::vector<unsigned char> stored;
+    Describe(look, vertex, coord, key, 1.0f);
+    EXPECT_GE(Look_Signature_Bytes(look), 2 * (12 * sizeof(short)) + 8 * sizeof(float));
+    ASSERT_TRUE(Look_Changed(stored, look));
+    Describe(look, vertex, coord, key, 1.0f);
+    EXPECT_FALSE(Look_Changed(stored, look));
+
+    // What only the per-widget replay reads is no change for the batch.
+    look.At(0).immediate.first = 7;
+    look.At(1).immediate.group_begin = true;
+    EXPECT_FALSE(Look_Changed(stored, look));
+
+    vertex[7] = 11;  // the same array, one corner moved
+    EXPECT_TRUE(Look_Changed(stored, look));
+    EXPECT_FALSE(Look_Changed(stored, look));
+    coord[2] = 0.5f;
+    EXPECT_TRUE(Look_Changed(stored, look));
+    key[1] = L'x';   // the same texels and pointer, another text
+    EXPECT_TRUE(Look_Changed(stored, look));
+    Describe(look, vertex, coord, key, 2.0f);
+    EXPECT_TRUE(Look_Changed(stored, look));
+    look.At(0).rgb = 0x102030;
+    EXPECT_TRUE(Look_Changed(stored, look));
+    look.At(1).texture.wrap = Look_Wrap::EDGE;
+    EXPECT_TRUE(Look_Changed(stored, look));
+    look.Add(Look_Pass::OUTLINE);  // a part more, with nothing in it
+    EXPECT_TRUE(Look_Changed(stored, look));
+}
