@@ -11,6 +11,8 @@
 #include <utility>
 
 #include "core/items.h"
+#include "render/batch/widget_snapshots.h"
+#include "widgets/looks.h"
 
 namespace {
 
@@ -59,6 +61,12 @@ int Wheel_Of(VR_Tools& w, float x, float y, float amount)
     return static_cast<W&>(w).Wheel(x, y, amount);
 }
 
+template <class W>
+void Describe_Of(VR_Tools& w, core::Look& look)
+{
+    core::Look_Describe(static_cast<W&>(w), look);
+}
+
 // [SECTION] Shared by several classes ------------------------------------------------------------
 
 float Mid_X(const VR_Tools& w) { return static_cast<float>(w.X) + static_cast<float>(w.Width) / 2.0f; }
@@ -100,6 +108,42 @@ int Channel_Step(Editor& e, VR_Valuators& slider, int n)
 }
 
 // [SECTION] Each class's own ways; a class not named here takes the defaults -----------------------
+
+// Whether the widget's description can be kept while it stays as it is: a label's, a button's or a
+// slider's follows from the widget's fields (and the arrays and bitmaps they point to, which only
+// the library's calls on it change, each changing a field too), the strings it points to and the
+// look globals. The other classes are described every frame: a progress bar moves at every frame,
+// containers and editors describe their members.
+constexpr core::Snapshot_Fields Snapshot_Of(const VR_Tools*) { return core::Snapshot_Fields::NONE; }
+constexpr core::Snapshot_Fields Snapshot_Of(const VR_Labels*) { return core::Snapshot_Fields::TOOL; }
+constexpr core::Snapshot_Fields Snapshot_Of(const VR_Buttons*) { return core::Snapshot_Fields::BUTTON; }
+constexpr core::Snapshot_Fields Snapshot_Of(const VR_Valuators*) { return core::Snapshot_Fields::VALUATOR; }
+
+// The members a composite holds: a list's boxes, a tab bar's tabs, an editor's frame, swatch and
+// sliders.
+using Member_Visit = void (*)(const void* context, const VR_Tools* member, const char* type);
+
+template <class Item>
+void Items_Visit(Item* const* items, Member_Visit visit, const void* context)
+{
+    for (Item* const* item = items; item && *item; ++item)
+        visit(context, *item, core::Class_Get<Item>().Name);
+}
+void Members_Of(const VR_Tools&, Member_Visit, const void*) {}
+void Members_Of(const VR_Selects& l, Member_Visit visit, const void* context) { Items_Visit(l.Item, visit, context); }
+void Members_Of(const VR_Tabs& t, Member_Visit visit, const void* context) { Items_Visit(t.Item, visit, context); }
+void Members_Of(const VR_Colors& c, Member_Visit visit, const void* context)
+{
+    for (const VR_Boxs* box : {&c.Frame, &c.Swatch})
+        visit(context, box, core::Class_Get<VR_Boxs>().Name);
+    for (const VR_Valuators* slider : {&c.Slider_1, &c.Slider_2, &c.Slider_3})
+        visit(context, slider, core::Class_Get<VR_Valuators>().Name);
+}
+void Members_Of(const VR_Hues& h, Member_Visit visit, const void* context)
+{
+    visit(context, &h.Swatch, core::Class_Get<VR_Boxs>().Name);
+    visit(context, &h.Slider, core::Class_Get<VR_Valuators>().Name);
+}
 
 // The field a class's one-call routines change.
 int Field(double* value, double field, int kind)
@@ -254,6 +298,11 @@ template <class W>
 using Poke_Call = decltype(Poke_Of_Class(std::declval<W&>(), 0.0f, 0.0f));
 
 template <class W>
+void Members_Entry(const VR_Tools& w, Member_Visit visit, const void* context)
+{
+    Members_Of(static_cast<const W&>(w), visit, context);
+}
+template <class W>
 int Changed_Entry(const VR_Tools& w, double* value)
 {
     return Changed_Of(static_cast<const W&>(w), value);
@@ -304,6 +353,9 @@ constexpr core::Class_Ops Ops_Make(core::Class_Id id, const char* name)
     core::Class_Ops ops{};
     ops.Id = id;
     ops.Name = name;
+    ops.Describe = Describe_Of<W>;
+    ops.Snapshot = Snapshot_Of(static_cast<const W*>(nullptr));
+    ops.Members = Members_Entry<W>;
     if constexpr (Answers<W, Select_Call>::value)
         ops.Select = Select_Of<W>;
     if constexpr (Answers<W, Deselect_Call>::value)

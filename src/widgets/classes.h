@@ -1,5 +1,6 @@
 // The widget classes, listed once, and a table of what each class does under the routines that
-// hold widgets of several classes (the dispatcher's events, focus and fingertips).
+// hold widgets of several classes: the batch (description, snapshot, members) and the dispatcher
+// (events, focus and fingertips).
 #pragma once
 
 #include <vrtools/box.h>
@@ -31,6 +32,9 @@
 
 namespace core {
 
+class Look;
+enum class Snapshot_Fields : unsigned char;
+
 enum class Class_Id : unsigned char {
 #define VRTOOLS_CLASS_ID(id, type) id,
     VRTOOLS_WIDGET_CLASSES(VRTOOLS_CLASS_ID)
@@ -57,6 +61,14 @@ VRTOOLS_WIDGET_CLASSES(VRTOOLS_CLASS_OF)
 struct Class_Ops {
     Class_Id Id;
     const char* Name;  // the class's name, for reports
+
+    // Appends what the widget's Draw shows (Look_Describe of its class).
+    void (*Describe)(VR_Tools& w, Look& look);
+    // The fields a kept description follows from; NONE: described every frame.
+    Snapshot_Fields Snapshot;
+    // Hands `visit` each member widget a composite holds, with its class's name.
+    void (*Members)(const VR_Tools& w, void (*visit)(const void* context, const VR_Tools* member, const char* type),
+                    const void* context);
 
     int (*Select)(VR_Tools& w, int buttons, float x, float y);
     void (*Deselect)(VR_Tools& w);
