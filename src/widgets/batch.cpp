@@ -291,17 +291,11 @@ VR_Batches& VR_Batches::operator=(VR_Batches&& other) noexcept
         return __VA_ARGS__;                                                                               \
     }
 
-void VR_Batches::Add(VR_Labels& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Labels>(), w); }
-void VR_Batches::Add(VR_Buttons& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Buttons>(), w); }
-void VR_Batches::Add(VR_Boxs& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Boxs>(), w); }
-void VR_Batches::Add(VR_Frames& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Frames>(), w); }
-void VR_Batches::Add(VR_Progress& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Progress>(), w); }
-void VR_Batches::Add(VR_Valuators& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Valuators>(), w); }
-void VR_Batches::Add(VR_Selects& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Selects>(), w); }
-void VR_Batches::Add(VR_TabItems& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_TabItems>(), w); }
-void VR_Batches::Add(VR_Tabs& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Tabs>(), w); }
-void VR_Batches::Add(VR_Colors& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Colors>(), w); }
-void VR_Batches::Add(VR_Hues& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<VR_Hues>(), w); }
+// A batch draws every class: one Add for each of the list.
+#define BATCH_ADD(id, type) \
+    void VR_Batches::Add(type& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<type>(), w); }
+VRTOOLS_WIDGET_CLASSES(BATCH_ADD)
+#undef BATCH_ADD
 
 void VR_Batches::Clear()
 {
