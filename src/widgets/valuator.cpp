@@ -757,6 +757,36 @@ int VR_Valuators::Is_Select(float x)
     return Selected;
 }
 
+namespace {
+// Stores a slider value that Read or Scroll returned and applies it; Adjust may clamp it.
+int Value_Store(VR_Valuators& v, float value)
+{
+    const float before = v.Value;
+    v.Value = value;
+    v.Adjust();
+    return v.Value != before ? 1 : 0;
+}
+}  // namespace
+
+int VR_Valuators::Drag(float x, float y)
+{
+    // NOTE: Read answers 0 on an inactive slider, which is no value of the pointer's.
+    if (Flags & VR_INACTIVE)
+        return 0;
+    if (Selected)
+        Is_Select(x);
+    else if (!Select(1, x, y))
+        return 0;
+    return Value_Store(*this, Read());
+}
+
+int VR_Valuators::Wheel(float x, float y, float amount)
+{
+    if (!Select(0, x, y))
+        return 0;
+    return Value_Store(*this, Scroll(amount));
+}
+
 // [SECTION] Drawing -------------------------------------------------------------------------------
 
 namespace {

@@ -2,7 +2,7 @@
 // steps on the focused widget, and fingertips that press buttons in by their depth.
 #include <vrtools/dispatch.h>
 
-#include "core/items.h"
+#include "widgets/classes.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -17,85 +17,6 @@ bool Usable(const VR_Tools& w)
 float Mid_X(const VR_Tools& w) { return static_cast<float>(w.X) + static_cast<float>(w.Width) / 2.0f; }
 float Mid_Y(const VR_Tools& w) { return static_cast<float>(w.Y) + static_cast<float>(w.Height) / 2.0f; }
 
-VR_Valuators& Editor_Slider(VR_Colors& c, int part)
-{
-    return part == 0 ? c.Slider_1 : part == 1 ? c.Slider_2 : c.Slider_3;
-}
-
-// The tab the focus lights: the current one, or the first while Current is outside the tabs.
-const VR_TabItems* Focus_Tab(const VR_Tabs& t)
-{
-    if (!t.Item || t.Item_Count < 1)
-        return nullptr;
-    const int want = t.Current >= 0 && t.Current < t.Item_Count ? t.Current : 0;
-    for (int i = 0; i <= want; ++i)
-        if (!t.Item[i])
-            return nullptr;
-    return t.Item[want];
-}
-
-// Runs one of a valuator's or an editor's wheel turns with its slider moving `speed` table entries
-// per unit: the host's Scroll_Speed belongs to the wheel, not to a key.
-template <class Turn>
-int At_Speed(VR_Valuators& slider, float speed, Turn turn)
-{
-    const float kept = slider.Scroll_Speed;
-    slider.Scroll_Speed = speed;
-    const int changed = turn();
-    slider.Scroll_Speed = kept;
-    return changed;
-}
-
-// An editor channel steps until its packed colour moves: a table entry is about a quarter of one of
-// the 256 levels, and a key that seems to do nothing is worse than one that skips a level.
-constexpr int ENTRIES_PER_LEVEL_MAX = 8;
-
-template <class Editor>
-int Channel_Step(Editor& e, VR_Valuators& slider, int n)
-{
-    const float x = Mid_X(slider), y = Mid_Y(slider);
-    const float unit = n > 0 ? 1.0f : -1.0f;
-    // More steps than the table has entries reach an end anyway; fewer loops for a huge n.
-    const int steps = n > 1024 ? 1024 : n < -1024 ? 1024 : (n < 0 ? -n : n);
-    int changed = 0;
-    for (int i = 0; i < steps; ++i) {
-        int moved = 0;
-        for (int tries = 0; tries < ENTRIES_PER_LEVEL_MAX && !moved; ++tries)
-            moved = At_Speed(slider, 1.0f, [&] { return e.Wheel(x, y, unit); });
-        if (!moved)
-            break;  // at an end of the channel
-        changed = 1;
-    }
-    return changed;
-}
-
-// Current of `l` moved by n items, wrapping, over its inactive items as the wheel passes them; from
-// outside the items the first step lands on an end. Written as a host writes Current, so that a
-// flat list, whose arrows do not step it, steps too.
-int List_Step(const VR_Selects& l, int n)
-{
-    const int count = l.Item_Count;
-    const int live = l.Item ? core::Items_Count(l.Item) : 0;
-    const auto active = [&](int i) { return i >= live || !(l.Item[i]->Flags & VR_INACTIVE); };
-    int usable = 0;
-    for (int i = 0; i < count; ++i)
-        usable += active(i) ? 1 : 0;
-    if (usable == 0 || n == 0)
-        return l.Current;
-    const int dir = n > 0 ? 1 : -1;
-    int at = l.Current;
-    int steps = std::abs(n % usable);
-    if (at < 0 || at >= count) {
-        at = dir > 0 ? count - 1 : 0;
-        steps = steps == 0 ? usable : steps;
-    }
-    for (; steps > 0; --steps)
-        do
-            at = (at + dir + count) % count;
-        while (!active(at));
-    return at;
-}
-
 }  // namespace
 
 bool VR_Dispatchers::Stop_Valid(const Stop& stop) const
@@ -105,16 +26,12 @@ bool VR_Dispatchers::Stop_Valid(const Stop& stop) const
     const Entry& e = Entries[static_cast<std::size_t>(stop.Entry)];
     if (!Usable(*e.Widget))
         return false;
-    if (e.Class == Classes::COLORS)
-        return stop.Part >= 0 && stop.Part < 3 && Usable(Editor_Slider(*static_cast<VR_Colors*>(e.Widget), stop.Part));
-    return stop.Part == 0;
+    return stop.Part >= 0 && stop.Part < e.Class->Focus_Parts && Usable(e.Class->Focus_Area(*e.Widget, stop.Part));
 }
 
 VR_Dispatchers::Stop VR_Dispatchers::Stop_Step(Stop from, int step) const
 {
-    const auto parts = [this](int i) {
-        return Entries[static_cast<std::size_t>(i)].Class == Classes::COLORS ? 3 : 1;
-    };
+    const auto parts = [this](int i) { return Entries[static_cast<std::size_t>(i)].Class->Focus_Parts; };
     int total = 0;
     for (int i = 0; i < Count(); ++i)
         for (int p = 0; p < parts(i); ++p)
@@ -149,63 +66,12 @@ VR_Dispatchers::Stop VR_Dispatchers::Stop_Step(Stop from, int step) const
 void VR_Dispatchers::Focus_Point(const Stop& stop, float* x, float* y) const
 {
     const Entry& e = Entries[static_cast<std::size_t>(stop.Entry)];
-    const VR_Tools* at = e.Widget;
-    switch (e.Class) {
-    case Classes::COLORS: at = &Editor_Slider(*static_cast<VR_Colors*>(e.Widget), stop.Part); break;
-    case Classes::HUES: at = &static_cast<VR_Hues*>(e.Widget)->Slider; break;
-    case Classes::TABS:
-        if (const VR_TabItems* tab = Focus_Tab(*static_cast<VR_Tabs*>(e.Widget)))
-            at = tab;
-        break;
-    case Classes::SELECT:
-        // The forward arrow lights, the way Activate steps. Its far edge lies in its zone however
-        // narrow the list is.
-        if (e.Widget->Flags & VR_SELECT_VERTICAL) {
-            *x = Mid_X(*at);
-            *y = static_cast<float>(at->Y + at->Height);
-        } else {
-            *x = static_cast<float>(at->X + at->Width);
-            *y = Mid_Y(*at);
-        }
-        return;
-    default: break;
-    }
-    *x = Mid_X(*at);
-    *y = Mid_Y(*at);
+    e.Class->Focus_Point(*e.Widget, stop.Part, x, y);
 }
 
-namespace {
+void VR_Dispatchers::Entry_Select(const Entry& e, float x, float y) { e.Class->Select(*e.Widget, 0, x, y); }
 
-// The widget's own hover test at (x, y), by its class.
-template <class Entry_T, class Classes_T>
-void Entry_Select(const Entry_T& e, float x, float y)
-{
-    switch (e.Class) {
-    case Classes_T::BOX: static_cast<VR_Boxs*>(e.Widget)->Select(0, x, y); break;
-    case Classes_T::BUTTON: static_cast<VR_Buttons*>(e.Widget)->Select(0, x, y); break;
-    case Classes_T::VALUATOR: static_cast<VR_Valuators*>(e.Widget)->Select(0, x, y); break;
-    case Classes_T::SELECT: static_cast<VR_Selects*>(e.Widget)->Select(0, x, y); break;
-    case Classes_T::TABS: static_cast<VR_Tabs*>(e.Widget)->Select(0, x, y); break;
-    case Classes_T::COLORS: static_cast<VR_Colors*>(e.Widget)->Select(0, x, y); break;
-    case Classes_T::HUES: static_cast<VR_Hues*>(e.Widget)->Select(0, x, y); break;
-    }
-}
-
-template <class Entry_T, class Classes_T>
-void Entry_Deselect(const Entry_T& e)
-{
-    switch (e.Class) {
-    case Classes_T::BOX: static_cast<VR_Boxs*>(e.Widget)->Deselect(); break;
-    case Classes_T::BUTTON: static_cast<VR_Buttons*>(e.Widget)->Deselect(); break;
-    case Classes_T::VALUATOR: static_cast<VR_Valuators*>(e.Widget)->Deselect(); break;
-    case Classes_T::SELECT: static_cast<VR_Selects*>(e.Widget)->Deselect(); break;
-    case Classes_T::TABS: static_cast<VR_Tabs*>(e.Widget)->Deselect(); break;
-    case Classes_T::COLORS: static_cast<VR_Colors*>(e.Widget)->Deselect(); break;
-    case Classes_T::HUES: static_cast<VR_Hues*>(e.Widget)->Deselect(); break;
-    }
-}
-
-}  // namespace
+void VR_Dispatchers::Entry_Deselect(const Entry& e) { e.Class->Deselect(*e.Widget); }
 
 void VR_Dispatchers::Focus_Show()
 {
@@ -213,12 +79,12 @@ void VR_Dispatchers::Focus_Show()
     // Deselect touches GL only where something is lit, so a key costs nothing on the others.
     for (int i = 0; i < Count(); ++i)
         if (i != Focus.Entry)
-            Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(i)]);
+            Entry_Deselect(Entries[static_cast<std::size_t>(i)]);
     if (!Stop_Valid(Focus))
         return;
     float x, y;
     Focus_Point(Focus, &x, &y);
-    Entry_Select<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)], x, y);
+    Entry_Select(Entries[static_cast<std::size_t>(Focus.Entry)], x, y);
 }
 
 int VR_Dispatchers::Focus_Next(int step)
@@ -252,13 +118,13 @@ int VR_Dispatchers::Focus_Move(float dx, float dy)
     const float ux = dx / length, uy = dy / length;
     const auto area = [this](const Stop& s) -> const VR_Tools& {
         const Entry& e = Entries[static_cast<std::size_t>(s.Entry)];
-        return e.Class == Classes::COLORS ? Editor_Slider(*static_cast<VR_Colors*>(e.Widget), s.Part) : *e.Widget;
+        return e.Class->Focus_Area(*e.Widget, s.Part);
     };
     const float fx = Mid_X(area(Focus)), fy = Mid_Y(area(Focus));
     Stop best;
     float best_score = 0.0f;
     for (int i = 0; i < Count(); ++i) {
-        for (int p = 0; p < 3; ++p) {
+        for (int p = 0; p < Entries[static_cast<std::size_t>(i)].Class->Focus_Parts; ++p) {
             const Stop s{i, p};
             if (!Stop_Valid(s) || (i == Focus.Entry && p == Focus.Part))
                 continue;
@@ -300,7 +166,7 @@ int VR_Dispatchers::Focus_Set(const VR_Tools* widget)
     Changes.clear();
     if (!widget) {
         if (Focus_Lit && Focus.Entry >= 0)
-            Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)]);
+            Entry_Deselect(Entries[static_cast<std::size_t>(Focus.Entry)]);
         Focus = Stop{};
         Focus_Lit = false;
         return 1;
@@ -322,46 +188,13 @@ VR_Tools* VR_Dispatchers::Focused() const
 
 int VR_Dispatchers::Focused_Part() const { return Focus.Entry >= 0 ? Focus.Part : -1; }
 
-int VR_Dispatchers::Step_One(const Entry& e, int n, int part)
-{
-    if (n == 0)
-        return 0;
-    switch (e.Class) {
-    case Classes::VALUATOR: {
-        auto* v = static_cast<VR_Valuators*>(e.Widget);
-        const float x = Mid_X(*v), y = Mid_Y(*v);
-        return At_Speed(*v, 1.0f, [&] { return v->Wheel(x, y, static_cast<float>(n)); });
-    }
-    case Classes::SELECT: {
-        auto* l = static_cast<VR_Selects*>(e.Widget);
-        const short before = l->Current;
-        l->Current = static_cast<short>(List_Step(*l, n));
-        return l->Current != before ? 1 : 0;
-    }
-    case Classes::TABS: {
-        auto* t = static_cast<VR_Tabs*>(e.Widget);
-        float x, y;
-        Focus_Point(Stop{static_cast<int>(&e - Entries.data()), 0}, &x, &y);
-        return t->Wheel(x, y, static_cast<float>(n));
-    }
-    case Classes::COLORS: {
-        auto* c = static_cast<VR_Colors*>(e.Widget);
-        return Channel_Step(*c, Editor_Slider(*c, part), n);
-    }
-    case Classes::HUES: {
-        auto* h = static_cast<VR_Hues*>(e.Widget);
-        return Channel_Step(*h, h->Slider, n);
-    }
-    default: return 0;
-    }
-}
-
 int VR_Dispatchers::Step(int n)
 {
     Changes.clear();
     if (Stop_Valid(Focus)) {
         const Entry& e = Entries[static_cast<std::size_t>(Focus.Entry)];
-        Record(e, Step_One(e, n, Focus.Part));
+        if (n != 0 && e.Class->Step)
+            Record(e, e.Class->Step(*e.Widget, n, Focus.Part));
     }
     Focus_Show();
     return static_cast<int>(Changes.size());
@@ -372,13 +205,8 @@ int VR_Dispatchers::Activate(bool down)
     Changes.clear();
     if (down && Stop_Valid(Focus)) {
         const Entry& e = Entries[static_cast<std::size_t>(Focus.Entry)];
-        if (e.Class == Classes::BUTTON) {
-            float x, y;
-            Focus_Point(Focus, &x, &y);
-            Record(e, static_cast<VR_Buttons*>(e.Widget)->Click(x, y));
-        } else if (e.Class == Classes::SELECT || e.Class == Classes::TABS) {
-            Record(e, Step_One(e, 1, 0));
-        }
+        if (e.Class->Activate)
+            Record(e, e.Class->Activate(*e.Widget, Focus.Part));
     }
     Focus_Show();
     return static_cast<int>(Changes.size());
@@ -413,7 +241,7 @@ void VR_Dispatchers::Focus_Forget(int entry)
     Focus = Stop{};
     for (int k = 1; k < Count() && Focus.Entry < 0; ++k) {
         const int i = (entry + k) % Count();
-        for (int p = 0; p < 3 && Focus.Entry < 0; ++p)
+        for (int p = 0; p < Entries[static_cast<std::size_t>(i)].Class->Focus_Parts && Focus.Entry < 0; ++p)
             if (Stop_Valid(Stop{i, p}))
                 Focus = Stop{i > entry ? i - 1 : i, p};
     }
@@ -426,17 +254,10 @@ void VR_Dispatchers::Focus_Follow(float x, float y)
     if (at < 0)
         return;
     if (Focus_Lit && Focus.Entry >= 0 && Focus.Entry != at)
-        Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)]);
+        Entry_Deselect(Entries[static_cast<std::size_t>(Focus.Entry)]);
     Focus_Lit = false;
-    Stop stop{at, 0};
     const Entry& e = Entries[static_cast<std::size_t>(at)];
-    if (e.Class == Classes::COLORS) {
-        const auto* c = static_cast<const VR_Colors*>(e.Widget);
-        if (c->Active_Slider == &c->Slider_2)
-            stop.Part = 1;
-        else if (c->Active_Slider == &c->Slider_3)
-            stop.Part = 2;
-    }
+    const Stop stop{at, e.Class->Focus_Clicked(*e.Widget)};
     if (Stop_Valid(stop))
         Focus = stop;
 }
@@ -445,12 +266,11 @@ void VR_Dispatchers::Focus_Follow(float x, float y)
 
 namespace {
 
-// Depth of the part a fingertip pushes: a button's raised face stands three bevels high, every other
-// widget's rim one; Init raises a bevel of 0 to 1.
-float Top_Of(const VR_Tools& w, bool button)
+// Depth of the part a fingertip pushes, by its class; Init raises a bevel of 0 to 1.
+float Top_Of(const VR_Tools& w, float bevels)
 {
     const float b = w.Bevel > 0 ? static_cast<float>(w.Bevel) : 1.0f;
-    return button ? 3.0f * b : b;
+    return bevels * b;
 }
 
 }  // namespace
@@ -462,7 +282,7 @@ void VR_Dispatchers::Finger_Hover(Finger& f, int entry, float x, float y)
         for (const Finger& other : Fingers)
             shared = shared || (&other != &f && other.Entry == f.Entry);
         if (!shared && !(Focus_Lit && Focus.Entry == f.Entry))
-            Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(f.Entry)]);
+            Entry_Deselect(Entries[static_cast<std::size_t>(f.Entry)]);
     }
     f.Entry = entry;
     if (entry < 0)
@@ -470,31 +290,15 @@ void VR_Dispatchers::Finger_Hover(Finger& f, int entry, float x, float y)
     // A finger over a widget takes the light from the focus, as the pointer does.
     if (Focus_Lit && Focus.Entry >= 0 && Focus.Entry != entry) {
         Focus_Lit = false;
-        Entry_Deselect<Entry, Classes>(Entries[static_cast<std::size_t>(Focus.Entry)]);
+        Entry_Deselect(Entries[static_cast<std::size_t>(Focus.Entry)]);
     }
-    Entry_Select<Entry, Classes>(Entries[static_cast<std::size_t>(entry)], x, y);
+    Entry_Select(Entries[static_cast<std::size_t>(entry)], x, y);
 }
 
 int VR_Dispatchers::Finger_Press(Finger& f, float x, float y)
 {
     const Entry& e = Entries[static_cast<std::size_t>(f.Entry)];
-    switch (e.Class) {
-    case Classes::BUTTON: return static_cast<VR_Buttons*>(e.Widget)->Click(x, y);
-    case Classes::SELECT: {
-        // An arrow steps the list as a key does, so that a flat list steps under a finger too.
-        auto* l = static_cast<VR_Selects*>(e.Widget);
-        const int hit = l->Select(1, x, y);
-        const short before = l->Current;
-        l->Current = static_cast<short>(List_Step(*l, ((hit & 0x4) ? 1 : 0) - ((hit & 0x2) ? 1 : 0)));
-        return l->Current != before ? 1 : 0;
-    }
-    case Classes::TABS: return static_cast<VR_Tabs*>(e.Widget)->Click(x, y);
-    case Classes::VALUATOR: return static_cast<VR_Valuators*>(e.Widget)->Drag(x, y);
-    case Classes::COLORS: return static_cast<VR_Colors*>(e.Widget)->Drag(x, y);
-    case Classes::HUES: return static_cast<VR_Hues*>(e.Widget)->Drag(x, y);
-    case Classes::BOX: return 0;
-    }
-    return 0;
+    return e.Class->Poke(*e.Widget, x, y);
 }
 
 int VR_Dispatchers::Poke(int finger, float x, float y, float z)
@@ -511,9 +315,9 @@ int VR_Dispatchers::Poke(int finger, float x, float y, float z)
     Finger& f = Fingers[finger];
     if (f.Down) {
         const Entry& e = Entries[static_cast<std::size_t>(f.Entry)];
-        if (z <= Top_Of(*e.Widget, e.Class == Classes::BUTTON) + VR_POKE_HYSTERESIS) {
+        if (z <= Top_Of(*e.Widget, e.Class->Top_Bevels) + VR_POKE_HYSTERESIS) {
             // Still down: a slider or editor follows the tip, wherever it slides.
-            if (e.Class == Classes::VALUATOR || e.Class == Classes::COLORS || e.Class == Classes::HUES)
+            if (e.Class->Drag)
                 Record(e, Finger_Press(f, x, y));
             return static_cast<int>(Changes.size());
         }
@@ -523,7 +327,7 @@ int VR_Dispatchers::Poke(int finger, float x, float y, float z)
     Finger_Hover(f, at, x, y);
     if (at >= 0) {
         const Entry& e = Entries[static_cast<std::size_t>(at)];
-        if (!(e.Widget->Flags & VR_INACTIVE) && z < Top_Of(*e.Widget, e.Class == Classes::BUTTON)) {
+        if (!(e.Widget->Flags & VR_INACTIVE) && z < Top_Of(*e.Widget, e.Class->Top_Bevels)) {
             f.Down = true;
             Record(e, Finger_Press(f, x, y));
         }
