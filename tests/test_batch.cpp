@@ -615,6 +615,37 @@ TEST_F(Batch, SteadyFramesUploadNothingAndChangesOnlyTheirRange)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, EveryReadOutChangingGoesUpInAFewUploadsAndShowsAsAFreshBatch)
+{
+    VR_Batches batch;
+    const auto rows = Rows_Make(300, batch);
+    ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    // Two frames of new values: the second finds the read-outs' cells moved to room of their own.
+    for (float step : {0.5f, 10.25f}) {
+        for (const auto& r : rows) {
+            r->slider.Value += step;
+            r->slider.Adjust();
+        }
+        Counts_Reset();
+        Clear();
+        Draw(batch);
+        EXPECT_EQ(Counts().buffer_data + Counts().tex_image, 0) << step << ": laid out again";
+        EXPECT_LE(Counts().buffer_sub_data, 2) << step << ": the vertices go up one widget at a time";
+        EXPECT_LE(batch.Uploads_Get(), 4) << step << ": the read-outs' texels go up one at a time";
+    }
+    const std::vector<unsigned char> now = Frame_Pixels(WIDTH, HEIGHT);
+    VR_Batches fresh;
+    for (const auto& r : rows) {
+        fresh.Add(r->label);
+        fresh.Add(r->button);
+        fresh.Add(r->slider);
+    }
+    ASSERT_EQ(fresh.Init(), 1);
+    EXPECT_TRUE(Frame_Of(fresh) == now) << "the read-outs sent in pieces differ from a fresh layout's";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, OnlyWidgetsInViewAreDrawnAndShowAgainInView)
 {
     VR_Batches batch;

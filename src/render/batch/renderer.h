@@ -152,13 +152,14 @@ private:
     // divided by uv_height_. False when a picture found no room in the atlas: the pointers tell
     // how far each stream got.
     bool Vertices_Build(Slot& slot, Vertex* out[STREAMS]);
-    // Keeps `region` of the source in the cell's atlas texels, marking the cell dirty when it changed
-    // (or copying it into the layout's rows of the atlas, pixels_, while `gathering_`); `room` is
+    // Keeps `region` of the source in the cell's atlas texels, copying it into the atlas's rows
+    // (pixels_) and, after the layout, marking the cell dirty when it changed; `room` is
     // what a cell that must move reserves. False when the atlas has no room. Calls no GL.
     bool Cell_Place(Cell& cell, const Source& source, const Region& region, const Region& room);
-    // Sends the texels of the slot's dirty cells to the atlas texture.
+    // Notes the atlas rows of the slot's dirty cells, whose texels Cell_Place wrote into pixels_.
     void Cells_Send(const Slot& slot);
-    void Cell_Upload(const Cell& cell);
+    // Sends the frame's changed vertices and atlas rows, joined into a few uploads.
+    void Changes_Send();
     // The extents of the slot's pictures and outlines in the widget's plane, into boxes_.
     void Boxes_Measure(const Slot& slot);
     // The texel window of textured part `i` (one aligned quad) that quads drawn after it overlap.
@@ -288,7 +289,9 @@ private:
     std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
     float built_lo_[3] = {}, built_hi_[3] = {};  // the box around their positions
     float uv_height_ = 1.0f;                     // what atlas rows are divided by: the atlas's height
-    std::vector<unsigned char> pixels_;          // a cell's texels, or a layout's rows of the atlas until sent
+    std::vector<unsigned char> pixels_;          // the atlas's rows as far as cells reach, as in the texture
+    std::vector<Dirty_Span> vertex_spans_;       // the frame's changed vertices, sent after building
+    std::vector<Dirty_Span> row_spans_;          // the frame's changed atlas rows
     enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
     struct Part_Box {
         float x0 = 0, y0 = 0, x1 = 0, y1 = 0, z0 = 0, z1 = 0;

@@ -640,18 +640,16 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
         c.w = w;
         c.h = h;
     }
-    if (!gathering_) {
-        c.dirty = true;  // sent by the device part once the slot is built
-    } else {
-        // Copied at once, while the ink search has the texels in the cache, into the rows of the
-        // atlas sent when the layout is done.
-        const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
-        const std::size_t rows = static_cast<std::size_t>(c.y + r.h);
-        if (pixels_.size() < rows * pitch)
-            pixels_.resize(rows * pitch);
-        Atlas_Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_,
-                  pitch, texel_bytes_);
-    }
+    // Copied at once, while the ink search has the texels in the cache, into the atlas's rows:
+    // the layout sends them all when it is done, a frame the rows its changed cells lie in.
+    if (!gathering_)
+        c.dirty = true;
+    const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
+    const std::size_t rows = static_cast<std::size_t>(c.y + r.h);
+    if (pixels_.size() < rows * pitch)
+        pixels_.resize(rows * pitch);
+    Atlas_Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_,
+                    pitch, texel_bytes_);
     return true;
 }
 
