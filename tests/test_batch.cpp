@@ -709,6 +709,47 @@ TEST_F(Batch, OnlyWidgetsInViewAreDrawnAndShowAgainInView)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, AWidgetMovedUnderAnEarlierCaptionsSpillShowsAsAFreshBatchWouldDrawIt)
+{
+    // Labels whose captions reach beyond their boxes, each followed by a button that moves under
+    // the caption and away again: the batch must then draw the caption before the button.
+    VR_Labels labels[3];
+    VR_Buttons buttons[3];
+    VR_Batches batch;
+    for (int i = 0; i < 3; ++i) {
+        const int y = HEIGHT - 80 - i * 120;
+        Place(labels[i], "A caption far wider than its label", 10, y, 40, 30);
+        labels[i].Init(Window());
+        Place(buttons[i], "Press", 500, y - 40, 100, 32);
+        buttons[i].Init(Window());
+        batch.Add(labels[i]);
+        batch.Add(buttons[i]);
+    }
+    ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    // The frame and the draw calls (a run of the lists ends after a caption hiding a later widget).
+    const auto fresh = [&] {
+        VR_Batches f;
+        for (int i = 0; i < 3; ++i) {
+            f.Add(labels[i]);
+            f.Add(buttons[i]);
+        }
+        EXPECT_EQ(f.Init(), 1);
+        std::vector<unsigned char> frame = Frame_Of(f);
+        return std::make_pair(frame, f.Draw_Calls_Get());
+    };
+    for (const int x : {60, 500, 90}) {
+        buttons[1].X = static_cast<short>(x);
+        buttons[1].Y = static_cast<short>(labels[1].Y - 4);
+        buttons[1].Init(Window());
+        const std::vector<unsigned char> frame = Frame_Of(batch);
+        const auto want = fresh();
+        EXPECT_TRUE(frame == want.first) << "button at " << x;
+        EXPECT_EQ(batch.Draw_Calls_Get(), want.second) << "button at " << x;
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, AReshapedWidgetShowsAsAFreshBatchWouldDrawIt)
 {
     // Two bevels wide, the button's face is a line; a re-Init at full width turns it into a face in

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -201,6 +202,14 @@ private:
     int Spill_Count(std::size_t k) const;
     // Every slot's boxes kept and its spill counted (a layout).
     void Spill_Count_All();
+    // The slots by the squares of a grid (SPILL_SQUARE units) their boxes and their spill boxes
+    // cover, so that a slot is compared with its neighbours only.
+    using Square_Map = std::unordered_map<std::uint64_t, std::vector<std::uint32_t>>;
+    // Slot `k`'s kept boxes entered into the squares they cover, or taken out of them.
+    void Squares_Enter(std::size_t k, bool enter);
+    // Calls `f` once with each slot whose box in `map` shares a square with `b`.
+    template <class F>
+    void Squares_Near(const Square_Map& map, const Box& b, F&& f) const;
     // Slot `k`'s quads leave the earlier slots' spill counts (before they change), and come back
     // into them with its own count of later slots (after, its boxes kept anew).
     void Spill_Unhook(std::size_t k);
@@ -260,8 +269,10 @@ private:
     std::vector<Slot> slots_;
     // Each slot's box and spill box side by side, for the spill counts' scans over every slot.
     std::vector<Box> slot_boxes_, spill_boxes_;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> grid_;  // Spill_Count_All's: square, slot
-    std::vector<std::uint32_t> grid_seen_;                     // the last spill that met each slot
+    Square_Map box_squares_, spill_squares_;
+    bool squares_kept_ = false;                  // false: a box covers too many squares, every slot is scanned
+    mutable std::vector<std::uint32_t> squares_seen_;  // Squares_Near's stamp for each slot met
+    mutable std::uint32_t squares_stamp_ = 0;
     std::vector<Cell> cells_;                    // every slot's cells, in slot order
     std::vector<Cell> cells_next_;               // the next layout's, kept to spare its allocation
     // Vertices are written field by field where they lie: growing the store leaves them unset.
