@@ -205,8 +205,8 @@ private:
     // The slots by the squares of a grid (SPILL_SQUARE units) their boxes and their spill boxes
     // cover, so that a slot is compared with its neighbours only.
     using Square_Map = std::unordered_map<std::uint64_t, std::vector<std::uint32_t>>;
-    // Slot `k`'s kept boxes entered into the squares they cover, or taken out of them.
-    void Squares_Enter(std::size_t k, bool enter);
+    // Slot `k` entered into the squares its box and spill box cover, or taken out of them.
+    void Squares_Enter(std::size_t k, const Box& box, const Box& spill, bool enter);
     // Calls `f` once with each slot whose box in `map` shares a square with `b`.
     template <class F>
     void Squares_Near(const Square_Map& map, const Box& b, F&& f) const;

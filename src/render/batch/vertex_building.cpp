@@ -411,7 +411,7 @@ constexpr std::size_t SQUARES_MOST = 256;
 
 }  // namespace
 
-void Batch_Renderer::Squares_Enter(std::size_t k, bool enter)
+void Batch_Renderer::Squares_Enter(std::size_t k, const Box& box, const Box& spill, bool enter)
 {
     const auto f = [&](Square_Map& map, const Box& b) {
         int r[4];
@@ -425,8 +425,8 @@ void Batch_Renderer::Squares_Enter(std::size_t k, bool enter)
                 in.erase(std::find(in.begin(), in.end(), static_cast<std::uint32_t>(k)));
         });
     };
-    f(box_squares_, slot_boxes_[k]);
-    f(spill_squares_, spill_boxes_[k]);
+    f(box_squares_, box);
+    f(spill_squares_, spill);
 }
 
 template <class F>
@@ -475,7 +475,7 @@ void Batch_Renderer::Spill_Count_All()
         return;
     }
     for (std::size_t i = 0; i < slots_.size(); ++i)
-        Squares_Enter(i, true);
+        Squares_Enter(i, slot_boxes_[i], spill_boxes_[i], true);
     for (std::size_t k = 0; k < slots_.size(); ++k)
         slots_[k].spill_hits = Spill_Count(k);
 }
@@ -510,18 +510,23 @@ void Batch_Renderer::Spill_Unhook(std::size_t k)
         if (i < k)
             slots_[i].spill_hits -= Spill_Hides(i, k);
     });
-    Squares_Enter(k, false);
 }
 
 void Batch_Renderer::Spill_Hook(std::size_t k)
 {
+    const Box box = slot_boxes_[k], spill = spill_boxes_[k];
     Boxes_Keep(k);
     if (squares_kept_) {
-        int r[4];
-        squares_kept_ = Squares_Of(slot_boxes_[k].lo, slot_boxes_[k].hi, r) <= SQUARES_MOST &&
-                        Squares_Of(spill_boxes_[k].lo, spill_boxes_[k].hi, r) <= SQUARES_MOST;
-        if (squares_kept_)
-            Squares_Enter(k, true);
+        // A read-out that changes its text mostly stays within the squares it covered.
+        int was[2][4] = {}, now[2][4] = {};
+        const std::size_t n[4] = {Squares_Of(box.lo, box.hi, was[0]), Squares_Of(spill.lo, spill.hi, was[1]),
+                                  Squares_Of(slot_boxes_[k].lo, slot_boxes_[k].hi, now[0]),
+                                  Squares_Of(spill_boxes_[k].lo, spill_boxes_[k].hi, now[1])};
+        squares_kept_ = n[2] <= SQUARES_MOST && n[3] <= SQUARES_MOST;
+        if (squares_kept_ && (n[0] != n[2] || n[1] != n[3] || std::memcmp(was, now, sizeof was) != 0)) {
+            Squares_Enter(k, box, spill, false);
+            Squares_Enter(k, slot_boxes_[k], spill_boxes_[k], true);
+        }
     }
     if (squares_kept_)
         Squares_Near(spill_squares_, slot_boxes_[k], [&](std::size_t i) {
