@@ -570,6 +570,28 @@ TEST_F(Batch, DrawsEveryRowInFewCallsAtAnyCount)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, CaptionsPastOneAtlasWidthsWorthAreAllDrawn)
+{
+    // Long captions, far more of them than a 2048-texel-wide atlas of the tallest texture holds.
+    constexpr int COUNT = 6000;
+    std::vector<VR_Labels> labels(COUNT);
+    VR_Batches batch;
+    for (int i = 0; i < COUNT; ++i) {
+        char text[128];
+        std::snprintf(text, sizeof text, "Label %d with a caption long enough to take a good part of the atlas", i);
+        Place(labels[static_cast<std::size_t>(i)], text, 10, HEIGHT - 50 - (i % 10) * 55, 780, 30);
+        labels[static_cast<std::size_t>(i)].Init(Window());
+        batch.Add(labels[static_cast<std::size_t>(i)]);
+    }
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    Clear();
+    Draw(batch);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+    EXPECT_LE(batch.Draw_Calls_Get(), 4);
+    // The last label drawn at the top place shows its caption's ink.
+    EXPECT_GT(Count_Pixels(10, HEIGHT - 50, 790, HEIGHT - 20, Rgba{255, 255, 255, 255}, 8), 200);
+}
+
 TEST_F(Batch, SteadyFramesUploadNothingAndChangesOnlyTheirRange)
 {
     VR_Batches batch;

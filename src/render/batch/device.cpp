@@ -290,6 +290,13 @@ void Batch_Renderer::Layout()
     // Their rows are gathered in pixels_ as the cells are placed, in room reserved for what the
     // textures could need: memory that is never written costs nothing.
     texel_bytes_ = texels.rgba ? 4 : 1;
+    // Wider as the pictures need it (their texture areas, a quarter more for the shelves' waste,
+    // within three quarters of the tallest texture, the rest for read-outs that move), so that tens
+    // of thousands of rows keep one texture and one list of captions.
+    atlas_w_ = std::min(ATLAS_WIDTH, max_texture_);
+    while (atlas_w_ < max_texture_ &&
+           texels.area * 5 / 4 / static_cast<std::size_t>(atlas_w_) > static_cast<std::size_t>(max_texture_) * 3 / 4)
+        atlas_w_ = std::min(atlas_w_ * 2, max_texture_);
     pixels_.clear();
     pixels_.reserve(texels.area * static_cast<std::size_t>(texel_bytes_) * 5 / 4 +
                     static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_) * 64);
