@@ -159,7 +159,10 @@ private:
         const std::vector<Row>& rows = *rows_;
         const float h = static_cast<float>(SURFACE_H);
         for (int c = 0; c < columns_; ++c) {
-            ImGui::SetNextWindowPos(ImVec2(static_cast<float>(10 + c * COLUMN_W), 0.0f));
+            // At its column's first row, in whichever band it lies.
+            const Row& first = rows[static_cast<size_t>(c * ROWS_PER_COLUMN)];
+            ImGui::SetNextWindowPos(ImVec2(static_cast<float>(first.label.x - 10),
+                                           h - static_cast<float>(first.label.y + ROW_H + 30)));
             ImGui::SetNextWindowSize(ImVec2(static_cast<float>(COLUMN_W), h));
             ImGui::Begin(window_names_[static_cast<size_t>(c)].c_str(), nullptr, flags);
             const size_t end = std::min(rows.size(), static_cast<size_t>((c + 1) * ROWS_PER_COLUMN));
