@@ -51,7 +51,7 @@ std::vector<Row> Layout(int count)
 int Panel_Width(int count)
 {
     const int columns = (count + ROWS_PER_COLUMN - 1) / ROWS_PER_COLUMN;
-    return 20 + std::min(columns, COLUMNS_PER_BAND) * COLUMN_W;
+    return 20 + columns * COLUMN_W;
 }
 
 std::vector<Box> Hover_Targets(const std::vector<Row>& rows)
