@@ -474,6 +474,9 @@ void Batch_Renderer::Spill_Count_All()
             slots_[i].spill_hits = Spill_Count(i);
         return;
     }
+    // Most squares hold a few slots: room for every one at once spares the rehashing.
+    box_squares_.reserve(entries);
+    spill_squares_.reserve(entries);
     for (std::size_t i = 0; i < slots_.size(); ++i)
         Squares_Enter(i, slot_boxes_[i], spill_boxes_[i], true);
     for (std::size_t k = 0; k < slots_.size(); ++k)
