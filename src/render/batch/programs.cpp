@@ -163,7 +163,7 @@ GLuint Shader_Compile(GLenum kind, const char* prefix, int pass, const char* bod
     if (!ok) {
         char log[512] = {};
         glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        Error_Fct(::hwnd, 0x80000001u, "Batch: the %hs shader (GLSL %hs) did not compile: %hs",
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: the %hs shader (GLSL %hs) did not compile: %hs",
                   kind == GL_VERTEX_SHADER ? "vertex" : "fragment", dialect, log);
         glDeleteShader(shader);
         return 0;
@@ -193,7 +193,7 @@ GLuint Program_Link(const char* vp, const char* fp, int pass, const char* dialec
     if (!ok) {
         char log[512] = {};
         glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        Error_Fct(::hwnd, 0x80000001u, "Batch: the program (GLSL %hs) did not link: %hs", dialect, log);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: the program (GLSL %hs) did not link: %hs", dialect, log);
         glDeleteProgram(program);
         return 0;
     }
