@@ -460,6 +460,18 @@ int VR_Batches::Uploads_Get() const
     return impl_ ? impl_->renderer.Uploads() : 0;
 }
 
+void VR_Batches::Sharp_Text_Set(bool on)
+{
+    BATCH_IMPL_OR_RETURN()
+    impl_->renderer.Sharp_Set(on);
+}
+
+void VR_Batches::Text_Outline_Set(float width, unsigned int color)
+{
+    BATCH_IMPL_OR_RETURN()
+    impl_->renderer.Outline_Set(width, color);
+}
+
 const char* VR_Batches::Dialect_Get() const
 {
     return impl_ ? impl_->renderer.Dialect() : "";

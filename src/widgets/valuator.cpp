@@ -29,6 +29,7 @@ constexpr const char* SOURCE = "valuator";
 constexpr int TABLE_SIZE = 1024;
 constexpr int LAST = TABLE_SIZE - 1;
 constexpr int READOUT_CAP = 40;  // Value_Text, terminator included
+constexpr short READOUT_FONT_SIZE = 8;  // pixels, whatever the caption's font size
 
 // [SECTION] Value model: range, table, look-ups ----------------------------------------------------
 
@@ -458,7 +459,7 @@ bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
             core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
         // A batch's read-out may be one shown lately: its bitmap is copied rather than rasterised.
         const auto render = bind ? core::Text_Render : core::Text_Render_Recent;
-        const int rendered = render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, 8,
+        const int rendered = render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, READOUT_FONT_SIZE,
                                     &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width,
                                     &s.Value_Text_Height);
         if (bind && rendered)
@@ -837,6 +838,9 @@ void Readout_Place(const VR_Valuators& s, core::Look_Part& p)
     p.offset[1] = im.at[1];
     p.texture = core::Mask_Texture(s.Value_Bitmap, s.Value_Tex_Width, s.Value_Tex_Height, core::Look_Wrap::BORDER,
                                    s.Value_Text, static_cast<int>(sizeof s.Value_Text));
+    p.text = s.Value_Text;
+    p.text_tool = &s;
+    p.text_size = READOUT_FONT_SIZE;
 }
 
 // The own Draw formats the read-out as it draws it, uploads included, where they always were.
