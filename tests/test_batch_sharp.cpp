@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -168,4 +169,34 @@ TEST_F(BatchSharpText, SwitchedOffTheBatchDrawsTheWidgetsOwnPictureAgain)
     EXPECT_FALSE(Frame_Of(batch) == before);
     batch.Sharp_Text_Set(false);
     EXPECT_TRUE(Frame_Of(batch) == before);
+}
+
+TEST_F(BatchSharpText, AnOutlineRingsTheGlyphsInItsColour)
+{
+    VR_Labels label;
+    Widget_Place(label, "Ring", 20, 500, 200, 40);
+    label.Font_Size = 24;
+    label.Init(Window());
+    VR_Batches batch;
+    batch.Add(label);
+    batch.Sharp_Text_Set(true);
+    ASSERT_EQ(batch.Init(), 1);
+    const auto blue_pixels = [&] {
+        Frame_Of(batch);
+        int n = 0;
+        for (int y = 500; y < 540; ++y)
+            for (int x = 20; x < 220; ++x) {
+                const Rgba p = Pixel(x, y);
+                n += p.b > 120 && p.r < 60 && p.g < 60;
+            }
+        return n;
+    };
+    EXPECT_EQ(blue_pixels(), 0);
+    batch.Text_Outline_Set(1.5f, 0xFF0000u);
+    EXPECT_GT(blue_pixels(), 40);
+    // Widths that make no sense draw no ring.
+    for (float nonsense : {-3.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        batch.Text_Outline_Set(nonsense, 0xFF0000u);
+        EXPECT_EQ(blue_pixels(), 0) << nonsense;
+    }
 }
