@@ -8,6 +8,12 @@
 
 namespace core {
 
+bool& Look_Glyph_Text()
+{
+    static bool on = false;
+    return on;
+}
+
 Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, Look_Wrap wrap, const void* key,
                           int key_bytes)
 {

@@ -196,6 +196,10 @@ private:
 // the state its Look_Immediate names. `source` names the widget's file in GL error reports.
 void Look_Replay(const Look& look, const char* source);
 
+// Set while a batch that draws text as glyph quads describes its widgets: text made anew (a read-out's
+// new value) is measured for its text box but not rasterised, as no bitmap of it is read.
+bool& Look_Glyph_Text();
+
 // A description kept for the widget's own Draw: cleared before each use, its storage stays, so a
 // steady Draw allocates nothing.
 Look& Look_Scratch();

@@ -169,6 +169,16 @@ void Batch_Renderer::Sharp_Set(bool on)
     layout_wanted_ = true;
 }
 
+bool Batch_Renderer::Sharp_Ready()
+{
+    if (sharp_ && !glyphs_.Ready() && !sharp_failed_ && Ready() && !glyphs_.Init(dialect_, vao_ != 0))
+        sharp_failed_ = true;
+    // Without its program sharp text is the bitmaps' captions again.
+    if (sharp_failed_)
+        sharp_ = false;
+    return sharp_ && glyphs_.Ready();
+}
+
 void Batch_Renderer::Slots_Resize(std::size_t count)
 {
     glyphs_.Slots_Resize(count);
@@ -244,11 +254,7 @@ void Batch_Renderer::Layout()
     if (!Ready())
         return;
     layout_wanted_ = false;
-    if (sharp_ && !glyphs_.Ready() && !sharp_failed_ && !glyphs_.Init(dialect_, vao_ != 0))
-        sharp_failed_ = true;
-    // Without its program sharp text is the bitmaps' captions again.
-    if (sharp_failed_)
-        sharp_ = false;
+    Sharp_Ready();
     // Each slot keeps exactly the quads it needs now in each stream; one that grows later (a list
     // showing a box with a picture) lays everything out again. A slot's streams lie next to each
     // other, so that a widget's change (a cursor and its read-out) goes up in one piece.

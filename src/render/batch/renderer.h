@@ -73,7 +73,9 @@ public:
     // Sharp text: captions drawn as glyph quads from the shared glyph atlas instead of their
     // bitmaps. Takes effect at the next Frame, which lays everything out again.
     void Sharp_Set(bool on);
-    bool Sharp() const { return sharp_; }
+    // Whether the next frame draws sharp text: builds its program when it is wanted and not built
+    // yet (context current); false after that failed.
+    bool Sharp_Ready();
     void Outline_Set(float width, unsigned int rgb) { glyphs_.Outline_Set(width, rgb); }
 
 private:
