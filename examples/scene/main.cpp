@@ -66,7 +66,8 @@ public:
         if (core) {
             help_batch = std::make_unique<VR_Batches>();
             help_batch->Add(help);
-            help_batch->Sharp_Text_Set(sharp);
+            // Flat on the screen at a pixel a unit its bitmap is as sharp as text gets, and the
+            // line stays the one the compatibility context's own Draw shows.
             help_batch->Init();
         }
     }
