@@ -6,7 +6,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-sanitize}
 "$root/scripts/deps.sh"
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DVRTOOLS_SANITIZE=ON -DVRTOOLS_FAULTS=ON -DVRTOOLS_BUILD_TESTS=ON -DVRTOOLS_BUILD_GALLERY=OFF -DVRTOOLS_BUILD_BENCH=OFF
+    -DVRTOOLS_SANITIZE=ON -DVRTOOLS_FAULTS=ON -DVRTOOLS_BUILD_TESTS=ON -DVRTOOLS_BUILD_GALLERY=OFF -DVRTOOLS_BUILD_BENCH=OFF \
+    -DVRTOOLS_WERROR="${VRTOOLS_WERROR:-OFF}"
 cmake --build "$build" -j2
 # Leaks are checked at the end of every test process; Mesa's driver and Fontconfig keep allocations
 # for the life of the process, and only those are suppressed (never our own libraries').

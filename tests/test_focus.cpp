@@ -383,3 +383,65 @@ TEST_F(Focus, FocusSetGivesAndTakesTheFocus)
     EXPECT_EQ(input.Focused(), nullptr);
     EXPECT_EQ(a.Highlight, 0);
 }
+
+// Each class the dispatcher holds is worked by its own routines: every change names the field of the
+// widget it came from, a hue editor's focus lights the slider beside its swatch, a click on a colour
+// editor's third slider leaves the keys there, and a vertical list lights its top (forward) arrow.
+TEST_F(Focus, EachClassWorkedAndReportedByItsOwnRoutines)
+{
+    VR_Buttons button;
+    Place(button, 10, 10, 100, 40);
+    VR_Valuators slider;
+    slider.Value_Max = 100.0f;
+    Place(slider, 10, 60, 300, 40);
+    VR_Selects list;
+    list.Grow(3, 0);
+    list.Flags = VR_SELECT_VERTICAL;
+    Place(list, 10, 110, 60, 200);
+    VR_Tabs tabs;
+    tabs.Grow(3, 0);
+    Place(tabs, 10, 320, 300, 40);
+    VR_Colors editor;
+    Place(editor, 10, 370, 300, 150, 3);
+    VR_Hues hue;  // its slider ends before the middle, the swatch starts after it
+    hue.Color_Value = 0x0000FF;
+    Place(hue, 10, 530, 100, 40);
+    VR_Dispatchers input;
+    input.Add(button);
+    input.Add(slider);
+    input.Add(list);
+    input.Add(tabs);
+    input.Add(editor);
+    input.Add(hue);
+
+    const auto reported = [&input](const VR_Tools* w, int kind, double value) {
+        EXPECT_EQ(input.Change(0).Widget, w);
+        EXPECT_EQ(input.Change(0).Kind, kind);
+        EXPECT_EQ(input.Change(0).Value, value);
+    };
+    ASSERT_EQ(input.Focus_Set(&button), 1);
+    ASSERT_EQ(input.Activate(true), 1);
+    reported(&button, VR_CHANGE_STATE, button.State);
+    input.Focus_Set(&slider);
+    ASSERT_EQ(input.Step(3), 1);
+    reported(&slider, VR_CHANGE_VALUE, slider.Value);
+    input.Focus_Set(&list);
+    EXPECT_EQ(list.Hit & 0x6, 0x4);
+    ASSERT_EQ(input.Step(1), 1);
+    reported(&list, VR_CHANGE_CURRENT, list.Current);
+    input.Focus_Set(&tabs);
+    ASSERT_EQ(input.Activate(true), 1);
+    reported(&tabs, VR_CHANGE_CURRENT, tabs.Current);
+
+    input.Focus_Set(&hue);
+    EXPECT_EQ(hue.Hit, 1) << "the hue slider shows the focus";
+    ASSERT_EQ(input.Step(1), 1);
+    reported(&hue, VR_CHANGE_COLOR, hue.Color_Value);
+
+    const VR_Valuators& third = editor.Slider_3;
+    ASSERT_EQ(input.Press(static_cast<float>(third.X + third.Width / 2), static_cast<float>(third.Y + third.Height / 2)), 1);
+    reported(&editor, VR_CHANGE_COLOR, editor.Color_Value);
+    input.Release(0.0f, 0.0f);
+    EXPECT_EQ(input.Focused(), &editor);
+    EXPECT_EQ(input.Focused_Part(), 2);
+}

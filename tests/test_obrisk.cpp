@@ -12,6 +12,9 @@
 #include <cstdarg>
 #include <cstring>
 #include <string>
+
+// Hosts that compare codes with the numbers a message has always come with keep working.
+static_assert(VR_REPORT_WARNING == 0x80000001u && VR_REPORT_ALLOCATION == 1u && VR_REPORT_CAPTION == 2u);
 #include <vector>
 
 namespace {

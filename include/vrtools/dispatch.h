@@ -11,6 +11,10 @@
 #include "tabs.h"
 #include "valuator.h"
 
+namespace core {
+struct Class_Ops;
+}
+
 // What an event changed.
 enum : int {
     VR_CHANGE_STATE = 1,    // a button's State (Click)
@@ -117,13 +121,12 @@ public:
 
 private:
     friend struct Dispatcher_Holding;
-    enum class Classes { BOX, BUTTON, VALUATOR, SELECT, TABS, COLORS, HUES };
     struct Entry {
-        Classes Class;
+        const core::Class_Ops* Class;
         VR_Tools* Widget;
     };
 
-    void Entry_Add(Classes type, VR_Tools* widget);
+    void Entry_Add(const core::Class_Ops& type, VR_Tools* widget);
     void Hover(float x, float y);
     void Record(const Entry& entry, int changed);
 
@@ -140,7 +143,8 @@ private:
     Stop Stop_Step(Stop from, int step) const;
     void Focus_Point(const Stop& stop, float* x, float* y) const;
     void Focus_Show();
-    int Step_One(const Entry& entry, int n, int part);
+    void Entry_Select(const Entry& entry, float x, float y);
+    void Entry_Deselect(const Entry& entry);
     int Entry_At(float x, float y) const;
     void Focus_Forget(int entry);
     void Focus_Follow(float x, float y);

@@ -42,11 +42,17 @@ typedef void (*Error_Handler)(HWND window, unsigned int code, const wchar_t* tex
 // U+0009 and U+0002 as <F1>, <04>, <09> and <02>.
 OBRISK_API Error_Handler Error_Handler_Set(Error_Handler handler);
 
+// The codes a message comes with; a handler tells them apart by these names.
+enum : unsigned int {
+    VR_REPORT_WARNING = 0x80000001u,  // misuse, lint warnings and OpenGL errors
+    VR_REPORT_ALLOCATION = 1u,        // memory ran out
+    VR_REPORT_CAPTION = 2u,           // a caption could not be rasterised
+};
+
 // Formats one message printf-style and hands it to the handler. Windows-style conversions:
 // %hs is a narrow (UTF-8) string and %ls a wide string in both forms; a plain %s is narrow in the
 // narrow form and wide in the wide form. A format that cannot be formatted is delivered as it
-// stands. Codes: 0x80000001 warnings and OpenGL errors, 1 allocation failures, 2 caption failures.
-// Always returns 1.
+// stands, with its code (VR_REPORT_*). Always returns 1.
 OBRISK_API int Error_Fct(HWND window, unsigned int code, const char* format, ...);
 OBRISK_API int Error_Fct(HWND window, unsigned int code, const wchar_t* format, ...);
 
@@ -104,7 +110,7 @@ struct IGB_data {
 // their content. `spare` is unused (pass null). Sides are checked before decoding: at most
 // GL_MAX_TEXTURE_SIZE when the caller has a GL context current (else 16384) and 4096 x 4096 pixels
 // in all. Non-zero on success; 0 for a missing, unreadable, damaged, incomplete or over-large file,
-// with `image` untouched and the reason reported through Error_Fct (code 0x80000001,
+// with `image` untouched and the reason reported through Error_Fct (VR_REPORT_WARNING,
 // "Picture: <path>: <reason>").
 OBRISK_API int TGA_Read_Image(const wchar_t* path, IGB_data* image, IGB_data* spare);
 OBRISK_API int IGB_Read_Image(const wchar_t* path, IGB_data* image, IGB_data* spare);

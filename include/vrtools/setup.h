@@ -29,7 +29,7 @@ struct VR_Tools_Light {
 };
 VRTOOLS_API const VR_Tools_Light& VR_Tools_Default_Light();
 
-// Lint mode, off by default. While on, the library adds warnings (code 0x80000001, through
+// Lint mode, off by default. While on, the library adds warnings (VR_REPORT_WARNING, through
 // Error_Fct, each text starting with "Lint: ") for misuse that otherwise passes without a word: a
 // size below 1 at Init, a slider's read-out Format that is refused, a font that could not be found
 // (the system font is used instead), a list's or tab bar's Current outside its items at Draw, a lit

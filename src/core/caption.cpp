@@ -35,9 +35,9 @@ bool Caption_Fits(int w, int h, int b, const Caption_Offset& o, const Text_Size&
 
 void Report_Caption_Fit(const char* tag, const wchar_t* name, const Text_Size& text)
 {
-    Error_Fct(::hwnd, 0x80000001u, tag, name);
-    Error_Fct(::hwnd, 0x80000001u, "   Tool is to small for its text!");
-    Error_Fct(::hwnd, 0x80000001u, "   text width:%d height:%d", text.text_w, text.text_h);
+    Error_Fct(::hwnd, VR_REPORT_WARNING, tag, name);
+    Error_Fct(::hwnd, VR_REPORT_WARNING, "   Tool is to small for its text!");
+    Error_Fct(::hwnd, VR_REPORT_WARNING, "   text width:%d height:%d", text.text_w, text.text_h);
 }
 
 bool Caption_Quad(short*& vertex, float*& coord, int x, int y, int z, const Text_Size& text, const char* source)

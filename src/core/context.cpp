@@ -115,7 +115,7 @@ bool Own_Draw_Refused()
     static bool reported = false;
     if (!reported) {
         reported = true;
-        Error_Fct(::hwnd, 0x80000001u,
+        Error_Fct(::hwnd, VR_REPORT_WARNING,
                   "GL: a widget's own Draw needs a compatibility context; draw through VR_Batches");
     }
     return true;

@@ -249,7 +249,7 @@ void Flat_Strips_End();
 extern bool Lint_Enabled;
 inline bool Lint_On() { return Lint_Enabled; }
 
-// Gives a lint warning (code 0x80000001, a narrow format with the conversions of Error_Fct) unless
+// Gives a lint warning (VR_REPORT_WARNING, a narrow format with the conversions of Error_Fct) unless
 // the same text was given before.
 void Lint_Report(const char* format, ...);
 // A size below 1 at Init; the class is taken from the widget's window warning `window_tag`.

@@ -68,7 +68,7 @@ template <class T>
 int Items_Resize(T**& items, int count, unsigned int flags, const char* method, const char* source, int line)
 {
     if (count < 0 || count > ITEMS_MAX) {
-        Error_Fct(::hwnd, 0x80000001u, "%hs: count %d is outside 0 .. %d; nothing changed", method, count,
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "%hs: count %d is outside 0 .. %d; nothing changed", method, count,
                   ITEMS_MAX);
         return 0;
     }
@@ -92,7 +92,7 @@ int Items_Resize(T**& items, int count, unsigned int flags, const char* method, 
     for (int i = n; i < count; ++i) {
         items[i] = new (std::nothrow) T;
         if (!items[i]) {
-            Error_Fct(::hwnd, 1u, "%hs: out of memory for item %d of %d", method, i, count);
+            Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "%hs: out of memory for item %d of %d", method, i, count);
             return 0;
         }
         items[i]->Flags = flags;

@@ -46,7 +46,7 @@ void Lint_Report(const char* format, ...)
     } catch (...) {
         // Out of memory for the record: warn again later rather than not at all.
     }
-    Error_Fct(::hwnd, 0x80000001u, "%hs", text);
+    Error_Fct(::hwnd, VR_REPORT_WARNING, "%hs", text);
 }
 
 namespace {

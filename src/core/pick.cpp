@@ -34,24 +34,24 @@ struct Meeting {
 bool Meet(const VR_Picks& pick, const float model[16], Meeting& out)
 {
     if (!model || !Finite(pick.Origin, 3) || !Finite(pick.Direction, 3) || !Finite(model, 16)) {
-        Error_Fct(::hwnd, 0x80000001u, "Pick: ray or panel matrix missing or not finite");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: ray or panel matrix missing or not finite");
         return false;
     }
     const double d[3] = {pick.Direction[0], pick.Direction[1], pick.Direction[2]};
     const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     if (!(length > 0.0) || !std::isfinite(length)) {
-        Error_Fct(::hwnd, 0x80000001u, "Pick: ray without a direction");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: ray without a direction");
         return false;
     }
     // NOTE: the ray's parameter carries over unchanged into panel space only for affine matrices.
     if (std::fabs(At(model, 3, 0)) > 1e-6 || std::fabs(At(model, 3, 1)) > 1e-6 || std::fabs(At(model, 3, 2)) > 1e-6 ||
         std::fabs(At(model, 3, 3) - 1.0) > 1e-6) {
-        Error_Fct(::hwnd, 0x80000001u, "Pick: panel matrix is not affine (last row must be 0 0 0 1)");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: panel matrix is not affine (last row must be 0 0 0 1)");
         return false;
     }
     float inverse[16];
     if (!VR_Picks::Matrix_Invert(model, inverse)) {
-        Error_Fct(::hwnd, 0x80000001u, "Pick: panel matrix is singular");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: panel matrix is singular");
         return false;
     }
     const double o[3] = {pick.Origin[0], pick.Origin[1], pick.Origin[2]};
@@ -83,11 +83,11 @@ bool Inside(const VR_Tools& area, double x, double y)
 int VR_Picks::Ray_Set_Window(float wx, float wy, const int viewport[4], const float inverse_projection_view[16])
 {
     if (!viewport || !inverse_projection_view || viewport[2] <= 0 || viewport[3] <= 0) {
-        Error_Fct(::hwnd, 0x80000001u, "Pick: window ray needs a viewport of at least 1 x 1 pixels");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: window ray needs a viewport of at least 1 x 1 pixels");
         return 0;
     }
     if (!std::isfinite(wx) || !std::isfinite(wy) || !Finite(inverse_projection_view, 16)) {
-        Error_Fct(::hwnd, 0x80000001u, "Pick: window position or matrix not finite");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: window position or matrix not finite");
         return 0;
     }
     // Normalised device coordinates of the pixel, on the near (-1) and the far (+1) plane.
@@ -98,7 +98,7 @@ int VR_Picks::Ray_Set_Window(float wx, float wy, const int viewport[4], const fl
         double h[4];
         Transform(inverse_projection_view, v, 1.0, h);
         if (!(std::fabs(h[3]) > 1e-30)) {
-            Error_Fct(::hwnd, 0x80000001u, "Pick: projection maps the window position to infinity");
+            Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: projection maps the window position to infinity");
             return 0;
         }
         for (int i = 0; i < 3; ++i)
@@ -111,7 +111,7 @@ int VR_Picks::Ray_Set_Window(float wx, float wy, const int viewport[4], const fl
     }
     if (!Finite(origin, 3) || !Finite(direction, 3) ||
         (direction[0] == 0.0f && direction[1] == 0.0f && direction[2] == 0.0f)) {
-        Error_Fct(::hwnd, 0x80000001u, "Pick: projection gives no ray through the window position");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: projection gives no ray through the window position");
         return 0;
     }
     for (int i = 0; i < 3; ++i) {
@@ -146,7 +146,7 @@ int VR_Picks::Hit(const float model[16], const VR_Tools& area)
 int VR_Picks::Nearest(int count, const float* const models[], const VR_Tools* const areas[])
 {
     if (count > 0 && !models) {
-        Error_Fct(::hwnd, 0x80000001u, "Pick: %d panels without matrices", count);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Pick: %d panels without matrices", count);
         return -1;
     }
     int best = -1;

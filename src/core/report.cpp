@@ -12,12 +12,12 @@ void Guard(VR_Tools& tool, const char* method)
         Lint_Unready(tool, method);
     if (tool.Status & (VR_STATUS_INITIALISED | VR_STATUS_WARNED))
         return;
-    Error_Fct(::hwnd, 0x80000001u, L"Tools: WARNING ! ");
+    Error_Fct(::hwnd, VR_REPORT_WARNING, L"Tools: WARNING ! ");
     if (tool.Status == 0)
-        Error_Fct(::hwnd, 0x80000001u, L"   you must call *_Init() first");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, L"   you must call *_Init() first");
     else
-        Error_Fct(::hwnd, 0x80000001u, L"   bad data in device's structure");
-    Error_Fct(::hwnd, 0x80000001u, L"   type: %hs   name: %ls\n", method,
+        Error_Fct(::hwnd, VR_REPORT_WARNING, L"   bad data in device's structure");
+    Error_Fct(::hwnd, VR_REPORT_WARNING, L"   type: %hs   name: %ls\n", method,
               tool.W_Name ? tool.W_Name : L"no name");
     // NOTE: exactly "warned": a named but never initialised object must not look initialised now.
     tool.Status = VR_STATUS_WARNED;
@@ -38,8 +38,8 @@ bool Init_Begin(VR_Tools& tool, HWND window, const char* window_tag)
     if (window)
         tool.Window = window;
     if (!tool.Window) {
-        Error_Fct(::hwnd, 0x80000001u, window_tag, tool.W_Name);
-        Error_Fct(::hwnd, 0x80000001u, "   you must provide a window in Init()");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, window_tag, tool.W_Name);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "   you must provide a window in Init()");
         return false;
     }
     return true;
@@ -48,25 +48,25 @@ bool Init_Begin(VR_Tools& tool, HWND window, const char* window_tag)
 void Report_Alloc(const char* kind, int line, const char* source, const char* variable, int count, int size)
 {
     if (kind[0] == 'c')
-        Error_Fct(::hwnd, 1u, L"line %-4d of %hs \nmemory error in calloc (var=%hs, dim=%dx%d)", line, source,
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in calloc (var=%hs, dim=%dx%d)", line, source,
                   variable, count, size);
     else
-        Error_Fct(::hwnd, 1u, L"line %-4d of %hs \nmemory error in realloc (var=%hs, dim=%dx%d)", line, source,
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in realloc (var=%hs, dim=%dx%d)", line, source,
                   variable, count, size);
 }
 
 void Report_New(int line, const char* source, const char* variable)
 {
-    Error_Fct(::hwnd, 1u, L"line %-4d of %hs \nmemory error in new  wchar_t (var=%hs)", line, source, variable);
+    Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in new  wchar_t (var=%hs)", line, source, variable);
 }
 
 void Report_GL_Errors(const char* source, int line, const char* call)
 {
     for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) {
-        Error_Fct(::hwnd, 0x80000001u, L"file:%hs line:%d", source, line);
-        Error_Fct(::hwnd, 0x80000001u, L"OpenGL Error %d in %hs", static_cast<int>(e), call);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, L"file:%hs line:%d", source, line);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, L"OpenGL Error %d in %hs", static_cast<int>(e), call);
         // The error's name is used as the format: it holds no conversion.
-        Error_Fct(::hwnd, 0x80000001u, Error_OpenGL(static_cast<int>(e)));
+        Error_Fct(::hwnd, VR_REPORT_WARNING, Error_OpenGL(static_cast<int>(e)));
     }
 }
 

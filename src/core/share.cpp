@@ -166,7 +166,7 @@ bool Held_Share(const Held* list, int n, const char* type)
             if (Value_Of(list[j]) != 0)
                 Share_Drop(list[j].kind, Value_Of(list[j]));
         Held_Clear(list, n);
-        Error_Fct(::hwnd, 1u, "Copy: out of memory for the share table: this %hs copy holds no arrays, "
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Copy: out of memory for the share table: this %hs copy holds no arrays, "
                               "textures or buffers and draws nothing until its next Init", type);
         return false;
     }

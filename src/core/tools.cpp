@@ -423,7 +423,7 @@ int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffe
     host::Text_Surface* surface = host::Surface_Create(dc);
     if (!surface) {
         Y_ReleaseDC(window, dc);
-        Error_Fct(::hwnd, 2u, "Text: Failed to create a text surface (window %p)", static_cast<void*>(window));
+        Error_Fct(::hwnd, VR_REPORT_CAPTION, "Text: Failed to create a text surface (window %p)", static_cast<void*>(window));
         return 0;
     }
     host::Surface_Select_Font(surface, font);  // null selects the system font
@@ -433,8 +433,8 @@ int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffe
     if (!host::Surface_Bitmap_Create(surface, *tex_width, *tex_height)) {
         Y_ReleaseDC(window, dc);
         host::Surface_Delete(surface);
-        Error_Fct(::hwnd, 0x80000001u, "file:%hs line:%d", SOURCE, __LINE__);
-        Error_Fct(::hwnd, 2u, L"\u00F1\u0004ERROR:\u0002 Unable to Create Compatible Bitmap");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "file:%hs line:%d", SOURCE, __LINE__);
+        Error_Fct(::hwnd, VR_REPORT_CAPTION, L"\u00F1\u0004ERROR:\u0002 Unable to Create Compatible Bitmap");
         return 0;
     }
     Y_ReleaseDC(window, dc);
@@ -454,9 +454,9 @@ int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffe
     host::Surface_Delete(surface);
     if (read != expected) {
         std::free(pixels);
-        Error_Fct(::hwnd, 0x80000001u, "file:%hs line:%d", SOURCE, __LINE__);
-        Error_Fct(::hwnd, 2u, L"\u00F1\u0004ERROR:\u0002 in GetBitmapBits()");
-        Error_Fct(::hwnd, 2u, L"\u00F1\u0009 Reading back text bitmap (read %d /vs/ %d=(%dx%dx%d))",
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "file:%hs line:%d", SOURCE, __LINE__);
+        Error_Fct(::hwnd, VR_REPORT_CAPTION, L"\u00F1\u0004ERROR:\u0002 in GetBitmapBits()");
+        Error_Fct(::hwnd, VR_REPORT_CAPTION, L"\u00F1\u0009 Reading back text bitmap (read %d /vs/ %d=(%dx%dx%d))",
                   static_cast<int>(read), static_cast<int>(expected), row_bytes, *tex_height, 1);
         return 0;
     }

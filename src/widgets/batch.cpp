@@ -12,54 +12,22 @@
 #include "render/batch/widget_snapshots.h"
 #include "core/core.h"
 #include "core/holding.h"
-#include "looks.h"
+#include "classes.h"
 
 namespace {
 
-enum class Kind { LABEL, BUTTON, BOX, FRAME, PROGRESS, VALUATOR, SELECT, TABITEM, TABS, COLOR, HUE };
-
 struct Entry : core::Snapshot_Subject {
-    Kind kind;
+    const core::Class_Ops* type;
 };
 
-// Whether the widget's description can be kept while it stays as it is: a label's, a button's or a
-// slider's follows from the widget's fields (and the arrays and bitmaps they point to, which only
-// the library's calls on it change, each changing a field too), the strings it points to and the
-// look globals. The other classes are described every frame: a progress bar moves at every frame,
-// containers and editors describe their members.
-core::Snapshot_Fields Snapshot_Fields_Of(Kind kind)
+// A container or editor that was never sized leaves its members uninitialised: only a move counts.
+void Member_Check(const void* entry, const VR_Tools* m, const char* type)
 {
-    switch (kind) {
-    case Kind::LABEL: return core::Snapshot_Fields::TOOL;
-    case Kind::BUTTON: return core::Snapshot_Fields::BUTTON;
-    case Kind::VALUATOR: return core::Snapshot_Fields::VALUATOR;
-    default: return core::Snapshot_Fields::NONE;
-    }
-}
-
-void Describe(const Entry& e, core::Look& look)
-{
-    switch (e.kind) {
-    case Kind::LABEL: core::Look_Describe(*static_cast<VR_Labels*>(e.widget), look); break;
-    case Kind::BUTTON: core::Look_Describe(*static_cast<VR_Buttons*>(e.widget), look); break;
-    case Kind::BOX: core::Look_Describe(*static_cast<VR_Boxs*>(e.widget), look); break;
-    case Kind::FRAME: core::Look_Describe(*static_cast<VR_Frames*>(e.widget), look); break;
-    case Kind::PROGRESS: core::Look_Describe(*static_cast<VR_Progress*>(e.widget), look); break;
-    case Kind::VALUATOR: core::Look_Describe(*static_cast<VR_Valuators*>(e.widget), look); break;
-    case Kind::SELECT: core::Look_Describe(*static_cast<VR_Selects*>(e.widget), look); break;
-    case Kind::TABITEM: core::Look_Describe(*static_cast<VR_TabItems*>(e.widget), look); break;
-    case Kind::TABS: core::Look_Describe(*static_cast<VR_Tabs*>(e.widget), look); break;
-    case Kind::COLOR: core::Look_Describe(*static_cast<VR_Colors*>(e.widget), look); break;
-    case Kind::HUE: core::Look_Describe(*static_cast<VR_Hues*>(e.widget), look); break;
-    }
-}
-
-const char* Class_Name(Kind kind)
-{
-    static const char* const names[] = {"VR_Labels",   "VR_Buttons",  "VR_Boxs",    "VR_Frames",
-                                        "VR_Progress", "VR_Valuators", "VR_Selects", "VR_TabItems",
-                                        "VR_Tabs",     "VR_Colors",   "VR_Hues"};
-    return names[static_cast<int>(kind)];
+    const Entry& e = *static_cast<const Entry*>(entry);
+    if (m && core::Holding_Moved_From(m))
+        core::Lint_Report("Lint: a batch draws %hs \"%ls\", whose %hs at %p was moved from: it draws nothing",
+                          e.type->Name, e.widget->W_Name ? e.widget->W_Name : L"no name", type,
+                          static_cast<const void*>(m));
 }
 
 // Lint mode: a member of a held composite left empty by a move, or a held widget given an empty
@@ -70,42 +38,10 @@ void Lint_Empty(const Entry& e)
     const VR_Tools& w = *e.widget;
     if (!(w.Status & VR_STATUS_INITIALISED)) {
         core::Lint_Report("Lint: a batch draws %hs at %p, which is not initialised: it draws nothing",
-                          Class_Name(e.kind), static_cast<const void*>(&w));
+                          e.type->Name, static_cast<const void*>(&w));
         return;
     }
-    // A container or editor that was never sized leaves its members uninitialised: only a move counts.
-    const auto member = [&](const VR_Tools* m, const char* type) {
-        if (m && core::Holding_Moved_From(m))
-            core::Lint_Report("Lint: a batch draws %hs \"%ls\", whose %hs at %p was moved from: it draws nothing",
-                              Class_Name(e.kind), w.W_Name ? w.W_Name : L"no name", type,
-                              static_cast<const void*>(m));
-    };
-    switch (e.kind) {
-    case Kind::SELECT:
-        for (VR_Boxs** item = static_cast<const VR_Selects&>(w).Item; item && *item; ++item)
-            member(*item, "VR_Boxs");
-        break;
-    case Kind::TABS:
-        for (VR_TabItems** item = static_cast<const VR_Tabs&>(w).Item; item && *item; ++item)
-            member(*item, "VR_TabItems");
-        break;
-    case Kind::COLOR: {
-        const auto& c = static_cast<const VR_Colors&>(w);
-        member(&c.Frame, "VR_Boxs");
-        member(&c.Swatch, "VR_Boxs");
-        member(&c.Slider_1, "VR_Valuators");
-        member(&c.Slider_2, "VR_Valuators");
-        member(&c.Slider_3, "VR_Valuators");
-        break;
-    }
-    case Kind::HUE: {
-        const auto& h = static_cast<const VR_Hues&>(w);
-        member(&h.Swatch, "VR_Boxs");
-        member(&h.Slider, "VR_Valuators");
-        break;
-    }
-    default: break;
-    }
+    e.type->Members(w, Member_Check, &e);
 }
 
 }  // namespace
@@ -200,29 +136,29 @@ struct VR_Batches::Impl {
         emptied = false;
     }
 
-    void Add(Kind kind, VR_Tools& widget)
+    void Add(const core::Class_Ops& type, VR_Tools& widget)
     {
         if (!(widget.Status & VR_STATUS_INITIALISED)) {
-            Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls%hs\" was added before its Init; left out",
-                      Class_Name(kind), core::Name_Wide(widget), core::Name_Narrow(widget));
+            Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: %hs \"%ls%hs\" was added before its Init; left out",
+                      type.Name, core::Name_Wide(widget), core::Name_Narrow(widget));
             return;
         }
         try {
             // The holding table knows whether this batch holds the widget already: no search of the
             // entries, which would make adding N widgets quadratic.
-            entries.push_back(Entry{{&widget, Snapshot_Fields_Of(kind), core::Snapshot_Span{}}, kind});
+            entries.push_back(Entry{{&widget, type.Snapshot, core::Snapshot_Span{}}, &type});
             const core::Holding_Added added = core::Holding_Add(&widget, this, holding, entries.size() - 1);
             if (added != core::Holding_Added::NEW)
                 entries.pop_back();
             if (added == core::Holding_Added::FAILED)
                 throw std::bad_alloc();
             if (added == core::Holding_Added::AGAIN) {
-                Error_Fct(::hwnd, 0x80000001u, "Batch: %hs \"%ls%hs\" was added twice; it is drawn once",
-                          Class_Name(kind), core::Name_Wide(widget), core::Name_Narrow(widget));
+                Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: %hs \"%ls%hs\" was added twice; it is drawn once",
+                          type.Name, core::Name_Wide(widget), core::Name_Narrow(widget));
                 return;
             }
         } catch (const std::bad_alloc&) {
-            Error_Fct(::hwnd, 1u, "Batch: out of memory adding %hs \"%ls\"; left out", Class_Name(kind),
+            Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory adding %hs \"%ls\"; left out", type.Name,
                       widget.W_Name ? widget.W_Name : L"no name");
             return;
         }
@@ -238,7 +174,7 @@ struct VR_Batches::Impl {
             step();
             return true;
         } catch (const std::bad_alloc&) {
-            Error_Fct(::hwnd, 1u, "Batch: out of memory in %hs; nothing drawn, the next Draw lays the batch out again",
+            Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory in %hs; nothing drawn, the next Draw lays the batch out again",
                       call);
             laid_out = false;
             saved.Restore(vao_known);
@@ -274,7 +210,7 @@ struct VR_Batches::Impl {
             core::Widget_Snapshots::Forget(e);
             core::Look& look = renderer.Slot_Look(i);
             look.Clear();
-            Describe(e, look);
+            e.type->Describe(*e.widget, look);
             if (core::Lint_On())
                 Lint_Empty(e);
             // The widget as its description left it (a button's mesh follows its State there).
@@ -287,7 +223,7 @@ struct VR_Batches::Impl {
     {
         if (!renderer.Ready()) {
             if (!warned_no_init)
-                Error_Fct(::hwnd, 0x80000001u, "Batch: Draw before a successful Init; nothing drawn");
+                Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: Draw before a successful Init; nothing drawn");
             warned_no_init = true;
             return false;
         }
@@ -295,7 +231,7 @@ struct VR_Batches::Impl {
         // one they are nothing or someone else's, and binding them leaves GL errors behind.
         if (core::Context_Handle() != context) {
             if (!warned_context)
-                Error_Fct(::hwnd, 0x80000001u,
+                Error_Fct(::hwnd, VR_REPORT_WARNING,
                           "Batch: Draw with no GL context current or in another than the one of its Init; "
                           "nothing drawn (Init a batch for each context)");
             warned_context = true;
@@ -335,7 +271,7 @@ const core::Holder_Calls VR_Batches::Impl::holding = {
 VR_Batches::VR_Batches() : impl_(new (std::nothrow) Impl)
 {
     if (!impl_)
-        Error_Fct(::hwnd, 1u, "Batch: out of memory making a batch; it does nothing");
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory making a batch; it does nothing");
 }
 
 VR_Batches::~VR_Batches()
@@ -362,22 +298,16 @@ VR_Batches& VR_Batches::operator=(VR_Batches&& other) noexcept
 // nothing.
 #define BATCH_IMPL_OR_RETURN(...)                                                                         \
     if (!impl_) {                                                                                         \
-        Error_Fct(::hwnd, 0x80000001u, "Batch: this batch has no state (moved from, or made without memory); " \
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: this batch has no state (moved from, or made without memory); " \
                   "nothing done");                                                                        \
         return __VA_ARGS__;                                                                               \
     }
 
-void VR_Batches::Add(VR_Labels& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::LABEL, w); }
-void VR_Batches::Add(VR_Buttons& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::BUTTON, w); }
-void VR_Batches::Add(VR_Boxs& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::BOX, w); }
-void VR_Batches::Add(VR_Frames& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::FRAME, w); }
-void VR_Batches::Add(VR_Progress& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::PROGRESS, w); }
-void VR_Batches::Add(VR_Valuators& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::VALUATOR, w); }
-void VR_Batches::Add(VR_Selects& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::SELECT, w); }
-void VR_Batches::Add(VR_TabItems& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::TABITEM, w); }
-void VR_Batches::Add(VR_Tabs& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::TABS, w); }
-void VR_Batches::Add(VR_Colors& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::COLOR, w); }
-void VR_Batches::Add(VR_Hues& w) { BATCH_IMPL_OR_RETURN() impl_->Add(Kind::HUE, w); }
+// A batch draws every class: one Add for each of the list.
+#define BATCH_ADD(id, type) \
+    void VR_Batches::Add(type& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<type>(), w); }
+VRTOOLS_WIDGET_CLASSES(BATCH_ADD)
+#undef BATCH_ADD
 
 void VR_Batches::Clear()
 {
@@ -399,7 +329,7 @@ int VR_Batches::Init()
     impl_->Entries_Compact();
     const bool made = impl_->Guarded("Init", saved, vao_known, [&] {
         for (const Entry& e : impl_->entries)
-            if (e.kind == Kind::PROGRESS)
+            if (e.type->Id == core::Class_Id::PROGRESS)
                 phases.emplace_back(static_cast<VR_Progress*>(e.widget), static_cast<VR_Progress*>(e.widget)->Phase);
         impl_->Describe_All(true);
         impl_->renderer.Layout();
@@ -422,7 +352,7 @@ void VR_Batches::Draw(const float projection[16], const float model_view[16], co
     if (!impl_->Ready_To_Draw())
         return;
     if (!projection || !model_view || !light_direction || !light_color) {
-        Error_Fct(::hwnd, 0x80000001u, "Batch: Draw needs the projection, model-view, light direction and colour");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: Draw needs the projection, model-view, light direction and colour");
         return;
     }
     const float light[4] = {light_direction[0], light_direction[1], light_direction[2], 0.0f};
@@ -438,7 +368,7 @@ void VR_Batches::Draw()
         return;
     if (impl_->renderer.Core_Or_Es()) {
         if (!impl_->warned_compat)
-            Error_Fct(::hwnd, 0x80000001u,
+            Error_Fct(::hwnd, VR_REPORT_WARNING,
                       "Batch: Draw() reads fixed-function matrices and lights, which this context has not; "
                       "use Draw(projection, model_view, light_direction, light_color)");
         impl_->warned_compat = true;

@@ -122,14 +122,14 @@ void VR_Boxs::Deselect()
 int VR_Boxs::Icon(const char* file)
 {
     if (!file) {
-        Error_Fct(::hwnd, 0x80000001u, "Box: no icon file name given");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Box: no icon file name given");
         return 0;
     }
     wchar_t path[PATH_CAPACITY];
     const wchar_t* folder = W_Inst_Path ? W_Inst_Path : L"";
     // NOTE: the system's path uses a backslash; the host's readers take it as a folder separator.
     if (!Path_Format(path, PATH_CAPACITY, folder, file)) {
-        Error_Fct(::hwnd, 0x80000001u, "Box: icon path longer than %d characters refused",
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Box: icon path longer than %d characters refused",
                   static_cast<int>(PATH_CAPACITY - 1));
         return 0;
     }

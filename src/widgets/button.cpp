@@ -250,6 +250,14 @@ int VR_Buttons::Read()
     return State;
 }
 
+int VR_Buttons::Click(float x, float y)
+{
+    if (!Select(1, x, y))
+        return 0;
+    State = Read() ? 0 : 1;
+    return 1;
+}
+
 void VR_Buttons::Draw()
 {
     if (Flags & VR_HIDDEN)

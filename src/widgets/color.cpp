@@ -306,6 +306,9 @@ unsigned long VR_Colors::Read()
     return Shown_Color();
 }
 
+int VR_Colors::Drag(float x, float y) { return editor::Pointer_Drag(*this, x, y); }
+int VR_Colors::Wheel(float x, float y, float amount) { return editor::Pointer_Wheel(*this, x, y, amount); }
+
 unsigned long VR_Colors::Scroll(float amount)
 {
     core::Guard(*this, "VR_Colors::Scroll");

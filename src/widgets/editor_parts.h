@@ -17,4 +17,37 @@ void Slider_Follow_Wheel(VR_Valuators& slider, float amount);
 // Shows a packed colour in the swatch (its mesh is rebuilt with the window it has).
 void Swatch_Show(VR_Boxs& swatch, unsigned int color);
 
+// Stores a colour that an editor's Read or Scroll returned and loads it, as a host does.
+template <class Editor>
+int Color_Store(Editor& e, unsigned long color)
+{
+    const unsigned int packed = static_cast<unsigned int>(color);
+    const bool changed = packed != e.Color_Value;
+    e.Color_Value = packed;
+    e.Adjust();
+    return changed ? 1 : 0;
+}
+
+// The editors' one-call Drag and Wheel.
+template <class Editor>
+int Pointer_Drag(Editor& e, float x, float y)
+{
+    // NOTE: Read answers 0 (black) on an inactive editor; storing that would lose the colour.
+    if (e.Flags & VR_INACTIVE)
+        return 0;
+    if (e.Hit)
+        e.Is_Select(x);
+    else if (!e.Select(1, x, y))
+        return 0;
+    return Color_Store(e, e.Read());
+}
+
+template <class Editor>
+int Pointer_Wheel(Editor& e, float x, float y, float amount)
+{
+    if ((e.Flags & VR_INACTIVE) || !e.Select(0, x, y))
+        return 0;
+    return Color_Store(e, e.Scroll(amount));
+}
+
 }  // namespace editor

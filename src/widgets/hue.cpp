@@ -187,6 +187,9 @@ unsigned long VR_Hues::Read()
     return Shown_Color();
 }
 
+int VR_Hues::Drag(float x, float y) { return editor::Pointer_Drag(*this, x, y); }
+int VR_Hues::Wheel(float x, float y, float amount) { return editor::Pointer_Wheel(*this, x, y, amount); }
+
 unsigned long VR_Hues::Scroll(float amount)
 {
     core::Guard(*this, "VR_Hues::Scroll");

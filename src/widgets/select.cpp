@@ -353,6 +353,22 @@ int VR_Selects::Read()
     return Current;
 }
 
+int VR_Selects::Click(float x, float y)
+{
+    const short before = Current;
+    if (Select(1, x, y) & 0x6)
+        Adjust();
+    return Current != before ? 1 : 0;
+}
+
+int VR_Selects::Wheel(float x, float y, float amount)
+{
+    const short before = Current;
+    if (Select(0, x, y))
+        Current = static_cast<short>(Scroll(amount));
+    return Current != before ? 1 : 0;
+}
+
 int VR_Selects::Scroll(float amount)
 {
     core::Guard(*this, "VR_Selects::Scroll");

@@ -1,4 +1,5 @@
 // Tab bars: a row of owned tab items, the current one in front and the others stacked behind it.
+#include <cmath>
 #include <utility>
 
 #include "core/core.h"
@@ -211,6 +212,30 @@ int VR_Tabs::Read()
         if (Item[i]->Hover)
             return i;
     return -1;
+}
+
+int VR_Tabs::Click(float x, float y)
+{
+    Select(1, x, y);
+    const int tab = Read();
+    if (tab < 0 || tab == Current)
+        return 0;
+    Current = static_cast<short>(tab);
+    return 1;
+}
+
+int VR_Tabs::Wheel(float x, float y, float amount)
+{
+    const long steps = std::isfinite(amount) ? std::lround(std::fmod(amount, 32768.0f)) : 0;
+    if (Item_Count < 1 || steps == 0 || !Select(0, x, y))
+        return 0;
+    // From outside the tabs a turn counts from the first one.
+    const long from = Current >= 0 && Current < Item_Count ? Current : 0;
+    const long to = ((from + steps) % Item_Count + Item_Count) % Item_Count;
+    if (to == Current)
+        return 0;
+    Current = static_cast<short>(to);
+    return 1;
 }
 
 void VR_Tabs::Adjust()

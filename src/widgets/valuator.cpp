@@ -160,15 +160,15 @@ void Range_Report(const Range& r, const VR_Valuators& s)
 {
     const wchar_t* name = s.W_Name ? s.W_Name : L"no name";
     if (r.not_finite)
-        Error_Fct(::hwnd, 0x80000001u,
+        Error_Fct(::hwnd, VR_REPORT_WARNING,
                   "Valuator: a bound is not a finite number (%ls): NaN is taken as 0, infinity as the largest float",
                   name);
     if (r.log_refused)
-        Error_Fct(::hwnd, 0x80000001u,
+        Error_Fct(::hwnd, VR_REPORT_WARNING,
                   "Valuator: a logarithmic scale needs bounds above zero, not %g and %g (%ls): linear scale used",
                   static_cast<double>(r.lo), static_cast<double>(r.hi), name);
     if (r.lo == r.hi)
-        Error_Fct(::hwnd, 0x80000001u,
+        Error_Fct(::hwnd, VR_REPORT_WARNING,
                   "Valuator: both bounds are %g (%ls): every position has that value and the cursor stays left",
                   static_cast<double>(r.lo), name);
 }
@@ -423,7 +423,7 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
     Readout_Format parsed;
     if (!Format_Parse(format, parsed)) {
         if (s.Value_Text[READOUT_CAP - 1] != BAD_FORMAT_MARK)
-            Error_Fct(::hwnd, 0x80000001u,
+            Error_Fct(::hwnd, VR_REPORT_WARNING,
                       "Valuator: read-out format \"%hs\" (%ls) must hold exactly one floating-point conversion "
                       "and widths up to 64: no read-out shown",
                       s.Format, s.W_Name ? s.W_Name : L"no name");
@@ -775,6 +775,36 @@ int VR_Valuators::Is_Select(float x)
     if (Selected)
         Pointer_Position = Pointer_Map(*this, x);
     return Selected;
+}
+
+namespace {
+// Stores a slider value that Read or Scroll returned and applies it; Adjust may clamp it.
+int Value_Store(VR_Valuators& v, float value)
+{
+    const float before = v.Value;
+    v.Value = value;
+    v.Adjust();
+    return v.Value != before ? 1 : 0;
+}
+}  // namespace
+
+int VR_Valuators::Drag(float x, float y)
+{
+    // NOTE: Read answers 0 on an inactive slider, which is no value of the pointer's.
+    if (Flags & VR_INACTIVE)
+        return 0;
+    if (Selected)
+        Is_Select(x);
+    else if (!Select(1, x, y))
+        return 0;
+    return Value_Store(*this, Read());
+}
+
+int VR_Valuators::Wheel(float x, float y, float amount)
+{
+    if (!Select(0, x, y))
+        return 0;
+    return Value_Store(*this, Scroll(amount));
 }
 
 // [SECTION] Drawing -------------------------------------------------------------------------------

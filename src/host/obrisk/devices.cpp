@@ -11,7 +11,7 @@ struct HDC_Token {
 HDC Y_GetDC(HWND window, const char* caller)
 {
     if (!window) {
-        Error_Fct(hwnd, 0x80000001u, "Host: no drawing context without a window (%hs)",
+        Error_Fct(hwnd, VR_REPORT_WARNING, "Host: no drawing context without a window (%hs)",
                   caller ? caller : "unknown caller");
         return nullptr;
     }

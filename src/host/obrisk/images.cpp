@@ -85,7 +85,7 @@ int Read(const wchar_t* path, IGB_data* image, bool tga_only)
     if (!image)
         return 0;
     if (!path) {
-        Error_Fct(::hwnd, 0x80000001u, "Picture: no file name given");
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Picture: no file name given");
         return 0;
     }
     host::Picture picture;
@@ -97,7 +97,7 @@ int Read(const wchar_t* path, IGB_data* image, bool tga_only)
     ok = ok && host::Picture_Decode(bytes.data(), bytes.size(), tga_only, limits, picture);
     if (!ok || !picture.Data) {
         std::free(picture.Data);
-        Error_Fct(::hwnd, 0x80000001u, "Picture: %ls: %hs", path, picture.Reason);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Picture: %ls: %hs", path, picture.Reason);
         return 0;
     }
     image->Data = picture.Data;

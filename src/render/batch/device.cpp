@@ -79,12 +79,12 @@ bool Batch_Renderer::Init()
     std::string why;
     const char* dialect = Batch_Dialect_Pick(core_or_es_, why);
     if (!dialect) {
-        Error_Fct(::hwnd, 0x80000001u, "Batch: this context can run none of GLSL 1.20, 3.30 core or 3.00 es: %hs",
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: this context can run none of GLSL 1.20, 3.30 core or 3.00 es: %hs",
                   why.c_str());
         return false;
     }
     if (const char* missing = Batch_Missing_Entry_Point(core_or_es_)) {
-        Error_Fct(::hwnd, 0x80000001u, "Batch: the context offers no %hs; nothing can be drawn", missing);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: the context offers no %hs; nothing can be drawn", missing);
         return false;
     }
     for (int pass = 0; pass < PROGRAMS; ++pass) {
@@ -312,7 +312,7 @@ void Batch_Renderer::Layout()
             out[k] = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4;
         if (!Vertices_Build(s, out)) {
             if (!atlas_full_reported_) {
-                Error_Fct(::hwnd, 0x80000001u,
+                Error_Fct(::hwnd, VR_REPORT_WARNING,
                           "Batch: captions and pictures need more than a %d x %d atlas; some are left out", atlas_w_,
                           atlas_h_);
                 atlas_full_reported_ = true;

@@ -161,7 +161,7 @@ GLuint Shader_Compile(GLenum kind, const char* const* sources, int count, const 
     if (!ok) {
         char log[512] = {};
         glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        Error_Fct(::hwnd, 0x80000001u, "Batch: the %hs shader (GLSL %hs) did not compile: %hs",
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: the %hs shader (GLSL %hs) did not compile: %hs",
                   kind == GL_VERTEX_SHADER ? "vertex" : "fragment", dialect, log);
         glDeleteShader(shader);
         return 0;
@@ -201,7 +201,7 @@ GLuint Shaders_Link(GLuint vs, GLuint fs, const char* const* attributes, GLuint 
     if (!ok) {
         char log[512] = {};
         glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        Error_Fct(::hwnd, 0x80000001u, "Batch: the program (GLSL %hs) did not link: %hs", dialect, log);
+        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: the program (GLSL %hs) did not link: %hs", dialect, log);
         glDeleteProgram(program);
         return 0;
     }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/holding.h"
+#include "widgets/classes.h"
 
 // How the widgets' destructors and moves reach a dispatcher, which the table knows by its base.
 struct Dispatcher_Holding {
@@ -38,7 +39,7 @@ struct Dispatcher_Holding {
 
 const core::Holder_Calls Dispatcher_Holding::calls = {Dispatcher_Holding::Forget, Dispatcher_Holding::Follow};
 
-void VR_Dispatchers::Entry_Add(Classes type, VR_Tools* widget)
+void VR_Dispatchers::Entry_Add(const core::Class_Ops& type, VR_Tools* widget)
 {
     for (const Entry& e : Entries)
         if (e.Widget == widget)
@@ -47,25 +48,25 @@ void VR_Dispatchers::Entry_Add(Classes type, VR_Tools* widget)
     try {
         if (core::Holding_Add(widget, key, Dispatcher_Holding::calls, Entries.size()) == core::Holding_Added::FAILED)
             throw std::bad_alloc();
-        Entries.push_back(Entry{type, widget});
+        Entries.push_back(Entry{&type, widget});
         // An event changes at most one field per widget: room for all of them now, none during events.
         Changes.reserve(Entries.size());
     } catch (const std::bad_alloc&) {
         if (!Entries.empty() && Entries.back().Widget == widget)
             Entries.pop_back();
         core::Holding_Remove(widget, key);
-        Error_Fct(::hwnd, 1u, "Dispatch: out of memory adding \"%ls\"; left out",
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Dispatch: out of memory adding \"%ls\"; left out",
                   widget->W_Name ? widget->W_Name : L"no name");
     }
 }
 
-void VR_Dispatchers::Add(VR_Boxs& widget) { Entry_Add(Classes::BOX, &widget); }
-void VR_Dispatchers::Add(VR_Buttons& widget) { Entry_Add(Classes::BUTTON, &widget); }
-void VR_Dispatchers::Add(VR_Valuators& widget) { Entry_Add(Classes::VALUATOR, &widget); }
-void VR_Dispatchers::Add(VR_Selects& widget) { Entry_Add(Classes::SELECT, &widget); }
-void VR_Dispatchers::Add(VR_Tabs& widget) { Entry_Add(Classes::TABS, &widget); }
-void VR_Dispatchers::Add(VR_Colors& widget) { Entry_Add(Classes::COLORS, &widget); }
-void VR_Dispatchers::Add(VR_Hues& widget) { Entry_Add(Classes::HUES, &widget); }
+void VR_Dispatchers::Add(VR_Boxs& widget) { Entry_Add(core::Class_Get<VR_Boxs>(), &widget); }
+void VR_Dispatchers::Add(VR_Buttons& widget) { Entry_Add(core::Class_Get<VR_Buttons>(), &widget); }
+void VR_Dispatchers::Add(VR_Valuators& widget) { Entry_Add(core::Class_Get<VR_Valuators>(), &widget); }
+void VR_Dispatchers::Add(VR_Selects& widget) { Entry_Add(core::Class_Get<VR_Selects>(), &widget); }
+void VR_Dispatchers::Add(VR_Tabs& widget) { Entry_Add(core::Class_Get<VR_Tabs>(), &widget); }
+void VR_Dispatchers::Add(VR_Colors& widget) { Entry_Add(core::Class_Get<VR_Colors>(), &widget); }
+void VR_Dispatchers::Add(VR_Hues& widget) { Entry_Add(core::Class_Get<VR_Hues>(), &widget); }
 
 void VR_Dispatchers::Remove(const VR_Tools& widget)
 {
@@ -111,34 +112,9 @@ void VR_Dispatchers::Record(const Entry& entry, int changed)
         return;
     VR_Changes c;
     c.Widget = entry.Widget;
-    switch (entry.Class) {
-    case Classes::BUTTON:
-        c.Kind = VR_CHANGE_STATE;
-        c.Value = static_cast<VR_Buttons*>(entry.Widget)->State;
-        break;
-    case Classes::VALUATOR:
-        c.Kind = VR_CHANGE_VALUE;
-        c.Value = static_cast<VR_Valuators*>(entry.Widget)->Value;
-        break;
-    case Classes::SELECT:
-        c.Kind = VR_CHANGE_CURRENT;
-        c.Value = static_cast<VR_Selects*>(entry.Widget)->Current;
-        break;
-    case Classes::TABS:
-        c.Kind = VR_CHANGE_CURRENT;
-        c.Value = static_cast<VR_Tabs*>(entry.Widget)->Current;
-        break;
-    case Classes::COLORS:
-        c.Kind = VR_CHANGE_COLOR;
-        c.Value = static_cast<VR_Colors*>(entry.Widget)->Color_Value;
-        break;
-    case Classes::HUES:
-        c.Kind = VR_CHANGE_COLOR;
-        c.Value = static_cast<VR_Hues*>(entry.Widget)->Color_Value;
-        break;
-    case Classes::BOX:
+    c.Kind = entry.Class->Changed(*entry.Widget, &c.Value);
+    if (c.Kind == 0)
         return;
-    }
     Changes.push_back(c);
 }
 
@@ -156,15 +132,7 @@ void VR_Dispatchers::Hover(float x, float y)
     for (const Entry& e : Entries) {
         if (&e == kept)
             continue;
-        switch (e.Class) {
-        case Classes::BOX: static_cast<VR_Boxs*>(e.Widget)->Select(0, x, y); break;
-        case Classes::BUTTON: static_cast<VR_Buttons*>(e.Widget)->Select(0, x, y); break;
-        case Classes::VALUATOR: static_cast<VR_Valuators*>(e.Widget)->Select(0, x, y); break;
-        case Classes::SELECT: static_cast<VR_Selects*>(e.Widget)->Select(0, x, y); break;
-        case Classes::TABS: static_cast<VR_Tabs*>(e.Widget)->Select(0, x, y); break;
-        case Classes::COLORS: static_cast<VR_Colors*>(e.Widget)->Select(0, x, y); break;
-        case Classes::HUES: static_cast<VR_Hues*>(e.Widget)->Select(0, x, y); break;
-        }
+        Entry_Select(e, x, y);
     }
 }
 
@@ -176,12 +144,8 @@ int VR_Dispatchers::Move(float x, float y)
         return 0;
     }
     const Entry& e = Entries[static_cast<std::size_t>(Capture)];
-    switch (e.Class) {
-    case Classes::VALUATOR: Record(e, static_cast<VR_Valuators*>(e.Widget)->Drag(x, y)); break;
-    case Classes::COLORS: Record(e, static_cast<VR_Colors*>(e.Widget)->Drag(x, y)); break;
-    case Classes::HUES: Record(e, static_cast<VR_Hues*>(e.Widget)->Drag(x, y)); break;
-    default: break;
-    }
+    if (e.Class->Drag)
+        Record(e, e.Class->Drag(*e.Widget, x, y));
     return static_cast<int>(Changes.size());
 }
 
@@ -192,35 +156,13 @@ int VR_Dispatchers::Press(float x, float y)
     for (std::size_t i = 0; i < Entries.size(); ++i) {
         const Entry& e = Entries[i];
         // A drag starts only where the pointer is: each Drag below comes after a Select that hit.
-        switch (e.Class) {
-        case Classes::BOX: break;
-        case Classes::BUTTON: Record(e, static_cast<VR_Buttons*>(e.Widget)->Click(x, y)); break;
-        case Classes::SELECT: Record(e, static_cast<VR_Selects*>(e.Widget)->Click(x, y)); break;
-        case Classes::TABS: Record(e, static_cast<VR_Tabs*>(e.Widget)->Click(x, y)); break;
-        case Classes::VALUATOR: {
-            auto* v = static_cast<VR_Valuators*>(e.Widget);
-            if (Capture < 0 && v->Select(1, x, y)) {
+        if (e.Class->Drag) {
+            if (Capture < 0 && e.Class->Select(*e.Widget, 1, x, y)) {
                 Capture = static_cast<int>(i);
-                Record(e, v->Drag(x, y));
+                Record(e, e.Class->Drag(*e.Widget, x, y));
             }
-            break;
-        }
-        case Classes::COLORS: {
-            auto* c = static_cast<VR_Colors*>(e.Widget);
-            if (Capture < 0 && c->Select(1, x, y)) {
-                Capture = static_cast<int>(i);
-                Record(e, c->Drag(x, y));
-            }
-            break;
-        }
-        case Classes::HUES: {
-            auto* h = static_cast<VR_Hues*>(e.Widget);
-            if (Capture < 0 && h->Select(1, x, y)) {
-                Capture = static_cast<int>(i);
-                Record(e, h->Drag(x, y));
-            }
-            break;
-        }
+        } else if (e.Class->Click) {
+            Record(e, e.Class->Click(*e.Widget, x, y));
         }
     }
     Focus_Follow(x, y);
@@ -239,14 +181,8 @@ int VR_Dispatchers::Wheel(float x, float y, float amount)
 {
     Changes.clear();
     for (const Entry& e : Entries) {
-        switch (e.Class) {
-        case Classes::VALUATOR: Record(e, static_cast<VR_Valuators*>(e.Widget)->Wheel(x, y, amount)); break;
-        case Classes::SELECT: Record(e, static_cast<VR_Selects*>(e.Widget)->Wheel(x, y, amount)); break;
-        case Classes::TABS: Record(e, static_cast<VR_Tabs*>(e.Widget)->Wheel(x, y, amount)); break;
-        case Classes::COLORS: Record(e, static_cast<VR_Colors*>(e.Widget)->Wheel(x, y, amount)); break;
-        case Classes::HUES: Record(e, static_cast<VR_Hues*>(e.Widget)->Wheel(x, y, amount)); break;
-        default: break;
-        }
+        if (e.Class->Wheel)
+            Record(e, e.Class->Wheel(*e.Widget, x, y, amount));
     }
     return static_cast<int>(Changes.size());
 }
