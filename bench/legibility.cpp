@@ -413,8 +413,8 @@ int Table(std::FILE* out, const std::string& png_dir)
             const std::string stem = png_dir + "/" + r.file + (on ? "-sharp-" : "-");
             if (r.edges) edge[sharp] = Edge_Width(Batch_Render(Subject::LABEL, r.view, 1, on));
             if (r.variation)
-                var[sharp] = Brightness_Variation([on](const View& v) { return Batch_Render(Subject::LABEL, v, 1, on); },
-                                                  r.view);
+                var[sharp] = Brightness_Variation(
+                    [on](const View& v) { return Batch_Render(Subject::LABEL, v, 1, on); }, r.view);
             if (r.ssim) {
                 const Image label = Batch_Render(Subject::LABEL, r.view, 1, on);
                 const Image label_8 = Batch_Render(Subject::LABEL, r.view, 8, on);

@@ -83,6 +83,16 @@ protected:
         EXPECT_NEAR(b.y1, a.y1, slack) << what;
         EXPECT_NEAR(static_cast<double>(b.sum), static_cast<double>(a.sum), a.sum / 4.0) << what;
     }
+
+    // The slider "Gain" at (20, 300) showing `value` with one decimal, initialised.
+    static void Slider_Make(VR_Valuators& slider, float value)
+    {
+        Widget_Place(slider, "Gain", 20, 300, 300, 32);
+        slider.Value_Max = 100.0f;
+        slider.Value = value;
+        slider.Format = "%.1f";
+        slider.Init(Window());
+    }
 };
 
 }  // namespace
@@ -94,13 +104,9 @@ TEST_F(BatchSharpText, GlyphsSitWhereTheBitmapsInkIs)
     VR_Valuators slider;
     Widget_Place(label, "Legible text", 20, 500, 200, 30);
     Widget_Place(button, "Press Hold", 20, 400, 160, 40);
-    Widget_Place(slider, "Gain", 20, 300, 300, 32);
-    slider.Value_Max = 100.0f;
-    slider.Value = 42.5f;
-    slider.Format = "%.1f";
     label.Init(Window());
     button.Init(Window());
-    slider.Init(Window());
+    Slider_Make(slider, 42.5f);
     VR_Batches batch;
     batch.Add(label);
     batch.Add(button);
@@ -143,11 +149,7 @@ TEST_F(BatchSharpText, RightToLeftJoinedAndFallbackScriptsAsTheBitmaps)
 TEST_F(BatchSharpText, AChangedReadOutRewritesItsGlyphsWithoutTextureUploads)
 {
     VR_Valuators slider;
-    Widget_Place(slider, "Gain", 20, 300, 300, 32);
-    slider.Value_Max = 100.0f;
-    slider.Value = 10.0f;
-    slider.Format = "%.1f";
-    slider.Init(Window());
+    Slider_Make(slider, 10.0f);
     VR_Batches batch;
     batch.Sharp_Text_Set(true);
     batch.Add(slider);
@@ -172,11 +174,7 @@ TEST_F(BatchSharpText, AChangedReadOutRewritesItsGlyphsWithoutTextureUploads)
     // Its bitmap was never made for that value: its own Draw, and the batch back to the bitmap
     // captions, show the read-out a fresh slider shows.
     VR_Valuators twin;
-    Widget_Place(twin, "Gain", 20, 300, 300, 32);
-    twin.Value_Max = 100.0f;
-    twin.Value = 11.0f;
-    twin.Format = "%.1f";
-    twin.Init(Window());
+    Slider_Make(twin, 11.0f);
     if (Profile() == headless::Profile::COMPAT) {
         Clear();
         twin.Draw();

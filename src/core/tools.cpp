@@ -396,7 +396,8 @@ int core::Text_Measure(VR_Tools& tool, const wchar_t* text, const char* font_nam
     host::Text_Surface* surface = host::Surface_Create(dc);
     Y_ReleaseDC(tool.Window, dc);
     if (!surface) {
-        Error_Fct(::hwnd, VR_REPORT_CAPTION, "Text: Failed to create a text surface (window %p)", static_cast<void*>(tool.Window));
+        Error_Fct(::hwnd, VR_REPORT_CAPTION, "Text: Failed to create a text surface (window %p)",
+                  static_cast<void*>(tool.Window));
         return 0;
     }
     host::Surface_Select_Font(surface, font);

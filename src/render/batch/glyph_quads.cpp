@@ -61,7 +61,8 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
     // The texels the quad shows: the bitmap's ink is cut there, and so are the glyphs.
     float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
     for (int k = 0; k < 4; ++k) {
-        const float u = (st[k * 2] + p.shift_s) * static_cast<float>(tex_w), w = st[k * 2 + 1] * static_cast<float>(tex_h);
+        const float u = (st[k * 2] + p.shift_s) * static_cast<float>(tex_w);
+        const float w = st[k * 2 + 1] * static_cast<float>(tex_h);
         lo[0] = std::min(lo[0], u);
         hi[0] = std::max(hi[0], u);
         lo[1] = std::min(lo[1], w);
