@@ -41,14 +41,18 @@ extern Call_Hook call_hook;
 // [SECTION] Panel layout -----------------------------------------------------------------------
 
 // One scene unit per pixel on a SURFACE_W x SURFACE_H surface, y upward. Rows of a label, a push
-// button and a slider, ROWS_PER_COLUMN to a column, columns side by side; columns past the surface
-// are drawn all the same (and clipped by GL), so that every implementation submits every row.
+// button and a slider, ROWS_PER_COLUMN to a column, columns side by side (in bands above and below
+// the surface past COLUMNS_PER_BAND); columns past the surface are drawn all the same (and clipped
+// by GL), so that every implementation submits every row.
 constexpr int SURFACE_W = 1920;
 constexpr int SURFACE_H = 1080;
 constexpr int ROWS_PER_COLUMN = 28;
 constexpr int ROW_PITCH = 36;
 constexpr int COLUMN_W = 480;
 constexpr int ROW_H = 24;
+// Columns side by side within a short's reach of scene units; more go into bands BAND_H apart.
+constexpr int COLUMNS_PER_BAND = (32000 - 20) / COLUMN_W;
+constexpr int BAND_H = ROWS_PER_COLUMN * ROW_PITCH + 64;
 constexpr int BEVEL = 3;
 constexpr int FONT_SIZE = 14;  // pixels per em
 constexpr const char* FONT_NAME = "DejaVu Sans";

@@ -160,20 +160,25 @@ private:
         const float h = static_cast<float>(SURFACE_H);
         for (int c = 0; c < columns_; ++c) {
             ImGui::SetNextWindowPos(ImVec2(static_cast<float>(10 + c * COLUMN_W), 0.0f));
+            // ImGui's columns stay side by side (its floats reach that far), not folded into bands
+            // as the widgets' are: the display and its windows' clipping would leave those out.
+            const Row& first = rows[static_cast<size_t>(c * ROWS_PER_COLUMN)];
+            const float dx = static_cast<float>(20 + c * COLUMN_W - first.label.x);
+            const float dy = static_cast<float>(SURFACE_H - 30 - ROW_H - first.label.y);
             ImGui::SetNextWindowSize(ImVec2(static_cast<float>(COLUMN_W), h));
             ImGui::Begin(window_names_[static_cast<size_t>(c)].c_str(), nullptr, flags);
             const size_t end = std::min(rows.size(), static_cast<size_t>((c + 1) * ROWS_PER_COLUMN));
             for (size_t i = static_cast<size_t>(c * ROWS_PER_COLUMN); i < end; ++i) {
                 const Row& r = rows[i];
-                ImGui::SetCursorScreenPos(ImVec2(static_cast<float>(r.label.x + BEVEL),
-                                                 h - static_cast<float>(r.label.y + r.label.h - BEVEL)));
+                ImGui::SetCursorScreenPos(ImVec2(static_cast<float>(r.label.x + BEVEL) + dx,
+                                                 h - static_cast<float>(r.label.y + r.label.h - BEVEL) - dy));
                 ImGui::TextUnformatted(r.label_text.c_str());
                 ImGui::SetCursorScreenPos(
-                    ImVec2(static_cast<float>(r.button.x), h - static_cast<float>(r.button.y + r.button.h)));
+                    ImVec2(static_cast<float>(r.button.x) + dx, h - static_cast<float>(r.button.y + r.button.h) - dy));
                 ImGui::Button(r.button_text.c_str(),
                               ImVec2(static_cast<float>(r.button.w), static_cast<float>(r.button.h)));
                 ImGui::SetCursorScreenPos(
-                    ImVec2(static_cast<float>(r.slider.x), h - static_cast<float>(r.slider.y + r.slider.h)));
+                    ImVec2(static_cast<float>(r.slider.x) + dx, h - static_cast<float>(r.slider.y + r.slider.h) - dy));
                 ImGui::SetNextItemWidth(SLIDER_FRAME_W);
                 ImGui::SliderFloat(r.slider_text.c_str(), &values_[i], VALUE_MIN, VALUE_MAX, READOUT_FORMAT);
             }

@@ -27,8 +27,12 @@ std::vector<Row> Layout(int count)
     char text[64];
     for (int i = 0; i < count; ++i) {
         Row& r = rows[static_cast<size_t>(i)];
-        const int x = 20 + (i / ROWS_PER_COLUMN) * COLUMN_W;
-        const int y = SURFACE_H - 30 - ROW_H - (i % ROWS_PER_COLUMN) * ROW_PITCH;
+        // The widgets place themselves in shorts: columns past that reach fold into bands above
+        // and below the surface, in turn, all off screen but the first four columns.
+        const int column = i / ROWS_PER_COLUMN, band = column / COLUMNS_PER_BAND;
+        const int band_y = (band + 1) / 2 * BAND_H * (band % 2 == 1 ? 1 : -1);
+        const int x = 20 + (column % COLUMNS_PER_BAND) * COLUMN_W;
+        const int y = SURFACE_H - 30 - ROW_H - (i % ROWS_PER_COLUMN) * ROW_PITCH + band_y;
         r.label = Box{x, y, 110, ROW_H};
         r.button = Box{x + 115, y, 100, ROW_H};
         r.slider = Box{x + 225, y, 235, ROW_H};

@@ -570,6 +570,28 @@ TEST_F(Batch, DrawsEveryRowInFewCallsAtAnyCount)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, CaptionsPastOneAtlasWidthsWorthAreAllDrawn)
+{
+    // Long captions, far more of them than a 2048-texel-wide atlas of the tallest texture holds.
+    constexpr int COUNT = 6000;
+    std::vector<VR_Labels> labels(COUNT);
+    VR_Batches batch;
+    for (int i = 0; i < COUNT; ++i) {
+        char text[128];
+        std::snprintf(text, sizeof text, "Label %d with a caption long enough to take a good part of the atlas", i);
+        Place(labels[static_cast<std::size_t>(i)], text, 10, HEIGHT - 50 - (i % 10) * 55, 780, 30);
+        labels[static_cast<std::size_t>(i)].Init(Window());
+        batch.Add(labels[static_cast<std::size_t>(i)]);
+    }
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    Clear();
+    Draw(batch);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+    EXPECT_LE(batch.Draw_Calls_Get(), 4);
+    // The last label drawn at the top place shows its caption's ink.
+    EXPECT_GT(Count_Pixels(10, HEIGHT - 50, 790, HEIGHT - 20, Rgba{255, 255, 255, 255}, 8), 200);
+}
+
 TEST_F(Batch, SteadyFramesUploadNothingAndChangesOnlyTheirRange)
 {
     VR_Batches batch;
@@ -612,6 +634,37 @@ TEST_F(Batch, SteadyFramesUploadNothingAndChangesOnlyTheirRange)
     EXPECT_EQ(Count_Pixels(10, rows[7]->label.Y, 110, rows[7]->label.Y + 30, Rgba{255, 255, 255, 255}, 8), 0);
     rows[7]->label.Flags &= ~VR_HIDDEN;
     expect_uploads(1, 2 * 4 * 48, "shown");
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, EveryReadOutChangingGoesUpInAFewUploadsAndShowsAsAFreshBatch)
+{
+    VR_Batches batch;
+    const auto rows = Rows_Make(300, batch);
+    ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    // Two frames of new values: the second finds the read-outs' cells moved to room of their own.
+    for (float step : {0.5f, 10.25f}) {
+        for (const auto& r : rows) {
+            r->slider.Value += step;
+            r->slider.Adjust();
+        }
+        Counts_Reset();
+        Clear();
+        Draw(batch);
+        EXPECT_EQ(Counts().buffer_data + Counts().tex_image, 0) << step << ": laid out again";
+        EXPECT_LE(Counts().buffer_sub_data, 2) << step << ": the vertices go up one widget at a time";
+        EXPECT_LE(batch.Uploads_Get(), 4) << step << ": the read-outs' texels go up one at a time";
+    }
+    const std::vector<unsigned char> now = Frame_Pixels(WIDTH, HEIGHT);
+    VR_Batches fresh;
+    for (const auto& r : rows) {
+        fresh.Add(r->label);
+        fresh.Add(r->button);
+        fresh.Add(r->slider);
+    }
+    ASSERT_EQ(fresh.Init(), 1);
+    EXPECT_TRUE(Frame_Of(fresh) == now) << "the read-outs sent in pieces differ from a fresh layout's";
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
@@ -675,6 +728,47 @@ TEST_F(Batch, OnlyWidgetsInViewAreDrawnAndShowAgainInView)
     b.Init(Window());
     EXPECT_EQ(differ(frame_at(0.0f), plain, 0), 0);
     EXPECT_GT(differ(without, plain, 0), 1000);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, AWidgetMovedUnderAnEarlierCaptionsSpillShowsAsAFreshBatchWouldDrawIt)
+{
+    // Labels whose captions reach beyond their boxes, each followed by a button that moves under
+    // the caption and away again: the batch must then draw the caption before the button.
+    VR_Labels labels[3];
+    VR_Buttons buttons[3];
+    VR_Batches batch;
+    for (int i = 0; i < 3; ++i) {
+        const int y = HEIGHT - 80 - i * 120;
+        Place(labels[i], "A caption far wider than its label", 10, y, 40, 30);
+        labels[i].Init(Window());
+        Place(buttons[i], "Press", 500, y - 40, 100, 32);
+        buttons[i].Init(Window());
+        batch.Add(labels[i]);
+        batch.Add(buttons[i]);
+    }
+    ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    // The frame and the draw calls (a run of the lists ends after a caption hiding a later widget).
+    const auto fresh = [&] {
+        VR_Batches f;
+        for (int i = 0; i < 3; ++i) {
+            f.Add(labels[i]);
+            f.Add(buttons[i]);
+        }
+        EXPECT_EQ(f.Init(), 1);
+        std::vector<unsigned char> frame = Frame_Of(f);
+        return std::make_pair(frame, f.Draw_Calls_Get());
+    };
+    for (const int x : {60, 500, 90}) {
+        buttons[1].X = static_cast<short>(x);
+        buttons[1].Y = static_cast<short>(labels[1].Y - 4);
+        buttons[1].Init(Window());
+        const std::vector<unsigned char> frame = Frame_Of(batch);
+        const auto want = fresh();
+        EXPECT_TRUE(frame == want.first) << "button at " << x;
+        EXPECT_EQ(batch.Draw_Calls_Get(), want.second) << "button at " << x;
+    }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

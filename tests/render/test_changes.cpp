@@ -96,3 +96,36 @@ TEST(Changes, LookSignatureFollowsArraysPlacesAndTextureKeysButNotTheReplaysFiel
     look.Add(Look_Pass::OUTLINE);  // a part more, with nothing in it
     EXPECT_TRUE(Look_Changed(stored, look));
 }
+
+TEST(DirtySpans, JoinedWhenTheyOverlapOrLieWithinTheGap)
+{
+    // Out of order, one inside another, one touching, one beyond the gap, and an empty one.
+    std::vector<Dirty_Span> spans = {{40, 49}, {0, 9}, {3, 5}, {10, 12}, {16, 20}, {30, 20}, {100, 100}};
+    Dirty_Spans_Join(spans, 3);
+    ASSERT_EQ(spans.size(), 3u);
+    EXPECT_EQ(spans[0].first, 0);
+    EXPECT_EQ(spans[0].last, 20);  // 13 to 15 lie between: three elements, within the gap
+    EXPECT_EQ(spans[1].first, 40);
+    EXPECT_EQ(spans[1].last, 49);
+    EXPECT_EQ(spans[2].first, 100);
+    EXPECT_EQ(spans[2].last, 100);
+
+    // Without a gap only overlapping and touching spans join.
+    spans = {{0, 4}, {5, 9}, {11, 12}};
+    Dirty_Spans_Join(spans, 0);
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_EQ(spans[0].last, 9);
+    EXPECT_EQ(spans[1].first, 11);
+}
+
+TEST(DirtySpans, AThousandChangedWidgetsGoUpInOnePiece)
+{
+    // Every slider of a live panel changes its cursor and read-out: a span in each slot's block.
+    std::vector<Dirty_Span> spans;
+    for (int slot = 0; slot < 1000; ++slot)
+        spans.push_back({slot * 300 + 200, slot * 300 + 260});
+    Dirty_Spans_Join(spans, 256);
+    ASSERT_EQ(spans.size(), 1u);
+    EXPECT_EQ(spans[0].first, 200);
+    EXPECT_EQ(spans[0].last, 999 * 300 + 260);
+}

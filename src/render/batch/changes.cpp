@@ -1,6 +1,8 @@
 // The batch's change detection.
 #include "render/batch/changes.h"
 
+#include <algorithm>
+
 namespace core {
 
 namespace {
@@ -59,6 +61,24 @@ void Look_Signature_Feed(const Look& look, Signature_Check& check)
         if (k.key_bytes > 0)
             check.Feed(t.key, static_cast<std::size_t>(k.key_bytes));
     }
+}
+
+void Dirty_Spans_Join(std::vector<Dirty_Span>& spans, int gap)
+{
+    spans.erase(std::remove_if(spans.begin(), spans.end(), [](const Dirty_Span& d) { return d.last < d.first; }),
+                spans.end());
+    // A frame's spans come in slot order, which is the buffer's: the sort is usually a scan.
+    if (!std::is_sorted(spans.begin(), spans.end(),
+                        [](const Dirty_Span& a, const Dirty_Span& b) { return a.first < b.first; }))
+        std::sort(spans.begin(), spans.end(), [](const Dirty_Span& a, const Dirty_Span& b) { return a.first < b.first; });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        if (kept > 0 && static_cast<long long>(spans[i].first) - spans[kept - 1].last - 1 <= gap)
+            spans[kept - 1].last = std::max(spans[kept - 1].last, spans[i].last);
+        else
+            spans[kept++] = spans[i];
+    }
+    spans.resize(kept);
 }
 
 }  // namespace core

@@ -56,4 +56,14 @@ std::size_t Look_Signature_Bytes(const Look& look);
 // its arrays and its texture's key (the texels themselves are followed through their pointer and key).
 void Look_Signature_Feed(const Look& look, Signature_Check& check);
 
+// A run of changed elements of a buffer, first to last inclusive.
+struct Dirty_Span {
+    int first = 0, last = -1;
+};
+
+// Sorts the spans and joins those that overlap or lie at most `gap` elements apart, so that a
+// frame's changes go up in a few uploads: sending some unchanged bytes between two changes costs
+// less than another call. Empty spans (last < first) are dropped.
+void Dirty_Spans_Join(std::vector<Dirty_Span>& spans, int gap);
+
 }  // namespace core

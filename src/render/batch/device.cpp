@@ -219,25 +219,46 @@ GLenum Batch_Renderer::Atlas_Format() const
 
 void Batch_Renderer::Cells_Send(const Slot& slot)
 {
+    // The texels are in the atlas's copy already: only the rows they lie in are noted, and go up
+    // with the frame's other changes.
     Cell* cells = Slot_Cells(slot);
     for (int i = 0; i < slot.cell_count; ++i)
         if (cells[i].dirty) {
             cells[i].dirty = false;
-            Cell_Upload(cells[i]);
+            row_spans_.push_back(Dirty_Span{cells[i].y, cells[i].y + cells[i].region.h - 1});
         }
 }
 
-
-void Batch_Renderer::Cell_Upload(const Cell& c)
+void Batch_Renderer::Changes_Send()
 {
-    const Region& r = c.region;
-    const std::size_t pitch = static_cast<std::size_t>(r.w) * static_cast<std::size_t>(texel_bytes_);
-    pixels_.resize(pitch * static_cast<std::size_t>(r.h));
-    Atlas_Cell_Fill(c, pixels_.data(), pitch, texel_bytes_);
-    glBindTexture(GL_TEXTURE_2D, atlas_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, c.x, c.y, r.w, r.h, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
-    ++uploads_;
+    // A few hundred vertices or rows of texels more cost less to send than another call.
+    constexpr int VERTEX_GAP = 256, ROW_GAP = 16;
+    Dirty_Spans_Join(vertex_spans_, VERTEX_GAP);
+    if (!vertex_spans_.empty())
+        glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    for (const Dirty_Span& d : vertex_spans_) {
+        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(static_cast<std::size_t>(d.first) * sizeof(Vertex)),
+                        static_cast<GLsizeiptr>(static_cast<std::size_t>(d.last - d.first + 1) * sizeof(Vertex)),
+                        vertices_.data() + d.first);
+        ++uploads_;
+    }
+    vertex_spans_.clear();
+    Dirty_Spans_Join(row_spans_, ROW_GAP);
+    const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
+    if (!row_spans_.empty()) {
+        glBindTexture(GL_TEXTURE_2D, atlas_);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, texel_bytes_ == 4 ? 4 : 1);
+    }
+    for (const Dirty_Span& d : row_spans_) {
+        // Rows joined across a gap may reach past the copy's last cell.
+        const int last = std::min(d.last, static_cast<int>(pixels_.size() / pitch) - 1);
+        if (last < d.first)
+            continue;
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, d.first, atlas_w_, last - d.first + 1, Atlas_Format(), GL_UNSIGNED_BYTE,
+                        pixels_.data() + static_cast<std::size_t>(d.first) * pitch);
+        ++uploads_;
+    }
+    row_spans_.clear();
 }
 
 // [SECTION] Layout and frame --------------------------------------------------------------------------
@@ -292,6 +313,13 @@ void Batch_Renderer::Layout()
     // Their rows are gathered in pixels_ as the cells are placed, in room reserved for what the
     // textures could need: memory that is never written costs nothing.
     texel_bytes_ = texels.rgba ? 4 : 1;
+    // Wider as the pictures need it (their texture areas, a quarter more for the shelves' waste,
+    // within three quarters of the tallest texture, the rest for read-outs that move), so that tens
+    // of thousands of rows keep one texture and one list of captions.
+    atlas_w_ = std::min(ATLAS_WIDTH, max_texture_);
+    while (atlas_w_ < max_texture_ &&
+           texels.area * 5 / 4 / static_cast<std::size_t>(atlas_w_) > static_cast<std::size_t>(max_texture_) * 3 / 4)
+        atlas_w_ = std::min(atlas_w_ * 2, max_texture_);
     pixels_.clear();
     pixels_.reserve(texels.area * static_cast<std::size_t>(texel_bytes_) * 5 / 4 +
                     static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_) * 64);
@@ -350,15 +378,10 @@ void Batch_Renderer::Layout()
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, atlas_w_, used, Atlas_Format(), GL_UNSIGNED_BYTE, pixels_.data());
         ++uploads_;
     }
-    // The rows are in the texture now; later uploads are a cell at a time. Keeping them would hold
-    // the atlas's size again in memory (4 MB at a thousand rows of captions) for nothing: room for
-    // twice the largest cell is kept instead, so that a drag's new read-outs need none.
-    std::size_t largest = 0;
-    for (const Cell& c : cells_)
-        largest = std::max(largest, static_cast<std::size_t>(std::max(c.w, 0)) * static_cast<std::size_t>(std::max(c.h, 0)));
-    std::vector<unsigned char> kept;
-    kept.reserve(largest * 2 * static_cast<std::size_t>(texel_bytes_));
-    pixels_.swap(kept);
+    // The rows stay as the atlas's copy: a frame's new read-outs are written into it and go up
+    // with their neighbours in a few uploads of whole rows.
+    vertex_spans_.clear();
+    row_spans_.clear();
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);
@@ -592,10 +615,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
             at += kept;
         }
         if (lo >= 0) {
-            glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-            glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>((s.range[0].first * 4 + lo) * sizeof(Vertex)),
-                            static_cast<GLsizeiptr>((hi - lo + 1) * sizeof(Vertex)), gpu + lo);
-            ++uploads_;
+            vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + lo, s.range[0].first * 4 + hi});
             // The meshes come first in the block.
             const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
             if (lo < meshes) {
@@ -616,8 +636,10 @@ void Batch_Renderer::Frame(const Batch_View& view)
     if (relayout) {
         Layout();
         uploads_ = 1;
-    } else if (glyphs_relayout) {
-        glyphs_.Layout();
+    } else {
+        Changes_Send();
+        if (glyphs_relayout)
+            glyphs_.Layout();
     }
     if (quads_ == 0 && glyphs_.Quads() == 0)
         return;

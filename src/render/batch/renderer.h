@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -167,13 +168,14 @@ private:
     // divided by uv_height_. False when a picture found no room in the atlas: the pointers tell
     // how far each stream got.
     bool Vertices_Build(Slot& slot, Vertex* out[STREAMS]);
-    // Keeps `region` of the source in the cell's atlas texels, marking the cell dirty when it changed
-    // (or copying it into the layout's rows of the atlas, pixels_, while `gathering_`); `room` is
+    // Keeps `region` of the source in the cell's atlas texels, copying it into the atlas's rows
+    // (pixels_) and, after the layout, marking the cell dirty when it changed; `room` is
     // what a cell that must move reserves. False when the atlas has no room. Calls no GL.
     bool Cell_Place(Cell& cell, const Source& source, const Region& region, const Region& room);
-    // Sends the texels of the slot's dirty cells to the atlas texture.
+    // Notes the atlas rows of the slot's dirty cells, whose texels Cell_Place wrote into pixels_.
     void Cells_Send(const Slot& slot);
-    void Cell_Upload(const Cell& cell);
+    // Sends the frame's changed vertices and atlas rows, joined into a few uploads.
+    void Changes_Send();
     // The extents of the slot's pictures and outlines in the widget's plane, into boxes_.
     void Boxes_Measure(const Slot& slot);
     // The texel window of textured part `i` (one aligned quad) that quads drawn after it overlap.
@@ -215,6 +217,14 @@ private:
     int Spill_Count(std::size_t k) const;
     // Every slot's boxes kept and its spill counted (a layout).
     void Spill_Count_All();
+    // The slots by the squares of a grid (SPILL_SQUARE units) their boxes and their spill boxes
+    // cover, so that a slot is compared with its neighbours only.
+    using Square_Map = std::unordered_map<std::uint64_t, std::vector<std::uint32_t>>;
+    // Slot `k` entered into the squares its box and spill box cover, or taken out of them.
+    void Squares_Enter(std::size_t k, const Box& box, const Box& spill, bool enter);
+    // Calls `f` once with each slot whose box in `map` shares a square with `b`.
+    template <class F>
+    void Squares_Near(const Square_Map& map, const Box& b, F&& f) const;
     // Slot `k`'s quads leave the earlier slots' spill counts (before they change), and come back
     // into them with its own count of later slots (after, its boxes kept anew).
     void Spill_Unhook(std::size_t k);
@@ -274,8 +284,10 @@ private:
     std::vector<Slot> slots_;
     // Each slot's box and spill box side by side, for the spill counts' scans over every slot.
     std::vector<Box> slot_boxes_, spill_boxes_;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> grid_;  // Spill_Count_All's: square, slot
-    std::vector<std::uint32_t> grid_seen_;                     // the last spill that met each slot
+    Square_Map box_squares_, spill_squares_;
+    bool squares_kept_ = false;                  // false: a box covers too many squares, every slot is scanned
+    mutable std::vector<std::uint32_t> squares_seen_;  // Squares_Near's stamp for each slot met
+    mutable std::uint32_t squares_stamp_ = 0;
     std::vector<Cell> cells_;                    // every slot's cells, in slot order
     std::vector<Cell> cells_next_;               // the next layout's, kept to spare its allocation
     // Vertices are written field by field where they lie: growing the store leaves them unset.
@@ -303,7 +315,9 @@ private:
     std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
     float built_lo_[3] = {}, built_hi_[3] = {};  // the box around their positions
     float uv_height_ = 1.0f;                     // what atlas rows are divided by: the atlas's height
-    std::vector<unsigned char> pixels_;          // a cell's texels, or a layout's rows of the atlas until sent
+    std::vector<unsigned char> pixels_;          // the atlas's rows as far as cells reach, as in the texture
+    std::vector<Dirty_Span> vertex_spans_;       // the frame's changed vertices, sent after building
+    std::vector<Dirty_Span> row_spans_;          // the frame's changed atlas rows
     enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
     struct Part_Box {
         float x0 = 0, y0 = 0, x1 = 0, y1 = 0, z0 = 0, z1 = 0;

@@ -376,92 +376,169 @@ void Batch_Renderer::Boxes_Keep(std::size_t k)
     spill_boxes_[k] = s.spill;
 }
 
-int Batch_Renderer::Spill_Count(std::size_t k) const
+namespace {
+
+// The squares of the grid the spill counts look slots up in.
+constexpr float SPILL_SQUARE = 64.0f;
+
+int Square_Of(float x)
 {
-    int hits = 0;
-    if (spill_boxes_[k].lo[0] <= spill_boxes_[k].hi[0])
-        for (std::size_t j = k + 1; j < slots_.size(); ++j)
-            hits += Spill_Hides(k, j);
-    return hits;
+    return static_cast<int>(std::floor(std::min(std::max(x / SPILL_SQUARE, -1e8f), 1e8f)));
+}
+
+// The squares a box covers (first x, first y, last x, last y) and their number; none when empty.
+std::size_t Squares_Of(const float lo[3], const float hi[3], int r[4])
+{
+    if (lo[0] > hi[0])
+        return 0;
+    r[0] = Square_Of(lo[0]);
+    r[1] = Square_Of(lo[1]);
+    r[2] = Square_Of(hi[0]);
+    r[3] = Square_Of(hi[1]);
+    return static_cast<std::size_t>(r[2] - r[0] + 1) * static_cast<std::size_t>(r[3] - r[1] + 1);
+}
+
+template <class F>
+void Squares_Each(const int r[4], F&& f)
+{
+    for (int x = r[0]; x <= r[2]; ++x)
+        for (int y = r[1]; y <= r[3]; ++y)
+            f(static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32 | static_cast<std::uint32_t>(y));
+}
+
+// A box covering more squares than this is compared with every slot instead.
+constexpr std::size_t SQUARES_MOST = 256;
+
+}  // namespace
+
+void Batch_Renderer::Squares_Enter(std::size_t k, const Box& box, const Box& spill, bool enter)
+{
+    const auto f = [&](Square_Map& map, const Box& b) {
+        int r[4];
+        if (Squares_Of(b.lo, b.hi, r) == 0)
+            return;
+        Squares_Each(r, [&](std::uint64_t square) {
+            std::vector<std::uint32_t>& in = map[square];
+            if (enter)
+                in.push_back(static_cast<std::uint32_t>(k));
+            else
+                in.erase(std::find(in.begin(), in.end(), static_cast<std::uint32_t>(k)));
+        });
+    };
+    f(box_squares_, box);
+    f(spill_squares_, spill);
+}
+
+template <class F>
+void Batch_Renderer::Squares_Near(const Square_Map& map, const Box& b, F&& f) const
+{
+    int r[4];
+    if (Squares_Of(b.lo, b.hi, r) == 0)
+        return;
+    // Each slot once, though its box covers several of the squares.
+    if (++squares_stamp_ == 0) {
+        std::fill(squares_seen_.begin(), squares_seen_.end(), 0u);
+        squares_stamp_ = 1;
+    }
+    Squares_Each(r, [&](std::uint64_t square) {
+        const auto in = map.find(square);
+        if (in == map.end())
+            return;
+        for (const std::uint32_t j : in->second)
+            if (squares_seen_[j] != squares_stamp_) {
+                squares_seen_[j] = squares_stamp_;
+                f(static_cast<std::size_t>(j));
+            }
+    });
 }
 
 void Batch_Renderer::Spill_Count_All()
 {
+    box_squares_.clear();
+    spill_squares_.clear();
+    squares_seen_.assign(slots_.size(), 0);
+    squares_stamp_ = 0;
+    std::size_t entries = 0;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         Boxes_Keep(i);
         slots_[i].spill_hits = 0;
+        int r[4];
+        entries += Squares_Of(slot_boxes_[i].lo, slot_boxes_[i].hi, r);
     }
     // The slots by the squares of a grid their boxes cover, so that each spill is compared with
-    // its neighbours only (a layout has thousands of labels and read-outs, each a spill).
-    constexpr float CELL = 64.0f;
-    const auto cell_of = [](float x) {
-        return static_cast<int>(std::floor(std::min(std::max(x / CELL, -1e8f), 1e8f)));
-    };
-    const auto cells = [&](const Box& b, int range[4]) {
-        range[0] = cell_of(b.lo[0]);
-        range[1] = cell_of(b.lo[1]);
-        range[2] = cell_of(b.hi[0]);
-        range[3] = cell_of(b.hi[1]);
-        return static_cast<std::size_t>(range[2] - range[0] + 1) * static_cast<std::size_t>(range[3] - range[1] + 1);
-    };
-    // Calls `f` with the key of each square the box covers.
-    const auto each_square = [&](const Box& b, auto&& f) {
-        int r[4];
-        cells(b, r);
-        for (int x = r[0]; x <= r[2]; ++x)
-            for (int y = r[1]; y <= r[3]; ++y)
-                f(static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32 | static_cast<std::uint32_t>(y));
-    };
-    std::size_t entries = 0;
-    for (const Box& b : slot_boxes_)
-        if (b.lo[0] <= b.hi[0]) {
-            int r[4];
-            entries += cells(b, r);
-        }
-    // Boxes far larger than the grid's squares (scaled-up widgets): every spill against every slot.
-    if (entries > 16 * slots_.size() + 4096) {
+    // its neighbours only (a layout has thousands of labels and read-outs, each a spill). Boxes far
+    // larger than the grid's squares (scaled-up widgets): every spill against every slot.
+    squares_kept_ = entries <= 16 * slots_.size() + 4096;
+    if (!squares_kept_) {
         for (std::size_t i = 0; i < slots_.size(); ++i)
             slots_[i].spill_hits = Spill_Count(i);
         return;
     }
-    grid_.clear();
-    grid_.reserve(entries);
-    for (std::size_t j = 0; j < slots_.size(); ++j)
-        if (slot_boxes_[j].lo[0] <= slot_boxes_[j].hi[0])
-            each_square(slot_boxes_[j],
-                        [&](std::uint64_t square) { grid_.emplace_back(square, static_cast<std::uint32_t>(j)); });
-    std::sort(grid_.begin(), grid_.end());
-    grid_seen_.assign(slots_.size(), 0);
-    for (std::size_t k = 0; k < slots_.size(); ++k) {
-        const Box& spill = spill_boxes_[k];
-        if (spill.lo[0] > spill.hi[0])
-            continue;
-        each_square(spill, [&](std::uint64_t square) {
-            // The later slots in the square: those after k, in slot order.
-            const std::pair<std::uint64_t, std::uint32_t> from{square, static_cast<std::uint32_t>(k + 1)};
-            for (auto e = std::lower_bound(grid_.begin(), grid_.end(), from);
-                 e != grid_.end() && e->first == square; ++e) {
-                std::uint32_t& seen = grid_seen_[e->second];
-                if (seen == k + 1)
-                    continue;
-                seen = static_cast<std::uint32_t>(k + 1);
-                slots_[k].spill_hits += Spill_Hides(k, e->second);
-            }
-        });
+    // Most squares hold a few slots: room for every one at once spares the rehashing.
+    box_squares_.reserve(entries);
+    spill_squares_.reserve(entries);
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        Squares_Enter(i, slot_boxes_[i], spill_boxes_[i], true);
+    for (std::size_t k = 0; k < slots_.size(); ++k)
+        slots_[k].spill_hits = Spill_Count(k);
+}
+
+int Batch_Renderer::Spill_Count(std::size_t k) const
+{
+    int hits = 0;
+    if (spill_boxes_[k].lo[0] > spill_boxes_[k].hi[0])
+        return 0;
+    if (!squares_kept_) {
+        for (std::size_t j = k + 1; j < slots_.size(); ++j)
+            hits += Spill_Hides(k, j);
+        return hits;
     }
+    Squares_Near(box_squares_, spill_boxes_[k], [&](std::size_t j) {
+        if (j > k)
+            hits += Spill_Hides(k, j);
+    });
+    return hits;
 }
 
 void Batch_Renderer::Spill_Unhook(std::size_t k)
 {
-    for (std::size_t i = 0; i < k; ++i)
-        slots_[i].spill_hits -= Spill_Hides(i, k);
+    // A changed slot is compared with the spills of the earlier slots near it only: a frame where
+    // every read-out changes would otherwise compare every pair of slots.
+    if (!squares_kept_) {
+        for (std::size_t i = 0; i < k; ++i)
+            slots_[i].spill_hits -= Spill_Hides(i, k);
+        return;
+    }
+    Squares_Near(spill_squares_, slot_boxes_[k], [&](std::size_t i) {
+        if (i < k)
+            slots_[i].spill_hits -= Spill_Hides(i, k);
+    });
 }
 
 void Batch_Renderer::Spill_Hook(std::size_t k)
 {
+    const Box box = slot_boxes_[k], spill = spill_boxes_[k];
     Boxes_Keep(k);
-    for (std::size_t i = 0; i < k; ++i)
-        slots_[i].spill_hits += Spill_Hides(i, k);
+    if (squares_kept_) {
+        // A read-out that changes its text mostly stays within the squares it covered.
+        int was[2][4] = {}, now[2][4] = {};
+        const std::size_t n[4] = {Squares_Of(box.lo, box.hi, was[0]), Squares_Of(spill.lo, spill.hi, was[1]),
+                                  Squares_Of(slot_boxes_[k].lo, slot_boxes_[k].hi, now[0]),
+                                  Squares_Of(spill_boxes_[k].lo, spill_boxes_[k].hi, now[1])};
+        squares_kept_ = n[2] <= SQUARES_MOST && n[3] <= SQUARES_MOST;
+        if (squares_kept_ && (n[0] != n[2] || n[1] != n[3] || std::memcmp(was, now, sizeof was) != 0)) {
+            Squares_Enter(k, box, spill, false);
+            Squares_Enter(k, slot_boxes_[k], spill_boxes_[k], true);
+        }
+    }
+    if (squares_kept_)
+        Squares_Near(spill_squares_, slot_boxes_[k], [&](std::size_t i) {
+            if (i < k)
+                slots_[i].spill_hits += Spill_Hides(i, k);
+        });
+    else
+        for (std::size_t i = 0; i < k; ++i)
+            slots_[i].spill_hits += Spill_Hides(i, k);
     slots_[k].spill_hits = Spill_Count(k);
     // A run of the lists ends where it no longer should, or should where it does not.
     for (std::size_t i = 0; i <= k && !lists_dirty_; ++i)
@@ -640,18 +717,16 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
         c.w = w;
         c.h = h;
     }
-    if (!gathering_) {
-        c.dirty = true;  // sent by the device part once the slot is built
-    } else {
-        // Copied at once, while the ink search has the texels in the cache, into the rows of the
-        // atlas sent when the layout is done.
-        const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
-        const std::size_t rows = static_cast<std::size_t>(c.y + r.h);
-        if (pixels_.size() < rows * pitch)
-            pixels_.resize(rows * pitch);
-        Atlas_Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_,
-                  pitch, texel_bytes_);
-    }
+    // Copied at once, while the ink search has the texels in the cache, into the atlas's rows:
+    // the layout sends them all when it is done, a frame the rows its changed cells lie in.
+    if (!gathering_)
+        c.dirty = true;
+    const std::size_t pitch = static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_);
+    const std::size_t rows = static_cast<std::size_t>(c.y + r.h);
+    if (pixels_.size() < rows * pitch)
+        pixels_.resize(rows * pitch);
+    Atlas_Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_,
+                    pitch, texel_bytes_);
     return true;
 }
 
