@@ -176,7 +176,7 @@ void Place(VR_Tools& w, const char* name, int width, int height)
 
 }  // namespace
 
-Image Batch_Render(Subject subject, const View& view, int supersample)
+Image Batch_Render(Subject subject, const View& view, int supersample, bool sharp)
 {
     VR_Labels label;
     VR_Valuators slider;
@@ -197,6 +197,7 @@ Image Batch_Render(Subject subject, const View& view, int supersample)
         batch.Add(slider);
         plane = Readout_Z;
     }
+    batch.Sharp_Text_Set(sharp);
     if (!batch.Init()) return {};
     const headless::Light& light = headless::Light_Values();
     // The read-out is black and hangs below the slider: it needs a light ground to be seen.
@@ -379,9 +380,10 @@ int Table(std::FILE* out, const std::string& png_dir)
     std::fprintf(out, "legibility: \"%s\" (DejaVu Sans %d px) drawn through VR_Batches under a perspective camera "
                       "(%.0f degrees), against FreeType rendering the text at its size on screen\n\n",
                  LABEL_TEXT, FONT_SIZE, Field_Of_View);
-    std::fprintf(out, "| view | edge width px (10-90 %%) | FreeType at that size | brightness variation over "
-                      "1/3-px moves | FreeType | SSIM with 8x supersampled: label | slider and read-out |\n");
-    std::fprintf(out, "|---|---:|---:|---:|---:|---:|---:|\n");
+    std::fprintf(out, "| view | edge width px (10-90 %%): exact | sharp | FreeType at that size | brightness "
+                      "variation over 1/3-px moves: exact | sharp | FreeType | SSIM with 8x supersampled: label "
+                      "exact | sharp | slider and read-out exact | sharp |\n");
+    std::fprintf(out, "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     struct Row {
         const char* name;
         const char* file;
@@ -402,37 +404,41 @@ int Table(std::FILE* out, const std::string& png_dir)
         return std::string(text);
     };
     for (const Row& r : rows) {
-        double edge = 0, edge_ft = 0, var = 0, var_ft = 0, ssim_label = 0, ssim_slider = 0;
-        if (r.edges) {
-            edge = Edge_Width(Batch_Render(Subject::LABEL, r.view));
-            edge_ft = Edge_Width(FreeType_Render(r.view));
-        }
-        if (r.variation) {
-            var = Brightness_Variation([](const View& v) { return Batch_Render(Subject::LABEL, v); }, r.view);
-            var_ft = Brightness_Variation([](const View& v) { return FreeType_Render(v); }, r.view);
-        }
-        if (r.ssim) {
-            const Image label = Batch_Render(Subject::LABEL, r.view), label_8 = Batch_Render(Subject::LABEL, r.view, 8);
-            const Image slider = Batch_Render(Subject::SLIDER, r.view);
-            const Image slider_8 = Batch_Render(Subject::SLIDER, r.view, 8);
-            ssim_label = Ssim(label, label_8);
-            ssim_slider = Ssim(slider, slider_8);
-            if (!png_dir.empty()) {
-                const std::string stem = png_dir + "/" + r.file + "-";
-                Png_Write(label_8, stem + "label-8x-supersampled.png");
-                Png_Write(slider, stem + "slider.png");
-                Png_Write(slider_8, stem + "slider-8x-supersampled.png");
+        // [0] the bitmap captions, [1] sharp text.
+        double edge[2] = {}, edge_ft = 0, var[2] = {}, var_ft = 0, ssim_label[2] = {}, ssim_slider[2] = {};
+        if (r.edges) edge_ft = Edge_Width(FreeType_Render(r.view));
+        if (r.variation) var_ft = Brightness_Variation([](const View& v) { return FreeType_Render(v); }, r.view);
+        for (int sharp = 0; sharp < 2; ++sharp) {
+            const bool on = sharp != 0;
+            const std::string stem = png_dir + "/" + r.file + (on ? "-sharp-" : "-");
+            if (r.edges) edge[sharp] = Edge_Width(Batch_Render(Subject::LABEL, r.view, 1, on));
+            if (r.variation)
+                var[sharp] = Brightness_Variation(
+                    [on](const View& v) { return Batch_Render(Subject::LABEL, v, 1, on); }, r.view);
+            if (r.ssim) {
+                const Image label = Batch_Render(Subject::LABEL, r.view, 1, on);
+                const Image label_8 = Batch_Render(Subject::LABEL, r.view, 8, on);
+                const Image slider = Batch_Render(Subject::SLIDER, r.view, 1, on);
+                const Image slider_8 = Batch_Render(Subject::SLIDER, r.view, 8, on);
+                ssim_label[sharp] = Ssim(label, label_8);
+                ssim_slider[sharp] = Ssim(slider, slider_8);
+                if (!png_dir.empty()) {
+                    Png_Write(label_8, stem + "label-8x-supersampled.png");
+                    Png_Write(slider, stem + "slider.png");
+                    Png_Write(slider_8, stem + "slider-8x-supersampled.png");
+                }
             }
+            if (!png_dir.empty()) Png_Write(Batch_Render(Subject::LABEL, r.view, 1, on), stem + "label.png");
         }
-        if (!png_dir.empty()) {
-            const std::string stem = png_dir + "/" + r.file + "-";
-            Png_Write(Batch_Render(Subject::LABEL, r.view), stem + "label.png");
-            if (r.view.turn_degrees == 0) Png_Write(FreeType_Render(r.view), stem + "label-freetype.png");
-        }
-        std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s |\n", r.name, cell(r.edges, edge, "%.2f").c_str(),
-                     cell(r.edges, edge_ft, "%.2f").c_str(), cell(r.variation, 100 * var, "%.1f %%").c_str(),
-                     cell(r.variation, 100 * var_ft, "%.1f %%").c_str(), cell(r.ssim, ssim_label, "%.3f").c_str(),
-                     cell(r.ssim, ssim_slider, "%.3f").c_str());
+        if (!png_dir.empty() && r.view.turn_degrees == 0)
+            Png_Write(FreeType_Render(r.view), png_dir + "/" + r.file + "-label-freetype.png");
+        const auto pair = [&](bool shown, const double v[2], const char* format, double k) {
+            return cell(shown, k * v[0], format) + " | " + cell(shown, k * v[1], format);
+        };
+        std::fprintf(out, "| %s | %s | %s | %s | %s | %s | %s |\n", r.name, pair(r.edges, edge, "%.2f", 1).c_str(),
+                     cell(r.edges, edge_ft, "%.2f").c_str(), pair(r.variation, var, "%.1f %%", 100).c_str(),
+                     cell(r.variation, 100 * var_ft, "%.1f %%").c_str(), pair(r.ssim, ssim_label, "%.3f", 1).c_str(),
+                     pair(r.ssim, ssim_slider, "%.3f", 1).c_str());
         std::fflush(out);
     }
     return 0;

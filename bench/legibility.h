@@ -38,8 +38,9 @@ constexpr int FONT_SIZE = 14;
 constexpr const char* FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 // The subject drawn through a batch of its own under `view`, `supersample` x `supersample` samples
-// a pixel (box-filtered down). An empty image when GL cannot draw it.
-Image Batch_Render(Subject subject, const View& view, int supersample = 1);
+// a pixel (box-filtered down), its text as glyph quads when `sharp`. An empty image when GL cannot
+// draw it.
+Image Batch_Render(Subject subject, const View& view, int supersample = 1, bool sharp = false);
 // The same camera for any other renderer: `draw` is called with the projection and model-view
 // matrices (column-major) that show the plane z = `plane` of a picture of `subject`'s size under
 // `view`, with the target bound, cleared to `background` and depth-tested. An empty image when GL
@@ -77,7 +78,8 @@ double Brightness_Variation(Render&& render, View view)
 // Mean structural similarity of two images of one size (8 x 8 windows, every position).
 double Ssim(const Image& a, const Image& b);
 
-// Runs every measurement at 0.25x, 1x, 2x, 4x, 8x and turned 75 degrees at 1x and prints the table.
+// Runs every measurement at 0.25x, 1x, 2x, 4x, 8x and turned 75 degrees at 1x, with the batch's
+// bitmap captions (exact) and its sharp text side by side, and prints the table.
 // With `png_dir`, the pictures measured are written there. 0 when it ran, 1 when GL could not draw.
 int Table(std::FILE* out, const std::string& png_dir = "");
 

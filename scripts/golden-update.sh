@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the headless frames of the gallery and the 3-D scene as the new golden references,
-# tests/golden/gallery.png and tests/golden/scene.png (the README shows the scene's), and those of the
+# tests/golden/gallery.png and tests/golden/scene.png (the README shows the scene's), the scene's
+# batches with sharp text (tests/golden/scene-sharp.png), and those of the
 # framework examples where they are built (tests/golden/osg.png under Xvfb, tests/golden/sdl.png on
 # SDL's offscreen driver). Run it only for an intended change of the pictures, look at them, and
 # commit them with that change.
@@ -13,7 +14,8 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/nu
 cmake --build "$build" -j2 --target gallery scene
 "$build/examples/gallery/gallery" --png "$root/tests/golden/gallery.png"
 "$build/examples/scene/scene" --png "$root/tests/golden/scene.png"
-written="tests/golden/gallery.png tests/golden/scene.png"
+"$build/examples/scene/scene" --batch --png "$root/tests/golden/scene-sharp.png"
+written="tests/golden/gallery.png tests/golden/scene.png tests/golden/scene-sharp.png"
 if cmake --build "$build" -j2 --target osg_scene >/dev/null 2>&1; then
     "$root/scripts/xvfb.sh" "$build/examples/osg/osg_scene" --png "$root/tests/golden/osg.png"
     written="$written tests/golden/osg.png"

@@ -121,6 +121,7 @@ extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexSubImage2
 {
     using Fn = void(GLAPIENTRY*)(GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*);
     static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "glTexSubImage2D"));
+    ++counts.tex_sub_image;
     if (!GL_Fail_Now())
         real(target, level, x, y, width, height, format, type, pixels);
 }

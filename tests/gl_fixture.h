@@ -26,6 +26,7 @@ struct GL_Counts {
     int gen_buffers = 0;     // glGenBuffers calls
     int delete_buffers = 0;  // glDeleteBuffers calls
     int tex_image = 0;       // glTexImage2D calls
+    int tex_sub_image = 0;   // glTexSubImage2D calls
     int buffer_sub_data = 0; // glBufferSubData calls
     long sub_data_bytes = 0; // bytes those calls uploaded
 };

@@ -296,6 +296,20 @@ protected:
                 {"picture", init_draw, [](Batched& p) {
                      p.box.Icon("quad.png");
                      p.Draw();
+                 }},
+                // Sharp text: the glyph program, buffer and atlas pages made, then a read-out's
+                // new glyphs.
+                {"sharp Draw", [](Batched& p) { p.batch.Sharp_Text_Set(true); p.batch.Init(); },
+                 [](Batched& p) { p.Draw(); }},
+                {"sharp drag",
+                 [](Batched& p) {
+                     p.batch.Sharp_Text_Set(true);
+                     p.Init_Draw();
+                 },
+                 [](Batched& p) {
+                     p.slider.Value = 7.5f;
+                     p.slider.Adjust();
+                     p.Draw();
                  }}};
     }
 };

@@ -71,7 +71,7 @@ void Scene_Widgets::Batch_Add(VR_Batches& batch) const
         e.batch(e.widget, batch);
 }
 
-bool Gallery::Init(HWND window, bool batched)
+bool Gallery::Init(HWND window, bool batched, bool sharp)
 {
     std::stable_sort(Makers().begin(), Makers().end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -105,6 +105,7 @@ bool Gallery::Init(HWND window, bool batched)
         return true;
     batch = std::make_unique<VR_Batches>();
     shown.Batch_Add(*batch);
+    batch->Sharp_Text_Set(sharp);
     if (batch->Init() == 1)
         return true;
     batch.reset();

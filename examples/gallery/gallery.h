@@ -80,9 +80,9 @@ public:
     int height = 0;
 
     // Builds and initialises every scene, then hands their widgets to the dispatcher; `batched`:
-    // also the batch that draws them all. False when that batch cannot draw in the context (its
-    // Init has reported why).
-    bool Init(HWND window, bool batched = false);
+    // also the batch that draws them all, its text as glyph quads when `sharp`. False when that
+    // batch cannot draw in the context (its Init has reported why).
+    bool Init(HWND window, bool batched = false, bool sharp = false);
     // Clears the frame, fills the backdrops and draws the titles and the scenes, one by one or
     // through the batch. In a compatibility context the current matrices and GL_LIGHT0 apply; in
     // the others the batch gets the grid's one-unit-per-pixel projection and the default light.

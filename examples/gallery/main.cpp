@@ -15,6 +15,8 @@ namespace {
 
 // --batch: every widget drawn through one VR_Batches; --core and --gles imply it.
 bool batched = false;
+// --sharp: the batch draws its text as glyph quads (implies --batch).
+bool sharp = false;
 // Set when the batch could not be made in the context (its Init reported why).
 bool batch_failed = false;
 // --state FILE: what the input changed and where the focus is, written when the program ends.
@@ -36,7 +38,7 @@ public:
         }
     }
 
-    void Init(HWND window) override { batch_failed = !gallery.Init(window, batched); }
+    void Init(HWND window) override { batch_failed = !gallery.Init(window, batched, sharp); }
 
     void Frame(int width, int height) override
     {
@@ -101,6 +103,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--batch") == 0) {
             batched = true;
+        } else if (std::strcmp(argv[i], "--sharp") == 0) {
+            batched = sharp = true;
         } else if (std::strcmp(argv[i], "--core") == 0 || std::strcmp(argv[i], "--gles") == 0) {
             // Only the batch draws without the fixed-function pipeline.
             batched = true;
@@ -108,8 +112,9 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--state") == 0 && i + 1 < argc) {
             state_path = argv[++i];
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("usage: %s [--batch] [--core | --gles] [--png FILE] [--shot FILE] [--state FILE]\n"
+            std::printf("usage: %s [--batch] [--sharp] [--core | --gles] [--png FILE] [--shot FILE] [--state FILE]\n"
                         "  --batch  draw every widget through one VR_Batches instead of its own Draw\n"
+                        "  --sharp  the batch's text as glyph quads from a distance-field atlas (implies --batch)\n"
                         "  --core   OpenGL 3.3 core-profile context (implies --batch)\n"
                         "  --gles   OpenGL ES 3.0 context (implies --batch)\n"
                         "  --png    render headless frames and write the last into FILE\n"

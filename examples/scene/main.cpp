@@ -29,7 +29,7 @@ constexpr int HEIGHT = 720;
 
 class Scene_Program : public viewer::Program {
 public:
-    Scene_Program(bool batched, bool core) : batched(batched || core), core(core) {}
+    Scene_Program(bool batched, bool core, bool sharp) : batched(batched || core), core(core), sharp(sharp) {}
 
     ~Scene_Program() override
     {
@@ -42,9 +42,19 @@ public:
         panels = Panels_Make(window);
         if (batched)
             for (auto& p : panels)
-                p->Batch_Make();
+                p->Batch_Make(sharp);
         if (core)
             Room_Core_Init();
+        if (closeup) {
+            // A step in front of the console, a little to its side: its captions and read-outs
+            // large on the screen and seen at an angle.
+            const Panel& console = *panels.front();
+            for (int i = 0; i < 3; ++i)
+                target[i] = console.Centre[i];
+            yaw = 44.0f;
+            pitch = 30.0f;
+            distance = 1.6f;
+        }
         // NOTE: the keys (Tab, arrows, Enter, +/-) and the middle button's fingertip are left out of
         // this line: the reference pictures show it as it is.
         help.Name = "Left button: the widgets on any panel   Right drag: orbit   Wheel: lists, sliders or zoom";
@@ -56,6 +66,8 @@ public:
         if (core) {
             help_batch = std::make_unique<VR_Batches>();
             help_batch->Add(help);
+            // Flat on the screen at a pixel a unit its bitmap is as sharp as text gets, and the
+            // line stays the one the compatibility context's own Draw shows.
             help_batch->Init();
         }
     }
@@ -291,7 +303,7 @@ private:
         const float aspect = static_cast<float>(width) / static_cast<float>(std::max(1, height));
         projection = Frustum(-half_height * aspect, half_height * aspect, -half_height, half_height, near_plane, 50.0f);
         view = Translation(0.0f, 0.0f, -distance) * Rotation(pitch, 1.0f, 0.0f, 0.0f) *
-               Rotation(-yaw, 0.0f, 1.0f, 0.0f) * Translation(-TARGET[0], -TARGET[1], -TARGET[2]);
+               Rotation(-yaw, 0.0f, 1.0f, 0.0f) * Translation(-target[0], -target[1], -target[2]);
         Camera_Keep(projection, view, width, height);
     }
 
@@ -345,13 +357,16 @@ private:
 
     bool batched = false;  // each panel drawn through VR_Batches instead of each widget's Draw
     bool core = false;     // a 3.3 core-profile context: batches and the room's own shader
+    bool sharp = true;     // the batches draw their text as glyph quads
   public:
     bool check_pointer = false;  // after the first frame, check the pointer from many views
+    bool closeup = false;        // the camera a step away from the console panel
   private:
     std::vector<std::unique_ptr<Panel>> panels;
     VR_Labels help;
     std::unique_ptr<VR_Batches> help_batch;
-    float yaw = 8.0f, pitch = 14.0f, distance = 4.6f;  // degrees, degrees, metres from TARGET
+    float yaw = 8.0f, pitch = 14.0f, distance = 4.6f;  // degrees, degrees, metres from `target`
+    float target[3] = {TARGET[0], TARGET[1], TARGET[2]};
     int viewport[4] = {};
     float inverse_projection_view[16] = {};
     bool camera_ok = false;
@@ -368,18 +383,26 @@ private:
 bool batched_run = false;
 bool core_run = false;
 bool check_run = false;
+bool exact_run = false;
+bool closeup_run = false;
 
 }  // namespace
 
-// Options: --batch draws the panels through VR_Batches; --core runs in a 3.3 core-profile context
-// (batches, and the room through a shader); --check-pointer checks picking from many views after the
-// first frame; the shell takes the rest ([--png FILE]).
+// Options: --batch draws the panels through VR_Batches, their text as glyph quads (--sharp says the
+// same; --exact-text keeps the widgets' own bitmap captions); --core runs in a 3.3 core-profile
+// context (batches, and the room through a shader); --closeup puts the camera a step away from the
+// console; --check-pointer checks picking from many views after the first frame; the shell takes the
+// rest ([--png FILE]).
 int main(int argc, char** argv)
 {
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::strcmp(argv[i], "--batch") == 0)
+        if (i > 0 && (std::strcmp(argv[i], "--batch") == 0 || std::strcmp(argv[i], "--sharp") == 0))
             batched_run = true;
+        else if (i > 0 && std::strcmp(argv[i], "--exact-text") == 0)
+            exact_run = true;
+        else if (i > 0 && std::strcmp(argv[i], "--closeup") == 0)
+            closeup_run = true;
         else if (i > 0 && std::strcmp(argv[i], "--core") == 0)
             core_run = true;
         else if (i > 0 && std::strcmp(argv[i], "--check-pointer") == 0)
@@ -397,8 +420,9 @@ int main(int argc, char** argv)
     options.frames = 3;
     return viewer::Main(static_cast<int>(rest.size()), rest.data(), options,
                         []() -> viewer::Program* {
-                            auto* program = new Scene_Program(batched_run, core_run);
+                            auto* program = new Scene_Program(batched_run, core_run, !exact_run);
                             program->check_pointer = check_run;
+                            program->closeup = closeup_run;
                             return program;
                         });
 }

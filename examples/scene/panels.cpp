@@ -325,13 +325,15 @@ void Panel::Place(float x, float y, float z, float yaw, float tilt)
     Centre[0] = x, Centre[1] = y, Centre[2] = z;
 }
 
-void Panel::Batch_Make()
+void Panel::Batch_Make(bool sharp)
 {
     backing_batch = std::make_unique<VR_Batches>();
     backing_batch->Add(Backing);
+    backing_batch->Sharp_Text_Set(sharp);
     backing_batch->Init();
     widget_batch = std::make_unique<VR_Batches>();
     Widgets(*widget_batch);
+    widget_batch->Sharp_Text_Set(sharp);
     widget_batch->Init();
 }
 

@@ -62,8 +62,9 @@ public:
     // Places the panel: its centre at (x, y, z) metres, turned by `yaw` degrees about the vertical
     // and leaned back by `tilt` degrees, like a desk console.
     void Place(float x, float y, float z, float yaw, float tilt);
-    // From now on draws through two batches (the backing, the widgets) instead of each widget's Draw.
-    void Batch_Make();
+    // From now on draws through two batches (the backing, the widgets) instead of each widget's Draw,
+    // their text as glyph quads when `sharp`.
+    void Batch_Make(bool sharp);
     // Applies the model matrix, draws the backing first (its captions and widgets stand in front of
     // it and write depth over their whole rectangles) and then the widgets.
     void Draw_Placed();

@@ -68,6 +68,16 @@ public:
     int Draw_Calls_Get() const;
     // Buffer and texture sub-range uploads made by the last Draw (0 in a frame where nothing changed).
     int Uploads_Get() const;
+
+    // Sharp text (off by default): every caption, read-out, tab, box and list caption is drawn as
+    // glyph quads from one distance-field atlas shared by every batch, so that its edges stay about
+    // a pixel wide near, far and turned away, and a read-out that changes rewrites only its glyphs'
+    // vertices. Off, the picture is the widgets' own. Takes effect at the next Draw.
+    void Sharp_Text_Set(bool on);
+    // Sharp text's outline: `width` pixels round every glyph (0, the default: none; it reaches no
+    // further than the atlas's distance fields, about a pixel round a 14-pixel caption seen at its
+    // size), in `color` packed as the widgets' colours (red in the low byte).
+    void Text_Outline_Set(float width, unsigned int color);
     // The shading language chosen by Init: "120", "330 core", "300 es", or "" before Init.
     const char* Dialect_Get() const;
 

@@ -150,6 +150,10 @@ int Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffer, con
                 const char* font_style, short font_size, int* tex_width, int* tex_height, int* text_width,
                 int* text_height);
 
+// Text_Render's sizes without the bitmap (sharp text draws the glyphs themselves).
+int Text_Measure(VR_Tools& tool, const wchar_t* text, const char* font_name, const char* font_style,
+                 short font_size, int* tex_width, int* tex_height, int* text_width, int* text_height);
+
 // Text_Render, the bitmap and sizes copied from a recent call for the same font and text when there
 // is one (short texts: read-outs). The widgets' own Init and Draw keep to VR_Tools::Text.
 int Text_Render_Recent(VR_Tools& tool, const wchar_t* text, unsigned char** buffer, const char* font_name,

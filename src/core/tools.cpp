@@ -363,6 +363,49 @@ int VR_Tools::Text(const wchar_t* text, unsigned char** buffer, const char* font
     return 1;
 }
 
+namespace {
+
+// The sizes Text_Render gives `text` in the surface's font.
+void Text_Sizes(const host::Text_Surface* surface, const wchar_t* text, int* tex_width, int* tex_height,
+                int* text_width, int* text_height)
+{
+    const int line_height = host::Surface_Line_Height(surface);
+    const int extent = host::Surface_Text_Width(surface, text);
+    if (text_height)
+        *text_height = line_height;
+    if (text_width)
+        *text_width = extent;
+    *tex_height = Texture_Side(line_height + 2, 128);
+    *tex_width = Texture_Side(extent + 2, 1024);
+}
+
+}  // namespace
+
+int core::Text_Measure(VR_Tools& tool, const wchar_t* text, const char* font_name, const char* font_style,
+                       short font_size, int* tex_width, int* tex_height, int* text_width, int* text_height)
+{
+    *tex_width = *tex_height = 0;
+    if (text_width)
+        *text_width = 0;
+    if (text_height)
+        *text_height = 0;
+    if (!text || !text[0])
+        return 0;
+    HFONT font = Font_Find(tool.Window, text, font_name, font_style, font_size);
+    HDC dc = Y_GetDC(tool.Window, "VR_Tools::Text");
+    host::Text_Surface* surface = host::Surface_Create(dc);
+    Y_ReleaseDC(tool.Window, dc);
+    if (!surface) {
+        Error_Fct(::hwnd, VR_REPORT_CAPTION, "Text: Failed to create a text surface (window %p)",
+                  static_cast<void*>(tool.Window));
+        return 0;
+    }
+    host::Surface_Select_Font(surface, font);
+    Text_Sizes(surface, text, tex_width, tex_height, text_width, text_height);
+    host::Surface_Delete(surface);
+    return 1;
+}
+
 int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffer, const char* font_name,
                       const char* font_style, short font_size, int* tex_width, int* tex_height, int* text_width,
                       int* text_height)
@@ -386,14 +429,7 @@ int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffe
     }
     host::Surface_Select_Font(surface, font);  // null selects the system font
 
-    const int line_height = host::Surface_Line_Height(surface);
-    const int extent = host::Surface_Text_Width(surface, text);
-    if (text_height)
-        *text_height = line_height;
-    if (text_width)
-        *text_width = extent;
-    *tex_height = Texture_Side(line_height + 2, 128);
-    *tex_width = Texture_Side(extent + 2, 1024);
+    Text_Sizes(surface, text, tex_width, tex_height, text_width, text_height);
 
     if (!host::Surface_Bitmap_Create(surface, *tex_width, *tex_height)) {
         Y_ReleaseDC(window, dc);

@@ -8,6 +8,12 @@
 
 namespace core {
 
+bool& Look_Glyph_Text()
+{
+    static bool on = false;
+    return on;
+}
+
 Look_Texture Mask_Texture(const unsigned char* pixels, int tex_w, int tex_h, Look_Wrap wrap, const void* key,
                           int key_bytes)
 {
@@ -45,6 +51,9 @@ Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float 
     p.rgb = rgb;
     p.texture = Mask_Texture(tool.Text_Bitmap, tex_w, tex_h, wrap, name,
                              name ? static_cast<int>(std::wcslen(name) * sizeof(wchar_t)) : 0);
+    p.text = name;
+    p.text_tool = &tool;
+    p.text_size = tool.Font_Size;
     return &p;
 }
 

@@ -30,6 +30,11 @@ struct Look_Part {
                                  // the texture's own colour
     bool blend = true;           // PICTURE: blended by its alpha, else written opaque
     Look_Texture texture;
+    // TEXT: the string the mask shows and the widget whose font (at `text_size` pixels) drew it, for
+    // a back end that draws the glyphs themselves; null for a mask that is no text.
+    const wchar_t* text = nullptr;
+    const VR_Tools* text_tool = nullptr;
+    short text_size = 0;
     float fixed_normal[3] = {0.0f, 0.0f, 1.0f};
     short own_vertex[12] = {};
     float own_coord[8] = {};
@@ -121,6 +126,10 @@ private:
     Look_Memo memo_;
     Replay_Script* script_ = nullptr;
 };
+
+// Set while a batch that draws text as glyph quads describes its widgets: text made anew (a read-out's
+// new value) is measured for its text box but not rasterised, as no bitmap of it is read.
+bool& Look_Glyph_Text();
 
 // [SECTION] Helpers shared by the widgets' descriptions
 

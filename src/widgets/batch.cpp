@@ -52,6 +52,7 @@ struct VR_Batches::Impl {
     core::Batch_Renderer renderer;
     bool laid_out = false;        // slots match entries
     bool warned_no_init = false;  // "Draw before Init" reported
+    bool described_glyphs = false;  // the widgets were last described for sharp text
     bool warned_compat = false;   // "Draw() needs a compatibility context" reported
     const void* context = nullptr;  // the GL context of the last successful Init
     bool warned_context = false;    // "another context" reported
@@ -187,6 +188,17 @@ struct VR_Batches::Impl {
     {
         Entries_Compact();
         renderer.Slots_Resize(entries.size());
+        // Read-outs described for glyph quads have no bitmap of their text: switching between the
+        // two kinds of text describes everything again.
+        const bool glyphs = renderer.Sharp_Ready();
+        if (glyphs != described_glyphs)
+            all = true;
+        described_glyphs = glyphs;
+        struct Glyph_Text_Scope {
+            bool kept = core::Look_Glyph_Text();
+            ~Glyph_Text_Scope() { core::Look_Glyph_Text() = kept; }
+        } scope;
+        core::Look_Glyph_Text() = glyphs;
         // Every snapshot is taken again: the store starts afresh, with room for a slider's each.
         if (all)
             snapshots.Reset(entries, entries.size() * 640);
@@ -388,6 +400,18 @@ int VR_Batches::Draw_Calls_Get() const
 int VR_Batches::Uploads_Get() const
 {
     return impl_ ? impl_->renderer.Uploads() : 0;
+}
+
+void VR_Batches::Sharp_Text_Set(bool on)
+{
+    BATCH_IMPL_OR_RETURN()
+    impl_->renderer.Sharp_Set(on);
+}
+
+void VR_Batches::Text_Outline_Set(float width, unsigned int color)
+{
+    BATCH_IMPL_OR_RETURN()
+    impl_->renderer.Outline_Set(width, color);
 }
 
 const char* VR_Batches::Dialect_Get() const

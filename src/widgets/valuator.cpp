@@ -30,6 +30,7 @@ constexpr const char* SOURCE = "valuator";
 constexpr int TABLE_SIZE = 1024;
 constexpr int LAST = TABLE_SIZE - 1;
 constexpr int READOUT_CAP = 40;  // Value_Text, terminator included
+constexpr short READOUT_FONT_SIZE = 8;  // pixels, whatever the caption's font size
 
 // [SECTION] Value model: range, table, look-ups ----------------------------------------------------
 
@@ -346,6 +347,9 @@ constexpr wchar_t BAD_FORMAT_MARK = 1;
 // Or a mark that the text's bitmap and quad were made for a batch, which reads them from memory,
 // while the widget's own texture and buffers still hold an earlier text: its own Draw loads them.
 constexpr wchar_t UNLOADED_MARK = 2;
+// Or a mark that the text was only measured (for a batch drawing glyph quads): the bitmap is an
+// earlier text's, made again when anything else needs it.
+constexpr wchar_t UNRENDERED_MARK = 3;
 
 // The cursor's offset along x from the left end of its travel, for the value shown (clamped here).
 int Cursor_Offset(VR_Valuators& s)
@@ -450,16 +454,32 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
 // description) the widget's own texture and buffers are left for its own Draw to load.
 bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
 {
-    if (std::wcscmp(text, s.Value_Text) != 0) {
+    const bool glyphs_only = !bind && core::Look_Glyph_Text();
+    const bool unrendered = s.Value_Text[READOUT_CAP - 1] == UNRENDERED_MARK;
+    if (std::wcscmp(text, s.Value_Text) != 0 || (unrendered && !glyphs_only)) {
         // The whole buffer: the zeros after the terminator also clear a mark.
         std::wmemcpy(s.Value_Text, text, READOUT_CAP);
         if (text[0] == L'\0')
             return false;
+        if (glyphs_only) {
+            s.Value_Text[READOUT_CAP - 1] = UNRENDERED_MARK;
+            const int measured = core::Text_Measure(s, s.Value_Text, s.Font_Name, s.Font_Style, READOUT_FONT_SIZE,
+                                                    &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width,
+                                                    &s.Value_Text_Height);
+            core::Text_Size size;
+            size.tex_w = s.Value_Tex_Width;
+            size.tex_h = s.Value_Tex_Height;
+            size.text_w = s.Value_Text_Width;
+            size.text_h = s.Value_Text_Height;
+            if (!measured || !core::Caption_Quad(s.Value_Vertex_Array, s.Value_Coord_Array, 0, 0, 0, size, SOURCE))
+                return false;
+            return s.Value_Text_Height > 0;
+        }
         if (bind)
             core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
         // A batch's read-out may be one shown lately: its bitmap is copied rather than rasterised.
         const auto render = bind ? core::Text_Render : core::Text_Render_Recent;
-        const int rendered = render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, 8,
+        const int rendered = render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, READOUT_FONT_SIZE,
                                     &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width,
                                     &s.Value_Text_Height);
         if (bind && rendered)
@@ -868,6 +888,18 @@ void Readout_Place(const VR_Valuators& s, core::Look_Part& p, core::Look_Immedia
     p.offset[1] = im.at[1];
     p.texture = core::Mask_Texture(s.Value_Bitmap, s.Value_Tex_Width, s.Value_Tex_Height, core::Look_Wrap::BORDER,
                                    s.Value_Text, static_cast<int>(sizeof s.Value_Text));
+    if (s.Value_Text[READOUT_CAP - 1] == UNRENDERED_MARK) {
+        // The text box without a bitmap: what is in Value_Bitmap shows another text.
+        p.texture.pixels = nullptr;
+        p.texture.tex_w = s.Value_Tex_Width;
+        p.texture.tex_h = s.Value_Tex_Height;
+        p.texture.wrap = core::Look_Wrap::BORDER;
+        p.texture.key = s.Value_Text;
+        p.texture.key_bytes = static_cast<int>(sizeof s.Value_Text);
+    }
+    p.text = s.Value_Text;
+    p.text_tool = &s;
+    p.text_size = READOUT_FONT_SIZE;
 }
 
 // The own Draw formats the read-out as it draws it, uploads included, where they always were.

@@ -75,6 +75,7 @@ Batch_View Batch_View_Make(const float projection[16], const float model_view[16
 bool Batch_Renderer::Init()
 {
     Release();
+    sharp_failed_ = false;
     std::string why;
     const char* dialect = Batch_Dialect_Pick(core_or_es_, why);
     if (!dialect) {
@@ -139,6 +140,7 @@ void Batch_Renderer::Release()
     if (atlas_)
         glDeleteTextures(1, &atlas_);
     vao_ = vbo_ = ibo_ = atlas_ = 0;
+    glyphs_.Release();
     dialect_ = "";
     quads_ = atlas_h_ = 0;
     marks_.clear();
@@ -159,8 +161,27 @@ void Batch_Renderer::Release()
     }
 }
 
+void Batch_Renderer::Sharp_Set(bool on)
+{
+    if (on == sharp_)
+        return;
+    sharp_ = on;
+    layout_wanted_ = true;
+}
+
+bool Batch_Renderer::Sharp_Ready()
+{
+    if (sharp_ && !glyphs_.Ready() && !sharp_failed_ && Ready() && !glyphs_.Init(dialect_, vao_ != 0))
+        sharp_failed_ = true;
+    // Without its program sharp text is the bitmaps' captions again.
+    if (sharp_failed_)
+        sharp_ = false;
+    return sharp_ && glyphs_.Ready();
+}
+
 void Batch_Renderer::Slots_Resize(std::size_t count)
 {
+    glyphs_.Slots_Resize(count);
     slots_.resize(count);
     slot_boxes_.resize(count);
     spill_boxes_.resize(count);
@@ -253,6 +274,8 @@ void Batch_Renderer::Layout()
 {
     if (!Ready())
         return;
+    layout_wanted_ = false;
+    Sharp_Ready();
     // Each slot keeps exactly the quads it needs now in each stream; one that grows later (a list
     // showing a box with a picture) lays everything out again. A slot's streams lie next to each
     // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
@@ -330,6 +353,11 @@ void Batch_Renderer::Layout()
         }
         Bounds_Make(s);
         s.visible = s.lo[0] <= s.hi[0];
+    }
+    if (sharp_) {
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+            glyphs_.Slot_Build(i, slots_[i].look);
+        glyphs_.Layout();
     }
     Spill_Count_All();
     gathering_ = false;
@@ -539,7 +567,8 @@ void Batch_Renderer::Frame(const Batch_View& view)
     uploads_ = 0;
     if (!Ready())
         return;
-    bool relayout = quads_ == 0 && !slots_.empty();
+    bool relayout = (quads_ == 0 && glyphs_.Quads() == 0 && !slots_.empty()) || layout_wanted_;
+    bool glyphs_relayout = false;
     const Vertex blank{};
     for (std::size_t i = 0; i < slots_.size() && !relayout; ++i) {
         Slot& s = slots_[i];
@@ -563,6 +592,8 @@ void Batch_Renderer::Frame(const Batch_View& view)
             break;
         }
         Cells_Send(s);
+        if (sharp_ && !glyphs_.Slot_Build(i, s.look))
+            glyphs_relayout = true;
         // What the slot's old quads counted toward earlier slots' spills goes with them.
         Spill_Unhook(i);
         // Only the vertices that differ go up, from the first to the last of the slot's block (its
@@ -607,8 +638,10 @@ void Batch_Renderer::Frame(const Batch_View& view)
         uploads_ = 1;
     } else {
         Changes_Send();
+        if (glyphs_relayout)
+            glyphs_.Layout();
     }
-    if (quads_ == 0)
+    if (quads_ == 0 && glyphs_.Quads() == 0)
         return;
     // The lists are rebuilt only when the view or a changed widget altered the visible set, or a
     // widget's walls turned into faces.
@@ -655,6 +688,10 @@ void Batch_Renderer::Frame(const Batch_View& view)
                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(d.first) * sizeof(GLuint)));
         ++draw_calls_;
     }
+    // The glyphs after everything else: with the depth test they stand on their widgets as the
+    // bitmaps' quads do, and blend over whatever lies behind them.
+    if (sharp_)
+        draw_calls_ += glyphs_.Draw(view.mvp, uploads_);
     Depth_Cull_Put(host);
     if (!vao_)
         for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)

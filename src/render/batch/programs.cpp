@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/core.h"
+#include "render/batch/sharp_text_program.h"
 
 namespace core {
 
@@ -150,13 +151,10 @@ const char* const PREFIX_ES_FRAGMENT = "#version 300 es\nprecision highp float;\
 
 const char* const ATTRIBUTES[ATTRIBUTE_COUNT] = {"a_pos", "a_normal", "a_uv", "a_color", "a_info"};
 
-GLuint Shader_Compile(GLenum kind, const char* prefix, int pass, const char* body, const char* dialect)
+GLuint Shader_Compile(GLenum kind, const char* const* sources, int count, const char* dialect)
 {
     const GLuint shader = glCreateShader(kind);
-    static const char* const passes[] = {"#define PASS 0\n", "#define PASS 1\n", "#define PASS 2\n",
-                                         "#define PASS 3\n"};
-    const char* sources[4] = {prefix, passes[pass], BATCH_DEFINE("HALF_WIDTH", BATCH_OUTLINE_HALF_WIDTH), body};
-    glShaderSource(shader, 4, sources, nullptr);
+    glShaderSource(shader, count, sources, nullptr);
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -171,20 +169,30 @@ GLuint Shader_Compile(GLenum kind, const char* prefix, int pass, const char* bod
     return shader;
 }
 
-GLuint Program_Link(const char* vp, const char* fp, int pass, const char* dialect)
+GLuint Shader_Compile(GLenum kind, const char* prefix, int pass, const char* body, const char* dialect)
 {
-    const GLuint vs = Shader_Compile(GL_VERTEX_SHADER, vp, pass, VERTEX_BODY, dialect);
-    const GLuint fs = vs ? Shader_Compile(GL_FRAGMENT_SHADER, fp, pass, FRAGMENT_BODY, dialect) : 0;
+    static const char* const passes[] = {"#define PASS 0\n", "#define PASS 1\n", "#define PASS 2\n",
+                                         "#define PASS 3\n"};
+    const char* sources[4] = {prefix, passes[pass], BATCH_DEFINE("HALF_WIDTH", BATCH_OUTLINE_HALF_WIDTH), body};
+    return Shader_Compile(kind, sources, 4, dialect);
+}
+
+// Links the two shaders (either may be 0 after a report, and both are deleted), the attributes at
+// locations 0 on in the order of `attributes`.
+GLuint Shaders_Link(GLuint vs, GLuint fs, const char* const* attributes, GLuint count, const char* dialect)
+{
     if (!vs || !fs) {
         if (vs)
             glDeleteShader(vs);
+        if (fs)
+            glDeleteShader(fs);
         return 0;
     }
     const GLuint program = glCreateProgram();
     glAttachShader(program, vs);
     glAttachShader(program, fs);
-    for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)
-        glBindAttribLocation(program, i, ATTRIBUTES[i]);
+    for (GLuint i = 0; i < count; ++i)
+        glBindAttribLocation(program, i, attributes[i]);
     glLinkProgram(program);
     glDeleteShader(vs);
     glDeleteShader(fs);
@@ -198,6 +206,13 @@ GLuint Program_Link(const char* vp, const char* fp, int pass, const char* dialec
         return 0;
     }
     return program;
+}
+
+GLuint Program_Link(const char* vp, const char* fp, int pass, const char* dialect)
+{
+    const GLuint vs = Shader_Compile(GL_VERTEX_SHADER, vp, pass, VERTEX_BODY, dialect);
+    const GLuint fs = vs ? Shader_Compile(GL_FRAGMENT_SHADER, fp, pass, FRAGMENT_BODY, dialect) : 0;
+    return Shaders_Link(vs, fs, ATTRIBUTES, ATTRIBUTE_COUNT, dialect);
 }
 
 }  // namespace
@@ -302,6 +317,16 @@ GLuint Batch_Program_Build(const char* dialect, int pass)
     const char* vp = es ? PREFIX_ES_VERTEX : core ? PREFIX_330_VERTEX : PREFIX_120_VERTEX;
     const char* fp = es ? PREFIX_ES_FRAGMENT : core ? PREFIX_330_FRAGMENT : PREFIX_120_FRAGMENT;
     return Program_Link(vp, fp, pass, dialect);
+}
+
+GLuint Batch_Sharp_Program_Build(const char* dialect)
+{
+    const Sharp_Text_Source source = Sharp_Text_Source_Get(dialect);
+    if (!source.vertex[0])
+        return 0;
+    const GLuint vs = Shader_Compile(GL_VERTEX_SHADER, source.vertex, 2, dialect);
+    const GLuint fs = vs ? Shader_Compile(GL_FRAGMENT_SHADER, source.fragment, 2, dialect) : 0;
+    return Shaders_Link(vs, fs, Sharp_Text_Attributes, static_cast<GLuint>(Sharp_Text_Attribute_Count), dialect);
 }
 
 }  // namespace core

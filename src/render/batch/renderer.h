@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "render/batch/changes.h"
+#include "render/batch/glyph_quads.h"
 #include "render/batch/picture_atlas.h"
 #include "render/batch/programs.h"
 #include "render/look.h"
@@ -69,6 +70,14 @@ public:
 
     int Draw_Calls() const { return draw_calls_; }
     int Uploads() const { return uploads_; }
+
+    // Sharp text: captions drawn as glyph quads from the shared glyph atlas instead of their
+    // bitmaps. Takes effect at the next Frame, which lays everything out again.
+    void Sharp_Set(bool on);
+    // Whether the next frame draws sharp text: builds its program when it is wanted and not built
+    // yet (context current); false after that failed.
+    bool Sharp_Ready();
+    void Outline_Set(float width, unsigned int rgb) { glyphs_.Outline_Set(width, rgb); }
 
 private:
     // One vertex of the merged buffer. Each stream is drawn with attribute pointers of its own, so
@@ -138,6 +147,12 @@ private:
     bool Signature_Changed(Slot& slot);
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
+    // The same, none for a caption sharp text draws as glyphs.
+    int Part_Quads_Drawn(const Look_Part& p, int& stream) const
+    {
+        const int quads = Part_Quads(p, stream);
+        return quads > 0 && sharp_ && Part_Sharp(p) ? 0 : quads;
+    }
     // What the textured parts need of the atlas: RGBA texels, and about how many.
     struct Texels {
         bool rgba = false;
@@ -145,7 +160,7 @@ private:
     };
     // The quads the slot's look needs in each stream; the number of its textured parts. Adds their
     // texels to `texels` when given.
-    static int Quads_Count(const Slot& slot, int counts[STREAMS], Texels* texels = nullptr);
+    int Quads_Count(const Slot& slot, int counts[STREAMS], Texels* texels = nullptr) const;
     // The slot's first cell.
     Cell* Slot_Cells(const Slot& slot) { return cells_.data() + slot.cell_first; }
     // Writes the slot's vertices, each stream's from out[stream] on (room for Quads_Count's quads),
@@ -319,6 +334,10 @@ private:
     int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
     bool atlas_full_reported_ = false;
     int draw_calls_ = 0, uploads_ = 0;
+    Glyph_Quads glyphs_;
+    bool sharp_ = false;
+    bool sharp_failed_ = false;  // the sharp program could not be built: captions stay bitmaps
+    bool layout_wanted_ = false;
 };
 
 }  // namespace core

@@ -10,6 +10,7 @@ namespace {
 
 const char* const Vertex_Body = R"(
 uniform mat4 u_mvp;
+uniform float u_page;
 IN vec3 a_pos;
 IN vec2 a_uv;
 IN vec4 a_color;
@@ -23,6 +24,9 @@ void main()
     v_color = a_color;
     v_spread = a_info.x;
     gl_Position = u_mvp * vec4(a_pos, 1.0);
+    // One draw a page: a glyph of another page is put outside the clip volume.
+    if (abs(a_info.y - u_page) > 0.5)
+        gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
 }
 )";
 

@@ -2,8 +2,9 @@
 // speaks. No GL here: the batch compiles them as it does its own programs.
 //
 // Vertex attributes: a_pos (vec3, scene units), a_uv (vec2, atlas coordinates 0..1 of level 0),
-// a_color (vec4), a_info (vec4: x the cell's spread in level-0 texels, 0 for a coverage cell).
-// Uniforms: u_mvp (mat4), u_atlas (sampler2D: a page with its mip levels, the texels in its red
+// a_color (vec4), a_info (vec4: x the cell's spread in level-0 texels, 0 for a coverage cell; y the
+// cell's page).
+// Uniforms: u_mvp (mat4), u_page (float: the page bound; glyphs of other pages draw nothing), u_atlas (sampler2D: a page with its mip levels, the texels in its red
 // channel, filtered linearly between texels and levels, at most Glyph_Atlas::Levels levels),
 // u_atlas_size (vec2: the page's level-0 size in texels), u_outline_color (vec4) and
 // u_outline_width (float, pixels; 0 draws no outline; it reaches no further than the field's

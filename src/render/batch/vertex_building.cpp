@@ -91,14 +91,14 @@ int Batch_Renderer::Part_Quads(const Look_Part& p, int& stream)
     return p.pass == Look_Pass::OUTLINE ? p.quads * 4 : p.quads;
 }
 
-int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS], Texels* texels)
+int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS], Texels* texels) const
 {
     for (int k = 0; k < STREAMS; ++k)
         counts[k] = 0;
     int textured = 0;
     for (const Look_Part& p : slot.look.Parts()) {
         int stream = 0;
-        const int quads = Part_Quads(p, stream);
+        const int quads = Part_Quads_Drawn(p, stream);
         counts[stream] += quads;
         if (quads > 0 && stream == STREAM_TEXTURED) {
             ++textured;
@@ -130,7 +130,7 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
         const Look_Part& p = slot.look.Parts()[part];
         int stream = 0;
-        if (Part_Quads(p, stream) == 0)
+        if (Part_Quads_Drawn(p, stream) == 0)
             continue;
         const short* v = p.Vertices();
         const float* st = p.Coords();

@@ -1,0 +1,333 @@
+// Sharp text in a batch: captions as glyph quads from the shared distance-field atlas.
+#include "render/batch/glyph_quads.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "core/core.h"
+#include "render/batch/programs.h"
+#include "render/batch/sharp_text_program.h"
+
+namespace core {
+
+bool Part_Sharp(const Look_Part& p)
+{
+    return p.pass == Look_Pass::TEXT && p.text && p.text[0] && p.text_tool && p.quads > 0 && p.Coords() &&
+           p.texture.tex_w > 0 && p.texture.tex_h > 0;
+}
+
+void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph_Vertex>& out)
+{
+    if (!Part_Sharp(p))
+        return;
+    const VR_Tools& tool = *p.text_tool;
+    const HFONT font = Y_Create_Font(tool.Window, tool.Font_Name, tool.Font_Style, nullptr, p.text_size);
+    const int tex_w = p.texture.tex_w, tex_h = p.texture.tex_h;
+    host::Caption_Glyph some[64];
+    std::vector<host::Caption_Glyph> more;
+    const host::Caption_Glyph* glyphs = some;
+    int n = host::Caption_Glyphs(font, p.text, tex_w, some, 64);
+    if (n > 64) {
+        more.resize(static_cast<std::size_t>(n));
+        n = host::Caption_Glyphs(font, p.text, tex_w, more.data(), n);
+        glyphs = more.data();
+    }
+    if (n <= 0)
+        return;
+    // The bitmap's texels (column, row from the top) to the widget's frame, from three corners of
+    // the caption's quad: the glyphs go exactly where the bitmap's ink would.
+    const short* v = p.Vertices();
+    const float* st = p.Coords();
+    float pos[3][3], tex[3][2];
+    for (int k = 0; k < 3; ++k) {
+        for (int a = 0; a < 3; ++a)
+            pos[k][a] = static_cast<float>(v[k * 3 + a]) * p.scale[a] + p.offset[a];
+        tex[k][0] = (st[k * 2] + p.shift_s) * static_cast<float>(tex_w);
+        tex[k][1] = st[k * 2 + 1] * static_cast<float>(tex_h);
+    }
+    const float d1[2] = {tex[1][0] - tex[0][0], tex[1][1] - tex[0][1]};
+    const float d2[2] = {tex[2][0] - tex[0][0], tex[2][1] - tex[0][1]};
+    const float det = d1[0] * d2[1] - d1[1] * d2[0];
+    if (std::fabs(det) < 1e-12f)
+        return;
+    float along_u[3], along_w[3];
+    for (int a = 0; a < 3; ++a) {
+        const float e1 = pos[1][a] - pos[0][a], e2 = pos[2][a] - pos[0][a];
+        along_u[a] = (e1 * d2[1] - e2 * d1[1]) / det;
+        along_w[a] = (e2 * d1[0] - e1 * d2[0]) / det;
+    }
+    // The texels the quad shows: the bitmap's ink is cut there, and so are the glyphs.
+    float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+    for (int k = 0; k < 4; ++k) {
+        const float u = (st[k * 2] + p.shift_s) * static_cast<float>(tex_w);
+        const float w = st[k * 2 + 1] * static_cast<float>(tex_h);
+        lo[0] = std::min(lo[0], u);
+        hi[0] = std::max(hi[0], u);
+        lo[1] = std::min(lo[1], w);
+        hi[1] = std::max(hi[1], w);
+    }
+    unsigned char color[4] = {static_cast<unsigned char>(p.rgb & 0xFF), static_cast<unsigned char>((p.rgb >> 8) & 0xFF),
+                              static_cast<unsigned char>((p.rgb >> 16) & 0xFF), 255};
+    if (p.modulate)
+        for (int a = 0; a < 3; ++a)
+            color[a] = static_cast<unsigned char>((color[a] * color[a] + 127) / 255);
+    const float page = static_cast<float>(atlas.Page_Size());
+    const float pad = static_cast<float>(Glyph_Atlas::Padding);
+    for (int i = 0; i < n; ++i) {
+        const host::Caption_Glyph& g = glyphs[i];
+        const Glyph_Cell* c = atlas.Cell_Get(g.font, g.glyph);
+        if (!c || c->page < 0 || c->em < 1)
+            continue;
+        // The quad takes in the cell's padding: seen from far, a pixel whose centre is off the cell
+        // still covers some of its ink.
+        const float k = static_cast<float>(g.size) / static_cast<float>(c->em);
+        float x0 = static_cast<float>(g.x) + (static_cast<float>(c->left) - pad) * k;
+        float y0 = static_cast<float>(g.y) - (static_cast<float>(c->top) + pad) * k;
+        float x1 = x0 + (static_cast<float>(c->width) + 2 * pad) * k;
+        float y1 = y0 + (static_cast<float>(c->rows) + 2 * pad) * k;
+        float s0 = (static_cast<float>(c->x) - pad) / page, s1 = (static_cast<float>(c->x + c->width) + pad) / page;
+        float t0 = (static_cast<float>(c->y) - pad) / page, t1 = (static_cast<float>(c->y + c->rows) + pad) / page;
+        // Cut to the texels the caption's quad shows, the atlas coordinates with it.
+        const float ds = (s1 - s0) / (x1 - x0), dt = (t1 - t0) / (y1 - y0);
+        if (x0 < lo[0]) { s0 += (lo[0] - x0) * ds; x0 = lo[0]; }
+        if (x1 > hi[0]) { s1 -= (x1 - hi[0]) * ds; x1 = hi[0]; }
+        if (y0 < lo[1]) { t0 += (lo[1] - y0) * dt; y0 = lo[1]; }
+        if (y1 > hi[1]) { t1 -= (y1 - hi[1]) * dt; y1 = hi[1]; }
+        if (x0 >= x1 || y0 >= y1)
+            continue;
+        const float corners[6][4] = {{x0, y0, s0, t0}, {x1, y0, s1, t0}, {x1, y1, s1, t1},
+                                     {x0, y0, s0, t0}, {x1, y1, s1, t1}, {x0, y1, s0, t1}};
+        for (const auto& q : corners) {
+            Glyph_Vertex out_v;
+            const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
+            for (int a = 0; a < 3; ++a)
+                out_v.pos[a] = pos[0][a] + along_u[a] * du + along_w[a] * dw;
+            out_v.uv[0] = q[2];
+            out_v.uv[1] = q[3];
+            std::memcpy(out_v.color, color, 4);
+            out_v.info[0] = static_cast<unsigned char>(std::min(c->spread, 255));
+            out_v.info[1] = static_cast<unsigned char>(std::min(c->page, 255));
+            out_v.info[2] = out_v.info[3] = 0;
+            out.push_back(out_v);
+        }
+    }
+}
+
+bool Glyph_Quads::Init(const char* dialect, bool vao)
+{
+    Release();
+    program_ = Batch_Sharp_Program_Build(dialect);
+    if (!program_)
+        return false;
+    u_mvp_ = glGetUniformLocation(program_, "u_mvp");
+    u_atlas_ = glGetUniformLocation(program_, "u_atlas");
+    u_size_ = glGetUniformLocation(program_, "u_atlas_size");
+    u_page_ = glGetUniformLocation(program_, "u_page");
+    u_outline_color_ = glGetUniformLocation(program_, "u_outline_color");
+    u_outline_width_ = glGetUniformLocation(program_, "u_outline_width");
+    rg_ = std::strcmp(dialect, "120") != 0 || GLEW_VERSION_3_0 || GLEW_ARB_texture_rg;
+    glGenBuffers(1, &vbo_);
+    if (vao) {
+        glGenVertexArrays(1, &vao_);
+        glBindVertexArray(vao_);
+        glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+        Attributes_Point();
+        for (GLuint i = 0; i < static_cast<GLuint>(Sharp_Text_Attribute_Count); ++i)
+            glEnableVertexAttribArray(i);
+        glBindVertexArray(0);
+    }
+    full_send_ = true;
+    return true;
+}
+
+void Glyph_Quads::Release()
+{
+    if (program_)
+        glDeleteProgram(program_);
+    if (vao_)
+        glDeleteVertexArrays(1, &vao_);
+    if (vbo_)
+        glDeleteBuffers(1, &vbo_);
+    if (!pages_.empty())
+        glDeleteTextures(static_cast<GLsizei>(pages_.size()), pages_.data());
+    pages_.clear();
+    program_ = vao_ = vbo_ = 0;
+    buffer_bytes_ = 0;
+    sent_serial_ = 0;
+    laid_out_ = false;
+    full_send_ = true;
+}
+
+void Glyph_Quads::Slots_Resize(std::size_t count)
+{
+    if (count == slots_.size())
+        return;
+    slots_.resize(count);
+    laid_out_ = false;
+}
+
+bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look)
+{
+    Slot& s = slots_[i];
+    s.vertices.clear();
+    for (const Look_Part& p : look.Parts())
+        Glyph_Quads_Build(p, Glyph_Atlas_Shared(), s.vertices);
+    const int quads = static_cast<int>(s.vertices.size() / 6);
+    if (!laid_out_)
+        return true;
+    if (quads > s.capacity)
+        return false;
+    // Only the slot's own quads are written: a read-out's new digits, not the panel's.
+    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * 6;
+    const std::size_t room = static_cast<std::size_t>(s.capacity) * 6;
+    bool changed = false;
+    for (std::size_t v = 0; v < room; ++v) {
+        const Glyph_Vertex want = v < s.vertices.size() ? s.vertices[v] : Glyph_Vertex{};
+        if (std::memcmp(&want, &at[v], sizeof want) != 0) {
+            at[v] = want;
+            changed = true;
+        }
+    }
+    if (changed) {
+        const int lo = s.first * 6, hi = (s.first + s.capacity) * 6 - 1;
+        dirty_lo_ = dirty_lo_ < 0 ? lo : std::min(dirty_lo_, lo);
+        dirty_hi_ = std::max(dirty_hi_, hi);
+    }
+    return true;
+}
+
+void Glyph_Quads::Layout()
+{
+    quads_ = 0;
+    for (Slot& s : slots_) {
+        const int quads = static_cast<int>(s.vertices.size() / 6);
+        // A read-out of four digits may come to show seven.
+        s.capacity = quads > 0 ? quads + std::max(4, quads / 2) : 0;
+        s.first = quads_;
+        quads_ += s.capacity;
+    }
+    vertices_.assign(static_cast<std::size_t>(quads_) * 6, Glyph_Vertex{});
+    for (const Slot& s : slots_)
+        std::copy(s.vertices.begin(), s.vertices.end(), vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * 6);
+    laid_out_ = true;
+    full_send_ = true;
+    dirty_lo_ = dirty_hi_ = -1;
+}
+
+void Glyph_Quads::Outline_Set(float width, unsigned int rgb)
+{
+    outline_width_ = std::isfinite(width) ? std::max(width, 0.0f) : 0.0f;
+    outline_color_[0] = static_cast<float>(rgb & 0xFF) / 255.0f;
+    outline_color_[1] = static_cast<float>((rgb >> 8) & 0xFF) / 255.0f;
+    outline_color_[2] = static_cast<float>((rgb >> 16) & 0xFF) / 255.0f;
+    outline_color_[3] = 1.0f;
+}
+
+void Glyph_Quads::Attributes_Point()
+{
+    const GLsizei stride = sizeof(Glyph_Vertex);
+    const auto at = [](std::size_t offset) { return reinterpret_cast<const void*>(offset); };
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, pos)));
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, uv)));
+    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(Glyph_Vertex, color)));
+    glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(offsetof(Glyph_Vertex, info)));
+}
+
+void Glyph_Quads::Pages_Send(int& uploads)
+{
+    Glyph_Atlas& atlas = Glyph_Atlas_Shared();
+    if (atlas.Serial() == sent_serial_ && static_cast<int>(pages_.size()) == atlas.Pages())
+        return;
+    const int size = atlas.Page_Size();
+    const GLint inner = rg_ ? GL_R8 : GL_LUMINANCE8;
+    const GLenum format = rg_ ? GL_RED : GL_LUMINANCE;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int page = 0; page < atlas.Pages(); ++page) {
+        const bool fresh = page >= static_cast<int>(pages_.size());
+        if (fresh) {
+            GLuint texture = 0;
+            glGenTextures(1, &texture);
+            pages_.push_back(texture);
+            glBindTexture(GL_TEXTURE_2D, texture);
+            for (int l = 0; l < Glyph_Atlas::Levels; ++l)
+                glTexImage2D(GL_TEXTURE_2D, l, inner, size >> l, size >> l, 0, format, GL_UNSIGNED_BYTE, nullptr);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, Glyph_Atlas::Levels - 1);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        }
+        // A page new to this batch goes up whole: other batches may have filled it long ago.
+        std::vector<Atlas_Rect> rects = atlas.Changes(page, fresh ? 0 : sent_serial_);
+        if (rects.empty())
+            continue;
+        glBindTexture(GL_TEXTURE_2D, pages_[static_cast<std::size_t>(page)]);
+        for (const Atlas_Rect& r : rects) {
+            ++uploads;
+            for (int l = 0; l < Glyph_Atlas::Levels; ++l) {
+                glPixelStorei(GL_UNPACK_ROW_LENGTH, size >> l);
+                glPixelStorei(GL_UNPACK_SKIP_PIXELS, r.x >> l);
+                glPixelStorei(GL_UNPACK_SKIP_ROWS, r.y >> l);
+                glTexSubImage2D(GL_TEXTURE_2D, l, r.x >> l, r.y >> l, r.width >> l, r.height >> l, format,
+                                GL_UNSIGNED_BYTE, atlas.Texels(page, l));
+            }
+        }
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    sent_serial_ = atlas.Serial();
+}
+
+int Glyph_Quads::Draw(const float mvp[16], int& uploads)
+{
+    if (!Ready() || quads_ == 0)
+        return 0;
+    Pages_Send(uploads);
+    if (vao_)
+        glBindVertexArray(vao_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    const std::size_t bytes = vertices_.size() * sizeof(Glyph_Vertex);
+    if (full_send_ || bytes > buffer_bytes_) {
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), vertices_.data(), GL_DYNAMIC_DRAW);
+        buffer_bytes_ = bytes;
+        ++uploads;
+    } else if (dirty_lo_ >= 0) {
+        // The frame's changed slots in one piece.
+        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(dirty_lo_ * sizeof(Glyph_Vertex)),
+                        static_cast<GLsizeiptr>((dirty_hi_ - dirty_lo_ + 1) * sizeof(Glyph_Vertex)),
+                        vertices_.data() + dirty_lo_);
+        ++uploads;
+    }
+    full_send_ = false;
+    dirty_lo_ = dirty_hi_ = -1;
+    if (!vao_) {
+        Attributes_Point();
+        // The batch's fifth attribute reads its own buffer, shorter than this one.
+        glDisableVertexAttribArray(static_cast<GLuint>(Sharp_Text_Attribute_Count));
+    }
+    glUseProgram(program_);
+    glUniformMatrix4fv(u_mvp_, 1, GL_FALSE, mvp);
+    glUniform1i(u_atlas_, 0);
+    const float size = static_cast<float>(Glyph_Atlas_Shared().Page_Size());
+    glUniform2f(u_size_, size, size);
+    glUniform4fv(u_outline_color_, 1, outline_color_);
+    glUniform1f(u_outline_width_, outline_width_);
+    // Glyph quads overlap their neighbours' padding: written to depth, one would hide the next's ink.
+    glDepthMask(GL_FALSE);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    int calls = 0;
+    for (std::size_t page = 0; page < pages_.size(); ++page) {
+        glBindTexture(GL_TEXTURE_2D, pages_[page]);
+        glUniform1f(u_page_, static_cast<float>(page));
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices_.size()));
+        ++calls;
+    }
+    glDepthMask(GL_TRUE);
+    return calls;
+}
+
+}  // namespace core

@@ -1,0 +1,237 @@
+// Sharp text through a batch: captions and read-outs drawn as glyph quads from the shared glyph
+// atlas land where the bitmaps' ink does, in every script the text layer shapes, and a read-out
+// that changes needs no texture upload. The suite reruns in a core and an ES context.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <vrtools/batch.h>
+
+#include "batch_view.h"
+#include "gl_fixture.h"
+
+// Texts rasterised: the library calls the seam's Surface_Draw_Text through the dynamic linker, and
+// the test executable exports its own definition (ENABLE_EXPORTS), which counts and forwards.
+int texts_drawn = 0;
+namespace host {
+__attribute__((visibility("default"))) void Surface_Draw_Text(Text_Surface* surface, const wchar_t* text)
+{
+    using Fn = void (*)(Text_Surface*, const wchar_t*);
+    static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "_ZN4host17Surface_Draw_TextEPNS_12Text_SurfaceEPKw"));
+    ++texts_drawn;
+    real(surface, text);
+}
+}  // namespace host
+
+namespace {
+
+// The pixels' box (x0, y0, x1, y1, inclusive) within a rectangle that `ink` picks; x0 > x1 when none.
+struct Ink_Box {
+    int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
+    long sum = 0;  // the ink's weight: how far past the threshold, summed
+};
+
+class BatchSharpText : public GL_Test {
+protected:
+    std::vector<unsigned char> Frame_Of(VR_Batches& batch)
+    {
+        Clear();
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT);
+        return Frame_Pixels(WIDTH, HEIGHT);
+    }
+
+    // Ink in [x0, x1) x [y0, y1): pixels whose red differs from `ground` by more than a third.
+    static Ink_Box Ink(const std::vector<unsigned char>& f, int x0, int y0, int x1, int y1, int ground)
+    {
+        Ink_Box box;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                const int d = std::abs(f[(static_cast<std::size_t>(y) * WIDTH + x) * 4] - ground);
+                box.sum += d;
+                if (d < 85)
+                    continue;
+                box.x0 = std::min(box.x0, x);
+                box.x1 = std::max(box.x1, x);
+                box.y0 = std::min(box.y0, y);
+                box.y1 = std::max(box.y1, y);
+            }
+        return box;
+    }
+
+    // The ink of `region` drawn with bitmaps and as glyphs by the same batch, side by side: the
+    // boxes within `slack` pixels, the ink's weight within a quarter.
+    void Expect_Same_Ink(VR_Batches& batch, const int region[4], int ground, int slack, const std::string& what)
+    {
+        batch.Sharp_Text_Set(false);
+        const auto exact = Frame_Of(batch);
+        Save_Png("sharp-" + what + "-exact");
+        batch.Sharp_Text_Set(true);
+        const auto sharp = Frame_Of(batch);
+        Save_Png("sharp-" + what + "-sharp");
+        const Ink_Box a = Ink(exact, region[0], region[1], region[2], region[3], ground);
+        const Ink_Box b = Ink(sharp, region[0], region[1], region[2], region[3], ground);
+        ASSERT_LE(a.x0, a.x1) << what << ": no ink in the bitmap caption";
+        ASSERT_LE(b.x0, b.x1) << what << ": no ink in the glyphs";
+        EXPECT_NEAR(b.x0, a.x0, slack) << what;
+        EXPECT_NEAR(b.x1, a.x1, slack) << what;
+        EXPECT_NEAR(b.y0, a.y0, slack) << what;
+        EXPECT_NEAR(b.y1, a.y1, slack) << what;
+        EXPECT_NEAR(static_cast<double>(b.sum), static_cast<double>(a.sum), a.sum / 4.0) << what;
+    }
+
+    // The slider "Gain" at (20, 300) showing `value` with one decimal, initialised.
+    static void Slider_Make(VR_Valuators& slider, float value)
+    {
+        Widget_Place(slider, "Gain", 20, 300, 300, 32);
+        slider.Value_Max = 100.0f;
+        slider.Value = value;
+        slider.Format = "%.1f";
+        slider.Init(Window());
+    }
+};
+
+}  // namespace
+
+TEST_F(BatchSharpText, GlyphsSitWhereTheBitmapsInkIs)
+{
+    VR_Labels label;
+    VR_Buttons button;
+    VR_Valuators slider;
+    Widget_Place(label, "Legible text", 20, 500, 200, 30);
+    Widget_Place(button, "Press Hold", 20, 400, 160, 40);
+    label.Init(Window());
+    button.Init(Window());
+    Slider_Make(slider, 42.5f);
+    VR_Batches batch;
+    batch.Add(label);
+    batch.Add(button);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    // White on the black ground; black on the button's lit face; the read-out black under the
+    // slider, on the ground again as white, so measured apart.
+    const int label_box[4] = {20, 500, 220, 530};
+    Expect_Same_Ink(batch, label_box, 0, 1, "label");
+    const Rgba face = Pixel(24, 404);
+    const int button_box[4] = {30, 405, 170, 435};
+    Expect_Same_Ink(batch, button_box, face.r, 1, "button");
+    EXPECT_LE(batch.Draw_Calls_Get(), 6) << "one more pass for the glyphs";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, RightToLeftJoinedAndFallbackScriptsAsTheBitmaps)
+{
+    // Hebrew read right to left, Arabic joined, Devanagari shaped from a fallback font, Chinese
+    // from another.
+    const char* const names[] = {"\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D abc",
+                                 "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7",
+                                 "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87",
+                                 "\xE6\xBC\xA2\xE5\xAD\x97 ok"};
+    std::vector<VR_Labels> labels(4);
+    VR_Batches batch;
+    for (int i = 0; i < 4; ++i) {
+        Widget_Place(labels[i], names[i], 20, 500 - i * 60, 240, 40);
+        labels[i].Font_Size = 20;
+        labels[i].Init(Window());
+        batch.Add(labels[i]);
+    }
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    for (int i = 0; i < 4; ++i) {
+        const int box[4] = {20, 500 - i * 60, 260, 540 - i * 60};
+        Expect_Same_Ink(batch, box, 0, 1, "script" + std::to_string(i));
+    }
+}
+
+TEST_F(BatchSharpText, AChangedReadOutRewritesItsGlyphsWithoutTextureUploads)
+{
+    VR_Valuators slider;
+    Slider_Make(slider, 10.0f);
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    Frame_Of(batch);
+    // Its digits and point are in the atlas: only vertices go up.
+    slider.Value = 11.0f;
+    slider.Adjust();
+    Counts_Reset();
+    texts_drawn = 0;
+    const auto changed = Frame_Of(batch);
+    EXPECT_EQ(texts_drawn, 0) << "the new read-out was rasterised";
+    EXPECT_EQ(Counts().tex_sub_image + Counts().tex_image, 0);
+    EXPECT_EQ(Counts().buffer_data, 0) << "a whole buffer was replaced";
+    EXPECT_EQ(batch.Uploads_Get(), 2) << "the cursor's vertices and the read-out's glyphs";
+    // As a fresh batch draws that value.
+    VR_Batches fresh;
+    fresh.Sharp_Text_Set(true);
+    fresh.Add(slider);
+    ASSERT_EQ(fresh.Init(), 1);
+    EXPECT_TRUE(Frame_Of(fresh) == changed);
+    // Its bitmap was never made for that value: its own Draw, and the batch back to the bitmap
+    // captions, show the read-out a fresh slider shows.
+    VR_Valuators twin;
+    Slider_Make(twin, 11.0f);
+    if (Profile() == headless::Profile::COMPAT) {
+        Clear();
+        twin.Draw();
+        const auto own_twin = Frame_Pixels(WIDTH, HEIGHT);
+        Clear();
+        slider.Draw();
+        EXPECT_TRUE(Frame_Pixels(WIDTH, HEIGHT) == own_twin);
+    }
+    batch.Sharp_Text_Set(false);
+    VR_Batches exact;
+    exact.Add(twin);
+    ASSERT_EQ(exact.Init(), 1);
+    EXPECT_TRUE(Frame_Of(batch) == Frame_Of(exact));
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, SwitchedOffTheBatchDrawsTheWidgetsOwnPictureAgain)
+{
+    VR_Buttons button;
+    Widget_Place(button, "Press", 20, 400, 160, 40);
+    button.Init(Window());
+    VR_Batches batch;
+    batch.Add(button);
+    ASSERT_EQ(batch.Init(), 1);
+    const auto before = Frame_Of(batch);
+    batch.Sharp_Text_Set(true);
+    EXPECT_FALSE(Frame_Of(batch) == before);
+    batch.Sharp_Text_Set(false);
+    EXPECT_TRUE(Frame_Of(batch) == before);
+}
+
+TEST_F(BatchSharpText, AnOutlineRingsTheGlyphsInItsColour)
+{
+    VR_Labels label;
+    Widget_Place(label, "Ring", 20, 500, 200, 40);
+    label.Font_Size = 24;
+    label.Init(Window());
+    VR_Batches batch;
+    batch.Add(label);
+    batch.Sharp_Text_Set(true);
+    ASSERT_EQ(batch.Init(), 1);
+    const auto blue_pixels = [&] {
+        Frame_Of(batch);
+        int n = 0;
+        for (int y = 500; y < 540; ++y)
+            for (int x = 20; x < 220; ++x) {
+                const Rgba p = Pixel(x, y);
+                n += p.b > 120 && p.r < 60 && p.g < 60;
+            }
+        return n;
+    };
+    EXPECT_EQ(blue_pixels(), 0);
+    batch.Text_Outline_Set(1.5f, 0xFF0000u);
+    EXPECT_GT(blue_pixels(), 40);
+    // Widths that make no sense draw no ring.
+    for (float nonsense : {-3.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        batch.Text_Outline_Set(nonsense, 0xFF0000u);
+        EXPECT_EQ(blue_pixels(), 0) << nonsense;
+    }
+}
