@@ -73,8 +73,7 @@ bool Check(Scenario s, int rows_count)
     widgets->Destroy();
     raw->Destroy();
     if (ok)
-        std::printf("check: %s N=%d: %d frames, %zu GL calls, identical\n", Scenario_Name(s), rows_count, steps,
-                    calls);
+        std::printf("check: %s N=%d: %d frames, %zu GL calls, identical\n", Scenario_Name(s), rows_count, steps, calls);
     return ok;
 }
 

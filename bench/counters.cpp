@@ -99,8 +99,8 @@ void GLAPIENTRY Counting_Multi_Draw_Arrays(GLenum mode, const GLint* first, cons
     ++totals.draws;
     real_multi_draw_arrays(mode, first, count, n);
 }
-void GLAPIENTRY Counting_Multi_Draw_Elements(GLenum mode, const GLsizei* count, GLenum type,
-                                             const void* const* indices, GLsizei n)
+void GLAPIENTRY Counting_Multi_Draw_Elements(GLenum mode, const GLsizei* count, GLenum type, const void* const* indices,
+                                             GLsizei n)
 {
     ++totals.draws;
     real_multi_draw_elements(mode, count, type, indices, n);
@@ -110,9 +110,14 @@ long Texel_Bytes(GLenum format, GLenum type)
 {
     long channels = 4;
     switch (format) {
-    case GL_ALPHA: case GL_LUMINANCE: case GL_RED: case GL_DEPTH_COMPONENT: channels = 1; break;
-    case GL_LUMINANCE_ALPHA: case GL_RG: channels = 2; break;
-    case GL_RGB: case GL_BGR: channels = 3; break;
+    case GL_ALPHA:
+    case GL_LUMINANCE:
+    case GL_RED:
+    case GL_DEPTH_COMPONENT: channels = 1; break;
+    case GL_LUMINANCE_ALPHA:
+    case GL_RG: channels = 2; break;
+    case GL_RGB:
+    case GL_BGR: channels = 3; break;
     default: break;
     }
     return channels * (type == GL_FLOAT ? 4 : 1);
@@ -255,16 +260,15 @@ __attribute__((noinline)) void Heap_Count()
 #define BENCH_EXPORT extern "C" __attribute__((visibility("default")))
 
 BENCH_EXPORT void GLAPIENTRY glTexImage2D(GLenum target, GLint level, GLint internal_format, GLsizei width,
-                                          GLsizei height, GLint border, GLenum format, GLenum type,
-                                          const void* pixels)
+                                          GLsizei height, GLint border, GLenum format, GLenum type, const void* pixels)
 {
     using Fn = void(GLAPIENTRY*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*);
     static const Fn real = bench::Next<Fn>("glTexImage2D");
     ++bench::totals.texture_uploads;
     bench::totals.bytes_sent += static_cast<long>(width) * height * bench::Texel_Bytes(format, type);
     if (bench::call_hook) {
-        const double a[] = {double(target), double(level), double(internal_format), double(width),
-                            double(height), double(border), double(format), double(type)};
+        const double a[] = {double(target), double(level),  double(internal_format), double(width),
+                            double(height), double(border), double(format),          double(type)};
         bench::call_hook("glTexImage2D", a, 8);
     }
     real(target, level, internal_format, width, height, border, format, type, pixels);

@@ -70,8 +70,8 @@ public:
         io.IniFilename = nullptr;
         io.LogFilename = nullptr;
         // The whole panel is on the display, so that ImGui submits every row as the others do.
-        io.DisplaySize = ImVec2(static_cast<float>(Panel_Width(static_cast<int>(rows.size()))),
-                                static_cast<float>(SURFACE_H));
+        io.DisplaySize =
+            ImVec2(static_cast<float>(Panel_Width(static_cast<int>(rows.size()))), static_cast<float>(SURFACE_H));
         io.DeltaTime = 1.0f / 60.0f;
         // FreeType rasterises the atlas, as it rasterises the widgets' captions.
         io.Fonts->FontBuilderIO = ImGuiFreeType::GetBuilderForFreeType();

@@ -41,14 +41,16 @@ struct Matrix {
         for (int c = 0; c < 4; ++c)
             for (int row = 0; row < 4; ++row) {
                 double s = 0;
-                for (int k = 0; k < 4; ++k) s += m[k * 4 + row] * b.m[c * 4 + k];
+                for (int k = 0; k < 4; ++k)
+                    s += m[k * 4 + row] * b.m[c * 4 + k];
                 r.m[c * 4 + row] = s;
             }
         return r;
     }
     void To(float out[16]) const
     {
-        for (int i = 0; i < 16; ++i) out[i] = static_cast<float>(m[i]);
+        for (int i = 0; i < 16; ++i)
+            out[i] = static_cast<float>(m[i]);
     }
 };
 
@@ -133,7 +135,8 @@ public:
                 const unsigned char* p = &rgba[(static_cast<size_t>(height_ - 1 - y) * width_ + x) * 4];
                 image.luma[static_cast<size_t>(y / k) * image.width + x / k] += (p[0] + p[1] + p[2]) / 765.0f;
             }
-        for (float& v : image.luma) v /= static_cast<float>(k * k);
+        for (float& v : image.luma)
+            v /= static_cast<float>(k * k);
         return image;
     }
 
@@ -198,13 +201,13 @@ Image Batch_Render(Subject subject, const View& view, int supersample, bool shar
         plane = Readout_Z;
     }
     batch.Sharp_Text_Set(sharp);
-    if (!batch.Init()) return {};
+    if (!batch.Init())
+        return {};
     const headless::Light& light = headless::Light_Values();
     // The read-out is black and hangs below the slider: it needs a light ground to be seen.
-    Image image = Camera_Render(subject, view, plane, subject == Subject::LABEL ? 0.0f : 0.85f, supersample,
-                                [&](const float* p, const float* mv) {
-                                    batch.Draw(p, mv, light.direction, light.color, light.ambient);
-                                });
+    Image image = Camera_Render(
+        subject, view, plane, subject == Subject::LABEL ? 0.0f : 0.85f, supersample,
+        [&](const float* p, const float* mv) { batch.Draw(p, mv, light.direction, light.color, light.ambient); });
     batch.Clear();
     return image;
 }
@@ -216,13 +219,13 @@ Image Camera_Render(Subject subject, const View& view, double plane, float backg
     Picture_Size(subject, view.magnification, w, h);
     const int k = std::max(1, supersample);
     Target target(w * k, h * k, background);
-    if (!target.Ok()) return {};
+    if (!target.Ok())
+        return {};
     // The eye stands where the caption's plane shows `magnification` pixels a unit.
     const double distance = View_Height / 2.0 / (view.magnification * std::tan(Field_Of_View * Pi / 360.0));
     const Matrix projection = Perspective(w, h, distance / 4, distance * 4);
     const Matrix model_view = Translation(0, 0, -distance) * Turn_Y(view.turn_degrees) *
-                              Translation(view.shift_x / view.magnification, view.shift_y / view.magnification,
-                                          -plane);
+                              Translation(view.shift_x / view.magnification, view.shift_y / view.magnification, -plane);
     float p[16], mv[16];
     projection.To(p);
     model_view.To(mv);
@@ -239,7 +242,8 @@ Image FreeType_Render(const View& view)
     image.luma.assign(static_cast<size_t>(image.width) * image.height, 0.0f);
     FT_Library library = nullptr;
     FT_Face face = nullptr;
-    if (FT_Init_FreeType(&library) != 0) return image;
+    if (FT_Init_FreeType(&library) != 0)
+        return image;
     if (FT_New_Face(library, FONT_FILE, 0, &face) == 0 &&
         FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(FONT_SIZE * view.magnification * 64)), 72, 72) ==
             0) {
@@ -247,31 +251,36 @@ Image FreeType_Render(const View& view)
         const std::string text = LABEL_TEXT;
         long width = 0;
         for (char c : text)
-            if (FT_Load_Char(face, static_cast<FT_ULong>(c), FT_LOAD_DEFAULT) == 0) width += face->glyph->advance.x;
+            if (FT_Load_Char(face, static_cast<FT_ULong>(c), FT_LOAD_DEFAULT) == 0)
+                width += face->glyph->advance.x;
         const double origin_x = image.width / 2.0 - width / 128.0 + view.shift_x;
         const double baseline = image.height / 2.0 + face->size->metrics.ascender / 128.0 - view.shift_y;
         long pen = 0;
         for (char c : text) {
-            if (FT_Load_Char(face, static_cast<FT_ULong>(c), FT_LOAD_DEFAULT) != 0) continue;
+            if (FT_Load_Char(face, static_cast<FT_ULong>(c), FT_LOAD_DEFAULT) != 0)
+                continue;
             const double x = origin_x + std::round(pen / 64.0);
             const long ix = static_cast<long>(std::floor(x)), iy = static_cast<long>(std::floor(baseline));
             // The fraction of a pixel goes into the outline, so that the ink moves by it.
             FT_Outline_Translate(&face->glyph->outline, std::lround((x - ix) * 64), -std::lround((baseline - iy) * 64));
             pen += face->glyph->advance.x;
-            if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
+            if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+                continue;
             const FT_Bitmap& b = face->glyph->bitmap;
             for (unsigned r = 0; r < b.rows; ++r)
                 for (unsigned col = 0; col < b.width; ++col) {
                     const long px = ix + face->glyph->bitmap_left + static_cast<long>(col);
                     const long py = iy - face->glyph->bitmap_top + static_cast<long>(r);
-                    if (px < 0 || py < 0 || px >= image.width || py >= image.height) continue;
+                    if (px < 0 || py < 0 || px >= image.width || py >= image.height)
+                        continue;
                     float& to = image.luma[static_cast<size_t>(py) * image.width + px];
                     const float a = b.buffer[static_cast<long>(r) * b.pitch + col] / 255.0f;
                     to = to + a - to * a;  // white drawn over what is there, as a blended draw does
                 }
         }
     }
-    if (face) FT_Done_Face(face);
+    if (face)
+        FT_Done_Face(face);
     FT_Done_FreeType(library);
     return image;
 }
@@ -280,9 +289,11 @@ Image FreeType_Render(const View& view)
 
 double Edge_Width(const Image& image)
 {
-    if (image.luma.empty()) return -1;
+    if (image.luma.empty())
+        return -1;
     const float peak = *std::max_element(image.luma.begin(), image.luma.end());
-    if (peak <= 0.0f) return -1;
+    if (peak <= 0.0f)
+        return -1;
     // The ink's box, then the first column of ink from the left and the rows of its stem.
     int left = image.width, top = image.height, bottom = -1;
     for (int y = 0; y < image.height; ++y)
@@ -292,25 +303,31 @@ double Edge_Width(const Image& image)
                 top = std::min(top, y);
                 bottom = std::max(bottom, y);
             }
-    if (bottom < 0) return -1;
+    if (bottom < 0)
+        return -1;
     std::vector<int> stem_rows;
     for (int y = top; y <= bottom; ++y)
         if (image.At(left, y) >= 0.5f * peak || (left + 1 < image.width && image.At(left + 1, y) >= 0.5f * peak))
             stem_rows.push_back(y);
-    if (stem_rows.size() < 2) return -1;
+    if (stem_rows.size() < 2)
+        return -1;
     std::vector<double> widths;
     const size_t quarter = stem_rows.size() / 4;
     for (size_t i = quarter; i < stem_rows.size() - quarter; ++i) {
         const int y = stem_rows[i];
         // The rise into the stem: from the first pixel over half the peak up to the row's top.
         int x = std::max(0, left - 1);
-        while (x < image.width && image.At(x, y) < 0.5f * peak) ++x;
-        while (x + 1 < image.width && image.At(x + 1, y) > image.At(x, y)) ++x;
+        while (x < image.width && image.At(x, y) < 0.5f * peak)
+            ++x;
+        while (x + 1 < image.width && image.At(x + 1, y) > image.At(x, y))
+            ++x;
         const float top_value = image.At(x, y);
         auto crossing = [&](float level) -> double {
             int c = x;
-            while (c > 0 && image.At(c - 1, y) >= level) --c;
-            if (c == 0) return static_cast<double>(c);
+            while (c > 0 && image.At(c - 1, y) >= level)
+                --c;
+            if (c == 0)
+                return static_cast<double>(c);
             const float a = image.At(c - 1, y), b = image.At(c, y);
             return c - 1 + (level - a) / std::max(1e-6f, b - a);
         };
@@ -323,14 +340,16 @@ double Edge_Width(const Image& image)
 double Brightness(const Image& image)
 {
     double sum = 0;
-    for (float v : image.luma) sum += v;
+    for (float v : image.luma)
+        sum += v;
     return sum;
 }
 
 double Ssim(const Image& a, const Image& b)
 {
     constexpr int N = 11;
-    if (a.width != b.width || a.height != b.height || a.width < N || a.height < N) return 0.0;
+    if (a.width != b.width || a.height != b.height || a.width < N || a.height < N)
+        return 0.0;
     constexpr double C1 = 0.01 * 0.01, C2 = 0.03 * 0.03;
     double weight[N][N], wsum = 0;
     for (int j = 0; j < N; ++j)
@@ -356,7 +375,8 @@ double Ssim(const Image& a, const Image& b)
                 }
             const double va = aa - ma * ma, vb = bb - mb * mb, cov = ab - ma * mb;
             // Windows of background alone in both say nothing of the caption.
-            if (ma + mb < 1e-4 && va + vb < 1e-6) continue;
+            if (ma + mb < 1e-4 && va + vb < 1e-6)
+                continue;
             total += (2 * ma * mb + C1) * (2 * cov + C2) / ((ma * ma + mb * mb + C1) * (va + vb + C2));
             ++windows;
         }
@@ -376,9 +396,11 @@ bool Png_Write(const Image& image, const std::string& path)
 int Table(std::FILE* out, const std::string& png_dir)
 {
     const Image probe = Batch_Render(Subject::LABEL, View{});
-    if (probe.luma.empty()) return 1;
-    std::fprintf(out, "legibility: \"%s\" (DejaVu Sans %d px) drawn through VR_Batches under a perspective camera "
-                      "(%.0f degrees), against FreeType rendering the text at its size on screen\n\n",
+    if (probe.luma.empty())
+        return 1;
+    std::fprintf(out,
+                 "legibility: \"%s\" (DejaVu Sans %d px) drawn through VR_Batches under a perspective camera "
+                 "(%.0f degrees), against FreeType rendering the text at its size on screen\n\n",
                  LABEL_TEXT, FONT_SIZE, Field_Of_View);
     std::fprintf(out, "| view | edge width px (10-90 %%): exact | sharp | FreeType at that size | brightness "
                       "variation over 1/3-px moves: exact | sharp | FreeType | SSIM with 8x supersampled: label "
@@ -400,18 +422,22 @@ int Table(std::FILE* out, const std::string& png_dir)
     };
     auto cell = [](bool shown, double v, const char* format) {
         char text[32] = "";
-        if (shown) std::snprintf(text, sizeof(text), format, v);
+        if (shown)
+            std::snprintf(text, sizeof(text), format, v);
         return std::string(text);
     };
     for (const Row& r : rows) {
         // [0] the bitmap captions, [1] sharp text.
         double edge[2] = {}, edge_ft = 0, var[2] = {}, var_ft = 0, ssim_label[2] = {}, ssim_slider[2] = {};
-        if (r.edges) edge_ft = Edge_Width(FreeType_Render(r.view));
-        if (r.variation) var_ft = Brightness_Variation([](const View& v) { return FreeType_Render(v); }, r.view);
+        if (r.edges)
+            edge_ft = Edge_Width(FreeType_Render(r.view));
+        if (r.variation)
+            var_ft = Brightness_Variation([](const View& v) { return FreeType_Render(v); }, r.view);
         for (int sharp = 0; sharp < 2; ++sharp) {
             const bool on = sharp != 0;
             const std::string stem = png_dir + "/" + r.file + (on ? "-sharp-" : "-");
-            if (r.edges) edge[sharp] = Edge_Width(Batch_Render(Subject::LABEL, r.view, 1, on));
+            if (r.edges)
+                edge[sharp] = Edge_Width(Batch_Render(Subject::LABEL, r.view, 1, on));
             if (r.variation)
                 var[sharp] = Brightness_Variation(
                     [on](const View& v) { return Batch_Render(Subject::LABEL, v, 1, on); }, r.view);
@@ -428,7 +454,8 @@ int Table(std::FILE* out, const std::string& png_dir)
                     Png_Write(slider_8, stem + "slider-8x-supersampled.png");
                 }
             }
-            if (!png_dir.empty()) Png_Write(Batch_Render(Subject::LABEL, r.view, 1, on), stem + "label.png");
+            if (!png_dir.empty())
+                Png_Write(Batch_Render(Subject::LABEL, r.view, 1, on), stem + "label.png");
         }
         if (!png_dir.empty() && r.view.turn_degrees == 0)
             Png_Write(FreeType_Render(r.view), png_dir + "/" + r.file + "-label-freetype.png");

@@ -40,13 +40,13 @@ struct Options {
     std::vector<Scenario> scenarios = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::LIVE,
                                        Scenario::INIT};
     std::vector<std::string> impls = {"vrtools", "batch", "imgui", "raw"};
-    bool core = false;    // a 3.3 core-profile context: the batch and ImGui's OpenGL3 backend only
-    int fixed = 0;        // > 0: that many untimed frames per cell, for instruction counts
-    bool smoke = false;   // one frame per cell
-    double scale = 1.0;   // multiplies the number of rounds
-    std::string png;      // directory for a picture of each implementation's steady frame
+    bool core = false;        // a 3.3 core-profile context: the batch and ImGui's OpenGL3 backend only
+    int fixed = 0;            // > 0: that many untimed frames per cell, for instruction counts
+    bool smoke = false;       // one frame per cell
+    double scale = 1.0;       // multiplies the number of rounds
+    std::string png;          // directory for a picture of each implementation's steady frame
     bool legibility = false;  // the legibility table instead of the timings
-    int live_percent = 100;  // share of the sliders whose value changes in each live frame
+    int live_percent = 100;   // share of the sliders whose value changes in each live frame
 };
 
 std::vector<std::string> Split(const char* text)
@@ -99,7 +99,8 @@ bool Parse(int argc, char** argv, Options& o)
         } else if (a == "--legibility") {
             o.legibility = true;
         } else if ((a == "--n" || a == "--scenario" || a == "--impl" || a == "--fixed" || a == "--scale" ||
-                    a == "--png" || a == "--live-percent") && next) {
+                    a == "--png" || a == "--live-percent") &&
+                   next) {
             ++i;
             if (a == "--n") {
                 o.sizes.clear();
@@ -433,8 +434,9 @@ std::string Ratio(const Result& a, const Result* b)
 
 void Print_Header()
 {
-    std::printf("| scenario | N | impl | CPU µs med [p10–p90] | glFinish µs med [p10–p90] | frame µs med | draws | "
-                "buffer uploads | texture uploads | of them sub-range | heap allocs own / all | KB sent | ÷ ImGui | ÷ raw |\n");
+    std::printf(
+        "| scenario | N | impl | CPU µs med [p10–p90] | glFinish µs med [p10–p90] | frame µs med | draws | "
+        "buffer uploads | texture uploads | of them sub-range | heap allocs own / all | KB sent | ÷ ImGui | ÷ raw |\n");
     std::printf("|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
 }
 
@@ -453,8 +455,8 @@ void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
         std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Scenario_Name(s), n,
                     r.impl.c_str(), Spread(r.cpu).c_str(), Spread(r.finish).c_str(), Number(r.total.median).c_str(),
                     Count(r.draws).c_str(), Count(r.buffers).c_str(), Count(r.textures).c_str(), Count(r.subs).c_str(),
-                    (std::to_string(r.heap_own) + " / " + Count(r.heap)).c_str(), Number(r.kbytes).c_str(), mine ? Ratio(r, imgui).c_str() : "",
-                    mine ? Ratio(r, raw).c_str() : "");
+                    (std::to_string(r.heap_own) + " / " + Count(r.heap)).c_str(), Number(r.kbytes).c_str(),
+                    mine ? Ratio(r, imgui).c_str() : "", mine ? Ratio(r, raw).c_str() : "");
     }
     std::fflush(stdout);
 }
@@ -482,9 +484,9 @@ void Print_Init_Split(const std::vector<std::pair<int, std::vector<Result>>>& ce
             char ratio[32] = "";
             if (raw && raw->cpu.median > 0.0)
                 std::snprintf(ratio, sizeof(ratio), "%.2f", r.build.median / raw->cpu.median);
-            std::printf("| | %d | %s | %s | %s | %s | %s | %s |\n", cell.first, r.impl.c_str(),
-                        Spread(r.build).c_str(), batched ? Spread(r.batch_init).c_str() : "",
-                        Number(r.first.median).c_str(), Number(r.finish.median).c_str(), ratio);
+            std::printf("| | %d | %s | %s | %s | %s | %s | %s |\n", cell.first, r.impl.c_str(), Spread(r.build).c_str(),
+                        batched ? Spread(r.batch_init).c_str() : "", Number(r.first.median).c_str(),
+                        Number(r.finish.median).c_str(), ratio);
         }
     }
     std::fflush(stdout);

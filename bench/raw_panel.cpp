@@ -250,7 +250,7 @@ public:
             glDeleteBuffers(5, names);
         }
         for (Raw_Slider& s : sliders_) {
-            const GLuint names[] = {s.vertex, s.normal, s.color, s.text_vertex, s.text_coord,
+            const GLuint names[] = {s.vertex,        s.normal,        s.color,        s.text_vertex,  s.text_coord,
                                     s.cursor_vertex, s.cursor_normal, s.cursor_color, s.value_vertex, s.value_coord};
             glDeleteBuffers(10, names);
         }
@@ -481,8 +481,7 @@ private:
         if (first || d.changed) {
             glIsTexture(s.value_texture);
             glBindTexture(GL_TEXTURE_2D, s.value_texture);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, d.tex_w, d.tex_h, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
-                         d.bitmap.data());
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, d.tex_w, d.tex_h, 0, GL_ALPHA, GL_UNSIGNED_BYTE, d.bitmap.data());
             Upload(s.value_vertex, d.vertex, 24);
             Upload(s.value_coord, d.coord, 32);
         } else {

@@ -36,7 +36,8 @@ unsigned long Render_Vrtools(VR_Labels& tool, const std::vector<bench::Row>& row
     char readout[40];
     for (const bench::Row& r : rows) {
         for (const std::string* text : {&r.label_text, &r.button_text, &r.slider_text}) {
-            tool.Text(Wide(*text).c_str(), &tool.Text_Bitmap, bench::FONT_NAME, nullptr, bench::FONT_SIZE, &tw, &th, &w, &h);
+            tool.Text(Wide(*text).c_str(), &tool.Text_Bitmap, bench::FONT_NAME, nullptr, bench::FONT_SIZE, &tw, &th, &w,
+                      &h);
             sum += static_cast<unsigned long>(w + tool.Text_Bitmap[th / 2 * tw + 3]);
         }
         std::snprintf(readout, sizeof(readout), bench::READOUT_FORMAT, static_cast<double>(r.value));
@@ -67,10 +68,12 @@ void Memory(long& private_kb, int& maps)
     private_kb = 0;
     std::ifstream rollup("/proc/self/smaps_rollup");
     for (std::string line; std::getline(rollup, line);)
-        if (line.rfind("Private_", 0) == 0) private_kb += std::atol(line.c_str() + line.find(':') + 1);
+        if (line.rfind("Private_", 0) == 0)
+            private_kb += std::atol(line.c_str() + line.find(':') + 1);
     maps = 0;
     std::ifstream in("/proc/self/maps");
-    for (std::string line; std::getline(in, line);) ++maps;
+    for (std::string line; std::getline(in, line);)
+        ++maps;
 }
 
 // 1000 distinct (font file, size) combinations, each measured and drawn once.
@@ -100,8 +103,9 @@ void Memory_Test()
     long trimmed = 0;
     int maps_trimmed = 0;
     Memory(trimmed, maps_trimmed);
-    std::printf("memory: %d (font file, size) combinations: +%ld kB private (+%ld kB after malloc_trim), +%d memory maps\n",
-                combos, after - before, trimmed - before, maps_after - maps_before);
+    std::printf(
+        "memory: %d (font file, size) combinations: +%ld kB private (+%ld kB after malloc_trim), +%d memory maps\n",
+        combos, after - before, trimmed - before, maps_after - maps_before);
     host::Surface_Delete(surface);
 }
 
@@ -121,7 +125,8 @@ int main(int argc, char** argv)
         } else if (a == "--n" && i + 1 < argc) {
             sizes.clear();
             std::stringstream list(argv[++i]);
-            for (std::string n; std::getline(list, n, ',');) sizes.push_back(std::max(1, std::atoi(n.c_str())));
+            for (std::string n; std::getline(list, n, ',');)
+                sizes.push_back(std::max(1, std::atoi(n.c_str())));
         } else {
             std::fprintf(stderr, "usage: vrtools_bench_text [--n LIST] [--rounds K] [--memory]\n");
             return 2;
@@ -159,7 +164,8 @@ int main(int argc, char** argv)
             // The first pass fills the font, advance and glyph caches; the rounds then measure
             // captions made again, as a repeated Init of the same panel makes them.
             const double first = Micro([&] { checksum += Render_Vrtools(tool, rows); });
-            if (n == sizes.front()) std::printf("first pass, caches empty: %d captions in %.0f µs\n", 4 * n, first);
+            if (n == sizes.front())
+                std::printf("first pass, caches empty: %d captions in %.0f µs\n", 4 * n, first);
             std::vector<double> raw_us, cached_us;
             for (int r = 0; r < rounds; ++r) {
                 // Side by side, alternating, so that the machine's drift falls on both alike.

@@ -88,14 +88,14 @@ void Trace_Install()
 #define TRACE_EXPORT extern "C" __attribute__((visibility("default")))
 
 // One traced entry point: its C signature, the forwarded arguments and the recorded ones.
-#define TRACED(ret, name, params, forward, ...)                                   \
-    TRACE_EXPORT ret GLAPIENTRY name params                                       \
-    {                                                                             \
-        using Fn = ret(GLAPIENTRY*) params;                                       \
-        static const Fn real = bench::Next<Fn>(#name);                            \
-        const double recorded[] = {0.0, __VA_ARGS__};                             \
-        bench::Record(#name, recorded + 1, sizeof(recorded) / sizeof(double) - 1); \
-        return real forward;                                                      \
+#define TRACED(ret, name, params, forward, ...)                                                                        \
+    TRACE_EXPORT ret GLAPIENTRY name params                                                                            \
+    {                                                                                                                  \
+        using Fn = ret(GLAPIENTRY*) params;                                                                            \
+        static const Fn real = bench::Next<Fn>(#name);                                                                 \
+        const double recorded[] = {0.0, __VA_ARGS__};                                                                  \
+        bench::Record(#name, recorded + 1, sizeof(recorded) / sizeof(double) - 1);                                     \
+        return real forward;                                                                                           \
     }
 
 TRACED(void, glEnable, (GLenum cap), (cap), double(cap))
@@ -109,12 +109,12 @@ TRACED(void, glPixelStorei, (GLenum p, GLint v), (p, v), double(p), double(v))
 TRACED(void, glColor3ub, (GLubyte r, GLubyte g, GLubyte b), (r, g, b), double(r), double(g), double(b))
 TRACED(void, glBindTexture, (GLenum t, GLuint name), (t, name), double(t), bench::Named(name))
 TRACED(GLboolean, glIsTexture, (GLuint name), (name), bench::Named(name))
-TRACED(void, glVertexPointer, (GLint n, GLenum type, GLsizei stride, const void* p), (n, type, stride, p),
-       double(n), double(type), double(stride), bench::Address(p))
-TRACED(void, glTexCoordPointer, (GLint n, GLenum type, GLsizei stride, const void* p), (n, type, stride, p),
-       double(n), double(type), double(stride), bench::Address(p))
-TRACED(void, glColorPointer, (GLint n, GLenum type, GLsizei stride, const void* p), (n, type, stride, p),
-       double(n), double(type), double(stride), bench::Address(p))
+TRACED(void, glVertexPointer, (GLint n, GLenum type, GLsizei stride, const void* p), (n, type, stride, p), double(n),
+       double(type), double(stride), bench::Address(p))
+TRACED(void, glTexCoordPointer, (GLint n, GLenum type, GLsizei stride, const void* p), (n, type, stride, p), double(n),
+       double(type), double(stride), bench::Address(p))
+TRACED(void, glColorPointer, (GLint n, GLenum type, GLsizei stride, const void* p), (n, type, stride, p), double(n),
+       double(type), double(stride), bench::Address(p))
 TRACED(void, glNormalPointer, (GLenum type, GLsizei stride, const void* p), (type, stride, p), double(type),
        double(stride), bench::Address(p))
 TRACED(void, glPushMatrix, (), (), 0.0)

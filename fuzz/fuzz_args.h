@@ -55,9 +55,9 @@ template <typename F, typename C>
 auto Call_Universal(F&& f, const C* format)
 {
     const void* z = Zero_Block();
-    return f(format, 0.0, -1.5, 1e300, __builtin_nan(""), -__builtin_inf(), 5e-324, 123456.789, -0.0,
-             z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z,
-             z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z);
+    return f(format, 0.0, -1.5, 1e300, __builtin_nan(""), -__builtin_inf(), 5e-324, 123456.789, -0.0, z, z, z, z, z, z,
+             z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z,
+             z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z, z);
 }
 
 // Wide text from fuzz bytes: a byte below 0xF0 is one character (so '%', digits and letters are

@@ -86,22 +86,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (mode & 4)
         label.Init(nullptr);  // no size: only marks it initialised
     switch (mode & 3) {
-    case 0:
-        Narrow_Name(label, fuzz::Narrow_From_Bytes(data, size));
-        break;
+    case 0: Narrow_Name(label, fuzz::Narrow_From_Bytes(data, size)); break;
     case 1: {
         std::string format = fuzz::Narrow_From_Bytes(data, size);
         fuzz::Bound_Conversions(format);
-        const int result = fuzz::Call_Universal(
-            [&](const char* f, auto... a) { return label.Set_Name(f, a...); }, format.c_str());
+        const int result =
+            fuzz::Call_Universal([&](const char* f, auto... a) { return label.Set_Name(f, a...); }, format.c_str());
         Check_Outcome(label, result);
         break;
     }
     case 2: {
         std::wstring format = fuzz::Wide_From_Bytes(data, size);
         fuzz::Bound_Conversions(format);
-        const int result = fuzz::Call_Universal(
-            [&](const wchar_t* f, auto... a) { return label.Name_Set(f, a...); }, format.c_str());
+        const int result =
+            fuzz::Call_Universal([&](const wchar_t* f, auto... a) { return label.Name_Set(f, a...); }, format.c_str());
         Check_Outcome(label, result);
         break;
     }

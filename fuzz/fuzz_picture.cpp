@@ -16,8 +16,8 @@
 
 namespace {
 
-std::string folder;           // UTF-8, ends in '/'
-wchar_t wide_folder[4096];    // the same as W_Inst_Path
+std::string folder;         // UTF-8, ends in '/'
+wchar_t wide_folder[4096];  // the same as W_Inst_Path
 
 bool Write(const std::string& path, const std::uint8_t* data, std::size_t size)
 {

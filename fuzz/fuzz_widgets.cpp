@@ -51,22 +51,34 @@ namespace {
 
 enum Kind : int { LABEL, BUTTON, BOX, FRAME, PROGRESS, VALUATOR, SELECT, TABITEM, TABS, COLOR, HUE, KINDS };
 
-template <class T, class = void> struct Has_Select : std::false_type {};
+template <class T, class = void>
+struct Has_Select : std::false_type {};
 template <class T>
 struct Has_Select<T, std::void_t<decltype(std::declval<T&>().Select(0, 0.0f, 0.0f))>> : std::true_type {};
-template <class T, class = void> struct Has_Deselect : std::false_type {};
-template <class T> struct Has_Deselect<T, std::void_t<decltype(std::declval<T&>().Deselect())>> : std::true_type {};
-template <class T, class = void> struct Has_Is_Select : std::false_type {};
+template <class T, class = void>
+struct Has_Deselect : std::false_type {};
+template <class T>
+struct Has_Deselect<T, std::void_t<decltype(std::declval<T&>().Deselect())>> : std::true_type {};
+template <class T, class = void>
+struct Has_Is_Select : std::false_type {};
 template <class T>
 struct Has_Is_Select<T, std::void_t<decltype(std::declval<T&>().Is_Select(0.0f))>> : std::true_type {};
-template <class T, class = void> struct Has_Read : std::false_type {};
-template <class T> struct Has_Read<T, std::void_t<decltype(std::declval<T&>().Read())>> : std::true_type {};
-template <class T, class = void> struct Has_Scroll : std::false_type {};
-template <class T> struct Has_Scroll<T, std::void_t<decltype(std::declval<T&>().Scroll(0.0f))>> : std::true_type {};
-template <class T, class = void> struct Has_Adjust : std::false_type {};
-template <class T> struct Has_Adjust<T, std::void_t<decltype(std::declval<T&>().Adjust())>> : std::true_type {};
-template <class T, class = void> struct Has_Grow : std::false_type {};
-template <class T> struct Has_Grow<T, std::void_t<decltype(std::declval<T&>().Grow(0, 0))>> : std::true_type {};
+template <class T, class = void>
+struct Has_Read : std::false_type {};
+template <class T>
+struct Has_Read<T, std::void_t<decltype(std::declval<T&>().Read())>> : std::true_type {};
+template <class T, class = void>
+struct Has_Scroll : std::false_type {};
+template <class T>
+struct Has_Scroll<T, std::void_t<decltype(std::declval<T&>().Scroll(0.0f))>> : std::true_type {};
+template <class T, class = void>
+struct Has_Adjust : std::false_type {};
+template <class T>
+struct Has_Adjust<T, std::void_t<decltype(std::declval<T&>().Adjust())>> : std::true_type {};
+template <class T, class = void>
+struct Has_Grow : std::false_type {};
+template <class T>
+struct Has_Grow<T, std::void_t<decltype(std::declval<T&>().Grow(0, 0))>> : std::true_type {};
 
 // Calls `f` with the widget in `object` as its own class.
 template <class F>
@@ -123,8 +135,8 @@ constexpr int MAX_ACTIONS = 48;
 constexpr int MAX_ITEMS = 12;
 const HWND WINDOW = reinterpret_cast<HWND>(0x1);
 
-const char* const FONT_NAMES[] = {nullptr, "DejaVu Sans", "DejaVu Sans Mono", "DejaVu Serif", "",
-                                  "No Such Family", "DejaVu Sans:bold", "monospace"};
+const char* const FONT_NAMES[] = {nullptr, "DejaVu Sans",    "DejaVu Sans Mono", "DejaVu Serif",
+                                  "",      "No Such Family", "DejaVu Sans:bold", "monospace"};
 const char* const FONT_STYLES[] = {nullptr, "Bold", "Italic", "Bold Oblique", "", "Nonsense"};
 // A few sizes only: the toolkit keeps every font it loads, one face per size.
 const short FONT_SIZES[] = {0, -3, 1, 6, 8, 14, 16, 24, 48, 200, 512, 513, 32767};
@@ -419,8 +431,8 @@ void Act(FuzzedDataProvider& in)
             break;
         case 16:
             if constexpr (Has_Grow<T>::value) {
-                const int count = in.ConsumeBool() ? in.ConsumeIntegralInRange(0, MAX_ITEMS)
-                                                   : in.ConsumeIntegralInRange(-3, -1);
+                const int count =
+                    in.ConsumeBool() ? in.ConsumeIntegralInRange(0, MAX_ITEMS) : in.ConsumeIntegralInRange(-3, -1);
                 w.Grow(count, in.ConsumeBool() ? 0 : in.ConsumeIntegral<int>());
             } else if constexpr (std::is_same_v<T, VR_Boxs>) {
                 w.Icon(in.PickValueInArray(ICONS));

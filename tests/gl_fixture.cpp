@@ -101,9 +101,11 @@ headless::Profile profile = headless::Profile::COMPAT;
 
 // NOTE: the library calls glTexImage2D through the dynamic linker; the test executable exports its
 // own definition (ENABLE_EXPORTS), which counts and forwards to the GL library's.
-extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexImage2D(GLenum target, GLint level, GLint internal_format, GLsizei width,
-                                             GLsizei height, GLint border, GLenum format, GLenum type,
-                                             const void* pixels)
+extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexImage2D(GLenum target, GLint level,
+                                                                               GLint internal_format, GLsizei width,
+                                                                               GLsizei height, GLint border,
+                                                                               GLenum format, GLenum type,
+                                                                               const void* pixels)
 {
     using Fn = void(GLAPIENTRY*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*);
     static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "glTexImage2D"));
@@ -115,9 +117,9 @@ extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexImage2D(G
 }
 
 extern "C" __attribute__((visibility("default"))) void GLAPIENTRY glTexSubImage2D(GLenum target, GLint level, GLint x,
-                                                                                 GLint y, GLsizei width,
-                                                                                 GLsizei height, GLenum format,
-                                                                                 GLenum type, const void* pixels)
+                                                                                  GLint y, GLsizei width,
+                                                                                  GLsizei height, GLenum format,
+                                                                                  GLenum type, const void* pixels)
 {
     using Fn = void(GLAPIENTRY*)(GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*);
     static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "glTexSubImage2D"));

@@ -22,13 +22,13 @@ struct Captured_Message {
 
 // Upload and object counters, fed by wrappers around GLEW's buffer entry points and glTexImage2D.
 struct GL_Counts {
-    int buffer_data = 0;     // glBufferData calls
-    int gen_buffers = 0;     // glGenBuffers calls
-    int delete_buffers = 0;  // glDeleteBuffers calls
-    int tex_image = 0;       // glTexImage2D calls
-    int tex_sub_image = 0;   // glTexSubImage2D calls
-    int buffer_sub_data = 0; // glBufferSubData calls
-    long sub_data_bytes = 0; // bytes those calls uploaded
+    int buffer_data = 0;      // glBufferData calls
+    int gen_buffers = 0;      // glGenBuffers calls
+    int delete_buffers = 0;   // glDeleteBuffers calls
+    int tex_image = 0;        // glTexImage2D calls
+    int tex_sub_image = 0;    // glTexSubImage2D calls
+    int buffer_sub_data = 0;  // glBufferSubData calls
+    long sub_data_bytes = 0;  // bytes those calls uploaded
 };
 
 struct Rgba {

@@ -59,7 +59,6 @@ void Sample_Fill(W& w, int x, int y)
     }
 }
 
-
 // Pixels of the widget's rectangle that differ from the black it is drawn on (one unit per pixel).
 template <class W>
 int Drawn_Pixels(W& w)

@@ -38,7 +38,7 @@ struct Stage {
     std::vector<std::function<void()>> draws;
     std::vector<std::function<void(VR_Batches&)>> adds;
     std::vector<VR_Progress*> bars;
-    HWND window = nullptr;  // the fixture's, for every Init
+    HWND window = nullptr;                     // the fixture's, for every Init
     std::vector<std::function<void()>> pokes;  // press and release in the middle, Adjust, re-Init
 
     template <class W>
@@ -97,13 +97,15 @@ const std::vector<Look_Case>& Look_Cases()
 {
     static const char* const names[] = {"One", "Two", "Three"};
     static const std::vector<Look_Case> cases = {
-        {"labels", [](Stage& s) {
+        {"labels",
+         [](Stage& s) {
              s.Make<VR_Labels>("Left label", 20, 540, 200, 30, 4).Init(s.window);
              VR_Labels& c = s.Make<VR_Labels>("Centred", 240, 540, 200, 40, 4, VR_TEXT_HCENTER | VR_TEXT_VCENTER);
              c.Color_Set(255, 200, 40);
              c.Init(s.window);
          }},
-        {"buttons", [](Stage& s) {
+        {"buttons",
+         [](Stage& s) {
              s.Make<VR_Buttons>("Up", 20, 500, 120, 36, 3).Init(s.window);
              VR_Buttons& pressed = s.Make<VR_Buttons>("Pressed", 160, 500, 120, 36, 3);
              pressed.Init(s.window);
@@ -117,7 +119,8 @@ const std::vector<Look_Case>& Look_Cases()
              s.Make<VR_Buttons>("Flat", 600, 500, 120, 36, 3, VR_FLAT).Init(s.window);
              s.Make<VR_Buttons>("Inactive", 20, 440, 120, 36, 3, VR_INACTIVE).Init(s.window);
          }},
-        {"boxes", [](Stage& s) {
+        {"boxes",
+         [](Stage& s) {
              s.Make<VR_Boxs>("Box", 20, 400, 140, 60, 4).Init(s.window);
              s.Make<VR_Boxs>("Apart", 180, 400, 140, 60, 4, VR_BOX_FLOOR_APART).Init(s.window);
              s.Make<VR_Boxs>("Unlit", 340, 400, 140, 60, 4, VR_BOX_FLOOR_UNLIT).Init(s.window);
@@ -133,13 +136,15 @@ const std::vector<Look_Case>& Look_Cases()
                  b.Init(s.window);
              }
          }},
-        {"frames and progress", [](Stage& s) {
+        {"frames and progress",
+         [](Stage& s) {
              s.Make<VR_Frames>("Frame", 20, 20, 300, 150, 4).Init(s.window);
              s.Make<VR_Progress>("Busy", 340, 300, 200, 30, 3).Init(s.window);
              s.Make<VR_Progress>("Near", 340, 250, 200, 30, 3, 0x10).Init(s.window);
              s.Make<VR_Progress>("Flat bar", 340, 200, 200, 30, 3, VR_FLAT).Init(s.window);
          }},
-        {"sliders", [](Stage& s) {
+        {"sliders",
+         [](Stage& s) {
              VR_Valuators& gain = s.Make<VR_Valuators>("Gain", 20, 300, 260, 32, 3);
              gain.Value_Max = 100.0f;
              gain.Value = 40.0f;
@@ -157,7 +162,8 @@ const std::vector<Look_Case>& Look_Cases()
              flat.Format = "%.2f";
              flat.Init(s.window);
          }},
-        {"lists and tabs", [](Stage& s) {
+        {"lists and tabs",
+         [](Stage& s) {
              VR_Selects& list = s.Make<VR_Selects>("List", 20, 500, 260, 40, 2);
              VR_Selects& vertical = s.Make<VR_Selects>("Vertical", 320, 300, 80, 240, 2, VR_SELECT_VERTICAL);
              VR_Tabs& tabs = s.Make<VR_Tabs>("Tabs", 20, 200, 420, 30, 3);
@@ -179,7 +185,8 @@ const std::vector<Look_Case>& Look_Cases()
              s.Make<VR_TabItems>("Tab", 460, 200, 120, 30, 3).Init(s.window);
              s.Make<VR_TabItems>("Flat tab", 600, 200, 120, 30, 3, VR_FLAT).Init(s.window);
          }},
-        {"colour editors", [](Stage& s) {
+        {"colour editors",
+         [](Stage& s) {
              VR_Colors& rgb = s.Make<VR_Colors>("Colour", 20, 400, 400, 110, 2);
              rgb.Color_Value = 0x3366CC;
              rgb.Init(s.window);
@@ -250,8 +257,8 @@ protected:
             for (auto& d : stage.draws)
                 d();
             Save_Png("Batch." + what + ".own");
-            ADD_FAILURE() << what << ": " << count << " channel values differ by more than " << tolerance
-                          << ", worst " << worst << " at (" << at % WIDTH << ", " << at / WIDTH << ")";
+            ADD_FAILURE() << what << ": " << count << " channel values differ by more than " << tolerance << ", worst "
+                          << worst << " at (" << at % WIDTH << ", " << at / WIDTH << ")";
         }
         return worst;
     }
@@ -400,14 +407,14 @@ TEST_F(Look, ReadOutsMetBeforeAreFormattedAndRasterisedAsTheirOwn)
         const char* format;
         float value;
     } sliders[] = {
-        {"DejaVu Sans", nullptr, "%.2f", 38.38f},      {"DejaVu Serif", nullptr, "%.2f", 38.38f},
-        {"DejaVu Sans", "Bold", "%.2f", 38.38f},       {"DejaVu Sans Mono", nullptr, "%.2f", 38.38f},
-        {"DejaVu Sans", nullptr, "%.2f", 83.83f},      {"DejaVu Serif", "Bold", "%.2f", 83.83f},
-        {"DejaVu Sans", nullptr, "%.1f", 0.0f},        {"DejaVu Sans", nullptr, "%.1f", -0.0f},
-        {"DejaVu Sans", nullptr, "%.2f", 0.0f},        {"DejaVu Sans", nullptr, "%+.1f", 0.0f},
-        {"DejaVu Sans", nullptr, "%.1f", 12.25f},      {"DejaVu Sans", nullptr, "Gain %.1f", 12.25f},
-        {"DejaVu Sans", nullptr, "%.1e", 12.25f},      {"DejaVu Sans", nullptr, "%.1f", 12.250001f},
-        {"DejaVu Sans", nullptr, "%.3f", 99.999f},     {"DejaVu Sans", nullptr, "%.3f", 99.99901f},
+        {"DejaVu Sans", nullptr, "%.2f", 38.38f},  {"DejaVu Serif", nullptr, "%.2f", 38.38f},
+        {"DejaVu Sans", "Bold", "%.2f", 38.38f},   {"DejaVu Sans Mono", nullptr, "%.2f", 38.38f},
+        {"DejaVu Sans", nullptr, "%.2f", 83.83f},  {"DejaVu Serif", "Bold", "%.2f", 83.83f},
+        {"DejaVu Sans", nullptr, "%.1f", 0.0f},    {"DejaVu Sans", nullptr, "%.1f", -0.0f},
+        {"DejaVu Sans", nullptr, "%.2f", 0.0f},    {"DejaVu Sans", nullptr, "%+.1f", 0.0f},
+        {"DejaVu Sans", nullptr, "%.1f", 12.25f},  {"DejaVu Sans", nullptr, "Gain %.1f", 12.25f},
+        {"DejaVu Sans", nullptr, "%.1e", 12.25f},  {"DejaVu Sans", nullptr, "%.1f", 12.250001f},
+        {"DejaVu Sans", nullptr, "%.3f", 99.999f}, {"DejaVu Sans", nullptr, "%.3f", 99.99901f},
     };
     GLuint texture = 0;
     glGenTextures(1, &texture);
@@ -448,8 +455,8 @@ TEST_F(Look, ReadOutsMetBeforeAreFormattedAndRasterisedAsTheirOwn)
             VR_Labels reference;
             int tex_w = 0, tex_h = 0, text_w = 0, text_h = 0;
             reference.Window = Window();
-            ASSERT_EQ(reference.Text(s.Value_Text, &reference.Text_Bitmap, s.Font_Name, s.Font_Style, 8, &tex_w,
-                                     &tex_h, &text_w, &text_h),
+            ASSERT_EQ(reference.Text(s.Value_Text, &reference.Text_Bitmap, s.Font_Name, s.Font_Style, 8, &tex_w, &tex_h,
+                                     &text_w, &text_h),
                       1);
             ASSERT_EQ(s.Value_Tex_Width, tex_w) << what;
             ASSERT_EQ(s.Value_Tex_Height, tex_h) << what;
@@ -476,9 +483,7 @@ TEST_F(Look, ViewsCuttingTheStageDrawWhatRemains)
     for (auto& add : stage.adds)
         add(batch);
     ASSERT_EQ(batch.Init(), 1);
-    const auto drawn = [&] {
-        return WIDTH * HEIGHT - Count_Pixels(0, 0, WIDTH, HEIGHT, Rgba{41, 46, 56, 255}, 2);
-    };
+    const auto drawn = [&] { return WIDTH * HEIGHT - Count_Pixels(0, 0, WIDTH, HEIGHT, Rgba{41, 46, 56, 255}, 2); };
     glMatrixMode(GL_MODELVIEW);
     // Shifted so that the window's left and top edges run through buttons, boxes and a lamp's rim.
     glPushMatrix();
@@ -950,26 +955,38 @@ TEST_F(Batch, EveryChangeAHostMakesShowsThoughUnchangedWidgetsAreNotDescribedAga
         const char* what;
         std::function<void()> change;
     } changes[] = {
-        {"name rewritten in place, rebuilt", [&] { std::strcpy(name, "Wor"); r.label.Init(Window()); }},
-        {"font rewritten in place, rebuilt", [&] { std::strcpy(font, "DejaVu Serif"); r.label.Init(Window()); }},
+        {"name rewritten in place, rebuilt",
+         [&] {
+             std::strcpy(name, "Wor");
+             r.label.Init(Window());
+         }},
+        {"font rewritten in place, rebuilt",
+         [&] {
+             std::strcpy(font, "DejaVu Serif");
+             r.label.Init(Window());
+         }},
         {"colour written", [&] { r.label.Color_Set(255, 60, 0); }},
         {"state written", [&] { r.button.State = 1; }},
         {"hidden", [&] { r.slider.Flags |= VR_HIDDEN; }},
         {"shown", [&] { r.slider.Flags &= ~VR_HIDDEN; }},
-        {"moved and rebuilt", [&] {
+        {"moved and rebuilt",
+         [&] {
              r.button.X = static_cast<short>(r.button.X + 7);
              r.button.Init(Window());
          }},
         {"hovered", [&] { r.slider.Select(0, r.slider.X + 20.0f, r.slider.Y + 10.0f); }},
-        {"picture painted again in place, rebuilt", [&] {
+        {"picture painted again in place, rebuilt",
+         [&] {
              paint(0, 220);
              r.slider.Init(Window());
          }},
-        {"value adjusted", [&] {
+        {"value adjusted",
+         [&] {
              r.slider.Value = 55.0f;
              r.slider.Adjust();
          }},
-        {"flat", [&] {
+        {"flat",
+         [&] {
              r.button.Flags |= VR_FLAT;
              r.button.Init(Window());
          }},
@@ -982,12 +999,12 @@ TEST_F(Batch, EveryChangeAHostMakesShowsThoughUnchangedWidgetsAreNotDescribedAga
         const std::vector<unsigned char> kept = Frame_Of(batch);
         EXPECT_GT(batch.Uploads_Get(), 0) << c.what << ": taken for unchanged";
         EXPECT_TRUE(kept == Fresh_Frame({[&](VR_Batches& b) {
-                                             for (const auto& row : rows) {
-                                                 b.Add(row->label);
-                                                 b.Add(row->button);
-                                                 b.Add(row->slider);
-                                             }
-                                         }}))
+                        for (const auto& row : rows) {
+                            b.Add(row->label);
+                            b.Add(row->button);
+                            b.Add(row->slider);
+                        }
+                    }}))
             << c.what;
     }
     ::BORDER = border;
@@ -1098,7 +1115,8 @@ TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
         slider.Adjust();
         Frame_Of(batch);
         const std::vector<unsigned char> kept = Frame_Of(batch);
-        EXPECT_TRUE(kept == Fresh_Frame({[&](VR_Batches& b) { b.Add(slider); }})) << step.format << " of " << step.value;
+        EXPECT_TRUE(kept == Fresh_Frame({[&](VR_Batches& b) { b.Add(slider); }}))
+            << step.format << " of " << step.value;
     }
     EXPECT_TRUE(Frame_Of(batch) == first);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
@@ -1226,8 +1244,8 @@ TEST_F(Batch, HostStateIsLeftAsFound)
         glGetIntegerv(GL_VIEWPORT, viewport);
         for (int k = 0; k < 4; ++k)
             s.emplace_back("viewport", viewport[k]);
-        for (const auto& [name, cap] : {std::pair{"blend", GL_BLEND}, std::pair{"depth test", GL_DEPTH_TEST},
-                                         std::pair{"cull", GL_CULL_FACE}})
+        for (const auto& [name, cap] :
+             {std::pair{"blend", GL_BLEND}, std::pair{"depth test", GL_DEPTH_TEST}, std::pair{"cull", GL_CULL_FACE}})
             s.emplace_back(name, glIsEnabled(cap));
         return s;
     };
@@ -1327,7 +1345,8 @@ TEST_F(Batch, MisuseIsReportedAndNeverCrashes)
         EXPECT_GE(moved.Draw_Calls_Get(), 1);
         batch.Add(more[0]->label);
         Draw(batch);
-        EXPECT_TRUE(Has_Message("Batch: this batch has no state (moved from, or made without memory); nothing done")) << Messages_Text();
+        EXPECT_TRUE(Has_Message("Batch: this batch has no state (moved from, or made without memory); nothing done"))
+            << Messages_Text();
         EXPECT_EQ(batch.Draw_Calls_Get(), 0);
         Messages_Clear();
         if (Profile() != headless::Profile::COMPAT) {

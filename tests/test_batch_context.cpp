@@ -15,8 +15,8 @@ TEST_F(BatchContext, ProfileIsTheRequestedOne)
         return;
     GLint mask = 0;
     glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
-    const GLint wanted = Profile() == headless::Profile::CORE ? GL_CONTEXT_CORE_PROFILE_BIT
-                                                               : GL_CONTEXT_COMPATIBILITY_PROFILE_BIT;
+    const GLint wanted =
+        Profile() == headless::Profile::CORE ? GL_CONTEXT_CORE_PROFILE_BIT : GL_CONTEXT_COMPATIBILITY_PROFILE_BIT;
     EXPECT_EQ(mask & wanted, wanted) << version;
 }
 

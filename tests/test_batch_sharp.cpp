@@ -127,8 +127,7 @@ TEST_F(BatchSharpText, RightToLeftJoinedAndFallbackScriptsAsTheBitmaps)
 {
     // Hebrew read right to left, Arabic joined, Devanagari shaped from a fallback font, Chinese
     // from another.
-    const char* const names[] = {"\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D abc",
-                                 "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7",
+    const char* const names[] = {"\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D abc", "\xD9\x85\xD8\xB1\xD8\xAD\xD8\xA8\xD8\xA7",
                                  "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87",
                                  "\xE6\xBC\xA2\xE5\xAD\x97 ok"};
     std::vector<VR_Labels> labels(4);

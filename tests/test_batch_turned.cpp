@@ -65,8 +65,8 @@ struct Panel {
         box.Init(window);
         batch.Add(box);
         // Centred in a narrow label, its caption reaches over the box before it and the button after.
-        VR_Labels& label = Place(labels, "A caption far wider than its label", 380, 300, 60, 30, 2,
-                                 VR_TEXT_HCENTER | VR_TEXT_VCENTER);
+        VR_Labels& label =
+            Place(labels, "A caption far wider than its label", 380, 300, 60, 30, 2, VR_TEXT_HCENTER | VR_TEXT_VCENTER);
         label.Init(window);
         batch.Add(label);
         VR_Buttons& plain = Place(buttons, "Plain", 440, 290, 200, 60, 4);

@@ -220,8 +220,14 @@ TEST_F(Box, LooksInPixels)
     b.Init(Window());
     // The unlit floor pass (0x40, or bit 0 of the toolkit's looks) shows the floor's exact colour, 0x10
     // leaves the floor out, the flat look draws no floor and the rim strips in (64, 64, 230).
-    const struct { unsigned int flags; std::uint8_t looks; Rgba floor; } cases[] = {
-        {VR_BOX_FLOOR_UNLIT, 0, {40, 160, 90, 0}}, {0, 1, {40, 160, 90, 0}}, {VR_BOX_FLOOR_APART, 0, {}}, {VR_FLAT, 0, {}}};
+    const struct {
+        unsigned int flags;
+        std::uint8_t looks;
+        Rgba floor;
+    } cases[] = {{VR_BOX_FLOOR_UNLIT, 0, {40, 160, 90, 0}},
+                 {0, 1, {40, 160, 90, 0}},
+                 {VR_BOX_FLOOR_APART, 0, {}},
+                 {VR_FLAT, 0, {}}};
     const std::uint8_t looks = Tool_Looks;
     for (const auto& c : cases) {
         Clear();

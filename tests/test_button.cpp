@@ -77,8 +77,8 @@ TEST_F(Button, UpButtonMeshAndRebuild)
     EXPECT_EQ(Quad(v, 0), (std::vector<short>{1, 1, 1, 1, 29, 1, 0, 30, 1, 0, 0, 1}));
     EXPECT_EQ(Quad(v, 9), (std::vector<short>{99, 29, 1, 99, 29, 3, 99, 1, 3, 99, 1, 1}));
     EXPECT_EQ(Quad(v, 12), (std::vector<short>{99, 1, 3, 99, 29, 3, 1, 29, 3, 1, 1, 3}));
-    const std::vector<Normal> expected = {{0, 0, 100}, {0, 0, 100}, {0, 0, 100},  {0, 0, 100}, {0, -100, 0},
-                                          {100, 0, 0}, {0, 100, 0}, {-100, 0, 0}, {0, -100, 0}, {100, 0, 0},
+    const std::vector<Normal> expected = {{0, 0, 100}, {0, 0, 100},  {0, 0, 100},  {0, 0, 100},  {0, -100, 0},
+                                          {100, 0, 0}, {0, 100, 0},  {-100, 0, 0}, {0, -100, 0}, {100, 0, 0},
                                           {0, 100, 0}, {-100, 0, 0}, {0, 0, 100}};
     EXPECT_EQ(Normals(b), expected);
     EXPECT_EQ(Colors(b), Roles(GREY, FACE, FACE));
@@ -110,7 +110,7 @@ TEST_F(Button, PressedMeshAndAdjustsRawNormals)
     Counts_Reset();
     b.Draw();
     EXPECT_EQ(Counts().buffer_data, 3);
-    const std::vector<Normal> raw = {{0, 0, 30},  {0, 0, 100}, {0, 0, 30},  {0, 0, 100}, {0, -100, 0},
+    const std::vector<Normal> raw = {{0, 0, 30},  {0, 0, 100}, {0, 0, 30},  {0, 0, 100},  {0, -100, 0},
                                      {30, 0, 0},  {0, 100, 0}, {-30, 0, 0}, {0, -196, 0}, {56, 0, 0},
                                      {0, 196, 0}, {-56, 0, 0}, {0, 0, 2744}};
     EXPECT_EQ(Normals(b), raw);

@@ -73,7 +73,7 @@ TEST_F(Color_Test, RedLoadsAboveTheRangeAndReadsBackAs0xFC)
     VR_Colors e;
     Make(e, 400, 110, 0, 0x0000FF);
     EXPECT_FLOAT_EQ(e.Channel[0], 255.5f / 255.0f);  // the channel keeps what was loaded,
-    EXPECT_FLOAT_EQ(e.Slider_1.Value, 0.99f);         // the slider clamps
+    EXPECT_FLOAT_EQ(e.Slider_1.Value, 0.99f);        // the slider clamps
     EXPECT_FLOAT_EQ(e.Slider_2.Value, 0.5f / 255.0f);
     // Drawn: the swatch floor unlit in its exact colour, the red track at column 250 with 205 of red.
     e.Draw();
@@ -119,7 +119,7 @@ TEST_F(Color_Test, PointerRulesAndCopies)
 {
     VR_Colors e;
     Make(e);
-    EXPECT_EQ(e.Read(), 0u);  // no active slider
+    EXPECT_EQ(e.Read(), 0u);                // no active slider
     EXPECT_EQ(e.Select(0, 1.0f, 1.0f), 0);  // on the frame, off every slider
     EXPECT_EQ(e.Scroll(5.0f), 0u);
     // Green hit, then the pointer leaves: deselected, but the wheel still moves green.
@@ -162,8 +162,8 @@ TEST_F(Color_Test, SmallOrHiddenEditors)
         for (short h : {1, 12, 13, 15, 20}) {
             VR_Colors e;
             Make(e, w, h, 0, 0x123456);
-            EXPECT_TRUE(e.Swatch.Width >= 0 && e.Swatch.Height >= 0 && e.Slider_1.Width >= 0 &&
-                        e.Slider_1.Height >= 0) << w << "x" << h;
+            EXPECT_TRUE(e.Swatch.Width >= 0 && e.Swatch.Height >= 0 && e.Slider_1.Width >= 0 && e.Slider_1.Height >= 0)
+                << w << "x" << h;
             EXPECT_EQ(e.Slider_3.Image != nullptr, e.Slider_3.Width > 0 && e.Slider_3.Height > 0);
             e.Draw();
             e.Select(1, 1.0f, 1.0f);

@@ -48,8 +48,8 @@ std::vector<GLuint> Buffers(const W& w, bool children = true)
     if constexpr (std::is_same_v<W, VR_Buttons>)
         out.push_back(w.Lamp_VBO);
     if constexpr (std::is_same_v<W, VR_Valuators>) {
-        for (GLuint n : {w.Cursor_Vertex_VBO, w.Cursor_Normal_VBO, w.Cursor_Color_VBO, w.Value_Vertex_VBO,
-                         w.Value_Coord_VBO})
+        for (GLuint n :
+             {w.Cursor_Vertex_VBO, w.Cursor_Normal_VBO, w.Cursor_Color_VBO, w.Value_Vertex_VBO, w.Value_Coord_VBO})
             out.push_back(n);
     }
     if constexpr (std::is_same_v<W, VR_Selects> || std::is_same_v<W, VR_Tabs>) {
@@ -154,7 +154,9 @@ TYPED_TEST(Copies, EitherOrderOfDestructionLeavesTheOtherUsable)
         Make(later, 20, 300);
         (original_first ? copy : original).reset();
         EXPECT_TRUE(All_Live(names)) << "the assigned copy still holds them";
-        { TypeParam gone = std::move(assigned); }
+        {
+            TypeParam gone = std::move(assigned);
+        }
         const std::vector<GLuint> now = Buffers(later);
         for (GLuint n : names)
             if (std::find(now.begin(), now.end(), n) == now.end()) {

@@ -44,13 +44,12 @@ template <class W>
 std::vector<Operation<W>> Operations()
 {
     const auto nothing = [](W&) {};
-    std::vector<Operation<W>> ops{
-        {"Init", nothing, [](W& w) { w.Init(reinterpret_cast<HWND>(0x1)); }},
-        {"Draw", [](W& w) { w.Init(reinterpret_cast<HWND>(0x1)); }, [](W& w) { w.Draw(); }},
-        {"copy", Init_Draw<W>, [](W& w) {
-             W copy(w);
-             copy.Draw();
-         }}};
+    std::vector<Operation<W>> ops{{"Init", nothing, [](W& w) { w.Init(reinterpret_cast<HWND>(0x1)); }},
+                                  {"Draw", [](W& w) { w.Init(reinterpret_cast<HWND>(0x1)); }, [](W& w) { w.Draw(); }},
+                                  {"copy", Init_Draw<W>, [](W& w) {
+                                       W copy(w);
+                                       copy.Draw();
+                                   }}};
     if constexpr (!std::is_same_v<W, VR_Labels> && !std::is_same_v<W, VR_Progress>)
         ops.push_back({"Select", Init_Draw<W>, [](W& w) {
                            w.Select(0, w.X + 5.0f, w.Y + 5.0f);
@@ -141,8 +140,8 @@ protected:
             const std::vector<GLenum> left = Drain();
             bool reported = false;
             for (const Captured_Message& m : Messages())
-                reported = reported || m.code == 1u || m.code == 2u ||
-                           m.utf8.find("OpenGL Error 1285") != std::string::npos;
+                reported =
+                    reported || m.code == 1u || m.code == 2u || m.utf8.find("OpenGL Error 1285") != std::string::npos;
             for (GLenum e : left)
                 reported = reported || e == GL_OUT_OF_MEMORY;
             EXPECT_TRUE(reported) << where << "\n" << Messages_Text();
@@ -274,7 +273,8 @@ protected:
             p.batch.Init();
         p.Draw();
         for (int y : {20, 80, 140, 200})
-            EXPECT_LT(Count_Pixels(20, y, 170, y + 40, Rgba{51, 77, 102, 255}, 2), 150 * 40 - 50) << where << " y " << y;
+            EXPECT_LT(Count_Pixels(20, y, 170, y + 40, Rgba{51, 77, 102, 255}, 2), 150 * 40 - 50)
+                << where << " y " << y;
     }
 
     static std::vector<Operation<Batched>> Batch_Operations()
@@ -293,13 +293,18 @@ protected:
                      p.slider.Adjust();
                      p.Draw();
                  }},
-                {"picture", init_draw, [](Batched& p) {
+                {"picture", init_draw,
+                 [](Batched& p) {
                      p.box.Icon("quad.png");
                      p.Draw();
                  }},
                 // Sharp text: the glyph program, buffer and atlas pages made, then a read-out's
                 // new glyphs.
-                {"sharp Draw", [](Batched& p) { p.batch.Sharp_Text_Set(true); p.batch.Init(); },
+                {"sharp Draw",
+                 [](Batched& p) {
+                     p.batch.Sharp_Text_Set(true);
+                     p.batch.Init();
+                 },
                  [](Batched& p) { p.Draw(); }},
                 {"sharp drag",
                  [](Batched& p) {

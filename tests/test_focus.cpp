@@ -68,7 +68,7 @@ TEST_F(Focus, OrderSkipsHiddenAndInactiveAndVisitsEachEditorSlider)
         int step;
         const VR_Tools* widget;
         int part;
-    } walk[] = {{1, &a, 0}, {1, &editor, 0}, {1, &editor, 1}, {1, &editor, 2}, {1, &slider, 0},
+    } walk[] = {{1, &a, 0}, {1, &editor, 0},  {1, &editor, 1},  {1, &editor, 2}, {1, &slider, 0},
                 {1, &a, 0}, {-1, &slider, 0}, {-7, &editor, 1}, {5, &editor, 1}};
     for (const auto& w : walk) {
         EXPECT_EQ(input.Focus_Next(w.step), 0);
@@ -99,12 +99,12 @@ TEST_F(Focus, SpatialMovesOnAGridAndATurnedPanel)
     const struct {
         float dx, dy;
         int to;
-    } moves[] = {{1, 0, 1}, {1, 0, 2}, {1, 0, 2}, {0, -1, 5}, {-1, 0, 4}, {0, 1, 1}, {0, 1, 1},
-                 {0, -3, 4}, {0, -1, 7}, {-1, -1, 6}, {0, 1, 3}, {1, 0.2f, 4}};
+    } moves[] = {{1, 0, 1}, {1, 0, 2},  {1, 0, 2},  {0, -1, 5},  {-1, 0, 4}, {0, 1, 1},
+                 {0, 1, 1}, {0, -3, 4}, {0, -1, 7}, {-1, -1, 6}, {0, 1, 3},  {1, 0.2f, 4}};
     for (const auto& m : moves) {
         input.Focus_Move(m.dx, m.dy);
-        EXPECT_EQ(input.Focused(), &grid[m.to]) << m.dx << ", " << m.dy << " went to "
-                                                << static_cast<VR_Buttons*>(input.Focused()) - grid;
+        EXPECT_EQ(input.Focused(), &grid[m.to])
+            << m.dx << ", " << m.dy << " went to " << static_cast<VR_Buttons*>(input.Focused()) - grid;
         EXPECT_EQ(grid[m.to].Highlight, 1);
         EXPECT_EQ(Lit(grid, 9), 1);
     }
@@ -439,7 +439,8 @@ TEST_F(Focus, EachClassWorkedAndReportedByItsOwnRoutines)
     reported(&hue, VR_CHANGE_COLOR, hue.Color_Value);
 
     const VR_Valuators& third = editor.Slider_3;
-    ASSERT_EQ(input.Press(static_cast<float>(third.X + third.Width / 2), static_cast<float>(third.Y + third.Height / 2)), 1);
+    ASSERT_EQ(
+        input.Press(static_cast<float>(third.X + third.Width / 2), static_cast<float>(third.Y + third.Height / 2)), 1);
     reported(&editor, VR_CHANGE_COLOR, editor.Color_Value);
     input.Release(0.0f, 0.0f);
     EXPECT_EQ(input.Focused(), &editor);

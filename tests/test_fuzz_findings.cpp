@@ -40,8 +40,8 @@ int Narrow(char* out, size_t capacity, const char* format, ...)
 std::wstring Scratch_File(const char* name, const std::vector<std::uint8_t>& bytes)
 {
     const std::string path = std::string(VRTOOLS_TEST_OUT) + "/" + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return std::wstring(Char_2_Wchar(path.c_str()));
 }
 
@@ -118,8 +118,8 @@ TEST(FuzzFindings, CutOrTinyPictureFilesAreRefusedBeforeTheyCost)
     tga.push_back(16);
     tga.push_back(0x10);
     tga.resize(96, 0x10);
-    const std::vector<std::uint8_t> ppm = {'P', '6', '\n', '8', '0', '0', '0', ' ', '8', '0', '0', '0', '\n',
-                                           '2', '5', '5', '\n'};
+    const std::vector<std::uint8_t> ppm = {'P', '6', '\n', '8',  '0', '0', '0', ' ', '8',
+                                           '0', '0', '0',  '\n', '2', '5', '5', '\n'};
     const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
         {"cut_tga.png", tga},
         {"huge_bmp.png", Bmp(8000, 8000, 0)},
@@ -157,8 +157,8 @@ TEST_F(FuzzFindingsGL, ListScrollSurvivesHugeAndNonNumericAmounts)
     ASSERT_EQ(list.Grow(3, 0), 1);
     list.Init(Window());
     const auto start = std::chrono::steady_clock::now();
-    for (float amount : {1e30f, -1e30f, std::numeric_limits<float>::infinity(),
-                         -std::numeric_limits<float>::infinity()}) {
+    for (float amount :
+         {1e30f, -1e30f, std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()}) {
         const int current = list.Scroll(amount);
         EXPECT_GE(current, 0);
         EXPECT_LT(current, 3);
@@ -184,8 +184,9 @@ TEST_F(FuzzFindingsGL, ColourEditorPartsStayInsideTheEditorWhateverTheBevel)
         editor.Height = 120;
         editor.Bevel = bevel;
         editor.Init(Window());
-        for (const VR_Tools* part : {static_cast<const VR_Tools*>(&editor.Slider_1), static_cast<const VR_Tools*>(&editor.Slider_2),
-                                     static_cast<const VR_Tools*>(&editor.Slider_3), static_cast<const VR_Tools*>(&editor.Swatch)}) {
+        for (const VR_Tools* part :
+             {static_cast<const VR_Tools*>(&editor.Slider_1), static_cast<const VR_Tools*>(&editor.Slider_2),
+              static_cast<const VR_Tools*>(&editor.Slider_3), static_cast<const VR_Tools*>(&editor.Swatch)}) {
             EXPECT_LE(part->Width, 300) << bevel;
             EXPECT_LE(part->Height, 120) << bevel;
         }

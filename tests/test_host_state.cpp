@@ -148,8 +148,8 @@ protected:
     {
         int count = 0;
         for (size_t i = 0; i < a.size(); i += 4)
-            count += std::abs(a[i] - b[i]) > 8 || std::abs(a[i + 1] - b[i + 1]) > 8 ||
-                     std::abs(a[i + 2] - b[i + 2]) > 8;
+            count +=
+                std::abs(a[i] - b[i]) > 8 || std::abs(a[i + 1] - b[i + 1]) > 8 || std::abs(a[i + 2] - b[i + 2]) > 8;
         return count;
     }
 

@@ -24,7 +24,9 @@ protected:
         l.Init(Window());
     }
     // Lower-left corner of the caption quad (its fourth vertex) and its size.
-    struct Quad { int x, y, w, h; };
+    struct Quad {
+        int x, y, w, h;
+    };
     Quad Caption(const VR_Labels& l)
     {
         const std::vector<short> v = Buffer_Read<short>(l.Text_Vertex_VBO);
@@ -46,7 +48,10 @@ TEST_F(Label_Test, CaptionPlacementAndOverhang)
     EXPECT_EQ(q.y, 100 + 60 - 5 - q.h);
     ASSERT_GT(q.w, 0);
     // Right wins over centre and bottom over centre.
-    const struct { unsigned int flags; int x, y; } cases[] = {
+    const struct {
+        unsigned int flags;
+        int x, y;
+    } cases[] = {
         {VR_TEXT_HCENTER | VR_TEXT_VCENTER, 100 + ((300 - q.w) >> 1), 100 + ((60 - q.h) >> 1)},
         {VR_TEXT_RIGHT | VR_TEXT_BOTTOM, 100 + 300 - 5 - q.w, 105},
         {VR_TEXT_RIGHT | VR_TEXT_HCENTER | VR_TEXT_BOTTOM | VR_TEXT_VCENTER, 100 + 300 - 5 - q.w, 105},

@@ -47,7 +47,10 @@ protected:
     }
 };
 
-bool Is_Lint(const std::string& text) { return text.rfind("Lint: ", 0) == 0; }
+bool Is_Lint(const std::string& text)
+{
+    return text.rfind("Lint: ", 0) == 0;
+}
 
 }  // namespace
 
@@ -62,42 +65,53 @@ TEST_F(Lint, EachCheckWarnsOnlyWhenOn)
         const char* warning;
     };
     const std::vector<Case> cases = {
-        {"zero size", [] {
+        {"zero size",
+         [] {
              VR_Buttons b;
              Place(b, 0, 40);
              b.Name = "Zero";
              b.Init(Window());
              b.Draw();
-         }, "Lint: VR_Buttons \"Zero\" is 0x40 at Init"},
-        {"negative height", [] {
+         },
+         "Lint: VR_Buttons \"Zero\" is 0x40 at Init"},
+        {"negative height",
+         [] {
              VR_Labels l;
              Place(l, 50, -3);
              l.Init(Window());
-         }, "Lint: VR_Labels \"no name\" is 50x-3 at Init"},
-        {"refused read-out format", [] {
+         },
+         "Lint: VR_Labels \"no name\" is 50x-3 at Init"},
+        {"refused read-out format",
+         [] {
              VR_Valuators v;  // no caption: the read-out is never drawn, so nothing else reports it
              Place(v);
              v.Value_Max = 1.0f;
              v.Format = "%d %s";
              v.Init(Window());
              v.Draw();
-         }, "read-out format \"%d %s\", which is refused"},
-        {"font fell back", [] {
+         },
+         "read-out format \"%d %s\", which is refused"},
+        {"font fell back",
+         [] {
              VR_Labels l;
              Place(l);
              l.Name = "Fallback";
              l.Font_Name = "No Such Family Anywhere";
              l.Init(Window());
-         }, "Lint: font \"No Such Family Anywhere\" \"\" at 14 px was not found: \"Fallback\""},
-        {"font name longer than any message", [] {
+         },
+         "Lint: font \"No Such Family Anywhere\" \"\" at 14 px was not found: \"Fallback\""},
+        {"font name longer than any message",
+         [] {
              static const std::string huge(9000, 'x');
              VR_Labels l;
              Place(l);
              l.Name = "Huge";
              l.Font_Name = huge.c_str();
              l.Init(Window());
-         }, "Lint: a warning too long to show (\"Lint: font"},
-        {"list Current outside", [] {
+         },
+         "Lint: a warning too long to show (\"Lint: font"},
+        {"list Current outside",
+         [] {
              VR_Selects l;
              Place(l, 200, 40);
              l.Grow(3, 0);
@@ -105,16 +119,20 @@ TEST_F(Lint, EachCheckWarnsOnlyWhenOn)
              l.Current = 5;
              l.Draw();
              l.Draw();
-         }, "Lint: VR_Selects \"no name\" has Current 5 outside its 3 items"},
-        {"tab bar Current outside", [] {
+         },
+         "Lint: VR_Selects \"no name\" has Current 5 outside its 3 items"},
+        {"tab bar Current outside",
+         [] {
              VR_Tabs t;
              Place(t, 300, 40);
              t.Grow(2, 0);
              t.Init(Window());
              t.Current = -1;
              t.Draw();
-         }, "Lint: VR_Tabs \"no name\" has Current -1 outside its 2 items"},
-        {"GL_NORMALIZE off", [] {
+         },
+         "Lint: VR_Tabs \"no name\" has Current -1 outside its 2 items"},
+        {"GL_NORMALIZE off",
+         [] {
              VR_Buttons b;
              Place(b);
              b.Init(Window());
@@ -122,21 +140,26 @@ TEST_F(Lint, EachCheckWarnsOnlyWhenOn)
              b.Draw();
              b.Draw();
              glEnable(GL_NORMALIZE);
-         }, "Lint: a lit widget is drawn with GL_NORMALIZE off"},
-        {"no light", [] {
+         },
+         "Lint: a lit widget is drawn with GL_NORMALIZE off"},
+        {"no light",
+         [] {
              VR_Buttons b;
              Place(b);
              b.Init(Window());
              glDisable(GL_LIGHT0);
              b.Draw();
              glEnable(GL_LIGHT0);
-         }, "Lint: a lit widget is drawn with no light enabled"},
-        {"drawn before Init", [] {
+         },
+         "Lint: a lit widget is drawn with no light enabled"},
+        {"drawn before Init",
+         [] {
              VR_Buttons b;
              b.Name_Set("Early");
              b.Draw();
              b.Draw();
-         }, "Lint: VR_Buttons::Draw on \"Early\" before its Init"},
+         },
+         "Lint: VR_Buttons::Draw on \"Early\" before its Init"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

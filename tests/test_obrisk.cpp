@@ -57,10 +57,9 @@ const wchar_t* const Wide_Text = L"gr\u00FC\u00DF \u20AC \U0001F600";
 TEST(ObriskFormat, ConversionsFollowTheFormOfTheCall)
 {
     wchar_t w[64];
-    EXPECT_EQ(Wide(w, 64, L"[%hs|%ls|%ws|%s|%S]", Utf8_Text, Wide_Text, Wide_Text, Wide_Text, Utf8_Text),
-              5 * 8 + 6);
-    EXPECT_EQ(std::wstring(w), std::wstring(L"[") + Wide_Text + L"|" + Wide_Text + L"|" + Wide_Text +
-                                   L"|" + Wide_Text + L"|" + Wide_Text + L"]");
+    EXPECT_EQ(Wide(w, 64, L"[%hs|%ls|%ws|%s|%S]", Utf8_Text, Wide_Text, Wide_Text, Wide_Text, Utf8_Text), 5 * 8 + 6);
+    EXPECT_EQ(std::wstring(w), std::wstring(L"[") + Wide_Text + L"|" + Wide_Text + L"|" + Wide_Text + L"|" + Wide_Text +
+                                   L"|" + Wide_Text + L"]");
     char n[128];
     const std::string u(Utf8_Text);
     EXPECT_EQ(Narrow(n, 128, "[%hs|%ls|%ws|%s|%S]", Utf8_Text, Wide_Text, Wide_Text, Utf8_Text, Wide_Text),
@@ -321,10 +320,10 @@ TEST(ObriskPictures, HostsOwnStbSettingsAreLeftAlone)
 TEST(ObriskPictures, RefusesMissingCorruptAndOversizedFilesLeavingTheRecordAlone)
 {
     const std::pair<int (*)(const wchar_t*, IGB_data*, IGB_data*), const char*> cases[] = {
-        {TGA_Read_Image, "missing.tga"},   {TGA_Read_Image, "truncated.tga"},
-        {TGA_Read_Image, "too_wide.tga"},  {TGA_Read_Image, "png_named.tga"},
-        {TGA_Read_Image, "rgba.png"},      {IGB_Read_Image, "missing.png"},
-        {IGB_Read_Image, "truncated.png"}, {IGB_Read_Image, "too_tall.png"},
+        {TGA_Read_Image, "missing.tga"},       {TGA_Read_Image, "truncated.tga"},
+        {TGA_Read_Image, "too_wide.tga"},      {TGA_Read_Image, "png_named.tga"},
+        {TGA_Read_Image, "rgba.png"},          {IGB_Read_Image, "missing.png"},
+        {IGB_Read_Image, "truncated.png"},     {IGB_Read_Image, "too_tall.png"},
         {IGB_Read_Image, "not_a_picture.png"}, {IGB_Read_Image, ""},
     };
     unsigned char marker = 7;

@@ -85,7 +85,8 @@ std::vector<Pose> Poses()
         {"tilted back 35", Multiply(Multiply(Translate(0.5f, 0.8f, -1.5f), Rotate(0, -35)), Scale(0.005f))},
         {"turned 60 and tilted",
          Multiply(Multiply(Multiply(Translate(-1, 1.2f, -1), Rotate(1, 60)), Rotate(0, -20)), Scale(0.005f))},
-        {"rolled 15, turned -40, unit scale", Multiply(Multiply(Translate(300, -50, -900), Rotate(1, -40)), Rotate(2, 15))},
+        {"rolled 15, turned -40, unit scale",
+         Multiply(Multiply(Translate(300, -50, -900), Rotate(1, -40)), Rotate(2, 15))},
     };
 }
 
@@ -149,7 +150,7 @@ TEST_F(Pick, HalfOpenRectangleEdges)
     };
     const float e = 0.05f;
     const Point points[] = {
-        {40 - e, 50, 0}, {40 + e, 50, 1}, {160 - e, 50, 1}, {160 + e, 50, 0},
+        {40 - e, 50, 0},  {40 + e, 50, 1},  {160 - e, 50, 1}, {160 + e, 50, 0},
         {100, 30 - e, 0}, {100, 30 + e, 1}, {100, 70 - e, 1}, {100, 70 + e, 0},
     };
     // Exactly on the edges, on a panel that only moves away from the viewer.
@@ -240,8 +241,11 @@ TEST_F(Pick, MissesAndBadInputNeverDivideByZero)
         {"NaN in the matrix", {0, 1, 0}, {0, 0, -1}, &not_finite, "Pick: ray or panel matrix missing or not finite"},
         {"singular matrix", {0, 1, 0}, {0, 0, -1}, &singular, "Pick: panel matrix is singular"},
         {"projective matrix", {0, 1, 0}, {0, 0, -1}, &projective, "Pick: panel matrix is not affine"},
-        {"almost parallel: met beyond float range", {0, 1, 0}, {in_plane[0], in_plane[1], in_plane[2] + 1e-40f},
-         &model, nullptr},
+        {"almost parallel: met beyond float range",
+         {0, 1, 0},
+         {in_plane[0], in_plane[1], in_plane[2] + 1e-40f},
+         &model,
+         nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -293,7 +297,8 @@ TEST_F(Pick, FarTinyAndHugePanelsInvert)
     const Pose poses[] = {
         {"unit scale at x = 5000", Translate(5000, 0, -2)},
         {"0.01 scale at x = 300", Multiply(Translate(300, 0, -2), Scale(0.01f))},
-        {"turned, 0.005 scale, 2 km away", Multiply(Multiply(Translate(-2000, 30, 1500), Rotate(1, 40)), Scale(0.005f))},
+        {"turned, 0.005 scale, 2 km away",
+         Multiply(Multiply(Translate(-2000, 30, 1500), Rotate(1, 40)), Scale(0.005f))},
         {"1e-5 scale, microscope", Multiply(Multiply(Translate(0.001f, 0, -0.001f), Rotate(0, -20)), Scale(1e-5f))},
         {"100 scale at x = 1e5", Multiply(Translate(1e5f, 0, -5e4f), Scale(100))},
     };

@@ -48,7 +48,8 @@ TEST_F(Scripts_Caption, CjkCharactersGetTheirOwnGlyphs)
     const std::vector<unsigned char> first = Mask(chinese.substr(0, 1), "DejaVu Sans", 32);
     const std::vector<unsigned char> other = Mask(chinese.substr(3, 1), "DejaVu Sans", 32);
     int ink = 0;
-    for (unsigned char v : first) ink += v > 128;
+    for (unsigned char v : first)
+        ink += v > 128;
     EXPECT_GT(ink, 20);
     EXPECT_NE(first, other);
     EXPECT_NE(first, box);
@@ -63,7 +64,8 @@ TEST_F(Scripts_Caption, SizesComeFromTheShapedTextAndFollowTheCutRule)
         int right = -1;
         for (int y = 0; y < tex_h; ++y)
             for (int x = 0; x < tex_w; ++x)
-                if (mask[y * tex_w + x]) right = std::max(right, x);
+                if (mask[y * tex_w + x])
+                    right = std::max(right, x);
         EXPECT_GE(right, text_w - 4) << tag;
         EXPECT_LE(right, text_w + 1) << tag;
         EXPECT_EQ(tex_w, text_w + 2 <= 16 ? 16 : 1 << (32 - __builtin_clz(static_cast<unsigned>(text_w + 1)))) << tag;
@@ -74,6 +76,7 @@ TEST_F(Scripts_Caption, SizesComeFromTheShapedTextAndFollowTheCutRule)
     EXPECT_GT(text_w, 1022);
     EXPECT_EQ(tex_w, 1024);
     int last_column = 0;
-    for (int y = 0; y < tex_h; ++y) last_column += wide[y * tex_w + 1020] + wide[y * tex_w + 1021] + wide[y * tex_w + 1022] > 0;
+    for (int y = 0; y < tex_h; ++y)
+        last_column += wide[y * tex_w + 1020] + wide[y * tex_w + 1021] + wide[y * tex_w + 1022] > 0;
     EXPECT_GT(last_column, 0);
 }

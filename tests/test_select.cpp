@@ -63,8 +63,11 @@ TEST_F(Selects, InitPlacesItemsAndSelectFindsZones)
         EXPECT_EQ(b.Quad_Count, 13);
     }
     // The left square ends at x = 40 inclusive, the right one starts after 160; low edges are outside.
-    const struct { float x, y; int hit; } zones[] = {{20, 20, 3}, {100, 20, 1}, {180, 20, 5}, {0, 20, 0},
-                                                     {40, 40, 3}, {160, 1, 1},  {200, 40, 5}, {100, 0, 0}};
+    const struct {
+        float x, y;
+        int hit;
+    } zones[] = {{20, 20, 3}, {100, 20, 1}, {180, 20, 5}, {0, 20, 0},
+                 {40, 40, 3}, {160, 1, 1},  {200, 40, 5}, {100, 0, 0}};
     for (const auto& z : zones) {
         EXPECT_EQ(l.Select(0, z.x, z.y), z.hit) << z.x << ", " << z.y;
         EXPECT_EQ(l.Hit, z.hit);
@@ -164,7 +167,10 @@ TEST_F(Selects, ScrollAccumulatesWrapsAndSkipsInactive)
     // Settled: one item per whole notch, a reversal costs one notch, several notches step as many.
     Wheel_Forward_Rest(l);
     l.Current = 0;
-    const struct { float amount; int now; } turns[] = {{1, 1}, {1, 2}, {-1, 2}, {-1, 1}, {-1, 0}, {1, 0}, {3, 3}};
+    const struct {
+        float amount;
+        int now;
+    } turns[] = {{1, 1}, {1, 2}, {-1, 2}, {-1, 1}, {-1, 0}, {1, 0}, {3, 3}};
     for (const auto& t : turns)
         EXPECT_EQ(l.Scroll(t.amount), t.now) << t.amount;
     // Past the end restarts at 0 even for a two-step turn; Shown waits for the next Draw.
@@ -262,7 +268,10 @@ TEST_F(Selects, VerticalLayoutTurnsArrowsAndZones)
     const VR_Boxs& b = *l.Item[0];
     EXPECT_EQ((std::vector<int>{b.X, b.Y, b.Width, b.Height}), (std::vector<int>{100, 142, 40, 116}));
     // Back at the bottom, forward at the top, squares as high as the list is wide.
-    const struct { float y; int hit; } zones[] = {{110, 3}, {140, 3}, {200, 1}, {261, 5}};
+    const struct {
+        float y;
+        int hit;
+    } zones[] = {{110, 3}, {140, 3}, {200, 1}, {261, 5}};
     for (const auto& z : zones)
         EXPECT_EQ(l.Select(0, 120.0f, z.y), z.hit) << z.y;
     l.Hit = 0;

@@ -67,8 +67,8 @@ int Add_Ranges(dl_phdr_info* info, size_t, void*)
     for (int i = 0; (runtime || library) && i < info->dlpi_phnum && range_count < 64; ++i) {
         const ElfW(Phdr)& h = info->dlpi_phdr[i];
         if (h.p_type == PT_LOAD && (h.p_flags & PF_X))
-            ranges[range_count++] = Range{info->dlpi_addr + h.p_vaddr, info->dlpi_addr + h.p_vaddr + h.p_memsz,
-                                          runtime, library};
+            ranges[range_count++] =
+                Range{info->dlpi_addr + h.p_vaddr, info->dlpi_addr + h.p_vaddr + h.p_memsz, runtime, library};
     }
     return 0;
 }
@@ -345,11 +345,11 @@ TEST_F(Steady_State, ListsTabsAndColourEditors)
 // the library's general formatter (here through Name_Set), cut to the 39 characters of Value_Text.
 TEST_F(Steady_State, ReadoutTextsMatchTheGeneralFormatter)
 {
-    static const char* const formats[] = {"%.2f",     "%8.3e",   "%-+#12.4g", "%Lf",   "Gain %05.1f dB", "%a",
-                                          "%%%.0f%%", "%64.64f", "% .3E units", "%f", "%.1f V",        "%.64f"};
+    static const char* const formats[] = {"%.2f",     "%8.3e",   "%-+#12.4g",   "%Lf", "Gain %05.1f dB", "%a",
+                                          "%%%.0f%%", "%64.64f", "% .3E units", "%f",  "%.1f V",         "%.64f"};
     // Halfway cases round to even digits, as the C library rounds them.
-    static const float values[] = {0.0f,    -1.5f,  3.14159f, 1e-5f,   1e30f,  -3.4e38f, 40.125f,
-                                   -0.0f,   0.125f, 2.5f,     -0.375f, 1e-45f, 0.05f,    16777216.0f};
+    static const float values[] = {0.0f,  -1.5f,  3.14159f, 1e-5f,   1e30f,  -3.4e38f, 40.125f,
+                                   -0.0f, 0.125f, 2.5f,     -0.375f, 1e-45f, 0.05f,    16777216.0f};
     VR_Valuators slider;
     Place(slider, "Readout", 40, 300, 240, 32, 3);
     slider.Value_Min = -3.4e38f;

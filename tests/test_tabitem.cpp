@@ -133,8 +133,8 @@ TEST_F(TabItem, HoverRecoloursTheFrontFaceOnChangeOnlyAndReads)
     // Adjust applies a new colour to the front face only.
     t.Color_Set(0x00FF00u);
     t.Adjust();
-    EXPECT_EQ(Quad_Words(t), (std::vector<unsigned int>{DEFAULT_WORD, DEFAULT_WORD, DEFAULT_WORD, DEFAULT_WORD,
-                                                        0xFF00FF00u}));
+    EXPECT_EQ(Quad_Words(t),
+              (std::vector<unsigned int>{DEFAULT_WORD, DEFAULT_WORD, DEFAULT_WORD, DEFAULT_WORD, 0xFF00FF00u}));
     // Flat: hit, but nothing is recoloured.
     t.Flags = VR_FLAT;
     Counts_Reset();

@@ -49,7 +49,8 @@ TEST(TarnelFonts, FindsInstalledFamiliesOnlyAndCachesThem)
 
     // Fontconfig would answer with a fallback: an absent family must give null instead.
     const std::string huge(100000, 'x');
-    for (const char* family : {"No Such Family Anywhere", "Arial%s%n", huge.c_str(), "", static_cast<const char*>(nullptr)})
+    for (const char* family :
+         {"No Such Family Anywhere", "Arial%s%n", huge.c_str(), "", static_cast<const char*>(nullptr)})
         EXPECT_EQ(Y_Create_Font(nullptr, family, nullptr, nullptr, 16), nullptr) << (family ? family : "null");
     for (int size : {0, -5, 513, 1 << 30})
         EXPECT_EQ(Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, size), nullptr) << size;
@@ -128,7 +129,8 @@ TEST(TarnelSurface, DrawsWhiteCoverageOnBlackFromTheTopLeft)
 
     // Drawing again clears what was there.
     host::Surface_Draw_Text(surface.s, L"");
-    for (unsigned char b : surface.Pixels()) ASSERT_EQ(b, 0);
+    for (unsigned char b : surface.Pixels())
+        ASSERT_EQ(b, 0);
 
     // Short counts copy a prefix only.
     unsigned char few[8] = {9, 9, 9, 9, 9, 9, 9, 9};
@@ -157,7 +159,8 @@ TEST(TarnelSurface, CutsGlyphsAtTheBitmapEdges)
     surface.height = 8;
     host::Surface_Draw_Text(surface.s, L"H");
     int inked = 0;
-    for (size_t i = 0; i < surface.Pixels().size(); i += 4) inked += surface.Pixels()[i] != 0;
+    for (size_t i = 0; i < surface.Pixels().size(); i += 4)
+        inked += surface.Pixels()[i] != 0;
     EXPECT_GT(inked, 0);
 }
 
@@ -173,9 +176,9 @@ TEST(TarnelSurface, EachFontMeasuresTheSameTextItsOwnWay)
         const wchar_t* text;
         int width;
     } cases[] = {
-        {"DejaVu Sans", nullptr, 16, L"AVAV To.", 69},  {"DejaVu Sans", "Bold", 16, L"AVAV To.", 78},
-        {"DejaVu Serif", nullptr, 16, L"AVAV To.", 75}, {"DejaVu Sans", nullptr, 9, L"AVAV To.", 41},
-        {"DejaVu Sans", nullptr, 40, L"AVAV To.", 165}, {"DejaVu Sans", nullptr, 16, L"38.38 Wa", 75},
+        {"DejaVu Sans", nullptr, 16, L"AVAV To.", 69},   {"DejaVu Sans", "Bold", 16, L"AVAV To.", 78},
+        {"DejaVu Serif", nullptr, 16, L"AVAV To.", 75},  {"DejaVu Sans", nullptr, 9, L"AVAV To.", 41},
+        {"DejaVu Sans", nullptr, 40, L"AVAV To.", 165},  {"DejaVu Sans", nullptr, 16, L"38.38 Wa", 75},
         {"DejaVu Serif", nullptr, 40, L"38.38 Wa", 188}, {"DejaVu Sans", "Bold", 9, L"38.38 Wa", 46},
     };
     Surface surface;

@@ -52,7 +52,9 @@ TEST_F(Tools, NamesAreFormattedOrTakenLiterallyUpToTheLimit)
         EXPECT_EQ(l.Name_Set(raw), 1) << raw;
         EXPECT_EQ(Name_Of(l), std::wstring(raw, raw + std::strlen(raw))) << raw;
     }
-    EXPECT_EQ(l.Name_Set("Gr\xC3\xBC\xC3\x9F" "e \xFF!"), 1);  // invalid byte becomes U+FFFD
+    EXPECT_EQ(l.Name_Set("Gr\xC3\xBC\xC3\x9F"
+                         "e \xFF!"),
+              1);  // invalid byte becomes U+FFFD
     EXPECT_EQ(Name_Of(l), L"Gr\u00FC\u00DFe \uFFFD!");
     EXPECT_EQ(l.Name_Set(static_cast<const char*>(nullptr)), 1);  // null changes nothing
     EXPECT_EQ(Name_Of(l), L"Gr\u00FC\u00DFe \uFFFD!");

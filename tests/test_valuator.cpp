@@ -128,8 +128,11 @@ TEST_F(Valuator_Test, CaptionPlacementAndFit)
 
     // Bevel 6 and 20 units above the text's height: at the top the caption misses the groove's
     // inner height by 2; at the bottom and centred it fits. y: offset of the caption's bottom edge.
-    const struct { unsigned int flags; int y; bool warns; } cases[] = {
-        {0, 14, true}, {VR_TEXT_BOTTOM, 6, false}, {VR_TEXT_VCENTER, 10, false}};
+    const struct {
+        unsigned int flags;
+        int y;
+        bool warns;
+    } cases[] = {{0, 14, true}, {VR_TEXT_BOTTOM, 6, false}, {VR_TEXT_VCENTER, 10, false}};
     for (const auto& c : cases) {
         Messages_Clear();
         VR_Valuators v;
@@ -192,14 +195,16 @@ TEST_F(Valuator_Test, PointerScrollReadAndAdjust)
     EXPECT_EQ(Adjusted(v, 1e30f), 1023.0f);
     EXPECT_EQ(Adjusted(v, std::nanf("")), 0.0f);
 
-    EXPECT_EQ(v.Scroll(1.0f), 2.0f);  // two positions per unit unless the host says
+    EXPECT_EQ(v.Scroll(1.0f), 2.0f);   // two positions per unit unless the host says
     EXPECT_EQ(v.Scroll(-5.0f), 0.0f);  // stops at the left end
     v.Cursor_Position = 1022.5f;
     EXPECT_EQ(v.Scroll(1.0f), 1023.0f);  // and at the right end
     EXPECT_EQ(v.Scroll(std::nanf("")), 1023.0f);
     EXPECT_EQ(v.Cursor_Position, 1023.0f);
     v.Flags |= VR_VALUATOR_WRAP;
-    const struct { float start, delta, end; } wraps[] = {{1022, 1, 0}, {1024, 1, 0}, {0, -1, 1023}, {1.5f, -1, 1023}};
+    const struct {
+        float start, delta, end;
+    } wraps[] = {{1022, 1, 0}, {1024, 1, 0}, {0, -1, 1023}, {1.5f, -1, 1023}};
     for (const auto& w : wraps) {
         v.Cursor_Position = w.start;
         EXPECT_EQ(v.Scroll(w.delta), w.end) << w.start;
@@ -279,8 +284,8 @@ TEST_F(Valuator_Test, DrawClosesTheCaptionPassAroundTheReadout)
 
 TEST_F(Valuator_Test, BadFormatsReportOnceAndShowNothing)
 {
-    const char* bad[] = {"%s", "%n", "%d", "%f %f", "%*f", "%.*f", "value", "%", "%5", "%hf",
-                         "%llf", "%65f", "%.65f", "%f%"};
+    const char* bad[] = {"%s", "%n", "%d",  "%f %f", "%*f",  "%.*f",  "value",
+                         "%",  "%5", "%hf", "%llf",  "%65f", "%.65f", "%f%"};
     for (const char* format : bad) {
         Messages_Clear();
         VR_Valuators v;
@@ -305,7 +310,11 @@ TEST_F(Valuator_Test, BadFormatsReportOnceAndShowNothing)
 
 TEST_F(Valuator_Test, DegenerateRangesAndSizesStayHarmless)
 {
-    const struct { float lo, hi; unsigned int flags; const char* report; } cases[] = {
+    const struct {
+        float lo, hi;
+        unsigned int flags;
+        const char* report;
+    } cases[] = {
         {3.0f, 3.0f, 0, "Valuator: both bounds are 3"},
         {2.0f, 2.0f, VR_VALUATOR_LOG10, "Valuator: both bounds are 2"},
         {0.0f, 100.0f, VR_VALUATOR_LOG10, "linear scale used"},

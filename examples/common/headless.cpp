@@ -38,21 +38,17 @@ bool Entry_Points_Present(Profile profile)
     if (profile == Profile::COMPAT)
         return buffers && glGetBufferSubData;
     return buffers && glGenVertexArrays && glBindVertexArray && glDeleteVertexArrays && glCreateShader &&
-           glShaderSource && glCompileShader && glCreateProgram && glAttachShader && glLinkProgram &&
-           glUseProgram && glGetUniformLocation && glUniformMatrix4fv && glVertexAttribPointer &&
-           glEnableVertexAttribArray;
+           glShaderSource && glCompileShader && glCreateProgram && glAttachShader && glLinkProgram && glUseProgram &&
+           glGetUniformLocation && glUniformMatrix4fv && glVertexAttribPointer && glEnableVertexAttribArray;
 }
 }  // namespace
 
 const char* Profile_Name(Profile profile)
 {
     switch (profile) {
-    case Profile::CORE:
-        return "core";
-    case Profile::GLES:
-        return "gles";
-    case Profile::COMPAT:
-        break;
+    case Profile::CORE: return "core";
+    case Profile::GLES: return "gles";
+    case Profile::COMPAT: break;
     }
     return "compat";
 }
@@ -90,29 +86,41 @@ bool Context_Create(int width, int height, std::string* error, Profile profile)
     if (!eglInitialize(display, nullptr, nullptr))
         return Fail(error, "Failed to initialise the display");
     const bool es = profile == Profile::GLES;
-    const EGLint config_attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
-                                        EGL_RENDERABLE_TYPE, es ? EGL_OPENGL_ES3_BIT : EGL_OPENGL_BIT,
-                                        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-                                        EGL_DEPTH_SIZE, 24, EGL_NONE};
+    const EGLint config_attributes[] = {EGL_SURFACE_TYPE,
+                                        EGL_PBUFFER_BIT,
+                                        EGL_RENDERABLE_TYPE,
+                                        es ? EGL_OPENGL_ES3_BIT : EGL_OPENGL_BIT,
+                                        EGL_RED_SIZE,
+                                        8,
+                                        EGL_GREEN_SIZE,
+                                        8,
+                                        EGL_BLUE_SIZE,
+                                        8,
+                                        EGL_ALPHA_SIZE,
+                                        8,
+                                        EGL_DEPTH_SIZE,
+                                        24,
+                                        EGL_NONE};
     EGLConfig config;
     EGLint count = 0;
     if (!eglChooseConfig(display, config_attributes, &config, 1, &count) || count < 1)
-        return Fail(error, std::string("No RGBA8 pbuffer configuration for ") +
-                               (es ? "OpenGL ES 3" : "desktop OpenGL"));
+        return Fail(error,
+                    std::string("No RGBA8 pbuffer configuration for ") + (es ? "OpenGL ES 3" : "desktop OpenGL"));
     const EGLint surface_attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     surface = eglCreatePbufferSurface(display, config, surface_attributes);
     if (surface == EGL_NO_SURFACE)
         return Fail(error, "Failed to create the pbuffer");
     if (!eglBindAPI(es ? EGL_OPENGL_ES_API : EGL_OPENGL_API))
         return Fail(error, es ? "Failed to bind the OpenGL ES API" : "Failed to bind the desktop OpenGL API");
-    const EGLint compat_attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    const EGLint core_attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                                      EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                      EGL_NONE};
+    const EGLint compat_attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                        EGL_NONE};
+    const EGLint core_attributes[] = {
+        EGL_CONTEXT_MAJOR_VERSION,           3,       EGL_CONTEXT_MINOR_VERSION, 3, EGL_CONTEXT_OPENGL_PROFILE_MASK,
+        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     const EGLint es_attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
-    const EGLint* context_attributes =
-        profile == Profile::CORE ? core_attributes : es ? es_attributes : compat_attributes;
+    const EGLint* context_attributes = profile == Profile::CORE ? core_attributes
+                                       : es                     ? es_attributes
+                                                                : compat_attributes;
     context = eglCreateContext(display, config, EGL_NO_CONTEXT, context_attributes);
     if (context == EGL_NO_CONTEXT)
         return Fail(error, std::string("Failed to create a ") + Profile_Name(profile) + " context");

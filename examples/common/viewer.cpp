@@ -20,11 +20,14 @@ namespace {
 struct Window_State {
     Program* program = nullptr;
     int buttons = 0;
-    float x = 0.0f, y = 0.0f;  // pointer in framebuffer pixels, y upward
+    float x = 0.0f, y = 0.0f;   // pointer in framebuffer pixels, y upward
     unsigned int pad_held = 0;  // bit per Keys value held on the gamepad at the last poll
 };
 
-Window_State& State_Of(GLFWwindow* window) { return *static_cast<Window_State*>(glfwGetWindowUserPointer(window)); }
+Window_State& State_Of(GLFWwindow* window)
+{
+    return *static_cast<Window_State*>(glfwGetWindowUserPointer(window));
+}
 
 void On_Cursor(GLFWwindow* window, double x, double y)
 {
@@ -106,9 +109,9 @@ void Gamepad_Poll(GLFWwindow* window, Window_State& state)
         return was ? !in : out;
     };
     bool held[KEY_ESCAPE + 2] = {};
-    held[KEY_LEFT] = pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_LEFT] || stick(KEY_LEFT, sx < -0.5f, sx > -0.33f);
+    held[KEY_LEFT] = pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_LEFT] || stick(KEY_LEFT, sx<-0.5f, sx> - 0.33f);
     held[KEY_RIGHT] = pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_RIGHT] || stick(KEY_RIGHT, sx > 0.5f, sx < 0.33f);
-    held[KEY_UP] = pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_UP] || stick(KEY_UP, sy < -0.5f, sy > -0.33f);
+    held[KEY_UP] = pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_UP] || stick(KEY_UP, sy<-0.5f, sy> - 0.33f);
     held[KEY_DOWN] = pad.buttons[GLFW_GAMEPAD_BUTTON_DPAD_DOWN] || stick(KEY_DOWN, sy > 0.5f, sy < 0.33f);
     held[KEY_TAB] = pad.buttons[GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER];
     held[KEY_ENTER] = pad.buttons[GLFW_GAMEPAD_BUTTON_A];

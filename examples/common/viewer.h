@@ -46,7 +46,7 @@ struct Options {
     const char* name = "example";  // messages and window title
     int width = 800;               // window and headless frame size, pixels
     int height = 600;
-    int frames = 1;                // headless frames drawn before the picture is taken
+    int frames = 1;                                         // headless frames drawn before the picture is taken
     headless::Profile profile = headless::Profile::COMPAT;  // the kind of context, window or headless
 };
 

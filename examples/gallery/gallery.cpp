@@ -73,8 +73,7 @@ void Scene_Widgets::Batch_Add(VR_Batches& batch) const
 
 bool Gallery::Init(HWND window, bool batched, bool sharp)
 {
-    std::stable_sort(Makers().begin(), Makers().end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(Makers().begin(), Makers().end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     Gallery_Size(&width, &height);
     const int count = static_cast<int>(Makers().size());
     for (int i = 0; i < count; ++i) {
@@ -146,15 +145,42 @@ int Gallery::Notify(int changes)
     return changes;
 }
 
-int Gallery::Move(float x, float y) { return Notify(input.Move(x, y)); }
-int Gallery::Press(float x, float y) { return Notify(input.Press(x, y)); }
-int Gallery::Release(float x, float y) { return Notify(input.Release(x, y)); }
-int Gallery::Wheel(float x, float y, float amount) { return Notify(input.Wheel(x, y, amount)); }
-int Gallery::Focus_Move(float dx, float dy) { return Notify(input.Focus_Move(dx, dy)); }
-int Gallery::Focus_Next(int step) { return Notify(input.Focus_Next(step)); }
-int Gallery::Activate(bool down) { return Notify(input.Activate(down)); }
-int Gallery::Step(int n) { return Notify(input.Step(n)); }
-int Gallery::Poke(int finger, float x, float y, float z) { return Notify(input.Poke(finger, x, y, z)); }
+int Gallery::Move(float x, float y)
+{
+    return Notify(input.Move(x, y));
+}
+int Gallery::Press(float x, float y)
+{
+    return Notify(input.Press(x, y));
+}
+int Gallery::Release(float x, float y)
+{
+    return Notify(input.Release(x, y));
+}
+int Gallery::Wheel(float x, float y, float amount)
+{
+    return Notify(input.Wheel(x, y, amount));
+}
+int Gallery::Focus_Move(float dx, float dy)
+{
+    return Notify(input.Focus_Move(dx, dy));
+}
+int Gallery::Focus_Next(int step)
+{
+    return Notify(input.Focus_Next(step));
+}
+int Gallery::Activate(bool down)
+{
+    return Notify(input.Activate(down));
+}
+int Gallery::Step(int n)
+{
+    return Notify(input.Step(n));
+}
+int Gallery::Poke(int finger, float x, float y, float z)
+{
+    return Notify(input.Poke(finger, x, y, z));
+}
 
 std::string Gallery::Name_Of(int w) const
 {

@@ -76,7 +76,7 @@ public:
 // Every registered scene in a grid of cells, with titles, and one dispatcher for all their input.
 class Gallery {
 public:
-    int width = 0;   // scene units, one per pixel
+    int width = 0;  // scene units, one per pixel
     int height = 0;
 
     // Builds and initialises every scene, then hands their widgets to the dispatcher; `batched`:
@@ -134,7 +134,7 @@ void Gallery_Size(int* width, int* height);
 int Scene_Register(int order, Scene* (*make)());
 
 // Registers a scene class at static-initialisation time.
-#define GALLERY_SCENE(Class, order) \
+#define GALLERY_SCENE(Class, order)                                                                                    \
     static const int gallery_scene_##Class = Scene_Register(order, []() -> Scene* { return new Class; })
 
 // Cell size and the font every scene uses, so that the picture looks the same everywhere.

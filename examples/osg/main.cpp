@@ -31,7 +31,10 @@ constexpr float UNIT = 0.004f;  // metres per scene unit of a panel
 constexpr float BACKING_GAP = 10.0f;
 
 // The captions' window: OpenSceneGraph's window stays its own, any non-null handle does.
-HWND Window() { return reinterpret_cast<HWND>(1); }
+HWND Window()
+{
+    return reinterpret_cast<HWND>(1);
+}
 
 // The widgets of both panels; the host owns them, the drawables only draw and drive them.
 struct Widgets {
@@ -181,7 +184,8 @@ int main(int argc, char** argv)
 
     osg::ref_ptr<osg::Group> root = new osg::Group;
     osg::ref_ptr<osg::Texture2D> checker = Checker_Texture();
-    root->addChild(Shape(new osg::Box(osg::Vec3(0.0f, -0.05f, -0.5f), 5.0f, 0.1f, 3.0f), {0.7f, 0.7f, 0.7f, 1}, checker));
+    root->addChild(
+        Shape(new osg::Box(osg::Vec3(0.0f, -0.05f, -0.5f), 5.0f, 0.1f, 3.0f), {0.7f, 0.7f, 0.7f, 1}, checker));
     root->addChild(Shape(new osg::Box(osg::Vec3(-0.35f, 0.25f, -0.3f), 0.5f), {1.0f, 1.0f, 1.0f, 1}, checker));
     root->addChild(Shape(new osg::Sphere(osg::Vec3(0.45f, 0.3f, -0.2f), 0.3f), {0.9f, 0.5f, 0.3f, 1}, checker));
     root->addChild(Shape(new osg::Cylinder(osg::Vec3(0.0f, 0.4f, -1.3f), 0.2f, 0.8f), {0.4f, 0.6f, 0.9f, 1}, nullptr));

@@ -91,7 +91,8 @@ public:
         std::vector<Panel*> order;
         for (auto& p : panels)
             order.push_back(p.get());
-        std::sort(order.begin(), order.end(), [this](const Panel* a, const Panel* b) { return Eye_Distance(*a) > Eye_Distance(*b); });
+        std::sort(order.begin(), order.end(),
+                  [this](const Panel* a, const Panel* b) { return Eye_Distance(*a) > Eye_Distance(*b); });
         const Matrix screen = Ortho(static_cast<float>(width), static_cast<float>(height));
         if (core) {
             Room_Core_Draw(projection.m, view.m);
@@ -145,7 +146,8 @@ public:
                             for (int r = 0; r < 3; ++r)
                                 world[r] = panel.Model[r] * px + panel.Model[4 + r] * py + panel.Model[12 + r];
                             for (int r = 0; r < 4; ++r)
-                                clip[r] = pv.m[r] * world[0] + pv.m[4 + r] * world[1] + pv.m[8 + r] * world[2] + pv.m[12 + r];
+                                clip[r] =
+                                    pv.m[r] * world[0] + pv.m[4 + r] * world[1] + pv.m[8 + r] * world[2] + pv.m[12 + r];
                             if (clip[3] <= 0.0f)
                                 continue;
                             const float wx = (clip[0] / clip[3] + 1.0f) * 0.5f * width;
@@ -358,10 +360,10 @@ private:
     bool batched = false;  // each panel drawn through VR_Batches instead of each widget's Draw
     bool core = false;     // a 3.3 core-profile context: batches and the room's own shader
     bool sharp = true;     // the batches draw their text as glyph quads
-  public:
+public:
     bool check_pointer = false;  // after the first frame, check the pointer from many views
     bool closeup = false;        // the camera a step away from the console panel
-  private:
+private:
     std::vector<std::unique_ptr<Panel>> panels;
     VR_Labels help;
     std::unique_ptr<VR_Batches> help_batch;
@@ -418,11 +420,10 @@ int main(int argc, char** argv)
     options.height = HEIGHT;
     // A few frames, so that the busy bar shows a moved state.
     options.frames = 3;
-    return viewer::Main(static_cast<int>(rest.size()), rest.data(), options,
-                        []() -> viewer::Program* {
-                            auto* program = new Scene_Program(batched_run, core_run, !exact_run);
-                            program->check_pointer = check_run;
-                            program->closeup = closeup_run;
-                            return program;
-                        });
+    return viewer::Main(static_cast<int>(rest.size()), rest.data(), options, []() -> viewer::Program* {
+        auto* program = new Scene_Program(batched_run, core_run, !exact_run);
+        program->check_pointer = check_run;
+        program->closeup = closeup_run;
+        return program;
+    });
 }

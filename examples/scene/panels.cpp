@@ -271,10 +271,22 @@ private:
 
 // [SECTION] Panel: pointer, placement, drawing
 
-void Panel::Pointer(float x, float y) { React(Input.Move(x, y)); }
-void Panel::Press(float x, float y) { React(Input.Press(x, y)); }
-void Panel::Release(float x, float y) { React(Input.Release(x, y)); }
-void Panel::Wheel(float x, float y, float amount) { React(Input.Wheel(x, y, amount)); }
+void Panel::Pointer(float x, float y)
+{
+    React(Input.Move(x, y));
+}
+void Panel::Press(float x, float y)
+{
+    React(Input.Press(x, y));
+}
+void Panel::Release(float x, float y)
+{
+    React(Input.Release(x, y));
+}
+void Panel::Wheel(float x, float y, float amount)
+{
+    React(Input.Wheel(x, y, amount));
+}
 
 void Panel::Leave()
 {
@@ -283,12 +295,30 @@ void Panel::Leave()
         Input.Move(-30000.0f, -30000.0f);
 }
 
-void Panel::Focus_Move(float dx, float dy) { React(Input.Focus_Move(dx, dy)); }
-void Panel::Activate(bool down) { React(Input.Activate(down)); }
-void Panel::Step(int n) { React(Input.Step(n)); }
-void Panel::Focus_Drop() { Input.Focus_Set(nullptr); }
-void Panel::Poke(float x, float y, float z) { React(Input.Poke(0, x, y, z)); }
-void Panel::Poke_End() { Input.Poke_End(0); }
+void Panel::Focus_Move(float dx, float dy)
+{
+    React(Input.Focus_Move(dx, dy));
+}
+void Panel::Activate(bool down)
+{
+    React(Input.Activate(down));
+}
+void Panel::Step(int n)
+{
+    React(Input.Step(n));
+}
+void Panel::Focus_Drop()
+{
+    Input.Focus_Set(nullptr);
+}
+void Panel::Poke(float x, float y, float z)
+{
+    React(Input.Poke(0, x, y, z));
+}
+void Panel::Poke_End()
+{
+    Input.Poke_End(0);
+}
 
 bool Panel::Focus_Next(int step)
 {
@@ -364,7 +394,8 @@ void Panel::Draw_Batched(const Matrix& projection, const Matrix& view)
     const Matrix widgets = view * model, backing = widgets * Translation(0.0f, 0.0f, -BACKING_GAP);
     float light[3];
     for (int r = 0; r < 3; ++r)
-        light[r] = view.m[r] * Widget_Light()[0] + view.m[4 + r] * Widget_Light()[1] + view.m[8 + r] * Widget_Light()[2];
+        light[r] =
+            view.m[r] * Widget_Light()[0] + view.m[4 + r] * Widget_Light()[1] + view.m[8 + r] * Widget_Light()[2];
     backing_batch->Draw(projection.m, backing.m, light, Widget_Light_Color(), Widget_Ambient());
     widget_batch->Draw(projection.m, widgets.m, light, Widget_Light_Color(), Widget_Ambient());
 }

@@ -144,7 +144,8 @@ void Shadow_Disc(std::vector<Vertex>& out, float x, float z, float radius)
         Vertex rim[2];
         for (int k = 0; k < 2; ++k) {
             const float a = 2.0f * PI * (i + k) / 32;
-            rim[k] = {{x + radius * std::cos(a), 0.003f, z - radius * std::sin(a)}, {0, 1, 0}, {0.0f, 0.0f, 0.05f, 0.0f}};
+            rim[k] = {
+                {x + radius * std::cos(a), 0.003f, z - radius * std::sin(a)}, {0, 1, 0}, {0.0f, 0.0f, 0.05f, 0.0f}};
         }
         out.push_back(centre);
         out.push_back(rim[0]);
@@ -263,9 +264,18 @@ GLuint Shader(GLenum kind, const char* source)
 
 // [SECTION] Lights and entry points
 
-const float* Widget_Light() { return WIDGET_LIGHT; }
-const float* Widget_Light_Color() { return DIFFUSE; }
-const float* Widget_Ambient() { return AMBIENT; }
+const float* Widget_Light()
+{
+    return WIDGET_LIGHT;
+}
+const float* Widget_Light_Color()
+{
+    return DIFFUSE;
+}
+const float* Widget_Ambient()
+{
+    return AMBIENT;
+}
 
 void Room_Light()
 {
@@ -363,8 +373,10 @@ void Room_Core_Draw(const float projection[16], const float view[16])
         float lit, shine;
         bool blend;
     };
-    const Group groups[] = {{&m.matte, GL_TRIANGLES, 1, 0, false}, {&m.shiny, GL_TRIANGLES, 1, 0.6f, false},
-                            {&m.shadow, GL_TRIANGLES, 0, 0, true}, {&m.glow, GL_TRIANGLES, 0, 0, false},
+    const Group groups[] = {{&m.matte, GL_TRIANGLES, 1, 0, false},
+                            {&m.shiny, GL_TRIANGLES, 1, 0.6f, false},
+                            {&m.shadow, GL_TRIANGLES, 0, 0, true},
+                            {&m.glow, GL_TRIANGLES, 0, 0, false},
                             {&m.lines, GL_LINES, 0, 0, false}};
     for (const Group& g : groups) {
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(g.v->size() * sizeof(Vertex)), g.v->data(),

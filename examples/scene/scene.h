@@ -71,9 +71,9 @@ public:
     // The same through the batches in any context, under `view` (world -> eye) and `projection`.
     void Draw_Batched(const Matrix& projection, const Matrix& view);
 
-    VR_Frames Backing;       // the panel's slab; also its area for picking
-    float Model[16] = {};    // panel scene units -> world, column-major
-    float Centre[3] = {};    // world position of the middle of the panel
+    VR_Frames Backing;     // the panel's slab; also its area for picking
+    float Model[16] = {};  // panel scene units -> world, column-major
+    float Centre[3] = {};  // world position of the middle of the panel
 
 protected:
     // One field that an event changed (a button's State, a slider's Value, a list's Current, ...).

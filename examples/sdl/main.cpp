@@ -23,7 +23,7 @@
 namespace {
 
 constexpr int WIDTH = 640, HEIGHT = 400;
-constexpr float BACKING_GAP = 10.0f;  // scene units between the backing's face and the widgets' plane
+constexpr float BACKING_GAP = 10.0f;                    // scene units between the backing's face and the widgets' plane
 const float LIGHT_WORLD[3] = {0.408f, 0.816f, 0.408f};  // toward the light, unit length
 const float LIGHT_COLOR[3] = {0.85f, 0.85f, 0.85f}, AMBIENT[3] = {0.22f, 0.22f, 0.22f};
 
@@ -192,8 +192,8 @@ struct Scene {
         projection = Frustum(-r, r, -t, t, n, 50.0f);
         view = Translation(0.0f, -0.15f, -3.2f) * Rotation(12.0f, 1.0f, 0.0f, 0.0f);
         for (int row = 0; row < 3; ++row)
-            toward_eye[row] = view.m[row] * LIGHT_WORLD[0] + view.m[4 + row] * LIGHT_WORLD[1] +
-                              view.m[8 + row] * LIGHT_WORLD[2];
+            toward_eye[row] =
+                view.m[row] * LIGHT_WORLD[0] + view.m[4 + row] * LIGHT_WORLD[1] + view.m[8 + row] * LIGHT_WORLD[2];
     }
 
     void Draw()
@@ -205,7 +205,8 @@ struct Scene {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LEQUAL);
         glEnable(GL_CULL_FACE);
-        const Matrix cube_model = Translation(-0.75f, 0.05f, -0.1f) * Rotation(30.0f, 0.0f, 1.0f, 0.0f) * Scaling(0.55f);
+        const Matrix cube_model =
+            Translation(-0.75f, 0.05f, -0.1f) * Rotation(30.0f, 0.0f, 1.0f, 0.0f) * Scaling(0.55f);
         cube.Draw(projection, view * cube_model, toward_eye);
         panel.Draw(projection, view, toward_eye);
     }
@@ -374,8 +375,9 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "sdl: could not write %s\n", png.c_str());
                 ++failures;
             }
-            std::printf("sdl: %s, Power %s, Level %.1f -> %.1f\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)),
-                        panel.power.State ? "on" : "off", start, panel.level.Value);
+            std::printf("sdl: %s, Power %s, Level %.1f -> %.1f\n",
+                        reinterpret_cast<const char*>(glGetString(GL_VERSION)), panel.power.State ? "on" : "off", start,
+                        panel.level.Value);
         }
         // Teardown while the context is still current: the batches, the widgets, the cube.
         scene->cube.Free();

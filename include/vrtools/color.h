@@ -10,10 +10,10 @@ enum : unsigned int {
 
 class VRTOOLS_API VR_Colors : public VR_Tools {
 public:
-    unsigned int Color_Value = 0;  // host: the colour edited, packed; loaded by Adjust
-    short Hit = 0;                 // library: 1 while a slider was under the pointer
-    unsigned int Applied = 0;      // library: Color_Value last loaded
-    float Channel[3] = {};         // library: the three slider values, 0..1
+    unsigned int Color_Value = 0;           // host: the colour edited, packed; loaded by Adjust
+    short Hit = 0;                          // library: 1 while a slider was under the pointer
+    unsigned int Applied = 0;               // library: Color_Value last loaded
+    float Channel[3] = {};                  // library: the three slider values, 0..1
     VR_Valuators* Active_Slider = nullptr;  // library: slider hit last (one of this editor's own)
     VR_Boxs Frame;
     VR_Boxs Swatch;

@@ -136,8 +136,8 @@ private:
         int Part = 0;
     };
     struct Finger {
-        int Entry = -1;        // the widget under the tip, or -1
-        bool Down = false;     // pressed past the widget's top
+        int Entry = -1;     // the widget under the tip, or -1
+        bool Down = false;  // pressed past the widget's top
     };
     bool Stop_Valid(const Stop& stop) const;
     Stop Stop_Step(Stop from, int step) const;
@@ -153,8 +153,8 @@ private:
 
     std::vector<Entry> Entries;
     std::vector<VR_Changes> Changes;
-    int Capture = -1;  // index into Entries of the drag, or -1
-    Stop Focus;         // Entry -1: no focus
+    int Capture = -1;        // index into Entries of the drag, or -1
+    Stop Focus;              // Entry -1: no focus
     bool Focus_Lit = false;  // the focus light is on (the last input was not the pointer)
     Finger Fingers[VR_FINGERS];
 };

@@ -9,7 +9,7 @@ public:
     unsigned int Color_Value = 0;  // host: the colour edited, packed
     short Hit = 0;
     unsigned int Applied = 0;
-    float Channel[3] = {};         // hue, lightness, saturation
+    float Channel[3] = {};  // hue, lightness, saturation
     VR_Valuators* Active_Slider = nullptr;
     VR_Boxs Swatch;
     VR_Valuators Slider;

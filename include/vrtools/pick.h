@@ -16,7 +16,7 @@ public:
     float Direction[3] = {};  // host or Ray_Set_Window: its direction, world units, any length > 0
     float X = 0.0f;           // Hit, Nearest: the hit in the panel's scene units
     float Y = 0.0f;
-    float Distance = 0.0f;    // Hit, Nearest: world distance from Origin to the hit
+    float Distance = 0.0f;  // Hit, Nearest: world distance from Origin to the hit
 
     // Sets the ray through the window position (wx, wy) in pixels, origin at the lower left corner
     // of the window as glViewport counts it, `viewport` = {x, y, width, height}, from the near to the

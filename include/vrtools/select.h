@@ -12,13 +12,13 @@ enum : unsigned int {
 
 class VRTOOLS_API VR_Selects : public VR_Tools {
 public:
-    short Current = 0;          // host, Adjust, Scroll: index of the item shown
-    short Arrow_Size = 0;       // host or Init: room kept for each arrow
-    VR_Boxs** Item = nullptr;   // Grow: null-terminated array of owned boxes
-    short Item_Count = 0;       // Grow, Init
-    float Scroll_Sum = 0.0f;    // Scroll: amount not yet turned into steps
-    unsigned short Hit = 0;     // Select: 0x1 inside, 0x2 left arrow zone, 0x4 right arrow zone
-    short Shown = 0;            // Init, Adjust: Current when Adjust last ran
+    short Current = 0;         // host, Adjust, Scroll: index of the item shown
+    short Arrow_Size = 0;      // host or Init: room kept for each arrow
+    VR_Boxs** Item = nullptr;  // Grow: null-terminated array of owned boxes
+    short Item_Count = 0;      // Grow, Init
+    float Scroll_Sum = 0.0f;   // Scroll: amount not yet turned into steps
+    unsigned short Hit = 0;    // Select: 0x1 inside, 0x2 left arrow zone, 0x4 right arrow zone
+    short Shown = 0;           // Init, Adjust: Current when Adjust last ran
 
     VR_Selects() = default;
     VR_Selects(const VR_Selects& other);

@@ -58,8 +58,7 @@ constexpr int TARNEL_SYSTEM_FONT_SIZE = 16;
 // have changed. Fonts are cached and stay valid for the life of the process (a font unused for a
 // while frees its FreeType size and is set up again on its next use); never delete them. `window`
 // and `extra` are not used.
-TARNEL_API HFONT Y_Create_Font(HWND window, const char* name, const char* style, const char* extra,
-                               int size);
+TARNEL_API HFONT Y_Create_Font(HWND window, const char* name, const char* style, const char* extra, int size);
 
 namespace host {
 
@@ -117,11 +116,11 @@ TARNEL_API int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Captio
 // Glyph_Field_Em pixels per em, or the coverage of a colour glyph (emoji), which has no outline to
 // measure. Rows top-down.
 struct Glyph_Field {
-    int left = 0;    // pixels (at `em`) from the pen to the first column
-    int top = 0;     // pixels (at `em`) from the baseline up to the first row
+    int left = 0;  // pixels (at `em`) from the pen to the first column
+    int top = 0;   // pixels (at `em`) from the baseline up to the first row
     int width = 0;
     int rows = 0;
-    int em = 0;      // pixels per em of the cell
+    int em = 0;  // pixels per em of the cell
     // Distance fields: pixels (at `em`) from the outline at which the field reaches 0 outside or 255
     // inside; the outline itself is 128. The cell has this margin on every side. 0: a coverage cell.
     int spread = 0;

@@ -12,13 +12,13 @@
 
 // Option bits of VR_Tools::Flags shared by several widgets; each widget header lists its own.
 enum : unsigned int {
-    VR_HIDDEN = 0x00000001,         // Draw draws nothing
-    VR_INACTIVE = 0x00000002,       // no interaction
-    VR_FLAT = 0x00000020,           // flat, unlit look
-    VR_TEXT_VCENTER = 0x00000100,   // caption vertically centred
-    VR_TEXT_BOTTOM = 0x00000400,    // caption at the bottom (wins over VR_TEXT_VCENTER)
-    VR_TEXT_HCENTER = 0x00001000,   // caption horizontally centred
-    VR_TEXT_RIGHT = 0x00004000,     // caption right-aligned (wins over VR_TEXT_HCENTER)
+    VR_HIDDEN = 0x00000001,        // Draw draws nothing
+    VR_INACTIVE = 0x00000002,      // no interaction
+    VR_FLAT = 0x00000020,          // flat, unlit look
+    VR_TEXT_VCENTER = 0x00000100,  // caption vertically centred
+    VR_TEXT_BOTTOM = 0x00000400,   // caption at the bottom (wins over VR_TEXT_VCENTER)
+    VR_TEXT_HCENTER = 0x00001000,  // caption horizontally centred
+    VR_TEXT_RIGHT = 0x00004000,    // caption right-aligned (wins over VR_TEXT_HCENTER)
 };
 
 // Bits of VR_Tools::Status.
@@ -85,20 +85,20 @@ public:
     Colors Color;                      // host: main colour, components 0..255
     unsigned char* Image = nullptr;    // library: RGBA pixels of a picture (owned)
     short Spare_1 = 0, Spare_2 = 0, Spare_3 = 0, Spare_4 = 0;
-    wchar_t* W_Name = nullptr;         // library: name and caption (owned)
-    short Quad_Count = 0;              // library: quads in the three mesh arrays
-    short* Vertex_Array = nullptr;     // library: x, y, z per vertex, 4 vertices per quad
-    short* Normal_Array = nullptr;     // library: normals, same layout
-    unsigned int* Color_Array = nullptr;  // library: one RGBA word per vertex (bytes R, G, B, A)
-    short* Text_Vertex_Array = nullptr;   // library: caption quad, 4 x (x, y, z)
-    float* Text_Coord_Array = nullptr;    // library: caption texture coordinates, 4 x (s, t)
+    wchar_t* W_Name = nullptr;                                   // library: name and caption (owned)
+    short Quad_Count = 0;                                        // library: quads in the three mesh arrays
+    short* Vertex_Array = nullptr;                               // library: x, y, z per vertex, 4 vertices per quad
+    short* Normal_Array = nullptr;                               // library: normals, same layout
+    unsigned int* Color_Array = nullptr;                         // library: one RGBA word per vertex (bytes R, G, B, A)
+    short* Text_Vertex_Array = nullptr;                          // library: caption quad, 4 x (x, y, z)
+    float* Text_Coord_Array = nullptr;                           // library: caption texture coordinates, 4 x (s, t)
     unsigned int Vertex_VBO = 0, Normal_VBO = 0, Color_VBO = 0;  // library: GL buffer names
     unsigned int Text_Vertex_VBO = 0, Text_Coord_VBO = 0;        // library: 0 = no caption
-    unsigned char* Text_Bitmap = nullptr;  // library: caption alpha bitmap (owned)
-    unsigned int Text_Texture = 0;         // library: GL texture of the caption
-    unsigned int Image_Texture = 0;        // library: GL texture of Image
+    unsigned char* Text_Bitmap = nullptr;                        // library: caption alpha bitmap (owned)
+    unsigned int Text_Texture = 0;                               // library: GL texture of the caption
+    unsigned int Image_Texture = 0;                              // library: GL texture of Image
     void* Spare_Ptr = nullptr;
-    unsigned char Status = 0;              // library: VR_STATUS_* bits
+    unsigned char Status = 0;  // library: VR_STATUS_* bits
 
     VR_Tools() = default;
     // Copies every field; the copy shares what the source holds (see above).

@@ -14,21 +14,21 @@ enum : unsigned int {
 // host stores it into Value and calls Adjust, which clamps it and moves the drawing to it.
 class VRTOOLS_API VR_Valuators : public VR_Tools {
 public:
-    float Value = 0.0f;                 // host: current value; Adjust clamps it
-    float Value_Min = 0.0f;             // host: value at position 0
-    float Value_Max = 0.0f;             // host: value at position 1023
-    const char* Format = nullptr;       // host: printf format of the read-out (one floating conversion)
-    short Cursor_Half_Width = 0;        // host: half the cursor width; Init turns 0 into 10
-    float Scroll_Speed = 0.0f;          // host: positions per Scroll unit; Init turns 0 into 2
-    float Value_Table[1024] = {};       // library: value of each cursor position
+    float Value = 0.0f;                     // host: current value; Adjust clamps it
+    float Value_Min = 0.0f;                 // host: value at position 0
+    float Value_Max = 0.0f;                 // host: value at position 1023
+    const char* Format = nullptr;           // host: printf format of the read-out (one floating conversion)
+    short Cursor_Half_Width = 0;            // host: half the cursor width; Init turns 0 into 10
+    float Scroll_Speed = 0.0f;              // host: positions per Scroll unit; Init turns 0 into 2
+    float Value_Table[1024] = {};           // library: value of each cursor position
     unsigned char* Value_Bitmap = nullptr;  // library: read-out alpha bitmap (owned)
-    unsigned int Value_Texture = 0;     // library
-    short Selected = 0;                 // library: 1 while the pointer is over the slider
+    unsigned int Value_Texture = 0;         // library
+    short Selected = 0;                     // library: 1 while the pointer is over the slider
     short Spare = 0;
-    float Cursor_Position = 0.0f;       // library: cursor as a table position, 0..1024
-    float Pointer_Position = 0.0f;      // library: table position under the pointer, 0..1023
-    float Shown_Value = 0.0f;           // library: value at which the cursor is drawn
-    wchar_t Value_Text[40] = {};        // library: read-out text last rasterised
+    float Cursor_Position = 0.0f;   // library: cursor as a table position, 0..1024
+    float Pointer_Position = 0.0f;  // library: table position under the pointer, 0..1023
+    float Shown_Value = 0.0f;       // library: value at which the cursor is drawn
+    wchar_t Value_Text[40] = {};    // library: read-out text last rasterised
     int Value_Tex_Width = 0, Value_Tex_Height = 0;
     int Value_Text_Width = 0, Value_Text_Height = 0;
     short Cursor_Quad_Count = 0;

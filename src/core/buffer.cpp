@@ -39,8 +39,8 @@ bool GL_Deferred(VR_Tools& tool, unsigned char pending, const char* kind)
     // would go nowhere, and a replaced buffer would be left with the name 0: drawn as nothing.
     tool.Status |= pending;
     if (Lint_On())
-        Lint_Report("Lint: %hs \"%ls\" changed with no GL context current: its GL work waits for its next Draw",
-                    kind, tool.W_Name ? tool.W_Name : L"no name");
+        Lint_Report("Lint: %hs \"%ls\" changed with no GL context current: its GL work waits for its next Draw", kind,
+                    tool.W_Name ? tool.W_Name : L"no name");
     return true;
 }
 

@@ -19,7 +19,10 @@ constexpr unsigned int COLOR_YELLOW = 0x00FFFF;     // markers, pressed frames
 constexpr unsigned int OPAQUE = 0xFF000000;         // alpha byte of a mesh colour word
 
 // Mesh colour word (bytes R, G, B, 255 in memory) of a packed colour.
-inline unsigned int Mesh_Color(unsigned long packed) { return static_cast<unsigned int>(packed) | OPAQUE; }
+inline unsigned int Mesh_Color(unsigned long packed)
+{
+    return static_cast<unsigned int>(packed) | OPAQUE;
+}
 
 // [SECTION] Reports ------------------------------------------------------------------------------
 
@@ -74,8 +77,7 @@ public:
 
     Mesh_Builder(Mesh mesh, const char* source, Mode mode = APPEND, Normals normals = SCALED)
         : mesh_(mesh), source_(source), mode_(mode), normals_(normals)
-    {
-    }
+    {}
 
     void Add(const Quad& q, unsigned int color_word);
     bool Ok() const { return ok_; }
@@ -151,8 +153,8 @@ int Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffer, con
                 int* text_height);
 
 // Text_Render's sizes without the bitmap (sharp text draws the glyphs themselves).
-int Text_Measure(VR_Tools& tool, const wchar_t* text, const char* font_name, const char* font_style,
-                 short font_size, int* tex_width, int* tex_height, int* text_width, int* text_height);
+int Text_Measure(VR_Tools& tool, const wchar_t* text, const char* font_name, const char* font_style, short font_size,
+                 int* tex_width, int* tex_height, int* text_width, int* text_height);
 
 // Text_Render, the bitmap and sizes copied from a recent call for the same font and text when there
 // is one (short texts: read-outs). The widgets' own Init and Draw keep to VR_Tools::Text.
@@ -209,9 +211,9 @@ void Caption_Pass_Begin(const Caption_State& state);
 // What the end of a caption pass puts back besides switching off texturing, blending and the
 // texture-coordinate array.
 enum class Caption_Restore {
-    NONE,             // leave the combiner as set
-    COMBINER,         // combiner back to modulate texture (the mode stays GL_COMBINE)
-    COMBINER_AND_MODE // and the environment mode back to GL_MODULATE
+    NONE,              // leave the combiner as set
+    COMBINER,          // combiner back to modulate texture (the mode stays GL_COMBINE)
+    COMBINER_AND_MODE  // and the environment mode back to GL_MODULATE
 };
 void Caption_Pass_End(Caption_Restore restore);
 // Sets the combiner's colour to the texture times the primary colour and its alpha to the texture
@@ -247,7 +249,10 @@ void Flat_Strips_End();
 // True while the host has the lint mode on (VR_Tools_Lint_Set). Every check below runs only then,
 // behind a test of this one flag, so that the mode costs nothing when off.
 extern bool Lint_Enabled;
-inline bool Lint_On() { return Lint_Enabled; }
+inline bool Lint_On()
+{
+    return Lint_Enabled;
+}
 
 // Gives a lint warning (VR_REPORT_WARNING, a narrow format with the conversions of Error_Fct) unless
 // the same text was given before.

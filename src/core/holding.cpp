@@ -173,8 +173,9 @@ void Holding_Moved(VR_Tools* from, VR_Tools* to)
     } catch (const std::bad_alloc&) {
         if (into && into->empty())
             t.widgets.erase(to);
-        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Holding: out of memory following a moved widget; its batches and dispatchers "
-                              "forget it");
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION,
+                  "Holding: out of memory following a moved widget; its batches and dispatchers "
+                  "forget it");
         for (const Hold& h : list)
             h.calls->forget(h.holder, from, h.hint);
         return;

@@ -79,8 +79,8 @@ void Lint_Size(const VR_Tools& tool, const char* window_tag)
 {
     char name[32];
     Class_From_Tag(window_tag, name);
-    Lint_Report("Lint: %hs \"%ls\" is %dx%d at Init: it builds nothing, draws nothing and ignores the pointer",
-                name, tool.W_Name ? tool.W_Name : L"no name", tool.Width, tool.Height);
+    Lint_Report("Lint: %hs \"%ls\" is %dx%d at Init: it builds nothing, draws nothing and ignores the pointer", name,
+                tool.W_Name ? tool.W_Name : L"no name", tool.Width, tool.Height);
 }
 
 void Lint_Name_Refused(const VR_Tools& tool, const char* window_tag)
@@ -138,4 +138,7 @@ void VR_Tools_Lint_Set(bool on)
     core::Lint_Enabled = on;
 }
 
-bool VR_Tools_Lint_Get() { return core::Lint_Enabled; }
+bool VR_Tools_Lint_Get()
+{
+    return core::Lint_Enabled;
+}

@@ -115,8 +115,8 @@ void Quad_Color_Set(Mesh mesh, int quad, unsigned int color_word)
         mesh.color[quad * 4 + i] = color_word;
 }
 
-void Tray_Append(Mesh_Builder& m, int x, int y, int w, int h, int b, int wall_z, int floor_z,
-                 unsigned int rim, unsigned int wall, unsigned int floor)
+void Tray_Append(Mesh_Builder& m, int x, int y, int w, int h, int b, int wall_z, int floor_z, unsigned int rim,
+                 unsigned int wall, unsigned int floor)
 {
     // All coordinates are 16-bit in the mesh; the sums wrap as the stored shorts do.
     const short X = static_cast<short>(x), Y = static_cast<short>(y);

@@ -20,8 +20,8 @@ Text_Size Caption_Render(VR_Tools& tool, GLenum wrap, bool unpack_on_create)
             glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     }
     Text_Size text;
-    tool.Text(tool.W_Name, &tool.Text_Bitmap, tool.Font_Name, tool.Font_Style, tool.Font_Size, &text.tex_w,
-              &text.tex_h, &text.text_w, &text.text_h);
+    tool.Text(tool.W_Name, &tool.Text_Bitmap, tool.Font_Name, tool.Font_Style, tool.Font_Size, &text.tex_w, &text.tex_h,
+              &text.text_w, &text.text_h);
     return text;
 }
 

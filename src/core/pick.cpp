@@ -8,7 +8,10 @@
 namespace {
 
 // Column-major element (row r, column c).
-inline double At(const float m[16], int r, int c) { return m[c * 4 + r]; }
+inline double At(const float m[16], int r, int c)
+{
+    return m[c * 4 + r];
+}
 
 bool Finite(const float* v, int n)
 {

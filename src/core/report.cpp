@@ -17,8 +17,7 @@ void Guard(VR_Tools& tool, const char* method)
         Error_Fct(::hwnd, VR_REPORT_WARNING, L"   you must call *_Init() first");
     else
         Error_Fct(::hwnd, VR_REPORT_WARNING, L"   bad data in device's structure");
-    Error_Fct(::hwnd, VR_REPORT_WARNING, L"   type: %hs   name: %ls\n", method,
-              tool.W_Name ? tool.W_Name : L"no name");
+    Error_Fct(::hwnd, VR_REPORT_WARNING, L"   type: %hs   name: %ls\n", method, tool.W_Name ? tool.W_Name : L"no name");
     // NOTE: exactly "warned": a named but never initialised object must not look initialised now.
     tool.Status = VR_STATUS_WARNED;
 }
@@ -48,16 +47,17 @@ bool Init_Begin(VR_Tools& tool, HWND window, const char* window_tag)
 void Report_Alloc(const char* kind, int line, const char* source, const char* variable, int count, int size)
 {
     if (kind[0] == 'c')
-        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in calloc (var=%hs, dim=%dx%d)", line, source,
-                  variable, count, size);
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in calloc (var=%hs, dim=%dx%d)", line,
+                  source, variable, count, size);
     else
-        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in realloc (var=%hs, dim=%dx%d)", line, source,
-                  variable, count, size);
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in realloc (var=%hs, dim=%dx%d)",
+                  line, source, variable, count, size);
 }
 
 void Report_New(int line, const char* source, const char* variable)
 {
-    Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in new  wchar_t (var=%hs)", line, source, variable);
+    Error_Fct(::hwnd, VR_REPORT_ALLOCATION, L"line %-4d of %hs \nmemory error in new  wchar_t (var=%hs)", line, source,
+              variable);
 }
 
 void Report_GL_Errors(const char* source, int line, const char* call)

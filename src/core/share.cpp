@@ -166,8 +166,10 @@ bool Held_Share(const Held* list, int n, const char* type)
             if (Value_Of(list[j]) != 0)
                 Share_Drop(list[j].kind, Value_Of(list[j]));
         Held_Clear(list, n);
-        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Copy: out of memory for the share table: this %hs copy holds no arrays, "
-                              "textures or buffers and draws nothing until its next Init", type);
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION,
+                  "Copy: out of memory for the share table: this %hs copy holds no arrays, "
+                  "textures or buffers and draws nothing until its next Init",
+                  type);
         return false;
     }
     return true;

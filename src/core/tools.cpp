@@ -42,8 +42,7 @@ void Coverage_Narrow(unsigned char* out, const unsigned char* pixels, int texels
 }
 
 // The lint's note that a text's font was not found.
-void Font_Missing_Note(HFONT font, const wchar_t* text, const char* font_name, const char* font_style,
-                       short font_size)
+void Font_Missing_Note(HFONT font, const wchar_t* text, const char* font_name, const char* font_style, short font_size)
 {
     if (core::Lint_On() && font_name && !font)
         core::Lint_Report("Lint: font \"%hs\" \"%hs\" at %d px was not found: \"%ls\" is drawn in the system font",
@@ -62,12 +61,12 @@ HFONT Font_Find(HWND window, const wchar_t* text, const char* font_name, const c
 // show the same values, and a drag returns to values shown before. Sets of four, the least recently
 // used replaced; short texts in small bitmaps only, so the whole stays near a megabyte at most.
 struct Rendered {
-    static constexpr int Text_Max = 40;        // characters, terminator included
-    static constexpr int Texels_Max = 2048;     // a read-out of 8 pixels is 64 x 16 or 128 x 16
+    static constexpr int Text_Max = 40;      // characters, terminator included
+    static constexpr int Texels_Max = 2048;  // a read-out of 8 pixels is 64 x 16 or 128 x 16
     HFONT font = nullptr;
-    wchar_t text[Text_Max] = {};               // empty: nothing kept
+    wchar_t text[Text_Max] = {};  // empty: nothing kept
     int tex_width = 0, tex_height = 0, text_width = 0, text_height = 0;
-    unsigned long used = 0;                    // when last found or kept
+    unsigned long used = 0;  // when last found or kept
     std::vector<unsigned char> texels;
 };
 
@@ -424,7 +423,8 @@ int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffe
     host::Text_Surface* surface = host::Surface_Create(dc);
     if (!surface) {
         Y_ReleaseDC(window, dc);
-        Error_Fct(::hwnd, VR_REPORT_CAPTION, "Text: Failed to create a text surface (window %p)", static_cast<void*>(window));
+        Error_Fct(::hwnd, VR_REPORT_CAPTION, "Text: Failed to create a text surface (window %p)",
+                  static_cast<void*>(window));
         return 0;
     }
     host::Surface_Select_Font(surface, font);  // null selects the system font
@@ -477,8 +477,8 @@ int core::Text_Render(VR_Tools& tool, const wchar_t* text, unsigned char** buffe
 }
 
 int core::Text_Render_Recent(VR_Tools& tool, const wchar_t* text, unsigned char** buffer, const char* font_name,
-                             const char* font_style, short font_size, int* tex_width, int* tex_height,
-                             int* text_width, int* text_height)
+                             const char* font_style, short font_size, int* tex_width, int* tex_height, int* text_width,
+                             int* text_height)
 {
     const std::size_t length = text && buffer ? std::wcslen(text) : 0;
     if (length == 0 || length >= static_cast<std::size_t>(Rendered::Text_Max))

@@ -40,5 +40,4 @@ char* Get_Version_VR_Tools(const char* version)
 }
 
 void VR_Tools_Lib_Cleanup()
-{
-}
+{}

@@ -14,8 +14,14 @@ bool Usable(const VR_Tools& w)
     return !(w.Flags & (VR_HIDDEN | VR_INACTIVE)) && w.Width > 0 && w.Height > 0;
 }
 
-float Mid_X(const VR_Tools& w) { return static_cast<float>(w.X) + static_cast<float>(w.Width) / 2.0f; }
-float Mid_Y(const VR_Tools& w) { return static_cast<float>(w.Y) + static_cast<float>(w.Height) / 2.0f; }
+float Mid_X(const VR_Tools& w)
+{
+    return static_cast<float>(w.X) + static_cast<float>(w.Width) / 2.0f;
+}
+float Mid_Y(const VR_Tools& w)
+{
+    return static_cast<float>(w.Y) + static_cast<float>(w.Height) / 2.0f;
+}
 
 }  // namespace
 
@@ -69,9 +75,15 @@ void VR_Dispatchers::Focus_Point(const Stop& stop, float* x, float* y) const
     e.Class->Focus_Point(*e.Widget, stop.Part, x, y);
 }
 
-void VR_Dispatchers::Entry_Select(const Entry& e, float x, float y) { e.Class->Select(*e.Widget, 0, x, y); }
+void VR_Dispatchers::Entry_Select(const Entry& e, float x, float y)
+{
+    e.Class->Select(*e.Widget, 0, x, y);
+}
 
-void VR_Dispatchers::Entry_Deselect(const Entry& e) { e.Class->Deselect(*e.Widget); }
+void VR_Dispatchers::Entry_Deselect(const Entry& e)
+{
+    e.Class->Deselect(*e.Widget);
+}
 
 void VR_Dispatchers::Focus_Show()
 {
@@ -186,7 +198,10 @@ VR_Tools* VR_Dispatchers::Focused() const
     return Focus.Entry >= 0 ? Entries[static_cast<std::size_t>(Focus.Entry)].Widget : nullptr;
 }
 
-int VR_Dispatchers::Focused_Part() const { return Focus.Entry >= 0 ? Focus.Part : -1; }
+int VR_Dispatchers::Focused_Part() const
+{
+    return Focus.Entry >= 0 ? Focus.Part : -1;
+}
 
 int VR_Dispatchers::Step(int n)
 {

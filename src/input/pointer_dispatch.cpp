@@ -60,13 +60,34 @@ void VR_Dispatchers::Entry_Add(const core::Class_Ops& type, VR_Tools* widget)
     }
 }
 
-void VR_Dispatchers::Add(VR_Boxs& widget) { Entry_Add(core::Class_Get<VR_Boxs>(), &widget); }
-void VR_Dispatchers::Add(VR_Buttons& widget) { Entry_Add(core::Class_Get<VR_Buttons>(), &widget); }
-void VR_Dispatchers::Add(VR_Valuators& widget) { Entry_Add(core::Class_Get<VR_Valuators>(), &widget); }
-void VR_Dispatchers::Add(VR_Selects& widget) { Entry_Add(core::Class_Get<VR_Selects>(), &widget); }
-void VR_Dispatchers::Add(VR_Tabs& widget) { Entry_Add(core::Class_Get<VR_Tabs>(), &widget); }
-void VR_Dispatchers::Add(VR_Colors& widget) { Entry_Add(core::Class_Get<VR_Colors>(), &widget); }
-void VR_Dispatchers::Add(VR_Hues& widget) { Entry_Add(core::Class_Get<VR_Hues>(), &widget); }
+void VR_Dispatchers::Add(VR_Boxs& widget)
+{
+    Entry_Add(core::Class_Get<VR_Boxs>(), &widget);
+}
+void VR_Dispatchers::Add(VR_Buttons& widget)
+{
+    Entry_Add(core::Class_Get<VR_Buttons>(), &widget);
+}
+void VR_Dispatchers::Add(VR_Valuators& widget)
+{
+    Entry_Add(core::Class_Get<VR_Valuators>(), &widget);
+}
+void VR_Dispatchers::Add(VR_Selects& widget)
+{
+    Entry_Add(core::Class_Get<VR_Selects>(), &widget);
+}
+void VR_Dispatchers::Add(VR_Tabs& widget)
+{
+    Entry_Add(core::Class_Get<VR_Tabs>(), &widget);
+}
+void VR_Dispatchers::Add(VR_Colors& widget)
+{
+    Entry_Add(core::Class_Get<VR_Colors>(), &widget);
+}
+void VR_Dispatchers::Add(VR_Hues& widget)
+{
+    Entry_Add(core::Class_Get<VR_Hues>(), &widget);
+}
 
 void VR_Dispatchers::Remove(const VR_Tools& widget)
 {
@@ -99,7 +120,10 @@ void VR_Dispatchers::Clear()
         f = Finger{};
 }
 
-int VR_Dispatchers::Count() const { return static_cast<int>(Entries.size()); }
+int VR_Dispatchers::Count() const
+{
+    return static_cast<int>(Entries.size());
+}
 
 VR_Tools* VR_Dispatchers::Widget(int i) const
 {

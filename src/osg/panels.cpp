@@ -43,7 +43,10 @@ VR_Osg_Panels::VR_Osg_Panels(const VR_Osg_Panels& other, const osg::CopyOp& copy
 
 VR_Osg_Panels::~VR_Osg_Panels() = default;
 
-void VR_Osg_Panels::Changed_Set(std::function<void(const VR_Changes&)> changed) { changed_ = std::move(changed); }
+void VR_Osg_Panels::Changed_Set(std::function<void(const VR_Changes&)> changed)
+{
+    changed_ = std::move(changed);
+}
 
 void VR_Osg_Panels::Light_Set(const float toward[3], const float color[3], const float ambient[3])
 {
@@ -60,18 +63,51 @@ void VR_Osg_Panels::Entry_Add(VR_Tools& widget, std::function<void(VR_Batches&)>
 }
 
 // Drawn only.
-void VR_Osg_Panels::Add(VR_Labels& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }); }
-void VR_Osg_Panels::Add(VR_Frames& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }); }
-void VR_Osg_Panels::Add(VR_Progress& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }); }
-void VR_Osg_Panels::Add(VR_TabItems& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }); }
+void VR_Osg_Panels::Add(VR_Labels& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); });
+}
+void VR_Osg_Panels::Add(VR_Frames& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); });
+}
+void VR_Osg_Panels::Add(VR_Progress& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); });
+}
+void VR_Osg_Panels::Add(VR_TabItems& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); });
+}
 // Drawn and given the pointer.
-void VR_Osg_Panels::Add(VR_Buttons& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w); }
-void VR_Osg_Panels::Add(VR_Boxs& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w); }
-void VR_Osg_Panels::Add(VR_Valuators& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w); }
-void VR_Osg_Panels::Add(VR_Selects& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w); }
-void VR_Osg_Panels::Add(VR_Tabs& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w); }
-void VR_Osg_Panels::Add(VR_Colors& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w); }
-void VR_Osg_Panels::Add(VR_Hues& w) { Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w); }
+void VR_Osg_Panels::Add(VR_Buttons& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+}
+void VR_Osg_Panels::Add(VR_Boxs& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+}
+void VR_Osg_Panels::Add(VR_Valuators& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+}
+void VR_Osg_Panels::Add(VR_Selects& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+}
+void VR_Osg_Panels::Add(VR_Tabs& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+}
+void VR_Osg_Panels::Add(VR_Colors& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+}
+void VR_Osg_Panels::Add(VR_Hues& w)
+{
+    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+}
 
 void VR_Osg_Panels::Clear()
 {

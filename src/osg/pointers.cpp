@@ -7,7 +7,10 @@
 #include <osgGA/EventVisitor>
 #include <osgViewer/View>
 
-void VR_Osg_Pointers::Add(VR_Osg_Panels* panel) { panels_.emplace_back(panel); }
+void VR_Osg_Pointers::Add(VR_Osg_Panels* panel)
+{
+    panels_.emplace_back(panel);
+}
 
 int VR_Osg_Pointers::Pick(const osgGA::GUIEventAdapter& event, osgGA::GUIActionAdapter& action, float* x, float* y)
 {
@@ -42,8 +45,8 @@ int VR_Osg_Pointers::Pick(const osgGA::GUIEventAdapter& event, osgGA::GUIActionA
         panel->Area_Get(area);
         const bool inside = pick.X > area[0] && pick.X <= area[2] && pick.Y > area[1] && pick.Y <= area[3];
         // A captured panel takes the point wherever it lies.
-        if ((inside || static_cast<int>(i) == captured_) && (nearest < 0 || pick.Distance < best ||
-                                                            static_cast<int>(i) == captured_)) {
+        if ((inside || static_cast<int>(i) == captured_) &&
+            (nearest < 0 || pick.Distance < best || static_cast<int>(i) == captured_)) {
             nearest = static_cast<int>(i), best = pick.Distance, *x = pick.X, *y = pick.Y;
             if (nearest == captured_)
                 break;
@@ -101,8 +104,7 @@ bool VR_Osg_Pointers::handle(const osgGA::GUIEventAdapter& event, osgGA::GUIActi
     float amount = 0.0f;
     if (kind == Kinds::WHEEL) {
         const Event::ScrollingMotion motion = event.getScrollingMotion();
-        amount = motion == Event::SCROLL_UP ? 1.0f : motion == Event::SCROLL_DOWN ? -1.0f
-                                                                                  : event.getScrollingDeltaY();
+        amount = motion == Event::SCROLL_UP ? 1.0f : motion == Event::SCROLL_DOWN ? -1.0f : event.getScrollingDeltaY();
     }
     if (kind == Kinds::PRESS)
         captured_ = target;

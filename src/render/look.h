@@ -17,18 +17,18 @@ namespace core {
 struct Look_Part {
     Look_Pass pass = Look_Pass::LIT;
     const short* vertex = nullptr;
-    const short* normal = nullptr;         // LIT: one normal per vertex; null: `fixed_normal`
-    const unsigned int* color = nullptr;   // LIT, UNLIT: one RGBA word per vertex (bytes R, G, B, A)
-    const float* coord = nullptr;          // TEXT, PICTURE: s, t per vertex
+    const short* normal = nullptr;        // LIT: one normal per vertex; null: `fixed_normal`
+    const unsigned int* color = nullptr;  // LIT, UNLIT: one RGBA word per vertex (bytes R, G, B, A)
+    const float* coord = nullptr;         // TEXT, PICTURE: s, t per vertex
     int quads = 0;
     float offset[3] = {0.0f, 0.0f, 0.0f};
     float scale[3] = {1.0f, 1.0f, 1.0f};
-    unsigned int rgb = 0;        // FLAT, TEXT, OUTLINE and tinted pictures: packed colour (red low)
-    float shift_s = 0.0f;        // added to s (a moving texture)
-    bool modulate = false;       // TEXT: `rgb` times itself (the combiner's default second source
-                                 // is the primary colour again); PICTURE: texture times `rgb`, else
-                                 // the texture's own colour
-    bool blend = true;           // PICTURE: blended by its alpha, else written opaque
+    unsigned int rgb = 0;   // FLAT, TEXT, OUTLINE and tinted pictures: packed colour (red low)
+    float shift_s = 0.0f;   // added to s (a moving texture)
+    bool modulate = false;  // TEXT: `rgb` times itself (the combiner's default second source
+                            // is the primary colour again); PICTURE: texture times `rgb`, else
+                            // the texture's own colour
+    bool blend = true;      // PICTURE: blended by its alpha, else written opaque
     Look_Texture texture;
     // TEXT: the string the mask shows and the widget whose font (at `text_size` pixels) drew it, for
     // a back end that draws the glyphs themselves; null for a mask that is no text.
@@ -74,8 +74,7 @@ struct Parts_Allocator {
     Parts_Allocator() = default;
     template <class U>
     Parts_Allocator(const Parts_Allocator<U>&) noexcept
-    {
-    }
+    {}
     T* allocate(std::size_t n) { return static_cast<T*>(Parts_Take(n * sizeof(T))); }
     void deallocate(T* p, std::size_t n) noexcept { Parts_Give(p, n * sizeof(T)); }
     bool operator==(const Parts_Allocator&) const { return true; }

@@ -20,13 +20,13 @@ constexpr int CHUNK_BLOCKS = 32;
 struct Chunk {
     Chunk* prev = nullptr;  // in the list of chunks with a free block
     Chunk* next = nullptr;
-    void* free = nullptr;   // free blocks, each holding the next in its first bytes
+    void* free = nullptr;  // free blocks, each holding the next in its first bytes
     int used = 0;
 };
 constexpr std::size_t CHUNK_HEAD = (sizeof(Chunk) + HEADER - 1) / HEADER * HEADER;
 
 Chunk* open_chunks = nullptr;  // chunks with a free block
-int empty_chunks = 0;           // of them, chunks with every block free (at most one is kept)
+int empty_chunks = 0;          // of them, chunks with every block free (at most one is kept)
 
 void Chunk_Unlink(Chunk* c)
 {

@@ -37,8 +37,8 @@ void Lint_Empty(const Entry& e)
 {
     const VR_Tools& w = *e.widget;
     if (!(w.Status & VR_STATUS_INITIALISED)) {
-        core::Lint_Report("Lint: a batch draws %hs at %p, which is not initialised: it draws nothing",
-                          e.type->Name, static_cast<const void*>(&w));
+        core::Lint_Report("Lint: a batch draws %hs at %p, which is not initialised: it draws nothing", e.type->Name,
+                          static_cast<const void*>(&w));
         return;
     }
     e.type->Members(w, Member_Check, &e);
@@ -50,13 +50,13 @@ struct VR_Batches::Impl {
     std::vector<Entry> entries;
     core::Widget_Snapshots snapshots;
     core::Batch_Renderer renderer;
-    bool laid_out = false;        // slots match entries
-    bool warned_no_init = false;  // "Draw before Init" reported
+    bool laid_out = false;          // slots match entries
+    bool warned_no_init = false;    // "Draw before Init" reported
     bool described_glyphs = false;  // the widgets were last described for sharp text
-    bool warned_compat = false;   // "Draw() needs a compatibility context" reported
+    bool warned_compat = false;     // "Draw() needs a compatibility context" reported
     const void* context = nullptr;  // the GL context of the last successful Init
     bool warned_context = false;    // "another context" reported
-    bool emptied = false;         // entries of destroyed widgets wait for Entries_Compact
+    bool emptied = false;           // entries of destroyed widgets wait for Entries_Compact
 
     // How the widgets' destructors and moves reach the batch.
     static const core::Holder_Calls holding;
@@ -139,8 +139,8 @@ struct VR_Batches::Impl {
     void Add(const core::Class_Ops& type, VR_Tools& widget)
     {
         if (!(widget.Status & VR_STATUS_INITIALISED)) {
-            Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: %hs \"%ls%hs\" was added before its Init; left out",
-                      type.Name, core::Name_Wide(widget), core::Name_Narrow(widget));
+            Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: %hs \"%ls%hs\" was added before its Init; left out", type.Name,
+                      core::Name_Wide(widget), core::Name_Narrow(widget));
             return;
         }
         try {
@@ -174,8 +174,8 @@ struct VR_Batches::Impl {
             step();
             return true;
         } catch (const std::bad_alloc&) {
-            Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory in %hs; nothing drawn, the next Draw lays the batch out again",
-                      call);
+            Error_Fct(::hwnd, VR_REPORT_ALLOCATION,
+                      "Batch: out of memory in %hs; nothing drawn, the next Draw lays the batch out again", call);
             laid_out = false;
             saved.Restore(vao_known);
             return false;
@@ -296,16 +296,20 @@ VR_Batches& VR_Batches::operator=(VR_Batches&& other) noexcept
 
 // A moved-from batch (or one made without memory) has no state: it reports once per call and does
 // nothing.
-#define BATCH_IMPL_OR_RETURN(...)                                                                         \
-    if (!impl_) {                                                                                         \
-        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: this batch has no state (moved from, or made without memory); " \
-                  "nothing done");                                                                        \
-        return __VA_ARGS__;                                                                               \
+#define BATCH_IMPL_OR_RETURN(...)                                                                                      \
+    if (!impl_) {                                                                                                      \
+        Error_Fct(::hwnd, VR_REPORT_WARNING,                                                                           \
+                  "Batch: this batch has no state (moved from, or made without memory); "                              \
+                  "nothing done");                                                                                     \
+        return __VA_ARGS__;                                                                                            \
     }
 
 // A batch draws every class: one Add for each of the list.
-#define BATCH_ADD(id, type) \
-    void VR_Batches::Add(type& w) { BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<type>(), w); }
+#define BATCH_ADD(id, type)                                                                                            \
+    void VR_Batches::Add(type& w)                                                                                      \
+    {                                                                                                                  \
+        BATCH_IMPL_OR_RETURN() impl_->Add(core::Class_Get<type>(), w);                                                 \
+    }
 VRTOOLS_WIDGET_CLASSES(BATCH_ADD)
 #undef BATCH_ADD
 
@@ -352,7 +356,8 @@ void VR_Batches::Draw(const float projection[16], const float model_view[16], co
     if (!impl_->Ready_To_Draw())
         return;
     if (!projection || !model_view || !light_direction || !light_color) {
-        Error_Fct(::hwnd, VR_REPORT_WARNING, "Batch: Draw needs the projection, model-view, light direction and colour");
+        Error_Fct(::hwnd, VR_REPORT_WARNING,
+                  "Batch: Draw needs the projection, model-view, light direction and colour");
         return;
     }
     const float light[4] = {light_direction[0], light_direction[1], light_direction[2], 0.0f};
@@ -387,8 +392,8 @@ void VR_Batches::Draw()
     }
     const float ambient[3] = {scene[0] + light_ambient[0], scene[1] + light_ambient[1], scene[2] + light_ambient[2]};
     // GL keeps the light in eye space already: the view carries it as it is.
-    const core::Batch_View view = core::Batch_View_Make(projection, model_view, light, diffuse, ambient,
-                                                  glIsEnabled(GL_NORMALIZE) == GL_TRUE);
+    const core::Batch_View view =
+        core::Batch_View_Make(projection, model_view, light, diffuse, ambient, glIsEnabled(GL_NORMALIZE) == GL_TRUE);
     impl_->Frame(view);
 }
 

@@ -136,8 +136,8 @@ int VR_Boxs::Icon(const char* file)
         return 0;
     }
     IGB_data picture{};
-    const int read = std::strstr(file, ".tga") ? TGA_Read_Image(path, &picture, nullptr)
-                                               : IGB_Read_Image(path, &picture, nullptr);
+    const int read =
+        std::strstr(file, ".tga") ? TGA_Read_Image(path, &picture, nullptr) : IGB_Read_Image(path, &picture, nullptr);
     if (!read)
         return 0;
     if (!picture.Data || picture.Width < 1 || picture.Height < 1) {
@@ -217,7 +217,7 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
             // NOTE: modulate, no alpha scale: the caption keeps the current colour (the picture's
             // tint when there is a picture).
             if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, 1.5f,
-                                                       picture ? tint : core::LOOK_FLAT_RGB)) {
+                                                        picture ? tint : core::LOOK_FLAT_RGB)) {
                 caption->modulate = true;
                 Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, box);
                 im.bare = true;
@@ -235,7 +235,8 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
         if ((Tool_Looks & 1) || (box.Flags & VR_BOX_FLOOR_UNLIT)) {
             const int last = box.Quad_Count - 1;
             mesh.floor_first = 4 * last;
-            core::Look_Mesh(look, Look_Pass::UNLIT, box.Vertex_Array + last * 12, nullptr, box.Color_Array + last * 4, 1);
+            core::Look_Mesh(look, Look_Pass::UNLIT, box.Vertex_Array + last * 12, nullptr, box.Color_Array + last * 4,
+                            1);
         }
         if (picture)
             Picture_Look(box, look, 0xFFFFFFu, apart ? 0.5f : 1.25f, 0.0f);

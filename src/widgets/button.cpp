@@ -225,8 +225,8 @@ int VR_Buttons::Select(int button, float x, float y)
     if (Width < 1 || Height < 1)
         return 0;
     // Left and lower edges belong to the neighbour, so adjacent buttons never both light up.
-    const short inside = static_cast<float>(X) < x && x <= static_cast<float>(X + Width) &&
-                         static_cast<float>(Y) < y && y <= static_cast<float>(Y + Height);
+    const short inside = static_cast<float>(X) < x && x <= static_cast<float>(X + Width) && static_cast<float>(Y) < y &&
+                         y <= static_cast<float>(Y + Height);
     if (inside == Highlight)
         return Highlight;
     Highlight = inside;

@@ -70,8 +70,14 @@ void Describe_Of(VR_Tools& w, core::Look& look)
 
 // [SECTION] Shared by several classes ------------------------------------------------------------
 
-float Mid_X(const VR_Tools& w) { return static_cast<float>(w.X) + static_cast<float>(w.Width) / 2.0f; }
-float Mid_Y(const VR_Tools& w) { return static_cast<float>(w.Y) + static_cast<float>(w.Height) / 2.0f; }
+float Mid_X(const VR_Tools& w)
+{
+    return static_cast<float>(w.X) + static_cast<float>(w.Width) / 2.0f;
+}
+float Mid_Y(const VR_Tools& w)
+{
+    return static_cast<float>(w.Y) + static_cast<float>(w.Height) / 2.0f;
+}
 
 // Runs one of a valuator's or an editor's wheel turns with its slider moving `speed` table entries
 // per unit: the host's Scroll_Speed belongs to the wheel, not to a key.
@@ -115,10 +121,22 @@ int Channel_Step(Editor& e, VR_Valuators& slider, int n)
 // the library's calls on it change, each changing a field too), the strings it points to and the
 // look globals. The other classes are described every frame: a progress bar moves at every frame,
 // containers and editors describe their members.
-constexpr core::Snapshot_Fields Snapshot_Of(const VR_Tools*) { return core::Snapshot_Fields::NONE; }
-constexpr core::Snapshot_Fields Snapshot_Of(const VR_Labels*) { return core::Snapshot_Fields::TOOL; }
-constexpr core::Snapshot_Fields Snapshot_Of(const VR_Buttons*) { return core::Snapshot_Fields::BUTTON; }
-constexpr core::Snapshot_Fields Snapshot_Of(const VR_Valuators*) { return core::Snapshot_Fields::VALUATOR; }
+constexpr core::Snapshot_Fields Snapshot_Of(const VR_Tools*)
+{
+    return core::Snapshot_Fields::NONE;
+}
+constexpr core::Snapshot_Fields Snapshot_Of(const VR_Labels*)
+{
+    return core::Snapshot_Fields::TOOL;
+}
+constexpr core::Snapshot_Fields Snapshot_Of(const VR_Buttons*)
+{
+    return core::Snapshot_Fields::BUTTON;
+}
+constexpr core::Snapshot_Fields Snapshot_Of(const VR_Valuators*)
+{
+    return core::Snapshot_Fields::VALUATOR;
+}
 
 // The members a composite holds: a list's boxes, a tab bar's tabs, an editor's frame, swatch and
 // sliders.
@@ -130,9 +148,16 @@ void Items_Visit(Item* const* items, Member_Visit visit, const void* context)
     for (Item* const* item = items; item && *item; ++item)
         visit(context, *item, core::Class_Get<Item>().Name);
 }
-void Members_Of(const VR_Tools&, Member_Visit, const void*) {}
-void Members_Of(const VR_Selects& l, Member_Visit visit, const void* context) { Items_Visit(l.Item, visit, context); }
-void Members_Of(const VR_Tabs& t, Member_Visit visit, const void* context) { Items_Visit(t.Item, visit, context); }
+void Members_Of(const VR_Tools&, Member_Visit, const void*)
+{}
+void Members_Of(const VR_Selects& l, Member_Visit visit, const void* context)
+{
+    Items_Visit(l.Item, visit, context);
+}
+void Members_Of(const VR_Tabs& t, Member_Visit visit, const void* context)
+{
+    Items_Visit(t.Item, visit, context);
+}
 void Members_Of(const VR_Colors& c, Member_Visit visit, const void* context)
 {
     for (const VR_Boxs* box : {&c.Frame, &c.Swatch})
@@ -152,25 +177,58 @@ int Field(double* value, double field, int kind)
     *value = field;
     return kind;
 }
-int Changed_Of(const VR_Tools&, double*) { return 0; }
-int Changed_Of(const VR_Buttons& b, double* value) { return Field(value, b.State, VR_CHANGE_STATE); }
-int Changed_Of(const VR_Valuators& v, double* value) { return Field(value, v.Value, VR_CHANGE_VALUE); }
-int Changed_Of(const VR_Selects& l, double* value) { return Field(value, l.Current, VR_CHANGE_CURRENT); }
-int Changed_Of(const VR_Tabs& t, double* value) { return Field(value, t.Current, VR_CHANGE_CURRENT); }
-int Changed_Of(const VR_Colors& c, double* value) { return Field(value, c.Color_Value, VR_CHANGE_COLOR); }
-int Changed_Of(const VR_Hues& h, double* value) { return Field(value, h.Color_Value, VR_CHANGE_COLOR); }
+int Changed_Of(const VR_Tools&, double*)
+{
+    return 0;
+}
+int Changed_Of(const VR_Buttons& b, double* value)
+{
+    return Field(value, b.State, VR_CHANGE_STATE);
+}
+int Changed_Of(const VR_Valuators& v, double* value)
+{
+    return Field(value, v.Value, VR_CHANGE_VALUE);
+}
+int Changed_Of(const VR_Selects& l, double* value)
+{
+    return Field(value, l.Current, VR_CHANGE_CURRENT);
+}
+int Changed_Of(const VR_Tabs& t, double* value)
+{
+    return Field(value, t.Current, VR_CHANGE_CURRENT);
+}
+int Changed_Of(const VR_Colors& c, double* value)
+{
+    return Field(value, c.Color_Value, VR_CHANGE_COLOR);
+}
+int Changed_Of(const VR_Hues& h, double* value)
+{
+    return Field(value, h.Color_Value, VR_CHANGE_COLOR);
+}
 
 // Focus stops: a colour editor's three sliders, one stop on the others.
-constexpr int Parts_Of(const VR_Tools*) { return 1; }
-constexpr int Parts_Of(const VR_Colors*) { return 3; }
+constexpr int Parts_Of(const VR_Tools*)
+{
+    return 1;
+}
+constexpr int Parts_Of(const VR_Colors*)
+{
+    return 3;
+}
 
 const VR_Valuators& Editor_Slider(const VR_Colors& c, int part)
 {
     return part == 0 ? c.Slider_1 : part == 1 ? c.Slider_2 : c.Slider_3;
 }
 
-const VR_Tools& Area_Of(const VR_Tools& w, int) { return w; }
-const VR_Tools& Area_Of(const VR_Colors& c, int part) { return Editor_Slider(c, part); }
+const VR_Tools& Area_Of(const VR_Tools& w, int)
+{
+    return w;
+}
+const VR_Tools& Area_Of(const VR_Colors& c, int part)
+{
+    return Editor_Slider(c, part);
+}
 
 // The tab the focus lights: the current one, or the first while Current is outside the tabs.
 const VR_TabItems* Focus_Tab(const VR_Tabs& t)
@@ -189,8 +247,14 @@ void Point_Of(const VR_Tools& w, int, float* x, float* y)
     *x = Mid_X(w);
     *y = Mid_Y(w);
 }
-void Point_Of(const VR_Colors& c, int part, float* x, float* y) { Point_Of(Editor_Slider(c, part), 0, x, y); }
-void Point_Of(const VR_Hues& h, int, float* x, float* y) { Point_Of(h.Slider, 0, x, y); }
+void Point_Of(const VR_Colors& c, int part, float* x, float* y)
+{
+    Point_Of(Editor_Slider(c, part), 0, x, y);
+}
+void Point_Of(const VR_Hues& h, int, float* x, float* y)
+{
+    Point_Of(h.Slider, 0, x, y);
+}
 void Point_Of(const VR_Tabs& t, int, float* x, float* y)
 {
     const VR_TabItems* tab = Focus_Tab(t);
@@ -209,7 +273,10 @@ void Point_Of(const VR_Selects& l, int, float* x, float* y)
     }
 }
 
-int Clicked_Of(const VR_Tools&) { return 0; }
+int Clicked_Of(const VR_Tools&)
+{
+    return 0;
+}
 int Clicked_Of(const VR_Colors& c)
 {
     return c.Active_Slider == &c.Slider_2 ? 1 : c.Active_Slider == &c.Slider_3 ? 2 : 0;
@@ -255,7 +322,10 @@ int Step_Of_Class(VR_Valuators& v, int n, int)
     const float x = Mid_X(v), y = Mid_Y(v);
     return At_Speed(v, 1.0f, [&] { return v.Wheel(x, y, static_cast<float>(n)); });
 }
-int Step_Of_Class(VR_Selects& l, int n, int) { return List_Move(l, n); }
+int Step_Of_Class(VR_Selects& l, int n, int)
+{
+    return List_Move(l, n);
+}
 int Step_Of_Class(VR_Tabs& t, int n, int part)
 {
     float x, y;
@@ -266,7 +336,10 @@ int Step_Of_Class(VR_Colors& c, int n, int part)
 {
     return Channel_Step(c, const_cast<VR_Valuators&>(Editor_Slider(c, part)), n);
 }
-int Step_Of_Class(VR_Hues& h, int n, int) { return Channel_Step(h, h.Slider, n); }
+int Step_Of_Class(VR_Hues& h, int n, int)
+{
+    return Channel_Step(h, h.Slider, n);
+}
 
 // A key going down: a button is clicked at its focus point, a list or tab bar steps forward.
 int Activate_Of_Class(VR_Buttons& b, int part)
@@ -275,8 +348,14 @@ int Activate_Of_Class(VR_Buttons& b, int part)
     Point_Of(b, part, &x, &y);
     return b.Click(x, y);
 }
-int Activate_Of_Class(VR_Selects& l, int) { return Step_Of_Class(l, 1, 0); }
-int Activate_Of_Class(VR_Tabs& t, int) { return Step_Of_Class(t, 1, 0); }
+int Activate_Of_Class(VR_Selects& l, int)
+{
+    return Step_Of_Class(l, 1, 0);
+}
+int Activate_Of_Class(VR_Tabs& t, int)
+{
+    return Step_Of_Class(t, 1, 0);
+}
 
 // A fingertip: an arrow steps a list as a key does, so that a flat list steps under a finger too.
 int Poke_Of_Class(VR_Selects& l, float x, float y)
@@ -286,8 +365,14 @@ int Poke_Of_Class(VR_Selects& l, float x, float y)
 }
 
 // A button's raised face stands three bevels high, every other widget's rim one.
-constexpr float Top_Of(const VR_Tools*) { return 1.0f; }
-constexpr float Top_Of(const VR_Buttons*) { return 3.0f; }
+constexpr float Top_Of(const VR_Tools*)
+{
+    return 1.0f;
+}
+constexpr float Top_Of(const VR_Buttons*)
+{
+    return 3.0f;
+}
 
 // [SECTION] The table ------------------------------------------------------------------------------
 
@@ -399,4 +484,7 @@ static_assert(Rows_In_Order(), "Class_Get finds a class's row by its id");
 
 }  // namespace
 
-const core::Class_Ops& core::Class_Get(Class_Id id) { return classes[static_cast<int>(id)]; }
+const core::Class_Ops& core::Class_Get(Class_Id id)
+{
+    return classes[static_cast<int>(id)];
+}

@@ -17,17 +17,17 @@
 
 // Every widget class: X(id, class). A new class is added here; the table below follows, with each
 // routine the class has found by its name and only the class's own ways spelled out in classes.cpp.
-#define VRTOOLS_WIDGET_CLASSES(X) \
-    X(LABEL, VR_Labels)           \
-    X(BUTTON, VR_Buttons)         \
-    X(BOX, VR_Boxs)               \
-    X(FRAME, VR_Frames)           \
-    X(PROGRESS, VR_Progress)      \
-    X(VALUATOR, VR_Valuators)     \
-    X(SELECT, VR_Selects)         \
-    X(TABITEM, VR_TabItems)       \
-    X(TABS, VR_Tabs)              \
-    X(COLOR, VR_Colors)           \
+#define VRTOOLS_WIDGET_CLASSES(X)                                                                                      \
+    X(LABEL, VR_Labels)                                                                                                \
+    X(BUTTON, VR_Buttons)                                                                                              \
+    X(BOX, VR_Boxs)                                                                                                    \
+    X(FRAME, VR_Frames)                                                                                                \
+    X(PROGRESS, VR_Progress)                                                                                           \
+    X(VALUATOR, VR_Valuators)                                                                                          \
+    X(SELECT, VR_Selects)                                                                                              \
+    X(TABITEM, VR_TabItems)                                                                                            \
+    X(TABS, VR_Tabs)                                                                                                   \
+    X(COLOR, VR_Colors)                                                                                                \
     X(HUE, VR_Hues)
 
 namespace core {
@@ -48,10 +48,10 @@ constexpr int CLASS_COUNT = 0 VRTOOLS_WIDGET_CLASSES(VRTOOLS_CLASS_ONE);
 // The id of a widget class, known when compiling.
 template <class W>
 struct Class_Of;
-#define VRTOOLS_CLASS_OF(id_, type)                 \
-    template <>                                     \
-    struct Class_Of<type> {                         \
-        static constexpr Class_Id id = Class_Id::id_; \
+#define VRTOOLS_CLASS_OF(id_, type)                                                                                    \
+    template <>                                                                                                        \
+    struct Class_Of<type> {                                                                                            \
+        static constexpr Class_Id id = Class_Id::id_;                                                                  \
     };
 VRTOOLS_WIDGET_CLASSES(VRTOOLS_CLASS_OF)
 #undef VRTOOLS_CLASS_OF

@@ -30,9 +30,9 @@ void Pending_Init(VR_Colors& c)
 }  // namespace
 
 VR_Colors::VR_Colors(const VR_Colors& other)
-    : VR_Tools(other), Color_Value(other.Color_Value), Hit(other.Hit), Applied(other.Applied),
-      Active_Slider(nullptr), Frame(other.Frame), Swatch(other.Swatch), Slider_1(other.Slider_1),
-      Slider_2(other.Slider_2), Slider_3(other.Slider_3)
+    : VR_Tools(other), Color_Value(other.Color_Value), Hit(other.Hit), Applied(other.Applied), Active_Slider(nullptr),
+      Frame(other.Frame), Swatch(other.Swatch), Slider_1(other.Slider_1), Slider_2(other.Slider_2),
+      Slider_3(other.Slider_3)
 {
     std::copy(other.Channel, other.Channel + 3, Channel);
     Active_Slider = Own_Slider(other, other.Active_Slider);
@@ -306,8 +306,14 @@ unsigned long VR_Colors::Read()
     return Shown_Color();
 }
 
-int VR_Colors::Drag(float x, float y) { return editor::Pointer_Drag(*this, x, y); }
-int VR_Colors::Wheel(float x, float y, float amount) { return editor::Pointer_Wheel(*this, x, y, amount); }
+int VR_Colors::Drag(float x, float y)
+{
+    return editor::Pointer_Drag(*this, x, y);
+}
+int VR_Colors::Wheel(float x, float y, float amount)
+{
+    return editor::Pointer_Wheel(*this, x, y, amount);
+}
 
 unsigned long VR_Colors::Scroll(float amount)
 {

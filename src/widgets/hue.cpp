@@ -11,13 +11,13 @@ namespace {
 
 constexpr const char* SOURCE = "hue";
 constexpr unsigned int BOX_BITS = VR_HIDDEN | VR_FLAT;  // the editor bits its swatch follows
-constexpr float HUE_MAX = 0.99f;  // a full turn would be red again at the right end
+constexpr float HUE_MAX = 0.99f;                        // a full turn would be red again at the right end
 
 }  // namespace
 
 VR_Hues::VR_Hues(const VR_Hues& other)
-    : VR_Tools(other), Color_Value(other.Color_Value), Hit(other.Hit), Applied(other.Applied),
-      Active_Slider(nullptr), Swatch(other.Swatch), Slider(other.Slider)
+    : VR_Tools(other), Color_Value(other.Color_Value), Hit(other.Hit), Applied(other.Applied), Active_Slider(nullptr),
+      Swatch(other.Swatch), Slider(other.Slider)
 {
     std::copy(other.Channel, other.Channel + 3, Channel);
     // A copy drives its own slider, never the source's.
@@ -187,8 +187,14 @@ unsigned long VR_Hues::Read()
     return Shown_Color();
 }
 
-int VR_Hues::Drag(float x, float y) { return editor::Pointer_Drag(*this, x, y); }
-int VR_Hues::Wheel(float x, float y, float amount) { return editor::Pointer_Wheel(*this, x, y, amount); }
+int VR_Hues::Drag(float x, float y)
+{
+    return editor::Pointer_Drag(*this, x, y);
+}
+int VR_Hues::Wheel(float x, float y, float amount)
+{
+    return editor::Pointer_Wheel(*this, x, y, amount);
+}
 
 unsigned long VR_Hues::Scroll(float amount)
 {

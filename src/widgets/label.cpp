@@ -19,8 +19,7 @@ void VR_Labels::Init(HWND hwnd)
     core::Texture_Prepare(Text_Texture, GL_CLAMP_TO_EDGE);
     core::Text_Size text;
     text.tex_w = text.tex_h = text.text_w = text.text_h = 1;
-    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w,
-         &text.text_h);
+    Text(W_Name, &Text_Bitmap, Font_Name, Font_Style, Font_Size, &text.tex_w, &text.tex_h, &text.text_w, &text.text_h);
     // A label's margin is the bevel on every side, with no extra inset.
     const core::Caption_Offset o = core::Caption_Offsets(Flags, Width, Height, Bevel, text, Bevel, 0);
     if (!core::Caption_Quad(Text_Vertex_Array, Text_Coord_Array, X + o.x, Y + o.y, 0, text, SOURCE)) {

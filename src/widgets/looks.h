@@ -29,9 +29,12 @@ void Look_Prepare(VR_TabItems& w);
 void Look_Prepare(VR_Tabs& w);
 void Look_Prepare(VR_Colors& w);
 void Look_Prepare(VR_Hues& w);
-inline void Look_Prepare(VR_Labels&) {}
-inline void Look_Prepare(VR_Frames&) {}
-inline void Look_Prepare(VR_Progress&) {}
+inline void Look_Prepare(VR_Labels&)
+{}
+inline void Look_Prepare(VR_Frames&)
+{}
+inline void Look_Prepare(VR_Progress&)
+{}
 
 // Each appends the widget's parts to `look`, in the order and at the places its Draw draws them.
 // Each also takes the steps Draw takes on its way (a list's Adjust, a slider's read-out, a progress

@@ -126,7 +126,8 @@ void core::Look_Describe(VR_Progress& p, Look& look)
     }
     // The tray, lit like a box's; its floor is the black ground of the stripes.
     const bool floor_apart = (p.Flags & FLOOR_APART) != 0;
-    Look_Immediate& tray = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0)), p);
+    Look_Immediate& tray =
+        core::Look_Mesh_Buffers(look, core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0)), p);
     tray.array_off = Look_Array_Off::AFTER_END;
     if (p.Text_Vertex_VBO && p.Text_Vertex_Array && p.Text_Coord_Array) {
         tray.array_off = Look_Array_Off::NONE;

@@ -120,8 +120,8 @@ void Own_Copy(VR_Selects& to, const VR_Selects& from)
     to.Shown = from.Shown;
 }
 
-constexpr core::Own_Fields<VR_Selects> OWN{Own_Copy, core::Items_Held<VR_Selects>, "VR_Selects", core::Items_Emptied<VR_Selects>,
-                                       core::Items_Release<VR_Selects>};
+constexpr core::Own_Fields<VR_Selects> OWN{Own_Copy, core::Items_Held<VR_Selects>, "VR_Selects",
+                                           core::Items_Emptied<VR_Selects>, core::Items_Release<VR_Selects>};
 
 }  // namespace
 

@@ -151,9 +151,9 @@ void core::Look_Describe(VR_TabItems& t, Look& look)
     mesh.line = LINE_BODY_DRAW;
     // The bar's current tab reads white, the others black; the caption's matrix group is pushed
     // even without a caption.
-    Look_Part* caption =
-        t.Text_Vertex_VBO ? core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.0f, t.Active ? 0xFFFFFFu : 0u)
-                          : nullptr;
+    Look_Part* caption = t.Text_Vertex_VBO
+                             ? core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.0f, t.Active ? 0xFFFFFFu : 0u)
+                             : nullptr;
     if (caption) {
         Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, t);
         im.caption = core::Caption_State{GL_REPLACE, true, false};

@@ -102,7 +102,7 @@ void Own_Copy(VR_Tabs& to, const VR_Tabs& from)
 }
 
 constexpr core::Own_Fields<VR_Tabs> OWN{Own_Copy, core::Items_Held<VR_Tabs>, "VR_Tabs", core::Items_Emptied<VR_Tabs>,
-                                       core::Items_Release<VR_Tabs>};
+                                        core::Items_Release<VR_Tabs>};
 
 }  // namespace
 

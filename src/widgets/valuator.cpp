@@ -29,7 +29,7 @@ namespace {
 constexpr const char* SOURCE = "valuator";
 constexpr int TABLE_SIZE = 1024;
 constexpr int LAST = TABLE_SIZE - 1;
-constexpr int READOUT_CAP = 40;  // Value_Text, terminator included
+constexpr int READOUT_CAP = 40;         // Value_Text, terminator included
 constexpr short READOUT_FONT_SIZE = 8;  // pixels, whatever the caption's font size
 
 // [SECTION] Value model: range, table, look-ups ----------------------------------------------------
@@ -42,8 +42,8 @@ enum class Scale { LINEAR, LOG10, LOGE };
 struct Range {
     float lo = 0.0f, hi = 0.0f;
     Scale scale = Scale::LINEAR;
-    bool not_finite = false;  // a bound was NaN or infinite
-    bool log_refused = false; // a logarithmic scale with a bound at or below zero
+    bool not_finite = false;   // a bound was NaN or infinite
+    bool log_refused = false;  // a logarithmic scale with a bound at or below zero
 };
 
 float Finite(float v, bool& changed)
@@ -186,7 +186,7 @@ struct Readout_Format {
     const wchar_t* conv_end = nullptr;    // one past its conversion letter
     char spec[16] = {};                   // the conversion rebuilt: '%', flags once each, sizes, letter
     bool long_double = false;
-    int fixed_digits = -1;                // a plain "%f" or "%.Nf": its digits after the point
+    int fixed_digits = -1;  // a plain "%f" or "%.Nf": its digits after the point
 };
 
 bool Field_Read(const wchar_t*& p, int& value)
@@ -463,9 +463,9 @@ bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
             return false;
         if (glyphs_only) {
             s.Value_Text[READOUT_CAP - 1] = UNRENDERED_MARK;
-            const int measured = core::Text_Measure(s, s.Value_Text, s.Font_Name, s.Font_Style, READOUT_FONT_SIZE,
-                                                    &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width,
-                                                    &s.Value_Text_Height);
+            const int measured =
+                core::Text_Measure(s, s.Value_Text, s.Font_Name, s.Font_Style, READOUT_FONT_SIZE, &s.Value_Tex_Width,
+                                   &s.Value_Tex_Height, &s.Value_Text_Width, &s.Value_Text_Height);
             core::Text_Size size;
             size.tex_w = s.Value_Tex_Width;
             size.tex_h = s.Value_Tex_Height;
@@ -480,8 +480,7 @@ bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
         // A batch's read-out may be one shown lately: its bitmap is copied rather than rasterised.
         const auto render = bind ? core::Text_Render : core::Text_Render_Recent;
         const int rendered = render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, READOUT_FONT_SIZE,
-                                    &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width,
-                                    &s.Value_Text_Height);
+                                    &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width, &s.Value_Text_Height);
         if (bind && rendered)
             core::Texture_Alpha_Upload(s.Value_Tex_Width, s.Value_Tex_Height, s.Value_Bitmap);
         core::Text_Size size;
@@ -756,8 +755,8 @@ int VR_Valuators::Select(int button, float x, float y)
         Pointer_Position = Pointer_Map(*this, x);
     if (hit != Selected) {
         Selected = hit;
-        Floor_Recolor(*this, hit ? core::Mesh_Color(Colors(core::COLOR_HIGHLIGHT).get())
-                                 : core::Mesh_Color(Color_Get()));
+        Floor_Recolor(*this,
+                      hit ? core::Mesh_Color(Colors(core::COLOR_HIGHLIGHT).get()) : core::Mesh_Color(Color_Get()));
     }
     return Selected;
 }
@@ -914,8 +913,7 @@ bool Readout_Refresh(void* owner, core::Look_Part& p, core::Look_Immediate& im)
 
 // Adds the read-out after the caption part `caption`, which stays open for it. For the own Draw the
 // text is brought up to date when the part is issued; otherwise here.
-void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look, bool own,
-                  std::size_t caption)
+void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look, bool own, std::size_t caption)
 {
     if (!own && (!Readout_Update(s, &look.Memo()) || !s.Value_Vertex_Array || !s.Value_Coord_Array))
         return;

@@ -76,8 +76,8 @@ int main(int argc, char** argv)
         }
     }
     if (differing <= stray) {
-        std::printf("golden: %dx%d frame matches the reference (largest channel difference %d, tolerance %d)\n",
-                    w, h, largest, tolerance);
+        std::printf("golden: %dx%d frame matches the reference (largest channel difference %d, tolerance %d)\n", w, h,
+                    largest, tolerance);
         if (differing > 0)
             std::printf("golden: %ld stray pixels differ (%ld allowed)\n", differing, stray);
         return 0;

@@ -22,8 +22,7 @@ public:
     Context_Kept()
         : display_(eglGetCurrentDisplay()), draw_(eglGetCurrentSurface(EGL_DRAW)),
           read_(eglGetCurrentSurface(EGL_READ)), context_(eglGetCurrentContext())
-    {
-    }
+    {}
     ~Context_Kept() { eglMakeCurrent(display_, draw_, read_, context_); }
     Context_Kept(const Context_Kept&) = delete;
     Context_Kept& operator=(const Context_Kept&) = delete;

@@ -188,8 +188,8 @@ TEST_F(Lifetime, AGrowingVectorOfButtonsStaysDrawnAndClicked)
     }
     ASSERT_NE(&buttons[0], first) << "the vector never grew";
     const auto all = [&](VR_Batches& b) {
-        return Differs_From_Fresh(b, buttons[0], buttons[1], buttons[2], buttons[3], buttons[4], buttons[5],
-                                  buttons[6], buttons[7], buttons[8]);
+        return Differs_From_Fresh(b, buttons[0], buttons[1], buttons[2], buttons[3], buttons[4], buttons[5], buttons[6],
+                                  buttons[7], buttons[8]);
     };
     EXPECT_EQ(all(batch), 0);
 

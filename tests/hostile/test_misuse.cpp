@@ -19,10 +19,7 @@ protected:
         GL_Test::TearDown();
     }
 
-    static void Place(VR_Tools& w, short x, short y)
-    {
-        w.X = x, w.Y = y, w.Width = 160, w.Height = 60, w.Bevel = 3;
-    }
+    static void Place(VR_Tools& w, short x, short y) { w.X = x, w.Y = y, w.Width = 160, w.Height = 60, w.Bevel = 3; }
 
     int Drawn(int x0, int y0, int x1, int y1) const
     {

@@ -79,7 +79,10 @@ void Place(VR_Tools& w, int x, int y, int width, int height, const char* name)
     w.Font_Size = 14;
 }
 
-HWND Window() { return reinterpret_cast<HWND>(1); }
+HWND Window()
+{
+    return reinterpret_cast<HWND>(1);
+}
 
 // The drawable draws what a batch draws under the state's matrices and the default light, takes in
 // a widget initialised after it was added, and draws again after its GL objects were released.
@@ -183,9 +186,9 @@ protected:
             slider[i].Init(Window());
             panel[i] = new VR_Osg_Panels;
             panel[i]->Add(slider[i]);
-            osg::ref_ptr<osg::MatrixTransform> place = new osg::MatrixTransform(
-                osg::Matrix::translate(-50, -50, 0) * osg::Matrix::scale(0.01, 0.01, 0.01) *
-                (i == 0 ? osg::Matrix::translate(-1, 0, -1) : osg::Matrix::identity()));
+            osg::ref_ptr<osg::MatrixTransform> place =
+                new osg::MatrixTransform(osg::Matrix::translate(-50, -50, 0) * osg::Matrix::scale(0.01, 0.01, 0.01) *
+                                         (i == 0 ? osg::Matrix::translate(-1, 0, -1) : osg::Matrix::identity()));
             place->addChild(panel[i]);
             places[i] = place;
             handler->Add(panel[i]);
@@ -202,7 +205,8 @@ protected:
         osg::ref_ptr<osgGA::GUIEventAdapter> e = new osgGA::GUIEventAdapter;
         e->setEventType(type);
         e->setButton(type == osgGA::GUIEventAdapter::MOVE || type == osgGA::GUIEventAdapter::DRAG
-                         ? 0 : osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON);
+                         ? 0
+                         : osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON);
         e->setInputRange(0, 0, W, H);
         e->setMouseYOrientation(osgGA::GUIEventAdapter::Y_INCREASING_DOWNWARDS);
         e->setX(x), e->setY(y);

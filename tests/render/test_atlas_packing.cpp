@@ -156,17 +156,17 @@ TEST(AtlasPacking, CellCopiesFollowTheTexturesWrapping)
         return out;
     };
     EXPECT_EQ(copy(Look_Wrap::BORDER, 1), (std::vector<unsigned char>{0, 0, 0, 0, 0,  //
-                                                                       0, 1, 2, 3, 0,  //
-                                                                       0, 4, 5, 6, 0,  //
-                                                                       0, 0, 0, 0, 0}));
+                                                                      0, 1, 2, 3, 0,  //
+                                                                      0, 4, 5, 6, 0,  //
+                                                                      0, 0, 0, 0, 0}));
     EXPECT_EQ(copy(Look_Wrap::EDGE, 1), (std::vector<unsigned char>{1, 1, 2, 3, 3,  //
-                                                                     1, 1, 2, 3, 3,  //
-                                                                     4, 4, 5, 6, 6,  //
-                                                                     4, 4, 5, 6, 6}));
+                                                                    1, 1, 2, 3, 3,  //
+                                                                    4, 4, 5, 6, 6,  //
+                                                                    4, 4, 5, 6, 6}));
     EXPECT_EQ(copy(Look_Wrap::REPEAT, 1), (std::vector<unsigned char>{6, 4, 5, 6, 4,  //
-                                                                       3, 1, 2, 3, 1,  //
-                                                                       6, 4, 5, 6, 4,  //
-                                                                       3, 1, 2, 3, 1}));
+                                                                      3, 1, 2, 3, 1,  //
+                                                                      6, 4, 5, 6, 4,  //
+                                                                      3, 1, 2, 3, 1}));
     // Into an RGBA atlas a mask is black with its coverage as alpha.
     const std::vector<unsigned char> wide = copy(Look_Wrap::EDGE, 4);
     for (int k = 0; k < 20; ++k) {

@@ -50,14 +50,14 @@ bool Look_Changed(std::vector<unsigned char>& stored, const Look& look)
 TEST(Changes, SignatureStreamFindsAnyDifferenceAndKeepsTheNewStream)
 {
     std::vector<unsigned char> stored;
-    EXPECT_TRUE(Changed(stored, "abcdefgh"));   // nothing stored yet
+    EXPECT_TRUE(Changed(stored, "abcdefgh"));  // nothing stored yet
     EXPECT_FALSE(Changed(stored, "abcdefgh"));
-    EXPECT_TRUE(Changed(stored, "abcdXfgh"));   // one byte inside a piece
+    EXPECT_TRUE(Changed(stored, "abcdXfgh"));  // one byte inside a piece
     EXPECT_EQ(std::string(stored.begin(), stored.end()), "abcdXfgh");
     EXPECT_FALSE(Changed(stored, "abcdXfgh"));
-    EXPECT_TRUE(Changed(stored, "abcdXf"));     // shorter
+    EXPECT_TRUE(Changed(stored, "abcdXf"));  // shorter
     EXPECT_EQ(stored.size(), 6u);
-    EXPECT_TRUE(Changed(stored, "abcdXfghij")); // longer
+    EXPECT_TRUE(Changed(stored, "abcdXfghij"));  // longer
     EXPECT_EQ(std::string(stored.begin(), stored.end()), "abcdXfghij");
     EXPECT_FALSE(Changed(stored, "abcdXfghij"));
 }
@@ -80,7 +80,7 @@ TEST(Changes, LookSignatureFollowsArraysPlacesAndTextureKeys)
     EXPECT_FALSE(Look_Changed(stored, look));
     coord[2] = 0.5f;
     EXPECT_TRUE(Look_Changed(stored, look));
-    key[1] = L'x';   // the same texels and pointer, another text
+    key[1] = L'x';  // the same texels and pointer, another text
     EXPECT_TRUE(Look_Changed(stored, look));
     Describe(look, vertex, coord, key, 2.0f);
     EXPECT_TRUE(Look_Changed(stored, look));

@@ -26,13 +26,13 @@ bool Shows(const float mvp[16], float reach, float x0, float y0, float z0, float
 TEST(Culling, BoxesBeyondOnePlaneAreLeftOutOthersKept)
 {
     EXPECT_TRUE(Shows(ORTHO, 0, -10, -10, 0, 10, 10, 5));
-    EXPECT_TRUE(Shows(ORTHO, 0, 90, 90, 0, 150, 150, 5));     // over the corner
-    EXPECT_FALSE(Shows(ORTHO, 0, 101, -10, 0, 150, 10, 5));   // right
-    EXPECT_FALSE(Shows(ORTHO, 0, -150, -10, 0, -101, 10, 5)); // left
-    EXPECT_FALSE(Shows(ORTHO, 0, -10, 101, 0, 10, 150, 5));   // above
-    EXPECT_FALSE(Shows(ORTHO, 0, -10, -150, 0, 10, -101, 5)); // below
-    EXPECT_FALSE(Shows(ORTHO, 0, -10, -10, 1001, 10, 10, 1100));   // nearer than the near plane
-    EXPECT_FALSE(Shows(ORTHO, 0, -10, -10, -1100, 10, 10, -1001)); // beyond the far plane
+    EXPECT_TRUE(Shows(ORTHO, 0, 90, 90, 0, 150, 150, 5));           // over the corner
+    EXPECT_FALSE(Shows(ORTHO, 0, 101, -10, 0, 150, 10, 5));         // right
+    EXPECT_FALSE(Shows(ORTHO, 0, -150, -10, 0, -101, 10, 5));       // left
+    EXPECT_FALSE(Shows(ORTHO, 0, -10, 101, 0, 10, 150, 5));         // above
+    EXPECT_FALSE(Shows(ORTHO, 0, -10, -150, 0, 10, -101, 5));       // below
+    EXPECT_FALSE(Shows(ORTHO, 0, -10, -10, 1001, 10, 10, 1100));    // nearer than the near plane
+    EXPECT_FALSE(Shows(ORTHO, 0, -10, -10, -1100, 10, 10, -1001));  // beyond the far plane
     // Reaching past the right and the top planes, but no plane has every corner beyond it: kept.
     EXPECT_TRUE(Shows(ORTHO, 0, 99, 99, 0, 300, 300, 5));
 }
@@ -51,9 +51,9 @@ TEST(Culling, OutlineReachWidensTheVolumeAcrossOnly)
 TEST(Culling, PerspectiveKeepsABoxAcrossTheNearPlaneAndDropsOneBehind)
 {
     EXPECT_TRUE(Shows(PERSPECTIVE, 0, -1, -1, -10, 1, 1, -5));
-    EXPECT_TRUE(Shows(PERSPECTIVE, 0, -1, -1, -5, 1, 1, 5));    // through the eye
-    EXPECT_FALSE(Shows(PERSPECTIVE, 0, -1, -1, 2, 1, 1, 5));    // behind the eye
-    EXPECT_FALSE(Shows(PERSPECTIVE, 0, 20, -1, -10, 30, 1, -5)); // right of the frustum
+    EXPECT_TRUE(Shows(PERSPECTIVE, 0, -1, -1, -5, 1, 1, 5));      // through the eye
+    EXPECT_FALSE(Shows(PERSPECTIVE, 0, -1, -1, 2, 1, 1, 5));      // behind the eye
+    EXPECT_FALSE(Shows(PERSPECTIVE, 0, 20, -1, -10, 30, 1, -5));  // right of the frustum
 }
 
 TEST(Culling, StraightViewOnlyWhenWindowXAndYIgnoreTheOtherAxes)

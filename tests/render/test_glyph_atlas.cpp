@@ -87,7 +87,8 @@ TEST(GlyphAtlas, CellsKeepApartAndPagesGrow)
     for (size_t i = 0; i < cells.size(); ++i)
         for (size_t j = i + 1; j < cells.size(); ++j) {
             const Glyph_Cell &a = *cells[i], &b = *cells[j];
-            if (a.page != b.page) continue;
+            if (a.page != b.page)
+                continue;
             const bool apart = a.x + a.width + 2 * P <= b.x || b.x + b.width + 2 * P <= a.x ||
                                a.y + a.rows + 2 * P <= b.y || b.y + b.rows + 2 * P <= a.y;
             ASSERT_TRUE(apart) << i << " and " << j;
@@ -142,7 +143,8 @@ TEST(GlyphAtlas, ChangesCoverWhatWasWritten)
     const std::vector<unsigned char> kept(atlas.Texels(0, 0), atlas.Texels(0, 0) + S * S);
     // Three cells of one height follow one another along a shelf: one rectangle.
     std::vector<const Glyph_Cell*> added;
-    for (unsigned i = 1; i <= 3; ++i) added.push_back(atlas.Cell_Add(Owner, i, Field(8 + static_cast<int>(i), 20, 7)));
+    for (unsigned i = 1; i <= 3; ++i)
+        added.push_back(atlas.Cell_Add(Owner, i, Field(8 + static_cast<int>(i), 20, 7)));
     // One of a page of its own.
     added.push_back(atlas.Cell_Add(Owner, 9, Field(200, 200, 8)));
     ASSERT_EQ(atlas.Pages(), 2);
@@ -173,7 +175,8 @@ TEST(GlyphAtlas, EachLevelIsTheMeanOfTheOneBelow)
 {
     Glyph_Atlas atlas(128);
     host::Glyph_Field ramp = Field(21, 13, 1);
-    for (size_t i = 0; i < ramp.texels.size(); ++i) ramp.texels[i] = static_cast<unsigned char>(i * 7 % 256);
+    for (size_t i = 0; i < ramp.texels.size(); ++i)
+        ramp.texels[i] = static_cast<unsigned char>(i * 7 % 256);
     atlas.Cell_Add(Owner, 0, ramp);
     atlas.Cell_Add(Owner, 1, Field(5, 5, 200));
     for (int l = 1; l < Glyph_Atlas::Levels; ++l) {
@@ -212,7 +215,8 @@ TEST(GlyphAtlas, CostOfTheBenchCaptions)
         }
     }
     const auto start = std::chrono::steady_clock::now();
-    for (const host::Caption_Glyph& g : laid) atlas.Cell_Get(g.font, g.glyph);
+    for (const host::Caption_Glyph& g : laid)
+        atlas.Cell_Get(g.font, g.glyph);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("cells of the bench's captions: %zu glyphs, %.1f ms cold, %d page(s)\n", glyphs.size(), ms,
                 atlas.Pages());

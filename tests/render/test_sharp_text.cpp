@@ -27,7 +27,8 @@ headless::Profile Test_Profile()
 {
     headless::Profile profile = headless::Profile::COMPAT;
     const char* name = std::getenv("VRTOOLS_TEST_PROFILE");
-    if (name) headless::Profile_Parse(name, &profile);
+    if (name)
+        headless::Profile_Parse(name, &profile);
     return profile;
 }
 
@@ -71,14 +72,16 @@ public:
         glDeleteProgram(program_);
         glDeleteTextures(1, &texture_);
         glDeleteBuffers(1, &buffer_);
-        if (vao_) glDeleteVertexArrays(1, &vao_);
+        if (vao_)
+            glDeleteVertexArrays(1, &vao_);
     }
 
     // Compiles the program of the context's language; the reason in `log` when it fails.
     bool Build(std::string& log)
     {
         const core::Sharp_Text_Source source = core::Sharp_Text_Source_Get(Dialect());
-        if (!source.vertex[0]) return false;
+        if (!source.vertex[0])
+            return false;
         const GLuint vs = Shader(GL_VERTEX_SHADER, source.vertex, log);
         const GLuint fs = Shader(GL_FRAGMENT_SHADER, source.fragment, log);
         program_ = glCreateProgram();
@@ -97,7 +100,8 @@ public:
             log += text;
         }
         glGenBuffers(1, &buffer_);
-        if (glGenVertexArrays) glGenVertexArrays(1, &vao_);
+        if (glGenVertexArrays)
+            glGenVertexArrays(1, &vao_);
         return ok && log.empty();
     }
 
@@ -110,7 +114,8 @@ public:
         float low_x = 1e9f, high_x = -1e9f, low_y = 1e9f, high_y = -1e9f;
         for (int i = 0; i < n; ++i) {
             const core::Glyph_Cell* c = atlas_.Cell_Get(glyphs[i].font, glyphs[i].glyph);
-            if (!c || c->page < 0) continue;
+            if (!c || c->page < 0)
+                continue;
             // The quad takes in the cell's padding: seen from far, a pixel whose centre is off the
             // cell still covers some of its ink.
             const float k = static_cast<float>(glyphs[i].size) / c->em, p = core::Glyph_Atlas::Padding;
@@ -139,7 +144,9 @@ public:
         const float corners[6][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1},
                                      {x0, y0, u0, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
         for (const auto& q : corners)
-            vertices_.push_back(Vertex{{q[0], q[1], 0}, {q[2], q[3]}, {color[0], color[1], color[2], color[3]},
+            vertices_.push_back(Vertex{{q[0], q[1], 0},
+                                       {q[2], q[3]},
+                                       {color[0], color[1], color[2], color[3]},
                                        {static_cast<float>(c.spread), 0, 0, 0}});
     }
     void Outline(float width, const float color[4])
@@ -192,7 +199,8 @@ public:
         for (int c = 0; c < 4; ++c)
             for (int r = 0; r < 4; ++r) {
                 float s = 0;
-                for (int k = 0; k < 4; ++k) s += projection[k * 4 + r] * model_view[c * 4 + k];
+                for (int k = 0; k < 4; ++k)
+                    s += projection[k * 4 + r] * model_view[c * 4 + k];
                 mvp[c * 4 + r] = s;
             }
         glUseProgram(program_);
@@ -204,7 +212,8 @@ public:
         glUniform1f(glGetUniformLocation(program_, "u_outline_width"), outline_width_);
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, texture_);
-        if (vao_) glBindVertexArray(vao_);
+        if (vao_)
+            glBindVertexArray(vao_);
         glBindBuffer(GL_ARRAY_BUFFER, buffer_);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                      GL_STREAM_DRAW);
@@ -223,9 +232,11 @@ public:
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices_.size()));
         glDisable(GL_BLEND);
         glDepthMask(GL_TRUE);
-        for (GLuint i = 0; i < 4; ++i) glDisableVertexAttribArray(i);
+        for (GLuint i = 0; i < 4; ++i)
+            glDisableVertexAttribArray(i);
         glBindBuffer(GL_ARRAY_BUFFER, 0);
-        if (vao_) glBindVertexArray(0);
+        if (vao_)
+            glBindVertexArray(0);
         glUseProgram(0);
     }
 
@@ -288,8 +299,8 @@ TEST_F(BatchSharp, BatchCaptionStaysSharpNearFarAndTurned)
     }
     // Far: at a quarter of the size the ink's total stays within a few percent as the caption moves
     // by thirds of a pixel (the bitmap caption's varies by a third).
-    const double variation = legibility::Brightness_Variation([&](const View& v) { return render(v); },
-                                                              View{0.25, 0, 0, 0});
+    const double variation =
+        legibility::Brightness_Variation([&](const View& v) { return render(v); }, View{0.25, 0, 0, 0});
     legibility::Png_Write(render(View{0.25, 0, 0, 0}), Png_Path("0.25x"));
     std::printf("%s 0.25x: brightness variation %.1f %%\n", Dialect(), 100 * variation);
     EXPECT_LE(variation, 0.05);

@@ -82,7 +82,8 @@ TEST(ScriptsLayout, RunsReadInTheirOwnDirection)
         EXPECT_EQ(rtl.glyphs.front().glyph, Glyph(sans, L'.')) << tag;
         size_t rightmost = 0;
         for (size_t i = 0; i < rtl.glyphs.size(); ++i)
-            if (rtl.glyphs[i].x > rtl.glyphs[rightmost].x) rightmost = i;
+            if (rtl.glyphs[i].x > rtl.glyphs[rightmost].x)
+                rightmost = i;
         if (std::string(tag) == "hebrew") {
             EXPECT_EQ(rtl.glyphs[rightmost].glyph, Glyph(sans, text[0]));
         }
@@ -97,12 +98,14 @@ TEST(ScriptsLayout, ShapingJoinsAndClusters)
     // not the letters' own (isolated) forms.
     const std::wstring word = L"\u0633\u0644\u0627\u0645\u0646\u0627";
     int apart = 0;
-    for (wchar_t c : word) apart += Width(sans, std::wstring(1, c));
+    for (wchar_t c : word)
+        apart += Width(sans, std::wstring(1, c));
     EXPECT_LT(Width(sans, word), apart);
     const Text_Layout joined = Lay_Out(sans, word);
     int isolated = 0;
     for (const Placed_Glyph& g : joined.glyphs)
-        for (wchar_t c : word) isolated += g.glyph == Glyph(sans, c);
+        for (wchar_t c : word)
+            isolated += g.glyph == Glyph(sans, c);
     EXPECT_LT(isolated, 2);
 
     // Devanagari: the vowel sign i is written before the consonant it follows, in a font that has it.
@@ -150,15 +153,16 @@ TEST(ScriptsLayout, HostileTextStaysBounded)
 {
     const HFONT sans = Sans(16);
     std::vector<std::wstring> texts = {
-        std::wstring(50000, L'\u0301'),                                // marks with nothing to sit on
+        std::wstring(50000, L'\u0301'),                                        // marks with nothing to sit on
         std::wstring(300, L'\u202B') + L"abc" + std::wstring(300, L'\u202C'),  // bidi nesting past its limit
         std::wstring(200, L'\u2067') + L"\u05D0" + std::wstring(50, L'\u2069'),
-        L"\xD800\xDFFF\xDC00a\xDBFF",                                   // surrogates alone
+        L"\xD800\xDFFF\xDC00a\xDBFF",  // surrogates alone
         L"\x10FFFF\x10FFFE\xFFFF\x1\x7F\x80000000\x7FFFFFFF",
         std::wstring(40000, L'\u0644') + L"\u200D\uFE0F\U0001F3FB",
     };
     std::wstring alternating;
-    for (int i = 0; i < 20000; ++i) alternating += (i % 3 == 0 ? L'\u05D0' : i % 3 == 1 ? L'\u4E00' : L'a');
+    for (int i = 0; i < 20000; ++i)
+        alternating += (i % 3 == 0 ? L'\u05D0' : i % 3 == 1 ? L'\u4E00' : L'a');
     texts.push_back(alternating);
     for (const std::wstring& text : texts) {
         const Text_Layout layout = Lay_Out(sans, text);
@@ -187,7 +191,8 @@ TEST(ScriptsFonts, SizesShareTheFileAndStayBounded)
     auto maps = [] {
         std::ifstream in("/proc/self/maps");
         int n = 0;
-        for (std::string line; std::getline(in, line);) n += line.find("DejaVuSans-Bold.ttf") != std::string::npos;
+        for (std::string line; std::getline(in, line);)
+            n += line.find("DejaVuSans-Bold.ttf") != std::string::npos;
         return n;
     };
     for (int size = 1; size <= 512; ++size) {
@@ -266,14 +271,16 @@ Picture Bitmap_Caption(HFONT font, const std::wstring& text)
     std::vector<unsigned char> bits(static_cast<size_t>(p.width) * p.height * 4);
     host::Surface_Bits(surface, bits.data(), static_cast<long>(bits.size()));
     host::Surface_Delete(surface);
-    for (size_t i = 0; i < bits.size(); i += 4) p.ink.push_back(bits[i] / 255.0f);
+    for (size_t i = 0; i < bits.size(); i += 4)
+        p.ink.push_back(bits[i] / 255.0f);
     return p;
 }
 
 // A cell's texel, 0 outside it.
 float Texel(const host::Glyph_Field& cell, int u, int v)
 {
-    if (u < 0 || v < 0 || u >= cell.width || v >= cell.rows) return 0.0f;
+    if (u < 0 || v < 0 || u >= cell.width || v >= cell.rows)
+        return 0.0f;
     return cell.texels[static_cast<size_t>(v) * cell.width + u];
 }
 
@@ -303,12 +310,13 @@ Picture Quad_Caption(HFONT font, const std::wstring& text, int width, int height
                 const float u = (x + 0.5f - g.x) / s - cell.left - 0.5f;
                 const float v = cell.top - (g.y - (y + 0.5f)) / s - 0.5f;
                 const int u0 = static_cast<int>(std::floor(u)), v0 = static_cast<int>(std::floor(v));
-                if (u0 < -1 || v0 < -1 || u0 >= cell.width || v0 >= cell.rows) continue;
+                if (u0 < -1 || v0 < -1 || u0 >= cell.width || v0 >= cell.rows)
+                    continue;
                 const float fu = u - u0, fv = v - v0;
                 const float t = (Texel(cell, u0, v0) * (1 - fu) + Texel(cell, u0 + 1, v0) * fu) * (1 - fv) +
                                 (Texel(cell, u0, v0 + 1) * (1 - fu) + Texel(cell, u0 + 1, v0 + 1) * fu) * fv;
-                const float ink = cell.spread ? std::clamp(0.5f + (t - 128.0f) / 128.0f * cell.spread * s, 0.0f, 1.0f)
-                                              : t / 255.0f;
+                const float ink =
+                    cell.spread ? std::clamp(0.5f + (t - 128.0f) / 128.0f * cell.spread * s, 0.0f, 1.0f) : t / 255.0f;
                 float& to = p.ink[static_cast<size_t>(y) * width + x];
                 to = std::max(to, ink);
             }
@@ -396,8 +404,10 @@ TEST(GlyphQuads, FieldCrossesHalfWhereCoverageDoes)
             for (unsigned x = 0; x < slot->bitmap.width; ++x) {
                 const int coverage = slot->bitmap.buffer[y * slot->bitmap.pitch + x];
                 const float field = Texel(cell, static_cast<int>(x) + dx, static_cast<int>(y) + dy);
-                if (coverage > 191) wrong += field <= 128.0f;
-                if (coverage < 64) wrong += field >= 128.0f;
+                if (coverage > 191)
+                    wrong += field <= 128.0f;
+                if (coverage < 64)
+                    wrong += field >= 128.0f;
                 edges += coverage >= 64 && coverage <= 191;
             }
         EXPECT_LE(wrong, edges / 50) << c;  // a stray pixel where strokes nearly meet

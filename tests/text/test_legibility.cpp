@@ -27,8 +27,10 @@ Image Stem(int left, const std::vector<float>& ramp)
 {
     Image image = Blank(24, 20);
     for (int y = 2; y < 18; ++y) {
-        for (size_t i = 0; i < ramp.size(); ++i) image.luma[static_cast<size_t>(y) * 24 + left + i] = ramp[i];
-        for (int x = 0; x < 2; ++x) image.luma[static_cast<size_t>(y) * 24 + left + ramp.size() + x] = 1.0f;
+        for (size_t i = 0; i < ramp.size(); ++i)
+            image.luma[static_cast<size_t>(y) * 24 + left + i] = ramp[i];
+        for (int x = 0; x < 2; ++x)
+            image.luma[static_cast<size_t>(y) * 24 + left + ramp.size() + x] = 1.0f;
     }
     return image;
 }
@@ -37,7 +39,8 @@ Image Stem(int left, const std::vector<float>& ramp)
 int Ink_Width(const Image& image)
 {
     float peak = 0;
-    for (float v : image.luma) peak = std::max(peak, v);
+    for (float v : image.luma)
+        peak = std::max(peak, v);
     int left = image.width, right = -1;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)

@@ -38,8 +38,8 @@ public:
     VR_Osg_Panels(const VR_Osg_Panels& other, const osg::CopyOp& copy = osg::CopyOp::SHALLOW_COPY);
     META_Object(vrtools, VR_Osg_Panels)
 
-    // Called in the draw traversal for each field a pointer event changed.
-    void Changed_Set(std::function<void(const VR_Changes&)> changed);
+        // Called in the draw traversal for each field a pointer event changed.
+        void Changed_Set(std::function<void(const VR_Changes&)> changed);
     // The widgets' light: direction toward it in eye space (unit length), diffuse colour, ambient.
     // The default is VR_Tools_Default_Light.
     void Light_Set(const float toward[3], const float color[3], const float ambient[3]);

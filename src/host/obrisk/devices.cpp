@@ -18,4 +18,5 @@ HDC Y_GetDC(HWND window, const char* caller)
     return reinterpret_cast<HDC>(&Shared_Context);
 }
 
-void Y_ReleaseDC(HWND, HDC) {}
+void Y_ReleaseDC(HWND, HDC)
+{}

@@ -38,8 +38,10 @@ struct Sink {
     size_t Room() const { return cap - 1 - len; }
     void Put(C c)
     {
-        if (len < cap - 1) buf[len++] = c;
-        else truncated = true;
+        if (len < cap - 1)
+            buf[len++] = c;
+        else
+            truncated = true;
     }
     void Fill(C c, size_t n)
     {
@@ -47,7 +49,8 @@ struct Sink {
             n = Room();
             truncated = true;
         }
-        for (size_t i = 0; i < n; ++i) buf[len++] = c;
+        for (size_t i = 0; i < n; ++i)
+            buf[len++] = c;
     }
     void Write(const C* s, size_t n)
     {
@@ -85,7 +88,8 @@ bool Read_Number(const C*& p, int* value)
     long long v = 0;
     while (*p >= C('0') && *p <= C('9')) {
         v = v * 10 + (*p - C('0'));
-        if (v > INT_MAX) return false;
+        if (v > INT_MAX)
+            return false;
         ++p;
     }
     *value = static_cast<int>(v);
@@ -96,19 +100,27 @@ bool Read_Number(const C*& p, int* value)
 bool Length_Fits(Length length, char conv)
 {
     switch (conv) {
-    case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
-        return length != Length::Long_Double && length != Length::W;
-    case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
-        return length == Length::None || length == Length::L || length == Length::Long_Double;
-    case 's': case 'S': case 'c': case 'C':
-        return length == Length::None || length == Length::H || length == Length::L ||
-               length == Length::W;
-    case 'p':
-        return length == Length::None;
-    case '%':
-        return true;
-    default:
-        return false;
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'o':
+    case 'x':
+    case 'X': return length != Length::Long_Double && length != Length::W;
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'F':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A': return length == Length::None || length == Length::L || length == Length::Long_Double;
+    case 's':
+    case 'S':
+    case 'c':
+    case 'C': return length == Length::None || length == Length::H || length == Length::L || length == Length::W;
+    case 'p': return length == Length::None;
+    case '%': return true;
+    default: return false;
     }
 }
 
@@ -151,7 +163,8 @@ void Put_String(Sink<wchar_t>& out, const Spec& spec, const wchar_t* s)
 {
     const size_t limit = Limit(spec);
     size_t n = 0;
-    while (n < limit && s[n]) ++n;  // an array cut by the precision need not be terminated
+    while (n < limit && s[n])
+        ++n;  // an array cut by the precision need not be terminated
     Pad_Before(out, spec, n);
     out.Write(s, n);
     Pad_After(out, spec, n);
@@ -165,7 +178,8 @@ void Put_String(Sink<wchar_t>& out, const Spec& spec, const char* s)
     const auto* in = reinterpret_cast<const unsigned char*>(s);
     wchar_t c;
     size_t count = 0;
-    for (size_t pos = 0; count < limit && in[pos]; ++count) pos += host::Utf8_Decode(in + pos, 4, &c);
+    for (size_t pos = 0; count < limit && in[pos]; ++count)
+        pos += host::Utf8_Decode(in + pos, 4, &c);
     Pad_Before(out, spec, count);
     size_t pos = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -185,7 +199,8 @@ void Put_String(Sink<char>& out, const Spec& spec, const char* s)
     // The lead byte tells how long its character is, so nothing past the precision is read.
     while (n < limit && in[n]) {
         const size_t whole = host::Utf8_Sequence_Length(in[n]);
-        if (n + whole > limit) break;
+        if (n + whole > limit)
+            break;
         n += host::Utf8_Decode(in + n, whole, &c);
     }
     Pad_Before(out, spec, n);
@@ -201,7 +216,8 @@ void Put_String(Sink<char>& out, const Spec& spec, const wchar_t* s)
     size_t n = 0, chars = 0;
     for (; n < limit && s[chars]; ++chars) {
         const size_t step = host::Utf8_Encode(s[chars], bytes);
-        if (n + step > limit) break;
+        if (n + step > limit)
+            break;
         n += step;
     }
     Pad_Before(out, spec, n);
@@ -245,17 +261,23 @@ wchar_t Narrow_Char(int c)
 void Build_Spec(const Spec& spec, const char* length, char conv, char* out)
 {
     *out++ = '%';
-    if (spec.flags & Minus) *out++ = '-';
-    if (spec.flags & Plus) *out++ = '+';
-    if (spec.flags & Space) *out++ = ' ';
-    if (spec.flags & Hash) *out++ = '#';
-    if (spec.flags & Zero) *out++ = '0';
+    if (spec.flags & Minus)
+        *out++ = '-';
+    if (spec.flags & Plus)
+        *out++ = '+';
+    if (spec.flags & Space)
+        *out++ = ' ';
+    if (spec.flags & Hash)
+        *out++ = '#';
+    if (spec.flags & Zero)
+        *out++ = '0';
     *out++ = '*';
     if (spec.precision >= 0) {
         *out++ = '.';
         *out++ = '*';
     }
-    while (*length) *out++ = *length++;
+    while (*length)
+        *out++ = *length++;
     *out++ = conv;
     *out = '\0';
 }
@@ -265,7 +287,8 @@ int Print_Number(char* buf, size_t size, const char* format, const Spec& spec, V
 {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    if (spec.precision >= 0) return std::snprintf(buf, size, format, spec.width, spec.precision, value);
+    if (spec.precision >= 0)
+        return std::snprintf(buf, size, format, spec.width, spec.precision, value);
     return std::snprintf(buf, size, format, spec.width, value);
 #pragma GCC diagnostic pop
 }
@@ -278,7 +301,8 @@ bool Put_Number(Sink<C>& out, const Spec& spec, const char* length, V value)
     char format[24];
     Build_Spec(spec, length, spec.conv, format);
     const int needed = Print_Number<V>(nullptr, 0, format, spec, value);
-    if (needed < 0) return false;
+    if (needed < 0)
+        return false;
     const size_t want = static_cast<size_t>(needed);
     const size_t take = std::min(want, out.Room());
     char small[128];
@@ -293,8 +317,10 @@ bool Put_Number(Sink<C>& out, const Spec& spec, const char* length, V value)
         text = large.data();
     }
     Print_Number<V>(text, take + 1, format, spec, value);
-    for (size_t i = 0; i < take; ++i) out.Put(static_cast<C>(static_cast<unsigned char>(text[i])));
-    if (take < want) out.truncated = true;
+    for (size_t i = 0; i < take; ++i)
+        out.Put(static_cast<C>(static_cast<unsigned char>(text[i])));
+    if (take < want)
+        out.truncated = true;
     return true;
 }
 
@@ -307,7 +333,8 @@ void Put_Pointer(Sink<C>& out, const Spec& spec, const void* p)
                   static_cast<uintmax_t>(reinterpret_cast<uintptr_t>(p)));
     C text[sizeof(digits)];
     size_t n = 0;
-    for (; digits[n]; ++n) text[n] = static_cast<C>(digits[n]);
+    for (; digits[n]; ++n)
+        text[n] = static_cast<C>(digits[n]);
     Pad_Before(out, spec, n);
     out.Write(text, n);
     Pad_After(out, spec, n);
@@ -334,12 +361,18 @@ host::Format_Status Run(C* buffer, size_t capacity, const C* format, va_list arg
         ++p;
         Spec spec;
         for (;; ++p) {
-            if (*p == C('-')) spec.flags |= Minus;
-            else if (*p == C('+')) spec.flags |= Plus;
-            else if (*p == C(' ')) spec.flags |= Space;
-            else if (*p == C('#')) spec.flags |= Hash;
-            else if (*p == C('0')) spec.flags |= Zero;
-            else break;
+            if (*p == C('-'))
+                spec.flags |= Minus;
+            else if (*p == C('+'))
+                spec.flags |= Plus;
+            else if (*p == C(' '))
+                spec.flags |= Space;
+            else if (*p == C('#'))
+                spec.flags |= Hash;
+            else if (*p == C('0'))
+                spec.flags |= Zero;
+            else
+                break;
         }
         if (*p == C('*')) {
             ++p;
@@ -387,11 +420,26 @@ host::Format_Status Run(C* buffer, size_t capacity, const C* format, va_list arg
                 spec.length = Length::LL;
             }
             break;
-        case C('L'): ++p; spec.length = Length::Long_Double; break;
-        case C('j'): ++p; spec.length = Length::J; break;
-        case C('z'): ++p; spec.length = Length::Z; break;
-        case C('t'): ++p; spec.length = Length::T; break;
-        case C('w'): ++p; spec.length = Length::W; break;
+        case C('L'):
+            ++p;
+            spec.length = Length::Long_Double;
+            break;
+        case C('j'):
+            ++p;
+            spec.length = Length::J;
+            break;
+        case C('z'):
+            ++p;
+            spec.length = Length::Z;
+            break;
+        case C('t'):
+            ++p;
+            spec.length = Length::T;
+            break;
+        case C('w'):
+            ++p;
+            spec.length = Length::W;
+            break;
         case C('I'):
             ++p;
             if (p[0] == C('6') && p[1] == C('4')) {
@@ -416,14 +464,15 @@ host::Format_Status Run(C* buffer, size_t capacity, const C* format, va_list arg
         spec.conv = static_cast<char>(conv);
 
         switch (spec.conv) {
-        case '%':
-            out.Put(C('%'));
-            break;
-        case 's': case 'S': {
+        case '%': out.Put(C('%')); break;
+        case 's':
+        case 'S': {
             // Plain %s follows the form of the call, %S is the other form; h and l/w override.
             bool wide_arg = (spec.conv == 's') == Wide;
-            if (spec.length == Length::H) wide_arg = false;
-            else if (spec.length == Length::L || spec.length == Length::W) wide_arg = true;
+            if (spec.length == Length::H)
+                wide_arg = false;
+            else if (spec.length == Length::L || spec.length == Length::W)
+                wide_arg = true;
             if (wide_arg) {
                 const wchar_t* s = va_arg(ap, const wchar_t*);
                 Put_String(out, spec, s ? s : L"(null)");
@@ -433,49 +482,60 @@ host::Format_Status Run(C* buffer, size_t capacity, const C* format, va_list arg
             }
             break;
         }
-        case 'c': case 'C': {
+        case 'c':
+        case 'C': {
             bool wide_arg = (spec.conv == 'c') == Wide;
-            if (spec.length == Length::H) wide_arg = false;
-            else if (spec.length == Length::L || spec.length == Length::W) wide_arg = true;
-            const wchar_t c = wide_arg ? static_cast<wchar_t>(va_arg(ap, wint_t))
-                                       : Narrow_Char(va_arg(ap, int));
+            if (spec.length == Length::H)
+                wide_arg = false;
+            else if (spec.length == Length::L || spec.length == Length::W)
+                wide_arg = true;
+            const wchar_t c = wide_arg ? static_cast<wchar_t>(va_arg(ap, wint_t)) : Narrow_Char(va_arg(ap, int));
             Put_Char(out, spec, c);
             break;
         }
-        case 'p':
-            Put_Pointer(out, spec, va_arg(ap, void*));
-            break;
-        case 'd': case 'i': {
+        case 'p': Put_Pointer(out, spec, va_arg(ap, void*)); break;
+        case 'd':
+        case 'i': {
             intmax_t v;
             switch (spec.length) {
             case Length::HH: v = static_cast<signed char>(va_arg(ap, int)); break;
             case Length::H: v = static_cast<short>(va_arg(ap, int)); break;
             case Length::L: v = va_arg(ap, long); break;
-            case Length::LL: case Length::I64: v = va_arg(ap, long long); break;
+            case Length::LL:
+            case Length::I64: v = va_arg(ap, long long); break;
             case Length::J: v = va_arg(ap, intmax_t); break;
-            case Length::Z: case Length::T: v = va_arg(ap, ptrdiff_t); break;
+            case Length::Z:
+            case Length::T: v = va_arg(ap, ptrdiff_t); break;
             default: v = va_arg(ap, int); break;
             }
-            if (!Put_Number(out, spec, "j", v)) malformed = true;
+            if (!Put_Number(out, spec, "j", v))
+                malformed = true;
             break;
         }
-        case 'u': case 'o': case 'x': case 'X': {
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X': {
             uintmax_t v;
             switch (spec.length) {
             case Length::HH: v = static_cast<unsigned char>(va_arg(ap, unsigned int)); break;
             case Length::H: v = static_cast<unsigned short>(va_arg(ap, unsigned int)); break;
             case Length::L: v = va_arg(ap, unsigned long); break;
-            case Length::LL: case Length::I64: v = va_arg(ap, unsigned long long); break;
+            case Length::LL:
+            case Length::I64: v = va_arg(ap, unsigned long long); break;
             case Length::J: v = va_arg(ap, uintmax_t); break;
-            case Length::Z: case Length::T: v = va_arg(ap, size_t); break;
+            case Length::Z:
+            case Length::T: v = va_arg(ap, size_t); break;
             default: v = va_arg(ap, unsigned int); break;
             }
-            if (!Put_Number(out, spec, "j", v)) malformed = true;
+            if (!Put_Number(out, spec, "j", v))
+                malformed = true;
             break;
         }
         default:  // floating point
             if (spec.length == Length::Long_Double) {
-                if (!Put_Number(out, spec, "L", va_arg(ap, long double))) malformed = true;
+                if (!Put_Number(out, spec, "L", va_arg(ap, long double)))
+                    malformed = true;
             } else if (!Put_Number(out, spec, "", va_arg(ap, double))) {
                 malformed = true;
             }
@@ -486,16 +546,19 @@ host::Format_Status Run(C* buffer, size_t capacity, const C* format, va_list arg
 
     buffer[out.len] = C('\0');
     *length = out.len;
-    if (malformed) return host::Format_Status::Malformed;
+    if (malformed)
+        return host::Format_Status::Malformed;
     return out.truncated ? host::Format_Status::Truncated : host::Format_Status::Ok;
 }
 
 template <typename C>
 int Format_Checked(C* out, size_t capacity, const C* format, va_list args)
 {
-    if (!out || capacity == 0) return -1;
+    if (!out || capacity == 0)
+        return -1;
     out[0] = C('\0');
-    if (!format) return -1;
+    if (!format)
+        return -1;
     size_t length = 0;
     if (host::Format_Into(out, capacity, format, args, &length) != host::Format_Status::Ok ||
         length > static_cast<size_t>(INT_MAX)) {
@@ -509,14 +572,12 @@ int Format_Checked(C* out, size_t capacity, const C* format, va_list args)
 
 namespace host {
 
-Format_Status Format_Into(wchar_t* out, size_t capacity, const wchar_t* format, va_list args,
-                          size_t* length)
+Format_Status Format_Into(wchar_t* out, size_t capacity, const wchar_t* format, va_list args, size_t* length)
 {
     return Run(out, capacity, format, args, length);
 }
 
-Format_Status Format_Into(char* out, size_t capacity, const char* format, va_list args,
-                          size_t* length)
+Format_Status Format_Into(char* out, size_t capacity, const char* format, va_list args, size_t* length)
 {
     return Run(out, capacity, format, args, length);
 }

@@ -18,7 +18,8 @@ wchar_t* Program_Folder()
     if (n > 0) {
         path[n] = '\0';
         const char* slash = std::strrchr(path, '/');
-        if (slash) end = static_cast<size_t>(slash - path) + 1;
+        if (slash)
+            end = static_cast<size_t>(slash - path) + 1;
     }
     if (end == 0) {
         std::memcpy(path, "./", 3);
@@ -26,7 +27,8 @@ wchar_t* Program_Folder()
     }
     const auto* in = reinterpret_cast<const unsigned char*>(path);
     size_t pos = 0, count = 0;
-    while (pos < end) pos += host::Utf8_Decode(in + pos, end - pos, &folder[count++]);
+    while (pos < end)
+        pos += host::Utf8_Decode(in + pos, end - pos, &folder[count++]);
     folder[count] = L'\0';
     return folder;
 }

@@ -48,7 +48,8 @@ bool Path_Narrow(const wchar_t* path, std::string& name)
         return false;
     }
     for (char& c : name)
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     return true;
 }
 
@@ -120,7 +121,8 @@ int IGB_Read_Image(const wchar_t* path, IGB_data* image, IGB_data*)
 
 void IGB_Free(IGB_data* image)
 {
-    if (!image) return;
+    if (!image)
+        return;
     std::free(image->Data);
     image->Data = nullptr;
     image->Width = 0;

@@ -32,9 +32,7 @@ enum class Format_Status { Ok, Truncated, Malformed };
 
 // Formats into `out` (capacity >= 1 characters, terminator included). On Truncated, `out` holds
 // as much of the result as fits; on Malformed, its content is unspecified but terminated.
-Format_Status Format_Into(wchar_t* out, size_t capacity, const wchar_t* format, va_list args,
-                          size_t* length);
-Format_Status Format_Into(char* out, size_t capacity, const char* format, va_list args,
-                          size_t* length);
+Format_Status Format_Into(wchar_t* out, size_t capacity, const wchar_t* format, va_list args, size_t* length);
+Format_Status Format_Into(char* out, size_t capacity, const char* format, va_list args, size_t* length);
 
 }  // namespace host

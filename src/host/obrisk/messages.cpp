@@ -33,7 +33,8 @@ void Default_Handler(HWND, unsigned int code, const wchar_t* text)
             }
         }
         // Some reports end in their own line break; do not add a blank line after them.
-        if (line.back() != '\n') line += '\n';
+        if (line.back() != '\n')
+            line += '\n';
         std::fwrite(line.data(), 1, line.size(), stderr);
         std::fflush(stderr);
     } catch (...) {

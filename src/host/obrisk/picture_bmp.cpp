@@ -8,8 +8,14 @@ namespace {
 
 constexpr std::size_t File_Header = 14;
 
-std::uint32_t Get16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Get32(const std::uint8_t* p) { return Get16(p) | (Get16(p + 2) << 16); }
+std::uint32_t Get16(const std::uint8_t* p)
+{
+    return p[0] | (p[1] << 8);
+}
+std::uint32_t Get32(const std::uint8_t* p)
+{
+    return Get16(p) | (Get16(p + 2) << 16);
+}
 
 // One colour channel stored under a bit mask, scaled to 0..255.
 struct Channel {
@@ -19,19 +25,28 @@ struct Channel {
 
     explicit Channel(std::uint32_t m) : mask(m)
     {
-        if (!mask) return;
-        while (!((mask >> shift) & 1)) ++shift;
+        if (!mask)
+            return;
+        while (!((mask >> shift) & 1))
+            ++shift;
         max = mask >> shift;
     }
     std::uint8_t Get(std::uint32_t value, std::uint8_t absent) const
     {
-        if (!mask) return absent;
+        if (!mask)
+            return absent;
         const std::uint64_t v = (value & mask) >> shift;
         return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
     }
 };
 
-enum Compression : std::uint32_t { Plain = 0, Run_Length_8 = 1, Run_Length_4 = 2, Bit_Fields = 3, Alpha_Bit_Fields = 6 };
+enum Compression : std::uint32_t {
+    Plain = 0,
+    Run_Length_8 = 1,
+    Run_Length_4 = 2,
+    Bit_Fields = 3,
+    Alpha_Bit_Fields = 6
+};
 
 }  // namespace
 
@@ -62,12 +77,15 @@ bool BMP_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limit
         height = static_cast<std::int32_t>(Get32(h + 8));
         planes = Get16(h + 12);
         bits = Get16(h + 14);
-        if (header_size >= 20) compression = Get32(h + 16);
-        if (header_size >= 36) colours_used = Get32(h + 32);
+        if (header_size >= 20)
+            compression = Get32(h + 16);
+        if (header_size >= 36)
+            colours_used = Get32(h + 32);
     }
     // A negative height stores the rows top-down.
     const bool top_down = height < 0;
-    if (top_down) height = -height;
+    if (top_down)
+        height = -height;
     if (planes != 1 || (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
         return Picture_Refuse(picture, "BMP with %u planes of %u bits is not read", planes, bits);
     // OS/2 2.x headers (16 to 64 bytes other than Windows' 40, 52, 56) give 3 another meaning.
@@ -92,7 +110,8 @@ bool BMP_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limit
     }
     if (masked) {
         const int count = compression == Alpha_Bit_Fields || header_size >= 56 ? 4 : 3;
-        if (header_size == 40) after_header += 4 * count;
+        if (header_size == 40)
+            after_header += 4 * count;
         if (File_Header + 40 + 4 * count > size)
             return Picture_Refuse(picture, "BMP file too short for its bit masks");
         for (int i = 0; i < count; ++i)
@@ -108,7 +127,8 @@ bool BMP_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limit
         palette_size = colours_used && colours_used < (1u << bits) ? colours_used : (1u << bits);
         // Writers often store fewer entries than the pixel size allows; those present must fit.
         const std::size_t room = data_offset > after_header ? (data_offset - after_header) / entry_bytes : 0;
-        if (palette_size > room) palette_size = room;
+        if (palette_size > room)
+            palette_size = room;
         if (palette_size == 0)
             return Picture_Refuse(picture, "%u-bit BMP without a palette", bits);
     }
@@ -127,8 +147,7 @@ bool BMP_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limit
                 const unsigned shift = 8 - bits * (1 + x % per_byte);
                 const unsigned index = (in[x / per_byte] >> shift) & ((1u << bits) - 1);
                 if (index >= palette_size)
-                    return Picture_Refuse(picture, "BMP palette index %u beyond its %zu colours", index,
-                                          palette_size);
+                    return Picture_Refuse(picture, "BMP palette index %u beyond its %zu colours", index, palette_size);
                 const std::uint8_t* entry = palette + entry_bytes * index;
                 out[0] = entry[0];
                 out[1] = entry[1];

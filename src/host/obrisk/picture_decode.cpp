@@ -33,11 +33,11 @@ bool Picture_Fits(Picture& picture, long long width, long long height, const Pic
     if (width < 1 || height < 1)
         return Picture_Refuse(picture, "%lld x %lld pixels is no picture", width, height);
     if (width > limits.Max_Side || height > limits.Max_Side)
-        return Picture_Refuse(picture, "%lld x %lld pixels: a side may have at most %d", width,
-                              height, limits.Max_Side);
+        return Picture_Refuse(picture, "%lld x %lld pixels: a side may have at most %d", width, height,
+                              limits.Max_Side);
     if (width * height > limits.Max_Pixels)
-        return Picture_Refuse(picture, "%lld x %lld pixels: a picture may have at most %lld",
-                              width, height, limits.Max_Pixels);
+        return Picture_Refuse(picture, "%lld x %lld pixels: a picture may have at most %lld", width, height,
+                              limits.Max_Pixels);
     return true;
 }
 
@@ -50,7 +50,6 @@ bool Picture_Allocate(Picture& picture, int width, int height)
     picture.Height = height;
     return true;
 }
-
 
 bool Picture_Decode(const std::uint8_t* data, std::size_t size, bool tga_only, const Picture_Limits& limits,
                     Picture& picture)

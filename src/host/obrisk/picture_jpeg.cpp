@@ -30,7 +30,8 @@ struct Error_State {
 // Level -1 is a warning about the data; higher levels are trace messages.
 void On_Message(j_common_ptr info, int level)
 {
-    if (level < 0) Fail(info);
+    if (level < 0)
+        Fail(info);
 }
 
 // libjpeg's memory limit for its own buffers: a progressive picture at the pixel budget needs about

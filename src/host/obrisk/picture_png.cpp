@@ -39,7 +39,8 @@ void Source_Read(png_structp png, png_bytep out, png_size_t length)
 }
 
 // Warnings concern ancillary data (colour profiles, text) that the picture does not need.
-void On_Warning(png_structp, png_const_charp) {}
+void On_Warning(png_structp, png_const_charp)
+{}
 
 // What the rows hold before the transforms: bytes of one row, to check against the file's size.
 long long Raw_Row_Bytes(png_uint_32 width, int bit_depth, int colour_type)
@@ -66,8 +67,7 @@ bool Colour_Indexes(png_structp png, png_infop info, host::Picture& picture)
         for (int x = picture.Width - 1; x >= 0; --x) {
             const int index = row[x];
             if (index >= palette_size)
-                return host::Picture_Refuse(picture, "PNG palette index %d beyond its %d colours", index,
-                                            palette_size);
+                return host::Picture_Refuse(picture, "PNG palette index %d beyond its %d colours", index, palette_size);
             std::uint8_t* out = row + 4 * x;
             out[0] = palette[index].blue;
             out[1] = palette[index].green;

@@ -9,7 +9,8 @@ long long Field(const std::uint8_t* bytes, std::size_t size, std::size_t& pos)
     while (pos < size) {
         const std::uint8_t c = bytes[pos];
         if (c == '#') {
-            while (pos < size && bytes[pos] != '\n' && bytes[pos] != '\r') ++pos;
+            while (pos < size && bytes[pos] != '\n' && bytes[pos] != '\r')
+                ++pos;
         } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
             ++pos;
         } else {
@@ -19,7 +20,8 @@ long long Field(const std::uint8_t* bytes, std::size_t size, std::size_t& pos)
     long long value = -1;
     while (pos < size && bytes[pos] >= '0' && bytes[pos] <= '9') {
         value = (value < 0 ? 0 : value * 10) + (bytes[pos++] - '0');
-        if (value > 1LL << 40) return -1;
+        if (value > 1LL << 40)
+            return -1;
     }
     return value;
 }
@@ -77,7 +79,8 @@ bool PNM_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limit
             // B, G, R order: the third channel (blue) goes first.
             out[channels == 3 ? 2 - c : 0] = static_cast<std::uint8_t>((v * 255 + maximum / 2) / maximum);
         }
-        if (channels == 1) out[1] = out[2] = out[0];
+        if (channels == 1)
+            out[1] = out[2] = out[0];
         out[3] = 255;
     }
     return true;

@@ -13,8 +13,14 @@ constexpr std::size_t Footer_Size = 26;
 // Offset of the attributes-type byte inside the TGA 2.0 extension area.
 constexpr std::size_t Extension_Alpha_Offset = 494;
 
-unsigned Get16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Get32(const std::uint8_t* p) { return Get16(p) | (static_cast<std::uint32_t>(Get16(p + 2)) << 16); }
+unsigned Get16(const std::uint8_t* p)
+{
+    return p[0] | (p[1] << 8);
+}
+std::uint32_t Get32(const std::uint8_t* p)
+{
+    return Get16(p) | (static_cast<std::uint32_t>(Get16(p + 2)) << 16);
+}
 
 enum class Alpha { None, Straight, Premultiplied };
 
@@ -30,14 +36,19 @@ struct Header {
 
 Header Header_Read(const std::uint8_t* h)
 {
-    return Header{h[0],          h[1],          h[2],  Get16(h + 3), Get16(h + 5), h[7],
-                  Get16(h + 12), Get16(h + 14), h[16], h[17]};
+    return Header{h[0], h[1], h[2], Get16(h + 3), Get16(h + 5), h[7], Get16(h + 12), Get16(h + 14), h[16], h[17]};
 }
 
-bool Colour_Bits_Valid(unsigned bits) { return bits == 15 || bits == 16 || bits == 24 || bits == 32; }
+bool Colour_Bits_Valid(unsigned bits)
+{
+    return bits == 15 || bits == 16 || bits == 24 || bits == 32;
+}
 
 // 5-bit channel to 8 bits, so that 31 becomes 255.
-std::uint8_t Expand5(unsigned v) { return static_cast<std::uint8_t>((v << 3) | (v >> 2)); }
+std::uint8_t Expand5(unsigned v)
+{
+    return static_cast<std::uint8_t>((v << 3) | (v >> 2));
+}
 
 // One colour of 15, 16, 24 or 32 bits as stored (blue first) to B, G, R, A.
 void Colour_Read(const std::uint8_t* p, unsigned bits, Alpha alpha, std::uint8_t* out)
@@ -75,8 +86,10 @@ Alpha Alpha_Kind(const std::uint8_t* bytes, std::size_t size, const Header& h)
             }
         }
     }
-    if (colour_bits == 32) return Alpha::Straight;
-    if (colour_bits == 16 && h.Attribute_Bits() >= 1) return Alpha::Straight;
+    if (colour_bits == 32)
+        return Alpha::Straight;
+    if (colour_bits == 16 && h.Attribute_Bits() >= 1)
+        return Alpha::Straight;
     return Alpha::None;
 }
 
@@ -86,11 +99,13 @@ std::size_t Packed_Size(const std::uint8_t* data, std::size_t avail, long long p
 {
     std::size_t pos = 0;
     while (pixels > 0) {
-        if (pos >= avail) return 0;
+        if (pos >= avail)
+            return 0;
         const unsigned packet = data[pos++];
         const unsigned count = (packet & 0x7F) + 1;
         const std::size_t body = (packet & 0x80) ? pixel_bytes : static_cast<std::size_t>(count) * pixel_bytes;
-        if (avail - pos < body) return 0;
+        if (avail - pos < body)
+            return 0;
         pos += body;
         pixels -= count;
     }
@@ -103,14 +118,20 @@ namespace host {
 
 bool TGA_Header_Plausible(const std::uint8_t* bytes, std::size_t size)
 {
-    if (size < Header_Size) return false;
+    if (size < Header_Size)
+        return false;
     const Header h = Header_Read(bytes);
-    if (h.map_type > 1 || (h.descriptor & 0xC0)) return false;
+    if (h.map_type > 1 || (h.descriptor & 0xC0))
+        return false;
     const unsigned type = h.Base_Type();
-    if ((h.image_type & ~8u) < 1 || (h.image_type & ~8u) > 3) return false;
-    if (h.map_type == 1 && !Colour_Bits_Valid(h.map_bits)) return false;
-    if (type == 1) return h.map_type == 1 && (h.pixel_bits == 8 || h.pixel_bits == 16);
-    if (type == 3) return h.pixel_bits == 8 || h.pixel_bits == 16;
+    if ((h.image_type & ~8u) < 1 || (h.image_type & ~8u) > 3)
+        return false;
+    if (h.map_type == 1 && !Colour_Bits_Valid(h.map_bits))
+        return false;
+    if (type == 1)
+        return h.map_type == 1 && (h.pixel_bits == 8 || h.pixel_bits == 16);
+    if (type == 3)
+        return h.pixel_bits == 8 || h.pixel_bits == 16;
     return Colour_Bits_Valid(h.pixel_bits);
 }
 
@@ -144,8 +165,7 @@ bool TGA_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limit
     if (type == 1) {
         map.resize(static_cast<std::size_t>(h.map_length) * 4);
         for (unsigned i = 0; i < h.map_length; ++i)
-            Colour_Read(bytes + map_offset + static_cast<std::size_t>(i) * entry_bytes, h.map_bits, alpha,
-                        &map[4 * i]);
+            Colour_Read(bytes + map_offset + static_cast<std::size_t>(i) * entry_bytes, h.map_bits, alpha, &map[4 * i]);
     }
 
     if (!Picture_Allocate(picture, static_cast<int>(h.width), static_cast<int>(h.height)))
@@ -160,10 +180,12 @@ bool TGA_Decode(const std::uint8_t* bytes, std::size_t size, const Picture_Limit
                 const unsigned packet = data[pos++];
                 run_left = (packet & 0x7F) + 1;
                 repeating = packet & 0x80;
-                if (repeating) pos += pixel_bytes;
+                if (repeating)
+                    pos += pixel_bytes;
             }
             p = repeating ? data + pos - pixel_bytes : data + pos;
-            if (!repeating) pos += pixel_bytes;
+            if (!repeating)
+                pos += pixel_bytes;
             --run_left;
         } else {
             p = data + pos;

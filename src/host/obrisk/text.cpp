@@ -10,9 +10,12 @@ namespace host {
 
 size_t Utf8_Sequence_Length(unsigned char lead)
 {
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
     return 1;
 }
 
@@ -31,10 +34,14 @@ size_t Utf8_Decode(const unsigned char* text, size_t avail, wchar_t* code)
     // The second byte's range depends on the lead byte: this is what rules out overlong forms,
     // surrogates (ED A0..BF) and code points above U+10FFFF (F4 90..).
     unsigned char low = 0x80, high = 0xBF;
-    if (lead == 0xE0) low = 0xA0;
-    else if (lead == 0xED) high = 0x9F;
-    else if (lead == 0xF0) low = 0x90;
-    else if (lead == 0xF4) high = 0x8F;
+    if (lead == 0xE0)
+        low = 0xA0;
+    else if (lead == 0xED)
+        high = 0x9F;
+    else if (lead == 0xF0)
+        low = 0x90;
+    else if (lead == 0xF4)
+        high = 0x8F;
 
     unsigned long value = lead & (0xFF >> (need + 1));
     for (size_t i = 1; i < need; ++i) {
@@ -58,7 +65,8 @@ size_t Utf8_Decode(const unsigned char* text, size_t avail, wchar_t* code)
 size_t Utf8_Encode(wchar_t code, char* out)
 {
     unsigned long c = static_cast<unsigned long>(static_cast<unsigned int>(code));
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        c = 0xFFFD;
     if (c < 0x80) {
         out[0] = static_cast<char>(c);
         return 1;
@@ -84,7 +92,8 @@ size_t Utf8_Encode(wchar_t code, char* out)
 void Utf8_From_Wide(const wchar_t* text, std::string& out)
 {
     char bytes[4];
-    for (; *text; ++text) out.append(bytes, Utf8_Encode(*text, bytes));
+    for (; *text; ++text)
+        out.append(bytes, Utf8_Encode(*text, bytes));
 }
 
 }  // namespace host
@@ -100,7 +109,8 @@ void Copy_Cut(const char* begin, const char* end, char* out, size_t room)
         n = room - 1;
         // Step back over continuation bytes to the start of the character that straddles the cut.
         size_t start = n;
-        while (start > 0 && (static_cast<unsigned char>(begin[start]) & 0xC0) == 0x80) --start;
+        while (start > 0 && (static_cast<unsigned char>(begin[start]) & 0xC0) == 0x80)
+            --start;
         if (start + host::Utf8_Sequence_Length(static_cast<unsigned char>(begin[start])) > n)
             n = start;
     }
@@ -114,17 +124,20 @@ wchar_t* Char_2_Wchar(const char* text)
 {
     // NOTE: one buffer per thread, so that a caller's result survives other threads' calls.
     thread_local std::vector<wchar_t> buffer;
-    if (!text) return nullptr;
+    if (!text)
+        return nullptr;
     const size_t bytes = std::strlen(text);
     try {
         // A UTF-8 text never decodes to more characters than it has bytes.
-        if (buffer.size() < bytes + 1) buffer.resize(bytes + 1);
+        if (buffer.size() < bytes + 1)
+            buffer.resize(bytes + 1);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
     const auto* in = reinterpret_cast<const unsigned char*>(text);
     size_t pos = 0, count = 0;
-    while (pos < bytes) pos += host::Utf8_Decode(in + pos, bytes - pos, &buffer[count++]);
+    while (pos < bytes)
+        pos += host::Utf8_Decode(in + pos, bytes - pos, &buffer[count++]);
     buffer[count] = L'\0';
     return buffer.data();
 }
@@ -133,16 +146,19 @@ void Get_Generic_Name(const char* path, char* folder, char* name, char* extensio
 {
     constexpr size_t Name_Room = 80;
     constexpr size_t Path_Room = 260;
-    if (!path) path = "";
+    if (!path)
+        path = "";
     const char* end = path + std::strlen(path);
 
     // Callers build paths with either separator.
     const char* file = path;
     for (const char* p = path; p < end; ++p)
-        if (*p == '/' || *p == '\\') file = p + 1;
+        if (*p == '/' || *p == '\\')
+            file = p + 1;
     const char* dot = nullptr;
     for (const char* p = file; p < end; ++p)
-        if (*p == '.') dot = p;
+        if (*p == '.')
+            dot = p;
     // A shared object's version numbers belong to its extension: "libx.so.1.2" is "libx" + ".so.1.2".
     for (const char* p = file; p + 3 <= end; ++p) {
         if (p == file || std::strncmp(p, ".so", 3) != 0)
@@ -157,7 +173,10 @@ void Get_Generic_Name(const char* path, char* folder, char* name, char* extensio
     }
     const char* stem_end = dot ? dot : end;
 
-    if (folder) Copy_Cut(path, file, folder, Path_Room);
-    if (name) Copy_Cut(file, stem_end, name, Name_Room);
-    if (extension) Copy_Cut(stem_end, end, extension, Path_Room);
+    if (folder)
+        Copy_Cut(path, file, folder, Path_Room);
+    if (name)
+        Copy_Cut(file, stem_end, name, Name_Room);
+    if (extension)
+        Copy_Cut(stem_end, end, extension, Path_Room);
 }

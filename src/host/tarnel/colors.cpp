@@ -2,12 +2,9 @@
 #include <vrtools/tarnel.h>
 
 Colors::Colors(unsigned long packed)
-    : Red(static_cast<unsigned short>(packed & 0xFF)),
-      Green(static_cast<unsigned short>((packed >> 8) & 0xFF)),
-      Blue(static_cast<unsigned short>((packed >> 16) & 0xFF)),
-      Extra(0)
-{
-}
+    : Red(static_cast<unsigned short>(packed & 0xFF)), Green(static_cast<unsigned short>((packed >> 8) & 0xFF)),
+      Blue(static_cast<unsigned short>((packed >> 16) & 0xFF)), Extra(0)
+{}
 
 unsigned long Colors::get() const
 {

@@ -23,7 +23,7 @@ struct Font_File {
     std::string path;
     int index = 0;
     FT_Face face = nullptr;
-    hb_face_t* shaper = nullptr;  // made on first shaping
+    hb_face_t* shaper = nullptr;   // made on first shaping
     FT_Size field_size = nullptr;  // the face at Glyph_Field_Em, made on the first distance field
 };
 
@@ -53,7 +53,7 @@ struct HFONT__ {
     int baseline = 0;     // rows from the top of a line to the baseline (ascender, rounded)
     int line_height = 0;  // ceil(ascender - descender) in pixels
     bool kerning = false;
-    bool color = false;   // the face has colour glyphs: they load as BGRA and draw as their alpha
+    bool color = false;  // the face has colour glyphs: they load as BGRA and draw as their alpha
 
     // Heavy parts, null while the record is resting.
     FT_Size size = nullptr;

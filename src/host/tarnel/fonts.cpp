@@ -84,18 +84,18 @@ std::list<HFONT>& Live()
 
 bool Same_Text(const char* a, const char* b)
 {
-    return FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(a),
-                              reinterpret_cast<const FcChar8*>(b)) == 0;
+    return FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(a), reinterpret_cast<const FcChar8*>(b)) == 0;
 }
 
 // Generic names are answered by whatever family the configuration maps them to, so the family
 // check cannot apply to them.
 bool Is_Generic(const std::string& family)
 {
-    static const char* const generic[] = {"sans-serif", "sans", "serif", "monospace", "mono",
-                                          "system-ui", "cursive", "fantasy", "emoji", "math"};
+    static const char* const generic[] = {"sans-serif", "sans",    "serif",   "monospace", "mono",
+                                          "system-ui",  "cursive", "fantasy", "emoji",     "math"};
     for (const char* g : generic)
-        if (Same_Text(family.c_str(), g)) return true;
+        if (Same_Text(family.c_str(), g))
+            return true;
     return false;
 }
 
@@ -103,7 +103,8 @@ bool Is_Generic(const std::string& family)
 // not know is handed to Fontconfig as a style name instead (for example "Book" or "ExtraLight").
 void Apply_Style(FcPattern* pattern, const char* style)
 {
-    if (!style || !*style) return;
+    if (!style || !*style)
+        return;
     int weight = -1, slant = -1, width = -1;
     bool all_known = true;
     std::string word;
@@ -113,21 +114,34 @@ void Apply_Style(FcPattern* pattern, const char* style)
             continue;
         }
         if (!word.empty()) {
-            if (word == "bold") weight = FC_WEIGHT_BOLD;
-            else if (word == "semibold" || word == "demibold") weight = FC_WEIGHT_DEMIBOLD;
-            else if (word == "black" || word == "heavy") weight = FC_WEIGHT_BLACK;
-            else if (word == "medium") weight = FC_WEIGHT_MEDIUM;
-            else if (word == "light") weight = FC_WEIGHT_LIGHT;
-            else if (word == "thin") weight = FC_WEIGHT_THIN;
-            else if (word == "regular" || word == "normal") weight = FC_WEIGHT_REGULAR;
-            else if (word == "italic") slant = FC_SLANT_ITALIC;
-            else if (word == "oblique") slant = FC_SLANT_OBLIQUE;
-            else if (word == "roman" || word == "upright") slant = FC_SLANT_ROMAN;
-            else if (word == "condensed") width = FC_WIDTH_CONDENSED;
-            else all_known = false;
+            if (word == "bold")
+                weight = FC_WEIGHT_BOLD;
+            else if (word == "semibold" || word == "demibold")
+                weight = FC_WEIGHT_DEMIBOLD;
+            else if (word == "black" || word == "heavy")
+                weight = FC_WEIGHT_BLACK;
+            else if (word == "medium")
+                weight = FC_WEIGHT_MEDIUM;
+            else if (word == "light")
+                weight = FC_WEIGHT_LIGHT;
+            else if (word == "thin")
+                weight = FC_WEIGHT_THIN;
+            else if (word == "regular" || word == "normal")
+                weight = FC_WEIGHT_REGULAR;
+            else if (word == "italic")
+                slant = FC_SLANT_ITALIC;
+            else if (word == "oblique")
+                slant = FC_SLANT_OBLIQUE;
+            else if (word == "roman" || word == "upright")
+                slant = FC_SLANT_ROMAN;
+            else if (word == "condensed")
+                width = FC_WIDTH_CONDENSED;
+            else
+                all_known = false;
             word.clear();
         }
-        if (!*p) break;
+        if (!*p)
+            break;
     }
     if (!all_known) {
         FcPatternDel(pattern, FC_STYLE);
@@ -155,10 +169,12 @@ Font_File* Open_File(const char* path, int index)
 {
     const File_Key key{path, index};
     auto found = Files().find(key);
-    if (found != Files().end()) return found->second;
+    if (found != Files().end())
+        return found->second;
     FT_Library library = host::Font_Library();
     FT_Face face = nullptr;
-    if (!library || FT_New_Face(library, path, index, &face) != 0) return nullptr;
+    if (!library || FT_New_Face(library, path, index, &face) != 0)
+        return nullptr;
     auto* file = new (std::nothrow) Font_File;
     if (!file) {
         FT_Done_Face(face);
@@ -174,16 +190,20 @@ Font_File* Open_File(const char* path, int index)
 // Drops the heavy parts of a font; the record and its metrics stay.
 void Rest(HFONT font)
 {
-    if (font->size) FT_Done_Size(font->size);
+    if (font->size)
+        FT_Done_Size(font->size);
     font->size = nullptr;
-    if (font->shaper) hb_font_destroy(font->shaper);
+    if (font->shaper)
+        hb_font_destroy(font->shaper);
     font->shaper = nullptr;
-    if (font->sorted) FcFontSetDestroy(font->sorted);
+    if (font->sorted)
+        FcFontSetDestroy(font->sorted);
     font->sorted = nullptr;
     std::unordered_map<FT_UInt, FT_Pos>().swap(font->advances);
     font->plain.reset();
     std::unordered_map<char32_t, HFONT>().swap(font->fallback);
-    if (font->live) Live().erase(font->recent);
+    if (font->live)
+        Live().erase(font->recent);
     font->live = false;
 }
 
@@ -193,7 +213,8 @@ bool Make_Size(HFONT font)
 {
     FT_Face face = font->file->face;
     FT_Size size = nullptr;
-    if (FT_New_Size(face, &size) != 0) return false;
+    if (FT_New_Size(face, &size) != 0)
+        return false;
     FT_Activate_Size(size);
     bool sized = false;
     if (FT_IS_SCALABLE(face)) {
@@ -202,7 +223,8 @@ bool Make_Size(HFONT font)
         int best = 0;
         for (int i = 1; i < face->num_fixed_sizes; ++i) {
             const long d = labs((face->available_sizes[i].y_ppem >> 6) - font->pixel_size);
-            if (d < labs((face->available_sizes[best].y_ppem >> 6) - font->pixel_size)) best = i;
+            if (d < labs((face->available_sizes[best].y_ppem >> 6) - font->pixel_size))
+                best = i;
         }
         sized = FT_Select_Size(face, best) == 0;
         font->strike = best;
@@ -220,7 +242,8 @@ void Touch(HFONT font)
 {
     auto& live = Live();
     if (font->live) {
-        if (live.begin() != font->recent) live.splice(live.begin(), live, font->recent);
+        if (live.begin() != font->recent)
+            live.splice(live.begin(), live, font->recent);
         return;
     }
     try {
@@ -230,7 +253,8 @@ void Touch(HFONT font)
     }
     font->recent = live.begin();
     font->live = true;
-    while (live.size() > Max_Live) Rest(live.back());
+    while (live.size() > Max_Live)
+        Rest(live.back());
 }
 
 // Loads (or finds loaded) one face of a file at `size` pixels.
@@ -238,12 +262,15 @@ HFONT Load_Face(const char* path, int index, int size)
 {
     const Face_Key key{path, index, size};
     auto found = Faces().find(key);
-    if (found != Faces().end()) return found->second;
+    if (found != Faces().end())
+        return found->second;
 
     Font_File* file = Open_File(path, index);
-    if (!file) return nullptr;
+    if (!file)
+        return nullptr;
     auto* font = new (std::nothrow) HFONT__;
-    if (!font) return nullptr;
+    if (!font)
+        return nullptr;
     font->file = file;
     font->pixel_size = size;
     if (!Make_Size(font)) {
@@ -257,8 +284,10 @@ HFONT Load_Face(const char* path, int index, int size)
     if (font->line_height < 1) {
         // Some bitmap fonts carry no vertical metrics: fall back on the nominal size.
         font->line_height = static_cast<int>((m.height + 63) >> 6);
-        if (font->line_height < 1) font->line_height = size;
-        if (font->baseline < 1 || font->baseline > font->line_height) font->baseline = font->line_height;
+        if (font->line_height < 1)
+            font->line_height = size;
+        if (font->baseline < 1 || font->baseline > font->line_height)
+            font->baseline = font->line_height;
     }
     font->kerning = FT_HAS_KERNING(face);
     font->color = FT_HAS_COLOR(face);
@@ -274,7 +303,8 @@ HFONT Load_Face(const char* path, int index, int size)
 FcPattern* Request_Pattern(const char* name, const char* style, int size, std::string& wanted)
 {
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name));
-    if (!pattern) return nullptr;
+    if (!pattern)
+        return nullptr;
     FcChar8* family = nullptr;
     if (FcPatternGetString(pattern, FC_FAMILY, 0, &family) == FcResultMatch)
         wanted = reinterpret_cast<const char*>(family);
@@ -288,10 +318,12 @@ FcPattern* Request_Pattern(const char* name, const char* style, int size, std::s
 
 HFONT Match(const char* name, const char* style, int size)
 {
-    if (!FcInit()) return nullptr;
+    if (!FcInit())
+        return nullptr;
     std::string wanted;
     FcPattern* pattern = Request_Pattern(name, style, size, wanted);
-    if (!pattern) return nullptr;
+    if (!pattern)
+        return nullptr;
 
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
@@ -310,7 +342,8 @@ HFONT Match(const char* name, const char* style, int size)
     FcChar8* file = nullptr;
     int index = 0;
     if (family_ok && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch)
+            index = 0;
         font = Load_Face(reinterpret_cast<const char*>(file), index, size);
     }
     FcPatternDestroy(match);
@@ -331,14 +364,17 @@ void Recheck_Installed()
     using Clock = std::chrono::steady_clock;
     static Clock::time_point last{};
     const Clock::time_point now = Clock::now();
-    if (last != Clock::time_point{} && now - last < Recheck_Every) return;
+    if (last != Clock::time_point{} && now - last < Recheck_Every)
+        return;
     last = now;
-    if (FcConfigUptoDate(nullptr)) return;
+    if (FcConfigUptoDate(nullptr))
+        return;
     FcInitReinitialize();
     for (auto it = Requests().begin(); it != Requests().end();)
         it = it->second ? std::next(it) : Requests().erase(it);
     for (auto& [key, font] : Faces()) {
-        if (font->sorted) FcFontSetDestroy(font->sorted);
+        if (font->sorted)
+            FcFontSetDestroy(font->sorted);
         font->sorted = nullptr;
         font->fallback.clear();
     }
@@ -356,11 +392,14 @@ HFONT First_With(FcFontSet* sorted, char32_t c, int size)
             continue;
         FcChar8* file = nullptr;
         int index = 0;
-        if (FcPatternGetString(sorted->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
-        if (FcPatternGetInteger(sorted->fonts[i], FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+        if (FcPatternGetString(sorted->fonts[i], FC_FILE, 0, &file) != FcResultMatch)
+            continue;
+        if (FcPatternGetInteger(sorted->fonts[i], FC_INDEX, 0, &index) != FcResultMatch)
+            index = 0;
         HFONT found = Load_Face(reinterpret_cast<const char*>(file), index, size);
         // Fontconfig's character set can claim more than the cmap maps; trust the face.
-        if (found && FT_Get_Char_Index(found->file->face, c) != 0) return found;
+        if (found && FT_Get_Char_Index(found->file->face, c) != 0)
+            return found;
     }
     return nullptr;
 }
@@ -380,25 +419,32 @@ FT_Library Font_Library()
 
 bool Font_Use(HFONT font)
 {
-    if (!font) return false;
-    if (!font->size && !Make_Size(font)) return false;
-    if (font->file->face->size != font->size) FT_Activate_Size(font->size);
+    if (!font)
+        return false;
+    if (!font->size && !Make_Size(font))
+        return false;
+    if (font->file->face->size != font->size)
+        FT_Activate_Size(font->size);
     Touch(font);
     return true;
 }
 
 hb_font_t* Font_Shaper(HFONT font)
 {
-    if (!font) return nullptr;
-    if (font->shaper) return font->shaper;
+    if (!font)
+        return nullptr;
+    if (font->shaper)
+        return font->shaper;
     Font_File* file = font->file;
     if (!file->shaper) {
         // Tables are read through FreeType, so the file is not mapped a second time.
         file->shaper = hb_ft_face_create_referenced(file->face);
-        if (!file->shaper) return nullptr;
+        if (!file->shaper)
+            return nullptr;
     }
     hb_font_t* shaper = hb_font_create(file->shaper);
-    if (!shaper || shaper == hb_font_get_empty()) return nullptr;
+    if (!shaper || shaper == hb_font_get_empty())
+        return nullptr;
     hb_ot_font_set_funcs(shaper);
     // Positions come out in 26.6 pixels, like FreeType's.
     const int scale = font->pixel_size * 64;
@@ -411,23 +457,28 @@ hb_font_t* Font_Shaper(HFONT font)
 
 HFONT Font_Fallback(HFONT font, char32_t c)
 {
-    if (!font) return nullptr;
+    if (!font)
+        return nullptr;
     const auto known = font->fallback.find(c);
-    if (known != font->fallback.end()) return known->second;
+    if (known != font->fallback.end())
+        return known->second;
     if (!font->sorted) {
-        if (!FcInit()) return nullptr;
+        if (!FcInit())
+            return nullptr;
         // A font loaded without a request (the system font's last resort) sorts for its family.
         std::string wanted;
         const char* family = font->file->face->family_name ? font->file->face->family_name : "sans-serif";
-        FcPattern* pattern = font->request_name.empty()
-                                 ? Request_Pattern(family, nullptr, font->pixel_size, wanted)
-                                 : Request_Pattern(font->request_name.c_str(), font->request_style.c_str(),
-                                                   font->pixel_size, wanted);
-        if (!pattern) return nullptr;
+        FcPattern* pattern =
+            font->request_name.empty()
+                ? Request_Pattern(family, nullptr, font->pixel_size, wanted)
+                : Request_Pattern(font->request_name.c_str(), font->request_style.c_str(), font->pixel_size, wanted);
+        if (!pattern)
+            return nullptr;
         FcResult result = FcResultNoMatch;
         font->sorted = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
         FcPatternDestroy(pattern);
-        if (!font->sorted) return nullptr;
+        if (!font->sorted)
+            return nullptr;
     }
     // Loading a candidate may rest the least recently used fonts, this one among them on a system
     // with very many fonts: the set is held aside while it is walked, so that it stays alive.
@@ -436,7 +487,8 @@ HFONT Font_Fallback(HFONT font, char32_t c)
     HFONT found = First_With(sorted, c, font->pixel_size);
     font->sorted = sorted;
     try {
-        if (font->fallback.size() >= Max_Fallbacks) font->fallback.clear();
+        if (font->fallback.size() >= Max_Fallbacks)
+            font->fallback.clear();
         font->fallback.emplace(c, found);
     } catch (const std::bad_alloc&) {
         // Not remembered: found again next time.
@@ -464,10 +516,13 @@ HFONT System_Font()
 
 HFONT Y_Create_Font(HWND, const char* name, const char* style, const char*, int size)
 {
-    if (!name || !*name || size < Min_Size || size > Max_Size) return nullptr;
+    if (!name || !*name || size < Min_Size || size > Max_Size)
+        return nullptr;
     Last_Found& last = Last_Request();
-    if (!style) style = "";
-    if (last.font && last.size == size && last.name == name && last.style == style) return last.font;
+    if (!style)
+        style = "";
+    if (last.font && last.size == size && last.name == name && last.style == style)
+        return last.font;
     try {
         Request key{name, style, size};
         auto found = Requests().find(key);
@@ -478,10 +533,12 @@ HFONT Y_Create_Font(HWND, const char* name, const char* style, const char*, int 
             if (found != Requests().end()) {
                 Recheck_Installed();
                 found = Requests().find(key);
-                if (found != Requests().end()) return nullptr;
+                if (found != Requests().end())
+                    return nullptr;
             }
             font = Match(name, style, size);
-            if (Requests().size() >= Max_Requests) Requests().clear();
+            if (Requests().size() >= Max_Requests)
+                Requests().clear();
             last.font = nullptr;  // a request asked again is matched again
             Requests().emplace(std::move(key), font);
         }

@@ -60,10 +60,10 @@ inline unsigned char Coverage(const FT_Bitmap& bitmap, const unsigned char* row,
 {
     switch (bitmap.pixel_mode) {
     case FT_PIXEL_MODE_GRAY:
-        if (bitmap.num_grays == 256 || bitmap.num_grays < 2) return row[x];
+        if (bitmap.num_grays == 256 || bitmap.num_grays < 2)
+            return row[x];
         return static_cast<unsigned char>(std::min(255u, row[x] * 255u / (bitmap.num_grays - 1u)));
-    case FT_PIXEL_MODE_MONO:
-        return (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+    case FT_PIXEL_MODE_MONO: return (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
     case FT_PIXEL_MODE_BGRA: {
         // A colour glyph becomes a mask: its alpha, lightened where the colour is light, so that
         // the dark strokes inside (eyes, outlines) still show in a one-colour caption.
@@ -71,8 +71,7 @@ inline unsigned char Coverage(const FT_Bitmap& bitmap, const unsigned char* row,
         const unsigned int luma = (px[0] * 29u + px[1] * 150u + px[2] * 77u) >> 8;  // premultiplied
         return static_cast<unsigned char>(px[3] - (luma * 3u) / 5u);
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -82,7 +81,8 @@ void Copy_Slot(const FT_GlyphSlot slot, double scale, Glyph_Image& image)
 {
     const FT_Bitmap& bitmap = slot->bitmap;
     const int src_w = static_cast<int>(bitmap.width), src_h = static_cast<int>(bitmap.rows);
-    if (!bitmap.buffer || src_w == 0 || src_h == 0) return;
+    if (!bitmap.buffer || src_w == 0 || src_h == 0)
+        return;
     auto source = [&](int x, int y) {
         // A negative pitch stores the rows bottom-up with `buffer` at the start of the memory.
         const long long pitch = bitmap.pitch;
@@ -96,7 +96,8 @@ void Copy_Slot(const FT_GlyphSlot slot, double scale, Glyph_Image& image)
         image.rows = src_h;
         image.coverage.resize(static_cast<std::size_t>(src_w) * src_h);
         for (int y = 0; y < src_h; ++y)
-            for (int x = 0; x < src_w; ++x) image.coverage[static_cast<std::size_t>(y) * src_w + x] = source(x, y);
+            for (int x = 0; x < src_w; ++x)
+                image.coverage[static_cast<std::size_t>(y) * src_w + x] = source(x, y);
         return;
     }
     // Box filter: each target pixel averages the source pixels it covers.
@@ -106,12 +107,15 @@ void Copy_Slot(const FT_GlyphSlot slot, double scale, Glyph_Image& image)
     image.rows = std::max(1, static_cast<int>(src_h * scale + 0.5));
     image.coverage.assign(static_cast<std::size_t>(image.width) * image.rows, 0);
     for (int y = 0; y < image.rows; ++y) {
-        const int y0 = static_cast<int>(y / scale), y1 = std::min(src_h, std::max(y0 + 1, static_cast<int>((y + 1) / scale)));
+        const int y0 = static_cast<int>(y / scale),
+                  y1 = std::min(src_h, std::max(y0 + 1, static_cast<int>((y + 1) / scale)));
         for (int x = 0; x < image.width; ++x) {
-            const int x0 = static_cast<int>(x / scale), x1 = std::min(src_w, std::max(x0 + 1, static_cast<int>((x + 1) / scale)));
+            const int x0 = static_cast<int>(x / scale),
+                      x1 = std::min(src_w, std::max(x0 + 1, static_cast<int>((x + 1) / scale)));
             unsigned long sum = 0, n = 0;
             for (int sy = y0; sy < y1; ++sy)
-                for (int sx = x0; sx < x1; ++sx, ++n) sum += source(sx, sy);
+                for (int sx = x0; sx < x1; ++sx, ++n)
+                    sum += source(sx, sy);
             image.coverage[static_cast<std::size_t>(y) * image.width + x] = static_cast<unsigned char>(n ? sum / n : 0);
         }
     }
@@ -120,15 +124,18 @@ void Copy_Slot(const FT_GlyphSlot slot, double scale, Glyph_Image& image)
 // Renders a glyph (or .notdef when it cannot be loaded) into `image`; false when neither loads.
 bool Render(HFONT font, FT_UInt glyph, Glyph_Image& image)
 {
-    if (!host::Font_Use(font)) return false;
+    if (!host::Font_Use(font))
+        return false;
     FT_Face face = font->file->face;
     const FT_Int32 flags = FT_LOAD_DEFAULT | FT_LOAD_RENDER | (font->color ? FT_LOAD_COLOR : 0);
-    if (FT_Load_Glyph(face, glyph, flags) != 0 && (glyph == 0 || FT_Load_Glyph(face, 0, flags) != 0)) return false;
+    if (FT_Load_Glyph(face, glyph, flags) != 0 && (glyph == 0 || FT_Load_Glyph(face, 0, flags) != 0))
+        return false;
     // Colour strikes are drawn at the size asked for; other bitmap fonts keep their strike.
     double scale = 1.0;
     if (font->color && font->strike >= 0) {
         const int ppem = static_cast<int>(face->available_sizes[font->strike].y_ppem >> 6);
-        if (ppem > font->pixel_size) scale = static_cast<double>(font->pixel_size) / ppem;
+        if (ppem > font->pixel_size)
+            scale = static_cast<double>(font->pixel_size) / ppem;
     }
     Copy_Slot(face->glyph, scale, image);
     return true;
@@ -156,10 +163,12 @@ private:
 // The face at Glyph_Field_Em, kept with its file for every size and every later cell.
 FT_Size Field_Size(Font_File* file)
 {
-    if (file->field_size) return file->field_size;
+    if (file->field_size)
+        return file->field_size;
     FT_Face face = file->face;
     FT_Size size = nullptr;
-    if (FT_New_Size(face, &size) != 0) return nullptr;
+    if (FT_New_Size(face, &size) != 0)
+        return nullptr;
     bool sized = false;
     {
         const Size_Lent lent(face, size);
@@ -190,8 +199,10 @@ bool Coverage_Cell(HFONT font, FT_UInt glyph, Glyph_Field& out)
     // A scalable colour face (layered outlines) is drawn at the cells' own size.
     FT_Size field = font->strike < 0 ? Field_Size(font->file) : nullptr;
     const Size_Lent lent(face, field ? field : face->size);
-    if (field) em = Glyph_Field_Em;
-    if (!Load(face, glyph, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_COLOR)) return false;
+    if (field)
+        em = Glyph_Field_Em;
+    if (!Load(face, glyph, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_COLOR))
+        return false;
     Glyph_Image image;
     Copy_Slot(face->glyph, scale, image);
     out.left = image.left;
@@ -211,17 +222,20 @@ namespace host {
 bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out)
 {
     out = Glyph_Field{};
-    if (!font || !Font_Use(font)) return false;
+    if (!font || !Font_Use(font))
+        return false;
     FT_Face face = font->file->face;
     try {
-        if (font->color || !FT_IS_SCALABLE(face)) return Coverage_Cell(font, glyph, out);
+        if (font->color || !FT_IS_SCALABLE(face))
+            return Coverage_Cell(font, glyph, out);
         // Once per process: the library is the toolkit's own, so no one else's fields change.
         static const bool spread_set = [] {
             const FT_Int spread = Glyph_Field_Spread;
             return FT_Property_Set(Font_Library(), "sdf", "spread", &spread) == 0;
         }();
         FT_Size size = spread_set ? Field_Size(font->file) : nullptr;
-        if (!size) return false;
+        if (!size)
+            return false;
         const Size_Lent lent(face, size);
         // Unhinted and from the outline: one cell serves every size, so it is fitted to none, and
         // a face's embedded bitmaps of one size would give no distances.
@@ -240,8 +254,7 @@ bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out)
                 out.texels.resize(static_cast<std::size_t>(out.width) * out.rows);
                 for (int y = 0; y < out.rows; ++y) {
                     const long long pitch = bitmap.pitch;
-                    const unsigned char* row =
-                        bitmap.buffer + (pitch >= 0 ? y * pitch : (out.rows - 1 - y) * -pitch);
+                    const unsigned char* row = bitmap.buffer + (pitch >= 0 ? y * pitch : (out.rows - 1 - y) * -pitch);
                     std::copy(row, row + out.width, out.texels.begin() + static_cast<long>(y) * out.width);
                 }
             }
@@ -255,8 +268,10 @@ bool Glyph_Field_Render(HFONT font, unsigned int glyph, Glyph_Field& out)
 
 const void* Glyph_Field_Owner(HFONT font)
 {
-    if (!font) return nullptr;
-    if (!FT_IS_SCALABLE(font->file->face)) return font;
+    if (!font)
+        return nullptr;
+    if (!FT_IS_SCALABLE(font->file->face))
+        return font;
     return font->file;
 }
 
@@ -266,12 +281,14 @@ const Glyph_Image* Glyph_Get(HFONT font, FT_UInt glyph)
     const Key key{font, glyph};
     const auto found = cache.index.find(key);
     if (found != cache.index.end()) {
-        if (found->second != cache.order.begin()) cache.order.splice(cache.order.begin(), cache.order, found->second);
+        if (found->second != cache.order.begin())
+            cache.order.splice(cache.order.begin(), cache.order, found->second);
         return &found->second->image;
     }
     try {
         Entry entry{key, {}};
-        if (!Render(font, glyph, entry.image)) return nullptr;
+        if (!Render(font, glyph, entry.image))
+            return nullptr;
         const std::size_t cost = Cost(entry.image);
         // Make room first, keeping at least the new glyph however large it is.
         while (!cache.order.empty() && cache.bytes + cost > Max_Bytes) {

@@ -34,23 +34,34 @@ char32_t Scalar(wchar_t c)
 // punctuation and symbols; combining marks, joiners, bidi controls and all complex scripts are not.
 bool Plain(char32_t c)
 {
-    if (c < 0x0300) return true;
-    if (c >= 0x0370 && c < 0x0483) return true;    // Greek, Cyrillic letters
-    if (c >= 0x048A && c < 0x0530) return true;    // Cyrillic supplement
-    if (c >= 0x1E00 && c < 0x2000) return true;    // Latin and Greek extended
-    if (c >= 0x2010 && c < 0x2028) return true;    // dashes, quotes, bullets, ellipsis
-    if (c >= 0x2030 && c < 0x205F) return true;    // per mille .. other punctuation
-    if (c >= 0x2070 && c < 0x20D0) return true;    // super/subscripts, currency
-    if (c >= 0x2100 && c < 0x2600) return true;    // letterlike, arrows, maths, boxes, shapes
+    if (c < 0x0300)
+        return true;
+    if (c >= 0x0370 && c < 0x0483)
+        return true;  // Greek, Cyrillic letters
+    if (c >= 0x048A && c < 0x0530)
+        return true;  // Cyrillic supplement
+    if (c >= 0x1E00 && c < 0x2000)
+        return true;  // Latin and Greek extended
+    if (c >= 0x2010 && c < 0x2028)
+        return true;  // dashes, quotes, bullets, ellipsis
+    if (c >= 0x2030 && c < 0x205F)
+        return true;  // per mille .. other punctuation
+    if (c >= 0x2070 && c < 0x20D0)
+        return true;  // super/subscripts, currency
+    if (c >= 0x2100 && c < 0x2600)
+        return true;  // letterlike, arrows, maths, boxes, shapes
     return false;
 }
 
 // Characters that belong to the one before them: they take its font (and so its run).
 bool Attaches(char32_t c, hb_unicode_funcs_t* unicode)
 {
-    if (c == 0x200C || c == 0x200D) return true;                     // joiners
-    if ((c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF)) return true;  // variation selectors
-    if (c >= 0x1F3FB && c <= 0x1F3FF) return true;                   // skin tones
+    if (c == 0x200C || c == 0x200D)
+        return true;  // joiners
+    if ((c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF))
+        return true;  // variation selectors
+    if (c >= 0x1F3FB && c <= 0x1F3FF)
+        return true;  // skin tones
     const hb_unicode_general_category_t g = hb_unicode_general_category(unicode, c);
     return g == HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK || g == HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK ||
            g == HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK;
@@ -63,11 +74,13 @@ bool Attaches(char32_t c, hb_unicode_funcs_t* unicode)
 FT_Pos Advance_Of(HFONT font, FT_UInt glyph)
 {
     const auto known = font->advances.find(glyph);
-    if (known != font->advances.end()) return known->second;
+    if (known != font->advances.end())
+        return known->second;
     FT_Pos advance = -1;
     if (host::Font_Use(font)) {
         FT_Face face = font->file->face;
-        if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0 || (glyph != 0 && FT_Load_Glyph(face, 0, FT_LOAD_DEFAULT) == 0))
+        if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0 ||
+            (glyph != 0 && FT_Load_Glyph(face, 0, FT_LOAD_DEFAULT) == 0))
             advance = face->glyph->advance.x;
     }
     try {
@@ -81,7 +94,8 @@ FT_Pos Advance_Of(HFONT font, FT_UInt glyph)
 // The font's plain-text metrics, made on first use; null when memory runs out.
 Plain_Metrics* Plain_Of(HFONT font)
 {
-    if (!font->plain) font->plain.reset(new (std::nothrow) Plain_Metrics);
+    if (!font->plain)
+        font->plain.reset(new (std::nothrow) Plain_Metrics);
     return font->plain.get();
 }
 
@@ -93,18 +107,22 @@ bool Plain_Ascii(char32_t c)
 // The font's glyph for `c` (0: none), remembered in `plain` for printable ASCII.
 FT_UInt Glyph_Of(HFONT font, Plain_Metrics* plain, char32_t c)
 {
-    if (!plain || !Plain_Ascii(c)) return FT_Get_Char_Index(font->file->face, c);
+    if (!plain || !Plain_Ascii(c))
+        return FT_Get_Char_Index(font->file->face, c);
     FT_UInt& known = plain->glyph[c - Plain_Metrics::First];
-    if (known == Plain_Metrics::Unknown_Glyph) known = FT_Get_Char_Index(font->file->face, c);
+    if (known == Plain_Metrics::Unknown_Glyph)
+        known = FT_Get_Char_Index(font->file->face, c);
     return known;
 }
 
 // Advance_Of the glyph of `c`, remembered in `plain` for printable ASCII.
 FT_Pos Advance_Of(HFONT font, Plain_Metrics* plain, char32_t c, FT_UInt glyph)
 {
-    if (!plain || !Plain_Ascii(c)) return Advance_Of(font, glyph);
+    if (!plain || !Plain_Ascii(c))
+        return Advance_Of(font, glyph);
     FT_Pos& known = plain->advance[c - Plain_Metrics::First];
-    if (known == Plain_Metrics::Unknown_Advance) known = Advance_Of(font, glyph);
+    if (known == Plain_Metrics::Unknown_Advance)
+        known = Advance_Of(font, glyph);
     return known;
 }
 
@@ -116,11 +134,13 @@ FT_Pos Kerning_Of(HFONT font, Plain_Metrics* plain, char32_t left, FT_UInt left_
     short* known = plain && Plain_Ascii(left) && Plain_Ascii(right)
                        ? &plain->kerning[left - Plain_Metrics::First][right - Plain_Metrics::First]
                        : nullptr;
-    if (known && *known != Plain_Metrics::Unknown_Kerning) return *known;
+    if (known && *known != Plain_Metrics::Unknown_Kerning)
+        return *known;
     FT_Vector delta;
     const FT_Pos kerning =
         FT_Get_Kerning(font->file->face, left_glyph, right_glyph, FT_KERNING_DEFAULT, &delta) == 0 ? delta.x : 0;
-    if (known && kerning > Plain_Metrics::Unknown_Kerning && kerning <= 0x7FFF) *known = static_cast<short>(kerning);
+    if (known && kerning > Plain_Metrics::Unknown_Kerning && kerning <= 0x7FFF)
+        *known = static_cast<short>(kerning);
     return kerning;
 }
 
@@ -131,15 +151,18 @@ void Lay_Out_Plain(HFONT font, Plain_Metrics* plain, const wchar_t* text, std::s
     FT_Pos pen = 0;
     FT_UInt previous = 0;
     char32_t previous_c = 0;
-    if (font->kerning) host::Font_Use(font);  // kerning values depend on the active size
+    if (font->kerning)
+        host::Font_Use(font);  // kerning values depend on the active size
     for (std::size_t i = 0; i < length; ++i) {
         const char32_t c = Scalar(text[i]);
         const FT_UInt glyph = Glyph_Of(font, plain, c);
-        if (font->kerning && previous && glyph) pen += Kerning_Of(font, plain, previous_c, previous, c, glyph);
+        if (font->kerning && previous && glyph)
+            pen += Kerning_Of(font, plain, previous_c, previous, c, glyph);
         previous = glyph;
         previous_c = c;
         const FT_Pos advance = Advance_Of(font, plain, c, glyph);
-        if (advance < 0) continue;
+        if (advance < 0)
+            continue;
         out.glyphs.push_back({font, glyph, pen, 0});
         pen += advance;
     }
@@ -157,8 +180,7 @@ struct Run {
 
 // Font for each character: the font asked for when it has the character, else a fallback that has
 // it; marks and joiners stay with the character before them.
-void Choose_Fonts(HFONT font, const std::vector<char32_t>& text, std::vector<HFONT>& fonts,
-                  hb_unicode_funcs_t* unicode)
+void Choose_Fonts(HFONT font, const std::vector<char32_t>& text, std::vector<HFONT>& fonts, hb_unicode_funcs_t* unicode)
 {
     FT_Face face = font->file->face;
     fonts.resize(text.size());
@@ -173,7 +195,8 @@ void Choose_Fonts(HFONT font, const std::vector<char32_t>& text, std::vector<HFO
             !(c >= 0x202A && c <= 0x202E) && !(c >= 0x2066 && c <= 0x2069)) {
             // Missing everywhere: the requested font's .notdef box shows that something is lost.
             HFONT other = host::Font_Fallback(font, c);
-            if (other) chosen = other;
+            if (other)
+                chosen = other;
         }
         fonts[i] = chosen;
     }
@@ -197,7 +220,8 @@ void Choose_Scripts(const std::vector<char32_t>& text, std::vector<hb_script_t>&
         scripts[i] = s;
     }
     const hb_script_t lead = first_real < text.size() ? scripts[first_real] : HB_SCRIPT_COMMON;
-    for (std::size_t i = 0; i < std::min(first_real, text.size()); ++i) scripts[i] = lead;
+    for (std::size_t i = 0; i < std::min(first_real, text.size()); ++i)
+        scripts[i] = lead;
 }
 
 // [SECTION] Shaping and visual order
@@ -206,7 +230,8 @@ void Choose_Scripts(const std::vector<char32_t>& text, std::vector<hb_script_t>&
 void Shape_Run(const std::vector<char32_t>& text, const Run& run, hb_buffer_t* buffer, FT_Pos& pen, Text_Layout& out)
 {
     hb_font_t* shaper = host::Font_Shaper(run.font);
-    if (!shaper) return;
+    if (!shaper)
+        return;
     hb_buffer_clear_contents(buffer);
     // The whole text is the context, so letters join across run edges (Arabic beside a mark).
     hb_buffer_add_utf32(buffer, reinterpret_cast<const std::uint32_t*>(text.data()), static_cast<int>(text.size()),
@@ -229,11 +254,13 @@ void Shape_Run(const std::vector<char32_t>& text, const Run& run, hb_buffer_t* b
 std::vector<std::size_t> Visual_Order(const std::vector<Run>& runs)
 {
     std::vector<std::size_t> order(runs.size());
-    for (std::size_t i = 0; i < runs.size(); ++i) order[i] = i;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        order[i] = i;
     int highest = 0, lowest_odd = 1000;
     for (const Run& r : runs) {
         highest = std::max<int>(highest, r.level);
-        if (r.level & 1) lowest_odd = std::min<int>(lowest_odd, r.level);
+        if (r.level & 1)
+            lowest_odd = std::min<int>(lowest_odd, r.level);
     }
     for (int level = highest; level >= lowest_odd && level > 0; --level) {
         for (std::size_t i = 0; i < order.size();) {
@@ -242,7 +269,8 @@ std::vector<std::size_t> Visual_Order(const std::vector<Run>& runs)
                 continue;
             }
             std::size_t j = i;
-            while (j < order.size() && runs[order[j]].level >= level) ++j;
+            while (j < order.size() && runs[order[j]].level >= level)
+                ++j;
             std::reverse(order.begin() + static_cast<long>(i), order.begin() + static_cast<long>(j));
             i = j;
         }
@@ -254,7 +282,8 @@ std::vector<std::size_t> Visual_Order(const std::vector<Run>& runs)
 bool Lay_Out_Shaped(HFONT font, const wchar_t* wide, std::size_t length, Text_Layout& out)
 {
     std::vector<char32_t> text(length);
-    for (std::size_t i = 0; i < length; ++i) text[i] = Scalar(wide[i]);
+    for (std::size_t i = 0; i < length; ++i)
+        text[i] = Scalar(wide[i]);
 
     // Paragraph direction from the first strong character; left to right when there is none.
     std::vector<FriBidiCharType> types(length);
@@ -289,7 +318,8 @@ bool Lay_Out_Shaped(HFONT font, const wchar_t* wide, std::size_t length, Text_La
         return false;
     }
     FT_Pos pen = 0;
-    for (std::size_t r : Visual_Order(runs)) Shape_Run(text, runs[r], buffer, pen, out);
+    for (std::size_t r : Visual_Order(runs))
+        Shape_Run(text, runs[r], buffer, pen, out);
     hb_buffer_destroy(buffer);
     out.width = pen;
     return true;
@@ -312,13 +342,15 @@ bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out)
 {
     out.glyphs.clear();
     out.width = 0;
-    if (!font || !text) return true;
+    if (!font || !text)
+        return true;
     try {
         std::size_t length = 0;
         bool plain = true;
         Plain_Metrics* metrics = Plain_Of(font);
         for (; text[length]; ++length) {
-            if (!plain) continue;
+            if (!plain)
+                continue;
             const char32_t c = Scalar(text[length]);
             plain = Plain(c) && (c < 0x20 || Glyph_Of(font, metrics, c) != 0);
         }

@@ -24,7 +24,7 @@ struct Text_Surface {
     // The memory for bitmaps, `capacity` bytes: kept from one bitmap to the next.
     unsigned char* memory = nullptr;
     std::size_t capacity = 0;
-    bool black = false;               // nothing drawn since the bitmap was made or cleared
+    bool black = false;  // nothing drawn since the bitmap was made or cleared
     // The last text laid out and its layout: a caption is measured and then drawn, and is shaped
     // only once for both.
     mutable HFONT laid_font = nullptr;
@@ -53,11 +53,14 @@ HFONT Font_Of(const host::Text_Surface* surface)
 const Text_Layout* Layout_Of(const host::Text_Surface& s, const wchar_t* text)
 {
     const HFONT font = Font_Of(&s);
-    if (!font || !text) return nullptr;
+    if (!font || !text)
+        return nullptr;
     try {
-        if (s.laid_font == font && s.laid_text == text) return &s.layout;
+        if (s.laid_font == font && s.laid_text == text)
+            return &s.layout;
         s.laid_font = nullptr;
-        if (!host::Text_Lay_Out(font, text, s.layout)) return nullptr;
+        if (!host::Text_Lay_Out(font, text, s.layout))
+            return nullptr;
         s.laid_text = text;
         s.laid_font = font;
     } catch (const std::bad_alloc&) {
@@ -69,7 +72,8 @@ const Text_Layout* Layout_Of(const host::Text_Surface& s, const wchar_t* text)
 // Draws a glyph image with its origin at (x, baseline), cut at the bitmap's edges.
 void Blit(host::Text_Surface& s, const Glyph_Image& image, long long x, long long baseline)
 {
-    if (image.width == 0 || image.rows == 0) return;
+    if (image.width == 0 || image.rows == 0)
+        return;
     const long long left = x + image.left;
     const long long top = baseline - image.top;
     const long long col_begin = std::max(0LL, -left);
@@ -80,7 +84,8 @@ void Blit(host::Text_Surface& s, const Glyph_Image& image, long long x, long lon
         const unsigned char* src = image.coverage.data() + r * image.width;
         unsigned char* dst = s.pixels + (top + r) * s.width + left;
         // Overlapping glyphs keep the stronger coverage rather than wrapping around.
-        for (long long c = col_begin; c < col_end; ++c) dst[c] = std::max(dst[c], src[c]);
+        for (long long c = col_begin; c < col_end; ++c)
+            dst[c] = std::max(dst[c], src[c]);
     }
 }
 
@@ -90,7 +95,8 @@ namespace host {
 
 Text_Surface* Surface_Create(HDC dc)
 {
-    if (!dc) return nullptr;
+    if (!dc)
+        return nullptr;
     if (Spare) {
         Text_Surface* s = Spare;
         Spare = nullptr;
@@ -101,7 +107,8 @@ Text_Surface* Surface_Create(HDC dc)
 
 void Surface_Select_Font(Text_Surface* surface, HFONT font)
 {
-    if (surface) surface->font = font ? font : System_Font();
+    if (surface)
+        surface->font = font ? font : System_Font();
 }
 
 int Surface_Line_Height(const Text_Surface* surface)
@@ -114,20 +121,23 @@ int Surface_Text_Width(const Text_Surface* surface, const wchar_t* text)
 {
     // Measuring remembers the layout for the drawing that follows.
     const Text_Layout* layout = surface ? Layout_Of(*surface, text) : nullptr;
-    if (!layout) return 0;
+    if (!layout)
+        return 0;
     const long long pixels = (static_cast<long long>(layout->width) + 32) >> 6;
     return static_cast<int>(std::min<long long>(std::max(pixels, 0LL), 0x7FFFFFFF));
 }
 
 int Surface_Bitmap_Create(Text_Surface* surface, int width, int height)
 {
-    if (!surface || width < 1 || height < 1 || width > Max_Side || height > Max_Side) return 0;
+    if (!surface || width < 1 || height < 1 || width > Max_Side || height > Max_Side)
+        return 0;
     const std::size_t bytes = static_cast<size_t>(width) * height;
     if (bytes <= surface->capacity) {
         std::memset(surface->memory, 0, bytes);
     } else {
         auto* memory = static_cast<unsigned char*>(std::calloc(bytes, 1));
-        if (!memory) return 0;
+        if (!memory)
+            return 0;
         std::free(surface->memory);
         surface->memory = memory;
         surface->capacity = bytes;
@@ -141,31 +151,39 @@ int Surface_Bitmap_Create(Text_Surface* surface, int width, int height)
 
 void Surface_Draw_Text(Text_Surface* surface, const wchar_t* text)
 {
-    if (!surface || !surface->pixels) return;
+    if (!surface || !surface->pixels)
+        return;
     // A bitmap fresh from Surface_Bitmap_Create is black already (the usual case: one text each).
-    if (!surface->black) std::memset(surface->pixels, 0, static_cast<size_t>(surface->width) * surface->height);
+    if (!surface->black)
+        std::memset(surface->pixels, 0, static_cast<size_t>(surface->width) * surface->height);
     surface->black = false;
     const HFONT font = Font_Of(surface);
     const Text_Layout* layout = Layout_Of(*surface, text);
-    if (!font || !layout) return;
+    if (!font || !layout)
+        return;
     Caption_Walk(font, *layout, surface->width, [surface](const Placed_Glyph& g, long long x, long long y) {
-        if (const Glyph_Image* image = Glyph_Get(g.font, g.glyph)) Blit(*surface, *image, x, y);
+        if (const Glyph_Image* image = Glyph_Get(g.font, g.glyph))
+            Blit(*surface, *image, x, y);
     });
 }
 
 int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Caption_Glyph* out, int capacity)
 {
-    if (!font) font = System_Font();
-    if (!font || !text || capacity < 0 || (capacity > 0 && !out)) return -1;
+    if (!font)
+        font = System_Font();
+    if (!font || !text || capacity < 0 || (capacity > 0 && !out))
+        return -1;
     try {
         Text_Layout layout;
-        if (!Text_Lay_Out(font, text, layout)) return -1;
+        if (!Text_Lay_Out(font, text, layout))
+            return -1;
         int count = 0;
         auto clamp = [](long long v) {
             return static_cast<int>(std::max<long long>(-0x7FFFFFFF, std::min<long long>(v, 0x7FFFFFFF)));
         };
         Caption_Walk(font, layout, width, [&](const Placed_Glyph& g, long long x, long long y) {
-            if (count < capacity) out[count] = {g.font, g.glyph, clamp(x), clamp(y), g.font->pixel_size};
+            if (count < capacity)
+                out[count] = {g.font, g.glyph, clamp(x), clamp(y), g.font->pixel_size};
             ++count;
         });
         return count;
@@ -176,7 +194,8 @@ int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Caption_Glyph* ou
 
 long Surface_Bits(const Text_Surface* surface, void* out, long count)
 {
-    if (!surface || !surface->pixels || !out || count <= 0) return 0;
+    if (!surface || !surface->pixels || !out || count <= 0)
+        return 0;
     const long size = static_cast<long>(surface->width) * surface->height * 4;
     const long n = std::min(count, size);
     // White text on black: the coverage in blue, green and red, alpha 0.
@@ -201,7 +220,8 @@ long Surface_Bits(const Text_Surface* surface, void* out, long count)
         const std::uint32_t px = surface->pixels[i] * 0x00010101u;
         std::memcpy(dst + 4 * i, &px, 4);
     }
-    for (long b = whole * 4; b < n; ++b) dst[b] = (b & 3) == 3 ? 0 : surface->pixels[whole];
+    for (long b = whole * 4; b < n; ++b)
+        dst[b] = (b & 3) == 3 ? 0 : surface->pixels[whole];
     return n;
 }
 
@@ -212,7 +232,8 @@ int Surface_Row_Bytes(const Text_Surface* surface)
 
 void Surface_Delete(Text_Surface* surface)
 {
-    if (!surface) return;
+    if (!surface)
+        return;
     if (!Spare && surface->capacity <= Spare_Max_Bytes) {
         // As Surface_Create makes it, the memory aside; the layout's record is forgotten (a font's
         // fallbacks can change).

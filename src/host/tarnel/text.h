@@ -43,7 +43,8 @@ void Caption_Walk(HFONT font, const Text_Layout& layout, long long width, Visit&
     const long long last_x = width + 2LL * font->pixel_size;
     for (const Placed_Glyph& g : layout.glyphs) {
         const long long x = (static_cast<long long>(g.x) + 32) >> 6;
-        if (x > last_x) break;  // glyphs come left to right: the rest is further out
+        if (x > last_x)
+            break;  // glyphs come left to right: the rest is further out
         const long long y = (static_cast<long long>(g.y) + 32) >> 6;
         visit(g, x, font->baseline - y);
     }

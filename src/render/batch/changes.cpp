@@ -70,7 +70,8 @@ void Dirty_Spans_Join(std::vector<Dirty_Span>& spans, int gap)
     // A frame's spans come in slot order, which is the buffer's: the sort is usually a scan.
     if (!std::is_sorted(spans.begin(), spans.end(),
                         [](const Dirty_Span& a, const Dirty_Span& b) { return a.first < b.first; }))
-        std::sort(spans.begin(), spans.end(), [](const Dirty_Span& a, const Dirty_Span& b) { return a.first < b.first; });
+        std::sort(spans.begin(), spans.end(),
+                  [](const Dirty_Span& a, const Dirty_Span& b) { return a.first < b.first; });
     std::size_t kept = 0;
     for (std::size_t i = 0; i < spans.size(); ++i) {
         if (kept > 0 && static_cast<long long>(spans[i].first) - spans[kept - 1].last - 1 <= gap)

@@ -347,7 +347,8 @@ void Batch_Renderer::Layout()
             }
             // What the slot could not build draws nothing.
             for (int k = 0; k < STREAMS; ++k) {
-                Vertex* end = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first + s.range[k].capacity) * 4;
+                Vertex* end =
+                    vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first + s.range[k].capacity) * 4;
                 std::fill(out[k], end, Vertex{});
             }
         }
@@ -493,7 +494,8 @@ void Batch_Renderer::Attributes_Point(int stream)
     if (stream == STREAM_OPAQUE) {
         // Normalised as GL reads the widgets' own short normals.
         glVertexAttribPointer(1, 3, GL_SHORT, GL_TRUE, stride, at(middle));
-        glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(middle + offsetof(Vertex::Middle::Mesh, info)));
+        glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride,
+                              at(middle + offsetof(Vertex::Middle::Mesh, info)));
     } else if (stream == STREAM_TEXTURED) {
         glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, at(middle));
         glVertexAttribPointer(4, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride,
@@ -678,8 +680,8 @@ void Batch_Renderer::Frame(const Batch_View& view)
             glEnable(GL_BLEND);
         // The twins and the other meshes share their program.
         if (k != (program_list == LIST_OPEN ? STREAM_OPAQUE : program_list)) {
-            const bool flat = k == STREAM_OPAQUE && smooth_quads_ == 0 && view.light[3] == 0.0f &&
-                              programs_[PROGRAM_FLAT].id != 0;
+            const bool flat =
+                k == STREAM_OPAQUE && smooth_quads_ == 0 && view.light[3] == 0.0f && programs_[PROGRAM_FLAT].id != 0;
             Program_Use(programs_[flat ? PROGRAM_FLAT : k], view);
             Attributes_Point(k);
         }

@@ -26,22 +26,27 @@ std::size_t Glyph_Atlas::Key_Hash::operator()(const Key& k) const
     return std::hash<const void*>()(k.owner) ^ (static_cast<std::size_t>(k.glyph) * 0x9E3779B97F4A7C15ull);
 }
 
-Glyph_Atlas::Glyph_Atlas(int page_size) : page_size_(Round_Up(std::max(64, page_size), Padding)) {}
+Glyph_Atlas::Glyph_Atlas(int page_size) : page_size_(Round_Up(std::max(64, page_size), Padding))
+{}
 
 const unsigned char* Glyph_Atlas::Texels(int page, int level) const
 {
-    if (page < 0 || page >= Pages() || level < 0 || level >= Levels) return nullptr;
+    if (page < 0 || page >= Pages() || level < 0 || level >= Levels)
+        return nullptr;
     return pages_[static_cast<std::size_t>(page)]->level[level].data();
 }
 
 const Glyph_Cell* Glyph_Atlas::Cell_Get(HFONT font, unsigned int glyph)
 {
     const void* owner = host::Glyph_Field_Owner(font);
-    if (!owner) return nullptr;
+    if (!owner)
+        return nullptr;
     const auto found = cells_.find(Key{owner, glyph});
-    if (found != cells_.end()) return found->second->em ? found->second.get() : nullptr;
+    if (found != cells_.end())
+        return found->second->em ? found->second.get() : nullptr;
     host::Glyph_Field field;
-    if (!host::Glyph_Field_Render(font, glyph, field)) field = host::Glyph_Field{};
+    if (!host::Glyph_Field_Render(font, glyph, field))
+        field = host::Glyph_Field{};
     return Cell_Add(owner, glyph, field);
 }
 
@@ -49,7 +54,8 @@ const Glyph_Cell* Glyph_Atlas::Cell_Add(const void* owner, unsigned int glyph, c
 {
     const Key key{owner, glyph};
     const auto found = cells_.find(key);
-    if (found != cells_.end()) return found->second->em ? found->second.get() : nullptr;
+    if (found != cells_.end())
+        return found->second->em ? found->second.get() : nullptr;
     try {
         auto cell = std::make_unique<Glyph_Cell>();
         // A cell with em 0 stands for a glyph that cannot be had: it is not rendered again.
@@ -94,7 +100,8 @@ bool Glyph_Atlas::Slot_Find(int width, int height, int& page, Atlas_Rect& slot)
 {
     slot.width = Round_Up(width, Padding) + 2 * Padding;
     slot.height = Round_Up(height, Padding) + 2 * Padding;
-    if (slot.width > page_size_ || slot.height > page_size_) return false;
+    if (slot.width > page_size_ || slot.height > page_size_)
+        return false;
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         Page& p = *pages_[i];
         Shelf* best = nullptr;
@@ -107,7 +114,8 @@ bool Glyph_Atlas::Slot_Find(int width, int height, int& page, Atlas_Rect& slot)
             p.top += slot.height;
             best = &p.shelves.back();
         }
-        if (!best) continue;
+        if (!best)
+            continue;
         slot.x = best->used;
         slot.y = best->y;
         best->used += slot.width;
@@ -152,7 +160,8 @@ std::vector<Atlas_Rect> Glyph_Atlas::Changes(int page, std::uint64_t since) cons
     const auto first = std::upper_bound(changes_.begin(), changes_.end(), since,
                                         [](std::uint64_t s, const Change& c) { return s < c.serial; });
     for (auto c = first; c != changes_.end(); ++c) {
-        if (c->page != page) continue;
+        if (c->page != page)
+            continue;
         // Slots follow one another along a shelf: one upload for a run of them.
         bool joined = false;
         for (Atlas_Rect& r : out)
@@ -161,7 +170,8 @@ std::vector<Atlas_Rect> Glyph_Atlas::Changes(int page, std::uint64_t since) cons
                 joined = true;
                 break;
             }
-        if (!joined) out.push_back(c->rect);
+        if (!joined)
+            out.push_back(c->rect);
     }
     return out;
 }

@@ -91,10 +91,22 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         float t0 = (static_cast<float>(c->y) - pad) / page, t1 = (static_cast<float>(c->y + c->rows) + pad) / page;
         // Cut to the texels the caption's quad shows, the atlas coordinates with it.
         const float ds = (s1 - s0) / (x1 - x0), dt = (t1 - t0) / (y1 - y0);
-        if (x0 < lo[0]) { s0 += (lo[0] - x0) * ds; x0 = lo[0]; }
-        if (x1 > hi[0]) { s1 -= (x1 - hi[0]) * ds; x1 = hi[0]; }
-        if (y0 < lo[1]) { t0 += (lo[1] - y0) * dt; y0 = lo[1]; }
-        if (y1 > hi[1]) { t1 -= (y1 - hi[1]) * dt; y1 = hi[1]; }
+        if (x0 < lo[0]) {
+            s0 += (lo[0] - x0) * ds;
+            x0 = lo[0];
+        }
+        if (x1 > hi[0]) {
+            s1 -= (x1 - hi[0]) * ds;
+            x1 = hi[0];
+        }
+        if (y0 < lo[1]) {
+            t0 += (lo[1] - y0) * dt;
+            y0 = lo[1];
+        }
+        if (y1 > hi[1]) {
+            t1 -= (y1 - hi[1]) * dt;
+            y1 = hi[1];
+        }
         if (x0 >= x1 || y0 >= y1)
             continue;
         const float corners[6][4] = {{x0, y0, s0, t0}, {x1, y0, s1, t0}, {x1, y1, s1, t1},

@@ -17,9 +17,9 @@ namespace core {
 // One corner of a glyph quad, as the sharp-text program reads it.
 struct Glyph_Vertex {
     float pos[3];
-    float uv[2];                // level-0 page coordinates, 0..1
+    float uv[2];  // level-0 page coordinates, 0..1
     unsigned char color[4];
-    unsigned char info[4];      // the cell's spread, its page
+    unsigned char info[4];  // the cell's spread, its page
 };
 
 // Whether a part is a caption the sharp mode draws as glyphs.
@@ -69,13 +69,13 @@ private:
     std::vector<Glyph_Vertex> vertices_;  // the whole buffer, six a quad
     int quads_ = 0;
     bool laid_out_ = false, full_send_ = true;
-    int dirty_lo_ = -1, dirty_hi_ = -1;   // vertices changed since the last Draw
+    int dirty_lo_ = -1, dirty_hi_ = -1;  // vertices changed since the last Draw
     std::size_t buffer_bytes_ = 0;
     GLuint program_ = 0, vao_ = 0, vbo_ = 0;
     GLint u_mvp_ = -1, u_atlas_ = -1, u_size_ = -1, u_page_ = -1, u_outline_color_ = -1, u_outline_width_ = -1;
-    std::vector<GLuint> pages_;          // one texture per atlas page, with its mip levels
-    std::uint64_t sent_serial_ = 0;      // the atlas's serial the textures are up to
-    bool rg_ = true;                     // red textures, else luminance (a 2.1 context)
+    std::vector<GLuint> pages_;      // one texture per atlas page, with its mip levels
+    std::uint64_t sent_serial_ = 0;  // the atlas's serial the textures are up to
+    bool rg_ = true;                 // red textures, else luminance (a 2.1 context)
     float outline_width_ = 0.0f;
     float outline_color_[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 };

@@ -131,8 +131,8 @@ Atlas_Region Atlas_Cell_Cut(Atlas_Cell& c, const Atlas_Source& t, const float lo
         // repeats the edge's ink beyond it: that side stays.
         const bool edge = t.wrap == Look_Wrap::EDGE;
         window[a] = edge && c.ink[a] == 0 ? lo[a] : std::max(lo[a], static_cast<float>(c.ink[a]) - 0.5f);
-        window[a + 2] = edge && c.ink[a + 2] == size[a] - 1 ? hi[a]
-                                                            : std::min(hi[a], static_cast<float>(c.ink[a + 2]) + 1.5f);
+        window[a + 2] =
+            edge && c.ink[a + 2] == size[a] - 1 ? hi[a] : std::min(hi[a], static_cast<float>(c.ink[a + 2]) + 1.5f);
         // Where quads drawn later overlap, the transparent texels stay: their depth hides those
         // quads' fragments behind them, as in the widgets' own drawing.
         if (keep[a] <= keep[a + 2]) {

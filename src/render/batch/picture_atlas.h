@@ -35,14 +35,14 @@ struct Atlas_Source {
 struct Atlas_Cell {
     int x = 0, y = 0, w = 0, h = 0;  // atlas texels kept for this picture
     Atlas_Source shown;
-    Atlas_Region region;             // what the cell holds now
+    Atlas_Region region;  // what the cell holds now
     // The texels with coverage (or alpha) of `inked`: the quads are cut down to them.
     Atlas_Source inked;
-    int ink[4] = {0, 0, -1, -1};     // first and last texel along s and t; empty when last < first
-    int ink_area[4] = {};            // the texels searched: first along s and t, then one past the last
-    float keep[4] = {};              // texel coordinates later quads of the slot overlap
+    int ink[4] = {0, 0, -1, -1};  // first and last texel along s and t; empty when last < first
+    int ink_area[4] = {};         // the texels searched: first along s and t, then one past the last
+    float keep[4] = {};           // texel coordinates later quads of the slot overlap
     bool measured = false;
-    bool dirty = false;              // placed anew in a frame: its texels wait to be sent
+    bool dirty = false;  // placed anew in a frame: its texels wait to be sent
 };
 
 // Places a w x h cell on the shelves (x, y and height of the current shelf) of an atlas `width`

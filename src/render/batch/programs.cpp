@@ -139,8 +139,9 @@ const char* const PREFIX_120_FRAGMENT = "#version 120\n#define IN varying\n#defi
 // Mesa four times as much.)
 const char* const PREFIX_120_FLAT_VERTEX = "#version 120\n#extension GL_EXT_gpu_shader4 : require\n"
                                            "#define IN attribute\n#define OUT varying\n";
-const char* const PREFIX_120_FLAT_FRAGMENT = "#version 120\n#extension GL_EXT_gpu_shader4 : require\n"
-                                             "#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n";
+const char* const PREFIX_120_FLAT_FRAGMENT =
+    "#version 120\n#extension GL_EXT_gpu_shader4 : require\n"
+    "#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n";
 const char* const PREFIX_330_VERTEX = "#version 330 core\n#define IN in\n#define OUT out\n";
 const char* const PREFIX_330_FRAGMENT = "#version 330 core\n#define IN in\n#define TEX texture\n"
                                         "out vec4 frag_out;\n#define FRAG_OUT frag_out\n";

@@ -25,14 +25,14 @@ namespace core {
 
 // What the shaders need of the host's view and light for one frame.
 struct Batch_View {
-    float mvp[16];           // projection x model-view, column-major
+    float mvp[16];  // projection x model-view, column-major
     float model_view[16];
     float normal_matrix[9];  // inverse transpose of the model-view's upper 3 x 3
     float light[4];          // eye space; w = 0 for a direction toward the light
     float diffuse[3];
-    float ambient[3];        // scene ambient plus the light's ambient
-    bool normalize = true;   // normals renormalised (GL_NORMALIZE)
-    float viewport[2];       // pixels, for outlines
+    float ambient[3];       // scene ambient plus the light's ambient
+    bool normalize = true;  // normals renormalised (GL_NORMALIZE)
+    float viewport[2];      // pixels, for outlines
 };
 
 // Builds the view from the host's matrices (column-major) and light.
@@ -91,10 +91,10 @@ private:
                 unsigned char info[4];   // lit
             } mesh;
             struct Picture {
-                float uv[2];             // atlas coordinates
-                unsigned char info[4];   // 0, texture mode
+                float uv[2];            // atlas coordinates
+                unsigned char info[4];  // 0, texture mode
             } picture;
-            float other[3];              // an outline band's other end
+            float other[3];  // an outline band's other end
         } mid;
         // An outline's colour is black, its alpha the band's corner (the side: 1, the far end: 2).
         unsigned char color[4];
@@ -250,7 +250,7 @@ private:
     enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2, MARK_TWIN = 4 };
     // Marks the twins among `count` mesh quads from `first` on (a slot's whole range).
     void Twins_Mark(int first, int count);
-    std::vector<unsigned char> marks_;           // per quad of the vertex buffer (mesh quads only)
+    std::vector<unsigned char> marks_;  // per quad of the vertex buffer (mesh quads only)
     // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
     // and in their order.
     int smooth_quads_ = 0;
@@ -262,9 +262,9 @@ private:
         bool up;
         float lo[2], hi[2];
     };
-    std::vector<Flat_Quad> flats_;               // Twins_Mark's, kept to spare its allocations
+    std::vector<Flat_Quad> flats_;  // Twins_Mark's, kept to spare its allocations
     std::vector<unsigned char> twins_found_;
-    std::vector<GLuint> index_;                  // CPU copy of the index buffer
+    std::vector<GLuint> index_;  // CPU copy of the index buffer
     // One list per stream, the meshes split in two: the twins, culled (LIST_TWINS), then the rest.
     // The slots are drawn in runs, each run's lists one after the other: a run ends after a slot
     // whose spilled captions may hide part of a later slot, which must then be drawn after them.
@@ -273,7 +273,7 @@ private:
         int list, first, count;  // indices
     };
     std::vector<Draw_Range> draws_;
-    std::size_t index_bytes_ = 0;                // the index buffer's size
+    std::size_t index_bytes_ = 0;  // the index buffer's size
     bool lists_dirty_ = true;
     // The view the visible set was found for.
     float cull_mvp_[16] = {};
@@ -285,11 +285,11 @@ private:
     // Each slot's box and spill box side by side, for the spill counts' scans over every slot.
     std::vector<Box> slot_boxes_, spill_boxes_;
     Square_Map box_squares_, spill_squares_;
-    bool squares_kept_ = false;                  // false: a box covers too many squares, every slot is scanned
+    bool squares_kept_ = false;                        // false: a box covers too many squares, every slot is scanned
     mutable std::vector<std::uint32_t> squares_seen_;  // Squares_Near's stamp for each slot met
     mutable std::uint32_t squares_stamp_ = 0;
-    std::vector<Cell> cells_;                    // every slot's cells, in slot order
-    std::vector<Cell> cells_next_;               // the next layout's, kept to spare its allocation
+    std::vector<Cell> cells_;       // every slot's cells, in slot order
+    std::vector<Cell> cells_next_;  // the next layout's, kept to spare its allocation
     // Vertices are written field by field where they lie: growing the store leaves them unset.
     template <class T>
     struct Unset_Allocator : std::allocator<T> {
@@ -299,7 +299,8 @@ private:
         };
         Unset_Allocator() = default;
         template <class U>
-        Unset_Allocator(const Unset_Allocator<U>&) noexcept {}
+        Unset_Allocator(const Unset_Allocator<U>&) noexcept
+        {}
         template <class U>
         void construct(U* p) noexcept
         {
@@ -312,24 +313,24 @@ private:
         }
     };
     std::vector<Vertex, Unset_Allocator<Vertex>> vertices_;  // CPU copy of the whole vertex buffer
-    std::vector<Vertex> scratch_[STREAMS];       // a slot's vertices being rebuilt
-    float built_lo_[3] = {}, built_hi_[3] = {};  // the box around their positions
-    float uv_height_ = 1.0f;                     // what atlas rows are divided by: the atlas's height
-    std::vector<unsigned char> pixels_;          // the atlas's rows as far as cells reach, as in the texture
-    std::vector<Dirty_Span> vertex_spans_;       // the frame's changed vertices, sent after building
-    std::vector<Dirty_Span> row_spans_;          // the frame's changed atlas rows
+    std::vector<Vertex> scratch_[STREAMS];                   // a slot's vertices being rebuilt
+    float built_lo_[3] = {}, built_hi_[3] = {};              // the box around their positions
+    float uv_height_ = 1.0f;                                 // what atlas rows are divided by: the atlas's height
+    std::vector<unsigned char> pixels_;     // the atlas's rows as far as cells reach, as in the texture
+    std::vector<Dirty_Span> vertex_spans_;  // the frame's changed vertices, sent after building
+    std::vector<Dirty_Span> row_spans_;     // the frame's changed atlas rows
     enum : unsigned char { BOX_NONE, BOX_TEXTURED, BOX_OUTLINE };
     struct Part_Box {
         float x0 = 0, y0 = 0, x1 = 0, y1 = 0, z0 = 0, z1 = 0;
         unsigned char later = BOX_NONE;  // what the part is, for the quads drawn before it
     };
-    std::vector<Part_Box> boxes_;                // per part of the slot being built
+    std::vector<Part_Box> boxes_;  // per part of the slot being built
     // While laying out, each cell is copied into pixels_ as it is placed; the atlas's rows go up
     // in one piece afterwards.
     bool gathering_ = false;
     // Bytes per atlas texel: 1 while every cell is a mask, 4 once a picture is among them.
     int texel_bytes_ = 4;
-    int quads_ = 0;                              // quads in the vertex buffer
+    int quads_ = 0;  // quads in the vertex buffer
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
     int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
     bool atlas_full_reported_ = false;

@@ -94,11 +94,11 @@ void main()
 #define SHARP_120_VERTEX "#version 120\n#define IN attribute\n#define OUT varying\n"
 #define SHARP_120_FRAGMENT "#version 120\n#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n"
 #define SHARP_330_VERTEX "#version 330 core\n#define IN in\n#define OUT out\n"
-#define SHARP_330_FRAGMENT                                                                             \
+#define SHARP_330_FRAGMENT                                                                                             \
     "#version 330 core\n#define IN in\n#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 #define SHARP_ES_VERTEX "#version 300 es\nprecision highp float;\n#define IN in\n#define OUT out\n"
-#define SHARP_ES_FRAGMENT                                                                              \
-    "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n"             \
+#define SHARP_ES_FRAGMENT                                                                                              \
+    "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n"                             \
     "#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 
 const char* const Prefixes[][3] = {
@@ -112,7 +112,8 @@ const char* const Prefixes[][3] = {
 Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect)
 {
     Sharp_Text_Source source;
-    if (!dialect) return source;
+    if (!dialect)
+        return source;
     for (const auto& p : Prefixes)
         if (std::strcmp(p[0], dialect) == 0) {
             source.vertex[0] = p[1];

@@ -105,7 +105,8 @@ int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS], Texels* t
             if (texels) {
                 texels->rgba = texels->rgba || p.texture.rgba;
                 // A cell holds at most its texture and the slack around it, mostly.
-                texels->area += static_cast<std::size_t>(p.texture.tex_w + 4) * static_cast<std::size_t>(p.texture.tex_h + 4);
+                texels->area +=
+                    static_cast<std::size_t>(p.texture.tex_w + 4) * static_cast<std::size_t>(p.texture.tex_h + 4);
             }
         }
     }
@@ -551,9 +552,9 @@ void Batch_Renderer::Boxes_Measure(const Slot& slot)
     for (std::size_t i = 0; i < slot.look.Size(); ++i) {
         const Look_Part& p = slot.look.Parts()[i];
         Part_Box& b = boxes_[i];
-        b.later = p.pass == Look_Pass::OUTLINE ? BOX_OUTLINE
+        b.later = p.pass == Look_Pass::OUTLINE                                  ? BOX_OUTLINE
                   : (p.pass == Look_Pass::TEXT || p.pass == Look_Pass::PICTURE) ? BOX_TEXTURED
-                                                                                 : BOX_NONE;
+                                                                                : BOX_NONE;
         if (b.later == BOX_NONE || p.quads < 1) {
             b.later = BOX_NONE;
             continue;
@@ -614,8 +615,6 @@ void Batch_Renderer::Overlap_Window(const Slot& slot, std::size_t i, float keep[
     }
 }
 
-
-
 void Batch_Renderer::Twins_Mark(int first, int count)
 {
     std::vector<Flat_Quad>& flats = flats_;
@@ -639,9 +638,8 @@ void Batch_Renderer::Twins_Mark(int first, int count)
             break;
         }
     }
-    std::sort(flats.begin(), flats.end(), [](const Flat_Quad& a, const Flat_Quad& b) {
-        return a.axis != b.axis ? a.axis < b.axis : a.at < b.at;
-    });
+    std::sort(flats.begin(), flats.end(),
+              [](const Flat_Quad& a, const Flat_Quad& b) { return a.axis != b.axis ? a.axis < b.axis : a.at < b.at; });
     std::vector<unsigned char>& twin = twins_found_;
     twin.assign(static_cast<std::size_t>(count), 0);
     for (std::size_t i = 0; i < flats.size(); ++i)
@@ -725,8 +723,9 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
     const std::size_t rows = static_cast<std::size_t>(c.y + r.h);
     if (pixels_.size() < rows * pitch)
         pixels_.resize(rows * pitch);
-    Atlas_Cell_Fill(c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_,
-                    pitch, texel_bytes_);
+    Atlas_Cell_Fill(
+        c, pixels_.data() + static_cast<std::size_t>(c.y) * pitch + static_cast<std::size_t>(c.x) * texel_bytes_, pitch,
+        texel_bytes_);
     return true;
 }
 

@@ -27,8 +27,14 @@ constexpr std::size_t Fields_Size(const Field&...)
     return (sizeof(Field) + ...);
 }
 
-std::size_t Text_Length(const char* text) { return text ? std::strlen(text) : 0; }
-std::size_t Text_Length(const wchar_t* text) { return text ? std::wcslen(text) : 0; }
+std::size_t Text_Length(const char* text)
+{
+    return text ? std::strlen(text) : 0;
+}
+std::size_t Text_Length(const wchar_t* text)
+{
+    return text ? std::wcslen(text) : 0;
+}
 
 // A string a widget points to, by length and content: the host may rewrite a name, font or format
 // in place.
@@ -44,8 +50,8 @@ void Text_Put(unsigned char*& at, const Char* text, std::size_t length)
 
 // NOTE: a field added to these classes must be added below, or an unchanged-looking widget keeps an
 // old look; the sizes make the build say so.
-static_assert(sizeof(void*) != 8 || (sizeof(VR_Labels) == 200 && sizeof(VR_Buttons) == 216 &&
-                                     sizeof(VR_Valuators) == 4592),
+static_assert(sizeof(void*) != 8 ||
+                  (sizeof(VR_Labels) == 200 && sizeof(VR_Buttons) == 216 && sizeof(VR_Valuators) == 4592),
               "a widget's fields changed: update Tool_Fields, Button_Fields or Valuator_Fields");
 
 // The fields of each class that its description follows from, handed to `visit` in one list for
@@ -114,14 +120,17 @@ public:
     explicit Snapshot_Writer(const Snapshot_Subject& e)
         : e_(e), font_(Text_Length(e.widget->Font_Name)), style_(Text_Length(e.widget->Font_Style)),
           name_(Text_Length(e.widget->W_Name)),
-          format_(e.fields == Snapshot_Fields::VALUATOR ? Text_Length(static_cast<const VR_Valuators*>(e.widget)->Format) : 0)
+          format_(e.fields == Snapshot_Fields::VALUATOR
+                      ? Text_Length(static_cast<const VR_Valuators*>(e.widget)->Format)
+                      : 0)
     {
         const auto sized = [](const auto&... fields) { return Fields_Size(fields...); };
         size_ = Tool_Fields(*e.widget, sized) + 3 * sizeof(std::size_t) + font_ + style_ + name_ * sizeof(wchar_t);
         if (e.fields == Snapshot_Fields::BUTTON)
             size_ += Button_Fields(*static_cast<const VR_Buttons*>(e.widget), sized);
         else if (e.fields == Snapshot_Fields::VALUATOR)
-            size_ += Valuator_Fields(*static_cast<const VR_Valuators*>(e.widget), sized) + sizeof(std::size_t) + format_;
+            size_ +=
+                Valuator_Fields(*static_cast<const VR_Valuators*>(e.widget), sized) + sizeof(std::size_t) + format_;
     }
 
     std::size_t Size() const { return size_; }

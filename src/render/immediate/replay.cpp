@@ -217,23 +217,12 @@ void Issue(const Look_Part& p, const Look_Immediate& im, const char* source)
         return;
     }
     switch (p.pass) {
-    case Look_Pass::LIT:
-        Lit(p, im, source);
-        break;
-    case Look_Pass::TEXT:
-        Text(p, im, source);
-        break;
-    case Look_Pass::FLAT:
-        Flat(p, im, source);
-        break;
-    case Look_Pass::PICTURE:
-        Picture(p, im, source);
-        break;
-    case Look_Pass::OUTLINE:
-        Outline(p, im, source);
-        break;
-    default:
-        break;
+    case Look_Pass::LIT: Lit(p, im, source); break;
+    case Look_Pass::TEXT: Text(p, im, source); break;
+    case Look_Pass::FLAT: Flat(p, im, source); break;
+    case Look_Pass::PICTURE: Picture(p, im, source); break;
+    case Look_Pass::OUTLINE: Outline(p, im, source); break;
+    default: break;
     }
 }
 

@@ -28,28 +28,28 @@ struct Look_Immediate {
     GLuint texture = 0;         // TEXT
     int first = 0;              // first vertex drawn from the buffers
     Look_Lit lit = Look_Lit::STANDARD;
-    int floor_first = -1;       // LIT with FLOOR: first vertex of the unlit floor quad
-    Caption_State caption;      // TEXT
+    int floor_first = -1;   // LIT with FLOOR: first vertex of the unlit floor quad
+    Caption_State caption;  // TEXT
     Caption_Restore restore = Caption_Restore::COMBINER;
-    bool strips = false;        // FLAT: the flat look's strips (Flat_Strips_Begin), else a plain quad in `rgb`
-    bool strips_end = false;    // the strips' matrix popped after the part
-    bool flat_caption = false;  // TEXT: on the strips' plane in their colour, lowered by its own z
-    bool texture_shift = false; // TEXT: shift_s applied through the texture matrix
-    bool bare = false;          // TEXT: drawn where the matrix stands, in the current colour
+    bool strips = false;         // FLAT: the flat look's strips (Flat_Strips_Begin), else a plain quad in `rgb`
+    bool strips_end = false;     // the strips' matrix popped after the part
+    bool flat_caption = false;   // TEXT: on the strips' plane in their colour, lowered by its own z
+    bool texture_shift = false;  // TEXT: shift_s applied through the texture matrix
+    bool bare = false;           // TEXT: drawn where the matrix stands, in the current colour
     // A matrix group: pushed before the part's pass begins, popped after the part (or a later one)
     // ends; its translation comes after the arrays are bound. Outside a group a TEXT part pushes
     // and pops around its own draw.
     bool group_begin = false, group_end = false;
-    int empty_groups = 0;       // push and pop pairs with nothing in them, after the part
-    float z_step = 0.0f;        // OUTLINE: lift above the part before it, in the same group
-    float base_z = 0.0f;        // TEXT, PICTURE: what the matrix already stands above offset[2]'s zero
+    int empty_groups = 0;  // push and pop pairs with nothing in them, after the part
+    float z_step = 0.0f;   // OUTLINE: lift above the part before it, in the same group
+    float base_z = 0.0f;   // TEXT, PICTURE: what the matrix already stands above offset[2]'s zero
     // The widget's outer matrix: pushed and moved by `outer_z` before the first part, popped after
     // everything else of the last one.
     bool outer_begin = false, outer_end = false;
     float outer_z = 0.0f;
     Look_Array_Off array_off = Look_Array_Off::NONE;
-    const char* call = nullptr;  // GL errors reported after the draw under this name, when set
-    int line = 0;                // and this line of the widget's source
+    const char* call = nullptr;    // GL errors reported after the draw under this name, when set
+    int line = 0;                  // and this line of the widget's source
     const char* source = nullptr;  // that source when it is not the replaying widget's (a container's item)
     // Moves the matrix along z after the group's push, before the part (a tab bar's receding tabs).
     float pre_z = 0.0f;
