@@ -3,6 +3,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+echo "== format: every C++ source as the house .clang-format has it =="
+scripts/format.sh --check
+
 echo "== benchmarks: raw reference check and one frame of every scenario, batch included, also in a core context =="
 cmake --build build --target vrtools_bench vrtools_bench_check -j2
 build/bench/vrtools_bench_check

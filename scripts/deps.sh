@@ -8,7 +8,7 @@ packages=(
     libfreetype-dev libfontconfig-dev fonts-dejavu-core libstb-dev libpng-dev libjpeg62-turbo-dev libglfw3-dev
     libharfbuzz-dev libfribidi-dev
     libgtest-dev libgmock-dev libbenchmark-dev libimgui-dev
-    clang-14 libclang-rt-14-dev valgrind
+    clang-14 libclang-rt-14-dev clang-format-14 valgrind
     # The framework examples and vrtools_osg: a scene graph under an X server without a screen, and
     # SDL2 on its offscreen (EGL) video driver.
     libopenscenegraph-dev libsdl2-dev xvfb libglx-mesa0
