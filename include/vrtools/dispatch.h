@@ -45,6 +45,11 @@ struct VR_Changes {
 class VRTOOLS_API VR_Dispatchers : private VR_Holders {
 public:
     VR_Dispatchers() = default;
+    VR_Dispatchers(const VR_Dispatchers&) = default;
+    VR_Dispatchers& operator=(const VR_Dispatchers&) = default;
+    // The moved-from dispatcher is left empty, with no drag, focus or fingertip.
+    VR_Dispatchers(VR_Dispatchers&& other) noexcept;
+    VR_Dispatchers& operator=(VR_Dispatchers&& other) noexcept;
 
     // Adds a widget; adding one twice has no effect. Boxes only hover; the others change a field.
     void Add(VR_Boxs& widget);
@@ -127,6 +132,7 @@ private:
     };
 
     void Entry_Add(const core::Class_Ops& type, VR_Tools* widget);
+    void Empty_After_Move();
     void Hover(float x, float y);
     void Record(const Entry& entry, int changed);
 

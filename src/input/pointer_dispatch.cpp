@@ -2,6 +2,7 @@
 #include <vrtools/dispatch.h>
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 
 #include "core/holding.h"
@@ -111,6 +112,41 @@ void VR_Dispatchers::Remove(const VR_Tools& widget)
 void VR_Dispatchers::Clear()
 {
     core::Holding_Drop(Dispatcher_Holding::Key(*this));
+    Entries.clear();
+    Changes.clear();
+    Capture = -1;
+    Focus = Stop{};
+    Focus_Lit = false;
+    for (Finger& f : Fingers)
+        f = Finger{};
+}
+
+// A moved-from dispatcher's lists are empty; its drag, focus and fingertips must not index them.
+VR_Dispatchers::VR_Dispatchers(VR_Dispatchers&& other) noexcept
+    : VR_Holders(std::move(other)), Entries(std::move(other.Entries)), Changes(std::move(other.Changes)),
+      Capture(other.Capture), Focus(other.Focus), Focus_Lit(other.Focus_Lit)
+{
+    std::copy(std::begin(other.Fingers), std::end(other.Fingers), std::begin(Fingers));
+    other.Empty_After_Move();
+}
+
+VR_Dispatchers& VR_Dispatchers::operator=(VR_Dispatchers&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    VR_Holders::operator=(std::move(other));
+    Entries = std::move(other.Entries);
+    Changes = std::move(other.Changes);
+    Capture = other.Capture;
+    Focus = other.Focus;
+    Focus_Lit = other.Focus_Lit;
+    std::copy(std::begin(other.Fingers), std::end(other.Fingers), std::begin(Fingers));
+    other.Empty_After_Move();
+    return *this;
+}
+
+void VR_Dispatchers::Empty_After_Move()
+{
     Entries.clear();
     Changes.clear();
     Capture = -1;

@@ -247,6 +247,45 @@ TEST_F(Lifetime, ADragGoesOnInTheObjectItsEditorMovedInto)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+// A dispatcher moved in the middle of a drag, with a focus and a fingertip: the one it moved into
+// goes on with all three, and the moved-from one is empty, not pointing into lists it no longer has.
+TEST_F(Lifetime, ADispatcherMovedMidDragLeavesAnEmptyOneBehind)
+{
+    VR_Valuators slider;
+    VR_Buttons button;
+    Place(slider, "Gain", 10, 200, 300);
+    slider.Value_Max = 10.0f;
+    slider.Init(Window());
+    Place(button, "Go", 10, 300);
+    button.Init(Window());
+    VR_Dispatchers input;
+    input.Add(slider);
+    input.Add(button);
+    input.Focus_Next(1);
+    input.Poke(0, 40.0f, 316.0f, 20.0f);
+    ASSERT_EQ(input.Press(100.0f, 216.0f), 1);
+    ASSERT_EQ(input.Captured(), &slider);
+
+    VR_Dispatchers moved(std::move(input));
+    EXPECT_EQ(moved.Captured(), &slider);
+    EXPECT_EQ(moved.Move(250.0f, 216.0f), 1);
+
+    EXPECT_EQ(input.Count(), 0);
+    EXPECT_EQ(input.Captured(), nullptr);
+    EXPECT_EQ(input.Focused(), nullptr);
+    EXPECT_EQ(input.Move(250.0f, 216.0f), 0);
+    EXPECT_EQ(input.Step(1), 0);
+    EXPECT_EQ(input.Poke(0, 40.0f, 316.0f, -1.0f), 0);
+    EXPECT_EQ(input.Release(250.0f, 216.0f), 0);
+
+    VR_Dispatchers assigned;
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.Captured(), &slider);
+    EXPECT_EQ(moved.Captured(), nullptr);
+    EXPECT_EQ(moved.Focused(), nullptr);
+    EXPECT_EQ(moved.Activate(true), 0);
+}
+
 // Lint mode: a list's box and an editor's slider moved out of their composites, and a held button
 // given an empty widget's content, draw nothing through the batch, and the host is told so.
 TEST_F(Lifetime, AMovedFromWidgetDrawnThroughABatchIsReportedInLintMode)
