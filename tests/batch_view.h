@@ -11,14 +11,14 @@
 #include "headless.h"
 
 // A widget with a caption at (x, y), not yet initialised: bevel 3, DejaVu Sans at 14 pixels.
-inline void Widget_Place(VR_Tools& w, const char* name, int x, int y, int width, int height)
+inline void Widget_Place(VR_Tools& w, const char* name, int x, int y, int width, int height, int bevel = 3)
 {
     w.Name = name;
     w.X = static_cast<short>(x);
     w.Y = static_cast<short>(y);
     w.Width = static_cast<short>(width);
     w.Height = static_cast<short>(height);
-    w.Bevel = 3;
+    w.Bevel = static_cast<short>(bevel);
     w.Font_Name = "DejaVu Sans";
     w.Font_Size = 14;
 }

@@ -46,15 +46,8 @@ struct Stage {
     {
         auto widget = std::make_shared<W>();
         W& r = *widget;
-        r.Name = name;
-        r.X = static_cast<short>(x);
-        r.Y = static_cast<short>(y);
-        r.Width = static_cast<short>(w);
-        r.Height = static_cast<short>(h);
-        r.Bevel = static_cast<short>(bevel);
+        Widget_Place(r, name, x, y, w, h, bevel);
         r.Flags = flags;
-        r.Font_Name = "DejaVu Sans";
-        r.Font_Size = 14;
         owned.push_back(std::move(widget));
         draws.push_back([&r] { r.Draw(); });
         adds.push_back([&r](VR_Batches& b) { b.Add(r); });

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <vrtools/batch.h>
+#include "batch_view.h"
 #include <vrtools/label.h>
 #include <stb/stb_image.h>
 #include "gl_fixture.h"
@@ -34,15 +35,8 @@ struct Panel {
     W& Place(std::deque<W>& list, const char* name, int x, int y, int w, int h, int bevel, unsigned int flags = 0)
     {
         W& r = list.emplace_back();
-        r.Name = name;
-        r.X = static_cast<short>(x);
-        r.Y = static_cast<short>(y);
-        r.Width = static_cast<short>(w);
-        r.Height = static_cast<short>(h);
-        r.Bevel = static_cast<short>(bevel);
+        Widget_Place(r, name, x, y, w, h, bevel);
         r.Flags = flags;
-        r.Font_Name = "DejaVu Sans";
-        r.Font_Size = 14;
         draws.push_back([&r] { r.Draw(); });
         return r;
     }

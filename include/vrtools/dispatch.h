@@ -132,7 +132,7 @@ private:
     };
 
     void Entry_Add(const core::Class_Ops& type, VR_Tools* widget);
-    void Empty_After_Move();
+    void Take(VR_Dispatchers& other) noexcept;
     void Hover(float x, float y);
     void Record(const Entry& entry, int changed);
 

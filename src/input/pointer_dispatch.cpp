@@ -2,7 +2,7 @@
 #include <vrtools/dispatch.h>
 
 #include <algorithm>
-#include <iterator>
+#include <utility>
 #include <new>
 
 #include "core/holding.h"
@@ -122,38 +122,31 @@ void VR_Dispatchers::Clear()
 }
 
 // A moved-from dispatcher's lists are empty; its drag, focus and fingertips must not index them.
-VR_Dispatchers::VR_Dispatchers(VR_Dispatchers&& other) noexcept
-    : VR_Holders(std::move(other)), Entries(std::move(other.Entries)), Changes(std::move(other.Changes)),
-      Capture(other.Capture), Focus(other.Focus), Focus_Lit(other.Focus_Lit)
+VR_Dispatchers::VR_Dispatchers(VR_Dispatchers&& other) noexcept : VR_Holders(std::move(other))
 {
-    std::copy(std::begin(other.Fingers), std::end(other.Fingers), std::begin(Fingers));
-    other.Empty_After_Move();
+    Take(other);
 }
 
 VR_Dispatchers& VR_Dispatchers::operator=(VR_Dispatchers&& other) noexcept
 {
-    if (this == &other)
-        return *this;
-    VR_Holders::operator=(std::move(other));
-    Entries = std::move(other.Entries);
-    Changes = std::move(other.Changes);
-    Capture = other.Capture;
-    Focus = other.Focus;
-    Focus_Lit = other.Focus_Lit;
-    std::copy(std::begin(other.Fingers), std::end(other.Fingers), std::begin(Fingers));
-    other.Empty_After_Move();
+    if (this != &other) {
+        VR_Holders::operator=(std::move(other));
+        Take(other);
+    }
     return *this;
 }
 
-void VR_Dispatchers::Empty_After_Move()
+void VR_Dispatchers::Take(VR_Dispatchers& other) noexcept
 {
-    Entries.clear();
-    Changes.clear();
-    Capture = -1;
-    Focus = Stop{};
-    Focus_Lit = false;
-    for (Finger& f : Fingers)
-        f = Finger{};
+    Entries = std::move(other.Entries);
+    Changes = std::move(other.Changes);
+    Capture = std::exchange(other.Capture, -1);
+    Focus = std::exchange(other.Focus, Stop{});
+    Focus_Lit = std::exchange(other.Focus_Lit, false);
+    for (int i = 0; i < VR_FINGERS; ++i)
+        Fingers[i] = std::exchange(other.Fingers[i], Finger{});
+    other.Entries.clear();
+    other.Changes.clear();
 }
 
 int VR_Dispatchers::Count() const
