@@ -85,6 +85,8 @@ void Caption_Bind(GLuint vertex_vbo, GLuint coord_vbo)
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
+static_assert(CAPTION_REPLACE == GL_REPLACE && CAPTION_MODULATE == GL_MODULATE, "caption modes are GL's");
+
 void Caption_Pass_Begin(const Caption_State& state)
 {
     glEnable(GL_BLEND);

@@ -7,6 +7,7 @@
 
 #include <vrtools/tools.h>
 
+#include "caption_kinds.h"
 #include "share.h"
 
 namespace core {
@@ -199,22 +200,8 @@ void Caption_Upload(GLuint& vertex_vbo, GLuint& coord_vbo, const short* vertex, 
 // `coord_vbo` (2 x GL_FLOAT), and enables both.
 void Caption_Bind(GLuint vertex_vbo, GLuint coord_vbo);
 
-// State of a caption pass: blending by the texture's alpha, colour from the current colour.
-// `rgb` is GL_REPLACE (colour = current colour) or GL_MODULATE.
-struct Caption_State {
-    GLenum rgb = GL_REPLACE;
-    bool alpha_scale = true;  // set GL_ALPHA_SCALE to 1
-    bool unpack_one = true;   // set GL_UNPACK_ALIGNMENT to 1
-};
+// The caption pass's state and what its end puts back (caption_kinds.h).
 void Caption_Pass_Begin(const Caption_State& state);
-
-// What the end of a caption pass puts back besides switching off texturing, blending and the
-// texture-coordinate array.
-enum class Caption_Restore {
-    NONE,              // leave the combiner as set
-    COMBINER,          // combiner back to modulate texture (the mode stays GL_COMBINE)
-    COMBINER_AND_MODE  // and the environment mode back to GL_MODULATE
-};
 void Caption_Pass_End(Caption_Restore restore);
 // Sets the combiner's colour to the texture times the primary colour and its alpha to the texture
 // combined by `alpha` (GL_MODULATE: GL's defaults; GL_REPLACE: the texture's own alpha).

@@ -90,4 +90,21 @@ Look_Part& Look_Picture(Look& look, const VR_Tools& tool, const float st[8], flo
     return p;
 }
 
+void Look_Flat_Strips(Look& look, const VR_Tools& tool, int quads)
+{
+    if (!tool.Vertex_Array || quads < 1)
+        return;
+    Look_Part& p = Look_Mesh(look, Look_Pass::FLAT, tool.Vertex_Array, nullptr, nullptr, quads);
+    p.offset[2] = 1.5f - static_cast<float>(BORDER);
+    p.rgb = LOOK_FLAT_RGB;
+}
+
+Look_Part* Look_Flat_Caption(Look& look, const VR_Tools& tool)
+{
+    // NOTE: the caption arrays outlive a later Init without a name; their buffers do not.
+    if (!tool.Text_Vertex_VBO || !tool.Text_Vertex_Array)
+        return nullptr;
+    return Look_Caption(look, tool, Look_Wrap::BORDER, 1.5f - tool.Text_Vertex_Array[2], LOOK_FLAT_RGB);
+}
+
 }  // namespace core

@@ -82,9 +82,6 @@ struct Parts_Allocator {
 };
 using Look_Parts = std::vector<Look_Part, Parts_Allocator<Look_Part>>;
 
-// What the per-widget replay keeps beside a description (render/immediate/script.h).
-class Replay_Script;
-
 // A widget's description. Parts are drawn in order; later parts at the same depth win as they do
 // with the host's depth function GL_LEQUAL. Clearing keeps the storage, so a steady frame allocates
 // nothing.
@@ -115,15 +112,10 @@ public:
     const Look_Parts& Parts() const { return parts_; }
     // Survives Clear: what formatting gave in an earlier frame of this description.
     Look_Memo& Memo() { return memo_; }
-    // The per-widget replay's fields beside the parts, cleared by whoever attached them (Look_Scratch);
-    // none for other back ends.
-    Replay_Script* Script() const { return script_; }
-    void Script_Attach(Replay_Script* script) { script_ = script; }
 
 private:
     Look_Parts parts_;
     Look_Memo memo_;
-    Replay_Script* script_ = nullptr;
 };
 
 // Set while a batch that draws text as glyph quads describes its widgets: text made anew (a read-out's
@@ -154,5 +146,13 @@ Look_Part& Look_Mesh(Look& look, const VR_Tools& tool, int quads);
 // left with texture coordinates `st`; `pixels` is an RGBA picture of tex_w x tex_h.
 Look_Part& Look_Picture(Look& look, const VR_Tools& tool, const float st[8], float z, const unsigned char* pixels,
                         int tex_w, int tex_h, Look_Wrap wrap);
+
+// The flat look's strips: the first `quads` quads of the base mesh in LOOK_FLAT_RGB, lifted by
+// 1.5 - BORDER.
+void Look_Flat_Strips(Look& look, const VR_Tools& tool, int quads);
+
+// The flat look's caption on the strips' plane (after Look_Flat_Strips): the caption quad lowered by
+// its own z, in the strips' colour. Returns the caption part or null.
+Look_Part* Look_Flat_Caption(Look& look, const VR_Tools& tool);
 
 }  // namespace core

@@ -88,9 +88,8 @@ void VR_Boxs::Draw()
     core::Guard(*this, "VR_Boxs::Draw");
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
-    look.Clear();
     core::Look_Describe(*this, look);
-    core::Look_Replay(look, SOURCE);
+    core::Look_Draw(*this, look, SOURCE);
 }
 
 int VR_Boxs::Select(int buttons, float x, float y)
@@ -168,10 +167,9 @@ int VR_Boxs::Icon(const char* file)
 
 namespace {
 
-// The picture pass's quad: the whole box, the picture stretched with a margin of about 2B.
 // The picture, stretched over the whole box with a margin of about 2B that clamping fills with the
-// picture's edge pixels; `z` above the box's plane, `base_z` of it already in the matrix.
-void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float z, float base_z)
+// picture's edge pixels; `z` above the box's plane.
+void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float z)
 {
     const float k = 2.0f * box.Bevel / box.Width;
     const float m = 2.0f * box.Bevel / box.Height;
@@ -181,9 +179,6 @@ void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float
         core::Look_Picture(look, box, st, z, box.Image, box.Icon_Width, box.Icon_Height, core::Look_Wrap::EDGE);
     p.rgb = tint;
     p.modulate = true;
-    core::Look_Immediate& im = core::Look_Step(look, p);
-    im.texture = box.Image_Texture;
-    im.base_z = base_z;
 }
 
 }  // namespace
@@ -209,51 +204,29 @@ void core::Look_Describe(VR_Boxs& box, Look& look)
     const std::size_t first = look.Size();
     if (box.Flags & VR_FLAT) {
         core::Look_Flat_Strips(look, box, 4);  // the rim top only
-        // The matrix stands 1.5 above the box from here on.
         const unsigned int tint = 0x732020u;
         if (picture)
-            Picture_Look(box, look, tint, 1.5f - 0.75f, 1.5f);
+            Picture_Look(box, look, tint, 1.5f - 0.75f);
         if (box.Text_Vertex_Array && box.Text_Vertex_VBO) {
             // NOTE: modulate, no alpha scale: the caption keeps the current colour (the picture's
             // tint when there is a picture).
-            if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, 1.5f,
-                                                        picture ? tint : core::LOOK_FLAT_RGB)) {
+            if (Look_Part* caption =
+                    core::Look_Caption(look, box, core::Look_Wrap::BORDER, 1.5f, picture ? tint : core::LOOK_FLAT_RGB))
                 caption->modulate = true;
-                Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, box);
-                im.bare = true;
-                im.caption = core::Caption_State{GL_MODULATE, false, true};
-                im.restore = core::Caption_Restore::NONE;
-            }
         }
-        core::Look_Step(look, look.Size() - 1).strips_end = true;
     } else {
         // With 0x10 the floor stays out of the lit pass (a list's current item is drawn that way).
         const bool apart = (box.Flags & VR_BOX_FLOOR_APART) != 0;
-        Look_Part& body = core::Look_Mesh(look, box, box.Quad_Count - (apart ? 1 : 0));
-        Look_Immediate& mesh = core::Look_Mesh_Buffers(look, body, box);
-        mesh.lit = Look_Lit::FLOOR;
+        core::Look_Mesh(look, box, box.Quad_Count - (apart ? 1 : 0));
         if ((Tool_Looks & 1) || (box.Flags & VR_BOX_FLOOR_UNLIT)) {
             const int last = box.Quad_Count - 1;
-            mesh.floor_first = 4 * last;
             core::Look_Mesh(look, Look_Pass::UNLIT, box.Vertex_Array + last * 12, nullptr, box.Color_Array + last * 4,
                             1);
         }
         if (picture)
-            Picture_Look(box, look, 0xFFFFFFu, apart ? 0.5f : 1.25f, 0.0f);
-        if (box.Text_Vertex_VBO) {
-            if (Look_Part* caption = core::Look_Caption(look, box, core::Look_Wrap::BORDER, apart ? 1.0f : 2.0f, 0u)) {
-                Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, box);
-                im.restore = core::Caption_Restore::COMBINER_AND_MODE;
-            }
-        }
-        core::Look_Step(look, look.Size() - 1).array_off = Look_Array_Off::AFTER_END;
+            Picture_Look(box, look, 0xFFFFFFu, apart ? 0.5f : 1.25f);
+        if (box.Text_Vertex_VBO)
+            core::Look_Caption(look, box, core::Look_Wrap::BORDER, apart ? 1.0f : 2.0f, 0u);
     }
-    Look_Immediate& outer = core::Look_Step(look, first);
-    outer.outer_begin = true;
-    outer.outer_z = static_cast<float>(box.Z);
-    core::Look_Step(look, look.Size() - 1).outer_end = true;
     look.Shift_From(first, static_cast<float>(box.Z));
-    // The replay's heights are the matrix's: the box's own z is in the outer matrix already.
-    for (std::size_t i = first; i < look.Size(); ++i)
-        core::Look_Step(look, i).base_z += static_cast<float>(box.Z);
 }

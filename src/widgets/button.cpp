@@ -11,7 +11,6 @@
 namespace {
 
 constexpr const char* SOURCE = "button";
-constexpr const char* DRAW_CALL = "VR_Buttons::Draw: glDrawArrays";
 constexpr int BUTTON_QUADS = 13;
 
 // True when Init built all thirteen quads and their buffers. Adjust, hover and Draw index the mesh
@@ -266,9 +265,8 @@ void VR_Buttons::Draw()
     core::Guard(*this, "VR_Buttons::Draw");
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
-    look.Clear();
     core::Look_Describe(*this, look);
-    core::Look_Replay(look, SOURCE);
+    core::Look_Draw(*this, look, SOURCE, __LINE__);
 }
 
 void core::Look_Prepare(VR_Buttons& b)
@@ -289,54 +287,25 @@ void core::Look_Describe(VR_Buttons& b, Look& look)
     if (b.Flags & VR_FLAT) {
         // The frame-top strips and the caption at 1.5.
         core::Look_Flat_Strips(look, b, 4);
-        core::Look_Flat_Caption(look, b, core::Caption_State{GL_REPLACE, false, true});
+        core::Look_Flat_Caption(look, b);
         return;
     }
     const bool pressed = b.State != 0;
-    const std::size_t mesh_at = look.Size();
-    Look_Immediate& mesh = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, b, b.Quad_Count), b);
-    mesh.call = DRAW_CALL;
-    mesh.line = __LINE__;
-    // Caption and lamp float above the face, each in its own matrix group (pushed even when empty):
-    // white on a pressed face, black on a raised one.
-    std::size_t last = mesh_at;
+    core::Look_Mesh(look, b, b.Quad_Count);
+    // Caption and lamp float above the face: white on a pressed face, black on a raised one.
     const float lift = pressed ? 2.0f : 1.0f;
-    Look_Part* caption = b.Text_Vertex_VBO
-                             ? core::Look_Caption(look, b, core::Look_Wrap::BORDER, lift, pressed ? 0xFFFFFFu : 0u)
-                             : nullptr;
-    if (caption) {
-        Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, b);
-        im.group_begin = im.group_end = true;
-        im.call = DRAW_CALL;
-        im.line = __LINE__;
-        last = look.Size() - 1;
-    } else {
-        core::Look_Step(look, mesh_at).empty_groups = 1;
-    }
+    if (b.Text_Vertex_VBO)
+        core::Look_Caption(look, b, core::Look_Wrap::BORDER, lift, pressed ? 0xFFFFFFu : 0u);
     if (b.Lamp_Array && b.Lamp_VBO) {
         Look_Part& lamp = look.Add(Look_Pass::FLAT);
         lamp.vertex = b.Lamp_Array;
         lamp.quads = 1;
         lamp.offset[2] = lift;
         lamp.rgb = b.Lamp ? 0x00FFFFu : 0x6E6E6Eu;
-        Look_Immediate& lamp_step = core::Look_Step(look, lamp);
-        lamp_step.vbo[0] = b.Lamp_VBO;
-        lamp_step.group_begin = true;
-        lamp_step.call = DRAW_CALL;
-        lamp_step.line = __LINE__;
         // The outline: the same quad as smooth lines, half a unit nearer.
         Look_Part& outline = look.Add(Look_Pass::OUTLINE);
         outline.vertex = b.Lamp_Array;
         outline.quads = 1;
         outline.offset[2] = lift + 0.5f;
-        Look_Immediate& outline_step = core::Look_Step(look, outline);
-        outline_step.z_step = 0.5f;
-        outline_step.group_end = true;
-        outline_step.call = DRAW_CALL;
-        outline_step.line = __LINE__;
-        last = look.Size() - 1;
-    } else {
-        core::Look_Step(look, last).empty_groups += 1;
     }
-    core::Look_Step(look, last).array_off = Look_Array_Off::AFTER_END;
 }

@@ -46,9 +46,8 @@ void VR_Frames::Draw()
         return;
     core::Guard(*this, "VR_Frames::Draw");
     core::Look& look = core::Look_Scratch();
-    look.Clear();
     core::Look_Describe(*this, look);
-    core::Look_Replay(look, SOURCE);
+    core::Look_Draw(*this, look, SOURCE, __LINE__);
 }
 
 int VR_Frames::Select(int buttons, float x, float y)
@@ -63,9 +62,5 @@ void core::Look_Describe(VR_Frames& f, Look& look)
     if ((f.Flags & VR_HIDDEN) || f.Width < 1 || f.Height < 1 || f.Vertex_VBO == 0 || f.Quad_Count != SLAB_QUADS)
         return;
     // No translation: the front face stays at z 0, under everything that stands on the panel.
-    Look_Immediate& im = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, f, f.Quad_Count), f);
-    im.lit = Look_Lit::MATTE;
-    im.array_off = Look_Array_Off::AFTER_END;
-    im.call = "VR_Frames::Draw: glDrawArrays";
-    im.line = __LINE__;
+    core::Look_Mesh(look, f, f.Quad_Count);
 }

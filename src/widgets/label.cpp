@@ -36,20 +36,13 @@ void VR_Labels::Draw()
         return;
     core::Guard(*this, "VR_Labels::Draw");
     core::Look& look = core::Look_Scratch();
-    look.Clear();
     core::Look_Describe(*this, look);
-    core::Look_Replay(look, SOURCE);
+    core::Look_Draw(*this, look, SOURCE, __LINE__);
 }
 
 void core::Look_Describe(VR_Labels& l, Look& look)
 {
     if ((l.Flags & VR_HIDDEN) || l.Width < 1 || l.Height < 1 || !l.W_Name || !l.Text_Vertex_VBO)
         return;
-    Look_Part* caption = core::Look_Caption(look, l, core::Look_Wrap::EDGE, 1.5f, l.Color_Get());
-    if (!caption)
-        return;
-    Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, l);
-    im.array_off = Look_Array_Off::BEFORE_END;
-    im.call = "VR_Labels::Draw: glDrawArrays";
-    im.line = __LINE__;
+    core::Look_Caption(look, l, core::Look_Wrap::EDGE, 1.5f, l.Color_Get());
 }

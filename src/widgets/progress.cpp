@@ -107,9 +107,8 @@ void VR_Progress::Draw()
 {
     core::Guard(*this, "VR_Progress::Draw");
     core::Look& look = core::Look_Scratch();
-    look.Clear();
     core::Look_Describe(*this, look);
-    core::Look_Replay(look, SOURCE);
+    core::Look_Draw(*this, look, SOURCE);
 }
 
 void core::Look_Describe(VR_Progress& p, Look& look)
@@ -121,16 +120,12 @@ void core::Look_Describe(VR_Progress& p, Look& look)
     if (p.Flags & VR_FLAT) {
         // The rim top only, unlit; the stripes stand still.
         core::Look_Flat_Strips(look, p, 4);
-        core::Look_Step(look, look.Size() - 1).strips_end = true;
         return;
     }
     // The tray, lit like a box's; its floor is the black ground of the stripes.
     const bool floor_apart = (p.Flags & FLOOR_APART) != 0;
-    Look_Immediate& tray =
-        core::Look_Mesh_Buffers(look, core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0)), p);
-    tray.array_off = Look_Array_Off::AFTER_END;
+    core::Look_Mesh(look, p, p.Quad_Count - (floor_apart ? 1 : 0));
     if (p.Text_Vertex_VBO && p.Text_Vertex_Array && p.Text_Coord_Array) {
-        tray.array_off = Look_Array_Off::NONE;
         // Yellow where the pattern is opaque: the stripes take their colour like a caption does.
         Look_Part& band = look.Add(Look_Pass::TEXT);
         band.vertex = p.Text_Vertex_Array;
@@ -141,14 +136,6 @@ void core::Look_Describe(VR_Progress& p, Look& look)
         // The stripes move by shifting the texture, not the band: the buffers stay as uploaded.
         band.shift_s = -static_cast<float>(p.Phase) * PHASE_STEP;
         band.texture = core::Mask_Texture(Stripes(), STRIPE_W, STRIPE_H, Look_Wrap::REPEAT, nullptr, 0);
-        Look_Immediate& im = core::Look_Step(look, band);
-        im.vbo[0] = p.Text_Vertex_VBO;
-        im.vbo[1] = p.Text_Coord_VBO;
-        im.texture = p.Text_Texture;
-        im.caption = core::Caption_State{GL_REPLACE, true, false};
-        im.restore = core::Caption_Restore::COMBINER_AND_MODE;
-        im.texture_shift = true;
-        im.array_off = Look_Array_Off::AFTER_END;
         Phase_Step(p);
     }
 }

@@ -218,24 +218,20 @@ void Arrow_Look(const VR_Selects& l, End end, unsigned int color, core::Look& lo
         return;
     const Arrow a = vertical ? Arrow_Vertical(l, end) : Arrow_Horizontal(l, end);
     // The arrow has no mesh of its own: the own Draw issues its corners in immediate mode.
-    auto triangle = [&look](const Point p[3], core::Look_Pass pass, unsigned int rgb,
-                            float z) -> core::Look_Immediate& {
+    auto triangle = [&look](const Point p[3], core::Look_Pass pass, unsigned int rgb, float z) {
         const short v[12] = {p[0].x, p[0].y, 0, p[1].x, p[1].y, 0, p[2].x, p[2].y, 0, p[2].x, p[2].y, 0};
         core::Look_Part& part = look.Add(pass);
         part.Own_Quad(v);
         part.rgb = rgb;
         part.offset[2] = z;
-        core::Look_Immediate& im = core::Look_Step(look, part);
-        im.loose = im.triangle = true;
-        return im;
     };
     if (l.Flags & VR_FLAT) {
         triangle(a.inner, core::Look_Pass::FLAT, core::LOOK_FLAT_RGB, 0.5f);
         return;
     }
     const short d = l.Bevel;
-    triangle(a.outer, core::Look_Pass::LIT, 0x6E6E6Eu, d).light_on = true;
-    // The three walls share one glBegin and the outer triangle's colour.
+    triangle(a.outer, core::Look_Pass::LIT, 0x6E6E6Eu, d);
+    // The three walls, in the outer triangle's colour.
     for (int i = 0; i < 3; ++i) {
         const Point& s = a.outer[i];
         const Point& e = a.outer[(i + 1) % 3];
@@ -243,12 +239,8 @@ void Arrow_Look(const VR_Selects& l, End end, unsigned int color, core::Look& lo
         core::Look_Part& wall = look.Add(core::Look_Pass::LIT);
         wall.Own_Quad(v);
         wall.rgb = 0x6E6E6Eu;
-        core::Look_Immediate& im = core::Look_Step(look, wall);
-        im.loose = im.same_colour = true;
-        im.joined = i > 0;
-        im.joins = i < 2;
     }
-    triangle(a.inner, core::Look_Pass::LIT, color, static_cast<float>(d) + 0.5f).light_off = true;
+    triangle(a.inner, core::Look_Pass::LIT, color, static_cast<float>(d) + 0.5f);
 }
 
 // The arrows at both ends, lit when hit.
@@ -295,9 +287,8 @@ void VR_Selects::Draw()
     // The item replays its own description (its Draw uses the scratch look), then the arrows theirs.
     Item_Look(*this, [](VR_Boxs& item) { item.Draw(); });
     core::Look& look = core::Look_Scratch();
-    look.Clear();
     Arrows_Look(*this, look);
-    core::Look_Replay(look, SOURCE);
+    core::Look_Draw(*this, look, SOURCE);
 }
 
 // [SECTION] Pointer, wheel and value -----------------------------------------------------------------

@@ -7,10 +7,6 @@
 namespace {
 
 constexpr const char* SOURCE = "tabitem";
-constexpr const char* DRAW_CALL = "VR_TabItems::Draw: glDrawArrays";
-// Source lines named in the GL error reports of the body and caption draws.
-constexpr int LINE_BODY_DRAW = 226;
-constexpr int LINE_CAPTION_DRAW = 278;
 
 // The caption's left inset is fixed: a tab's bevel is its depth, not a margin.
 constexpr int CAPTION_LEFT = 4;
@@ -72,9 +68,8 @@ void VR_TabItems::Draw()
     core::Guard(*this, "VR_TabItems::Draw");
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
-    look.Clear();
     core::Look_Describe(*this, look);
-    core::Look_Replay(look, SOURCE);
+    core::Look_Draw(*this, look, SOURCE);
 }
 
 int VR_TabItems::Select(int buttons, float x, float y)
@@ -141,28 +136,11 @@ void core::Look_Describe(VR_TabItems& t, Look& look)
     if (t.Flags & VR_FLAT) {
         // Outline of the prism without its front face.
         core::Look_Flat_Strips(look, t, t.Quad_Count < 4 ? t.Quad_Count : 4);
-        core::Look_Flat_Caption(look, t, core::Caption_State{GL_REPLACE, false, false});
+        core::Look_Flat_Caption(look, t);
         return;
     }
-    const std::size_t body = look.Size();
-    Look_Immediate& mesh = core::Look_Mesh_Buffers(look, core::Look_Mesh(look, t, t.Quad_Count), t);
-    mesh.call = DRAW_CALL;
-    mesh.source = SOURCE;
-    mesh.line = LINE_BODY_DRAW;
-    // The bar's current tab reads white, the others black; the caption's matrix group is pushed
-    // even without a caption.
-    Look_Part* caption = t.Text_Vertex_VBO
-                             ? core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.0f, t.Active ? 0xFFFFFFu : 0u)
-                             : nullptr;
-    if (caption) {
-        Look_Immediate& im = core::Look_Caption_Buffers(look, *caption, t);
-        im.caption = core::Caption_State{GL_REPLACE, true, false};
-        im.group_begin = im.group_end = true;
-        im.call = DRAW_CALL;
-        im.source = SOURCE;
-        im.line = LINE_CAPTION_DRAW;
-    } else {
-        core::Look_Step(look, body).empty_groups = 1;
-    }
-    core::Look_Step(look, look.Size() - 1).array_off = Look_Array_Off::AFTER_END;
+    core::Look_Mesh(look, t, t.Quad_Count);
+    // The bar's current tab reads white, the others black.
+    if (t.Text_Vertex_VBO)
+        core::Look_Caption(look, t, core::Look_Wrap::BORDER, 1.0f, t.Active ? 0xFFFFFFu : 0u);
 }

@@ -29,68 +29,55 @@ void Marks_Set(VR_Tabs& t)
         t.Item[t.Current]->Active = 1;
 }
 
-// The tabs' GL steps in the order Stack_Look describes them. For the own Draw (`own`) each tab is
-// checked first as its own Draw would, and lint mode is told of a Current outside the tabs.
-void Stack_Prepare(VR_Tabs& t, bool own)
+// Each tab the bar draws, in the order Stack_Look describes them: the current one first.
+template <class Each>
+void Stack_Each(VR_Tabs& t, Each each)
 {
     const int n = Reach(t);
     const bool front = t.Current >= 0 && t.Current < n;
-    if (own && core::Lint_On() && n > 0 && !front)
-        core::Lint_Current(t, "VR_Tabs", t.Current, n);
-    auto tab = [own](VR_TabItems& item) {
-        if (own && !(item.Flags & VR_HIDDEN))
-            core::Guard(item, "VR_TabItems::Draw");
-        core::Look_Prepare(item);
-    };
     if (front)
-        tab(*t.Item[t.Current]);
+        each(*t.Item[t.Current]);
     for (int i = 0; i < n; ++i) {
         if (!(front && i == t.Current))
-            tab(*t.Item[i]);
+            each(*t.Item[i]);
     }
 }
 
 // The current tab in front, every other one a further BORDER back in index order. With Current
 // outside the tabs no tab is in front: all of them recede from the first, so the bar reads as having
-// no selection. For the own Draw (`own`) the receding tabs move under one pushed matrix, a step per
-// tab whether it shows or not; the batch gets every part moved by its depth instead.
-void Stack_Look(VR_Tabs& t, core::Look& look, bool own)
+// no selection.
+void Stack_Look(VR_Tabs& t, core::Look& look)
 {
     const int n = Reach(t);
     const bool front = t.Current >= 0 && t.Current < n;
-    auto tab = [&look](VR_TabItems& item) { core::Look_Describe(item, look); };
-    auto matrix_step = [&look]() -> core::Look_Immediate& {
-        core::Look_Immediate& im = core::Look_Step(look, look.Add(core::Look_Pass::FLAT));
-        im.matrix_only = true;
-        return im;
-    };
-    if (front)
-        tab(*t.Item[t.Current]);
-    if (own)
-        matrix_step().group_begin = true;
+    bool in_front = front;
     float dz = 0.0f;
-    for (int i = 0; i < n; ++i) {
-        if (front && i == t.Current)
-            continue;
-        dz -= static_cast<float>(BORDER);
-        if (own)
-            matrix_step().pre_z = -static_cast<float>(BORDER);
+    Stack_Each(t, [&](VR_TabItems& item) {
         const std::size_t first = look.Size();
-        tab(*t.Item[i]);
-        if (!own)
-            look.Shift_From(first, dz);
-    }
-    if (own)
-        matrix_step().group_end = true;
+        core::Look_Describe(item, look);
+        if (in_front) {
+            in_front = false;
+            return;
+        }
+        dz -= static_cast<float>(BORDER);
+        look.Shift_From(first, dz);
+    });
 }
 
 void Stack_Draw(VR_Tabs& t)
 {
-    Stack_Prepare(t, true);
+    // Each tab is checked first as its own Draw would; lint mode is told of a Current outside the tabs.
+    const int n = Reach(t);
+    if (core::Lint_On() && n > 0 && !(t.Current >= 0 && t.Current < n))
+        core::Lint_Current(t, "VR_Tabs", t.Current, n);
+    Stack_Each(t, [](VR_TabItems& item) {
+        if (!(item.Flags & VR_HIDDEN))
+            core::Guard(item, "VR_TabItems::Draw");
+        core::Look_Prepare(item);
+    });
     core::Look& look = core::Look_Scratch();
-    look.Clear();
-    Stack_Look(t, look, true);
-    core::Look_Replay(look, SOURCE);
+    Stack_Look(t, look);
+    core::Look_Draw(t, look, SOURCE);
 }
 
 void Own_Copy(VR_Tabs& to, const VR_Tabs& from)
@@ -272,12 +259,12 @@ void core::Look_Prepare(VR_Tabs& t)
         return;
     t.Shown = t.Current;
     Marks_Set(t);
-    Stack_Prepare(t, false);
+    Stack_Each(t, [](VR_TabItems& item) { core::Look_Prepare(item); });
 }
 
 void core::Look_Describe(VR_Tabs& t, Look& look)
 {
     if ((t.Flags & VR_HIDDEN) || t.Width < 1 || t.Height < 1)
         return;
-    Stack_Look(t, look, false);
+    Stack_Look(t, look);
 }

@@ -811,6 +811,7 @@ int VR_Valuators::Wheel(float x, float y, float amount)
 
 namespace {
 void Look_Build(VR_Valuators& s, core::Look& look, bool own);
+bool Readout_Refresh(void* owner, core::Look_Part& p, core::Look_Immediate& im);
 }  // namespace
 
 void VR_Valuators::Draw()
@@ -820,9 +821,8 @@ void VR_Valuators::Draw()
     core::Guard(*this, "VR_Valuators::Draw");
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
-    look.Clear();
     Look_Build(*this, look, true);
-    core::Look_Replay(look, SOURCE);
+    core::Look_Draw(*this, look, SOURCE, Readout_Refresh, Cursor_Offset);
 }
 
 // [SECTION] Cursor and read-out -------------------------------------------------------------------
@@ -911,28 +911,22 @@ bool Readout_Refresh(void* owner, core::Look_Part& p, core::Look_Immediate& im)
     return true;
 }
 
-// Adds the read-out after the caption part `caption`, which stays open for it. For the own Draw the
-// text is brought up to date when the part is issued; otherwise here.
-void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look, bool own, std::size_t caption)
+// Adds the read-out after the caption part. For the own Draw the text is brought up to date when the
+// part is issued; otherwise here.
+void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look, bool own)
 {
     if (!own && (!Readout_Update(s, &look.Memo()) || !s.Value_Vertex_Array || !s.Value_Coord_Array))
         return;
     core::Look_Part& p = look.Add(core::Look_Pass::TEXT);
-    core::Look_Immediate& im = core::Look_Step(look, p);
+    p.offset[2] = z;
+    p.rgb = rgb;
+    if (own)
+        return;
+    core::Look_Immediate im;
     im.at[0] = static_cast<float>(s.X + s.Bevel + s.Cursor_Half_Width);
     im.at[1] = static_cast<float>(s.Y) - 10.0f;
     im.shift = static_cast<float>(d);
-    p.offset[2] = z;
-    p.rgb = rgb;
-    im.nested = true;
-    if (own) {
-        im.refresh = Readout_Refresh;
-        im.owner = &s;
-    } else {
-        Readout_Place(s, p, im);
-    }
-    if (own)
-        core::Look_Step(look, caption).hold = true;
+    Readout_Place(s, p, im);
 }
 
 // The description, with what the own Draw needs to issue it when `own`.
@@ -945,18 +939,10 @@ void Look_Build(VR_Valuators& s, core::Look& look, bool own)
         // Only the four frame strips; a mesh that could not be built has fewer quads. No colour of
         // its own: the caption and the read-out take the flat colour.
         Look_Flat_Strips(look, s, s.Quad_Count < 4 ? s.Quad_Count : 4);
-        Look_Part* caption = Look_Flat_Caption(look, s, Caption_State{GL_REPLACE, false, false});
+        Look_Part* caption = Look_Flat_Caption(look, s);
         // The own Draw shows the read-out only under a caption, the batch also without one.
         if ((caption || (!own && s.Text_Vertex_Array && s.Text_Vertex_VBO)) && s.Format) {
-            const std::size_t before = look.Size();
-            const std::size_t at = before > 0 ? before - 1 : 0;
-            Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, LOOK_FLAT_RGB, look, own, at);
-            if (own && look.Size() > before) {
-                Look_Step(look, at).strips_end = false;
-                Look_Immediate& im = Look_Step(look, look.Size() - 1);
-                im.strips_end = true;
-                im.restore = Caption_Restore::NONE;
-            }
+            Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, LOOK_FLAT_RGB, look, own);
         }
         return;
     }
@@ -964,45 +950,26 @@ void Look_Build(VR_Valuators& s, core::Look& look, bool own)
     const bool picture = s.Image && !s.Selected;
     const int body_quads = s.Quad_Count - (picture ? 1 : 0);
     if (own || (body_quads > 0 && s.Vertex_Array))
-        Look_Mesh_Buffers(look, Look_Mesh(look, s, body_quads > 0 ? body_quads : 0), s);
+        Look_Mesh(look, s, body_quads > 0 ? body_quads : 0);
     const short d = static_cast<short>(Cursor_Offset(s));
     if (s.Cursor_Quad_Count >= 1 && s.Cursor_Vertex_Array) {
-        if (look.Size() > 0)
-            Look_Step(look, look.Size() - 1).lit_keep = true;
         Look_Part& cursor = Look_Mesh(look, Look_Pass::LIT, s.Cursor_Vertex_Array, s.Cursor_Normal_Array,
                                       s.Cursor_Color_Array, s.Cursor_Quad_Count);
         cursor.offset[0] = d;
-        Look_Immediate& im = Look_Step(look, cursor);
-        im.lit_open = true;
-        im.vbo[0] = s.Cursor_Vertex_VBO;
-        im.vbo[1] = s.Cursor_Normal_VBO;
-        im.vbo[2] = s.Cursor_Color_VBO;
     }
     if (picture) {
         // Half a unit above the base, in the groove where the floor was left out.
         const float st[8] = {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
         Look_Part& p = Look_Picture(look, s, st, 0.5f, s.Image, s.Width, s.Height, Look_Wrap::BORDER);
         p.blend = false;
-        Look_Immediate& im = Look_Step(look, p);
-        im.picture_replace = true;
-        im.texture = s.Image_Texture;
     }
     if (s.Text_Vertex_VBO) {
         Look_Part* caption = Look_Caption(look, s, Look_Wrap::BORDER, 1.0f, 0u);
-        if (caption) {
-            Look_Caption_Buffers(look, *caption, s).caption.unpack_one = false;
-        }
         if (caption || !own) {
-            if (s.Format) {
-                const std::size_t before = look.Size();
-                Readout_Look(s, d, 1.0f, 0u, look, own, before > 0 ? before - 1 : 0);
-                if (look.Size() > before)
-                    Look_Step(look, look.Size() - 1).nested_pop = true;
-            }
+            if (s.Format)
+                Readout_Look(s, d, 1.0f, 0u, look, own);
         }
     }
-    if (look.Size() > 0)
-        Look_Step(look, look.Size() - 1).array_off = Look_Array_Off::AFTER_END;
 }
 
 }  // namespace

@@ -210,8 +210,6 @@ void Loose(const Look_Part& p, const Look_Immediate& im)
 // One part's own GL calls, the state around it aside.
 void Issue(const Look_Part& p, const Look_Immediate& im, const char* source)
 {
-    if (im.matrix_only)
-        return;
     if (im.loose) {
         Loose(p, im);
         return;
@@ -228,23 +226,20 @@ void Issue(const Look_Part& p, const Look_Immediate& im, const char* source)
 
 }  // namespace
 
-void Look_Replay(const Look& look, const char* source)
+void Look_Replay(const Look& look, const Replay_Script& script, const char* source)
 {
     // Fixed-function calls only: elsewhere a widget is drawn through the batch.
     if (Own_Draw_Refused())
         return;
-    static const Look_Immediate plain;
-    static const Replay_Script none;
-    const Replay_Script& script = look.Script() ? *look.Script() : none;
-    const std::size_t scripted = script.Size();
-    if (Lint_On() && !look.Parts().empty()) {
-        const char* call = scripted > 0 ? script[0].call : nullptr;
+    const std::size_t steps = script.Size();
+    if (Lint_On() && steps > 0) {
+        const char* call = script[0].call;
         Lint_GL_Pending(call ? call : source);
     }
     const Look_Parts& parts = look.Parts();
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const Look_Part& p = parts[i];
-        const Look_Immediate& im = i < scripted ? script[i] : plain;
+    for (std::size_t i = 0; i < steps; ++i) {
+        const Look_Immediate& im = script[i];
+        const Look_Part* p = im.part >= 0 ? &parts[static_cast<std::size_t>(im.part)] : nullptr;
         if (im.outer_begin) {
             glPushMatrix();
             glTranslatef(0.0f, 0.0f, im.outer_z);
@@ -253,16 +248,17 @@ void Look_Replay(const Look& look, const char* source)
             glPushMatrix();
         if (im.pre_z != 0.0f)
             glTranslatef(0.0f, 0.0f, im.pre_z);
-        Issue(p, im, source);
+        if (p)
+            Issue(*p, im, source);
         if (im.array_off == Look_Array_Off::BEFORE_END)
             glDisableClientState(GL_VERTEX_ARRAY);
-        if (p.pass == Look_Pass::TEXT && !im.hold)
+        if (p && p->pass == Look_Pass::TEXT && !im.hold)
             Caption_Pass_End(im.flat_caption ? Caption_Restore::NONE : im.restore);
         if (im.strips_end)
             Flat_Strips_End();
         if (im.group_end)
             glPopMatrix();
-        for (int i = 0; i < im.empty_groups; ++i) {
+        for (int k = 0; k < im.empty_groups; ++k) {
             glPushMatrix();
             glPopMatrix();
         }
