@@ -9,7 +9,9 @@ void Glyph_Lists_Build(const Glyph_Vertex* vertices, const Glyph_Range* ranges, 
                        std::size_t slots, int pages, std::vector<std::uint32_t>& index, std::vector<int>& starts)
 {
     starts.assign(static_cast<std::size_t>(std::max(pages, 0)) + 1, 0);
-    const auto page_of = [&](int quad) { return static_cast<int>(vertices[static_cast<std::size_t>(quad) * 4].info[1]); };
+    const auto page_of = [&](int quad) {
+        return static_cast<int>(vertices[static_cast<std::size_t>(quad) * 4].info[1]);
+    };
     // Counted first, so that each list is written straight into its place.
     for (std::size_t i = 0; i < slots; ++i)
         if (shown[i])
