@@ -234,3 +234,55 @@ TEST_F(BatchSharpText, AnOutlineRingsTheGlyphsInItsColour)
         EXPECT_EQ(blue_pixels(), 0) << nonsense;
     }
 }
+
+TEST_F(BatchSharpText, GlyphsLeftOutOfViewShowWhenTheViewReachesThem)
+{
+    // A label is text alone: no mesh of its own says where its glyphs are. One is in view, one lies
+    // a view's width to the right; a read-out off screen changes meanwhile.
+    VR_Labels near_label, far_label;
+    Widget_Place(near_label, "Near", 20, 500, 200, 40);
+    Widget_Place(far_label, "Far", 20 + WIDTH, 500, 200, 40);
+    near_label.Init(Window());
+    far_label.Init(Window());
+    VR_Valuators slider;
+    Slider_Make(slider, 10.0f);
+    slider.X = static_cast<short>(slider.X + WIDTH);
+    slider.Init(Window());
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(near_label);
+    batch.Add(far_label);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    float projection[16];
+    headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+    const headless::Light& light = headless::Light_Values();
+    const auto shot = [&](float shift) {
+        const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -shift, 0, 0, 1};
+        Clear();
+        batch.Draw(projection, model_view, light.direction, light.color, light.ambient);
+        return Frame_Pixels(WIDTH, HEIGHT);
+    };
+    const int box[4] = {20, 500, 220, 540};
+    const Ink_Box near_ink = Ink(shot(0.0f), box[0], box[1], box[2], box[3], 0);
+    ASSERT_LE(near_ink.x0, near_ink.x1) << "the label in view drew no glyphs";
+    slider.Value = 77.0f;
+    slider.Adjust();
+    shot(0.0f);
+    // The view moved a width to the right: the far label stands where the near one stood.
+    const auto moved = shot(static_cast<float>(WIDTH));
+    const Ink_Box far_ink = Ink(moved, box[0], box[1], box[2], box[3], 0);
+    EXPECT_LE(far_ink.x0, far_ink.x1) << "the label brought into view drew no glyphs";
+    // The slider shows the value it took while out of view, as a fresh batch of it does.
+    VR_Batches fresh;
+    fresh.Sharp_Text_Set(true);
+    fresh.Add(slider);
+    ASSERT_EQ(fresh.Init(), 1);
+    Clear();
+    const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -static_cast<float>(WIDTH), 0, 0, 1};
+    fresh.Draw(projection, model_view, light.direction, light.color, light.ambient);
+    const auto alone = Frame_Pixels(WIDTH, HEIGHT);
+    const Ink_Box a = Ink(moved, 20, 300, 340, 332, 0), b = Ink(alone, 20, 300, 340, 332, 0);
+    EXPECT_EQ(a.sum, b.sum) << "the read-out differs from a fresh batch's";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}

@@ -16,6 +16,18 @@ void Batch_Host_State::Save(bool vao_known)
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_unit0);
     glActiveTexture(static_cast<GLenum>(active_texture));
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &unpack_row_length);
+    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &unpack_skip_rows);
+    glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &unpack_skip_pixels);
+    glGetIntegerv(GL_PIXEL_UNPACK_BUFFER_BINDING, &unpack_buffer);
+    if (unpack_row_length != 0)
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    if (unpack_skip_rows != 0)
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    if (unpack_skip_pixels != 0)
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    if (unpack_buffer != 0)
+        glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
     blend = glIsEnabled(GL_BLEND);
     glGetIntegerv(GL_BLEND_SRC_RGB, &blend_src_rgb);
     glGetIntegerv(GL_BLEND_DST_RGB, &blend_dst_rgb);
@@ -36,6 +48,10 @@ void Batch_Host_State::Restore(bool vao_known) const
     glActiveTexture(static_cast<GLenum>(active_texture));
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_active));
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpack);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, unpack_row_length);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, unpack_skip_rows);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, unpack_skip_pixels);
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, static_cast<GLuint>(unpack_buffer));
     if (blend)
         glEnable(GL_BLEND);
     else
