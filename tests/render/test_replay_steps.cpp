@@ -98,6 +98,21 @@ void Give(VR_Tools& w, Arrays& a, unsigned int vbo, bool caption)
     }
 }
 
+// A button's lamp and a slider's cursor in the extra arrays, their buffers 10 on.
+void Give(VR_Buttons& b, Arrays& a, unsigned int vbo)
+{
+    Give(b, a, vbo, true);
+    b.Lamp_Array = a.extra;
+    b.Lamp_VBO = vbo + 10;
+}
+
+void Give(VR_Valuators& s, Arrays& a, unsigned int vbo)
+{
+    Give(s, a, vbo, true);
+    s.Cursor_Vertex_Array = a.extra;
+    s.Cursor_Vertex_VBO = vbo + 10;
+}
+
 void Let_Go(VR_Tools& w)
 {
     w.Vertex_Array = w.Text_Vertex_Array = nullptr;
@@ -192,9 +207,7 @@ TEST(ReplaySteps, CaptionGroupsAndFlatStrips)
 {
     VR_Buttons b;
     Arrays a;
-    Give(b, a, 30u, true);
-    b.Lamp_Array = a.extra;
-    b.Lamp_VBO = 40u;
+    Give(b, a, 30u);
     Look look;
     Add(look, Look_Pass::LIT, a.body, 0.0f);
     Add(look, Look_Pass::TEXT, a.caption, 2.0f);
@@ -250,9 +263,7 @@ TEST(ReplaySteps, JoinedPassesAndNestedReadOut)
 
     VR_Valuators s;
     Arrays a;
-    Give(s, a, 50u, true);
-    s.Cursor_Vertex_Array = a.extra;
-    s.Cursor_Vertex_VBO = 60u;
+    Give(s, a, 50u);
     Look look;
     Add(look, Look_Pass::LIT, a.body, 0.0f);
     Add(look, Look_Pass::LIT, a.extra, 0.0f).offset[0] = 31.0f;
