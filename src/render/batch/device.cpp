@@ -356,7 +356,6 @@ void Batch_Renderer::Layout()
         s.visible = s.lo[0] <= s.hi[0];
     }
     if (sharp_) {
-        glyphs_.Layout_Begin();
         for (std::size_t i = 0; i < slots_.size(); ++i)
             glyphs_.Slot_Build(i, slots_[i].look);
         glyphs_.Layout();
@@ -694,7 +693,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
     // The glyphs after everything else: with the depth test they stand on their widgets as the
     // bitmaps' quads do, and blend over whatever lies behind them.
     if (sharp_)
-        draw_calls_ += glyphs_.Draw(view.mvp, view.viewport, uploads_);
+        draw_calls_ += glyphs_.Draw(view.mvp, uploads_);
     Depth_Cull_Put(host);
     if (!vao_)
         for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)

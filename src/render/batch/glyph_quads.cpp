@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "core/core.h"
-#include "render/batch/culling.h"
 #include "render/batch/programs.h"
 #include "render/batch/sharp_text_program.h"
 
@@ -110,8 +109,8 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         }
         if (x0 >= x1 || y0 >= y1)
             continue;
-        // Four corners a quad; the index lists make its two triangles.
-        const float corners[4][4] = {{x0, y0, s0, t0}, {x1, y0, s1, t0}, {x1, y1, s1, t1}, {x0, y1, s0, t1}};
+        const float corners[6][4] = {{x0, y0, s0, t0}, {x1, y0, s1, t0}, {x1, y1, s1, t1},
+                                     {x0, y0, s0, t0}, {x1, y1, s1, t1}, {x0, y1, s0, t1}};
         for (const auto& q : corners) {
             Glyph_Vertex out_v;
             const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
@@ -142,19 +141,16 @@ bool Glyph_Quads::Init(const char* dialect, bool vao)
     u_outline_width_ = glGetUniformLocation(program_, "u_outline_width");
     rg_ = std::strcmp(dialect, "120") != 0 || GLEW_VERSION_3_0 || GLEW_ARB_texture_rg;
     glGenBuffers(1, &vbo_);
-    glGenBuffers(1, &ibo_);
     if (vao) {
         glGenVertexArrays(1, &vao_);
         glBindVertexArray(vao_);
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
         Attributes_Point();
         for (GLuint i = 0; i < static_cast<GLuint>(Sharp_Text_Attribute_Count); ++i)
             glEnableVertexAttribArray(i);
         glBindVertexArray(0);
     }
     full_send_ = true;
-    lists_dirty_ = true;
     return true;
 }
 
@@ -166,14 +162,11 @@ void Glyph_Quads::Release()
         glDeleteVertexArrays(1, &vao_);
     if (vbo_)
         glDeleteBuffers(1, &vbo_);
-    if (ibo_)
-        glDeleteBuffers(1, &ibo_);
     if (!pages_.empty())
         glDeleteTextures(static_cast<GLsizei>(pages_.size()), pages_.data());
     pages_.clear();
-    program_ = vao_ = vbo_ = ibo_ = 0;
-    buffer_bytes_ = index_bytes_ = 0;
-    lists_dirty_ = true;
+    program_ = vao_ = vbo_ = 0;
+    buffer_bytes_ = 0;
     sent_serial_ = 0;
     laid_out_ = false;
     full_send_ = true;
@@ -184,73 +177,33 @@ void Glyph_Quads::Slots_Resize(std::size_t count)
     if (count == slots_.size())
         return;
     slots_.resize(count);
-    ranges_.resize(count);
-    shown_.resize(count, 0);
     laid_out_ = false;
-}
-
-void Glyph_Quads::Slot_Box(std::size_t i, const std::vector<Glyph_Vertex>& glyphs)
-{
-    Slot& s = slots_[i];
-    for (int a = 0; a < 3; ++a) {
-        s.lo[a] = 1.0f;
-        s.hi[a] = 0.0f;
-    }
-    for (std::size_t v = 0; v < glyphs.size(); ++v)
-        for (int a = 0; a < 3; ++a) {
-            const float x = glyphs[v].pos[a];
-            s.lo[a] = v == 0 ? x : std::min(s.lo[a], x);
-            s.hi[a] = v == 0 ? x : std::max(s.hi[a], x);
-        }
-    if (view_known_) {
-        const unsigned char shown = Slot_Shown(s);
-        lists_dirty_ |= shown != shown_[i];
-        shown_[i] = shown;
-    }
-}
-
-bool Glyph_Quads::Slot_Shown(const Slot& s) const
-{
-    return s.lo[0] <= s.hi[0] && Box_May_Show(view_mvp_, view_port_, 1.0f, s.lo, s.hi);
 }
 
 bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look)
 {
     Slot& s = slots_[i];
-    // Before a layout the glyphs wait in the slot; after it they are built aside and compared with
-    // the slot's room, so that a batch keeps one copy of its glyphs.
-    std::vector<Glyph_Vertex>& built = laid_out_ ? scratch_ : s.vertices;
-    built.clear();
+    s.vertices.clear();
     for (const Look_Part& p : look.Parts())
-        Glyph_Quads_Build(p, Glyph_Atlas_Shared(), built);
-    const int quads = static_cast<int>(built.size() / 4);
-    if (!laid_out_ || quads > s.capacity) {
-        if (laid_out_)
-            s.vertices.swap(scratch_);
-        s.pending = true;
-        Slot_Box(i, s.vertices);
-        return !laid_out_;
-    }
-    Slot_Box(i, built);
+        Glyph_Quads_Build(p, Glyph_Atlas_Shared(), s.vertices);
+    const int quads = static_cast<int>(s.vertices.size() / 6);
+    if (!laid_out_)
+        return true;
+    if (quads > s.capacity)
+        return false;
     // Only the slot's own quads are written: a read-out's new digits, not the panel's.
-    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * 4;
-    const std::size_t room = static_cast<std::size_t>(s.capacity) * 4;
-    int lo = -1, hi = -1;
+    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * 6;
+    const std::size_t room = static_cast<std::size_t>(s.capacity) * 6;
+    bool changed = false;
     for (std::size_t v = 0; v < room; ++v) {
-        const Glyph_Vertex want = v < built.size() ? built[v] : Glyph_Vertex{};
+        const Glyph_Vertex want = v < s.vertices.size() ? s.vertices[v] : Glyph_Vertex{};
         if (std::memcmp(&want, &at[v], sizeof want) != 0) {
-            // A glyph moved to another page changes the lists.
-            lists_dirty_ |= v % 4 == 0 && want.info[1] != at[v].info[1];
             at[v] = want;
-            lo = lo < 0 ? static_cast<int>(v) : lo;
-            hi = static_cast<int>(v);
+            changed = true;
         }
     }
-    lists_dirty_ |= quads != ranges_[i].count;
-    ranges_[i].count = quads;
-    if (lo >= 0) {
-        lo += s.first * 4;
-        hi += s.first * 4;
+    if (changed) {
+        const int lo = s.first * 6, hi = (s.first + s.capacity) * 6 - 1;
         dirty_lo_ = dirty_lo_ < 0 ? lo : std::min(dirty_lo_, lo);
         dirty_hi_ = std::max(dirty_hi_, hi);
     }
@@ -259,39 +212,19 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look)
 
 void Glyph_Quads::Layout()
 {
-    std::vector<Glyph_Vertex> old;
-    old.swap(vertices_);
-    int total = 0;
-    // A slot built anew gets room for its glyphs and, so that a read-out of four digits may come to
-    // show seven, some to spare; the others keep theirs.
-    const auto room = [](int quads) { return quads > 0 ? quads + std::max(4, quads / 2) : 0; };
-    for (const Slot& s : slots_)
-        total += s.pending ? room(static_cast<int>(s.vertices.size() / 4)) : s.capacity;
-    vertices_.assign(static_cast<std::size_t>(total) * 4, Glyph_Vertex{});
     quads_ = 0;
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
-        Slot& s = slots_[i];
-        if (s.pending) {
-            const int quads = static_cast<int>(s.vertices.size() / 4);
-            std::copy(s.vertices.begin(), s.vertices.end(),
-                      vertices_.begin() + static_cast<std::ptrdiff_t>(quads_) * 4);
-            ranges_[i].count = quads;
-            s.capacity = room(quads);
-            // Its copy is the buffer's now.
-            std::vector<Glyph_Vertex>().swap(s.vertices);
-            s.pending = false;
-        } else if (s.capacity > 0 && static_cast<std::size_t>(s.first + s.capacity) * 4 <= old.size()) {
-            std::copy(old.begin() + static_cast<std::ptrdiff_t>(s.first) * 4,
-                      old.begin() + static_cast<std::ptrdiff_t>(s.first + s.capacity) * 4,
-                      vertices_.begin() + static_cast<std::ptrdiff_t>(quads_) * 4);
-        }
+    for (Slot& s : slots_) {
+        const int quads = static_cast<int>(s.vertices.size() / 6);
+        // A read-out of four digits may come to show seven.
+        s.capacity = quads > 0 ? quads + std::max(4, quads / 2) : 0;
         s.first = quads_;
-        ranges_[i].first = s.first;
         quads_ += s.capacity;
     }
+    vertices_.assign(static_cast<std::size_t>(quads_) * 6, Glyph_Vertex{});
+    for (const Slot& s : slots_)
+        std::copy(s.vertices.begin(), s.vertices.end(), vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * 6);
     laid_out_ = true;
     full_send_ = true;
-    lists_dirty_ = true;
     dirty_lo_ = dirty_hi_ = -1;
 }
 
@@ -360,41 +293,14 @@ void Glyph_Quads::Pages_Send(int& uploads)
     sent_serial_ = atlas.Serial();
 }
 
-int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads)
+int Glyph_Quads::Draw(const float mvp[16], int& uploads)
 {
     if (!Ready() || quads_ == 0)
         return 0;
     Pages_Send(uploads);
-    // A moved view tests every slot again; a slot rebuilt since was tested then.
-    if (!view_known_ || std::memcmp(view_mvp_, mvp, sizeof view_mvp_) != 0 ||
-        std::memcmp(view_port_, viewport, sizeof view_port_) != 0) {
-        std::memcpy(view_mvp_, mvp, sizeof view_mvp_);
-        std::memcpy(view_port_, viewport, sizeof view_port_);
-        view_known_ = true;
-        for (std::size_t i = 0; i < slots_.size(); ++i) {
-            const unsigned char shown = Slot_Shown(slots_[i]);
-            lists_dirty_ |= shown != shown_[i];
-            shown_[i] = shown;
-        }
-    }
     if (vao_)
         glBindVertexArray(vao_);
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
-    if (lists_dirty_) {
-        const int pages = static_cast<int>(pages_.size());
-        Glyph_Lists_Build(vertices_.data(), ranges_.data(), shown_.data(), slots_.size(), pages, index_, starts_);
-        const std::size_t bytes = index_.size() * sizeof(std::uint32_t);
-        if (bytes > index_bytes_) {
-            glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), index_.data(), GL_DYNAMIC_DRAW);
-            index_bytes_ = bytes;
-        } else if (bytes > 0) {
-            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), index_.data());
-        }
-        if (bytes > 0)
-            ++uploads;
-        lists_dirty_ = false;
-    }
     const std::size_t bytes = vertices_.size() * sizeof(Glyph_Vertex);
     if (full_send_ || bytes > buffer_bytes_) {
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), vertices_.data(), GL_DYNAMIC_DRAW);
@@ -426,14 +332,10 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
     int calls = 0;
-    for (std::size_t page = 0; page + 1 < starts_.size(); ++page) {
-        const int first = starts_[page], count = starts_[page + 1] - first;
-        if (count == 0)
-            continue;
+    for (std::size_t page = 0; page < pages_.size(); ++page) {
         glBindTexture(GL_TEXTURE_2D, pages_[page]);
         glUniform1f(u_page_, static_cast<float>(page));
-        glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT,
-                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(first) * sizeof(std::uint32_t)));
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices_.size()));
         ++calls;
     }
     glDepthMask(GL_TRUE);

@@ -1,6 +1,6 @@
 // Sharp text in a batch: every caption of every slot drawn as glyph quads from the shared glyph
 // atlas, in a vertex buffer of their own that follows the slots' ranges, drawn after the rest of a
-// frame with the sharp-text program: the glyphs of the slots in view, one draw a page.
+// frame with the sharp-text program, one draw a page.
 #pragma once
 
 #include <GL/glew.h>
@@ -10,17 +10,23 @@
 #include <vector>
 
 #include "render/batch/glyph_atlas.h"
-#include "render/batch/glyph_lists.h"
 #include "render/look.h"
 
 namespace core {
 
+// One corner of a glyph quad, as the sharp-text program reads it.
+struct Glyph_Vertex {
+    float pos[3];
+    float uv[2];  // level-0 page coordinates, 0..1
+    unsigned char color[4];
+    unsigned char info[4];  // the cell's spread, its page
+};
+
 // Whether a part is a caption the sharp mode draws as glyphs.
 bool Part_Sharp(const Look_Part& p);
 
-// Appends the glyph quads of caption part `p` (four corners a glyph, drawn through index lists) to
-// `out`, in the text box its bitmap would fill and cut where the bitmap is cut; the glyphs' cells
-// come from `atlas`. Calls no GL.
+// Appends the glyph quads of caption part `p` (two triangles a glyph) to `out`, in the text box its
+// bitmap would fill and cut where the bitmap is cut; the glyphs' cells come from `atlas`. Calls no GL.
 void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph_Vertex>& out);
 
 class Glyph_Quads {
@@ -37,54 +43,35 @@ public:
     void Release();
 
     void Slots_Resize(std::size_t count);
-    // The next Slot_Build of every slot is kept for a Layout, as before the first one.
-    void Layout_Begin() { laid_out_ = false; }
-    // Slot `i`'s glyphs from its look, written into its room when laid out. False when they need
-    // more room than the slot has: Layout.
+    // Slot `i`'s glyphs from its look. False when they need more room than the slot has: Layout.
     bool Slot_Build(std::size_t i, const Look& look);
-    // Every slot's glyphs given room anew, with some to spare for read-outs that grow: those built
-    // since the last layout, the rest as they were; the whole buffer goes up at the next Draw.
+    // Every slot's glyphs (built already) given room anew, with some to spare for read-outs that
+    // grow; the whole buffer goes up at the next Draw.
     void Layout();
     int Quads() const { return quads_; }
 
     void Outline_Set(float width, unsigned int rgb);
 
-    // Sends what changed (atlas rectangles, the slots' glyphs) and draws the glyphs of the slots
-    // the view (`mvp`, a `viewport` of pixels) may show, blended, depth tested without writing
-    // depth; the caller's state is the batch's frame state. Returns the draw calls; adds the
-    // buffer and texture uploads to `uploads`.
-    int Draw(const float mvp[16], const float viewport[2], int& uploads);
+    // Sends what changed (atlas rectangles, the slots' glyphs) and draws, blended, depth tested
+    // without writing depth; the caller's state is the batch's frame state. Returns the draw calls;
+    // adds the buffer and texture uploads to `uploads`.
+    int Draw(const float mvp[16], int& uploads);
 
 private:
     struct Slot {
-        std::vector<Glyph_Vertex> vertices;  // built for the next layout (pending), else empty
-        bool pending = false;
+        std::vector<Glyph_Vertex> vertices;
         int first = 0, capacity = 0;  // quads
-        // The box around its glyphs, in the widgets' frame; lo > hi when it has none.
-        float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
     };
-    // Slot `i`'s box from its glyphs, and whether the view may show it.
-    void Slot_Box(std::size_t i, const std::vector<Glyph_Vertex>& glyphs);
-    bool Slot_Shown(const Slot& s) const;
     void Pages_Send(int& uploads);
     void Attributes_Point();
 
     std::vector<Slot> slots_;
-    std::vector<Glyph_Range> ranges_;     // each slot's quads in use, for the lists
-    std::vector<unsigned char> shown_;    // each slot found in view
-    std::vector<Glyph_Vertex> vertices_;  // the whole buffer, four a quad
-    std::vector<Glyph_Vertex> scratch_;   // a laid-out slot's glyphs being rebuilt
-    std::vector<std::uint32_t> index_;    // the pages' lists, as in the index buffer
-    std::vector<int> starts_;
-    bool lists_dirty_ = true;
-    float view_mvp_[16] = {}, view_port_[2] = {};
-    bool view_known_ = false;
+    std::vector<Glyph_Vertex> vertices_;  // the whole buffer, six a quad
     int quads_ = 0;
     bool laid_out_ = false, full_send_ = true;
     int dirty_lo_ = -1, dirty_hi_ = -1;  // vertices changed since the last Draw
     std::size_t buffer_bytes_ = 0;
-    std::size_t index_bytes_ = 0;
-    GLuint program_ = 0, vao_ = 0, vbo_ = 0, ibo_ = 0;
+    GLuint program_ = 0, vao_ = 0, vbo_ = 0;
     GLint u_mvp_ = -1, u_atlas_ = -1, u_size_ = -1, u_page_ = -1, u_outline_color_ = -1, u_outline_width_ = -1;
     std::vector<GLuint> pages_;      // one texture per atlas page, with its mip levels
     std::uint64_t sent_serial_ = 0;  // the atlas's serial the textures are up to
