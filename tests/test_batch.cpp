@@ -701,6 +701,88 @@ TEST_F(Batch, EveryReadOutChangingGoesUpInAFewUploadsAndShowsAsAFreshBatch)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, SlidersRewrittenPartByPartShowAsAFreshBatchInBothTextModes)
+{
+    // Rows stacked two deep (the eleventh row lies on the first), so read-outs spill over later
+    // widgets; values across the whole travel, the ends included, where a read-out reaches past its
+    // slider and the slot's box grows and shrinks again; hovers recolouring buttons in between.
+    const float values[] = {0.0f, 100.0f, 50.5f, 99.9f, 3.25f, 100.0f, 0.05f, 42.0f, 7.0f};
+    for (const bool sharp : {false, true}) {
+        VR_Batches batch;
+        batch.Sharp_Text_Set(sharp);
+        const auto rows = Rows_Make(24, batch);
+        ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+        Draw(batch);
+        for (std::size_t f = 0; f < 18; ++f) {
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                if ((i + f) % 4 == 0)
+                    continue;
+                rows[i]->slider.Value = values[(i * 5 + f) % 9];
+                rows[i]->slider.Adjust();
+            }
+            VR_Buttons& b = rows[f % rows.size()]->button;
+            b.Select(0, b.X + 10.0f, b.Y + 10.0f);
+            if (f > 0)
+                rows[(f - 1) % rows.size()]->button.Deselect();
+            Counts_Reset();
+            Draw(batch);
+            EXPECT_EQ(Counts().buffer_data, 0) << sharp << " " << f << ": laid out again";
+        }
+        const std::vector<unsigned char> now = Frame_Of(batch);
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(sharp);
+        for (const auto& r : rows) {
+            fresh.Add(r->label);
+            fresh.Add(r->button);
+            fresh.Add(r->slider);
+        }
+        ASSERT_EQ(fresh.Init(), 1);
+        EXPECT_TRUE(Frame_Of(fresh) == now)
+            << (sharp ? "sharp" : "exact") << ": sliders rewritten part by part differ from a fresh layout";
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, AReadOutMovedPastItsSliderIntoTheViewIsDrawn)
+{
+    VR_Valuators slider;
+    Place(slider, "Gain", 240, HEIGHT - 100, 300, 32);
+    slider.Value_Max = 100.0f;
+    slider.Format = "%.4f";  // a read-out wider than the cursor, reaching past the slider's end
+    slider.Init(Window());
+    float projection[16];
+    headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+    const headless::Light& light = headless::Light_Values();
+    // The view's left edge just past the slider's right end and the culling's margin: only a read-out
+    // reaching past it shows.
+    const auto frame_of = [&](VR_Batches& b) {
+        const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -545.0f, 0, 0, 1};
+        Clear(0.5f, 0.5f, 0.5f);  // the read-out is black
+        b.Draw(projection, model_view, light.direction, light.color, light.ambient);
+        return Frame_Pixels(WIDTH, HEIGHT);
+    };
+    VR_Batches batch;
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1);
+    const std::vector<unsigned char> empty = frame_of(batch);
+    // A value first (the first description after a layout is taken whole), then the far end.
+    for (const float value : {1.0f, 100.0f}) {
+        slider.Value = value;
+        slider.Adjust();
+        if (value < 100.0f) {
+            EXPECT_TRUE(frame_of(batch) == empty);
+        }
+    }
+    const std::vector<unsigned char> now = frame_of(batch);
+    VR_Batches fresh;
+    fresh.Add(slider);
+    ASSERT_EQ(fresh.Init(), 1);
+    const std::vector<unsigned char> want = frame_of(fresh);
+    ASSERT_FALSE(want == empty) << "the read-out does not reach into the view";
+    EXPECT_TRUE(now == want) << "the slider's box did not grow with its read-out";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, OnlyWidgetsInViewAreDrawnAndShowAgainInView)
 {
     VR_Batches batch;

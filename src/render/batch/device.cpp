@@ -152,7 +152,7 @@ void Batch_Renderer::Release()
     vertices_.clear();
     cells_.clear();
     for (Slot& s : slots_) {
-        s.signature.clear();
+        s.signature.Clear();
         s.signature_known = false;
         s.cell_first = s.cell_count = s.cell_room = 0;
         for (Range& r : s.range)
@@ -328,7 +328,7 @@ void Batch_Renderer::Layout()
     atlas_h_ = max_texture_;
     uv_height_ = 1.0f;
     for (Slot& s : slots_) {
-        s.signature.clear();
+        s.signature.Clear();
         // The signature is taken when the widget is next described: an empty one reads as changed,
         // and a widget found unchanged never needs one.
         s.fresh = false;
@@ -563,6 +563,132 @@ void Batch_Renderer::Depth_Cull_Put(const Depth_Cull_State& host)
     glFrontFace(static_cast<GLenum>(host.front_face));
 }
 
+namespace {
+
+void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], float hi[3])
+{
+    const unsigned char* v = static_cast<const unsigned char*>(vertices);
+    for (int i = 0; i < count; ++i, v += stride) {
+        float pos[3];
+        std::memcpy(pos, v, sizeof pos);
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], pos[a]);
+            hi[a] = std::max(hi[a], pos[a]);
+        }
+    }
+}
+
+}  // namespace
+
+bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout)
+{
+    Slot& s = slots_[i];
+    const Look_Parts& parts = s.look.Parts();
+    if (s.part_quads.size() != parts.size())
+        return false;
+    write_parts_.assign(parts.size(), 0);
+    bool glyphs = false;
+    for (const std::uint32_t c : changed_parts_) {
+        const Look_Part& p = parts[c];
+        int stream = 0;
+        if (Part_Quads_Drawn(p, stream) != s.part_quads[c])
+            return false;
+        write_parts_[c] = 1;
+        glyphs = glyphs || (sharp_ && Part_Sharp(p));
+    }
+    int counts[STREAMS];
+    Quads_Count(s, counts);
+    Vertex* out[STREAMS];
+    for (int k = 0; k < STREAMS; ++k) {
+        if (counts[k] > s.range[k].capacity)
+            return false;
+        scratch_[k].resize(static_cast<std::size_t>(counts[k]) * 4);
+        out[k] = scratch_[k].data();
+    }
+    built_runs_.clear();
+    if (!Vertices_Build(s, out, write_parts_.data())) {
+        relayout = true;
+        return true;
+    }
+    // The slot's new box. Side by side, the runs' old and new vertices tell it where they neither
+    // reached the old box's side nor go beyond it; elsewhere the kept vertices are looked at too.
+    Vertex* block = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
+    int block_at[STREAMS];
+    for (int k = 0, at = 0; k < STREAMS; at += s.range[k].capacity * 4, ++k)
+        block_at[k] = at;
+    float was_lo[3] = {1e30f, 1e30f, 1e30f}, was_hi[3] = {-1e30f, -1e30f, -1e30f};
+    float now_lo[3] = {1e30f, 1e30f, 1e30f}, now_hi[3] = {-1e30f, -1e30f, -1e30f};
+    for (const Built_Run& r : built_runs_) {
+        Box_Add(block + block_at[r.stream] + r.first, sizeof(Vertex), r.end - r.first, was_lo, was_hi);
+        Box_Add(scratch_[r.stream].data() + r.first, sizeof(Vertex), r.end - r.first, now_lo, now_hi);
+    }
+    float lo[3], hi[3];
+    std::memcpy(lo, s.lo, sizeof lo);
+    std::memcpy(hi, s.hi, sizeof hi);
+    bool kept = s.lo[0] <= s.hi[0];
+    for (int a = 0; a < 3 && kept; ++a)
+        kept = now_lo[a] >= lo[a] && (was_lo[a] > lo[a] || now_lo[a] == lo[a]) && now_hi[a] <= hi[a] &&
+               (was_hi[a] < hi[a] || now_hi[a] == hi[a]);
+    if (!kept) {
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = 1e30f;
+            hi[a] = -1e30f;
+        }
+        for (int k = 0; k < STREAMS; ++k) {
+            int from = 0;
+            for (const Built_Run& r : built_runs_) {
+                if (r.stream != k)
+                    continue;
+                Box_Add(block + block_at[k] + from, sizeof(Vertex), r.first - from, lo, hi);
+                Box_Add(scratch_[k].data() + r.first, sizeof(Vertex), r.end - r.first, lo, hi);
+                from = r.end;
+            }
+            Box_Add(block + block_at[k] + from, sizeof(Vertex), counts[k] * 4 - from, lo, hi);
+        }
+    }
+    // Earlier slots' spill counts follow this one's quads only where a spill reaches its box; its
+    // own count follows its spill box. With both boxes kept and no spill near, nothing to count.
+    const bool rehook = s.spilled_on || std::memcmp(lo, slot_boxes_[i].lo, sizeof lo) != 0 ||
+                        std::memcmp(hi, slot_boxes_[i].hi, sizeof hi) != 0 ||
+                        std::memcmp(&s.spill, &spill_boxes_[i], sizeof s.spill) != 0;
+    if (rehook)
+        Spill_Unhook(i);
+    int first = -1, last = -1;
+    for (const Built_Run& r : built_runs_) {
+        const Vertex* want = scratch_[r.stream].data();
+        for (int v = r.first; v < r.end; ++v) {
+            Vertex& have = block[block_at[r.stream] + v];
+            if (std::memcmp(&want[v], &have, sizeof(Vertex)) != 0) {
+                have = want[v];
+                first = first < 0 ? block_at[r.stream] + v : std::min(first, block_at[r.stream] + v);
+                last = std::max(last, block_at[r.stream] + v);
+            }
+        }
+    }
+    if (first >= 0) {
+        vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
+        const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
+        if (first < meshes) {
+            Quads_Mark(s.range[STREAM_OPAQUE].first + first / 4, std::min(last, meshes - 1) / 4 - first / 4 + 1, false);
+            Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+        }
+    }
+    Cells_Send(s);
+    if (glyphs && !glyphs_.Slot_Build(i, s.look))
+        glyphs_relayout = true;
+    std::memcpy(s.lo, lo, sizeof lo);
+    std::memcpy(s.hi, hi, sizeof hi);
+    if (rehook)
+        Spill_Hook(i);
+    if (cull_valid_) {
+        const bool visible = Slot_Visible(s);
+        if (visible != s.visible)
+            lists_dirty_ = true;
+        s.visible = visible;
+    }
+    return true;
+}
+
 void Batch_Renderer::Frame(const Batch_View& view)
 {
     draw_calls_ = 0;
@@ -578,8 +704,14 @@ void Batch_Renderer::Frame(const Batch_View& view)
         if (!s.fresh)
             continue;
         s.fresh = false;
-        if (!Signature_Changed(s))
+        const Look_Change change = Signature_Compare(s);
+        if (change == Look_Change::NONE)
             continue;
+        if (change == Look_Change::PARTS && Parts_Rebuild(i, relayout, glyphs_relayout)) {
+            if (relayout)
+                break;
+            continue;
+        }
         int counts[STREAMS];
         Quads_Count(s, counts);
         Vertex* out[STREAMS];

@@ -120,8 +120,11 @@ private:
     };
     struct Slot {
         Look look;
-        std::vector<unsigned char> signature;  // everything the look's vertices and pictures follow from
-        bool signature_known = false;          // none is taken at a layout: the next description is a change
+        Look_Signature signature;      // everything the look's vertices and pictures follow from, part by part
+        bool signature_known = false;  // none is taken at a layout: the next description is a change
+        // The quads each part wrote at its last full build, in part order: a part that changed keeps
+        // its place in the streams only while it draws as many.
+        std::vector<int> part_quads;
         // One cell per textured part, in part order: cell_count of them from cells_[cell_first] on,
         // in room for cell_room (a slot needing more lays everything out again).
         int cell_first = 0, cell_count = 0, cell_room = 0;
@@ -135,7 +138,11 @@ private:
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
         // later widgets draw behind them, as in widget-by-widget drawing.
         Box spill;
-        int spill_hits = 0;    // later slots with quads partly behind that one
+        int spill_hits = 0;  // later slots with quads partly behind that one
+        // An earlier slot's spill box reached this one's box when the spills were last counted (kept
+        // true until this slot is hooked again): while false and its boxes stay, no earlier slot's
+        // count can change with its quads.
+        bool spilled_on = false;
         bool run_end = false;  // the lists' run ends after it (it is visible and spill_hits > 0)
     };
     struct Program {
@@ -144,7 +151,13 @@ private:
               atlas = -1;
     };
 
-    bool Signature_Changed(Slot& slot);
+    // Compares the slot's look with its signature; the changed parts of PARTS in changed_parts_.
+    Look_Change Signature_Compare(Slot& slot);
+    std::vector<std::uint32_t> changed_parts_;
+    // Rewrites only the changed parts of slot `i` (its other parts' vertices stay in the buffer):
+    // false when that cannot be done (a part draws another number of quads), the slot then to be
+    // built whole; `relayout` set when the atlas has no room.
+    bool Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout);
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
     // The same, none for a caption sharp text draws as glyphs.
@@ -167,7 +180,16 @@ private:
     // advancing the pointers, and places its pictures; the texel rows of the atlas coordinates are
     // divided by uv_height_. False when a picture found no room in the atlas: the pointers tell
     // how far each stream got.
-    bool Vertices_Build(Slot& slot, Vertex* out[STREAMS]);
+    // With `write`, only the parts it marks and the textured ones (whose cut follows the others) are
+    // written, each written run noted in built_runs_; the other parts' room is passed over and the
+    // box is not kept.
+    bool Vertices_Build(Slot& slot, Vertex* out[STREAMS], const unsigned char* write = nullptr);
+    // A run of vertices Vertices_Build wrote: the stream and its first and end vertex there.
+    struct Built_Run {
+        int stream, first, end;
+    };
+    std::vector<Built_Run> built_runs_;
+    std::vector<unsigned char> write_parts_;  // Parts_Rebuild's mask
     // Keeps `region` of the source in the cell's atlas texels, copying it into the atlas's rows
     // (pixels_) and, after the layout, marking the cell dirty when it changed; `room` is
     // what a cell that must move reserves. False when the atlas has no room. Calls no GL.
@@ -214,7 +236,8 @@ private:
     // Copies slot `k`'s box and spill box to slot_boxes_ and spill_boxes_.
     void Boxes_Keep(std::size_t k);
     // The later slots the spill of slot `k` may hide.
-    int Spill_Count(std::size_t k) const;
+    // Marks spilled_on in each later slot the spill box reaches.
+    int Spill_Count(std::size_t k);
     // Every slot's boxes kept and its spill counted (a layout).
     void Spill_Count_All();
     // The slots by the squares of a grid (SPILL_SQUARE units) their boxes and their spill boxes
