@@ -1166,8 +1166,9 @@ TEST_F(Batch, BatchesMadeAndDroppedInAnyOrderKeepTheirOwnLooks)
 
 TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
 {
-    // The batch keeps each slider's last formatted read-out: a format changed in place, a value that
-    // only prints differently (-0), and a return to an earlier text must all show.
+    // The batch keeps each slider's last formatted read-out: a format changed in place (grown past
+    // its old end too), a value that only prints differently (-0), and a return to an earlier text
+    // must all show.
     char format[16] = "%.1f";
     VR_Valuators slider;
     Place(slider, "Gain", 240, HEIGHT - 100, 300, 32);
@@ -1183,7 +1184,9 @@ TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
     const struct {
         const char* format;
         float value;
-    } steps[] = {{"%.3f", 12.25f}, {"%.1f", 12.25f}, {"%+.0f", -0.0f}, {"%+.0f", 0.0f}, {"%.1f", 12.25f}};
+    } steps[] = {{"%.3f", 12.25f}, {"%.1f", 12.25f}, {"%+.0f", -0.0f},
+                 {"%+.0f", 0.0f},  {"%.1f", 12.25f}, {"%.1f V", 12.25f},  // longer, the same start
+                 {"%.1f", 12.25f}};
     for (const auto& step : steps) {
         std::strcpy(format, step.format);
         slider.Value = step.value;
