@@ -783,6 +783,45 @@ TEST_F(Batch, AReadOutMovedPastItsSliderIntoTheViewIsDrawn)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, WidgetsChangedFarFromTheViewShowTheirNewStateWhenTheViewReachesThem)
+{
+    VR_Batches batch;
+    const auto rows = Rows_Make(10, batch);
+    ASSERT_EQ(batch.Init(), 1);
+    float projection[16];
+    headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+    const headless::Light& light = headless::Light_Values();
+    const auto frame_at = [&](float dx) {
+        const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, dx, 0, 0, 1};
+        Clear();
+        batch.Draw(projection, model_view, light.direction, light.color, light.ambient);
+        return Frame_Pixels(WIDTH, HEIGHT);
+    };
+    frame_at(0.0f);
+    frame_at(-5000.0f);
+    // Changed while the view is far away: nothing of them is described or sent.
+    for (const auto& r : rows) {
+        r->slider.Value = 95.5f - r->slider.Value;
+        r->slider.Adjust();
+    }
+    rows[2]->button.Select(0, rows[2]->button.X + 10.0f, rows[2]->button.Y + 10.0f);
+    Counts_Reset();
+    frame_at(-5000.0f);
+    EXPECT_EQ(Counts().buffer_data + Counts().buffer_sub_data + Counts().tex_sub_image, 0);
+    EXPECT_EQ(batch.Uploads_Get(), 0);
+    // Back in view, as a fresh batch draws them.
+    const std::vector<unsigned char> back = frame_at(0.0f);
+    VR_Batches fresh;
+    for (const auto& r : rows) {
+        fresh.Add(r->label);
+        fresh.Add(r->button);
+        fresh.Add(r->slider);
+    }
+    ASSERT_EQ(fresh.Init(), 1);
+    EXPECT_TRUE(Frame_Of(fresh) == back) << "a widget changed while far away shows its old state";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, OnlyWidgetsInViewAreDrawnAndShowAgainInView)
 {
     VR_Batches batch;

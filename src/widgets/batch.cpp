@@ -18,6 +18,9 @@ namespace {
 
 struct Entry : core::Snapshot_Subject {
     const core::Class_Ops* type;
+    // The widget's place when it was last described: while its slot lies far from the view and
+    // the place stays, the widget is not described (what changed shows when the view comes near).
+    short place[4] = {};
 };
 
 // A container or editor that was never sized leaves its members uninitialised: only a move counts.
@@ -146,7 +149,7 @@ struct VR_Batches::Impl {
         try {
             // The holding table knows whether this batch holds the widget already: no search of the
             // entries, which would make adding N widgets quadratic.
-            entries.push_back(Entry{{&widget, type.Snapshot, core::Snapshot_Span{}}, &type});
+            entries.push_back(Entry{{&widget, type.Snapshot, core::Snapshot_Span{}}, &type, {}});
             const core::Holding_Added added = core::Holding_Add(&widget, this, holding, entries.size() - 1);
             if (added != core::Holding_Added::NEW)
                 entries.pop_back();
@@ -184,7 +187,9 @@ struct VR_Batches::Impl {
 
     // Describes every widget into its slot: the frame's steps (rebuilds, read-outs, phases) happen here.
     // A widget found unchanged keeps the look it was given, unless `all`.
-    void Describe_All(bool all = false)
+    // With `near_only`, a widget whose slot lies far from the view keeps its look while its place
+    // stays: it is described when the view comes near it.
+    void Describe_All(bool all = false, bool near_only = false)
     {
         Entries_Compact();
         renderer.Slots_Resize(entries.size());
@@ -202,10 +207,17 @@ struct VR_Batches::Impl {
         // Every snapshot is taken again: the store starts afresh, with room for a slider's each.
         if (all)
             snapshots.Reset(entries, entries.size() * 640);
+        // Slots far from the view are known only after a layout.
+        const bool skip_far = near_only && !all && laid_out;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             Entry& e = entries[i];
+            const short place[4] = {e.widget->X, e.widget->Y, e.widget->Width, e.widget->Height};
+            if (skip_far && e.snapshot.size > 0 && renderer.Slot_Far(i) &&
+                std::memcmp(place, e.place, sizeof place) == 0)
+                continue;
             if (!all && snapshots.Matches(e))
                 continue;
+            std::memcpy(e.place, place, sizeof place);
             // Forgotten until the description is complete: one cut short (out of memory) is made again.
             core::Widget_Snapshots::Forget(e);
             core::Look& look = renderer.Slot_Look(i);
@@ -250,11 +262,16 @@ struct VR_Batches::Impl {
         const bool vao_known = Vao_Known();
         saved.Save(vao_known);
         const bool drawn = Guarded("Draw", saved, vao_known, [&] {
-            Describe_All();
+            if (laid_out)
+                renderer.Cull(view);
+            Describe_All(false, true);
             if (!laid_out) {
                 renderer.Layout();
                 laid_out = true;
             }
+            // A layout of everything reads every slot's look: the ones left while far first.
+            if (renderer.Changes_Take())
+                Describe_All();
             renderer.Frame(view);
         });
         if (drawn)

@@ -408,6 +408,27 @@ bool Batch_Renderer::Slot_Visible(const Slot& slot) const
     return Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, slot.lo, slot.hi);
 }
 
+bool Batch_Renderer::Slot_Outside(const Slot& slot) const
+{
+    if (slot.lo[0] > slot.hi[0])
+        return false;
+    // What a change may make it draw beyond its box (a read-out at the end of its travel, a longer
+    // caption) stays within that.
+    const float grow = std::max(slot.hi[0] - slot.lo[0], slot.hi[1] - slot.lo[1]) + 16.0f;
+    const float lo[3] = {slot.lo[0] - grow, slot.lo[1] - grow, slot.lo[2] - grow};
+    const float hi[3] = {slot.hi[0] + grow, slot.hi[1] + grow, slot.hi[2] + grow};
+    return !Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, lo, hi);
+}
+
+void Batch_Renderer::Slot_Cull(Slot& slot)
+{
+    const bool visible = Slot_Visible(slot);
+    if (visible != slot.visible)
+        lists_dirty_ = true;
+    slot.visible = visible;
+    slot.far = !visible && Slot_Outside(slot);
+}
+
 void Batch_Renderer::View_Take(const Batch_View& view)
 {
     const bool straight = View_Straight(view.mvp);
@@ -421,12 +442,8 @@ void Batch_Renderer::View_Take(const Batch_View& view)
     std::memcpy(cull_mvp_, view.mvp, sizeof cull_mvp_);
     std::memcpy(cull_viewport_, view.viewport, sizeof cull_viewport_);
     cull_valid_ = true;
-    for (Slot& s : slots_) {
-        const bool visible = Slot_Visible(s);
-        if (visible != s.visible)
-            lists_dirty_ = true;
-        s.visible = visible;
-    }
+    for (Slot& s : slots_)
+        Slot_Cull(s);
 }
 
 void Batch_Renderer::Lists_Upload()
@@ -610,60 +627,49 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         relayout = true;
         return true;
     }
-    // The slot's new box. Side by side, the runs' old and new vertices tell it where they neither
-    // reached the old box's side nor go beyond it; elsewhere the kept vertices are looked at too.
+    // Earlier slots' spill counts follow this one's quads only where a spill reaches its box: then
+    // they are taken out while the old quads are in the buffer. (Where none does they count none.)
+    if (s.spilled_on)
+        Spill_Unhook(i);
+    // Only the vertices that differ are written, and their old and new corners tell the slot's new
+    // box: where they neither reached the old box's side nor go beyond it, it stays.
     Vertex* block = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
     int block_at[STREAMS];
     for (int k = 0, at = 0; k < STREAMS; at += s.range[k].capacity * 4, ++k)
         block_at[k] = at;
     float was_lo[3] = {1e30f, 1e30f, 1e30f}, was_hi[3] = {-1e30f, -1e30f, -1e30f};
     float now_lo[3] = {1e30f, 1e30f, 1e30f}, now_hi[3] = {-1e30f, -1e30f, -1e30f};
-    for (const Built_Run& r : built_runs_) {
-        Box_Add(block + block_at[r.stream] + r.first, sizeof(Vertex), r.end - r.first, was_lo, was_hi);
-        Box_Add(scratch_[r.stream].data() + r.first, sizeof(Vertex), r.end - r.first, now_lo, now_hi);
-    }
-    float lo[3], hi[3];
-    std::memcpy(lo, s.lo, sizeof lo);
-    std::memcpy(hi, s.hi, sizeof hi);
-    bool kept = s.lo[0] <= s.hi[0];
-    for (int a = 0; a < 3 && kept; ++a)
-        kept = now_lo[a] >= lo[a] && (was_lo[a] > lo[a] || now_lo[a] == lo[a]) && now_hi[a] <= hi[a] &&
-               (was_hi[a] < hi[a] || now_hi[a] == hi[a]);
-    if (!kept) {
-        for (int a = 0; a < 3; ++a) {
-            lo[a] = 1e30f;
-            hi[a] = -1e30f;
-        }
-        for (int k = 0; k < STREAMS; ++k) {
-            int from = 0;
-            for (const Built_Run& r : built_runs_) {
-                if (r.stream != k)
-                    continue;
-                Box_Add(block + block_at[k] + from, sizeof(Vertex), r.first - from, lo, hi);
-                Box_Add(scratch_[k].data() + r.first, sizeof(Vertex), r.end - r.first, lo, hi);
-                from = r.end;
-            }
-            Box_Add(block + block_at[k] + from, sizeof(Vertex), counts[k] * 4 - from, lo, hi);
-        }
-    }
-    // Earlier slots' spill counts follow this one's quads only where a spill reaches its box; its
-    // own count follows its spill box. With both boxes kept and no spill near, nothing to count.
-    const bool rehook = s.spilled_on || std::memcmp(lo, slot_boxes_[i].lo, sizeof lo) != 0 ||
-                        std::memcmp(hi, slot_boxes_[i].hi, sizeof hi) != 0 ||
-                        std::memcmp(&s.spill, &spill_boxes_[i], sizeof s.spill) != 0;
-    if (rehook)
-        Spill_Unhook(i);
     int first = -1, last = -1;
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
         for (int v = r.first; v < r.end; ++v) {
             Vertex& have = block[block_at[r.stream] + v];
-            if (std::memcmp(&want[v], &have, sizeof(Vertex)) != 0) {
-                have = want[v];
-                first = first < 0 ? block_at[r.stream] + v : std::min(first, block_at[r.stream] + v);
-                last = std::max(last, block_at[r.stream] + v);
+            if (std::memcmp(&want[v], &have, sizeof(Vertex)) == 0)
+                continue;
+            for (int a = 0; a < 3; ++a) {
+                was_lo[a] = std::min(was_lo[a], have.pos[a]);
+                was_hi[a] = std::max(was_hi[a], have.pos[a]);
+                now_lo[a] = std::min(now_lo[a], want[v].pos[a]);
+                now_hi[a] = std::max(now_hi[a], want[v].pos[a]);
             }
+            have = want[v];
+            first = first < 0 ? block_at[r.stream] + v : std::min(first, block_at[r.stream] + v);
+            last = std::max(last, block_at[r.stream] + v);
         }
+    }
+    bool kept = first < 0;
+    if (!kept) {
+        kept = s.lo[0] <= s.hi[0];
+        for (int a = 0; a < 3 && kept; ++a)
+            kept = now_lo[a] >= s.lo[a] && (was_lo[a] > s.lo[a] || now_lo[a] == s.lo[a]) && now_hi[a] <= s.hi[a] &&
+                   (was_hi[a] < s.hi[a] || now_hi[a] == s.hi[a]);
+    }
+    if (!kept) {
+        float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+        for (int k = 0; k < STREAMS; ++k)
+            Box_Add(block + block_at[k], sizeof(Vertex), counts[k] * 4, lo, hi);
+        std::memcpy(s.lo, lo, sizeof lo);
+        std::memcpy(s.hi, hi, sizeof hi);
     }
     if (first >= 0) {
         vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
@@ -673,28 +679,27 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
             Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
         }
     }
+    // Its own count follows its spill box, and the earlier ones this box.
+    const bool rehook = s.spilled_on || std::memcmp(s.lo, slot_boxes_[i].lo, sizeof s.lo) != 0 ||
+                        std::memcmp(s.hi, slot_boxes_[i].hi, sizeof s.hi) != 0 ||
+                        std::memcmp(&s.spill, &spill_boxes_[i], sizeof s.spill) != 0;
     Cells_Send(s);
     if (glyphs && !glyphs_.Slot_Build(i, s.look))
         glyphs_relayout = true;
-    std::memcpy(s.lo, lo, sizeof lo);
-    std::memcpy(s.hi, hi, sizeof hi);
     if (rehook)
         Spill_Hook(i);
-    if (cull_valid_) {
-        const bool visible = Slot_Visible(s);
-        if (visible != s.visible)
-            lists_dirty_ = true;
-        s.visible = visible;
-    }
+    if (cull_valid_)
+        Slot_Cull(s);
     return true;
 }
 
-void Batch_Renderer::Frame(const Batch_View& view)
+bool Batch_Renderer::Changes_Take()
 {
+    changes_taken_ = true;
     draw_calls_ = 0;
     uploads_ = 0;
     if (!Ready())
-        return;
+        return false;
     bool relayout = (quads_ == 0 && glyphs_.Quads() == 0 && !slots_.empty()) || layout_wanted_;
     bool glyphs_relayout = false;
     const Vertex blank{};
@@ -760,20 +765,29 @@ void Batch_Renderer::Frame(const Batch_View& view)
         // A widget moved into the view or out of it changes the lists.
         Bounds_Make(s);
         Spill_Hook(i);
-        if (cull_valid_) {
-            const bool visible = Slot_Visible(s);
-            if (visible != s.visible)
-                lists_dirty_ = true;
-            s.visible = visible;
-        }
+        if (cull_valid_)
+            Slot_Cull(s);
     }
     if (relayout) {
+        layout_wanted_ = true;
+        return true;
+    }
+    Changes_Send();
+    if (glyphs_relayout)
+        glyphs_.Layout();
+    return false;
+}
+
+void Batch_Renderer::Frame(const Batch_View& view)
+{
+    if (!changes_taken_)
+        Changes_Take();
+    changes_taken_ = false;
+    if (!Ready())
+        return;
+    if (layout_wanted_) {
         Layout();
         uploads_ = 1;
-    } else {
-        Changes_Send();
-        if (glyphs_relayout)
-            glyphs_.Layout();
     }
     if (quads_ == 0 && glyphs_.Quads() == 0)
         return;

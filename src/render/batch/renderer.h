@@ -65,8 +65,23 @@ public:
     }
     // Lays every slot out afresh from its current look: full upload of vertices and pictures.
     void Layout();
-    // Brings the GL copies up to the slots' looks, uploading only what changed, and draws.
+    // Brings the GL copies up to the slots' looks described anew, uploading only what changed.
+    // True when that needs everything laid out again, which the next Frame does: every slot's look
+    // must then be up to date (described again where it was left as it was while far).
+    bool Changes_Take();
+    // Changes_Take unless taken since the last Frame, the layout it asked for, and the draw.
     void Frame(const Batch_View& view);
+
+    // Takes the frame's view in before the widgets are described (Frame takes the same view again
+    // for nothing): which slots lie far from it.
+    void Cull(const Batch_View& view)
+    {
+        if (Ready() && quads_ > 0)
+            View_Take(view);
+    }
+    // Whether slot `i` lay outside the view by more than its own size at the last culling: its
+    // widget need not be described while its place stays, until the view comes near it.
+    bool Slot_Far(std::size_t i) const { return cull_valid_ && slots_[i].far; }
 
     int Draw_Calls() const { return draw_calls_; }
     int Uploads() const { return uploads_; }
@@ -133,6 +148,7 @@ private:
         // draws nothing (hidden).
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
         bool visible = false;  // drawn through the index lists
+        bool far = false;      // Slot_Far
         bool fresh = true;     // described since the last Frame: its signature may have changed
         // The box around its blended captions and pictures that reach beyond its meshes (a label's,
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
@@ -218,6 +234,12 @@ private:
     // Whether any of the slot may fall inside the view's clip volume; a slot without vertices keeps
     // what it was.
     bool Slot_Visible(const Slot& slot) const;
+    // Whether the slot's box, grown by its own size on every side, lies outside the clip volume; a
+    // slot without vertices is never far.
+    bool Slot_Outside(const Slot& slot) const;
+    // The slot's visible and far marks for its box now (a view taken); a changed visible set
+    // rebuilds the lists.
+    void Slot_Cull(Slot& slot);
     // Takes the view in: when it moved, tests every slot against it again.
     void View_Take(const Batch_View& view);
     // The index lists of the visible slots, built and uploaded when the visible set or the faces
@@ -362,6 +384,7 @@ private:
     bool sharp_ = false;
     bool sharp_failed_ = false;  // the sharp program could not be built: captions stay bitmaps
     bool layout_wanted_ = false;
+    bool changes_taken_ = false;  // Changes_Take ran since the last Frame
 };
 
 }  // namespace core

@@ -542,9 +542,30 @@ void Batch_Renderer::Spill_Hook(std::size_t k)
                                   Squares_Of(slot_boxes_[k].lo, slot_boxes_[k].hi, now[0]),
                                   Squares_Of(spill_boxes_[k].lo, spill_boxes_[k].hi, now[1])};
         squares_kept_ = n[2] <= SQUARES_MOST && n[3] <= SQUARES_MOST;
+        // Only the squares it left and those it reached change: a read-out moving across one edge
+        // of the grid touches one or two.
+        const auto move = [&](Square_Map& map, std::size_t had, const int(&a)[4], std::size_t has, const int(&b)[4]) {
+            const auto inside = [](const int(&r)[4], std::uint64_t square) {
+                const int x = static_cast<int>(static_cast<std::uint32_t>(square >> 32));
+                const int y = static_cast<int>(static_cast<std::uint32_t>(square));
+                return x >= r[0] && x <= r[2] && y >= r[1] && y <= r[3];
+            };
+            if (had > 0)
+                Squares_Each(a, [&](std::uint64_t square) {
+                    if (has == 0 || !inside(b, square)) {
+                        std::vector<std::uint32_t>& in = map[square];
+                        in.erase(std::find(in.begin(), in.end(), static_cast<std::uint32_t>(k)));
+                    }
+                });
+            if (has > 0)
+                Squares_Each(b, [&](std::uint64_t square) {
+                    if (had == 0 || !inside(a, square))
+                        map[square].push_back(static_cast<std::uint32_t>(k));
+                });
+        };
         if (squares_kept_ && (n[0] != n[2] || n[1] != n[3] || std::memcmp(was, now, sizeof was) != 0)) {
-            Squares_Enter(k, box, spill, false);
-            Squares_Enter(k, slot_boxes_[k], spill_boxes_[k], true);
+            move(box_squares_, n[0], was[0], n[2], now[0]);
+            move(spill_squares_, n[1], was[1], n[3], now[1]);
         }
     }
     slots_[k].spilled_on = false;
