@@ -359,6 +359,7 @@ void Batch_Renderer::Layout()
         for (std::size_t i = 0; i < slots_.size(); ++i)
             glyphs_.Slot_Build(i, slots_[i].look);
         glyphs_.Layout();
+        glyph_runs_dirty_ = true;
     }
     Spill_Count_All();
     gathering_ = false;
@@ -408,25 +409,54 @@ bool Batch_Renderer::Slot_Visible(const Slot& slot) const
     return Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, slot.lo, slot.hi);
 }
 
-bool Batch_Renderer::Slot_Outside(const Slot& slot) const
+bool Batch_Renderer::Box_Outside(const float lo[3], const float hi[3]) const
 {
-    if (slot.lo[0] > slot.hi[0])
+    if (lo[0] > hi[0])
         return false;
     // What a change may make it draw beyond its box (a read-out at the end of its travel, a longer
     // caption) stays within that.
-    const float grow = std::max(slot.hi[0] - slot.lo[0], slot.hi[1] - slot.lo[1]) + 16.0f;
-    const float lo[3] = {slot.lo[0] - grow, slot.lo[1] - grow, slot.lo[2] - grow};
-    const float hi[3] = {slot.hi[0] + grow, slot.hi[1] + grow, slot.hi[2] + grow};
-    return !Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, lo, hi);
+    const float grow = std::max(hi[0] - lo[0], hi[1] - lo[1]) + 16.0f;
+    const float far_lo[3] = {lo[0] - grow, lo[1] - grow, lo[2] - grow};
+    const float far_hi[3] = {hi[0] + grow, hi[1] + grow, hi[2] + grow};
+    return !Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, far_lo, far_hi);
 }
 
-void Batch_Renderer::Slot_Cull(Slot& slot)
+void Batch_Renderer::Slot_Cull(std::size_t i)
 {
+    Slot& slot = slots_[i];
     const bool visible = Slot_Visible(slot);
     if (visible != slot.visible)
         lists_dirty_ = true;
     slot.visible = visible;
-    slot.far = !visible && Slot_Outside(slot);
+    // Glyphs follow their own box: a caption's may reach where none of the slot's quads does.
+    float lo[3], hi[3];
+    const bool glyphs = sharp_ && glyphs_.Slot_Box(i, lo, hi);
+    const bool glyphs_visible = glyphs && Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, lo, hi);
+    if (glyphs_visible != slot.glyphs_visible)
+        glyph_runs_dirty_ = true;
+    slot.glyphs_visible = glyphs_visible;
+    slot.far = !visible && !glyphs_visible && Box_Outside(slot.lo, slot.hi) && (!glyphs || Box_Outside(lo, hi));
+}
+
+void Batch_Renderer::Glyph_Runs_Make()
+{
+    glyph_runs_dirty_ = false;
+    glyph_firsts_.clear();
+    glyph_counts_.clear();
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        if (!slots_[i].glyphs_visible)
+            continue;
+        int first = 0, count = 0;
+        glyphs_.Slot_Range(i, first, count);
+        if (count == 0)
+            continue;
+        if (!glyph_firsts_.empty() && glyph_firsts_.back() + glyph_counts_.back() == first)
+            glyph_counts_.back() += count;
+        else {
+            glyph_firsts_.push_back(first);
+            glyph_counts_.push_back(count);
+        }
+    }
 }
 
 void Batch_Renderer::View_Take(const Batch_View& view)
@@ -442,8 +472,8 @@ void Batch_Renderer::View_Take(const Batch_View& view)
     std::memcpy(cull_mvp_, view.mvp, sizeof cull_mvp_);
     std::memcpy(cull_viewport_, view.viewport, sizeof cull_viewport_);
     cull_valid_ = true;
-    for (Slot& s : slots_)
-        Slot_Cull(s);
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        Slot_Cull(i);
 }
 
 void Batch_Renderer::Lists_Upload()
@@ -689,7 +719,7 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     if (rehook)
         Spill_Hook(i);
     if (cull_valid_)
-        Slot_Cull(s);
+        Slot_Cull(i);
     return true;
 }
 
@@ -766,15 +796,17 @@ bool Batch_Renderer::Changes_Take()
         Bounds_Make(s);
         Spill_Hook(i);
         if (cull_valid_)
-            Slot_Cull(s);
+            Slot_Cull(i);
     }
     if (relayout) {
         layout_wanted_ = true;
         return true;
     }
     Changes_Send();
-    if (glyphs_relayout)
+    if (glyphs_relayout) {
         glyphs_.Layout();
+        glyph_runs_dirty_ = true;
+    }
     return false;
 }
 
@@ -838,8 +870,12 @@ void Batch_Renderer::Frame(const Batch_View& view)
     }
     // The glyphs after everything else: with the depth test they stand on their widgets as the
     // bitmaps' quads do, and blend over whatever lies behind them.
-    if (sharp_)
-        draw_calls_ += glyphs_.Draw(view.mvp, uploads_);
+    if (sharp_) {
+        if (glyph_runs_dirty_)
+            Glyph_Runs_Make();
+        draw_calls_ += glyphs_.Draw(view.mvp, uploads_, glyph_firsts_.data(), glyph_counts_.data(),
+                                    static_cast<int>(glyph_firsts_.size()));
+    }
     Depth_Cull_Put(host);
     if (!vao_)
         for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)

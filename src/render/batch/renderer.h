@@ -147,9 +147,10 @@ private:
         // The box around every vertex the slot draws now, in the widgets' frame; lo > hi when it
         // draws nothing (hidden).
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
-        bool visible = false;  // drawn through the index lists
-        bool far = false;      // Slot_Far
-        bool fresh = true;     // described since the last Frame: its signature may have changed
+        bool visible = false;         // drawn through the index lists
+        bool far = false;             // Slot_Far
+        bool glyphs_visible = false;  // its sharp text's glyphs may fall inside the view
+        bool fresh = true;            // described since the last Frame: its signature may have changed
         // The box around its blended captions and pictures that reach beyond its meshes (a label's,
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
         // later widgets draw behind them, as in widget-by-widget drawing.
@@ -234,12 +235,17 @@ private:
     // Whether any of the slot may fall inside the view's clip volume; a slot without vertices keeps
     // what it was.
     bool Slot_Visible(const Slot& slot) const;
-    // Whether the slot's box, grown by its own size on every side, lies outside the clip volume; a
-    // slot without vertices is never far.
-    bool Slot_Outside(const Slot& slot) const;
-    // The slot's visible and far marks for its box now (a view taken); a changed visible set
-    // rebuilds the lists.
-    void Slot_Cull(Slot& slot);
+    // Whether a box, grown by its own size on every side, lies outside the clip volume; an empty
+    // box never does.
+    bool Box_Outside(const float lo[3], const float hi[3]) const;
+    // Slot `i`'s visible and far marks for its boxes now (a view taken); a changed visible set
+    // rebuilds the lists, or the glyphs' runs.
+    void Slot_Cull(std::size_t i);
+    // The runs of glyph vertices of the slots whose glyphs are in view.
+    void Glyph_Runs_Make();
+    std::vector<GLint> glyph_firsts_;
+    std::vector<GLsizei> glyph_counts_;
+    bool glyph_runs_dirty_ = true;
     // Takes the view in: when it moved, tests every slot against it again.
     void View_Take(const Batch_View& view);
     // The index lists of the visible slots, built and uploaded when the visible set or the faces
