@@ -246,13 +246,9 @@ TEST_F(BatchSharpText, OnlyGlyphsInViewAreDrawnThoughTheirWidgetIsOutOfIt)
     batch.Sharp_Text_Set(true);
     batch.Add(label);
     ASSERT_EQ(batch.Init(), 1) << Messages_Text();
-    float projection[16];
-    headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
-    const headless::Light& light = headless::Light_Values();
     const auto ink_at = [&](float dx) {
-        const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, dx, 0, 0, 1};
         Clear();
-        batch.Draw(projection, model_view, light.direction, light.color, light.ambient);
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT, dx);
         return Ink(Frame_Pixels(WIDTH, HEIGHT), 0, 380, WIDTH, 450, 0);
     };
     const Ink_Box whole = ink_at(0.0f);

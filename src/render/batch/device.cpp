@@ -627,6 +627,17 @@ void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], f
 
 }  // namespace
 
+void Batch_Renderer::Block_Changed(const Slot& s, int first, int last)
+{
+    vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
+    // The meshes come first in the block.
+    const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
+    if (first < meshes) {
+        Quads_Mark(s.range[STREAM_OPAQUE].first + first / 4, std::min(last, meshes - 1) / 4 - first / 4 + 1, false);
+        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+    }
+}
+
 bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout)
 {
     Slot& s = slots_[i];
@@ -701,14 +712,8 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         std::memcpy(s.lo, lo, sizeof lo);
         std::memcpy(s.hi, hi, sizeof hi);
     }
-    if (first >= 0) {
-        vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
-        const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
-        if (first < meshes) {
-            Quads_Mark(s.range[STREAM_OPAQUE].first + first / 4, std::min(last, meshes - 1) / 4 - first / 4 + 1, false);
-            Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
-        }
-    }
+    if (first >= 0)
+        Block_Changed(s, first, last);
     // Its own count follows its spill box, and the earlier ones this box.
     const bool rehook = s.spilled_on || std::memcmp(s.lo, slot_boxes_[i].lo, sizeof s.lo) != 0 ||
                         std::memcmp(s.hi, slot_boxes_[i].hi, sizeof s.hi) != 0 ||
@@ -783,15 +788,8 @@ bool Batch_Renderer::Changes_Take()
             }
             at += kept;
         }
-        if (lo >= 0) {
-            vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + lo, s.range[0].first * 4 + hi});
-            // The meshes come first in the block.
-            const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
-            if (lo < meshes) {
-                Quads_Mark(s.range[STREAM_OPAQUE].first + lo / 4, std::min(hi, meshes - 1) / 4 - lo / 4 + 1, false);
-                Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
-            }
-        }
+        if (lo >= 0)
+            Block_Changed(s, lo, hi);
         // A widget moved into the view or out of it changes the lists.
         Bounds_Make(s);
         Spill_Hook(i);

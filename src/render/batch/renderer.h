@@ -175,6 +175,9 @@ private:
     // false when that cannot be done (a part draws another number of quads), the slot then to be
     // built whole; `relayout` set when the atlas has no room.
     bool Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout);
+    // Vertices `first` to `last` of the slot's block (its streams one after the other) changed:
+    // they go up with the frame's changes, and changed mesh quads are marked again.
+    void Block_Changed(const Slot& s, int first, int last);
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
     // The same, none for a caption sharp text draws as glyphs.
