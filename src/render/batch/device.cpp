@@ -719,7 +719,7 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
                         std::memcmp(s.hi, slot_boxes_[i].hi, sizeof s.hi) != 0 ||
                         std::memcmp(&s.spill, &spill_boxes_[i], sizeof s.spill) != 0;
     Cells_Send(s);
-    if (glyphs && !glyphs_.Slot_Build(i, s.look))
+    if (glyphs && !glyphs_.Slot_Build(i, s.look, write_parts_.data()))
         glyphs_relayout = true;
     if (rehook)
         Spill_Hook(i);

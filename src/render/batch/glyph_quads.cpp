@@ -180,12 +180,31 @@ void Glyph_Quads::Slots_Resize(std::size_t count)
     laid_out_ = false;
 }
 
-bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look)
+bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned char* only)
 {
     Slot& s = slots_[i];
-    s.vertices.clear();
-    for (const Look_Part& p : look.Parts())
-        Glyph_Quads_Build(p, Glyph_Atlas_Shared(), s.vertices);
+    const std::size_t parts = look.Size();
+    if (only && s.part_ends.size() == parts) {
+        kept_.swap(s.vertices);
+        s.vertices.clear();
+        std::uint32_t from = 0;
+        for (std::size_t k = 0; k < parts; ++k) {
+            const std::uint32_t end = s.part_ends[k];
+            if (only[k])
+                Glyph_Quads_Build(look.Parts()[k], Glyph_Atlas_Shared(), s.vertices);
+            else
+                s.vertices.insert(s.vertices.end(), kept_.begin() + from, kept_.begin() + end);
+            from = end;
+            s.part_ends[k] = static_cast<std::uint32_t>(s.vertices.size());
+        }
+    } else {
+        s.vertices.clear();
+        s.part_ends.clear();
+        for (const Look_Part& p : look.Parts()) {
+            Glyph_Quads_Build(p, Glyph_Atlas_Shared(), s.vertices);
+            s.part_ends.push_back(static_cast<std::uint32_t>(s.vertices.size()));
+        }
+    }
     for (int a = 0; a < 3; ++a) {
         s.lo[a] = 1e30f;
         s.hi[a] = -1e30f;
