@@ -804,6 +804,25 @@ TEST_F(Batch, WidgetsChangedFarFromTheViewShowTheirNewStateWhenTheViewReachesThe
     // Back in view, as a fresh batch draws them.
     const std::vector<unsigned char> back = frame_at(0.0f);
     EXPECT_TRUE(Rows_Fresh_Frame(rows) == back) << "a widget changed while far away shows its old state";
+
+    // A class followed by no snapshot, described at every frame in view (a progress bar's stripes
+    // move): far away it is left alone too, and moves again in view.
+    VR_Progress bar;
+    Place(bar, "Busy", 300, 200, 200, 30);
+    bar.Init(Window());
+    VR_Batches moving;
+    moving.Add(bar);
+    ASSERT_EQ(moving.Init(), 1);
+    Frame_Moved(moving, 0.0f);
+    const short phase = bar.Phase;
+    Frame_Moved(moving, 0.0f);
+    ASSERT_NE(bar.Phase, phase) << "the stripes stand still in view";
+    Frame_Moved(moving, -5000.0f);
+    const short far_phase = bar.Phase;
+    Frame_Moved(moving, -5000.0f);
+    EXPECT_EQ(bar.Phase, far_phase) << "described far away";
+    Frame_Moved(moving, 0.0f);
+    EXPECT_NE(bar.Phase, far_phase);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
