@@ -120,6 +120,8 @@ std::unique_ptr<Panel> Make_Vrtools();
 // The same widgets drawn through one VR_Batches (explicit matrices and light outside a
 // compatibility context).
 std::unique_ptr<Panel> Make_Batch();
+// The same batch with its text drawn as glyph quads from the shared distance-field atlas.
+std::unique_ptr<Panel> Make_Sharp();
 // The raw reference: the GL calls of the vrtools panel's passes, issued from buffers and bitmaps it
 // prepared from a private vrtools panel, with no library code between them.
 std::unique_ptr<Panel> Make_Raw();

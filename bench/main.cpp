@@ -39,7 +39,7 @@ struct Options {
     std::vector<int> sizes = {10, 100, 1000};
     std::vector<Scenario> scenarios = {Scenario::STEADY, Scenario::HOVER, Scenario::DRAG, Scenario::LIVE,
                                        Scenario::INIT};
-    std::vector<std::string> impls = {"vrtools", "batch", "imgui", "raw"};
+    std::vector<std::string> impls = {"vrtools", "batch", "sharp", "imgui", "raw"};
     bool core = false;        // a 3.3 core-profile context: the batch and ImGui's OpenGL3 backend only
     int fixed = 0;            // > 0: that many untimed frames per cell, for instruction counts
     bool smoke = false;       // one frame per cell
@@ -74,7 +74,8 @@ void Usage()
         "  --n LIST          panel sizes in rows (default 10,100,1000)\n"
         "  --scenario LIST   steady,hover,drag,live,init (default all)\n"
         "  --live-percent P  share of the sliders whose value changes in each live frame (default 100)\n"
-        "  --impl LIST       vrtools,batch,imgui,raw (default all; batch,imgui with --core)\n"
+        "  --impl LIST       vrtools,batch,sharp,imgui,raw (default all; batch,sharp,imgui with --core);\n"
+        "                    sharp: the batch with its text as glyph quads\n"
         "  --core            OpenGL 3.3 core-profile context: the batch and ImGui's OpenGL3 backend\n"
         "  --smoke           one frame per cell, no statistics worth reading\n"
         "  --fixed K         K untimed frames per cell and no table (for valgrind --tool=callgrind)\n"
@@ -125,7 +126,7 @@ bool Parse(int argc, char** argv, Options& o)
             } else if (a == "--impl") {
                 o.impls = Split(next);
                 for (const std::string& s : o.impls)
-                    if (s != "vrtools" && s != "batch" && s != "imgui" && s != "raw") {
+                    if (s != "vrtools" && s != "batch" && s != "sharp" && s != "imgui" && s != "raw") {
                         std::fprintf(stderr, "bench: unknown implementation %s\n", s.c_str());
                         return false;
                     }
@@ -236,6 +237,8 @@ std::unique_ptr<Panel> Make(const std::string& name, bool core)
         return Make_Vrtools();
     if (name == "batch")
         return Make_Batch();
+    if (name == "sharp")
+        return Make_Sharp();
     if (name == "imgui")
         return Make_Imgui(core);
     return Make_Raw();
@@ -451,7 +454,7 @@ void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
             raw = &r;
     }
     for (const Result& r : results) {
-        const bool mine = r.impl == "vrtools" || r.impl == "batch";
+        const bool mine = r.impl == "vrtools" || r.impl == "batch" || r.impl == "sharp";
         std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Scenario_Name(s), n,
                     r.impl.c_str(), Spread(r.cpu).c_str(), Spread(r.finish).c_str(), Number(r.total.median).c_str(),
                     Count(r.draws).c_str(), Count(r.buffers).c_str(), Count(r.textures).c_str(), Count(r.subs).c_str(),
@@ -516,10 +519,11 @@ int main(int argc, char** argv)
         for (int i = 1; i < argc; ++i)
             given = given || std::strcmp(argv[i], "--impl") == 0;
         if (!given)
-            options.impls = {"batch", "imgui"};
+            options.impls = {"batch", "sharp", "imgui"};
         for (const std::string& s : options.impls)
             if (s == "vrtools" || s == "raw") {
-                std::fprintf(stderr, "bench: %s needs the fixed-function pipeline; --core runs batch and imgui\n",
+                std::fprintf(stderr,
+                             "bench: %s needs the fixed-function pipeline; --core runs batch, sharp and imgui\n",
                              s.c_str());
                 return 2;
             }

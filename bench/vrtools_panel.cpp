@@ -26,8 +26,12 @@ void Place(VR_Tools& w, const Box& b, const std::string& name)
 
 class Vrtools final : public Panel {
 public:
-    explicit Vrtools(bool batched) { panel_.batched = batched; }
-    const char* Name() const override { return panel_.batched ? "batch" : "vrtools"; }
+    Vrtools(bool batched, bool sharp)
+    {
+        panel_.batched = batched;
+        panel_.sharp = sharp;
+    }
+    const char* Name() const override { return !panel_.batched ? "vrtools" : panel_.sharp ? "sharp" : "batch"; }
     void Setup(const std::vector<Row>& rows) override { panel_.Setup(rows); }
     void Build(Scenario s) override
     {
@@ -82,6 +86,7 @@ void Vrtools_Panel::Init()
         batch->Add(buttons[i]);
         batch->Add(sliders[i]);
     }
+    batch->Sharp_Text_Set(sharp);
     const auto start = std::chrono::steady_clock::now();
     batch->Init();
     batch_init_us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
@@ -168,12 +173,17 @@ void Vrtools_Panel::Release()
 
 std::unique_ptr<Panel> Make_Vrtools()
 {
-    return std::make_unique<Vrtools>(false);
+    return std::make_unique<Vrtools>(false, false);
 }
 
 std::unique_ptr<Panel> Make_Batch()
 {
-    return std::make_unique<Vrtools>(true);
+    return std::make_unique<Vrtools>(true, false);
+}
+
+std::unique_ptr<Panel> Make_Sharp()
+{
+    return std::make_unique<Vrtools>(true, true);
 }
 
 }  // namespace bench

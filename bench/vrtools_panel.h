@@ -22,6 +22,8 @@ struct Vrtools_Panel {
     int count = 0;
     // Set: the widgets are drawn through this batch, made anew by every Init, instead of one by one.
     bool batched = false;
+    // With `batched`: the batch draws its text as glyph quads (Sharp_Text_Set).
+    bool sharp = false;
     std::unique_ptr<VR_Batches> batch;
     double batch_init_us = -1.0;  // CPU time of the batch's Init in the last Init
 

@@ -23,14 +23,15 @@ inline void Widget_Place(VR_Tools& w, const char* name, int x, int y, int width,
     w.Font_Size = 14;
 }
 
-// Draws `batch` with the matrices and light a host of any profile passes.
-inline void Batch_Draw_Pixels(VR_Batches& batch, int width, int height)
+// Draws `batch` with the matrices and light a host of any profile passes, the panel moved by `dx`
+// pixels along x.
+inline void Batch_Draw_Pixels(VR_Batches& batch, int width, int height, float dx = 0.0f)
 {
     float projection[16];
-    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, dx, 0, 0, 1};
     headless::Matrix_Pixels(width, height, projection);
     const headless::Light& light = headless::Light_Values();
-    batch.Draw(projection, identity, light.direction, light.color, light.ambient);
+    batch.Draw(projection, model_view, light.direction, light.color, light.ambient);
 }
 
 // The whole frame as RGBA bytes, bottom row first.

@@ -542,6 +542,29 @@ protected:
         return Frame_Pixels(WIDTH, HEIGHT);
     }
 
+    // The frame `batch` draws with the panel moved by `dx` pixels, on a grey `ground`.
+    std::vector<unsigned char> Frame_Moved(VR_Batches& batch, float dx, float ground = 0.0f)
+    {
+        Clear(ground, ground, ground);
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT, dx);
+        return Frame_Pixels(WIDTH, HEIGHT);
+    }
+
+    // The frame of a new batch of `rows` (text as glyphs when `sharp`), laid out from scratch.
+    template <class Rows>
+    std::vector<unsigned char> Rows_Fresh_Frame(const Rows& rows, bool sharp = false)
+    {
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(sharp);
+        for (const auto& r : rows) {
+            fresh.Add(r->label);
+            fresh.Add(r->button);
+            fresh.Add(r->slider);
+        }
+        EXPECT_EQ(fresh.Init(), 1);
+        return Frame_Of(fresh);
+    }
+
     // The frame of a new batch of `widgets`, laid out from scratch.
     std::vector<unsigned char> Fresh_Frame(std::initializer_list<std::function<void(VR_Batches&)>> widgets)
     {
@@ -690,14 +713,157 @@ TEST_F(Batch, EveryReadOutChangingGoesUpInAFewUploadsAndShowsAsAFreshBatch)
         EXPECT_LE(batch.Uploads_Get(), 4) << step << ": the read-outs' texels go up one at a time";
     }
     const std::vector<unsigned char> now = Frame_Pixels(WIDTH, HEIGHT);
+    EXPECT_TRUE(Rows_Fresh_Frame(rows) == now) << "the read-outs sent in pieces differ from a fresh layout's";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, SlidersRewrittenPartByPartShowAsAFreshBatchInBothTextModes)
+{
+    // Rows stacked two deep (the eleventh row lies on the first), so read-outs spill over later
+    // widgets; values across the whole travel, the ends included, where a read-out reaches past its
+    // slider and the slot's box grows and shrinks again; hovers recolouring buttons in between.
+    const float values[] = {0.0f, 100.0f, 50.5f, 99.9f, 3.25f, 100.0f, 0.05f, 42.0f, 7.0f};
+    for (const bool sharp : {false, true}) {
+        VR_Batches batch;
+        batch.Sharp_Text_Set(sharp);
+        const auto rows = Rows_Make(24, batch);
+        ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+        Draw(batch);
+        for (std::size_t f = 0; f < 18; ++f) {
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                if ((i + f) % 4 == 0)
+                    continue;
+                rows[i]->slider.Value = values[(i * 5 + f) % 9];
+                rows[i]->slider.Adjust();
+            }
+            VR_Buttons& b = rows[f % rows.size()]->button;
+            b.Select(0, b.X + 10.0f, b.Y + 10.0f);
+            if (f > 0)
+                rows[(f - 1) % rows.size()]->button.Deselect();
+            Counts_Reset();
+            Draw(batch);
+            EXPECT_EQ(Counts().buffer_data, 0) << sharp << " " << f << ": laid out again";
+        }
+        const std::vector<unsigned char> now = Frame_Of(batch);
+        EXPECT_TRUE(Rows_Fresh_Frame(rows, sharp) == now)
+            << (sharp ? "sharp" : "exact") << ": sliders rewritten part by part differ from a fresh layout";
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, AReadOutMovedPastItsSliderIntoTheViewIsDrawn)
+{
+    VR_Valuators slider;
+    Place(slider, "Gain", 240, HEIGHT - 100, 300, 32);
+    slider.Value_Max = 100.0f;
+    slider.Format = "%.4f";  // a read-out wider than the cursor, reaching past the slider's end
+    slider.Init(Window());
+    // The view's left edge just past the slider's right end and the culling's margin: only a read-out
+    // reaching past it shows (black, on grey).
+    const auto frame_of = [&](VR_Batches& b) { return Frame_Moved(b, -545.0f, 0.5f); };
+    VR_Batches batch;
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1);
+    const std::vector<unsigned char> empty = frame_of(batch);
+    // A value first (the first description after a layout is taken whole), then the far end.
+    for (const float value : {1.0f, 100.0f}) {
+        slider.Value = value;
+        slider.Adjust();
+        if (value < 100.0f) {
+            EXPECT_TRUE(frame_of(batch) == empty);
+        }
+    }
+    const std::vector<unsigned char> now = frame_of(batch);
+    VR_Batches fresh;
+    fresh.Add(slider);
+    ASSERT_EQ(fresh.Init(), 1);
+    const std::vector<unsigned char> want = frame_of(fresh);
+    ASSERT_FALSE(want == empty) << "the read-out does not reach into the view";
+    EXPECT_TRUE(now == want) << "the slider's box did not grow with its read-out";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, WidgetsChangedFarFromTheViewShowTheirNewStateWhenTheViewReachesThem)
+{
+    VR_Batches batch;
+    const auto rows = Rows_Make(10, batch);
+    ASSERT_EQ(batch.Init(), 1);
+    const auto frame_at = [&](float dx) { return Frame_Moved(batch, dx); };
+    frame_at(0.0f);
+    frame_at(-5000.0f);
+    // Changed while the view is far away: nothing of them is described or sent.
+    for (const auto& r : rows) {
+        r->slider.Value = 95.5f - r->slider.Value;
+        r->slider.Adjust();
+    }
+    rows[2]->button.Select(0, rows[2]->button.X + 10.0f, rows[2]->button.Y + 10.0f);
+    Counts_Reset();
+    frame_at(-5000.0f);
+    EXPECT_EQ(Counts().buffer_data + Counts().buffer_sub_data + Counts().tex_sub_image, 0);
+    EXPECT_EQ(batch.Uploads_Get(), 0);
+    // Back in view, as a fresh batch draws them.
+    const std::vector<unsigned char> back = frame_at(0.0f);
+    EXPECT_TRUE(Rows_Fresh_Frame(rows) == back) << "a widget changed while far away shows its old state";
+
+    // A class followed by no snapshot, described at every frame in view (a progress bar's stripes
+    // move): far away it is left alone too, and moves again in view.
+    VR_Progress bar;
+    Place(bar, "Busy", 300, 200, 200, 30);
+    bar.Init(Window());
+    VR_Batches moving;
+    moving.Add(bar);
+    ASSERT_EQ(moving.Init(), 1);
+    Frame_Moved(moving, 0.0f);
+    const short phase = bar.Phase;
+    Frame_Moved(moving, 0.0f);
+    ASSERT_NE(bar.Phase, phase) << "the stripes stand still in view";
+    Frame_Moved(moving, -5000.0f);
+    const short far_phase = bar.Phase;
+    Frame_Moved(moving, -5000.0f);
+    EXPECT_EQ(bar.Phase, far_phase) << "described far away";
+    Frame_Moved(moving, 0.0f);
+    EXPECT_NE(bar.Phase, far_phase);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, ALayoutWhileWidgetsAreFarDescribesThemFirst)
+{
+    // Far widgets made again (their arrays and bitmaps freed and made anew) while a widget in view
+    // grows past its room: the layout that follows must not read what the far ones pointed to
+    // (the sanitizers' build sees that), and back in view they show as a fresh batch draws them.
+    VR_Batches batch;
+    const auto rows = Rows_Make(10, batch);
+    VR_Valuators near;
+    Place(near, "Near", 1200, HEIGHT - 100, 300, 32);
+    near.Flags = VR_VALUATOR_NO_CURSOR;
+    near.Value_Max = 100.0f;
+    near.Format = "%.1f";
+    near.Init(Window());
+    batch.Add(near);
+    ASSERT_EQ(batch.Init(), 1);
+    Frame_Moved(batch, 0.0f);
+    Frame_Moved(batch, -1000.0f);
+    for (const auto& r : rows) {
+        r->button.Name = "Pressed";
+        r->button.Init(Window());
+        r->label.Name = "Another row";
+        r->label.Init(Window());
+    }
+    near.Flags = 0;  // its cursor: quads it had no room for
+    near.Init(Window());
+    Counts_Reset();
+    Frame_Moved(batch, -1000.0f);
+    EXPECT_GT(Counts().buffer_data, 0) << "not laid out again";
+    const std::vector<unsigned char> back = Frame_Moved(batch, 0.0f);
     VR_Batches fresh;
     for (const auto& r : rows) {
         fresh.Add(r->label);
         fresh.Add(r->button);
         fresh.Add(r->slider);
     }
+    fresh.Add(near);
     ASSERT_EQ(fresh.Init(), 1);
-    EXPECT_TRUE(Frame_Of(fresh) == now) << "the read-outs sent in pieces differ from a fresh layout's";
+    EXPECT_TRUE(Frame_Of(fresh) == back);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
@@ -1084,8 +1250,9 @@ TEST_F(Batch, BatchesMadeAndDroppedInAnyOrderKeepTheirOwnLooks)
 
 TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
 {
-    // The batch keeps each slider's last formatted read-out: a format changed in place, a value that
-    // only prints differently (-0), and a return to an earlier text must all show.
+    // The batch keeps each slider's last formatted read-out: a format changed in place (grown past
+    // its old end too), a value that only prints differently (-0), and a return to an earlier text
+    // must all show.
     char format[16] = "%.1f";
     VR_Valuators slider;
     Place(slider, "Gain", 240, HEIGHT - 100, 300, 32);
@@ -1101,7 +1268,9 @@ TEST_F(Batch, AReadOutFollowsItsFormatAndValueAsAFreshBatchShowsIt)
     const struct {
         const char* format;
         float value;
-    } steps[] = {{"%.3f", 12.25f}, {"%.1f", 12.25f}, {"%+.0f", -0.0f}, {"%+.0f", 0.0f}, {"%.1f", 12.25f}};
+    } steps[] = {{"%.3f", 12.25f}, {"%.1f", 12.25f}, {"%+.0f", -0.0f},
+                 {"%+.0f", 0.0f},  {"%.1f", 12.25f}, {"%.1f V", 12.25f},  // longer, the same start
+                 {"%.1f", 12.25f}};
     for (const auto& step : steps) {
         std::strcpy(format, step.format);
         slider.Value = step.value;

@@ -234,3 +234,33 @@ TEST_F(BatchSharpText, AnOutlineRingsTheGlyphsInItsColour)
         EXPECT_EQ(blue_pixels(), 0) << nonsense;
     }
 }
+
+TEST_F(BatchSharpText, OnlyGlyphsInViewAreDrawnThoughTheirWidgetIsOutOfIt)
+{
+    // A caption far wider than its label: with the view moved so that the label lies left of it,
+    // the caption's glyphs still reach in; moved further, nothing is left.
+    VR_Labels label;
+    Widget_Place(label, "A caption far wider than its label", 10, 400, 40, 30);
+    label.Init(Window());
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(label);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    const auto ink_at = [&](float dx) {
+        Clear();
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT, dx);
+        return Ink(Frame_Pixels(WIDTH, HEIGHT), 0, 380, WIDTH, 450, 0);
+    };
+    const Ink_Box whole = ink_at(0.0f);
+    ASSERT_LE(whole.x0, whole.x1) << "no ink";
+    ASSERT_GT(whole.x1, 60) << "the caption does not reach past its label";
+    // The label's box left of the view, its caption's end still in it: the same ink, moved.
+    const float dx = -60.0f;
+    const Ink_Box moved = ink_at(dx);
+    ASSERT_LE(moved.x0, moved.x1) << "the glyphs in view were culled with their label";
+    EXPECT_EQ(moved.x1, whole.x1 + static_cast<int>(dx));
+    EXPECT_EQ(ink_at(-static_cast<float>(WIDTH) - 400.0f).sum, 0);
+    EXPECT_EQ(batch.Draw_Calls_Get(), 0) << "glyphs out of view were drawn";
+    EXPECT_EQ(ink_at(0.0f).sum, whole.sum) << "back in view";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}

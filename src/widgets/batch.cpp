@@ -18,6 +18,10 @@ namespace {
 
 struct Entry : core::Snapshot_Subject {
     const core::Class_Ops* type;
+    // The widget's place when it was last described: while its slot lies far from the view and
+    // the place stays, the widget is not described (what changed shows when the view comes near).
+    short place[4] = {};
+    bool placed = false;  // described at this address since it was added, moved or shifted
 };
 
 // A container or editor that was never sized leaves its members uninitialised: only a move counts.
@@ -98,6 +102,7 @@ struct VR_Batches::Impl {
             }
             if (shifted) {
                 core::Widget_Snapshots::Forget(e);
+                e.placed = false;
                 core::Holding_Hint(e.widget, this, kept);
             }
             entries[kept++] = e;
@@ -117,12 +122,14 @@ struct VR_Batches::Impl {
         if (hint < entries.size() && entries[hint].widget == from) {
             entries[hint].widget = to;
             core::Widget_Snapshots::Forget(entries[hint]);
+            entries[hint].placed = false;
             return;
         }
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (entries[i].widget == from) {
                 entries[i].widget = to;
                 core::Widget_Snapshots::Forget(entries[i]);
+                entries[i].placed = false;
                 hint = i;
             }
         }
@@ -146,7 +153,7 @@ struct VR_Batches::Impl {
         try {
             // The holding table knows whether this batch holds the widget already: no search of the
             // entries, which would make adding N widgets quadratic.
-            entries.push_back(Entry{{&widget, type.Snapshot, core::Snapshot_Span{}}, &type});
+            entries.push_back(Entry{{&widget, type.Snapshot, core::Snapshot_Span{}}, &type, {}, false});
             const core::Holding_Added added = core::Holding_Add(&widget, this, holding, entries.size() - 1);
             if (added != core::Holding_Added::NEW)
                 entries.pop_back();
@@ -184,7 +191,9 @@ struct VR_Batches::Impl {
 
     // Describes every widget into its slot: the frame's steps (rebuilds, read-outs, phases) happen here.
     // A widget found unchanged keeps the look it was given, unless `all`.
-    void Describe_All(bool all = false)
+    // With `near_only`, a widget whose slot lies far from the view keeps its look while its place
+    // stays: it is described when the view comes near it.
+    void Describe_All(bool all = false, bool near_only = false)
     {
         Entries_Compact();
         renderer.Slots_Resize(entries.size());
@@ -202,12 +211,19 @@ struct VR_Batches::Impl {
         // Every snapshot is taken again: the store starts afresh, with room for a slider's each.
         if (all)
             snapshots.Reset(entries, entries.size() * 640);
+        // Slots far from the view are known only after a layout.
+        const bool skip_far = near_only && !all && laid_out;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             Entry& e = entries[i];
+            const short place[4] = {e.widget->X, e.widget->Y, e.widget->Width, e.widget->Height};
+            if (skip_far && e.placed && renderer.Slot_Far(i) && std::memcmp(place, e.place, sizeof place) == 0)
+                continue;
             if (!all && snapshots.Matches(e))
                 continue;
+            std::memcpy(e.place, place, sizeof place);
             // Forgotten until the description is complete: one cut short (out of memory) is made again.
             core::Widget_Snapshots::Forget(e);
+            e.placed = false;
             core::Look& look = renderer.Slot_Look(i);
             look.Clear();
             e.type->Describe(*e.widget, look);
@@ -215,6 +231,7 @@ struct VR_Batches::Impl {
                 Lint_Empty(e);
             // The widget as its description left it (a button's mesh follows its State there).
             snapshots.Take(entries, e);
+            e.placed = true;
         }
     }
 
@@ -250,11 +267,16 @@ struct VR_Batches::Impl {
         const bool vao_known = Vao_Known();
         saved.Save(vao_known);
         const bool drawn = Guarded("Draw", saved, vao_known, [&] {
-            Describe_All();
+            if (laid_out)
+                renderer.Cull(view);
+            Describe_All(false, true);
             if (!laid_out) {
                 renderer.Layout();
                 laid_out = true;
             }
+            // A layout of everything reads every slot's look: the ones left while far first.
+            if (renderer.Changes_Take())
+                Describe_All();
             renderer.Frame(view);
         });
         if (drawn)

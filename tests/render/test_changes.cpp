@@ -1,6 +1,8 @@
 // Change detection of the batch's slots: the signature stream and what of a look it follows, without GL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -90,6 +92,53 @@ TEST(Changes, LookSignatureFollowsArraysPlacesAndTextureKeys)
     EXPECT_TRUE(Look_Changed(stored, look));
     look.Add(Look_Pass::OUTLINE);  // a part more, with nothing in it
     EXPECT_TRUE(Look_Changed(stored, look));
+}
+
+TEST(Changes, PartSignaturesNameTheChangedPartsAndTakeALayoutChangeWhole)
+{
+    short vertex[12] = {0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10, 0};
+    float coord[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+    wchar_t key[4] = {L'a', L'b', L'c', 0};
+    Look look;
+    Look_Signature sig;
+    std::vector<std::uint32_t> changed = {7};
+    Describe(look, vertex, coord, key, 1.0f);
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::WHOLE);  // nothing known yet
+    ASSERT_EQ(sig.ends.size(), 2u);
+    EXPECT_EQ(sig.ends.back(), sig.bytes.size());
+    const std::vector<unsigned char> first = sig.bytes;
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::NONE);
+    EXPECT_TRUE(changed.empty());
+
+    // The caption's text alone, then the mesh's place alone: only that part, rewritten in place.
+    key[1] = L'x';
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::PARTS);
+    EXPECT_EQ(changed, std::vector<std::uint32_t>{1});
+    EXPECT_EQ(sig.bytes.size(), first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.begin() + sig.ends[0], sig.bytes.begin()));
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::NONE);
+    look.At(0).offset[0] = 5.0f;
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::PARTS);
+    EXPECT_EQ(changed, std::vector<std::uint32_t>{0});
+    // Both, in order.
+    look.At(0).rgb = 0x102030;
+    coord[2] = 0.5f;
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::PARTS);
+    EXPECT_EQ(changed, (std::vector<std::uint32_t>{0, 1}));
+
+    // A part of another size (its texture keyed by fewer bytes), a part more, a part less: whole,
+    // and the signature then follows the new parts exactly.
+    look.At(1).texture.key_bytes = 2 * static_cast<int>(sizeof(wchar_t));
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::WHOLE);
+    EXPECT_TRUE(changed.empty());
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::NONE);
+    look.Add(Look_Pass::OUTLINE);
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::WHOLE);
+    EXPECT_EQ(sig.ends.size(), 3u);
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::NONE);
+    Describe(look, vertex, coord, key, 1.0f);
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::WHOLE);
+    EXPECT_EQ(Look_Signature_Compare(look, sig, changed), Look_Change::NONE);
 }
 
 TEST(DirtySpans, JoinedWhenTheyOverlapOrLieWithinTheGap)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -55,6 +56,30 @@ std::size_t Look_Signature_Bytes(const Look& look);
 // Feeds `check` everything the look's vertices and pictures follow from: each part's small fields,
 // its arrays and its texture's key (the texels themselves are followed through their pointer and key).
 void Look_Signature_Feed(const Look& look, Signature_Check& check);
+
+// A look's signature kept part by part: part i's bytes end at ends[i]. A description in which only
+// some parts changed (a slider's cursor and read-out) then says which, and the rest of the slot's
+// vertices stay as they are.
+struct Look_Signature {
+    std::vector<unsigned char> bytes;
+    std::vector<std::uint32_t> ends;
+    void Clear()
+    {
+        bytes.clear();
+        ends.clear();
+    }
+};
+
+enum class Look_Change {
+    NONE,   // every part as it was
+    PARTS,  // some parts changed, each within the bytes it had: `changed` lists them
+    WHOLE   // a part more or less, a part of another size, or nothing known: build it all
+};
+
+// Compares the look with the signature and brings the signature up to it, in place where every part
+// keeps its size (no byte after a change is moved). `changed` is cleared and, for PARTS, holds the
+// changed parts' indices in order.
+Look_Change Look_Signature_Compare(const Look& look, Look_Signature& signature, std::vector<std::uint32_t>& changed);
 
 // A run of changed elements of a buffer, first to last inclusive.
 struct Dirty_Span {

@@ -152,7 +152,7 @@ void Batch_Renderer::Release()
     vertices_.clear();
     cells_.clear();
     for (Slot& s : slots_) {
-        s.signature.clear();
+        s.signature.Clear();
         s.signature_known = false;
         s.cell_first = s.cell_count = s.cell_room = 0;
         for (Range& r : s.range)
@@ -328,7 +328,7 @@ void Batch_Renderer::Layout()
     atlas_h_ = max_texture_;
     uv_height_ = 1.0f;
     for (Slot& s : slots_) {
-        s.signature.clear();
+        s.signature.Clear();
         // The signature is taken when the widget is next described: an empty one reads as changed,
         // and a widget found unchanged never needs one.
         s.fresh = false;
@@ -359,6 +359,7 @@ void Batch_Renderer::Layout()
         for (std::size_t i = 0; i < slots_.size(); ++i)
             glyphs_.Slot_Build(i, slots_[i].look);
         glyphs_.Layout();
+        glyph_runs_dirty_ = true;
     }
     Spill_Count_All();
     gathering_ = false;
@@ -408,6 +409,56 @@ bool Batch_Renderer::Slot_Visible(const Slot& slot) const
     return Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, slot.lo, slot.hi);
 }
 
+bool Batch_Renderer::Box_Outside(const float lo[3], const float hi[3]) const
+{
+    if (lo[0] > hi[0])
+        return false;
+    // What a change may make it draw beyond its box (a read-out at the end of its travel, a longer
+    // caption) stays within that.
+    const float grow = std::max(hi[0] - lo[0], hi[1] - lo[1]) + 16.0f;
+    const float far_lo[3] = {lo[0] - grow, lo[1] - grow, lo[2] - grow};
+    const float far_hi[3] = {hi[0] + grow, hi[1] + grow, hi[2] + grow};
+    return !Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, far_lo, far_hi);
+}
+
+void Batch_Renderer::Slot_Cull(std::size_t i)
+{
+    Slot& slot = slots_[i];
+    const bool visible = Slot_Visible(slot);
+    if (visible != slot.visible)
+        lists_dirty_ = true;
+    slot.visible = visible;
+    // Glyphs follow their own box: a caption's may reach where none of the slot's quads does.
+    float lo[3], hi[3];
+    const bool glyphs = sharp_ && glyphs_.Slot_Box(i, lo, hi);
+    const bool glyphs_visible = glyphs && Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, lo, hi);
+    if (glyphs_visible != slot.glyphs_visible)
+        glyph_runs_dirty_ = true;
+    slot.glyphs_visible = glyphs_visible;
+    slot.far = !visible && !glyphs_visible && Box_Outside(slot.lo, slot.hi) && (!glyphs || Box_Outside(lo, hi));
+}
+
+void Batch_Renderer::Glyph_Runs_Make()
+{
+    glyph_runs_dirty_ = false;
+    glyph_firsts_.clear();
+    glyph_counts_.clear();
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        if (!slots_[i].glyphs_visible)
+            continue;
+        int first = 0, count = 0;
+        glyphs_.Slot_Range(i, first, count);
+        if (count == 0)
+            continue;
+        if (!glyph_firsts_.empty() && glyph_firsts_.back() + glyph_counts_.back() == first)
+            glyph_counts_.back() += count;
+        else {
+            glyph_firsts_.push_back(first);
+            glyph_counts_.push_back(count);
+        }
+    }
+}
+
 void Batch_Renderer::View_Take(const Batch_View& view)
 {
     const bool straight = View_Straight(view.mvp);
@@ -421,12 +472,8 @@ void Batch_Renderer::View_Take(const Batch_View& view)
     std::memcpy(cull_mvp_, view.mvp, sizeof cull_mvp_);
     std::memcpy(cull_viewport_, view.viewport, sizeof cull_viewport_);
     cull_valid_ = true;
-    for (Slot& s : slots_) {
-        const bool visible = Slot_Visible(s);
-        if (visible != s.visible)
-            lists_dirty_ = true;
-        s.visible = visible;
-    }
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        Slot_Cull(i);
 }
 
 void Batch_Renderer::Lists_Upload()
@@ -563,12 +610,131 @@ void Batch_Renderer::Depth_Cull_Put(const Depth_Cull_State& host)
     glFrontFace(static_cast<GLenum>(host.front_face));
 }
 
-void Batch_Renderer::Frame(const Batch_View& view)
+namespace {
+
+void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], float hi[3])
 {
+    const unsigned char* v = static_cast<const unsigned char*>(vertices);
+    for (int i = 0; i < count; ++i, v += stride) {
+        float pos[3];
+        std::memcpy(pos, v, sizeof pos);
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], pos[a]);
+            hi[a] = std::max(hi[a], pos[a]);
+        }
+    }
+}
+
+}  // namespace
+
+void Batch_Renderer::Block_Changed(const Slot& s, int first, int last)
+{
+    vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
+    // The meshes come first in the block.
+    const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
+    if (first < meshes) {
+        Quads_Mark(s.range[STREAM_OPAQUE].first + first / 4, std::min(last, meshes - 1) / 4 - first / 4 + 1, false);
+        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+    }
+}
+
+bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout)
+{
+    Slot& s = slots_[i];
+    const Look_Parts& parts = s.look.Parts();
+    if (s.part_quads.size() != parts.size())
+        return false;
+    write_parts_.assign(parts.size(), 0);
+    bool glyphs = false;
+    for (const std::uint32_t c : changed_parts_) {
+        const Look_Part& p = parts[c];
+        int stream = 0;
+        if (Part_Quads_Drawn(p, stream) != s.part_quads[c])
+            return false;
+        write_parts_[c] = 1;
+        glyphs = glyphs || (sharp_ && Part_Sharp(p));
+    }
+    int counts[STREAMS];
+    Quads_Count(s, counts);
+    Vertex* out[STREAMS];
+    for (int k = 0; k < STREAMS; ++k) {
+        if (counts[k] > s.range[k].capacity)
+            return false;
+        scratch_[k].resize(static_cast<std::size_t>(counts[k]) * 4);
+        out[k] = scratch_[k].data();
+    }
+    built_runs_.clear();
+    if (!Vertices_Build(s, out, write_parts_.data())) {
+        relayout = true;
+        return true;
+    }
+    // Earlier slots' spill counts follow this one's quads only where a spill reaches its box: then
+    // they are taken out while the old quads are in the buffer. (Where none does they count none.)
+    if (s.spilled_on)
+        Spill_Unhook(i);
+    // Only the vertices that differ are written, and their old and new corners tell the slot's new
+    // box: where they neither reached the old box's side nor go beyond it, it stays.
+    Vertex* block = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
+    int block_at[STREAMS];
+    for (int k = 0, at = 0; k < STREAMS; at += s.range[k].capacity * 4, ++k)
+        block_at[k] = at;
+    float was_lo[3] = {1e30f, 1e30f, 1e30f}, was_hi[3] = {-1e30f, -1e30f, -1e30f};
+    float now_lo[3] = {1e30f, 1e30f, 1e30f}, now_hi[3] = {-1e30f, -1e30f, -1e30f};
+    int first = -1, last = -1;
+    for (const Built_Run& r : built_runs_) {
+        const Vertex* want = scratch_[r.stream].data();
+        for (int v = r.first; v < r.end; ++v) {
+            Vertex& have = block[block_at[r.stream] + v];
+            if (std::memcmp(&want[v], &have, sizeof(Vertex)) == 0)
+                continue;
+            for (int a = 0; a < 3; ++a) {
+                was_lo[a] = std::min(was_lo[a], have.pos[a]);
+                was_hi[a] = std::max(was_hi[a], have.pos[a]);
+                now_lo[a] = std::min(now_lo[a], want[v].pos[a]);
+                now_hi[a] = std::max(now_hi[a], want[v].pos[a]);
+            }
+            have = want[v];
+            first = first < 0 ? block_at[r.stream] + v : std::min(first, block_at[r.stream] + v);
+            last = std::max(last, block_at[r.stream] + v);
+        }
+    }
+    bool kept = first < 0;
+    if (!kept) {
+        kept = s.lo[0] <= s.hi[0];
+        for (int a = 0; a < 3 && kept; ++a)
+            kept = now_lo[a] >= s.lo[a] && (was_lo[a] > s.lo[a] || now_lo[a] == s.lo[a]) && now_hi[a] <= s.hi[a] &&
+                   (was_hi[a] < s.hi[a] || now_hi[a] == s.hi[a]);
+    }
+    if (!kept) {
+        float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+        for (int k = 0; k < STREAMS; ++k)
+            Box_Add(block + block_at[k], sizeof(Vertex), counts[k] * 4, lo, hi);
+        std::memcpy(s.lo, lo, sizeof lo);
+        std::memcpy(s.hi, hi, sizeof hi);
+    }
+    if (first >= 0)
+        Block_Changed(s, first, last);
+    // Its own count follows its spill box, and the earlier ones this box.
+    const bool rehook = s.spilled_on || std::memcmp(s.lo, slot_boxes_[i].lo, sizeof s.lo) != 0 ||
+                        std::memcmp(s.hi, slot_boxes_[i].hi, sizeof s.hi) != 0 ||
+                        std::memcmp(&s.spill, &spill_boxes_[i], sizeof s.spill) != 0;
+    Cells_Send(s);
+    if (glyphs && !glyphs_.Slot_Build(i, s.look, write_parts_.data()))
+        glyphs_relayout = true;
+    if (rehook)
+        Spill_Hook(i);
+    if (cull_valid_)
+        Slot_Cull(i);
+    return true;
+}
+
+bool Batch_Renderer::Changes_Take()
+{
+    changes_taken_ = true;
     draw_calls_ = 0;
     uploads_ = 0;
     if (!Ready())
-        return;
+        return false;
     bool relayout = (quads_ == 0 && glyphs_.Quads() == 0 && !slots_.empty()) || layout_wanted_;
     bool glyphs_relayout = false;
     const Vertex blank{};
@@ -578,8 +744,14 @@ void Batch_Renderer::Frame(const Batch_View& view)
         if (!s.fresh)
             continue;
         s.fresh = false;
-        if (!Signature_Changed(s))
+        const Look_Change change = Signature_Compare(s);
+        if (change == Look_Change::NONE)
             continue;
+        if (change == Look_Change::PARTS && Parts_Rebuild(i, relayout, glyphs_relayout)) {
+            if (relayout)
+                break;
+            continue;
+        }
         int counts[STREAMS];
         Quads_Count(s, counts);
         Vertex* out[STREAMS];
@@ -616,32 +788,36 @@ void Batch_Renderer::Frame(const Batch_View& view)
             }
             at += kept;
         }
-        if (lo >= 0) {
-            vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + lo, s.range[0].first * 4 + hi});
-            // The meshes come first in the block.
-            const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
-            if (lo < meshes) {
-                Quads_Mark(s.range[STREAM_OPAQUE].first + lo / 4, std::min(hi, meshes - 1) / 4 - lo / 4 + 1, false);
-                Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
-            }
-        }
+        if (lo >= 0)
+            Block_Changed(s, lo, hi);
         // A widget moved into the view or out of it changes the lists.
         Bounds_Make(s);
         Spill_Hook(i);
-        if (cull_valid_) {
-            const bool visible = Slot_Visible(s);
-            if (visible != s.visible)
-                lists_dirty_ = true;
-            s.visible = visible;
-        }
+        if (cull_valid_)
+            Slot_Cull(i);
     }
     if (relayout) {
+        layout_wanted_ = true;
+        return true;
+    }
+    Changes_Send();
+    if (glyphs_relayout) {
+        glyphs_.Layout();
+        glyph_runs_dirty_ = true;
+    }
+    return false;
+}
+
+void Batch_Renderer::Frame(const Batch_View& view)
+{
+    if (!changes_taken_)
+        Changes_Take();
+    changes_taken_ = false;
+    if (!Ready())
+        return;
+    if (layout_wanted_) {
         Layout();
         uploads_ = 1;
-    } else {
-        Changes_Send();
-        if (glyphs_relayout)
-            glyphs_.Layout();
     }
     if (quads_ == 0 && glyphs_.Quads() == 0)
         return;
@@ -692,8 +868,12 @@ void Batch_Renderer::Frame(const Batch_View& view)
     }
     // The glyphs after everything else: with the depth test they stand on their widgets as the
     // bitmaps' quads do, and blend over whatever lies behind them.
-    if (sharp_)
-        draw_calls_ += glyphs_.Draw(view.mvp, uploads_);
+    if (sharp_) {
+        if (glyph_runs_dirty_)
+            Glyph_Runs_Make();
+        draw_calls_ += glyphs_.Draw(view.mvp, uploads_, glyph_firsts_.data(), glyph_counts_.data(),
+                                    static_cast<int>(glyph_firsts_.size()));
+    }
     Depth_Cull_Put(host);
     if (!vao_)
         for (GLuint i = 0; i < ATTRIBUTE_COUNT; ++i)

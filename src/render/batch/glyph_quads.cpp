@@ -180,12 +180,40 @@ void Glyph_Quads::Slots_Resize(std::size_t count)
     laid_out_ = false;
 }
 
-bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look)
+bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned char* only)
 {
     Slot& s = slots_[i];
-    s.vertices.clear();
-    for (const Look_Part& p : look.Parts())
-        Glyph_Quads_Build(p, Glyph_Atlas_Shared(), s.vertices);
+    const std::size_t parts = look.Size();
+    if (only && s.part_ends.size() == parts) {
+        kept_.swap(s.vertices);
+        s.vertices.clear();
+        std::uint32_t from = 0;
+        for (std::size_t k = 0; k < parts; ++k) {
+            const std::uint32_t end = s.part_ends[k];
+            if (only[k])
+                Glyph_Quads_Build(look.Parts()[k], Glyph_Atlas_Shared(), s.vertices);
+            else
+                s.vertices.insert(s.vertices.end(), kept_.begin() + from, kept_.begin() + end);
+            from = end;
+            s.part_ends[k] = static_cast<std::uint32_t>(s.vertices.size());
+        }
+    } else {
+        s.vertices.clear();
+        s.part_ends.clear();
+        for (const Look_Part& p : look.Parts()) {
+            Glyph_Quads_Build(p, Glyph_Atlas_Shared(), s.vertices);
+            s.part_ends.push_back(static_cast<std::uint32_t>(s.vertices.size()));
+        }
+    }
+    for (int a = 0; a < 3; ++a) {
+        s.lo[a] = 1e30f;
+        s.hi[a] = -1e30f;
+    }
+    for (const Glyph_Vertex& v : s.vertices)
+        for (int a = 0; a < 3; ++a) {
+            s.lo[a] = std::min(s.lo[a], v.pos[a]);
+            s.hi[a] = std::max(s.hi[a], v.pos[a]);
+        }
     const int quads = static_cast<int>(s.vertices.size() / 6);
     if (!laid_out_)
         return true;
@@ -207,6 +235,15 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look)
         dirty_lo_ = dirty_lo_ < 0 ? lo : std::min(dirty_lo_, lo);
         dirty_hi_ = std::max(dirty_hi_, hi);
     }
+    return true;
+}
+
+bool Glyph_Quads::Slot_Box(std::size_t i, float lo[3], float hi[3]) const
+{
+    if (i >= slots_.size() || slots_[i].lo[0] > slots_[i].hi[0])
+        return false;
+    std::memcpy(lo, slots_[i].lo, sizeof slots_[i].lo);
+    std::memcpy(hi, slots_[i].hi, sizeof slots_[i].hi);
     return true;
 }
 
@@ -293,7 +330,7 @@ void Glyph_Quads::Pages_Send(int& uploads)
     sent_serial_ = atlas.Serial();
 }
 
-int Glyph_Quads::Draw(const float mvp[16], int& uploads)
+int Glyph_Quads::Draw(const float mvp[16], int& uploads, const GLint* firsts, const GLsizei* counts, int runs)
 {
     if (!Ready() || quads_ == 0)
         return 0;
@@ -332,11 +369,17 @@ int Glyph_Quads::Draw(const float mvp[16], int& uploads)
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
     int calls = 0;
-    for (std::size_t page = 0; page < pages_.size(); ++page) {
+    for (std::size_t page = 0; page < pages_.size() && runs > 0; ++page) {
         glBindTexture(GL_TEXTURE_2D, pages_[page]);
         glUniform1f(u_page_, static_cast<float>(page));
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices_.size()));
-        ++calls;
+        // Only the runs of the slots in view; in one call where the context has it (not ES 3.0).
+        if (glMultiDrawArrays) {
+            glMultiDrawArrays(GL_TRIANGLES, firsts, counts, runs);
+            ++calls;
+        } else {
+            for (int r = 0; r < runs; ++r, ++calls)
+                glDrawArrays(GL_TRIANGLES, firsts[r], counts[r]);
+        }
     }
     glDepthMask(GL_TRUE);
     return calls;

@@ -44,7 +44,17 @@ public:
 
     void Slots_Resize(std::size_t count);
     // Slot `i`'s glyphs from its look. False when they need more room than the slot has: Layout.
-    bool Slot_Build(std::size_t i, const Look& look);
+    // With `only` (a mark per part, the look's parts as many as at the last build), the parts it
+    // does not mark keep the glyphs they had: a read-out's new value shapes the read-out alone.
+    bool Slot_Build(std::size_t i, const Look& look, const unsigned char* only = nullptr);
+    // The box around slot `i`'s glyphs (as last built); false when it has none.
+    bool Slot_Box(std::size_t i, float lo[3], float hi[3]) const;
+    // Slot `i`'s vertices in the buffer (six a quad, room included), after a Layout.
+    void Slot_Range(std::size_t i, int& first, int& count) const
+    {
+        first = slots_[i].first * 6;
+        count = slots_[i].capacity * 6;
+    }
     // Every slot's glyphs (built already) given room anew, with some to spare for read-outs that
     // grow; the whole buffer goes up at the next Draw.
     void Layout();
@@ -52,20 +62,24 @@ public:
 
     void Outline_Set(float width, unsigned int rgb);
 
-    // Sends what changed (atlas rectangles, the slots' glyphs) and draws, blended, depth tested
-    // without writing depth; the caller's state is the batch's frame state. Returns the draw calls;
-    // adds the buffer and texture uploads to `uploads`.
-    int Draw(const float mvp[16], int& uploads);
+    // Sends what changed (atlas rectangles, the slots' glyphs) and draws the `runs` runs of vertices
+    // (first vertex and count, from Slot_Range) blended, depth tested without writing depth; the
+    // caller's state is the batch's frame state. Returns the draw calls; adds the buffer and texture
+    // uploads to `uploads`.
+    int Draw(const float mvp[16], int& uploads, const GLint* firsts, const GLsizei* counts, int runs);
 
 private:
     struct Slot {
         std::vector<Glyph_Vertex> vertices;
-        int first = 0, capacity = 0;  // quads
+        std::vector<std::uint32_t> part_ends;                          // where each part's vertices end
+        int first = 0, capacity = 0;                                   // quads
+        float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};  // around the vertices; lo > hi: none
     };
     void Pages_Send(int& uploads);
     void Attributes_Point();
 
     std::vector<Slot> slots_;
+    std::vector<Glyph_Vertex> kept_;      // Slot_Build's copy of the glyphs it keeps
     std::vector<Glyph_Vertex> vertices_;  // the whole buffer, six a quad
     int quads_ = 0;
     bool laid_out_ = false, full_send_ = true;

@@ -65,8 +65,23 @@ public:
     }
     // Lays every slot out afresh from its current look: full upload of vertices and pictures.
     void Layout();
-    // Brings the GL copies up to the slots' looks, uploading only what changed, and draws.
+    // Brings the GL copies up to the slots' looks described anew, uploading only what changed.
+    // True when that needs everything laid out again, which the next Frame does: every slot's look
+    // must then be up to date (described again where it was left as it was while far).
+    bool Changes_Take();
+    // Changes_Take unless taken since the last Frame, the layout it asked for, and the draw.
     void Frame(const Batch_View& view);
+
+    // Takes the frame's view in before the widgets are described (Frame takes the same view again
+    // for nothing): which slots lie far from it.
+    void Cull(const Batch_View& view)
+    {
+        if (Ready() && quads_ > 0)
+            View_Take(view);
+    }
+    // Whether slot `i` lay outside the view by more than its own size at the last culling: its
+    // widget need not be described while its place stays, until the view comes near it.
+    bool Slot_Far(std::size_t i) const { return cull_valid_ && slots_[i].far; }
 
     int Draw_Calls() const { return draw_calls_; }
     int Uploads() const { return uploads_; }
@@ -120,8 +135,11 @@ private:
     };
     struct Slot {
         Look look;
-        std::vector<unsigned char> signature;  // everything the look's vertices and pictures follow from
-        bool signature_known = false;          // none is taken at a layout: the next description is a change
+        Look_Signature signature;      // everything the look's vertices and pictures follow from, part by part
+        bool signature_known = false;  // none is taken at a layout: the next description is a change
+        // The quads each part wrote at its last full build, in part order: a part that changed keeps
+        // its place in the streams only while it draws as many.
+        std::vector<int> part_quads;
         // One cell per textured part, in part order: cell_count of them from cells_[cell_first] on,
         // in room for cell_room (a slot needing more lays everything out again).
         int cell_first = 0, cell_count = 0, cell_room = 0;
@@ -129,13 +147,19 @@ private:
         // The box around every vertex the slot draws now, in the widgets' frame; lo > hi when it
         // draws nothing (hidden).
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
-        bool visible = false;  // drawn through the index lists
-        bool fresh = true;     // described since the last Frame: its signature may have changed
+        bool visible = false;         // drawn through the index lists
+        bool far = false;             // Slot_Far
+        bool glyphs_visible = false;  // its sharp text's glyphs may fall inside the view
+        bool fresh = true;            // described since the last Frame: its signature may have changed
         // The box around its blended captions and pictures that reach beyond its meshes (a label's,
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
         // later widgets draw behind them, as in widget-by-widget drawing.
         Box spill;
-        int spill_hits = 0;    // later slots with quads partly behind that one
+        int spill_hits = 0;  // later slots with quads partly behind that one
+        // An earlier slot's spill box reached this one's box when the spills were last counted (kept
+        // true until this slot is hooked again): while false and its boxes stay, no earlier slot's
+        // count can change with its quads.
+        bool spilled_on = false;
         bool run_end = false;  // the lists' run ends after it (it is visible and spill_hits > 0)
     };
     struct Program {
@@ -144,7 +168,16 @@ private:
               atlas = -1;
     };
 
-    bool Signature_Changed(Slot& slot);
+    // Compares the slot's look with its signature; the changed parts of PARTS in changed_parts_.
+    Look_Change Signature_Compare(Slot& slot);
+    std::vector<std::uint32_t> changed_parts_;
+    // Rewrites only the changed parts of slot `i` (its other parts' vertices stay in the buffer):
+    // false when that cannot be done (a part draws another number of quads), the slot then to be
+    // built whole; `relayout` set when the atlas has no room.
+    bool Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout);
+    // Vertices `first` to `last` of the slot's block (its streams one after the other) changed:
+    // they go up with the frame's changes, and changed mesh quads are marked again.
+    void Block_Changed(const Slot& s, int first, int last);
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
     // The same, none for a caption sharp text draws as glyphs.
@@ -167,7 +200,16 @@ private:
     // advancing the pointers, and places its pictures; the texel rows of the atlas coordinates are
     // divided by uv_height_. False when a picture found no room in the atlas: the pointers tell
     // how far each stream got.
-    bool Vertices_Build(Slot& slot, Vertex* out[STREAMS]);
+    // With `write`, only the parts it marks and the textured ones (whose cut follows the others) are
+    // written, each written run noted in built_runs_; the other parts' room is passed over and the
+    // box is not kept.
+    bool Vertices_Build(Slot& slot, Vertex* out[STREAMS], const unsigned char* write = nullptr);
+    // A run of vertices Vertices_Build wrote: the stream and its first and end vertex there.
+    struct Built_Run {
+        int stream, first, end;
+    };
+    std::vector<Built_Run> built_runs_;
+    std::vector<unsigned char> write_parts_;  // Parts_Rebuild's mask
     // Keeps `region` of the source in the cell's atlas texels, copying it into the atlas's rows
     // (pixels_) and, after the layout, marking the cell dirty when it changed; `room` is
     // what a cell that must move reserves. False when the atlas has no room. Calls no GL.
@@ -196,6 +238,17 @@ private:
     // Whether any of the slot may fall inside the view's clip volume; a slot without vertices keeps
     // what it was.
     bool Slot_Visible(const Slot& slot) const;
+    // Whether a box, grown by its own size on every side, lies outside the clip volume; an empty
+    // box never does.
+    bool Box_Outside(const float lo[3], const float hi[3]) const;
+    // Slot `i`'s visible and far marks for its boxes now (a view taken); a changed visible set
+    // rebuilds the lists, or the glyphs' runs.
+    void Slot_Cull(std::size_t i);
+    // The runs of glyph vertices of the slots whose glyphs are in view.
+    void Glyph_Runs_Make();
+    std::vector<GLint> glyph_firsts_;
+    std::vector<GLsizei> glyph_counts_;
+    bool glyph_runs_dirty_ = true;
     // Takes the view in: when it moved, tests every slot against it again.
     void View_Take(const Batch_View& view);
     // The index lists of the visible slots, built and uploaded when the visible set or the faces
@@ -214,7 +267,8 @@ private:
     // Copies slot `k`'s box and spill box to slot_boxes_ and spill_boxes_.
     void Boxes_Keep(std::size_t k);
     // The later slots the spill of slot `k` may hide.
-    int Spill_Count(std::size_t k) const;
+    // Marks spilled_on in each later slot the spill box reaches.
+    int Spill_Count(std::size_t k);
     // Every slot's boxes kept and its spill counted (a layout).
     void Spill_Count_All();
     // The slots by the squares of a grid (SPILL_SQUARE units) their boxes and their spill boxes
@@ -339,6 +393,7 @@ private:
     bool sharp_ = false;
     bool sharp_failed_ = false;  // the sharp program could not be built: captions stay bitmaps
     bool layout_wanted_ = false;
+    bool changes_taken_ = false;  // Changes_Take ran since the last Frame
 };
 
 }  // namespace core

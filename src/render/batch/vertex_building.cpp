@@ -66,17 +66,12 @@ bool Quad_Aligned(const Look_Part& p)
 
 // [SECTION] Vertices ----------------------------------------------------------------------------------
 
-bool Batch_Renderer::Signature_Changed(Slot& slot)
+Look_Change Batch_Renderer::Signature_Compare(Slot& slot)
 {
     const bool known = slot.signature_known;
     slot.signature_known = true;
-    if (slot.signature.empty()) {
-        // Written afresh (after a layout): its room at once rather than by doubling.
-        slot.signature.reserve(Look_Signature_Bytes(slot.look));
-    }
-    Signature_Check check(slot.signature);
-    Look_Signature_Feed(slot.look, check);
-    return check.Finish() || !known;
+    const Look_Change change = Look_Signature_Compare(slot.look, slot.signature, changed_parts_);
+    return known ? change : Look_Change::WHOLE;
 }
 
 int Batch_Renderer::Part_Quads(const Look_Part& p, int& stream)
@@ -113,8 +108,11 @@ int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS], Texels* t
     return textured;
 }
 
-bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
+bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], const unsigned char* write)
 {
+    Vertex* const base[STREAMS] = {out_streams[0], out_streams[1], out_streams[2]};
+    if (!write)
+        slot.part_quads.assign(slot.look.Size(), 0);
     // The box around the corners, kept in locals: the vertices written as bytes might otherwise be
     // the members for all the compiler knows, which it would then reload and store at each corner.
     float lo_box[3] = {1e30f, 1e30f, 1e30f}, hi_box[3] = {-1e30f, -1e30f, -1e30f};
@@ -131,8 +129,15 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
         const Look_Part& p = slot.look.Parts()[part];
         int stream = 0;
-        if (Part_Quads_Drawn(p, stream) == 0)
+        const int drawn = Part_Quads_Drawn(p, stream);
+        if (!write)
+            slot.part_quads[part] = drawn;
+        if (drawn == 0)
             continue;
+        if (write && !write[part] && stream != STREAM_TEXTURED) {
+            out_streams[stream] += drawn * 4;
+            continue;
+        }
         const short* v = p.Vertices();
         const float* st = p.Coords();
         const bool textured = stream == STREAM_TEXTURED;
@@ -298,6 +303,9 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                 std::memcpy(out->color, qc ? static_cast<const void*>(qc + k) : color, 4);
             }
         }
+        if (write)
+            built_runs_.push_back(Built_Run{stream, static_cast<int>(out_streams[stream] - base[stream]),
+                                            static_cast<int>(out - base[stream])});
         out_streams[stream] = out;
     }
     slot.cell_count = static_cast<int>(cell);
@@ -465,6 +473,7 @@ void Batch_Renderer::Spill_Count_All()
         slots_[i].spill_hits = 0;
         int r[4];
         entries += Squares_Of(slot_boxes_[i].lo, slot_boxes_[i].hi, r);
+        slots_[i].spilled_on = false;
     }
     // The slots by the squares of a grid their boxes cover, so that each spill is compared with
     // its neighbours only (a layout has thousands of labels and read-outs, each a spill). Boxes far
@@ -484,19 +493,25 @@ void Batch_Renderer::Spill_Count_All()
         slots_[k].spill_hits = Spill_Count(k);
 }
 
-int Batch_Renderer::Spill_Count(std::size_t k) const
+int Batch_Renderer::Spill_Count(std::size_t k)
 {
     int hits = 0;
     if (spill_boxes_[k].lo[0] > spill_boxes_[k].hi[0])
         return 0;
+    const auto count = [&](std::size_t j) {
+        if (!Spill_Near(spill_boxes_[k], slot_boxes_[j]))
+            return;
+        slots_[j].spilled_on = true;
+        hits += Spill_Hides(k, j);
+    };
     if (!squares_kept_) {
         for (std::size_t j = k + 1; j < slots_.size(); ++j)
-            hits += Spill_Hides(k, j);
+            count(j);
         return hits;
     }
     Squares_Near(box_squares_, spill_boxes_[k], [&](std::size_t j) {
         if (j > k)
-            hits += Spill_Hides(k, j);
+            count(j);
     });
     return hits;
 }
@@ -527,19 +542,47 @@ void Batch_Renderer::Spill_Hook(std::size_t k)
                                   Squares_Of(slot_boxes_[k].lo, slot_boxes_[k].hi, now[0]),
                                   Squares_Of(spill_boxes_[k].lo, spill_boxes_[k].hi, now[1])};
         squares_kept_ = n[2] <= SQUARES_MOST && n[3] <= SQUARES_MOST;
+        // Only the squares it left and those it reached change: a read-out moving across one edge
+        // of the grid touches one or two.
+        const auto move = [&](Square_Map& map, std::size_t had, const int(&a)[4], std::size_t has, const int(&b)[4]) {
+            const auto inside = [](const int(&r)[4], std::uint64_t square) {
+                const int x = static_cast<int>(static_cast<std::uint32_t>(square >> 32));
+                const int y = static_cast<int>(static_cast<std::uint32_t>(square));
+                return x >= r[0] && x <= r[2] && y >= r[1] && y <= r[3];
+            };
+            if (had > 0)
+                Squares_Each(a, [&](std::uint64_t square) {
+                    if (has == 0 || !inside(b, square)) {
+                        std::vector<std::uint32_t>& in = map[square];
+                        in.erase(std::find(in.begin(), in.end(), static_cast<std::uint32_t>(k)));
+                    }
+                });
+            if (has > 0)
+                Squares_Each(b, [&](std::uint64_t square) {
+                    if (had == 0 || !inside(a, square))
+                        map[square].push_back(static_cast<std::uint32_t>(k));
+                });
+        };
         if (squares_kept_ && (n[0] != n[2] || n[1] != n[3] || std::memcmp(was, now, sizeof was) != 0)) {
-            Squares_Enter(k, box, spill, false);
-            Squares_Enter(k, slot_boxes_[k], spill_boxes_[k], true);
+            move(box_squares_, n[0], was[0], n[2], now[0]);
+            move(spill_squares_, n[1], was[1], n[3], now[1]);
         }
     }
+    slots_[k].spilled_on = false;
+    const auto hook = [&](std::size_t i) {
+        if (!Spill_Near(spill_boxes_[i], slot_boxes_[k]))
+            return;
+        slots_[k].spilled_on = true;
+        slots_[i].spill_hits += Spill_Hides(i, k);
+    };
     if (squares_kept_)
         Squares_Near(spill_squares_, slot_boxes_[k], [&](std::size_t i) {
             if (i < k)
-                slots_[i].spill_hits += Spill_Hides(i, k);
+                hook(i);
         });
     else
         for (std::size_t i = 0; i < k; ++i)
-            slots_[i].spill_hits += Spill_Hides(i, k);
+            hook(i);
     slots_[k].spill_hits = Spill_Count(k);
     // A run of the lists ends where it no longer should, or should where it does not.
     for (std::size_t i = 0; i <= k && !lists_dirty_; ++i)

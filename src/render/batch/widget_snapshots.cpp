@@ -97,7 +97,9 @@ struct Put_Step {
         Text_Put(at, text, length);
     }
 };
-struct Same_Step {
+// Compares with a snapshot, taking each string's length from it: a steady frame asks this of every
+// widget, and measuring every string first would read each of them twice.
+struct Match_Step {
     const unsigned char* at;
     bool same = true;
     template <class... Field>
@@ -106,17 +108,33 @@ struct Same_Step {
         ((same = same && std::memcmp(at, &fields, sizeof fields) == 0, at += sizeof fields), ...);
     }
     template <class Char>
-    void Text(const Char* text, std::size_t length)
+    void Text(const Char* text, std::size_t)
     {
-        same = same && std::memcmp(at, &length, sizeof length) == 0 &&
-               (length == 0 || std::memcmp(at + sizeof length, text, length * sizeof(Char)) == 0);
-        at += sizeof length + length * sizeof(Char);
+        std::size_t length;
+        std::memcpy(&length, at, sizeof length);
+        at += sizeof length;
+        if (same) {
+            if (!text) {
+                same = length == 0;
+            } else {
+                // Character by character up to the stored length, so that a shorter string is never
+                // read past its end.
+                for (std::size_t i = 0; i < length && same; ++i)
+                    same = std::memcmp(at + i * sizeof(Char), text + i, sizeof(Char)) == 0;
+                same = same && text[length] == 0;
+            }
+        }
+        at += length * sizeof(Char);
     }
 };
 
 // A kept class's snapshot: its fields and the strings it points to.
 class Snapshot_Writer {
 public:
+    // Without its strings measured: for Match only.
+    struct Unmeasured {};
+    Snapshot_Writer(const Snapshot_Subject& e, Unmeasured) : e_(e), font_(0), style_(0), name_(0), format_(0) {}
+
     explicit Snapshot_Writer(const Snapshot_Subject& e)
         : e_(e), font_(Text_Length(e.widget->Font_Name)), style_(Text_Length(e.widget->Font_Style)),
           name_(Text_Length(e.widget->W_Name)),
@@ -142,13 +160,13 @@ public:
         Visit(step);
     }
 
-    // Whether the Size() bytes at `stored` are what Write would write now: compared where they lie,
-    // as a steady frame asks this of every widget.
-    bool Same(const unsigned char* stored) const
+    // Whether the `size` bytes at `stored` are what Write would write now: compared where they lie,
+    // without measuring first, as a steady frame asks this of every widget.
+    bool Match(const unsigned char* stored, std::size_t size) const
     {
-        Same_Step step{stored};
+        Match_Step step{stored};
         Visit(step);
-        return step.same;
+        return step.same && step.at == stored + size;
     }
 
 private:
@@ -182,8 +200,8 @@ bool Widget_Snapshots::Matches(const Snapshot_Subject& e) const
 {
     if (e.fields == Snapshot_Fields::NONE || e.snapshot.size == 0)
         return false;
-    const Snapshot_Writer writer(e);
-    return writer.Size() == e.snapshot.size && writer.Same(store_.data() + e.snapshot.at);
+    const Snapshot_Writer writer(e, Snapshot_Writer::Unmeasured{});
+    return writer.Match(store_.data() + e.snapshot.at, e.snapshot.size);
 }
 
 std::size_t Widget_Snapshots::Size_Of(const Snapshot_Subject& e)
