@@ -1174,6 +1174,73 @@ TEST_F(Batch, ASlidersOwnDrawAfterBatchFramesShowsItsReadOutAsAFreshSliderDoes)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, BatchedWidgetsGiveTheirTexturesBackAndTheirOwnDrawStillShowsThem)
+{
+    // While a batch draws a caption or read-out from its atlas, the widget's own texture of it is
+    // held twice: the batch gives its storage back, and the widget's own Draw loads it again. A
+    // texture a copy shares stays loaded: the copy's Draw reads it.
+    if (Profile() != headless::Profile::COMPAT)
+        GTEST_SKIP() << "a widget's own Draw needs a compatibility context";
+    const auto texels = [](unsigned int texture) {
+        GLint w = 0;
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return w;
+    };
+    const auto check = [&](auto* tag, const char* what) {
+        using W = std::remove_pointer_t<decltype(tag)>;
+        const auto make = [&](W& w) {
+            Place(w, what, 40, HEIGHT - 100, 300, 32);
+            if constexpr (std::is_same_v<W, VR_Valuators>) {
+                w.Value_Max = 100.0f;
+                w.Value = 42.5f;
+                w.Format = "%.1f";
+            }
+            w.Init(Window());
+        };
+        const auto own = [&](W& w) {
+            Clear();
+            w.Draw();
+            return Frame_Pixels(WIDTH, HEIGHT);
+        };
+        W batched, never, original;
+        make(batched);
+        make(never);
+        make(original);
+        const std::vector<unsigned char> want = own(never);
+        {
+            VR_Batches batch;
+            batch.Add(batched);
+            ASSERT_EQ(batch.Init(), 1) << what;
+            Frame_Of(batch);
+            EXPECT_EQ(texels(batched.Text_Texture), 0) << what;
+            if constexpr (std::is_same_v<W, VR_Valuators>) {
+                EXPECT_EQ(texels(batched.Value_Texture), 0) << what;
+            }
+            EXPECT_TRUE(own(batched) == want) << what << ": own Draw after the batch";
+            EXPECT_GT(texels(batched.Text_Texture), 0) << what;
+            // The batch laid out again gives it back again; the own Draw after it still shows it.
+            batch.Add(never);
+            Frame_Of(batch);
+            EXPECT_EQ(texels(batched.Text_Texture), 0) << what;
+            EXPECT_TRUE(own(batched) == want) << what << ": own Draw after a second layout";
+        }
+        W copy(original);
+        VR_Batches batch;
+        batch.Add(original);
+        ASSERT_EQ(batch.Init(), 1) << what;
+        Frame_Of(batch);
+        EXPECT_GT(texels(copy.Text_Texture), 0) << what << ": a shared texture";
+        EXPECT_TRUE(own(copy) == want) << what << ": the copy's own Draw";
+    };
+    check(static_cast<VR_Labels*>(nullptr), "Label");
+    check(static_cast<VR_Buttons*>(nullptr), "Button");
+    check(static_cast<VR_Valuators*>(nullptr), "Slider");
+    check(static_cast<VR_TabItems*>(nullptr), "Tab");
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, HostStateIsLeftAsFound)
 {
     // A host program of the context's own language.

@@ -88,6 +88,17 @@ void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)
         glEnableClientState(GL_COLOR_ARRAY);
 }
 
+bool Texture_Park(GLuint texture)
+{
+    if (texture == 0 || Share_Is_Shared(Held_Kind::TEXTURE, texture) || !glIsTexture(texture))
+        return false;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    // An empty image: the driver lets go of the texels (with llvmpipe, process memory), the name and
+    // the wrapping and filters stay for the load that brings them back.
+    Texture_Alpha_Upload(0, 0, nullptr);
+    return true;
+}
+
 bool Texture_Prepare(GLuint& texture, GLenum wrap)
 {
     // A texture shared with a copy is left to the copy: this object fills a new one of its own.

@@ -13,6 +13,7 @@
 #include "core/core.h"
 #include "core/holding.h"
 #include "classes.h"
+#include "looks.h"
 
 namespace {
 
@@ -218,6 +219,27 @@ struct VR_Batches::Impl {
         }
     }
 
+    // Laid out, the batch draws the captions and read-outs from its atlas, which holds their texels:
+    // the widgets' own textures of them are given back until their own Draw loads them again.
+    void Textures_Park()
+    {
+        for (const Entry& e : entries) {
+            switch (e.type->Id) {
+            case core::Class_Id::VALUATOR:
+                core::Readout_Park(*static_cast<VR_Valuators*>(e.widget));
+                [[fallthrough]];
+            case core::Class_Id::LABEL:
+            case core::Class_Id::BUTTON:
+            case core::Class_Id::BOX:
+            case core::Class_Id::TABITEM:
+                core::Caption_Park(*e.widget);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
     // False, reported once, while the renderer has no program or the current context is not Init's.
     bool Ready_To_Draw()
     {
@@ -254,6 +276,7 @@ struct VR_Batches::Impl {
             if (!laid_out) {
                 renderer.Layout();
                 laid_out = true;
+                Textures_Park();
             }
             renderer.Frame(view);
         });
@@ -335,6 +358,8 @@ int VR_Batches::Init()
         for (const Entry& e : impl_->entries)
             if (e.type->Id == core::Class_Id::PROGRESS)
                 phases.emplace_back(static_cast<VR_Progress*>(e.widget), static_cast<VR_Progress*>(e.widget)->Phase);
+        // Given back first: the layout's allocations take the room they leave.
+        impl_->Textures_Park();
         impl_->Describe_All(true);
         impl_->renderer.Layout();
         impl_->laid_out = true;

@@ -35,6 +35,7 @@ void VR_Labels::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Labels::Draw");
+    core::Caption_Unpark(*this);
     core::Look& look = core::Look_Scratch();
     look.Clear();
     core::Look_Describe(*this, look);
