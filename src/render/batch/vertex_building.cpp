@@ -126,6 +126,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
     float mesh_lo[2] = {1e30f, 1e30f}, mesh_hi[2] = {-1e30f, -1e30f};
     bool mesh_measured = false;
     slot.spill = Box{};
+    const bool was_out = slot.cells_out;
+    slot.cells_out = false;
     std::size_t cell = 0;
     bool measured = false;  // boxes_ holds this slot's parts
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
@@ -195,11 +197,20 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                 }
             }
             if (!Cell_Place(c, source, r, room)) {
-                // Neither this cell nor the slot's later ones hold texels.
-                for (int i = static_cast<int>(cell) - 1; i < slot.cell_count; ++i)
-                    Slot_Cells(slot)[i].region = Region{};
-                box_keep();
-                return false;
+                // A picture among masks only needs RGBA texels: a new layout.
+                if (cells_wait_ && !(source.rgba && texel_bytes_ == 1)) {
+                    // The atlas keeps what is in view: the slot waits with quads that read nothing
+                    // (left out of the lists) until it comes into view and is brought back.
+                    c.w = c.h = 0;
+                    c.region = Region{};
+                    slot.cells_out = true;
+                } else {
+                    // Neither this cell nor the slot's later ones hold texels.
+                    for (int i = static_cast<int>(cell) - 1; i < slot.cell_count; ++i)
+                        Slot_Cells(slot)[i].region = Region{};
+                    box_keep();
+                    return false;
+                }
             }
             atlas_u = static_cast<float>(c.x - r.i0) + shift_u;
             atlas_v = static_cast<float>(c.y - r.j0) + shift_v;
@@ -302,6 +313,11 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
     }
     slot.cell_count = static_cast<int>(cell);
     box_keep();
+    if (slot.cells_out != was_out) {
+        // Its pictures join the textured list or leave it.
+        lists_dirty_ = true;
+        bring_wanted_ = bring_wanted_ || slot.cells_out;
+    }
     return true;
 }
 
