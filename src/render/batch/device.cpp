@@ -278,23 +278,23 @@ bool Batch_Renderer::Slot_Bring(std::size_t i)
 void Batch_Renderer::Cells_Bring()
 {
     bring_wanted_ = false;
-    // First into the room left, then with every cell let go, then in atlases twice as tall.
-    for (int round = 0;; ++round) {
-        bool full = false;
-        for (std::size_t i = 0; i < slots_.size() && !full; ++i)
-            if (slots_[i].visible && slots_[i].cells_out)
-                full = !Slot_Bring(i);
-        if (!full)
-            return;
-        if (round > 0) {
-            if (atlas_h_ >= max_texture_)
-                break;
-            Atlas_Make(std::min(atlas_h_ * 2, max_texture_));
-            uv_height_ = static_cast<float>(atlas_h_);
-        }
-        Atlas_Evict();
-    }
-    Atlas_Full_Report();
+    const auto bring = [&] {
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+            if (slots_[i].visible && slots_[i].cells_out && !Slot_Bring(i))
+                return false;
+        return true;
+    };
+    const auto grow = [&] {
+        const int taller = Atlas_Taller(atlas_h_, max_texture_);
+        if (taller == 0)
+            return false;
+        // A new texture: every cell is placed and sent again.
+        Atlas_Make(taller);
+        uv_height_ = static_cast<float>(atlas_h_);
+        return true;
+    };
+    if (!Atlas_Keep_In_View(bring, [&] { Atlas_Evict(); }, grow))
+        Atlas_Full_Report();
 }
 
 void Batch_Renderer::Atlas_Full_Report()
@@ -415,9 +415,7 @@ void Batch_Renderer::Layout()
            texels.area * 5 / 4 / static_cast<std::size_t>(atlas_w_) > static_cast<std::size_t>(max_texture_) * 3 / 4)
         atlas_w_ = std::min(atlas_w_ * 2, max_texture_);
     // Past ATLAS_TEXELS_KEPT the cells of slots out of view are let go: the rows of that much.
-    const int kept_rows = static_cast<int>(
-        std::min<std::size_t>(static_cast<std::size_t>(max_texture_),
-                              std::max<std::size_t>(ATLAS_TEXELS_KEPT / static_cast<std::size_t>(atlas_w_), 64)));
+    const int kept_rows = Atlas_Rows_Kept(ATLAS_TEXELS_KEPT, atlas_w_, max_texture_);
     pixels_.clear();
     pixels_.reserve(std::min(texels.area * 5 / 4 + static_cast<std::size_t>(atlas_w_) * 64,
                              static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(kept_rows)) *
