@@ -1248,8 +1248,8 @@ TEST_F(Batch, ASlidersOwnDrawAfterBatchFramesShowsItsReadOutAsAFreshSliderDoes)
 TEST_F(Batch, BatchedWidgetsGiveTheirTexturesBackAndTheirOwnDrawStillShowsThem)
 {
     // While a batch draws a caption or read-out from its atlas, the widget's own texture of it is
-    // held twice: the batch gives its storage back, and the widget's own Draw loads it again. A
-    // texture a copy shares stays loaded: the copy's Draw reads it.
+    // held twice: the batch lets go of it, and the widget's own Draw makes it again. A texture a
+    // copy shares stays: the copy's Draw reads it.
     if (Profile() != headless::Profile::COMPAT)
         GTEST_SKIP() << "a widget's own Draw needs a compatibility context";
     const auto texels = [](unsigned int texture) {

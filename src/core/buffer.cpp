@@ -88,14 +88,13 @@ void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)
         glEnableClientState(GL_COLOR_ARRAY);
 }
 
-bool Texture_Park(GLuint texture)
+bool Texture_Park(GLuint& texture)
 {
-    if (texture == 0 || Share_Is_Shared(Held_Kind::TEXTURE, texture) || !glIsTexture(texture))
+    if (texture == 0 || !glIsTexture(texture))
         return false;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    // An empty image: the driver lets go of the texels (with llvmpipe, process memory), the name and
-    // the wrapping and filters stay for the load that brings them back.
-    Texture_Alpha_Upload(0, 0, nullptr);
+    // Deleted, not emptied: a driver keeps a texture's storage until it is next used for drawing
+    // (llvmpipe, in process memory). A copy that shares it keeps it.
+    Texture_Free(texture);
     return true;
 }
 

@@ -52,18 +52,18 @@ void Caption_Park(VR_Tools& tool)
         tool.Status |= VR_STATUS_TEXT_PARKED;
 }
 
-void Caption_Unpark(VR_Tools& tool)
+void Caption_Unpark(VR_Tools& tool, GLenum wrap)
 {
     if (!(tool.Status & VR_STATUS_TEXT_PARKED))
         return;
     tool.Status &= static_cast<unsigned char>(~VR_STATUS_TEXT_PARKED);
     int w = 0, h = 0;
-    if (!tool.Text_Bitmap || !Caption_Texture_Size(tool, w, h) || !glIsTexture(tool.Text_Texture))
+    if (!tool.Text_Bitmap || !Caption_Texture_Size(tool, w, h))
         return;
     GLint bound = 0, alignment = 4;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glBindTexture(GL_TEXTURE_2D, tool.Text_Texture);
+    Texture_Prepare(tool.Text_Texture, wrap);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     Texture_Alpha_Upload(w, h, tool.Text_Bitmap);
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);

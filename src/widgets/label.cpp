@@ -35,7 +35,7 @@ void VR_Labels::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Labels::Draw");
-    core::Caption_Unpark(*this);
+    core::Caption_Unpark(*this, GL_CLAMP_TO_EDGE);
     core::Look& look = core::Look_Scratch();
     look.Clear();
     core::Look_Describe(*this, look);
