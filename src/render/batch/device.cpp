@@ -253,7 +253,8 @@ bool Batch_Renderer::Slot_Bring(std::size_t i)
     cells_wait_ = true;
     if (!built) {
         s.cells_out = true;
-        return false;
+        // A picture that needs RGBA texels waits for the next frame's layout, not for room.
+        return layout_wanted_;
     }
     Cells_Send(s);
     // Only the atlas coordinates changed: the textured quads go up, the rest is as it was.

@@ -196,9 +196,12 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS])
                     r = room;
                 }
             }
-            if (!Cell_Place(c, source, r, room)) {
-                // A picture among masks only needs RGBA texels: a new layout.
-                if (cells_wait_ && !(source.rgba && texel_bytes_ == 1)) {
+            // A picture among masks only needs RGBA texels: a new layout. Any other picture of a slot
+            // out of view waits outside the atlas: a frame where every read-out off screen changes
+            // fills no room.
+            const bool wait = cells_wait_ && !(source.rgba && texel_bytes_ == 1);
+            if ((wait && cull_valid_ && !slot.visible) || !Cell_Place(c, source, r, room)) {
+                if (wait) {
                     // The atlas keeps what is in view: the slot waits with quads that read nothing
                     // (left out of the lists) until it comes into view and is brought back.
                     c.w = c.h = 0;
@@ -715,8 +718,10 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
 {
     if (c.w > 0 && c.shown == source && c.region == r)
         return true;
-    if (source.rgba && texel_bytes_ == 1)
-        return false;  // a picture where there were only masks: laid out again with RGBA texels
+    if (source.rgba && texel_bytes_ == 1) {
+        layout_wanted_ = true;  // a picture where there were only masks: laid out again with RGBA texels
+        return false;
+    }
     c.shown = source;
     c.region = r;
     if (r.w < 1 || r.h < 1)
