@@ -804,8 +804,8 @@ TEST_F(Batch, AHundredThousandRowsShowWhereverTheViewGoes)
     const headless::Light& light = headless::Light_Values();
     // Row `i` at the window's top left: the batch's frame there, RGBA.
     const auto frame_at = [&](VR_Batches& b, int i) {
-        const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, static_cast<float>(10 - x_of(i)),
-                                      static_cast<float>(HEIGHT - 50 - y_of(i)), 0, 1};
+        const float dx = static_cast<float>(10 - x_of(i)), dy = static_cast<float>(HEIGHT - 50 - y_of(i));
+        const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, dx, dy, 0, 1};
         Clear();
         b.Draw(projection, model_view, light.direction, light.color, light.ambient);
         return Frame_Pixels(WIDTH, HEIGHT);

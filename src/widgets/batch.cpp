@@ -220,23 +220,18 @@ struct VR_Batches::Impl {
     }
 
     // Laid out, the batch draws the captions and read-outs from its atlas, which holds their texels:
-    // the widgets' own textures of them are given back until their own Draw loads them again.
+    // the widgets' own textures of them are let go until their own Draw makes them again.
     void Textures_Park()
     {
+        using core::Class_Id;
         for (const Entry& e : entries) {
-            switch (e.type->Id) {
-            case core::Class_Id::VALUATOR:
+            const Class_Id id = e.type->Id;
+            if (id == Class_Id::VALUATOR)
                 core::Readout_Park(*static_cast<VR_Valuators*>(e.widget));
-                [[fallthrough]];
-            case core::Class_Id::LABEL:
-            case core::Class_Id::BUTTON:
-            case core::Class_Id::BOX:
-            case core::Class_Id::TABITEM:
+            // The classes whose caption texture holds their bitmap (a progress bar's holds its stripes).
+            if (id == Class_Id::LABEL || id == Class_Id::BUTTON || id == Class_Id::BOX || id == Class_Id::TABITEM ||
+                id == Class_Id::VALUATOR)
                 core::Caption_Park(*e.widget);
-                break;
-            default:
-                break;
-            }
         }
     }
 

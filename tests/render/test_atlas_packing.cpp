@@ -218,9 +218,7 @@ TEST(AtlasKeeping, ViewsComeBackIntoTheRoomLeftThenIntoAnEmptiedAtlasThenATaller
         c.placed = c.placed || Atlas_Shelf_Fit(shelf_x, shelf_y, shelf_h, CELL_W, CELL_H, WIDTH, height, c.x, c.y);
         return c.placed;
     };
-    const auto bring = [&] {
-        return std::all_of(view.begin(), view.end(), place);
-    };
+    const auto bring = [&] { return std::all_of(view.begin(), view.end(), place); };
     const auto evict = [&] {
         ++evictions;
         shelf_x = shelf_y = shelf_h = 0;

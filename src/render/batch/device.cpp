@@ -263,7 +263,8 @@ bool Batch_Renderer::Slot_Bring(std::size_t i)
     const std::vector<Vertex>& built_quads = scratch_[STREAM_TEXTURED];
     int lo = -1, hi = -1;
     for (int v = 0; v < s.range[STREAM_TEXTURED].capacity * 4; ++v) {
-        const Vertex& want = v < static_cast<int>(built_quads.size()) ? built_quads[static_cast<std::size_t>(v)] : blank;
+        const Vertex& want =
+            v < static_cast<int>(built_quads.size()) ? built_quads[static_cast<std::size_t>(v)] : blank;
         if (std::memcmp(&want, &gpu[v], sizeof(Vertex)) != 0) {
             gpu[v] = want;
             lo = lo < 0 ? v : lo;
@@ -294,7 +295,8 @@ void Batch_Renderer::Cells_Bring()
         uv_height_ = static_cast<float>(atlas_h_);
         return true;
     };
-    if (!Atlas_Keep_In_View(bring, [&] { Atlas_Evict(); }, grow))
+    if (!Atlas_Keep_In_View(
+            bring, [&] { Atlas_Evict(); }, grow))
         Atlas_Full_Report();
 }
 
