@@ -19,6 +19,7 @@
 #include "render/batch/glyph_quads.h"
 #include "render/batch/picture_atlas.h"
 #include "render/batch/programs.h"
+#include "render/batch/square_lists.h"
 #include "render/look.h"
 
 namespace core {
@@ -232,7 +233,7 @@ private:
     void Spill_Count_All();
     // The slots by the squares of a grid (SPILL_SQUARE units) their boxes and their spill boxes
     // cover, so that a slot is compared with its neighbours only.
-    using Square_Map = std::unordered_map<std::uint64_t, std::vector<std::uint32_t>>;
+    using Square_Map = Square_Lists;
     // Slot `k` entered into the squares its box and spill box cover, or taken out of them.
     void Squares_Enter(std::size_t k, const Box& box, const Box& spill, bool enter);
     // Calls `f` once with each slot whose box in `map` shares a square with `b`.

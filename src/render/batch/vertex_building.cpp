@@ -438,11 +438,10 @@ void Batch_Renderer::Squares_Enter(std::size_t k, const Box& box, const Box& spi
         if (Squares_Of(b.lo, b.hi, r) == 0)
             return;
         Squares_Each(r, [&](std::uint64_t square) {
-            std::vector<std::uint32_t>& in = map[square];
             if (enter)
-                in.push_back(static_cast<std::uint32_t>(k));
+                map.Add(square, static_cast<std::uint32_t>(k));
             else
-                in.erase(std::find(in.begin(), in.end(), static_cast<std::uint32_t>(k)));
+                map.Remove(square, static_cast<std::uint32_t>(k));
         });
     };
     f(box_squares_, box);
@@ -461,21 +460,19 @@ void Batch_Renderer::Squares_Near(const Square_Map& map, const Box& b, F&& f) co
         squares_stamp_ = 1;
     }
     Squares_Each(r, [&](std::uint64_t square) {
-        const auto in = map.find(square);
-        if (in == map.end())
-            return;
-        for (const std::uint32_t j : in->second)
+        map.Each(square, [&](std::uint32_t j) {
             if (squares_seen_[j] != squares_stamp_) {
                 squares_seen_[j] = squares_stamp_;
                 f(static_cast<std::size_t>(j));
             }
+        });
     });
 }
 
 void Batch_Renderer::Spill_Count_All()
 {
-    box_squares_.clear();
-    spill_squares_.clear();
+    box_squares_.Clear(0);
+    spill_squares_.Clear(0);
     squares_seen_.assign(slots_.size(), 0);
     squares_stamp_ = 0;
     std::size_t entries = 0;
@@ -494,9 +491,9 @@ void Batch_Renderer::Spill_Count_All()
             slots_[i].spill_hits = Spill_Count(i);
         return;
     }
-    // Most squares hold a few slots: room for every one at once spares the rehashing.
-    box_squares_.reserve(entries);
-    spill_squares_.reserve(entries);
+    // Room for every entry at once spares the rehashing.
+    box_squares_.Clear(entries);
+    spill_squares_.Clear(entries);
     for (std::size_t i = 0; i < slots_.size(); ++i)
         Squares_Enter(i, slot_boxes_[i], spill_boxes_[i], true);
     for (std::size_t k = 0; k < slots_.size(); ++k)
