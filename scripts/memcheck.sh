@@ -15,6 +15,8 @@ cmake --build "$build" -j2 --target vrtools_tests vrtools_text_tests vrtools_hos
 # Its rasteriser runs on the calling thread, which valgrind handles far faster than worker threads.
 # The steady-state test counts heap allocations with its own malloc; nouserintercepts leaves that
 # malloc in place (it forwards to glibc's, which memcheck still replaces).
+# The hundred-thousand-row batch test takes a few thousand rows here: still several atlases' worth.
+export VRTOOLS_TEST_BATCH_ROWS=${VRTOOLS_TEST_BATCH_ROWS:-2000}
 for suite in vrtools_tests vrtools_text_tests hostile/vrtools_hostile_tests; do
     log=$build/memcheck-${suite##*/}.log
     echo "== memcheck: $suite in one process (log: $log) =="

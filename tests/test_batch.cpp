@@ -4,6 +4,7 @@
 // [SECTION] Looks (compatibility context: the widgets' own Draw is the reference)
 // [SECTION] Every profile
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -930,6 +931,86 @@ TEST_F(Batch, OnlyWidgetsInViewAreDrawnAndShowAgainInView)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, AHundredThousandRowsShowWhereverTheViewGoes)
+{
+    // Rows of a label, a button and a slider, as a host's largest panels, in columns over the whole
+    // reach of the widgets' short coordinates: far more captions than an atlas holds at once. The
+    // view moved to the last row, the first and one between shows them as a batch of only the rows
+    // around them does, and nothing is left out. The sanitizer and memcheck runs take fewer rows
+    // (VRTOOLS_TEST_BATCH_ROWS).
+    int count = 100000;
+    if (const char* wanted = std::getenv("VRTOOLS_TEST_BATCH_ROWS"))
+        count = std::max(1, std::atoi(wanted));
+    constexpr int PER_COLUMN = 1150, PITCH_X = 560, PITCH_Y = 55, X0 = -32000, Y0 = -31700;
+    const auto x_of = [](int i) { return X0 + i / PER_COLUMN * PITCH_X; };
+    const auto y_of = [](int i) { return Y0 + i % PER_COLUMN * PITCH_Y; };
+    std::unique_ptr<Row[]> rows(new Row[static_cast<std::size_t>(count)]);
+    VR_Batches batch;
+    char name[32];
+    for (int i = 0; i < count; ++i) {
+        Row& r = rows[static_cast<std::size_t>(i)];
+        std::snprintf(name, sizeof name, "Row %d", i);
+        Place(r.label, name, x_of(i), y_of(i), 100, 30);
+        Place(r.button, "Press", x_of(i) + 110, y_of(i), 100, 32);
+        Place(r.slider, "Gain", x_of(i) + 230, y_of(i), 300, 32);
+        r.slider.Value_Max = 100.0f;
+        r.slider.Value = static_cast<float>(i % 97);
+        r.slider.Format = "%.1f";
+        r.label.Init(Window());
+        r.label.Name = nullptr;  // `name` is reused: the label keeps its own copy
+        r.button.Init(Window());
+        r.slider.Init(Window());
+        batch.Add(r.label);
+        batch.Add(r.button);
+        batch.Add(r.slider);
+    }
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    float projection[16];
+    headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+    const headless::Light& light = headless::Light_Values();
+    // Row `i` at the window's top left: the batch's frame there, RGBA.
+    const auto frame_at = [&](VR_Batches& b, int i) {
+        const float dx = static_cast<float>(10 - x_of(i)), dy = static_cast<float>(HEIGHT - 50 - y_of(i));
+        const float model_view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, dx, dy, 0, 1};
+        Clear();
+        b.Draw(projection, model_view, light.direction, light.color, light.ambient);
+        return Frame_Pixels(WIDTH, HEIGHT);
+    };
+    int step = 0;
+    for (const int at : {count - 1, 0, count / 2, count - 1, 0}) {
+        if (step++ == 3) {
+            // The last rows' read-outs change while the view is elsewhere: they show once in view.
+            for (int i = std::max(0, count - 40); i < count; ++i) {
+                VR_Valuators& s = rows[static_cast<std::size_t>(i)].slider;
+                s.Value = 100.0f - s.Value;
+                s.Adjust();
+            }
+            frame_at(batch, count / 2);
+        }
+        const std::vector<unsigned char> kept = frame_at(batch, at);
+        EXPECT_LE(batch.Draw_Calls_Get(), 6) << at;
+        EXPECT_GT(Count_Pixels(10, HEIGHT - 50, 110, HEIGHT - 20, Rgba{255, 255, 255, 255}, 8), 20)
+            << "row " << at << ": its label's caption";
+        // The same view of a batch of the rows that may show in it.
+        VR_Batches near;
+        for (int i = 0; i < count; ++i)
+            if (std::abs(x_of(i) - x_of(at)) <= WIDTH + PITCH_X && std::abs(y_of(i) - y_of(at)) <= HEIGHT + PITCH_Y) {
+                Row& r = rows[static_cast<std::size_t>(i)];
+                near.Add(r.label);
+                near.Add(r.button);
+                near.Add(r.slider);
+            }
+        ASSERT_EQ(near.Init(), 1);
+        const std::vector<unsigned char> wanted = frame_at(near, at);
+        // The two atlases hold the captions at different places: filtering may round one level apart.
+        int differ = 0;
+        for (std::size_t k = 0; k < kept.size(); ++k)
+            differ += std::abs(kept[k] - wanted[k]) > 1;
+        EXPECT_EQ(differ, 0) << "row " << at;
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, AWidgetMovedUnderAnEarlierCaptionsSpillShowsAsAFreshBatchWouldDrawIt)
 {
     // Labels whose captions reach beyond their boxes, each followed by a button that moves under
@@ -1340,6 +1421,75 @@ TEST_F(Batch, ASlidersOwnDrawAfterBatchFramesShowsItsReadOutAsAFreshSliderDoes)
         // And the batch, drawn again, still shows the same value.
         EXPECT_TRUE(Frame_Of(batch) == Fresh_Frame({[&](VR_Batches& b) { b.Add(slider); }})) << c.what;
     }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, BatchedWidgetsGiveTheirTexturesBackAndTheirOwnDrawStillShowsThem)
+{
+    // While a batch draws a caption or read-out from its atlas, the widget's own texture of it is
+    // held twice: the batch lets go of it, and the widget's own Draw makes it again. A texture a
+    // copy shares stays: the copy's Draw reads it.
+    if (Profile() != headless::Profile::COMPAT)
+        GTEST_SKIP() << "a widget's own Draw needs a compatibility context";
+    const auto texels = [](unsigned int texture) {
+        GLint w = 0;
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return w;
+    };
+    const auto check = [&](auto* tag, const char* what) {
+        using W = std::remove_pointer_t<decltype(tag)>;
+        const auto make = [&](W& w) {
+            Place(w, what, 40, HEIGHT - 100, 300, 32);
+            if constexpr (std::is_same_v<W, VR_Valuators>) {
+                w.Value_Max = 100.0f;
+                w.Value = 42.5f;
+                w.Format = "%.1f";
+            }
+            w.Init(Window());
+        };
+        const auto own = [&](W& w) {
+            Clear();
+            w.Draw();
+            return Frame_Pixels(WIDTH, HEIGHT);
+        };
+        W batched, never, original;
+        make(batched);
+        make(never);
+        make(original);
+        const std::vector<unsigned char> want = own(never);
+        {
+            VR_Batches batch;
+            batch.Add(batched);
+            ASSERT_EQ(batch.Init(), 1) << what;
+            Frame_Of(batch);
+            EXPECT_EQ(batched.Text_Texture, 0u) << what;
+            if constexpr (std::is_same_v<W, VR_Valuators>) {
+                EXPECT_EQ(batched.Value_Texture, 0u) << what;
+            }
+            EXPECT_TRUE(own(batched) == want) << what << ": own Draw after the batch";
+            EXPECT_NE(batched.Text_Texture, 0u) << what;
+            EXPECT_GT(texels(batched.Text_Texture), 0) << what;
+            // The batch laid out again gives it back again; the own Draw after it still shows it.
+            batch.Add(never);
+            Frame_Of(batch);
+            EXPECT_EQ(batched.Text_Texture, 0u) << what;
+            EXPECT_TRUE(own(batched) == want) << what << ": own Draw after a second layout";
+        }
+        W copy(original);
+        VR_Batches batch;
+        batch.Add(original);
+        ASSERT_EQ(batch.Init(), 1) << what;
+        Frame_Of(batch);
+        EXPECT_NE(copy.Text_Texture, 0u) << what << ": a shared texture";
+        EXPECT_GT(texels(copy.Text_Texture), 0) << what << ": a shared texture";
+        EXPECT_TRUE(own(copy) == want) << what << ": the copy's own Draw";
+    };
+    check(static_cast<VR_Labels*>(nullptr), "Label");
+    check(static_cast<VR_Buttons*>(nullptr), "Button");
+    check(static_cast<VR_Valuators*>(nullptr), "Slider");
+    check(static_cast<VR_TabItems*>(nullptr), "Tab");
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

@@ -30,6 +30,9 @@ enum : unsigned char {
     // VR_STATUS_INIT_PENDING its whole rebuild, wait for the widget's next Draw.
     VR_STATUS_GL_PENDING = 0x08,
     VR_STATUS_INIT_PENDING = 0x10,
+    // A batch draws the caption from its own atlas and let go of the caption texture: the
+    // widget's next own Draw makes it again from Text_Bitmap.
+    VR_STATUS_TEXT_PARKED = 0x20,
 };
 
 // NOTE: Xlib (through <GL/glx.h>) defines Status as a macro. The field keeps its name, declared here

@@ -88,6 +88,16 @@ void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)
         glEnableClientState(GL_COLOR_ARRAY);
 }
 
+bool Texture_Park(GLuint& texture)
+{
+    if (texture == 0 || !glIsTexture(texture))
+        return false;
+    // Deleted, not emptied: a driver keeps a texture's storage until it is next used for drawing
+    // (llvmpipe, in process memory). A copy that shares it keeps it.
+    Texture_Free(texture);
+    return true;
+}
+
 bool Texture_Prepare(GLuint& texture, GLenum wrap)
 {
     // A texture shared with a copy is left to the copy: this object fills a new one of its own.

@@ -193,6 +193,17 @@ bool Caption_Quad(short*& vertex, float*& coord, int x, int y, int z, const Text
 // linear filters, unpack alignment 1 on creation when asked) and renders the name into it.
 Text_Size Caption_Render(VR_Tools& tool, GLenum wrap, bool unpack_on_create = false);
 
+// A batch that draws the caption from its atlas lets go of the caption texture (a copy that shares
+// it keeps it) and marks the widget VR_STATUS_TEXT_PARKED; Caption_Unpark, first thing in the
+// widget's own Draw, makes it again with wrapping `wrap` from Text_Bitmap. A caption without a
+// bitmap keeps its texture. Context current.
+void Caption_Park(VR_Tools& tool);
+// Nothing, and no GL call, for a widget not parked; else its caption texture made again, the
+// texture binding and unpack alignment put back.
+void Caption_Unpark(VR_Tools& tool, GLenum wrap);
+// Lets go of `texture` (deleted unless a copy shares it) and zeroes it; false when there was none.
+bool Texture_Park(GLuint& texture);
+
 // Uploads a caption quad into two new buffers (24 and 32 bytes).
 void Caption_Upload(GLuint& vertex_vbo, GLuint& coord_vbo, const short* vertex, const float* coord);
 

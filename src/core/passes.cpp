@@ -1,7 +1,25 @@
 // Draw passes and rebuild steps that every meshed widget shares: lit mesh, flat strips, flat caption.
+#include <cmath>
+
 #include "core.h"
 
 namespace core {
+
+namespace {
+
+// The caption texture's size, which the caption quad's texture coordinates keep (text / s).
+bool Caption_Texture_Size(const VR_Tools& tool, int& w, int& h)
+{
+    const short* v = tool.Text_Vertex_Array;
+    const float* c = tool.Text_Coord_Array;
+    if (!v || !c || !(c[0] > 0.0f) || !(c[1] > 0.0f))
+        return false;
+    w = static_cast<int>(std::lround((v[0] - v[6]) / c[0]));
+    h = static_cast<int>(std::lround((v[4] - v[1]) / c[1]));
+    return w > 0 && h > 0;
+}
+
+}  // namespace
 
 void Mesh_Reset(VR_Tools& tool)
 {
@@ -23,6 +41,33 @@ Text_Size Caption_Render(VR_Tools& tool, GLenum wrap, bool unpack_on_create)
     tool.Text(tool.W_Name, &tool.Text_Bitmap, tool.Font_Name, tool.Font_Style, tool.Font_Size, &text.tex_w, &text.tex_h,
               &text.text_w, &text.text_h);
     return text;
+}
+
+void Caption_Park(VR_Tools& tool)
+{
+    int w = 0, h = 0;
+    if ((tool.Status & VR_STATUS_TEXT_PARKED) || !tool.Text_Bitmap || !Caption_Texture_Size(tool, w, h))
+        return;
+    if (Texture_Park(tool.Text_Texture))
+        tool.Status |= VR_STATUS_TEXT_PARKED;
+}
+
+void Caption_Unpark(VR_Tools& tool, GLenum wrap)
+{
+    if (!(tool.Status & VR_STATUS_TEXT_PARKED))
+        return;
+    tool.Status &= static_cast<unsigned char>(~VR_STATUS_TEXT_PARKED);
+    int w = 0, h = 0;
+    if (!tool.Text_Bitmap || !Caption_Texture_Size(tool, w, h))
+        return;
+    GLint bound = 0, alignment = 4;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    Texture_Prepare(tool.Text_Texture, wrap);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    Texture_Alpha_Upload(w, h, tool.Text_Bitmap);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
 }
 
 void Lit_Pass_Begin(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)

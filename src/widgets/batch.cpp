@@ -13,6 +13,7 @@
 #include "core/core.h"
 #include "core/holding.h"
 #include "classes.h"
+#include "looks.h"
 
 namespace {
 
@@ -235,6 +236,22 @@ struct VR_Batches::Impl {
         }
     }
 
+    // Laid out, the batch draws the captions and read-outs from its atlas, which holds their texels:
+    // the widgets' own textures of them are let go until their own Draw makes them again.
+    void Textures_Park()
+    {
+        using core::Class_Id;
+        for (const Entry& e : entries) {
+            const Class_Id id = e.type->Id;
+            if (id == Class_Id::VALUATOR)
+                core::Readout_Park(*static_cast<VR_Valuators*>(e.widget));
+            // The classes whose caption texture holds their bitmap (a progress bar's holds its stripes).
+            if (id == Class_Id::LABEL || id == Class_Id::BUTTON || id == Class_Id::BOX || id == Class_Id::TABITEM ||
+                id == Class_Id::VALUATOR)
+                core::Caption_Park(*e.widget);
+        }
+    }
+
     // False, reported once, while the renderer has no program or the current context is not Init's.
     bool Ready_To_Draw()
     {
@@ -273,6 +290,7 @@ struct VR_Batches::Impl {
             if (!laid_out) {
                 renderer.Layout();
                 laid_out = true;
+                Textures_Park();
             }
             // A layout of everything reads every slot's look: the ones left while far first.
             if (renderer.Changes_Take())
@@ -357,6 +375,8 @@ int VR_Batches::Init()
         for (const Entry& e : impl_->entries)
             if (e.type->Id == core::Class_Id::PROGRESS)
                 phases.emplace_back(static_cast<VR_Progress*>(e.widget), static_cast<VR_Progress*>(e.widget)->Phase);
+        // Given back first: the layout's allocations take the room they leave.
+        impl_->Textures_Park();
         impl_->Describe_All(true);
         impl_->renderer.Layout();
         impl_->laid_out = true;

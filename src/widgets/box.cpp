@@ -86,6 +86,7 @@ void VR_Boxs::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Boxs::Draw");
+    core::Caption_Unpark(*this, GL_CLAMP_TO_BORDER);
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
     core::Look_Describe(*this, look);

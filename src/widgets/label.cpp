@@ -35,6 +35,7 @@ void VR_Labels::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Labels::Draw");
+    core::Caption_Unpark(*this, GL_CLAMP_TO_EDGE);
     core::Look& look = core::Look_Scratch();
     core::Look_Describe(*this, look);
     core::Look_Draw(*this, look, SOURCE, __LINE__);

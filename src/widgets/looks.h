@@ -52,4 +52,9 @@ void Look_Describe(VR_Tabs& w, Look& look);
 void Look_Describe(VR_Colors& w, Look& look);
 void Look_Describe(VR_Hues& w, Look& look);
 
+// A batch that draws a slider's read-out from its atlas lets go of the read-out texture; the
+// slider's own Draw makes it again from its bitmap, as it does for a read-out a batch rendered.
+// Context current.
+void Readout_Park(VR_Valuators& w);
+
 }  // namespace core

@@ -66,6 +66,7 @@ void VR_TabItems::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_TabItems::Draw");
+    core::Caption_Unpark(*this, GL_CLAMP_TO_BORDER);
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
     core::Look_Describe(*this, look);

@@ -830,6 +830,7 @@ void VR_Valuators::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Valuators::Draw");
+    core::Caption_Unpark(*this, GL_CLAMP_TO_BORDER);
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
     Look_Build(*this, look, true);
@@ -994,4 +995,15 @@ void core::Look_Prepare(VR_Valuators& s)
 void core::Look_Describe(VR_Valuators& s, Look& look)
 {
     Look_Build(s, look, false);
+}
+
+void core::Readout_Park(VR_Valuators& s)
+{
+    wchar_t& mark = s.Value_Text[READOUT_CAP - 1];
+    // A text the bitmap holds (mark 0) is loaded again from it; one waiting to be rasterised or
+    // loaded is brought up to date by the own Draw anyway.
+    if (s.Value_Text[0] == L'\0' || (mark != L'\0' && mark != UNLOADED_MARK && mark != UNRENDERED_MARK))
+        return;
+    if (core::Texture_Park(s.Value_Texture) && mark == L'\0')
+        mark = UNLOADED_MARK;
 }

@@ -200,3 +200,81 @@ TEST(AtlasPacking, QuadCutSlidesOnlyTheCornersOutsideTheWindow)
     for (const auto& c : corner)
         EXPECT_FLOAT_EQ(c[2], 1.0f);
 }
+
+TEST(AtlasKeeping, ViewsComeBackIntoTheRoomLeftThenIntoAnEmptiedAtlasThenATallerOne)
+{
+    // Cells of 20 x 10 texels in an atlas 100 wide: five to a shelf, thirty in the 64 rows kept.
+    constexpr int WIDTH = 100, MOST = 160, CELL_W = 20, CELL_H = 10;
+    struct Cell {
+        bool placed = false;
+        int x = 0, y = 0;
+    };
+    std::vector<Cell> cells(100);
+    int height = Atlas_Rows_Kept(4000, WIDTH, MOST), shelf_x = 0, shelf_y = 0, shelf_h = 0, evictions = 0;
+    ASSERT_EQ(height, 64);
+    std::vector<int> view;
+    const auto place = [&](int i) {
+        Cell& c = cells[static_cast<std::size_t>(i)];
+        c.placed = c.placed || Atlas_Shelf_Fit(shelf_x, shelf_y, shelf_h, CELL_W, CELL_H, WIDTH, height, c.x, c.y);
+        return c.placed;
+    };
+    const auto bring = [&] { return std::all_of(view.begin(), view.end(), place); };
+    const auto evict = [&] {
+        ++evictions;
+        shelf_x = shelf_y = shelf_h = 0;
+        for (Cell& c : cells)
+            c.placed = false;
+    };
+    const auto grow = [&] {
+        const int taller = Atlas_Taller(height, MOST);
+        height = taller > 0 ? taller : height;
+        return taller > 0;
+    };
+    // Every cell in view placed, inside the atlas, none over another.
+    const auto in_view_apart = [&] {
+        for (std::size_t a = 0; a < view.size(); ++a) {
+            const Cell& p = cells[static_cast<std::size_t>(view[a])];
+            if (!p.placed || p.x + CELL_W > WIDTH || p.y + CELL_H > height)
+                return false;
+            for (std::size_t b = a + 1; b < view.size(); ++b) {
+                const Cell& q = cells[static_cast<std::size_t>(view[b])];
+                if (p.x < q.x + CELL_W && q.x < p.x + CELL_W && p.y < q.y + CELL_H && q.y < p.y + CELL_H)
+                    return false;
+            }
+        }
+        return true;
+    };
+    const auto look_at = [&](int first, int count) {
+        view.clear();
+        for (int i = first; i < first + count; ++i)
+            view.push_back(i);
+        return Atlas_Keep_In_View(bring, evict, grow);
+    };
+    // The layout: the first thirty fill the atlas.
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(place(i), i < 30) << i;
+    ASSERT_TRUE(look_at(0, 10));
+    EXPECT_EQ(evictions, 0) << "already in the atlas";
+    ASSERT_TRUE(look_at(35, 5));
+    EXPECT_EQ(evictions, 1) << "a full atlas lets every cell go";
+    EXPECT_TRUE(in_view_apart());
+    EXPECT_FALSE(cells[0].placed);
+    ASSERT_TRUE(look_at(0, 10));
+    EXPECT_EQ(evictions, 1) << "the room left takes them";
+    EXPECT_EQ(height, 64);
+    view.insert(view.end(), {35, 36, 37, 38, 39});
+    EXPECT_TRUE(in_view_apart()) << "those brought back beside those kept";
+    // Forty in view need more than the 64 rows: emptied once more, then taller.
+    ASSERT_TRUE(look_at(0, 40));
+    EXPECT_EQ(evictions, 3);
+    EXPECT_EQ(height, 128);
+    EXPECT_TRUE(in_view_apart());
+    // A hundred need 200 rows: past the tallest atlas.
+    EXPECT_FALSE(look_at(0, 100));
+    EXPECT_EQ(height, MOST);
+    // The rows kept: the texels' worth, at least 64, never past the tallest texture.
+    EXPECT_EQ(Atlas_Rows_Kept(std::size_t{2048} * 2048, 4096, 16384), 1024);
+    EXPECT_EQ(Atlas_Rows_Kept(1000, 2048, 16384), 64);
+    EXPECT_EQ(Atlas_Rows_Kept(std::size_t{1} << 40, 2048, 16384), 16384);
+    EXPECT_EQ(Atlas_Taller(16384, 16384), 0);
+}

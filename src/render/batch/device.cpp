@@ -158,6 +158,7 @@ void Batch_Renderer::Release()
         for (Range& r : s.range)
             r = Range{};
         s.visible = false;
+        s.cells_out = false;
     }
 }
 
@@ -210,6 +211,102 @@ void Batch_Renderer::Atlas_Make(int height)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, red ? GL_ZERO : GL_BLUE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, red ? GL_RED : GL_ALPHA);
     }
+}
+
+void Batch_Renderer::Atlas_Evict()
+{
+    shelf_x_ = shelf_y_ = shelf_h_ = 0;
+    // Rows noted this frame belong to cells let go; those brought back are noted anew.
+    row_spans_.clear();
+    for (Slot& s : slots_) {
+        Cell* cells = Slot_Cells(s);
+        for (int i = 0; i < s.cell_count; ++i) {
+            cells[i].w = cells[i].h = 0;
+            cells[i].region = Region{};
+            cells[i].dirty = false;
+        }
+        if (s.cell_count > 0 && !s.cells_out) {
+            s.cells_out = true;
+            lists_dirty_ = true;
+        }
+    }
+}
+
+bool Batch_Renderer::Slot_Bring(std::size_t i)
+{
+    Slot& s = slots_[i];
+    int counts[STREAMS];
+    Quads_Count(s, counts);
+    Vertex* out[STREAMS];
+    for (int k = 0; k < STREAMS; ++k) {
+        if (counts[k] > s.range[k].capacity) {
+            // Its look outgrew its room without being built (cannot happen after a frame's
+            // changes): the next frame lays everything out.
+            layout_wanted_ = true;
+            return true;
+        }
+        scratch_[k].resize(static_cast<std::size_t>(counts[k]) * 4);
+        out[k] = scratch_[k].data();
+    }
+    cells_wait_ = false;
+    const bool built = Vertices_Build(s, out);
+    cells_wait_ = true;
+    if (!built) {
+        s.cells_out = true;
+        // A picture that needs RGBA texels waits for the next frame's layout, not for room.
+        return layout_wanted_;
+    }
+    Cells_Send(s);
+    // Only the atlas coordinates changed: the textured quads go up, the rest is as it was.
+    const Vertex blank{};
+    Vertex* gpu = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[STREAM_TEXTURED].first) * 4;
+    const std::vector<Vertex>& built_quads = scratch_[STREAM_TEXTURED];
+    int lo = -1, hi = -1;
+    for (int v = 0; v < s.range[STREAM_TEXTURED].capacity * 4; ++v) {
+        const Vertex& want =
+            v < static_cast<int>(built_quads.size()) ? built_quads[static_cast<std::size_t>(v)] : blank;
+        if (std::memcmp(&want, &gpu[v], sizeof(Vertex)) != 0) {
+            gpu[v] = want;
+            lo = lo < 0 ? v : lo;
+            hi = v;
+        }
+    }
+    if (lo >= 0)
+        vertex_spans_.push_back(
+            Dirty_Span{s.range[STREAM_TEXTURED].first * 4 + lo, s.range[STREAM_TEXTURED].first * 4 + hi});
+    return true;
+}
+
+void Batch_Renderer::Cells_Bring()
+{
+    bring_wanted_ = false;
+    const auto bring = [&] {
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+            if (slots_[i].visible && slots_[i].cells_out && !Slot_Bring(i))
+                return false;
+        return true;
+    };
+    const auto grow = [&] {
+        const int taller = Atlas_Taller(atlas_h_, max_texture_);
+        if (taller == 0)
+            return false;
+        // A new texture: every cell is placed and sent again.
+        Atlas_Make(taller);
+        uv_height_ = static_cast<float>(atlas_h_);
+        return true;
+    };
+    if (!Atlas_Keep_In_View(
+            bring, [&] { Atlas_Evict(); }, grow))
+        Atlas_Full_Report();
+}
+
+void Batch_Renderer::Atlas_Full_Report()
+{
+    if (atlas_full_reported_)
+        return;
+    Error_Fct(::hwnd, VR_REPORT_WARNING,
+              "Batch: captions and pictures need more than a %d x %d atlas; some are left out", atlas_w_, atlas_h_);
+    atlas_full_reported_ = true;
 }
 
 GLenum Batch_Renderer::Atlas_Format() const
@@ -320,12 +417,16 @@ void Batch_Renderer::Layout()
     while (atlas_w_ < max_texture_ &&
            texels.area * 5 / 4 / static_cast<std::size_t>(atlas_w_) > static_cast<std::size_t>(max_texture_) * 3 / 4)
         atlas_w_ = std::min(atlas_w_ * 2, max_texture_);
+    // Past ATLAS_TEXELS_KEPT the cells of slots out of view are let go: the rows of that much.
+    const int kept_rows = Atlas_Rows_Kept(ATLAS_TEXELS_KEPT, atlas_w_, max_texture_);
     pixels_.clear();
-    pixels_.reserve(texels.area * static_cast<std::size_t>(texel_bytes_) * 5 / 4 +
-                    static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(texel_bytes_) * 64);
+    pixels_.reserve(std::min(texels.area * 5 / 4 + static_cast<std::size_t>(atlas_w_) * 64,
+                             static_cast<std::size_t>(atlas_w_) * static_cast<std::size_t>(kept_rows)) *
+                    static_cast<std::size_t>(texel_bytes_));
     gathering_ = true;
     shelf_x_ = shelf_y_ = shelf_h_ = 0;
-    atlas_h_ = max_texture_;
+    atlas_h_ = kept_rows;
+    bool some_out = false;
     uv_height_ = 1.0f;
     for (Slot& s : slots_) {
         s.signature.Clear();
@@ -339,12 +440,7 @@ void Batch_Renderer::Layout()
         for (int k = 0; k < STREAMS; ++k)
             out[k] = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[k].first) * 4;
         if (!Vertices_Build(s, out)) {
-            if (!atlas_full_reported_) {
-                Error_Fct(::hwnd, VR_REPORT_WARNING,
-                          "Batch: captions and pictures need more than a %d x %d atlas; some are left out", atlas_w_,
-                          atlas_h_);
-                atlas_full_reported_ = true;
-            }
+            Atlas_Full_Report();
             // What the slot could not build draws nothing.
             for (int k = 0; k < STREAMS; ++k) {
                 Vertex* end =
@@ -354,6 +450,7 @@ void Batch_Renderer::Layout()
         }
         Bounds_Make(s);
         s.visible = s.lo[0] <= s.hi[0];
+        some_out = some_out || s.cells_out;
     }
     if (sharp_) {
         for (std::size_t i = 0; i < slots_.size(); ++i)
@@ -366,7 +463,9 @@ void Batch_Renderer::Layout()
     // The shelves the cells take, a quarter as much again and a margin for read-outs that grow and
     // pictures that change (a full atlas lays everything out again).
     const int used = shelf_y_ + shelf_h_;
-    Atlas_Make(used + used / 4 + 64);
+    // With slots left out the atlas is as tall as what it keeps: those in view come back into it.
+    Atlas_Make(some_out ? kept_rows : used + used / 4 + 64);
+    bring_wanted_ = some_out;
     uv_height_ = static_cast<float>(atlas_h_);
     for (const Slot& s : slots_) {
         Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[STREAM_TEXTURED].first) * 4;
@@ -427,6 +526,10 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
     const bool visible = Slot_Visible(slot);
     if (visible != slot.visible)
         lists_dirty_ = true;
+    // A slot whose pictures wait outside the atlas and that a change brought into the view (a
+    // read-out reaching past its slider's end) is brought back as a moved view's would be.
+    if (visible && !slot.visible && slot.cells_out)
+        bring_wanted_ = true;
     slot.visible = visible;
     // Glyphs follow their own box: a caption's may reach where none of the slot's quads does.
     float lo[3], hi[3];
@@ -469,6 +572,7 @@ void Batch_Renderer::View_Take(const Batch_View& view)
     cull_straight_ = straight;
     if (!moved)
         return;
+    bring_wanted_ = true;
     std::memcpy(cull_mvp_, view.mvp, sizeof cull_mvp_);
     std::memcpy(cull_viewport_, view.viewport, sizeof cull_viewport_);
     cull_valid_ = true;
@@ -495,7 +599,7 @@ void Batch_Renderer::Lists_Upload()
             const int k = list == LIST_OPEN ? STREAM_OPAQUE : list;
             for (std::size_t i = run; i < end; ++i) {
                 const Slot& s = slots_[i];
-                if (!s.visible)
+                if (!s.visible || (k == STREAM_TEXTURED && s.cells_out))
                     continue;
                 for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
                     if (k == STREAM_OPAQUE) {
@@ -824,6 +928,10 @@ void Batch_Renderer::Frame(const Batch_View& view)
     // The lists are rebuilt only when the view or a changed widget altered the visible set, or a
     // widget's walls turned into faces.
     View_Take(view);
+    if (bring_wanted_) {
+        Cells_Bring();
+        Changes_Send();
+    }
     Lists_Upload();
 
     glActiveTexture(GL_TEXTURE0);

@@ -43,10 +43,16 @@ void Batch_Host_State::Restore(bool vao_known) const
     // The element binding belongs to the vertex array object just put back.
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLuint>(element_buffer));
     glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(array_buffer));
+    // A texture deleted meanwhile (a widget's own caption, which the batch lets go of) is unbound,
+    // as deleting it unbinds it: binding its name again is an error in a core context.
+    const auto bind = [](GLint texture) {
+        const GLuint name = static_cast<GLuint>(texture);
+        glBindTexture(GL_TEXTURE_2D, name != 0 && glIsTexture(name) ? name : 0);
+    };
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_unit0));
+    bind(texture_unit0);
     glActiveTexture(static_cast<GLenum>(active_texture));
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_active));
+    bind(texture_active);
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpack);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, unpack_row_length);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, unpack_skip_rows);

@@ -24,6 +24,17 @@ bool Atlas_Shelf_Fit(int& shelf_x, int& shelf_y, int& shelf_h, int w, int h, int
     return true;
 }
 
+int Atlas_Rows_Kept(std::size_t texels, int width, int most)
+{
+    const std::size_t rows = std::max<std::size_t>(texels / static_cast<std::size_t>(std::max(width, 1)), 64);
+    return static_cast<int>(std::min<std::size_t>(rows, static_cast<std::size_t>(std::max(most, 1))));
+}
+
+int Atlas_Taller(int height, int most)
+{
+    return height >= most ? 0 : std::min(height * 2, most);
+}
+
 Atlas_Region Atlas_Texels_Read(const float lo[2], const float hi[2], int slack)
 {
     Atlas_Region r;

@@ -49,6 +49,30 @@ struct Atlas_Cell {
 // wide and `height` high; false when it does not fit.
 bool Atlas_Shelf_Fit(int& shelf_x, int& shelf_y, int& shelf_h, int w, int h, int width, int height, int& x, int& y);
 
+// An atlas that keeps what is in view: the rows it keeps, `texels` of them in rows `width` wide (at
+// least 64, at most `most`), before cells of slots out of view are let go.
+int Atlas_Rows_Kept(std::size_t texels, int width, int most);
+
+// The height of an atlas whose cells in view alone fill it: twice as tall, within `most`; 0 when it
+// is as tall as that already.
+int Atlas_Taller(int height, int most);
+
+// Brings what is in view into an atlas that keeps only that. `bring()` places every waiting cell in
+// view and says whether all of them found room; when one did not, every cell is let go (`evict()`)
+// and those in view placed again, and when they alone fill the atlas, it grows (`grow()`, false at
+// the tallest) and they are placed again. False when the tallest atlas cannot hold them.
+template <class Bring, class Evict, class Grow>
+bool Atlas_Keep_In_View(Bring&& bring, Evict&& evict, Grow&& grow)
+{
+    for (int round = 0;; ++round) {
+        if (bring())
+            return true;
+        if (round > 0 && !grow())
+            return false;
+        evict();
+    }
+}
+
 // The texels linear filtering reads for texel coordinates from lo to hi, and `slack` more on each
 // side.
 Atlas_Region Atlas_Texels_Read(const float lo[2], const float hi[2], int slack);

@@ -19,6 +19,7 @@
 #include "render/batch/glyph_quads.h"
 #include "render/batch/picture_atlas.h"
 #include "render/batch/programs.h"
+#include "render/batch/square_lists.h"
 #include "render/look.h"
 
 namespace core {
@@ -150,7 +151,10 @@ private:
         bool visible = false;         // drawn through the index lists
         bool far = false;             // Slot_Far
         bool glyphs_visible = false;  // its sharp text's glyphs may fall inside the view
-        bool fresh = true;            // described since the last Frame: its signature may have changed
+        // Its pictures have no cells in the atlas now (the atlas keeps what is in view): its
+        // textured quads stay out of the lists until it is in view and brought back.
+        bool cells_out = false;
+        bool fresh = true;  // described since the last Frame: its signature may have changed
         // The box around its blended captions and pictures that reach beyond its meshes (a label's,
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
         // later widgets draw behind them, as in widget-by-widget drawing.
@@ -223,6 +227,16 @@ private:
     // The texel window of textured part `i` (one aligned quad) that quads drawn after it overlap.
     void Overlap_Window(const Slot& slot, std::size_t i, float keep[4]) const;
     void Atlas_Make(int height);
+    // The visible slots whose pictures wait outside the atlas brought back into it: when it is
+    // full, every cell is let go and those in view placed again; when they alone fill it, it grows
+    // taller, and past the tallest texture the rest stay out (reported once).
+    void Cells_Bring();
+    // Slot `i`'s pictures placed and its textured quads written anew; false when the atlas is full.
+    bool Slot_Bring(std::size_t i);
+    // Every cell let go: each slot with pictures waits until it is in view again.
+    void Atlas_Evict();
+    // "some are left out", once.
+    void Atlas_Full_Report();
     // The atlas's pixel format for uploads.
     GLenum Atlas_Format() const;
     void Buffers_Make(int quads);
@@ -273,7 +287,7 @@ private:
     void Spill_Count_All();
     // The slots by the squares of a grid (SPILL_SQUARE units) their boxes and their spill boxes
     // cover, so that a slot is compared with its neighbours only.
-    using Square_Map = std::unordered_map<std::uint64_t, std::vector<std::uint32_t>>;
+    using Square_Map = Square_Lists;
     // Slot `k` entered into the squares its box and spill box cover, or taken out of them.
     void Squares_Enter(std::size_t k, const Box& box, const Box& spill, bool enter);
     // Calls `f` once with each slot whose box in `map` shares a square with `b`.
@@ -382,6 +396,13 @@ private:
     // While laying out, each cell is copied into pixels_ as it is placed; the atlas's rows go up
     // in one piece afterwards.
     bool gathering_ = false;
+    // A cell that finds no room leaves its slot out of the atlas (cells_out) rather than failing
+    // the build; false while slots in view are brought back, which must know.
+    bool cells_wait_ = true;
+    bool bring_wanted_ = false;  // a slot went out, or the view moved: Cells_Bring looks again
+    // The atlas's texels past which cells of slots out of view are let go rather than the atlas
+    // grown (4 MB of masks): a panel of a hundred thousand rows keeps what a screen shows.
+    static constexpr std::size_t ATLAS_TEXELS_KEPT = std::size_t{2048} * 2048;
     // Bytes per atlas texel: 1 while every cell is a mask, 4 once a picture is among them.
     int texel_bytes_ = 4;
     int quads_ = 0;  // quads in the vertex buffer

@@ -124,6 +124,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], co
     float mesh_lo[2] = {1e30f, 1e30f}, mesh_hi[2] = {-1e30f, -1e30f};
     bool mesh_measured = false;
     slot.spill = Box{};
+    const bool was_out = slot.cells_out;
+    slot.cells_out = false;
     std::size_t cell = 0;
     bool measured = false;  // boxes_ holds this slot's parts
     for (std::size_t part = 0; part < slot.look.Size(); ++part) {
@@ -199,12 +201,24 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], co
                     r = room;
                 }
             }
-            if (!Cell_Place(c, source, r, room)) {
-                // Neither this cell nor the slot's later ones hold texels.
-                for (int i = static_cast<int>(cell) - 1; i < slot.cell_count; ++i)
-                    Slot_Cells(slot)[i].region = Region{};
-                box_keep();
-                return false;
+            // A picture among masks only needs RGBA texels: a new layout. Any other picture of a slot
+            // out of view waits outside the atlas: a frame where every read-out off screen changes
+            // fills no room.
+            const bool wait = cells_wait_ && !(source.rgba && texel_bytes_ == 1);
+            if ((wait && cull_valid_ && !slot.visible) || !Cell_Place(c, source, r, room)) {
+                if (wait) {
+                    // The atlas keeps what is in view: the slot waits with quads that read nothing
+                    // (left out of the lists) until it comes into view and is brought back.
+                    c.w = c.h = 0;
+                    c.region = Region{};
+                    slot.cells_out = true;
+                } else {
+                    // Neither this cell nor the slot's later ones hold texels.
+                    for (int i = static_cast<int>(cell) - 1; i < slot.cell_count; ++i)
+                        Slot_Cells(slot)[i].region = Region{};
+                    box_keep();
+                    return false;
+                }
             }
             atlas_u = static_cast<float>(c.x - r.i0) + shift_u;
             atlas_v = static_cast<float>(c.y - r.j0) + shift_v;
@@ -310,6 +324,11 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], co
     }
     slot.cell_count = static_cast<int>(cell);
     box_keep();
+    if (slot.cells_out != was_out) {
+        // Its pictures join the textured list or leave it.
+        lists_dirty_ = true;
+        bring_wanted_ = bring_wanted_ || slot.cells_out;
+    }
     return true;
 }
 
@@ -427,11 +446,10 @@ void Batch_Renderer::Squares_Enter(std::size_t k, const Box& box, const Box& spi
         if (Squares_Of(b.lo, b.hi, r) == 0)
             return;
         Squares_Each(r, [&](std::uint64_t square) {
-            std::vector<std::uint32_t>& in = map[square];
             if (enter)
-                in.push_back(static_cast<std::uint32_t>(k));
+                map.Add(square, static_cast<std::uint32_t>(k));
             else
-                in.erase(std::find(in.begin(), in.end(), static_cast<std::uint32_t>(k)));
+                map.Remove(square, static_cast<std::uint32_t>(k));
         });
     };
     f(box_squares_, box);
@@ -450,21 +468,19 @@ void Batch_Renderer::Squares_Near(const Square_Map& map, const Box& b, F&& f) co
         squares_stamp_ = 1;
     }
     Squares_Each(r, [&](std::uint64_t square) {
-        const auto in = map.find(square);
-        if (in == map.end())
-            return;
-        for (const std::uint32_t j : in->second)
+        map.Each(square, [&](std::uint32_t j) {
             if (squares_seen_[j] != squares_stamp_) {
                 squares_seen_[j] = squares_stamp_;
                 f(static_cast<std::size_t>(j));
             }
+        });
     });
 }
 
 void Batch_Renderer::Spill_Count_All()
 {
-    box_squares_.clear();
-    spill_squares_.clear();
+    box_squares_.Clear(0);
+    spill_squares_.Clear(0);
     squares_seen_.assign(slots_.size(), 0);
     squares_stamp_ = 0;
     std::size_t entries = 0;
@@ -484,9 +500,9 @@ void Batch_Renderer::Spill_Count_All()
             slots_[i].spill_hits = Spill_Count(i);
         return;
     }
-    // Most squares hold a few slots: room for every one at once spares the rehashing.
-    box_squares_.reserve(entries);
-    spill_squares_.reserve(entries);
+    // Room for every entry at once spares the rehashing.
+    box_squares_.Clear(entries);
+    spill_squares_.Clear(entries);
     for (std::size_t i = 0; i < slots_.size(); ++i)
         Squares_Enter(i, slot_boxes_[i], spill_boxes_[i], true);
     for (std::size_t k = 0; k < slots_.size(); ++k)
@@ -552,15 +568,13 @@ void Batch_Renderer::Spill_Hook(std::size_t k)
             };
             if (had > 0)
                 Squares_Each(a, [&](std::uint64_t square) {
-                    if (has == 0 || !inside(b, square)) {
-                        std::vector<std::uint32_t>& in = map[square];
-                        in.erase(std::find(in.begin(), in.end(), static_cast<std::uint32_t>(k)));
-                    }
+                    if (has == 0 || !inside(b, square))
+                        map.Remove(square, static_cast<std::uint32_t>(k));
                 });
             if (has > 0)
                 Squares_Each(b, [&](std::uint64_t square) {
                     if (had == 0 || !inside(a, square))
-                        map[square].push_back(static_cast<std::uint32_t>(k));
+                        map.Add(square, static_cast<std::uint32_t>(k));
                 });
         };
         if (squares_kept_ && (n[0] != n[2] || n[1] != n[3] || std::memcmp(was, now, sizeof was) != 0)) {
@@ -742,8 +756,10 @@ bool Batch_Renderer::Cell_Place(Cell& c, const Source& source, const Region& r, 
 {
     if (c.w > 0 && c.shown == source && c.region == r)
         return true;
-    if (source.rgba && texel_bytes_ == 1)
-        return false;  // a picture where there were only masks: laid out again with RGBA texels
+    if (source.rgba && texel_bytes_ == 1) {
+        layout_wanted_ = true;  // a picture where there were only masks: laid out again with RGBA texels
+        return false;
+    }
     c.shown = source;
     c.region = r;
     if (r.w < 1 || r.h < 1)
