@@ -420,8 +420,9 @@ Formatted& Formatted_Find(const char* format, std::size_t length, float value, c
 // Brings the read-out's text, bitmap and quad up to the value shown, without GL (the own Draw loads
 // the texture and buffers, Readout_Load). Returns true when there is a read-out to show. The text
 // formatted for the same format and value in an earlier frame is taken from `memo`, as formatting a
-// float costs far more than the rest of a frame's description of the slider.
-bool Readout_Update(VR_Valuators& s, core::Look_Memo& memo)
+// float costs far more than the rest of a frame's description of the slider. `captioned`: the
+// slider's caption shows, and the read-out stands under it.
+bool Readout_Update(VR_Valuators& s, core::Look_Memo& memo, bool captioned)
 {
     wchar_t text[READOUT_CAP] = {};
     // Bit for bit: -0 and 0 print differently.
@@ -449,6 +450,10 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo& memo)
     const wchar_t* format = Char_2_Wchar(s.Format);
     Readout_Format parsed;
     if (!Format_Parse(format, parsed)) {
+        // Reported once, and only under a caption that shows; without one the read-out is left as it
+        // was (the lint reports a refused format at Init).
+        if (!captioned)
+            return false;
         if (s.Value_Text[READOUT_CAP - 1] != BAD_FORMAT_MARK)
             Error_Fct(::hwnd, VR_REPORT_WARNING,
                       "Valuator: read-out format \"%hs\" (%ls) must hold exactly one floating-point conversion "
@@ -945,10 +950,10 @@ bool Readout_Refresh(void* owner, core::Look_Part& p, core::Look_Immediate& im)
     return true;
 }
 
-// Adds the read-out, brought up to the value shown, after the caption part.
-void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look)
+// Adds the read-out, brought up to the value shown, after the caption part (when it shows).
+void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, bool captioned, core::Look& look)
 {
-    if (!Readout_Update(s, look.Memo()) || !s.Value_Vertex_Array || !s.Value_Coord_Array)
+    if (!Readout_Update(s, look.Memo(), captioned) || !s.Value_Vertex_Array || !s.Value_Coord_Array)
         return;
     core::Look_Part& p = look.Add(core::Look_Pass::TEXT);
     p.offset[2] = z;
@@ -976,10 +981,10 @@ void core::Look_Describe(VR_Valuators& s, Look& look)
         // Only the four frame strips; a mesh that could not be built has fewer quads. No colour of
         // its own: the caption and the read-out take the flat colour.
         Look_Flat_Strips(look, s, s.Quad_Count < 4 ? s.Quad_Count : 4);
-        Look_Flat_Caption(look, s);
+        const bool captioned = Look_Flat_Caption(look, s) != nullptr;
         // Wherever the caption's buffers are, though the caption itself may show nothing.
         if (s.Text_Vertex_Array && s.Text_Vertex_VBO && s.Format)
-            Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, LOOK_FLAT_RGB, look);
+            Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, LOOK_FLAT_RGB, captioned, look);
         return;
     }
     // The body and the cursor share one lit pass; the picture replaces the groove floor, the last quad.
@@ -1000,8 +1005,8 @@ void core::Look_Describe(VR_Valuators& s, Look& look)
         p.blend = false;
     }
     if (s.Text_Vertex_VBO) {
-        Look_Caption(look, s, Look_Wrap::BORDER, 1.0f, 0u);
+        const bool captioned = Look_Caption(look, s, Look_Wrap::BORDER, 1.0f, 0u) != nullptr;
         if (s.Format)
-            Readout_Look(s, d, 1.0f, 0u, look);
+            Readout_Look(s, d, 1.0f, 0u, captioned, look);
     }
 }
