@@ -306,6 +306,18 @@ TEST_F(Valuator_Test, BadFormatsReportOnceAndShowNothing)
         v.Draw();
         EXPECT_EQ(Messages().size(), 2u) << format;
     }
+    // A name of a zero-width space keeps the caption's buffers but shows nothing: no read-out stands
+    // under it, so its own Draw has nothing to report.
+    for (unsigned int flags : {0u, static_cast<unsigned int>(VR_FLAT)}) {
+        Messages_Clear();
+        VR_Valuators v;
+        v.Format = "%d";
+        Make(v, 0.0f, 10.0f, 5.0f, flags, "\xe2\x80\x8b");
+        ASSERT_NE(v.Text_Vertex_VBO, 0u);
+        v.Draw();
+        v.Draw();
+        EXPECT_TRUE(Messages().empty()) << flags << "\n" << Messages_Text();
+    }
 }
 
 TEST_F(Valuator_Test, DegenerateRangesAndSizesStayHarmless)

@@ -522,6 +522,8 @@ int core::Text_Render_Recent(VR_Tools& tool, const wchar_t* text, unsigned char*
     try {
         kept.texels.assign(*buffer, *buffer + texels);
     } catch (const std::bad_alloc&) {
+        // The text is rendered all the same; like every allocation that fails, this one is reported.
+        core::Report_Alloc("realloc", __LINE__, SOURCE, "kept.texels", texels, 1);
         return rendered;
     }
     kept.font = font;

@@ -355,12 +355,28 @@ void Readout_Text(const wchar_t* format, const Readout_Format& f, float value, w
 // Value_Text keeps, after its terminator, a mark that the current bad Format has been reported, so
 // that a bad format is reported once and not at every frame; a good text overwrites the mark.
 constexpr wchar_t BAD_FORMAT_MARK = 1;
-// Or a mark that the text's bitmap and quad were made for a batch, which reads them from memory,
-// while the widget's own texture and buffers still hold an earlier text: its own Draw loads them.
+// Or a mark that the text's bitmap and quad were made by the description, without GL, while the
+// widget's own texture and buffers still hold an earlier text: its own Draw loads them (a batch reads
+// them from memory). Where the rasteriser or the memory failed to make one of them, the own Draw
+// loads what there is, as it always did for such a text.
 constexpr wchar_t UNLOADED_MARK = 2;
 // Or a mark that the text was only measured (for a batch drawing glyph quads): the bitmap is an
 // earlier text's, made again when anything else needs it.
 constexpr wchar_t UNRENDERED_MARK = 3;
+// UNLOADED_MARK's text with the quad only (the rasteriser failed), the bitmap only (no memory for
+// the quad), or neither.
+constexpr wchar_t UNLOADED_QUAD_MARK = 4;
+constexpr wchar_t UNLOADED_BITMAP_MARK = 5;
+constexpr wchar_t UNLOADED_NOTHING_MARK = 6;
+// Or that the text became empty: the own Draw has nothing to load and, this once, binds nothing.
+constexpr wchar_t EMPTIED_MARK = 7;
+
+wchar_t Unloaded_Mark(bool bitmap, bool quad)
+{
+    if (bitmap)
+        return quad ? UNLOADED_MARK : UNLOADED_BITMAP_MARK;
+    return quad ? UNLOADED_QUAD_MARK : UNLOADED_NOTHING_MARK;
+}
 
 // The cursor's offset along x from the left end of its travel, for the value shown (clamped here).
 int Cursor_Offset(VR_Valuators& s)
@@ -372,7 +388,7 @@ int Cursor_Offset(VR_Valuators& s)
     return static_cast<int>(std::trunc(static_cast<double>(static_cast<float>(travel) * t) + 0.5));
 }
 
-bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind);
+bool Readout_Show(VR_Valuators& s, const wchar_t* text);
 
 // Read-outs a batch formatted lately, by format, value and the C library's decimal point: a panel's
 // sliders often show the same values, and formatting costs most of a read-out's description.
@@ -401,39 +417,43 @@ Formatted& Formatted_Find(const char* format, std::size_t length, float value, c
     return table.Find(hash.Done(), holds, found);
 }
 
-// Brings the read-out's text, bitmap, texture and quad up to the value shown. Returns true when there
-// is a read-out to show; the read-out texture is then bound, unless `memo` is given (a batch's
-// description, which reads the bitmap): the text formatted for the same format and value in an
-// earlier frame is taken from it, as formatting a float costs far more than the rest of a frame's
-// description of the slider.
-bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
+// Brings the read-out's text, bitmap and quad up to the value shown, without GL (the own Draw loads
+// the texture and buffers, Readout_Load). Returns true when there is a read-out to show. The text
+// formatted for the same format and value in an earlier frame is taken from `memo`, as formatting a
+// float costs far more than the rest of a frame's description of the slider. `captioned`: the
+// slider's caption shows, and the read-out stands under it.
+bool Readout_Update(VR_Valuators& s, core::Look_Memo& memo, bool captioned)
 {
     wchar_t text[READOUT_CAP] = {};
     // Bit for bit: -0 and 0 print differently.
-    if (memo && memo->valid && s.Format && std::memcmp(&memo->value, &s.Shown_Value, sizeof memo->value) == 0 &&
-        std::strcmp(memo->format, s.Format) == 0) {
-        std::wmemcpy(text, memo->text, READOUT_CAP);
-        return Readout_Show(s, text, false);
+    if (memo.valid && s.Format && std::memcmp(&memo.value, &s.Shown_Value, sizeof memo.value) == 0 &&
+        std::strcmp(memo.format, s.Format) == 0) {
+        std::wmemcpy(text, memo.text, READOUT_CAP);
+        return Readout_Show(s, text);
     }
     // Then a text formatted lately for any slider of the same format and value.
     Formatted* recent = nullptr;
     char point[2] = {};
-    if (memo && s.Format && std::strlen(s.Format) < sizeof memo->format) {
+    if (s.Format && std::strlen(s.Format) < sizeof memo.format) {
         const char* p = std::localeconv()->decimal_point;
         point[0] = p ? p[0] : '\0';
         point[1] = point[0] ? p[1] : '\0';
         bool found = false;
         recent = &Formatted_Find(s.Format, std::strlen(s.Format), s.Shown_Value, point, found);
         if (found) {
-            *memo = recent->memo;
-            std::wmemcpy(text, memo->text, READOUT_CAP);
-            return Readout_Show(s, text, false);
+            memo = recent->memo;
+            std::wmemcpy(text, memo.text, READOUT_CAP);
+            return Readout_Show(s, text);
         }
     }
     // The wide form lives in the utility library's buffer until its next call: use it at once.
     const wchar_t* format = Char_2_Wchar(s.Format);
     Readout_Format parsed;
     if (!Format_Parse(format, parsed)) {
+        // Reported once, and only under a caption that shows; without one the read-out is left as it
+        // was (the lint reports a refused format at Init).
+        if (!captioned)
+            return false;
         if (s.Value_Text[READOUT_CAP - 1] != BAD_FORMAT_MARK)
             Error_Fct(::hwnd, VR_REPORT_WARNING,
                       "Valuator: read-out format \"%hs\" (%ls) must hold exactly one floating-point conversion "
@@ -444,34 +464,34 @@ bool Readout_Update(VR_Valuators& s, core::Look_Memo* memo = nullptr)
         return false;
     }
     Readout_Text(format, parsed, s.Shown_Value, text);
-    if (memo) {
-        memo->valid = s.Format && std::strlen(s.Format) < sizeof memo->format;
-        if (memo->valid) {
-            std::strcpy(memo->format, s.Format);
-            memo->value = s.Shown_Value;
-            static_assert(sizeof memo->text == sizeof text, "a read-out's text");
-            std::wmemcpy(memo->text, text, READOUT_CAP);
-            if (recent) {
-                recent->memo = *memo;
-                recent->point[0] = point[0];
-                recent->point[1] = point[1];
-            }
+    memo.valid = s.Format && std::strlen(s.Format) < sizeof memo.format;
+    if (memo.valid) {
+        std::strcpy(memo.format, s.Format);
+        memo.value = s.Shown_Value;
+        static_assert(sizeof memo.text == sizeof text, "a read-out's text");
+        std::wmemcpy(memo.text, text, READOUT_CAP);
+        if (recent) {
+            recent->memo = memo;
+            recent->point[0] = point[0];
+            recent->point[1] = point[1];
         }
     }
-    return Readout_Show(s, text, memo == nullptr);
+    return Readout_Show(s, text);
 }
 
-// The rest of Readout_Update, from the text of the value shown on. Without `bind` (a batch's
-// description) the widget's own texture and buffers are left for its own Draw to load.
-bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
+// The rest of Readout_Update, from the text of the value shown on. The widget's own texture and
+// buffers are left for its own Draw to load.
+bool Readout_Show(VR_Valuators& s, const wchar_t* text)
 {
-    const bool glyphs_only = !bind && core::Look_Glyph_Text();
+    const bool glyphs_only = core::Look_Glyph_Text();
     const bool unrendered = s.Value_Text[READOUT_CAP - 1] == UNRENDERED_MARK;
     if (std::wcscmp(text, s.Value_Text) != 0 || (unrendered && !glyphs_only)) {
         // The whole buffer: the zeros after the terminator also clear a mark.
         std::wmemcpy(s.Value_Text, text, READOUT_CAP);
-        if (text[0] == L'\0')
+        if (text[0] == L'\0') {
+            s.Value_Text[READOUT_CAP - 1] = EMPTIED_MARK;
             return false;
+        }
         if (glyphs_only) {
             s.Value_Text[READOUT_CAP - 1] = UNRENDERED_MARK;
             const int measured =
@@ -486,45 +506,54 @@ bool Readout_Show(VR_Valuators& s, const wchar_t* text, bool bind)
                 return false;
             return s.Value_Text_Height > 0;
         }
-        if (bind)
-            core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
-        // A batch's read-out may be one shown lately: its bitmap is copied rather than rasterised.
-        const auto render = bind ? core::Text_Render : core::Text_Render_Recent;
-        const int rendered = render(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style, READOUT_FONT_SIZE,
-                                    &s.Value_Tex_Width, &s.Value_Tex_Height, &s.Value_Text_Width, &s.Value_Text_Height);
-        if (bind && rendered)
-            core::Texture_Alpha_Upload(s.Value_Tex_Width, s.Value_Tex_Height, s.Value_Bitmap);
+        // A read-out shown lately has its bitmap copied rather than rasterised.
+        const int rendered = core::Text_Render_Recent(s, s.Value_Text, &s.Value_Bitmap, s.Font_Name, s.Font_Style,
+                                                      READOUT_FONT_SIZE, &s.Value_Tex_Width, &s.Value_Tex_Height,
+                                                      &s.Value_Text_Width, &s.Value_Text_Height);
         core::Text_Size size;
         size.tex_w = s.Value_Tex_Width;
         size.tex_h = s.Value_Tex_Height;
         size.text_w = s.Value_Text_Width;
         size.text_h = s.Value_Text_Height;
-        if (!core::Caption_Quad(s.Value_Vertex_Array, s.Value_Coord_Array, 0, 0, 0, size, SOURCE))
-            return false;
-        if (!bind) {
-            if (rendered)
-                s.Value_Text[READOUT_CAP - 1] = UNLOADED_MARK;
-            return s.Value_Text_Height > 0;
-        }
-        // The read-out keeps its two buffers from the first text on and only loads them again.
-        core::Buffer_Upload(s.Value_Vertex_VBO, s.Value_Vertex_Array, 24);
-        core::Buffer_Upload(s.Value_Coord_VBO, s.Value_Coord_Array, 32);
-    } else if (bind && s.Value_Text[READOUT_CAP - 1] == UNLOADED_MARK) {
-        // Made for a batch: the bitmap and quad are this text's, the GL copies are not.
+        const bool quad = core::Caption_Quad(s.Value_Vertex_Array, s.Value_Coord_Array, 0, 0, 0, size, SOURCE);
+        s.Value_Text[READOUT_CAP - 1] = Unloaded_Mark(rendered != 0, quad);
+        return quad && s.Value_Text_Height > 0;
+    }
+    // An empty text, or one the rasteriser could not measure, has nothing to show.
+    return !(s.Value_Text[0] == L'\0' || s.Value_Text_Height <= 0);
+}
+
+// The read-out's texture and buffers brought up to the text its description made, at the place in
+// the own Draw where a new text has always been loaded; an unchanged one has its texture bound.
+// Returns true when there is a read-out to draw.
+bool Readout_Load(VR_Valuators& s)
+{
+    const wchar_t mark = s.Value_Text[READOUT_CAP - 1];
+    if (mark == BAD_FORMAT_MARK)
+        return false;
+    if (mark == EMPTIED_MARK) {
+        s.Value_Text[READOUT_CAP - 1] = L'\0';
+        return false;
+    }
+    if (mark == UNLOADED_MARK || mark == UNLOADED_QUAD_MARK || mark == UNLOADED_BITMAP_MARK ||
+        mark == UNLOADED_NOTHING_MARK) {
         s.Value_Text[READOUT_CAP - 1] = L'\0';
         core::Texture_Prepare(s.Value_Texture, GL_CLAMP_TO_BORDER);
-        if (s.Value_Tex_Width > 0 && s.Value_Bitmap)
+        const bool bitmap = mark == UNLOADED_MARK || mark == UNLOADED_BITMAP_MARK;
+        if (bitmap && s.Value_Tex_Width > 0 && s.Value_Bitmap)
             core::Texture_Alpha_Upload(s.Value_Tex_Width, s.Value_Tex_Height, s.Value_Bitmap);
+        if (mark == UNLOADED_BITMAP_MARK || mark == UNLOADED_NOTHING_MARK)
+            return false;
+        // The read-out keeps its two buffers from the first text on and only loads them again.
         if (s.Value_Vertex_Array && s.Value_Coord_Array) {
             core::Buffer_Upload(s.Value_Vertex_VBO, s.Value_Vertex_Array, 24);
             core::Buffer_Upload(s.Value_Coord_VBO, s.Value_Coord_Array, 32);
         }
-    } else if (bind) {
+    } else {
         glBindTexture(GL_TEXTURE_2D, s.Value_Texture);
     }
-    // An empty text, or one the rasteriser could not measure, has nothing to show; the own Draw
-    // needs its buffers too.
-    return !(s.Value_Text[0] == L'\0' || s.Value_Text_Height <= 0 || (bind && !s.Value_Vertex_VBO));
+    // The own Draw needs the buffers too.
+    return !(s.Value_Text[0] == L'\0' || s.Value_Text_Height <= 0 || !s.Value_Vertex_VBO);
 }
 
 }  // namespace
@@ -821,7 +850,6 @@ int VR_Valuators::Wheel(float x, float y, float amount)
 // [SECTION] Drawing -------------------------------------------------------------------------------
 
 namespace {
-void Look_Build(VR_Valuators& s, core::Look& look, bool own);
 bool Readout_Refresh(void* owner, core::Look_Part& p, core::Look_Immediate& im);
 }  // namespace
 
@@ -833,7 +861,7 @@ void VR_Valuators::Draw()
     core::Caption_Unpark(*this, GL_CLAMP_TO_BORDER);
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
-    Look_Build(*this, look, true);
+    core::Look_Describe(*this, look);
     core::Look_Draw(*this, look, SOURCE, Readout_Refresh, Cursor_Offset);
 }
 
@@ -913,27 +941,24 @@ void Readout_Place(const VR_Valuators& s, core::Look_Part& p, core::Look_Immedia
     p.text_size = READOUT_FONT_SIZE;
 }
 
-// The own Draw formats the read-out as it draws it, uploads included, where they always were.
+// The own Draw loads the read-out as it draws it, uploads included, where they always were.
 bool Readout_Refresh(void* owner, core::Look_Part& p, core::Look_Immediate& im)
 {
     VR_Valuators& s = *static_cast<VR_Valuators*>(owner);
-    if (!Readout_Update(s))
+    if (!Readout_Load(s))
         return false;
     Readout_Place(s, p, im);
     return true;
 }
 
-// Adds the read-out after the caption part. For the own Draw the text is brought up to date when the
-// part is issued; otherwise here.
-void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Look& look, bool own)
+// Adds the read-out, brought up to the value shown, after the caption part (when it shows).
+void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, bool captioned, core::Look& look)
 {
-    if (!own && (!Readout_Update(s, &look.Memo()) || !s.Value_Vertex_Array || !s.Value_Coord_Array))
+    if (!Readout_Update(s, look.Memo(), captioned) || !s.Value_Vertex_Array || !s.Value_Coord_Array)
         return;
     core::Look_Part& p = look.Add(core::Look_Pass::TEXT);
     p.offset[2] = z;
     p.rgb = rgb;
-    if (own)
-        return;
     core::Look_Immediate im;
     im.at[0] = static_cast<float>(s.X + s.Bevel + s.Cursor_Half_Width);
     im.at[1] = static_cast<float>(s.Y) - 10.0f;
@@ -941,28 +966,33 @@ void Readout_Look(VR_Valuators& s, short d, float z, unsigned int rgb, core::Loo
     Readout_Place(s, p, im);
 }
 
-// The description, with what the own Draw needs to issue it when `own`.
-void Look_Build(VR_Valuators& s, core::Look& look, bool own)
+}  // namespace
+
+void core::Look_Prepare(VR_Valuators& s)
 {
-    using namespace core;
+    if (!(s.Flags & VR_HIDDEN) && s.Width >= 1 && s.Height >= 1)
+        core::Colors_Pending_Upload(s);
+}
+
+void core::Look_Describe(VR_Valuators& s, Look& look)
+{
     if ((s.Flags & VR_HIDDEN) || s.Width < 1 || s.Height < 1)
         return;
     if (s.Flags & VR_FLAT) {
         // Only the four frame strips; a mesh that could not be built has fewer quads. No colour of
         // its own: the caption and the read-out take the flat colour.
         Look_Flat_Strips(look, s, s.Quad_Count < 4 ? s.Quad_Count : 4);
-        Look_Part* caption = Look_Flat_Caption(look, s);
-        // The own Draw shows the read-out only under a caption, the batch also without one.
-        if ((caption || (!own && s.Text_Vertex_Array && s.Text_Vertex_VBO)) && s.Format) {
-            Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, LOOK_FLAT_RGB, look, own);
-        }
+        const bool captioned = Look_Flat_Caption(look, s) != nullptr;
+        // Wherever the caption's buffers are, though the caption itself may show nothing.
+        if (s.Text_Vertex_Array && s.Text_Vertex_VBO && s.Format)
+            Readout_Look(s, static_cast<short>(Cursor_Offset(s)), 1.5f, LOOK_FLAT_RGB, captioned, look);
         return;
     }
     // The body and the cursor share one lit pass; the picture replaces the groove floor, the last quad.
     const bool picture = s.Image && !s.Selected;
     const int body_quads = s.Quad_Count - (picture ? 1 : 0);
-    if (own || (body_quads > 0 && s.Vertex_Array))
-        Look_Mesh(look, s, body_quads > 0 ? body_quads : 0);
+    if (body_quads > 0 && s.Vertex_Array)
+        Look_Mesh(look, s, body_quads);
     const short d = static_cast<short>(Cursor_Offset(s));
     if (s.Cursor_Quad_Count >= 1 && s.Cursor_Vertex_Array) {
         Look_Part& cursor = Look_Mesh(look, Look_Pass::LIT, s.Cursor_Vertex_Array, s.Cursor_Normal_Array,
@@ -976,25 +1006,10 @@ void Look_Build(VR_Valuators& s, core::Look& look, bool own)
         p.blend = false;
     }
     if (s.Text_Vertex_VBO) {
-        Look_Part* caption = Look_Caption(look, s, Look_Wrap::BORDER, 1.0f, 0u);
-        if (caption || !own) {
-            if (s.Format)
-                Readout_Look(s, d, 1.0f, 0u, look, own);
-        }
+        const bool captioned = Look_Caption(look, s, Look_Wrap::BORDER, 1.0f, 0u) != nullptr;
+        if (s.Format)
+            Readout_Look(s, d, 1.0f, 0u, captioned, look);
     }
-}
-
-}  // namespace
-
-void core::Look_Prepare(VR_Valuators& s)
-{
-    if (!(s.Flags & VR_HIDDEN) && s.Width >= 1 && s.Height >= 1)
-        core::Colors_Pending_Upload(s);
-}
-
-void core::Look_Describe(VR_Valuators& s, Look& look)
-{
-    Look_Build(s, look, false);
 }
 
 void core::Readout_Park(VR_Valuators& s)

@@ -21,7 +21,7 @@ std::vector<std::string> Lines(const Replay_Script& script)
         const Look_Immediate& s = script[i];
         std::ostringstream o;
         if (s.part >= 0)
-            o << '#' << s.part;
+            o << (s.own_part ? "own#" : "#") << s.part;
         else
             o << "matrix";
         auto flag = [&o](bool on, const char* name) {
@@ -320,4 +320,68 @@ TEST(ReplaySteps, BoxOuterMatrixAndUnlitFloor)
     EXPECT_TRUE(script[2].bare);
     EXPECT_EQ(script[2].caption.rgb, CAPTION_MODULATE);
     Let_Go(box);
+}
+
+// A slider is described alike for both back ends; its own Draw shows the read-out only under a
+// caption, loads it where a format is set even when nothing was described to show, and opens its
+// body's lit pass even when the body had no quads to describe.
+TEST(ReplaySteps, SliderReadOutUnderItsCaptionOnly)
+{
+    VR_Valuators s;
+    Arrays a;
+    Give(s, a, 50u);
+    s.Width = 300;
+    s.Height = 32;
+    s.Format = "%.1f";
+    short value[12] = {};
+    Replay_Script script;
+
+    // No caption: the read-out described after the strips, or after the cursor, is left out.
+    s.Flags |= VR_FLAT;
+    Look flat;
+    Add(flat, Look_Pass::FLAT, a.body, 1.5f - static_cast<float>(BORDER));
+    Add(flat, Look_Pass::TEXT, value, 1.5f);
+    Derive(script, flat, s, Readout_Refresh{}, Offset_Seven);
+    EXPECT_EQ(Lines(script), (Expected{"#0 strips strips-end"}));
+    s.Flags &= ~VR_FLAT;
+    Look lit;
+    Add(lit, Look_Pass::LIT, a.body, 0.0f);
+    Add(lit, Look_Pass::LIT, a.extra, 0.0f);
+    Add(lit, Look_Pass::TEXT, value, 1.0f);
+    Derive(script, lit, s, Readout_Refresh{}, Offset_Seven);
+    EXPECT_EQ(Lines(script), (Expected{"#0 keep", "#1 open off"}));
+
+    // A caption but no read-out described (a refused format, nothing to show): the own Draw still
+    // refreshes one in its place, a part of its own; without a format it has none.
+    const Readout_Refresh refresh = [](void*, Look_Part&, Look_Immediate&) { return false; };
+    Look unshown;
+    Add(unshown, Look_Pass::LIT, a.body, 0.0f);
+    Add(unshown, Look_Pass::TEXT, a.caption, 1.0f);
+    Derive(script, unshown, s, refresh, Offset_Seven);
+    EXPECT_EQ(Lines(script), (Expected{"#0", "#1 hold", "own#0 nested nested-pop off"}));
+    EXPECT_EQ(script[2].refresh, refresh);
+    EXPECT_EQ(script[2].owner, &s);
+    EXPECT_EQ(script.Part_Of(unshown, script[2])->pass, Look_Pass::TEXT);
+    s.Format = nullptr;
+    Derive(script, unshown, s, refresh, Offset_Seven);
+    EXPECT_EQ(Lines(script), (Expected{"#0", "#1 off"}));
+    s.Format = "%.1f";
+
+    // A body without quads is not described, yet its pass is opened, the cursor in it.
+    Look no_body;
+    Add(no_body, Look_Pass::LIT, a.extra, 0.0f);
+    Add(no_body, Look_Pass::TEXT, a.caption, 1.0f);
+    Add(no_body, Look_Pass::TEXT, value, 1.0f);
+    Derive(script, no_body, s, refresh, Offset_Seven);
+    EXPECT_EQ(Lines(script), (Expected{"own#0 keep", "#0 open", "#1 hold", "#2 nested nested-pop off"}));
+    EXPECT_EQ(script[0].vbo[0], 50u);
+    EXPECT_EQ(script.Part_Of(no_body, script[0])->quads, 0);
+    // Nothing described at all (drawn before Init): the empty pass alone; hidden, nothing.
+    Derive(script, Look{}, s, refresh, Offset_Seven);
+    EXPECT_EQ(Lines(script), (Expected{"own#0 off"}));
+    s.Flags |= VR_HIDDEN;
+    Derive(script, Look{}, s, refresh, Offset_Seven);
+    EXPECT_EQ(script.Size(), 0u);
+    s.Format = nullptr;
+    Let_Go(s);
 }

@@ -236,10 +236,9 @@ void Look_Replay(const Look& look, const Replay_Script& script, const char* sour
         const char* call = script[0].call;
         Lint_GL_Pending(call ? call : source);
     }
-    const Look_Parts& parts = look.Parts();
     for (std::size_t i = 0; i < steps; ++i) {
         const Look_Immediate& im = script[i];
-        const Look_Part* p = im.part >= 0 ? &parts[static_cast<std::size_t>(im.part)] : nullptr;
+        const Look_Part* p = script.Part_Of(look, im);
         if (im.outer_begin) {
             glPushMatrix();
             glTranslatef(0.0f, 0.0f, im.outer_z);

@@ -7,6 +7,9 @@ Look& Look_Scratch()
 {
     static Look look;
     look.Clear();
+    // A text formatted at the last Draw would do for any slider of its format and value, but not
+    // after a change of locale, which the own Draw has always followed at once.
+    look.Memo().valid = false;
     return look;
 }
 

@@ -285,14 +285,20 @@ void Script_Add(Script_Reader& r, const VR_Selects& l)
 void Script_Add(Script_Reader& r, VR_Valuators& s, Readout_Refresh refresh, int (*cursor_offset)(VR_Valuators&))
 {
     // The read-out: under the cursor (where its part stands, when there is one), nested in the
-    // caption's pass and matrix and brought up to date as it is drawn. Its part follows the caption's.
+    // caption's pass and matrix and loaded as it is drawn; its part follows the caption's. Shown only
+    // under a caption: one described without a caption is left out. Where a format is set and the
+    // description has no read-out (nothing to show this frame, a refused format), the refresh runs
+    // at its place all the same, as loading the texture or binding it belongs to the Draw.
     const Look_Part* cursor = nullptr;
     auto readout = [&r, &s, &cursor, refresh, cursor_offset]() -> bool {
-        if (!r.Next(Look_Pass::TEXT))
+        const bool described = r.Next(Look_Pass::TEXT) != nullptr;
+        if (!described && !s.Format)
             return false;
         r.Last()->hold = true;
         const float shift = cursor ? cursor->offset[0] : static_cast<float>(static_cast<short>(cursor_offset(s)));
-        Look_Immediate& im = r.Take();
+        Look_Part unshown;
+        unshown.pass = Look_Pass::TEXT;
+        Look_Immediate& im = described ? r.Take() : r.Own(unshown);
         im.at[0] = static_cast<float>(s.X + s.Bevel + s.Cursor_Half_Width);
         im.at[1] = static_cast<float>(s.Y) - 10.0f;
         im.shift = shift;
@@ -311,14 +317,18 @@ void Script_Add(Script_Reader& r, VR_Valuators& s, Readout_Refresh refresh, int 
         }
         return;
     }
-    if (!r.Next())
+    const bool drawn = !(s.Flags & VR_HIDDEN) && s.Width >= 1 && s.Height >= 1;
+    if (!drawn && !r.Next())
         return;
-    // The body and the cursor share one lit pass; the picture replaces the groove floor.
-    if (Look_Immediate* body = r.Take(Look_Pass::LIT, s.Vertex_Array))
-        Mesh_Buffers(*body, s);
+    // The body and the cursor share one lit pass; the picture replaces the groove floor. A body
+    // without quads (no mesh yet, or only the floor the picture replaces) is not described, yet the
+    // own Draw opens its pass.
+    Look_Immediate* body = r.Take(Look_Pass::LIT, s.Vertex_Array);
+    if (!body)
+        body = &r.Own(Look_Part{});
+    Mesh_Buffers(*body, s);
     if (s.Cursor_Vertex_Array && (cursor = r.Next(Look_Pass::LIT, s.Cursor_Vertex_Array))) {
-        if (Look_Immediate* last = r.Last())
-            last->lit_keep = true;
+        r.Last()->lit_keep = true;
         Look_Immediate& im = r.Take();
         im.lit_open = true;
         im.vbo[0] = s.Cursor_Vertex_VBO;
@@ -335,8 +345,7 @@ void Script_Add(Script_Reader& r, VR_Valuators& s, Readout_Refresh refresh, int 
         if (readout())
             r.Last()->nested_pop = true;
     }
-    if (Look_Immediate* last = r.Last())
-        last->array_off = Look_Array_Off::AFTER_END;
+    r.Last()->array_off = Look_Array_Off::AFTER_END;
 }
 
 }  // namespace core

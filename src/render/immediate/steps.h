@@ -35,6 +35,8 @@ enum class Look_Array_Off : unsigned char { NONE, BEFORE_END, AFTER_END };
 // negative (a tab bar's receding tabs, a step per tab whether it shows or not).
 struct Look_Immediate {
     int part = -1;
+    // `part` is one of the script's own parts: one the own Draw issues that the description left out.
+    bool own_part = false;
     // GL names, as the widget keeps them.
     unsigned int vbo[3] = {0, 0, 0};  // LIT: vertex, normal, colour; TEXT: vertex, coordinate; FLAT, OUTLINE: vertex
     unsigned int texture = 0;         // TEXT, PICTURE
@@ -96,7 +98,7 @@ using Readout_Refresh = bool (*)(void* owner, Look_Part& part, Look_Immediate& i
 // so a steady Draw allocates nothing.
 class Replay_Script {
 public:
-    void Clear() { used_ = 0; }
+    void Clear() { used_ = own_used_ = 0; }
     // A step at its defaults, issuing part `part` (negative: none).
     Look_Immediate& Add(int part)
     {
@@ -110,13 +112,35 @@ public:
         step.part = part;
         return step;
     }
+    // A step issuing a copy of `part`, kept by the script: what the own Draw issues where the
+    // description has nothing (a pass opened without quads, a read-out loaded though not shown).
+    Look_Immediate& Add_Own(const Look_Part& part)
+    {
+        if (own_used_ < own_.size())
+            own_[own_used_] = part;
+        else
+            own_.push_back(part);
+        Look_Immediate& step = Add(static_cast<int>(own_used_++));
+        step.own_part = true;
+        return step;
+    }
     std::size_t Size() const { return used_; }
     Look_Immediate& operator[](std::size_t i) { return steps_[i]; }
     const Look_Immediate& operator[](std::size_t i) const { return steps_[i]; }
+    // The part a step issues, the description's or the script's own; null for matrix moves only.
+    const Look_Part* Part_Of(const Look& look, const Look_Immediate& step) const
+    {
+        if (step.part < 0)
+            return nullptr;
+        const std::size_t i = static_cast<std::size_t>(step.part);
+        return step.own_part ? &own_[i] : &look.Parts()[i];
+    }
 
 private:
     std::vector<Look_Immediate> steps_;
     std::size_t used_ = 0;
+    std::vector<Look_Part> own_;
+    std::size_t own_used_ = 0;
 };
 
 // A description's parts read in order into a script's steps, each class taking the parts its
@@ -147,14 +171,13 @@ public:
     Look_Immediate* Take(Look_Pass pass, const short* vertex) { return Next(pass, vertex) ? &Take() : nullptr; }
     // A step of matrix moves only.
     Look_Immediate& Matrix() { return script_.Add(-1); }
+    // A step issuing a part the description does not have.
+    Look_Immediate& Own(const Look_Part& part) { return script_.Add_Own(part); }
     // The last step so far, whoever added it, or null.
     Look_Immediate* Last() { return script_.Size() > 0 ? &script_[script_.Size() - 1] : nullptr; }
     std::size_t Steps() const { return script_.Size(); }
     Look_Immediate& Step(std::size_t i) { return script_[i]; }
-    const Look_Part* Part_Of(const Look_Immediate& step) const
-    {
-        return step.part >= 0 ? &look_.Parts()[static_cast<std::size_t>(step.part)] : nullptr;
-    }
+    const Look_Part* Part_Of(const Look_Immediate& step) const { return script_.Part_Of(look_, step); }
 
 private:
     const Look& look_;
@@ -176,8 +199,9 @@ void Script_Add(Script_Reader& r, const VR_TabItems& w);
 void Script_Add(Script_Reader& r, const VR_Tabs& w);
 // A list's arrows (its item draws itself): corners in immediate mode, each arrow's walls in one glBegin.
 void Script_Add(Script_Reader& r, const VR_Selects& w);
-// A slider's: the body and cursor in one lit pass, the read-out (`refresh` brings it up to date as
-// it is drawn) inside its caption's pass and matrix, moved along with the cursor (`cursor_offset`).
+// A slider's: the body and cursor in one lit pass (the body's pass opened even when it has no quads
+// to describe), the read-out (`refresh` loads it as it is drawn) inside its caption's pass and
+// matrix, moved along with the cursor (`cursor_offset`); a read-out without a caption is left out.
 void Script_Add(Script_Reader& r, VR_Valuators& w, Readout_Refresh refresh, int (*cursor_offset)(VR_Valuators&));
 
 // The flat look's strips (Look_Flat_Strips) and caption (Look_Flat_Caption) in `state`; the strips'
