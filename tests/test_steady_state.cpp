@@ -20,6 +20,7 @@
 #include <vrtools/button.h>
 #include <vrtools/color.h>
 #include <vrtools/frame.h>
+#include "batch_view.h"
 #include "gl_fixture.h"
 #include <vrtools/hue.h>
 #include <vrtools/label.h>
@@ -161,14 +162,7 @@ protected:
     template <class W>
     static W& Place(W& w, const char* name, int x, int y, int width, int height, int bevel)
     {
-        w.Name = name;
-        w.X = static_cast<short>(x);
-        w.Y = static_cast<short>(y);
-        w.Width = static_cast<short>(width);
-        w.Height = static_cast<short>(height);
-        w.Bevel = static_cast<short>(bevel);
-        w.Font_Name = "DejaVu Sans";
-        w.Font_Size = 14;
+        Widget_Place(w, name, x, y, width, height, bevel);
         return w;
     }
 
