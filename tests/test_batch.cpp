@@ -784,27 +784,71 @@ TEST_F(Batch, AReadOutMovedPastItsSliderIntoTheViewIsDrawn)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, AReadOutChangedFarAwayThatGrowsPastItsSliderShowsAtTheEdgeOfTheView)
+{
+    // Changed while the view is far away, a slider's cursor goes to the end facing the view and its
+    // long read-out reaches past the slider, into a view whose edge lies a few units beyond the box
+    // the slider drew before: the slot must count as near there, in both text modes.
+    for (const bool sharp : {false, true}) {
+        VR_Valuators slider;
+        Place(slider, "Gain", 240, HEIGHT - 100, 300, 32);
+        slider.Value_Max = 100.0f;
+        slider.Value = 1.0f;
+        slider.Format = "%.9f";
+        slider.Init(Window());
+        // The view's left edge 12 units past the slider's right end: beyond the culling's reach.
+        const auto edge = [&](VR_Batches& b) { return Frame_Moved(b, -552.0f, 0.5f); };
+        VR_Batches batch;
+        batch.Sharp_Text_Set(sharp);
+        batch.Add(slider);
+        ASSERT_EQ(batch.Init(), 1);
+        const std::vector<unsigned char> empty = edge(batch);
+        Frame_Moved(batch, -5000.0f);
+        slider.Value = 100.0f;
+        slider.Adjust();
+        Frame_Moved(batch, -5000.0f);
+        const std::vector<unsigned char> now = edge(batch);
+        const std::vector<unsigned char> home = Frame_Moved(batch, 0.0f, 0.5f);
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(sharp);
+        fresh.Add(slider);
+        ASSERT_EQ(fresh.Init(), 1);
+        const std::vector<unsigned char> want = edge(fresh);
+        ASSERT_FALSE(want == empty) << sharp << ": the read-out does not reach into the view";
+        EXPECT_TRUE(now == want) << (sharp ? "sharp" : "exact") << ": the grown read-out was left out at the edge";
+        EXPECT_TRUE(home == Frame_Moved(fresh, 0.0f, 0.5f)) << sharp << ": not up to date in view";
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, WidgetsChangedFarFromTheViewShowTheirNewStateWhenTheViewReachesThem)
 {
-    VR_Batches batch;
-    const auto rows = Rows_Make(10, batch);
-    ASSERT_EQ(batch.Init(), 1);
-    const auto frame_at = [&](float dx) { return Frame_Moved(batch, dx); };
-    frame_at(0.0f);
-    frame_at(-5000.0f);
-    // Changed while the view is far away: nothing of them is described or sent.
-    for (const auto& r : rows) {
-        r->slider.Value = 95.5f - r->slider.Value;
-        r->slider.Adjust();
+    // In both text modes: with sharp text a label's caption is all it draws, its glyphs its only box.
+    for (const bool sharp : {false, true}) {
+        VR_Batches batch;
+        batch.Sharp_Text_Set(sharp);
+        const auto rows = Rows_Make(10, batch);
+        ASSERT_EQ(batch.Init(), 1);
+        const auto frame_at = [&](float dx) { return Frame_Moved(batch, dx); };
+        frame_at(0.0f);
+        frame_at(-5000.0f);
+        // Changed while the view is far away: nothing of them is described or sent.
+        for (const auto& r : rows) {
+            r->slider.Value = 95.5f - r->slider.Value;
+            r->slider.Adjust();
+        }
+        rows[2]->button.Select(0, rows[2]->button.X + 10.0f, rows[2]->button.Y + 10.0f);
+        rows[4]->label.Name = "Renamed";
+        rows[4]->label.Init(Window());
+        Counts_Reset();
+        frame_at(-5000.0f);
+        EXPECT_EQ(Counts().buffer_data + Counts().buffer_sub_data + Counts().tex_sub_image, 0) << sharp;
+        EXPECT_EQ(batch.Uploads_Get(), 0) << sharp;
+        // Back in view, as a fresh batch draws them.
+        const std::vector<unsigned char> back = frame_at(0.0f);
+        EXPECT_TRUE(Rows_Fresh_Frame(rows, sharp) == back)
+            << (sharp ? "sharp" : "exact") << ": a widget changed while far away shows its old state";
     }
-    rows[2]->button.Select(0, rows[2]->button.X + 10.0f, rows[2]->button.Y + 10.0f);
-    Counts_Reset();
-    frame_at(-5000.0f);
-    EXPECT_EQ(Counts().buffer_data + Counts().buffer_sub_data + Counts().tex_sub_image, 0);
-    EXPECT_EQ(batch.Uploads_Get(), 0);
-    // Back in view, as a fresh batch draws them.
-    const std::vector<unsigned char> back = frame_at(0.0f);
-    EXPECT_TRUE(Rows_Fresh_Frame(rows) == back) << "a widget changed while far away shows its old state";
 
     // A class followed by no snapshot, described at every frame in view (a progress bar's stripes
     // move): far away it is left alone too, and moves again in view.

@@ -21,7 +21,7 @@ struct Entry : core::Snapshot_Subject {
     const core::Class_Ops* type;
     // The widget's place when it was last described: while its slot lies far from the view and
     // the place stays, the widget is not described (what changed shows when the view comes near).
-    short place[4] = {};
+    short place[5] = {};  // X, Y, Z, Width, Height
     bool placed = false;  // described at this address since it was added, moved or shifted
 };
 
@@ -216,7 +216,7 @@ struct VR_Batches::Impl {
         const bool skip_far = near_only && !all && laid_out;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             Entry& e = entries[i];
-            const short place[4] = {e.widget->X, e.widget->Y, e.widget->Width, e.widget->Height};
+            const short place[5] = {e.widget->X, e.widget->Y, e.widget->Z, e.widget->Width, e.widget->Height};
             if (skip_far && e.placed && renderer.Slot_Far(i) && std::memcmp(place, e.place, sizeof place) == 0)
                 continue;
             if (!all && snapshots.Matches(e))

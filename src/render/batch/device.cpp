@@ -512,9 +512,17 @@ bool Batch_Renderer::Box_Outside(const float lo[3], const float hi[3]) const
 {
     if (lo[0] > hi[0])
         return false;
-    // What a change may make it draw beyond its box (a read-out at the end of its travel, a longer
-    // caption) stays within that.
-    const float grow = std::max(hi[0] - lo[0], hi[1] - lo[1]) + 16.0f;
+    // A far slot's widget is not described while it keeps its place (X, Y, Z, Width, Height), so
+    // the margin must hold what a change with the place kept can add to the box it draws now. Its
+    // meshes and its cursor's travel lie inside the box already; what grows is text: a read-out
+    // (ten units high, about six a character, centred on its cursor) with more digits grows by
+    // about three units a character on each side, and a caption made longer by a few characters
+    // grows by its font's width of them, on one side or half on each. A quarter of the box's
+    // larger side plus 24 units holds eight more read-out characters and a caption a quarter
+    // longer; the neighbouring columns of a panel (a slot's own size away) stay far, and the view
+    // takes the outlines' reach in pixels besides. A change past that (a caption grown far past
+    // its widget) shows when the view comes near the widget.
+    const float grow = 0.25f * std::max(hi[0] - lo[0], hi[1] - lo[1]) + 24.0f;
     const float far_lo[3] = {lo[0] - grow, lo[1] - grow, lo[2] - grow};
     const float far_hi[3] = {hi[0] + grow, hi[1] + grow, hi[2] + grow};
     return !Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, far_lo, far_hi);
@@ -538,7 +546,10 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
     if (glyphs_visible != slot.glyphs_visible)
         glyph_runs_dirty_ = true;
     slot.glyphs_visible = glyphs_visible;
-    slot.far = !visible && !glyphs_visible && Box_Outside(slot.lo, slot.hi) && (!glyphs || Box_Outside(lo, hi));
+    // A slot whose only quads are glyphs (a label's caption in sharp text) is placed by their box.
+    const bool boxed = slot.lo[0] <= slot.hi[0];
+    slot.far = !visible && !glyphs_visible && (boxed ? Box_Outside(slot.lo, slot.hi) : glyphs) &&
+               (!glyphs || Box_Outside(lo, hi));
 }
 
 void Batch_Renderer::Glyph_Runs_Make()

@@ -80,8 +80,9 @@ public:
         if (Ready() && quads_ > 0)
             View_Take(view);
     }
-    // Whether slot `i` lay outside the view by more than its own size at the last culling: its
-    // widget need not be described while its place stays, until the view comes near it.
+    // Whether slot `i` lay outside the view by more than what a change can grow it by (a quarter of
+    // its size and some) at the last culling: its widget need not be described while its place
+    // stays, until the view comes near it.
     bool Slot_Far(std::size_t i) const { return cull_valid_ && slots_[i].far; }
 
     int Draw_Calls() const { return draw_calls_; }
@@ -252,8 +253,8 @@ private:
     // Whether any of the slot may fall inside the view's clip volume; a slot without vertices keeps
     // what it was.
     bool Slot_Visible(const Slot& slot) const;
-    // Whether a box, grown by its own size on every side, lies outside the clip volume; an empty
-    // box never does.
+    // Whether a box, grown on every side by what a change with its widget's place kept can add to
+    // it, lies outside the clip volume; an empty box never does.
     bool Box_Outside(const float lo[3], const float hi[3]) const;
     // Slot `i`'s visible and far marks for its boxes now (a view taken); a changed visible set
     // rebuilds the lists, or the glyphs' runs.
