@@ -184,18 +184,57 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
 {
     Slot& s = slots_[i];
     const std::size_t parts = look.Size();
+    // The vertices that may differ from the buffer's copy: all of them, unless every changed part
+    // built as many as it had, when they are written over the old ones and alone compared.
+    std::size_t check_from = 0, check_end = SIZE_MAX;
     if (only && s.part_ends.size() == parts) {
-        kept_.swap(s.vertices);
-        s.vertices.clear();
+        // The changed parts' glyphs one after the other, each's count noted.
+        built_.clear();
+        built_counts_.clear();
+        bool same_counts = true;
         std::uint32_t from = 0;
         for (std::size_t k = 0; k < parts; ++k) {
             const std::uint32_t end = s.part_ends[k];
-            if (only[k])
-                Glyph_Quads_Build(look.Parts()[k], Glyph_Atlas_Shared(), s.vertices);
-            else
-                s.vertices.insert(s.vertices.end(), kept_.begin() + from, kept_.begin() + end);
+            if (only[k]) {
+                const std::size_t before = built_.size();
+                Glyph_Quads_Build(look.Parts()[k], Glyph_Atlas_Shared(), built_);
+                built_counts_.push_back(static_cast<std::uint32_t>(built_.size() - before));
+                same_counts = same_counts && built_counts_.back() == end - from;
+            }
             from = end;
-            s.part_ends[k] = static_cast<std::uint32_t>(s.vertices.size());
+        }
+        const Glyph_Vertex* built = built_.data();
+        if (same_counts) {
+            check_from = SIZE_MAX;
+            check_end = 0;
+            from = 0;
+            for (std::size_t k = 0; k < parts; ++k) {
+                const std::uint32_t end = s.part_ends[k];
+                if (only[k] && end > from) {
+                    std::copy(built, built + (end - from), s.vertices.begin() + from);
+                    built += end - from;
+                    check_from = std::min<std::size_t>(check_from, from);
+                    check_end = end;
+                }
+                from = end;
+            }
+        } else {
+            // The unchanged parts' glyphs around the new ones.
+            spliced_.clear();
+            from = 0;
+            std::size_t c = 0;
+            for (std::size_t k = 0; k < parts; ++k) {
+                const std::uint32_t end = s.part_ends[k];
+                if (only[k]) {
+                    spliced_.insert(spliced_.end(), built, built + built_counts_[c]);
+                    built += built_counts_[c++];
+                } else {
+                    spliced_.insert(spliced_.end(), s.vertices.begin() + from, s.vertices.begin() + end);
+                }
+                from = end;
+                s.part_ends[k] = static_cast<std::uint32_t>(spliced_.size());
+            }
+            s.vertices.swap(spliced_);
         }
     } else {
         s.vertices.clear();
@@ -219,21 +258,23 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
         return true;
     if (quads > s.capacity)
         return false;
-    // Only the slot's own quads are written: a read-out's new digits, not the panel's.
+    // Only the slot's own vertices that differ are written and sent: a read-out's new digits, not
+    // the panel's.
     Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * 6;
     const std::size_t room = static_cast<std::size_t>(s.capacity) * 6;
-    bool changed = false;
-    for (std::size_t v = 0; v < room; ++v) {
+    int lo = -1, hi = -1;
+    for (std::size_t v = check_from; v < room && v < check_end; ++v) {
         const Glyph_Vertex want = v < s.vertices.size() ? s.vertices[v] : Glyph_Vertex{};
         if (std::memcmp(&want, &at[v], sizeof want) != 0) {
             at[v] = want;
-            changed = true;
+            lo = lo < 0 ? static_cast<int>(v) : lo;
+            hi = static_cast<int>(v);
         }
     }
-    if (changed) {
-        const int lo = s.first * 6, hi = (s.first + s.capacity) * 6 - 1;
-        dirty_lo_ = dirty_lo_ < 0 ? lo : std::min(dirty_lo_, lo);
-        dirty_hi_ = std::max(dirty_hi_, hi);
+    if (lo >= 0) {
+        const int base = static_cast<int>(at - vertices_.data());
+        dirty_lo_ = dirty_lo_ < 0 ? base + lo : std::min(dirty_lo_, base + lo);
+        dirty_hi_ = std::max(dirty_hi_, base + hi);
     }
     return true;
 }

@@ -79,7 +79,10 @@ private:
     void Attributes_Point();
 
     std::vector<Slot> slots_;
-    std::vector<Glyph_Vertex> kept_;      // Slot_Build's copy of the glyphs it keeps
+    // Slot_Build's changed parts' glyphs, their counts, and a slot's glyphs put together anew when
+    // those counts changed.
+    std::vector<Glyph_Vertex> built_, spliced_;
+    std::vector<std::uint32_t> built_counts_;
     std::vector<Glyph_Vertex> vertices_;  // the whole buffer, six a quad
     int quads_ = 0;
     bool laid_out_ = false, full_send_ = true;
