@@ -65,6 +65,15 @@ TEST_F(Valuator_Test, ValueTablesAndPositions)
         log.Adjust();
         EXPECT_EQ(log.Cursor_Position, 341.0f) << scale;
     }
+    // A reversed range falls along the table: the first position reaching the value is the first
+    // entry, which a search taking the table as rising would miss.
+    VR_Valuators reversed;
+    Make(reversed, 10.0f, 0.0f, 5.0f);
+    EXPECT_GT(reversed.Value_Table[0], reversed.Value_Table[1023]);
+    EXPECT_EQ(reversed.Cursor_Position, 0.0f);
+    reversed.Cursor_Position = 700.0f;
+    reversed.Adjust();
+    EXPECT_EQ(reversed.Cursor_Position, 0.0f);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

@@ -109,19 +109,28 @@ void Table_Build(float* table, const Range& r)
 // The first position whose value reaches v, or 1024 when none does.
 float Position_Of(const float* table, float v)
 {
-    // Sixteen entries counted at a time (each compared as alone: any table, no order assumed), then
-    // the block that holds the first: a live panel adjusts every slider each frame.
-    constexpr int BLOCK = 16;
-    static_assert(TABLE_SIZE % BLOCK == 0, "whole blocks");
-    for (int b = 0; b < TABLE_SIZE; b += BLOCK) {
+    // Entries counted 64 at a time, unrolled so that the compiler's vector compares run side by
+    // side, then the 16 that hold the first, then that one (each compared as alone: any table, no
+    // order assumed): a live panel adjusts every slider each frame.
+    constexpr int WIDE = 64, NARROW = 16;
+    static_assert(TABLE_SIZE % WIDE == 0 && WIDE % NARROW == 0, "whole blocks");
+    for (int b = 0; b < TABLE_SIZE; b += WIDE) {
         int reached = 0;
-        for (int k = 0; k < BLOCK; ++k)
+#pragma GCC unroll 16
+        for (int k = 0; k < WIDE; ++k)
             reached += table[b + k] >= v ? 1 : 0;
         if (reached == 0)
             continue;
-        for (int i = b;; ++i)
-            if (table[i] >= v)
-                return static_cast<float>(i);
+        for (int n = b;; n += NARROW) {
+            reached = 0;
+            for (int k = 0; k < NARROW; ++k)
+                reached += table[n + k] >= v ? 1 : 0;
+            if (reached == 0)
+                continue;
+            for (int i = n;; ++i)
+                if (table[i] >= v)
+                    return static_cast<float>(i);
+        }
     }
     return static_cast<float>(TABLE_SIZE);
 }
