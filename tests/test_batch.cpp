@@ -821,6 +821,34 @@ TEST_F(Batch, AReadOutChangedFarAwayThatGrowsPastItsSliderShowsAtTheEdgeOfTheVie
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, ACaptionAlignedAnewAcrossItsWideLabelShowsInTheViewItsLabelReaches)
+{
+    // A wide label's short caption, far left of a view that only the label's right end reaches:
+    // aligned to the right (Flags, then Init), the caption moves into the view, in both text modes.
+    for (const bool sharp : {false, true}) {
+        VR_Labels label;
+        Place(label, "Row", 10, HEIGHT - 100, 700, 30);
+        label.Init(Window());
+        const auto view = [&](VR_Batches& b) { return Frame_Moved(b, -400.0f, 0.5f); };
+        VR_Batches batch;
+        batch.Sharp_Text_Set(sharp);
+        batch.Add(label);
+        ASSERT_EQ(batch.Init(), 1);
+        const std::vector<unsigned char> empty = view(batch);
+        label.Flags |= VR_TEXT_RIGHT;
+        label.Init(Window());
+        const std::vector<unsigned char> now = view(batch);
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(sharp);
+        fresh.Add(label);
+        ASSERT_EQ(fresh.Init(), 1);
+        const std::vector<unsigned char> want = view(fresh);
+        ASSERT_FALSE(want == empty) << sharp << ": the caption does not move into the view";
+        EXPECT_TRUE(now == want) << (sharp ? "sharp" : "exact") << ": the caption aligned anew was left out";
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, WidgetsChangedFarFromTheViewShowTheirNewStateWhenTheViewReachesThem)
 {
     // In both text modes: with sharp text a label's caption is all it draws, its glyphs its only box.

@@ -222,6 +222,7 @@ struct VR_Batches::Impl {
             if (!all && snapshots.Matches(e))
                 continue;
             std::memcpy(e.place, place, sizeof place);
+            renderer.Slot_Place(i, e.widget->X, e.widget->Y, e.widget->Width, e.widget->Height);
             // Forgotten until the description is complete: one cut short (out of memory) is made again.
             core::Widget_Snapshots::Forget(e);
             e.placed = false;

@@ -513,15 +513,16 @@ bool Batch_Renderer::Box_Outside(const float lo[3], const float hi[3]) const
     if (lo[0] > hi[0])
         return false;
     // A far slot's widget is not described while it keeps its place (X, Y, Z, Width, Height), so
-    // the margin must hold what a change with the place kept can add to the box it draws now. Its
-    // meshes and its cursor's travel lie inside the box already; what grows is text: a read-out
-    // (ten units high, about six a character, centred on its cursor) with more digits grows by
-    // about three units a character on each side, and a caption made longer by a few characters
-    // grows by its font's width of them, on one side or half on each. A quarter of the box's
-    // larger side plus 24 units holds eight more read-out characters and a caption a quarter
-    // longer; the neighbouring columns of a panel (a slot's own size away) stay far, and the view
-    // takes the outlines' reach in pixels besides. A change past that (a caption grown far past
-    // its widget) shows when the view comes near the widget.
+    // the margin must hold what a change with the place kept can add to the box (what it draws and
+    // its widget's rectangle). Meshes, a cursor's travel and a caption placed anew that fits stay
+    // inside it; what grows past it is text: a read-out (ten units high, about six a character,
+    // centred on its cursor) with more digits grows by about three units a character on each
+    // side, and a caption made longer than its widget by its font's width of the characters
+    // added, on one side or half on each. A quarter of the box's larger side plus 24 units holds
+    // eight more read-out characters and a caption past its widget by a quarter of its size; the
+    // neighbouring columns of a panel (a slot's own size away) stay far, and the view takes the
+    // outlines' reach in pixels besides. A change past that (a caption grown far past its widget)
+    // shows when the view comes near the widget.
     const float grow = 0.25f * std::max(hi[0] - lo[0], hi[1] - lo[1]) + 24.0f;
     const float far_lo[3] = {lo[0] - grow, lo[1] - grow, lo[2] - grow};
     const float far_hi[3] = {hi[0] + grow, hi[1] + grow, hi[2] + grow};
@@ -546,10 +547,25 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
     if (glyphs_visible != slot.glyphs_visible)
         glyph_runs_dirty_ = true;
     slot.glyphs_visible = glyphs_visible;
-    // A slot whose only quads are glyphs (a label's caption in sharp text) is placed by their box.
-    const bool boxed = slot.lo[0] <= slot.hi[0];
-    slot.far = !visible && !glyphs_visible && (boxed ? Box_Outside(slot.lo, slot.hi) : glyphs) &&
-               (!glyphs || Box_Outside(lo, hi));
+    // Judged by what it draws and its widget's rectangle together (a caption aligned anew crosses
+    // its widget; a slot whose only quads are glyphs, a label's caption in sharp text, has no box
+    // of its own); one that draws nothing keeps no place and is never far.
+    float near_lo[3] = {1.0f, 1.0f, 1.0f}, near_hi[3] = {0.0f, 0.0f, 0.0f};
+    const auto take = [&](const float* box_lo, const float* box_hi, int axes) {
+        if (box_lo[0] > box_hi[0])
+            return;
+        const bool first = near_lo[0] > near_hi[0];
+        for (int a = 0; a < axes; ++a) {
+            near_lo[a] = first ? box_lo[a] : std::min(near_lo[a], box_lo[a]);
+            near_hi[a] = first ? box_hi[a] : std::max(near_hi[a], box_hi[a]);
+        }
+    };
+    take(slot.lo, slot.hi, 3);
+    if (glyphs)
+        take(lo, hi, 3);
+    if (near_lo[0] <= near_hi[0])
+        take(slot.place_lo, slot.place_hi, 2);
+    slot.far = !visible && !glyphs_visible && near_lo[0] <= near_hi[0] && Box_Outside(near_lo, near_hi);
 }
 
 void Batch_Renderer::Glyph_Runs_Make()

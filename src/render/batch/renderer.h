@@ -84,6 +84,16 @@ public:
     // its size and some) at the last culling: its widget need not be described while its place
     // stays, until the view comes near it.
     bool Slot_Far(std::size_t i) const { return cull_valid_ && slots_[i].far; }
+    // The widget's own rectangle (X, Y, Width, Height) when slot `i` was described: what its meshes
+    // and placed captions fill whatever it draws now, which the far test takes in.
+    void Slot_Place(std::size_t i, short x, short y, short width, short height)
+    {
+        Slot& s = slots_[i];
+        s.place_lo[0] = x;
+        s.place_lo[1] = y;
+        s.place_hi[0] = static_cast<float>(x) + static_cast<float>(width);
+        s.place_hi[1] = static_cast<float>(y) + static_cast<float>(height);
+    }
 
     int Draw_Calls() const { return draw_calls_; }
     int Uploads() const { return uploads_; }
@@ -149,8 +159,9 @@ private:
         // The box around every vertex the slot draws now, in the widgets' frame; lo > hi when it
         // draws nothing (hidden).
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
-        bool visible = false;         // drawn through the index lists
-        bool far = false;             // Slot_Far
+        float place_lo[2] = {1.0f, 1.0f}, place_hi[2] = {0.0f, 0.0f};  // Slot_Place's; lo > hi: none
+        bool visible = false;                                          // drawn through the index lists
+        bool far = false;                                              // Slot_Far
         bool glyphs_visible = false;  // its sharp text's glyphs may fall inside the view
         // Its pictures have no cells in the atlas now (the atlas keeps what is in view): its
         // textured quads stay out of the lists until it is in view and brought back.
