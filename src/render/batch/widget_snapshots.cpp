@@ -96,6 +96,7 @@ struct Put_Step {
     {
         Text_Put(at, text, length);
     }
+    static bool Done() { return false; }
 };
 // Compares with a snapshot, taking each string's length from it: a steady frame asks this of every
 // widget, and measuring every string first would read each of them twice.
@@ -126,6 +127,8 @@ struct Match_Step {
         }
         at += length * sizeof(Char);
     }
+    // A difference found: the rest need not be read.
+    bool Done() const { return !same; }
 };
 
 // A kept class's snapshot: its fields and the strings it points to.
@@ -170,16 +173,14 @@ public:
     }
 
 private:
-    // Hands the snapshot's pieces to `step` in their order.
+    // Hands the snapshot's pieces to `step` in their order: the class's own fields first, as a
+    // slider's value and a button's state are what change from frame to frame, and a match stops
+    // there once it found a difference (it answers "changed" then, never "same").
     template <class Step>
     void Visit(Step& step) const
     {
         const VR_Tools& w = *e_.widget;
         const auto fields = [&step](const auto&... f) { step.Fields(f...); };
-        Tool_Fields(w, fields);
-        step.Text(w.Font_Name, font_);
-        step.Text(w.Font_Style, style_);
-        step.Text(w.W_Name, name_);
         if (e_.fields == Snapshot_Fields::BUTTON) {
             Button_Fields(*static_cast<const VR_Buttons*>(e_.widget), fields);
         } else if (e_.fields == Snapshot_Fields::VALUATOR) {
@@ -187,6 +188,12 @@ private:
             Valuator_Fields(v, fields);
             step.Text(v.Format, format_);
         }
+        if (step.Done())
+            return;
+        Tool_Fields(w, fields);
+        step.Text(w.Font_Name, font_);
+        step.Text(w.Font_Style, style_);
+        step.Text(w.W_Name, name_);
     }
 
     const Snapshot_Subject& e_;
