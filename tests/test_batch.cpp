@@ -784,67 +784,70 @@ TEST_F(Batch, AReadOutMovedPastItsSliderIntoTheViewIsDrawn)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
-TEST_F(Batch, AReadOutChangedFarAwayThatGrowsPastItsSliderShowsAtTheEdgeOfTheView)
+TEST_F(Batch, WidgetsChangedFarAwayShowWhereTheirChangeReachesIntoTheView)
 {
-    // Changed while the view is far away, a slider's cursor goes to the end facing the view and its
-    // long read-out reaches past the slider, into a view whose edge lies a few units beyond the box
-    // the slider drew before: the slot must count as near there, in both text modes.
-    for (const bool sharp : {false, true}) {
-        VR_Valuators slider;
-        Place(slider, "Gain", 240, HEIGHT - 100, 300, 32);
-        slider.Value_Max = 100.0f;
-        slider.Value = 1.0f;
-        slider.Format = "%.9f";
-        slider.Init(Window());
-        // The view's left edge 12 units past the slider's right end: beyond the culling's reach.
-        const auto edge = [&](VR_Batches& b) { return Frame_Moved(b, -552.0f, 0.5f); };
-        VR_Batches batch;
-        batch.Sharp_Text_Set(sharp);
-        batch.Add(slider);
-        ASSERT_EQ(batch.Init(), 1);
-        const std::vector<unsigned char> empty = edge(batch);
-        Frame_Moved(batch, -5000.0f);
-        slider.Value = 100.0f;
-        slider.Adjust();
-        Frame_Moved(batch, -5000.0f);
-        const std::vector<unsigned char> now = edge(batch);
-        const std::vector<unsigned char> home = Frame_Moved(batch, 0.0f, 0.5f);
-        VR_Batches fresh;
-        fresh.Sharp_Text_Set(sharp);
-        fresh.Add(slider);
-        ASSERT_EQ(fresh.Init(), 1);
-        const std::vector<unsigned char> want = edge(fresh);
-        ASSERT_FALSE(want == empty) << sharp << ": the read-out does not reach into the view";
-        EXPECT_TRUE(now == want) << (sharp ? "sharp" : "exact") << ": the grown read-out was left out at the edge";
-        EXPECT_TRUE(home == Frame_Moved(fresh, 0.0f, 0.5f)) << sharp << ": not up to date in view";
-    }
-    EXPECT_TRUE(Messages().empty()) << Messages_Text();
-}
-
-TEST_F(Batch, ACaptionAlignedAnewAcrossItsWideLabelShowsInTheViewItsLabelReaches)
-{
-    // A wide label's short caption, far left of a view that only the label's right end reaches:
-    // aligned to the right (Flags, then Init), the caption moves into the view, in both text modes.
-    for (const bool sharp : {false, true}) {
-        VR_Labels label;
-        Place(label, "Row", 10, HEIGHT - 100, 700, 30);
-        label.Init(Window());
-        const auto view = [&](VR_Batches& b) { return Frame_Moved(b, -400.0f, 0.5f); };
-        VR_Batches batch;
-        batch.Sharp_Text_Set(sharp);
-        batch.Add(label);
-        ASSERT_EQ(batch.Init(), 1);
-        const std::vector<unsigned char> empty = view(batch);
-        label.Flags |= VR_TEXT_RIGHT;
-        label.Init(Window());
-        const std::vector<unsigned char> now = view(batch);
-        VR_Batches fresh;
-        fresh.Sharp_Text_Set(sharp);
-        fresh.Add(label);
-        ASSERT_EQ(fresh.Init(), 1);
-        const std::vector<unsigned char> want = view(fresh);
-        ASSERT_FALSE(want == empty) << sharp << ": the caption does not move into the view";
-        EXPECT_TRUE(now == want) << (sharp ? "sharp" : "exact") << ": the caption aligned anew was left out";
+    // Changed while the view is far away, each widget reaches into a view that the box it drew
+    // before stays out of (beyond the culling's reach): its slot must count as near there, and show
+    // as a fresh batch draws it there and back home, in both text modes.
+    VR_Valuators slider;
+    Place(slider, "Gain", 240, HEIGHT - 100, 300, 32);
+    slider.Value_Max = 100.0f;
+    slider.Format = "%.9f";
+    VR_Labels label;
+    Place(label, "Row", 10, HEIGHT - 100, 700, 30);
+    const struct {
+        const char* what;
+        float dx;  // the panel moved so that the view's left edge lies at -dx
+        std::function<void()> reset, change;
+        std::function<void(VR_Batches&)> add;
+    } cases[] = {// The cursor goes to the end facing the view, its long read-out past the slider's end; the
+                 // view's edge lies 12 units beyond it.
+                 {"read-out grown past its slider", -552.0f,
+                  [&] {
+                      slider.Value = 1.0f;
+                      slider.Init(Window());
+                  },
+                  [&] {
+                      slider.Value = 100.0f;
+                      slider.Adjust();
+                  },
+                  [&](VR_Batches& b) { b.Add(slider); }},
+                 // A wide label's short caption, far left of the view, aligned to the right (Flags, then Init)
+                 // where only the label's right end reaches.
+                 {"caption aligned anew", -400.0f,
+                  [&] {
+                      label.Flags = 0;
+                      label.Init(Window());
+                  },
+                  [&] {
+                      label.Flags |= VR_TEXT_RIGHT;
+                      label.Init(Window());
+                  },
+                  [&](VR_Batches& b) { b.Add(label); }}};
+    for (const auto& c : cases) {
+        for (const bool sharp : {false, true}) {
+            c.reset();
+            const auto edge = [&](VR_Batches& b) { return Frame_Moved(b, c.dx, 0.5f); };
+            VR_Batches batch;
+            batch.Sharp_Text_Set(sharp);
+            c.add(batch);
+            ASSERT_EQ(batch.Init(), 1);
+            const std::vector<unsigned char> empty = edge(batch);
+            Frame_Moved(batch, -5000.0f);
+            c.change();
+            Frame_Moved(batch, -5000.0f);
+            const std::vector<unsigned char> now = edge(batch);
+            const std::vector<unsigned char> home = Frame_Moved(batch, 0.0f, 0.5f);
+            VR_Batches fresh;
+            fresh.Sharp_Text_Set(sharp);
+            c.add(fresh);
+            ASSERT_EQ(fresh.Init(), 1);
+            const std::vector<unsigned char> want = edge(fresh);
+            const char* mode = sharp ? "sharp" : "exact";
+            ASSERT_FALSE(want == empty) << c.what << ", " << mode << ": does not reach into the view";
+            EXPECT_TRUE(now == want) << c.what << ", " << mode << ": left out at the view's edge";
+            EXPECT_TRUE(home == Frame_Moved(fresh, 0.0f, 0.5f)) << c.what << ", " << mode << ": not up to date";
+        }
     }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }

@@ -77,7 +77,7 @@ public:
     // for nothing): which slots lie far from it.
     void Cull(const Batch_View& view)
     {
-        if (Ready() && quads_ > 0)
+        if (Ready() && (quads_ > 0 || glyphs_.Quads() > 0))
             View_Take(view);
     }
     // Whether slot `i` lay outside the view by more than what a change can grow it by (a quarter of
