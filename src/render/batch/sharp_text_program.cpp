@@ -8,22 +8,51 @@ namespace core {
 
 namespace {
 
+// The quad comes as its glyph's cell; each corner is pushed outward into the cell's padding, along
+// the glyph's x and y apart, by as many texels as make one pixel there (and the outline's width),
+// so that a pixel whose centre lies off the cell but whose footprint takes in some of its ink is
+// still drawn. Near, that is a few texels and the fragment shader runs on little more than the ink;
+// far, the whole padding. Apart, because a caption turned away has its texels squeezed along one
+// axis only. The atlas coordinates move with the position by the same texels, so they stay an
+// affine function of the position in the glyph's plane and interpolate exactly however unequal
+// the four corners' pushes are.
 const char* const Vertex_Body = R"(
 uniform mat4 u_mvp;
+uniform vec2 u_viewport;
+uniform vec2 u_atlas_size;
+uniform float u_outline_width;
 uniform float u_page;
 IN vec3 a_pos;
 IN vec2 a_uv;
 IN vec4 a_color;
 IN vec4 a_info;
+IN vec3 a_step_x;
+IN vec3 a_step_y;
+IN vec2 a_reach;
 OUT vec2 v_uv;
 OUT vec4 v_color;
 OUT float v_spread;
+// Texels to push the corner (clip position `at`) along `step` (one texel outward), at most `reach`.
+float Push(vec4 at, vec3 step, float reach)
+{
+    if (reach <= 0.0)
+        return 0.0;
+    vec4 next = u_mvp * vec4(a_pos + step, 1.0);
+    // A corner at or behind the eye: its pixels cannot be told, so the whole padding.
+    if (at.w <= 1e-6 || next.w <= 1e-6)
+        return reach;
+    float pixels = length((next.xy / next.w - at.xy / at.w) * 0.5 * u_viewport);
+    return min((1.5 + max(u_outline_width, 0.0)) / max(pixels, 1e-6), reach);
+}
 void main()
 {
-    v_uv = a_uv;
+    vec4 at = u_mvp * vec4(a_pos, 1.0);
+    float ex = Push(at, a_step_x, abs(a_reach.x));
+    float ey = Push(at, a_step_y, abs(a_reach.y));
+    v_uv = a_uv + vec2(sign(a_reach.x) * ex, sign(a_reach.y) * ey) / u_atlas_size;
     v_color = a_color;
     v_spread = a_info.x;
-    gl_Position = u_mvp * vec4(a_pos, 1.0);
+    gl_Position = u_mvp * vec4(a_pos + ex * a_step_x + ey * a_step_y, 1.0);
     // One draw a page: a glyph of another page is put outside the clip volume.
     if (abs(a_info.y - u_page) > 0.5)
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
