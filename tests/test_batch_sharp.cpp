@@ -108,6 +108,14 @@ protected:
         return samples;
     }
 
+    // A label placed at (x, y), `w` x `h`, its caption `font_size` pixels high, initialised.
+    static void Label_Make(VR_Labels& label, const char* text, int x, int y, int w, int h, int font_size)
+    {
+        Widget_Place(label, text, x, y, w, h);
+        label.Font_Size = font_size;
+        label.Init(Window());
+    }
+
     // The slider "Gain" at (20, 300) showing `value` with one decimal, initialised.
     static void Slider_Make(VR_Valuators& slider, float value)
     {
@@ -153,9 +161,7 @@ TEST_F(BatchSharpText, GlyphQuadsTakeInTheirPaddingOnlyAsFarAsTheViewNeeds)
     if (Profile() == headless::Profile::GLES)
         GTEST_SKIP() << "OpenGL ES 3.0 counts no samples";
     VR_Labels label;
-    Widget_Place(label, "Legible text", 20, 400, 300, 40);
-    label.Font_Size = 14;
-    label.Init(Window());
+    Label_Make(label, "Legible text", 20, 400, 300, 40, 14);
     VR_Batches batch;
     batch.Add(label);
     ASSERT_EQ(batch.Init(), 1) << Messages_Text();
@@ -262,9 +268,7 @@ TEST_F(BatchSharpText, SwitchedOffTheBatchDrawsTheWidgetsOwnPictureAgain)
 TEST_F(BatchSharpText, AnOutlineRingsTheGlyphsInItsColour)
 {
     VR_Labels label;
-    Widget_Place(label, "Ring", 20, 500, 200, 40);
-    label.Font_Size = 24;
-    label.Init(Window());
+    Label_Make(label, "Ring", 20, 500, 200, 40, 24);
     VR_Batches batch;
     batch.Add(label);
     batch.Sharp_Text_Set(true);
