@@ -232,14 +232,14 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
             s.lo[a] = std::min({s.lo[a], v.pos[a], at});
             s.hi[a] = std::max({s.hi[a], v.pos[a], at});
         }
-    const int quads = static_cast<int>(s.vertices.size() / 4);
+    const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS);
     if (!laid_out_)
         return true;
     if (quads > s.capacity)
         return false;
     // Only the slot's own quads are written: a read-out's new digits, not the panel's.
-    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * 4;
-    const std::size_t room = static_cast<std::size_t>(s.capacity) * 4;
+    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS;
+    const std::size_t room = static_cast<std::size_t>(s.capacity) * GLYPH_CORNERS;
     bool changed = false;
     for (std::size_t v = 0; v < room; ++v) {
         const Glyph_Vertex want = v < s.vertices.size() ? s.vertices[v] : Glyph_Vertex{};
@@ -249,7 +249,7 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
         }
     }
     if (changed) {
-        const int lo = s.first * 4, hi = (s.first + s.capacity) * 4 - 1;
+        const int lo = s.first * GLYPH_CORNERS, hi = (s.first + s.capacity) * GLYPH_CORNERS - 1;
         dirty_lo_ = dirty_lo_ < 0 ? lo : std::min(dirty_lo_, lo);
         dirty_hi_ = std::max(dirty_hi_, hi);
     }
@@ -269,15 +269,16 @@ void Glyph_Quads::Layout()
 {
     quads_ = 0;
     for (Slot& s : slots_) {
-        const int quads = static_cast<int>(s.vertices.size() / 4);
+        const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS);
         // A read-out of four digits may come to show seven.
         s.capacity = quads > 0 ? quads + std::max(4, quads / 2) : 0;
         s.first = quads_;
         quads_ += s.capacity;
     }
-    vertices_.assign(static_cast<std::size_t>(quads_) * 4, Glyph_Vertex{});
+    vertices_.assign(static_cast<std::size_t>(quads_) * GLYPH_CORNERS, Glyph_Vertex{});
     for (const Slot& s : slots_)
-        std::copy(s.vertices.begin(), s.vertices.end(), vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * 4);
+        std::copy(s.vertices.begin(), s.vertices.end(),
+                  vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS);
     laid_out_ = true;
     full_send_ = true;
     dirty_lo_ = dirty_hi_ = -1;
@@ -377,10 +378,10 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     dirty_lo_ = dirty_hi_ = -1;
     // Every quad's indices are the same pattern: sent once, again only when the quads outgrow it.
     if (quads_ > index_quads_) {
-        std::vector<std::uint32_t> indices(static_cast<std::size_t>(quads_) * 6);
+        std::vector<std::uint32_t> indices(static_cast<std::size_t>(quads_) * GLYPH_INDICES);
         for (std::uint32_t q = 0; q < static_cast<std::uint32_t>(quads_); ++q) {
-            const std::uint32_t v = q * 4, corners[6] = {v, v + 1, v + 2, v, v + 2, v + 3};
-            std::copy(corners, corners + 6, indices.begin() + q * 6);
+            const std::uint32_t v = q * GLYPH_CORNERS, corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
+            std::copy(corners, corners + GLYPH_INDICES, indices.begin() + q * GLYPH_INDICES);
         }
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
                      indices.data(), GL_STATIC_DRAW);

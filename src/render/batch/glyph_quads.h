@@ -26,6 +26,10 @@ struct Glyph_Vertex {
     float reach[2];              // texels the corner may move that way, signed as the atlas's s and t move
 };
 
+// A glyph quad's corners in the vertex buffer, and the indices of its two triangles.
+constexpr int GLYPH_CORNERS = 4;
+constexpr int GLYPH_INDICES = 6;
+
 // Whether a part is a caption the sharp mode draws as glyphs.
 bool Part_Sharp(const Look_Part& p);
 
@@ -57,8 +61,8 @@ public:
     // Slot `i`'s indices in the index buffer (six a quad, room included), after a Layout.
     void Slot_Range(std::size_t i, int& first, int& count) const
     {
-        first = slots_[i].first * 6;
-        count = slots_[i].capacity * 6;
+        first = slots_[i].first * GLYPH_INDICES;
+        count = slots_[i].capacity * GLYPH_INDICES;
     }
     // Every slot's glyphs (built already) given room anew, with some to spare for read-outs that
     // grow; the whole buffer goes up at the next Draw.
