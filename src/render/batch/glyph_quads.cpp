@@ -217,6 +217,14 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     const int quads = static_cast<int>(s.vertices.size() / 6);
     if (!laid_out_)
         return true;
+    if (s.capacity == 0 && quads > 0) {
+        // A slot without room (its widget described after the layout, as the view reached it) gets
+        // its room, as a layout gives it, at the end: the others stay where they are.
+        s.first = quads_;
+        s.capacity = quads + std::max(4, quads / 2);
+        quads_ += s.capacity;
+        vertices_.resize(static_cast<std::size_t>(quads_) * 6, Glyph_Vertex{});
+    }
     if (quads > s.capacity)
         return false;
     // Only the slot's own quads are written: a read-out's new digits, not the panel's.
@@ -339,9 +347,16 @@ int Glyph_Quads::Draw(const float mvp[16], int& uploads, const GLint* firsts, co
         glBindVertexArray(vao_);
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     const std::size_t bytes = vertices_.size() * sizeof(Glyph_Vertex);
-    if (full_send_ || bytes > buffer_bytes_) {
+    if (full_send_) {
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), vertices_.data(), GL_DYNAMIC_DRAW);
         buffer_bytes_ = bytes;
+        ++uploads;
+    } else if (bytes > buffer_bytes_) {
+        // Room given past the buffer's end: one twice as large, so that slots reached one after
+        // another by a moving view send the whole buffer only now and then.
+        buffer_bytes_ = std::max(bytes, buffer_bytes_ * 2);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(buffer_bytes_), nullptr, GL_DYNAMIC_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices_.data());
         ++uploads;
     } else if (dirty_lo_ >= 0) {
         // The frame's changed slots in one piece.
