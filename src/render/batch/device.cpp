@@ -603,7 +603,8 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
 {
     Slot& slot = slots_[i];
     const bool visible = Slot_Visible(slot);
-    if (visible != slot.visible)
+    // A slot not described yet has nothing in the lists.
+    if (visible != slot.visible && !slot.pending)
         lists_dirty_ = true;
     // A slot whose pictures wait outside the atlas and that a change brought into the view (a
     // read-out reaching past its slider's end) is brought back as a moved view's would be.
