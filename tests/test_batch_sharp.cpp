@@ -84,6 +84,38 @@ protected:
         EXPECT_NEAR(static_cast<double>(b.sum), static_cast<double>(a.sum), a.sum / 4.0) << what;
     }
 
+    // Samples the batch's frame lets through, drawn `scale` pixels a unit (about the origin) with
+    // its text sharp or not, within columns [0, x_end) when x_end > 0.
+    static GLuint Samples(VR_Batches& batch, bool sharp, float scale, int x_end = 0)
+    {
+        batch.Sharp_Text_Set(sharp);
+        float projection[16];
+        const float model_view[16] = {scale, 0, 0, 0, 0, scale, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+        const headless::Light& light = headless::Light_Values();
+        if (x_end > 0) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(0, 0, x_end, HEIGHT);
+        }
+        GLuint query = 0, samples = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_SAMPLES_PASSED, query);
+        batch.Draw(projection, model_view, light.direction, light.color, light.ambient);
+        glEndQuery(GL_SAMPLES_PASSED);
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+        glDeleteQueries(1, &query);
+        glDisable(GL_SCISSOR_TEST);
+        return samples;
+    }
+
+    // A label placed at (x, y), `w` x `h`, its caption `font_size` pixels high, initialised.
+    static void Label_Make(VR_Labels& label, const char* text, int x, int y, int w, int h, int font_size)
+    {
+        Widget_Place(label, text, x, y, w, h);
+        label.Font_Size = font_size;
+        label.Init(Window());
+    }
+
     // The slider "Gain" at (20, 300) showing `value` with one decimal, initialised.
     static void Slider_Make(VR_Valuators& slider, float value)
     {
@@ -120,6 +152,34 @@ TEST_F(BatchSharpText, GlyphsSitWhereTheBitmapsInkIs)
     const int button_box[4] = {30, 405, 170, 435};
     Expect_Same_Ink(batch, button_box, face.r, 1, "button");
     EXPECT_LE(batch.Draw_Calls_Get(), 6) << "one more pass for the glyphs";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, GlyphQuadsTakeInTheirPaddingOnlyAsFarAsTheViewNeeds)
+{
+    // The bitmap caption's quad is the caption's text box: the glyphs' quads measured against it.
+    if (Profile() == headless::Profile::GLES)
+        GTEST_SKIP() << "OpenGL ES 3.0 counts no samples";
+    VR_Labels label;
+    Label_Make(label, "Legible text", 20, 400, 300, 40, 14);
+    VR_Batches batch;
+    batch.Add(label);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    // Near, the glyph program runs on fewer pixels than the box (quads padded all round take in
+    // more than twice as many, quads a pixel and a half past each cell a third more).
+    EXPECT_LE(Samples(batch, true, 1.0f), Samples(batch, false, 1.0f));
+    // Far, a pixel's samples reach past the cells and the quads take in their padding: half as
+    // many pixels again as the box (the cells alone, fewer than the box).
+    const GLuint box_far = Samples(batch, false, 0.25f);
+    ASSERT_GT(box_far, 0u);
+    EXPECT_GE(Samples(batch, true, 0.25f), box_far * 3 / 2);
+    // Yet never past where the caption is cut, its box: nothing left of the box's first column.
+    int first = 0;
+    while (first < WIDTH && Samples(batch, false, 0.25f, first + 1) == 0)
+        ++first;
+    ASSERT_GT(first, 0);
+    EXPECT_EQ(Samples(batch, true, 0.25f, first), 0u);
+    EXPECT_GT(Samples(batch, true, 0.25f, first + 1), 0u);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
@@ -208,9 +268,7 @@ TEST_F(BatchSharpText, SwitchedOffTheBatchDrawsTheWidgetsOwnPictureAgain)
 TEST_F(BatchSharpText, AnOutlineRingsTheGlyphsInItsColour)
 {
     VR_Labels label;
-    Widget_Place(label, "Ring", 20, 500, 200, 40);
-    label.Font_Size = 24;
-    label.Init(Window());
+    Label_Make(label, "Ring", 20, 500, 200, 40, 24);
     VR_Batches batch;
     batch.Add(label);
     batch.Sharp_Text_Set(true);

@@ -1064,7 +1064,7 @@ void Batch_Renderer::Frame(const Batch_View& view)
     if (sharp_) {
         if (glyph_runs_dirty_)
             Glyph_Runs_Make();
-        draw_calls_ += glyphs_.Draw(view.mvp, uploads_, glyph_firsts_.data(), glyph_counts_.data(),
+        draw_calls_ += glyphs_.Draw(view.mvp, view.viewport, uploads_, glyph_firsts_.data(), glyph_counts_.data(),
                                     static_cast<int>(glyph_firsts_.size()));
     }
     Depth_Cull_Put(host);

@@ -80,17 +80,21 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         const Glyph_Cell* c = atlas.Cell_Get(g.font, g.glyph);
         if (!c || c->page < 0 || c->em < 1)
             continue;
-        // The quad takes in the cell's padding: seen from far, a pixel whose centre is off the cell
-        // still covers some of its ink.
+        // The quad is the cell alone (its field already reaches the spread past the outline); the
+        // program takes in as much of the padding as a pixel seen from where the camera is needs.
         const float k = static_cast<float>(g.size) / static_cast<float>(c->em);
-        float x0 = static_cast<float>(g.x) + (static_cast<float>(c->left) - pad) * k;
-        float y0 = static_cast<float>(g.y) - (static_cast<float>(c->top) + pad) * k;
-        float x1 = x0 + (static_cast<float>(c->width) + 2 * pad) * k;
-        float y1 = y0 + (static_cast<float>(c->rows) + 2 * pad) * k;
-        float s0 = (static_cast<float>(c->x) - pad) / page, s1 = (static_cast<float>(c->x + c->width) + pad) / page;
-        float t0 = (static_cast<float>(c->y) - pad) / page, t1 = (static_cast<float>(c->y + c->rows) + pad) / page;
-        // Cut to the texels the caption's quad shows, the atlas coordinates with it.
-        const float ds = (s1 - s0) / (x1 - x0), dt = (t1 - t0) / (y1 - y0);
+        float x0 = static_cast<float>(g.x) + static_cast<float>(c->left) * k;
+        float y0 = static_cast<float>(g.y) - static_cast<float>(c->top) * k;
+        float x1 = x0 + static_cast<float>(c->width) * k;
+        float y1 = y0 + static_cast<float>(c->rows) * k;
+        float s0 = static_cast<float>(c->x) / page, s1 = static_cast<float>(c->x + c->width) / page;
+        float t0 = static_cast<float>(c->y) / page, t1 = static_cast<float>(c->y + c->rows) / page;
+        // Cut to the texels the caption's quad shows, the atlas coordinates with it; the padding
+        // reaches no further than the cut, and not at all on a side that is cut.
+        const float ds = 1.0f / (page * k);
+        const auto reach = [&](float room) { return std::clamp(room / k, 0.0f, pad); };
+        const float reach_x0 = reach(x0 - lo[0]), reach_x1 = reach(hi[0] - x1);
+        const float reach_y0 = reach(y0 - lo[1]), reach_y1 = reach(hi[1] - y1);
         if (x0 < lo[0]) {
             s0 += (lo[0] - x0) * ds;
             x0 = lo[0];
@@ -100,22 +104,28 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
             x1 = hi[0];
         }
         if (y0 < lo[1]) {
-            t0 += (lo[1] - y0) * dt;
+            t0 += (lo[1] - y0) * ds;
             y0 = lo[1];
         }
         if (y1 > hi[1]) {
-            t1 -= (y1 - hi[1]) * dt;
+            t1 -= (y1 - hi[1]) * ds;
             y1 = hi[1];
         }
         if (x0 >= x1 || y0 >= y1)
             continue;
-        const float corners[6][4] = {{x0, y0, s0, t0}, {x1, y0, s1, t0}, {x1, y1, s1, t1},
-                                     {x0, y0, s0, t0}, {x1, y1, s1, t1}, {x0, y1, s0, t1}};
+        // Round the quad: the corner, its atlas coordinates, the sides it lies on along x and y.
+        const float corners[4][6] = {
+            {x0, y0, s0, t0, -1, -1}, {x1, y0, s1, t0, 1, -1}, {x1, y1, s1, t1, 1, 1}, {x0, y1, s0, t1, -1, 1}};
         for (const auto& q : corners) {
             Glyph_Vertex out_v;
             const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
-            for (int a = 0; a < 3; ++a)
+            for (int a = 0; a < 3; ++a) {
                 out_v.pos[a] = pos[0][a] + along_u[a] * du + along_w[a] * dw;
+                out_v.step_x[a] = q[4] * along_u[a] * k;
+                out_v.step_y[a] = q[5] * along_w[a] * k;
+            }
+            out_v.reach[0] = q[4] * (q[4] < 0 ? reach_x0 : reach_x1);
+            out_v.reach[1] = q[5] * (q[5] < 0 ? reach_y0 : reach_y1);
             out_v.uv[0] = q[2];
             out_v.uv[1] = q[3];
             std::memcpy(out_v.color, color, 4);
@@ -134,6 +144,7 @@ bool Glyph_Quads::Init(const char* dialect, bool vao)
     if (!program_)
         return false;
     u_mvp_ = glGetUniformLocation(program_, "u_mvp");
+    u_viewport_ = glGetUniformLocation(program_, "u_viewport");
     u_atlas_ = glGetUniformLocation(program_, "u_atlas");
     u_size_ = glGetUniformLocation(program_, "u_atlas_size");
     u_page_ = glGetUniformLocation(program_, "u_page");
@@ -141,10 +152,12 @@ bool Glyph_Quads::Init(const char* dialect, bool vao)
     u_outline_width_ = glGetUniformLocation(program_, "u_outline_width");
     rg_ = std::strcmp(dialect, "120") != 0 || GLEW_VERSION_3_0 || GLEW_ARB_texture_rg;
     glGenBuffers(1, &vbo_);
+    glGenBuffers(1, &ibo_);
     if (vao) {
         glGenVertexArrays(1, &vao_);
         glBindVertexArray(vao_);
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
         Attributes_Point();
         for (GLuint i = 0; i < static_cast<GLuint>(Sharp_Text_Attribute_Count); ++i)
             glEnableVertexAttribArray(i);
@@ -162,11 +175,14 @@ void Glyph_Quads::Release()
         glDeleteVertexArrays(1, &vao_);
     if (vbo_)
         glDeleteBuffers(1, &vbo_);
+    if (ibo_)
+        glDeleteBuffers(1, &ibo_);
     if (!pages_.empty())
         glDeleteTextures(static_cast<GLsizei>(pages_.size()), pages_.data());
     pages_.clear();
-    program_ = vao_ = vbo_ = 0;
+    program_ = vao_ = vbo_ = ibo_ = 0;
     buffer_bytes_ = 0;
+    index_quads_ = 0;
     sent_serial_ = 0;
     laid_out_ = false;
     full_send_ = true;
@@ -209,12 +225,14 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
         s.lo[a] = 1e30f;
         s.hi[a] = -1e30f;
     }
+    // Round the quads as far as their corners may be pushed: culling sees what a far view draws.
     for (const Glyph_Vertex& v : s.vertices)
         for (int a = 0; a < 3; ++a) {
-            s.lo[a] = std::min(s.lo[a], v.pos[a]);
-            s.hi[a] = std::max(s.hi[a], v.pos[a]);
+            const float at = v.pos[a] + std::fabs(v.reach[0]) * v.step_x[a] + std::fabs(v.reach[1]) * v.step_y[a];
+            s.lo[a] = std::min({s.lo[a], v.pos[a], at});
+            s.hi[a] = std::max({s.hi[a], v.pos[a], at});
         }
-    const int quads = static_cast<int>(s.vertices.size() / 6);
+    const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS);
     if (!laid_out_)
         return true;
     if (s.capacity == 0 && quads > 0) {
@@ -223,13 +241,13 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
         s.first = quads_;
         s.capacity = quads + std::max(4, quads / 2);
         quads_ += s.capacity;
-        vertices_.resize(static_cast<std::size_t>(quads_) * 6, Glyph_Vertex{});
+        vertices_.resize(static_cast<std::size_t>(quads_) * GLYPH_CORNERS, Glyph_Vertex{});
     }
     if (quads > s.capacity)
         return false;
     // Only the slot's own quads are written: a read-out's new digits, not the panel's.
-    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * 6;
-    const std::size_t room = static_cast<std::size_t>(s.capacity) * 6;
+    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS;
+    const std::size_t room = static_cast<std::size_t>(s.capacity) * GLYPH_CORNERS;
     bool changed = false;
     for (std::size_t v = 0; v < room; ++v) {
         const Glyph_Vertex want = v < s.vertices.size() ? s.vertices[v] : Glyph_Vertex{};
@@ -239,7 +257,7 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
         }
     }
     if (changed) {
-        const int lo = s.first * 6, hi = (s.first + s.capacity) * 6 - 1;
+        const int lo = s.first * GLYPH_CORNERS, hi = (s.first + s.capacity) * GLYPH_CORNERS - 1;
         dirty_lo_ = dirty_lo_ < 0 ? lo : std::min(dirty_lo_, lo);
         dirty_hi_ = std::max(dirty_hi_, hi);
     }
@@ -259,15 +277,16 @@ void Glyph_Quads::Layout()
 {
     quads_ = 0;
     for (Slot& s : slots_) {
-        const int quads = static_cast<int>(s.vertices.size() / 6);
+        const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS);
         // A read-out of four digits may come to show seven.
         s.capacity = quads > 0 ? quads + std::max(4, quads / 2) : 0;
         s.first = quads_;
         quads_ += s.capacity;
     }
-    vertices_.assign(static_cast<std::size_t>(quads_) * 6, Glyph_Vertex{});
+    vertices_.assign(static_cast<std::size_t>(quads_) * GLYPH_CORNERS, Glyph_Vertex{});
     for (const Slot& s : slots_)
-        std::copy(s.vertices.begin(), s.vertices.end(), vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * 6);
+        std::copy(s.vertices.begin(), s.vertices.end(),
+                  vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS);
     laid_out_ = true;
     full_send_ = true;
     dirty_lo_ = dirty_hi_ = -1;
@@ -290,6 +309,9 @@ void Glyph_Quads::Attributes_Point()
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, uv)));
     glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(Glyph_Vertex, color)));
     glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(offsetof(Glyph_Vertex, info)));
+    glVertexAttribPointer(4, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_x)));
+    glVertexAttribPointer(5, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_y)));
+    glVertexAttribPointer(6, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, reach)));
 }
 
 void Glyph_Quads::Pages_Send(int& uploads)
@@ -338,7 +360,8 @@ void Glyph_Quads::Pages_Send(int& uploads)
     sent_serial_ = atlas.Serial();
 }
 
-int Glyph_Quads::Draw(const float mvp[16], int& uploads, const GLint* firsts, const GLsizei* counts, int runs)
+int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads, const GLint* firsts,
+                      const GLsizei* counts, int runs)
 {
     if (!Ready() || quads_ == 0)
         return 0;
@@ -346,6 +369,7 @@ int Glyph_Quads::Draw(const float mvp[16], int& uploads, const GLint* firsts, co
     if (vao_)
         glBindVertexArray(vao_);
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
     const std::size_t bytes = vertices_.size() * sizeof(Glyph_Vertex);
     if (full_send_) {
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), vertices_.data(), GL_DYNAMIC_DRAW);
@@ -367,13 +391,28 @@ int Glyph_Quads::Draw(const float mvp[16], int& uploads, const GLint* firsts, co
     }
     full_send_ = false;
     dirty_lo_ = dirty_hi_ = -1;
+    // Every quad's indices are the same pattern: sent once, again only when the quads outgrow it.
+    if (quads_ > index_quads_) {
+        // Slots given room past the end one after another (a view moving over the batch): twice as
+        // many quads' indices, so that they are made again only now and then.
+        index_quads_ = index_quads_ > 0 ? std::max(quads_, index_quads_ * 2) : quads_;
+        std::vector<std::uint32_t> indices(static_cast<std::size_t>(index_quads_) * GLYPH_INDICES);
+        for (std::uint32_t q = 0; q < static_cast<std::uint32_t>(index_quads_); ++q) {
+            const std::uint32_t v = q * GLYPH_CORNERS, corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
+            std::copy(corners, corners + GLYPH_INDICES, indices.begin() + q * GLYPH_INDICES);
+        }
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                     indices.data(), GL_STATIC_DRAW);
+        ++uploads;
+    }
     if (!vao_) {
         Attributes_Point();
-        // The batch's fifth attribute reads its own buffer, shorter than this one.
-        glDisableVertexAttribArray(static_cast<GLuint>(Sharp_Text_Attribute_Count));
+        for (GLuint i = 0; i < static_cast<GLuint>(Sharp_Text_Attribute_Count); ++i)
+            glEnableVertexAttribArray(i);
     }
     glUseProgram(program_);
     glUniformMatrix4fv(u_mvp_, 1, GL_FALSE, mvp);
+    glUniform2f(u_viewport_, viewport[0], viewport[1]);
     glUniform1i(u_atlas_, 0);
     const float size = static_cast<float>(Glyph_Atlas_Shared().Page_Size());
     glUniform2f(u_size_, size, size);
@@ -383,20 +422,28 @@ int Glyph_Quads::Draw(const float mvp[16], int& uploads, const GLint* firsts, co
     glDepthMask(GL_FALSE);
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
+    offsets_.resize(static_cast<std::size_t>(std::max(runs, 0)));
+    for (int r = 0; r < runs; ++r)
+        offsets_[static_cast<std::size_t>(r)] =
+            reinterpret_cast<const void*>(static_cast<std::uintptr_t>(firsts[r]) * sizeof(std::uint32_t));
     int calls = 0;
     for (std::size_t page = 0; page < pages_.size() && runs > 0; ++page) {
         glBindTexture(GL_TEXTURE_2D, pages_[page]);
         glUniform1f(u_page_, static_cast<float>(page));
         // Only the runs of the slots in view; in one call where the context has it (not ES 3.0).
-        if (glMultiDrawArrays) {
-            glMultiDrawArrays(GL_TRIANGLES, firsts, counts, runs);
+        if (glMultiDrawElements) {
+            glMultiDrawElements(GL_TRIANGLES, counts, GL_UNSIGNED_INT, offsets_.data(), runs);
             ++calls;
         } else {
             for (int r = 0; r < runs; ++r, ++calls)
-                glDrawArrays(GL_TRIANGLES, firsts[r], counts[r]);
+                glDrawElements(GL_TRIANGLES, counts[r], GL_UNSIGNED_INT, offsets_[static_cast<std::size_t>(r)]);
         }
     }
     glDepthMask(GL_TRUE);
+    // The batch enables and lets go of its own attributes; the ones past them are this program's.
+    if (!vao_)
+        for (GLuint i = ATTRIBUTE_COUNT; i < static_cast<GLuint>(Sharp_Text_Attribute_Count); ++i)
+            glDisableVertexAttribArray(i);
     return calls;
 }
 

@@ -1,6 +1,7 @@
 // Sharp text in a batch: every caption of every slot drawn as glyph quads from the shared glyph
-// atlas, in a vertex buffer of their own that follows the slots' ranges, drawn after the rest of a
-// frame with the sharp-text program, one draw a page.
+// atlas, in a vertex buffer of their own that follows the slots' ranges, drawn indexed (four
+// vertices a quad, one shared index buffer) after the rest of a frame with the sharp-text program,
+// one draw a page.
 #pragma once
 
 #include <GL/glew.h>
@@ -14,19 +15,27 @@
 
 namespace core {
 
-// One corner of a glyph quad, as the sharp-text program reads it.
+// One corner of a glyph quad, as the sharp-text program reads it. The corner lies on its cell's
+// edge; the program pushes it outward into the cell's padding by as much as the view needs.
 struct Glyph_Vertex {
     float pos[3];
     float uv[2];  // level-0 page coordinates, 0..1
     unsigned char color[4];
-    unsigned char info[4];  // the cell's spread, its page
+    unsigned char info[4];       // the cell's spread, its page
+    float step_x[3], step_y[3];  // one level-0 texel outward from the corner along the glyph's x and y
+    float reach[2];              // texels the corner may move that way, signed as the atlas's s and t move
 };
+
+// A glyph quad's corners in the vertex buffer, and the indices of its two triangles.
+constexpr int GLYPH_CORNERS = 4;
+constexpr int GLYPH_INDICES = 6;
 
 // Whether a part is a caption the sharp mode draws as glyphs.
 bool Part_Sharp(const Look_Part& p);
 
-// Appends the glyph quads of caption part `p` (two triangles a glyph) to `out`, in the text box its
-// bitmap would fill and cut where the bitmap is cut; the glyphs' cells come from `atlas`. Calls no GL.
+// Appends the glyph quads of caption part `p` (four corners a glyph, round the quad) to `out`, in the text box its bitmap would fill and cut where the bitmap is
+// cut; the glyphs' cells come from `atlas`. Each quad is its cell; the padding it may take in
+// reaches no further than the cut. Calls no GL.
 void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph_Vertex>& out);
 
 class Glyph_Quads {
@@ -49,11 +58,11 @@ public:
     bool Slot_Build(std::size_t i, const Look& look, const unsigned char* only = nullptr);
     // The box around slot `i`'s glyphs (as last built); false when it has none.
     bool Slot_Box(std::size_t i, float lo[3], float hi[3]) const;
-    // Slot `i`'s vertices in the buffer (six a quad, room included), after a Layout.
+    // Slot `i`'s indices in the index buffer (six a quad, room included), after a Layout.
     void Slot_Range(std::size_t i, int& first, int& count) const
     {
-        first = slots_[i].first * 6;
-        count = slots_[i].capacity * 6;
+        first = slots_[i].first * GLYPH_INDICES;
+        count = slots_[i].capacity * GLYPH_INDICES;
     }
     // Every slot's glyphs (built already) given room anew, with some to spare for read-outs that
     // grow; the whole buffer goes up at the next Draw.
@@ -62,11 +71,12 @@ public:
 
     void Outline_Set(float width, unsigned int rgb);
 
-    // Sends what changed (atlas rectangles, the slots' glyphs) and draws the `runs` runs of vertices
-    // (first vertex and count, from Slot_Range) blended, depth tested without writing depth; the
-    // caller's state is the batch's frame state. Returns the draw calls; adds the buffer and texture
-    // uploads to `uploads`.
-    int Draw(const float mvp[16], int& uploads, const GLint* firsts, const GLsizei* counts, int runs);
+    // Sends what changed (atlas rectangles, the slots' glyphs) and draws the `runs` runs of indices
+    // (first index and count, from Slot_Range) blended, depth tested without writing depth, seen
+    // through `mvp` in a viewport `viewport` pixels large; the caller's state is the batch's frame
+    // state. Returns the draw calls; adds the buffer and texture uploads to `uploads`.
+    int Draw(const float mvp[16], const float viewport[2], int& uploads, const GLint* firsts, const GLsizei* counts,
+             int runs);
 
 private:
     struct Slot {
@@ -80,13 +90,16 @@ private:
 
     std::vector<Slot> slots_;
     std::vector<Glyph_Vertex> kept_;      // Slot_Build's copy of the glyphs it keeps
-    std::vector<Glyph_Vertex> vertices_;  // the whole buffer, six a quad
+    std::vector<Glyph_Vertex> vertices_;  // the whole buffer, four a quad
     int quads_ = 0;
     bool laid_out_ = false, full_send_ = true;
     int dirty_lo_ = -1, dirty_hi_ = -1;  // vertices changed since the last Draw
     std::size_t buffer_bytes_ = 0;
-    GLuint program_ = 0, vao_ = 0, vbo_ = 0;
-    GLint u_mvp_ = -1, u_atlas_ = -1, u_size_ = -1, u_page_ = -1, u_outline_color_ = -1, u_outline_width_ = -1;
+    int index_quads_ = 0;               // quads the index buffer holds
+    std::vector<const void*> offsets_;  // a Draw's runs, as byte offsets into the index buffer
+    GLuint program_ = 0, vao_ = 0, vbo_ = 0, ibo_ = 0;
+    GLint u_viewport_ = -1, u_mvp_ = -1, u_atlas_ = -1, u_size_ = -1, u_page_ = -1, u_outline_color_ = -1,
+          u_outline_width_ = -1;
     std::vector<GLuint> pages_;      // one texture per atlas page, with its mip levels
     std::uint64_t sent_serial_ = 0;  // the atlas's serial the textures are up to
     bool rg_ = true;                 // red textures, else luminance (a 2.1 context)

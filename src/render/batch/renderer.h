@@ -275,7 +275,7 @@ private:
     // Slot `i`'s visible and far marks for its boxes now (a view taken); a changed visible set
     // rebuilds the lists, or the glyphs' runs.
     void Slot_Cull(std::size_t i);
-    // The runs of glyph vertices of the slots whose glyphs are in view.
+    // The runs of glyph indices of the slots whose glyphs are in view.
     void Glyph_Runs_Make();
     std::vector<GLint> glyph_firsts_;
     std::vector<GLsizei> glyph_counts_;

@@ -8,22 +8,57 @@ namespace core {
 
 namespace {
 
+// The quad comes as its glyph's cell; each corner is pushed outward into the cell's padding, along
+// the glyph's x and y apart, as far as a pixel drawn there can still take in ink. Near, the cell's
+// spread round the outline already holds that and the fragment shader runs on little more than
+// the ink; far, a pixel's samples reach past the cell and the push grows to the whole padding.
+// Apart, because a caption turned away has its texels squeezed along one axis only. The atlas
+// coordinates move with the position by the same texels, so they stay an affine function of the
+// position in the glyph's plane and interpolate exactly however unequal the four corners' pushes
+// are.
 const char* const Vertex_Body = R"(
 uniform mat4 u_mvp;
+uniform vec2 u_viewport;
+uniform vec2 u_atlas_size;
+uniform float u_outline_width;
 uniform float u_page;
 IN vec3 a_pos;
 IN vec2 a_uv;
 IN vec4 a_color;
 IN vec4 a_info;
+IN vec3 a_step_x;
+IN vec3 a_step_y;
+IN vec2 a_reach;
 OUT vec2 v_uv;
 OUT vec4 v_color;
 OUT float v_spread;
+// Pixels one level-0 texel along `step` spans on screen at the corner (clip position `at`); 0 when
+// the corner or its neighbour lies at or behind the eye and it cannot be told.
+float Pixels(vec4 at, vec3 step)
+{
+    vec4 next = u_mvp * vec4(a_pos + step, 1.0);
+    if (at.w <= 1e-6 || next.w <= 1e-6)
+        return 0.0;
+    return length((next.xy / next.w - at.xy / at.w) * 0.5 * u_viewport);
+}
 void main()
 {
-    v_uv = a_uv;
+    vec4 at = u_mvp * vec4(a_pos, 1.0);
+    // Texels a pixel spans along the glyph's x and y, as the fragment shader finds them.
+    vec2 per_pixel = 1.0 / max(vec2(Pixels(at, a_step_x), Pixels(at, a_step_y)), 1e-6);
+    // A pixel's samples and their filters reach about a pixel and a half round its centre (and an
+    // outline that much further). While the fragment shader works the edge out from the distance,
+    // the ink ends within that of the outline, and the cell's spread round the outline counts;
+    // once it takes in the field's own value as the coverage (a pixel wider than the spread, or a
+    // coverage cell), ink reaches wherever the field is read, so the reach counts from the cell.
+    float footprint = max(0.25 * max(per_pixel.x, per_pixel.y), min(per_pixel.x, per_pixel.y));
+    float inside = a_info.x > 0.5 && footprint <= a_info.x ? a_info.x : 0.0;
+    vec2 want = (1.5 + max(u_outline_width, 0.0)) * per_pixel - inside;
+    vec2 e = min(max(want, 0.0), abs(a_reach));
+    v_uv = a_uv + sign(a_reach) * e / u_atlas_size;
     v_color = a_color;
     v_spread = a_info.x;
-    gl_Position = u_mvp * vec4(a_pos, 1.0);
+    gl_Position = u_mvp * vec4(a_pos + e.x * a_step_x + e.y * a_step_y, 1.0);
     // One draw a page: a glyph of another page is put outside the clip volume.
     if (abs(a_info.y - u_page) > 0.5)
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
