@@ -437,6 +437,8 @@ TEST_F(Look, ReadOutsMetBeforeAreFormattedAndRasterisedAsTheirOwn)
             batch.Add(s);
         }
         ASSERT_EQ(batch.Init(), 1);
+        // The first frame describes them (all in view).
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT);
         for (const VR_Valuators& s : made) {
             const std::string what = std::string(s.Font_Name) + " " + (s.Font_Style ? s.Font_Style : "") + " " +
                                      s.Format + " of " + std::to_string(s.Shown_Value) + ", round " +
@@ -1083,6 +1085,117 @@ TEST_F(Batch, AHundredThousandRowsShowWhereverTheViewGoes)
             differ += std::abs(kept[k] - wanted[k]) > 1;
         EXPECT_EQ(differ, 0) << "row " << at;
     }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, WidgetsFarFromTheFirstViewAreDescribedOnlyWhenTheViewReachesThem)
+{
+    // Init describes nothing, and a frame only what lies near its view: a row far to the right
+    // keeps its own caption textures (which the batch lets go of once it draws them from its atlas)
+    // until the view reaches it. Then it draws as a batch of that row alone does, given room without
+    // a layout of the others (the atlas texture is not made again), in both text modes; so does a
+    // widget hidden at the layout and shown.
+    constexpr int FAR_X = 9000;
+    const auto place = [&](Row& r, int x) {
+        Place(r.label, "Row", x, HEIGHT - 50, 100, 30);
+        Place(r.button, "Press", x + 110, HEIGHT - 50, 100, 32);
+        Place(r.slider, "Gain", x + 230, HEIGHT - 50, 300, 32);
+        r.slider.Value_Max = 100.0f;
+        r.slider.Value = 37.0f;
+        r.slider.Format = "%.1f";
+        r.label.Init(Window());
+        r.button.Init(Window());
+        r.slider.Init(Window());
+    };
+    const auto add = [](VR_Batches& b, Row& r) {
+        b.Add(r.label);
+        b.Add(r.button);
+        b.Add(r.slider);
+    };
+    const auto own_textures = [](const Row& r) {
+        return (r.label.Text_Texture != 0) + (r.button.Text_Texture != 0) + (r.slider.Text_Texture != 0);
+    };
+    // The two atlases hold the captions at different places: filtering may round one level apart.
+    const auto differ = [](const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+        int count = 0;
+        for (std::size_t k = 0; k < a.size(); ++k)
+            count += std::abs(a[k] - b[k]) > 1;
+        return count;
+    };
+    const float there = static_cast<float>(10 - FAR_X);
+    for (const bool sharp : {false, true}) {
+        Row near, far;
+        place(near, 10);
+        place(far, FAR_X);
+        near.button.Flags |= VR_HIDDEN;
+        VR_Batches batch;
+        batch.Sharp_Text_Set(sharp);
+        add(batch, near);
+        add(batch, far);
+        ASSERT_EQ(batch.Init(), 1);
+        EXPECT_EQ(own_textures(near) + own_textures(far), 6) << sharp;
+        const std::vector<unsigned char> first = Frame_Of(batch);
+        EXPECT_EQ(own_textures(near), 0) << sharp << ": described, drawn from the atlas";
+        EXPECT_EQ(own_textures(far), 3) << sharp << ": never described";
+        Counts_Reset();
+        const std::vector<unsigned char> moved = Frame_Moved(batch, there);
+        if (!sharp) {
+            EXPECT_EQ(Counts().tex_image, 0) << "laid out again";
+        }
+        EXPECT_EQ(own_textures(far), 0) << sharp;
+        VR_Batches alone;
+        alone.Sharp_Text_Set(sharp);
+        add(alone, far);
+        ASSERT_EQ(alone.Init(), 1);
+        const std::vector<unsigned char> want = Frame_Moved(alone, there);
+        ASSERT_GT(Count_Pixels(10, HEIGHT - 50, 110, HEIGHT - 20, Rgba{255, 255, 255, 255}, 96), 20) << sharp;
+        EXPECT_EQ(differ(moved, want), 0) << sharp;
+        EXPECT_TRUE(Frame_Of(batch) == first) << sharp << ": back at the first row";
+        near.button.Flags &= ~VR_HIDDEN;
+        Counts_Reset();
+        const std::vector<unsigned char> shown = Frame_Of(batch);
+        if (!sharp) {
+            EXPECT_EQ(Counts().tex_image, 0) << "laid out again for a widget shown";
+        }
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(sharp);
+        add(fresh, near);
+        ASSERT_EQ(fresh.Init(), 1);
+        EXPECT_EQ(differ(Frame_Of(fresh), shown), 0) << sharp << ": the button shown";
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Batch, WidgetsOutOfViewWhoseCaptionOrReadOutReachesIntoItAreDrawn)
+{
+    // A right-aligned caption far longer than its label reaches out of the label's box to the left:
+    // the box lies beyond the view's right edge by more than its own size, the caption inside the
+    // view. Never described, the label is judged by the reach its caption may have, and drawn.
+    VR_Labels label;
+    Place(label, "A caption far longer than its label, reaching out of it into the view", WIDTH + 200, HEIGHT - 100, 40,
+          30);
+    label.Flags |= VR_TEXT_RIGHT;
+    label.Init(Window());
+    ASSERT_TRUE(label.Text_Vertex_Array);
+    ASSERT_LT(label.Text_Vertex_Array[6], WIDTH - 100) << "the caption does not reach into the view";
+    // A narrow slider's read-out of wide letters, centred on the cursor at its left end, reaches
+    // out of the slider's box by half its length.
+    VR_Valuators slider;
+    Place(slider, "G", WIDTH + 100, HEIGHT - 300, 40, 32);
+    slider.Font_Size = 8;
+    slider.Value_Max = 100.0f;
+    slider.Format = "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW%.1f";
+    slider.Init(Window());
+    VR_Batches batch;
+    batch.Add(label);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1);
+    Frame_Moved(batch, 0.0f, 0.5f);
+    EXPECT_GT(Count_Pixels(0, HEIGHT - 110, WIDTH, HEIGHT - 60, Rgba{255, 255, 255, 255}, 8), 50) << "the caption";
+    // Dark letters on the grey ground.
+    const int strip = 40 * 14;
+    EXPECT_GT(strip - Count_Pixels(WIDTH - 40, HEIGHT - 312, WIDTH, HEIGHT - 298, Rgba{128, 128, 128, 255}, 8), 20)
+        << "the read-out";
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

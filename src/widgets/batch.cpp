@@ -2,6 +2,8 @@
 // host's GL state saved before and put back after.
 #include <vrtools/batch.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -23,7 +25,88 @@ struct Entry : core::Snapshot_Subject {
     // the place stays, the widget is not described (what changed shows when the view comes near).
     short place[5] = {};  // X, Y, Z, Width, Height
     bool placed = false;  // described at this address since it was added, moved or shifted
+    // Its slot, never described, has the estimate of its place in `place` (Reach_Estimate).
+    bool estimated = false;
 };
+
+// Adds to lo, hi the box a widget's own place and caption (and a slider's read-out) may draw in.
+void Reach_Add(const VR_Tools& w, bool slider, float lo[3], float hi[3])
+{
+    float x0 = w.X, x1 = static_cast<float>(w.X) + std::max<short>(w.Width, 0);
+    float y0 = w.Y, y1 = static_cast<float>(w.Y) + std::max<short>(w.Height, 0);
+    // The caption's quad as the widget's Init placed it (the description draws it there).
+    if (const short* v = w.Text_Vertex_Array)
+        for (int k = 0; k < 4; ++k) {
+            x0 = std::min<float>(x0, v[k * 3]);
+            x1 = std::max<float>(x1, v[k * 3]);
+            y0 = std::min<float>(y0, v[k * 3 + 1]);
+            y1 = std::max<float>(y1, v[k * 3 + 1]);
+        }
+    // A description may place the caption anew (a pending Init, a button's rebuild): whatever its
+    // alignment, a line of the name reaches at most its length in characters times the font size
+    // past either side (no glyph, fallback faces and emoji included, is wider than an em and a
+    // half), and a font size past the top or bottom for each line.
+    if (w.W_Name) {
+        std::size_t chars = 0, lines = 1;
+        for (const wchar_t* c = w.W_Name; *c; ++c) {
+            ++chars;
+            lines += *c == L'\n';
+        }
+        // A font size of 0 or less leaves the text layer's own size, well under 32.
+        const float em = w.Font_Size > 0 ? w.Font_Size : 32.0f;
+        const float across = static_cast<float>(chars) * em * 1.5f, down = static_cast<float>(lines + 1) * em;
+        x0 -= across;
+        x1 += across;
+        y0 -= down;
+        y1 += down;
+    }
+    // A slider's read-out hangs ten units under it, centred on its cursor, which stays within the
+    // widget: at most 39 characters drawn about ten units high, each narrower than 15 units.
+    if (slider) {
+        constexpr float READOUT_HALF = 39 * 15 / 2, READOUT_DROP = 16;
+        x0 = std::min(x0, static_cast<float>(w.X) - READOUT_HALF);
+        x1 = std::max(x1, static_cast<float>(w.X) + std::max<short>(w.Width, 0) + READOUT_HALF);
+        y0 = std::min(y0, static_cast<float>(w.Y) - READOUT_DROP);
+    }
+    lo[0] = std::min(lo[0], x0);
+    lo[1] = std::min(lo[1], y0);
+    hi[0] = std::max(hi[0], x1);
+    hi[1] = std::max(hi[1], y1);
+    // Meshes stand a few bevels off their plane, a box at its Z, a tab bar's tabs a border
+    // further back each: depth allowed for generously, as it costs only an early description.
+    const float depth = 64.0f + 4.0f * std::abs(static_cast<float>(w.Bevel)) + std::abs(static_cast<float>(w.Z));
+    lo[2] = std::min(lo[2], -depth);
+    hi[2] = std::max(hi[2], depth);
+}
+
+// The box a widget not described yet may draw in: its own reach and its members' (a list's rows,
+// a tab bar's tabs, an editor's parts), a tab bar's tabs receding two units each. Too large costs a
+// description before the view needs it; too small would leave the widget out, so it errs large.
+void Reach_Estimate(const Entry& e, float lo[3], float hi[3])
+{
+    for (int a = 0; a < 3; ++a) {
+        lo[a] = 1e30f;
+        hi[a] = -1e30f;
+    }
+    Reach_Add(*e.widget, e.type->Id == core::Class_Id::VALUATOR, lo, hi);
+    struct Reach {
+        float* lo;
+        float* hi;
+        int members;
+    } reach{lo, hi, 0};
+    e.type->Members(
+        *e.widget,
+        [](const void* context, const VR_Tools* m, const char* type) {
+            Reach& r = *static_cast<Reach*>(const_cast<void*>(context));
+            if (!m)
+                return;
+            const char* slider = core::Class_Get<VR_Valuators>().Name;
+            Reach_Add(*m, type && std::strcmp(type, slider) == 0, r.lo, r.hi);
+            ++r.members;
+        },
+        &reach);
+    lo[2] -= 2.0f * static_cast<float>(reach.members);
+}
 
 // A container or editor that was never sized leaves its members uninitialised: only a move counts.
 void Member_Check(const void* entry, const VR_Tools* m, const char* type)
@@ -103,7 +186,7 @@ struct VR_Batches::Impl {
             }
             if (shifted) {
                 core::Widget_Snapshots::Forget(e);
-                e.placed = false;
+                e.placed = e.estimated = false;
                 core::Holding_Hint(e.widget, this, kept);
             }
             entries[kept++] = e;
@@ -123,14 +206,14 @@ struct VR_Batches::Impl {
         if (hint < entries.size() && entries[hint].widget == from) {
             entries[hint].widget = to;
             core::Widget_Snapshots::Forget(entries[hint]);
-            entries[hint].placed = false;
+            entries[hint].placed = entries[hint].estimated = false;
             return;
         }
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (entries[i].widget == from) {
                 entries[i].widget = to;
                 core::Widget_Snapshots::Forget(entries[i]);
-                entries[i].placed = false;
+                entries[i].placed = entries[i].estimated = false;
                 hint = i;
             }
         }
@@ -154,7 +237,7 @@ struct VR_Batches::Impl {
         try {
             // The holding table knows whether this batch holds the widget already: no search of the
             // entries, which would make adding N widgets quadratic.
-            entries.push_back(Entry{{&widget, type.Snapshot, core::Snapshot_Span{}}, &type, {}, false});
+            entries.push_back(Entry{{&widget, type.Snapshot, core::Snapshot_Span{}}, &type, {}, false, false});
             const core::Holding_Added added = core::Holding_Add(&widget, this, holding, entries.size() - 1);
             if (added != core::Holding_Added::NEW)
                 entries.pop_back();
@@ -190,6 +273,20 @@ struct VR_Batches::Impl {
         }
     }
 
+    // Entry `i`, never described, gets the estimate of its reach from its place now (tested
+    // against the last view, when there is one).
+    void Estimate(std::size_t i)
+    {
+        Entry& e = entries[i];
+        float lo[3], hi[3];
+        Reach_Estimate(e, lo, hi);
+        renderer.Slot_Estimate(i, lo, hi);
+        const short place[5] = {e.widget->X, e.widget->Y, e.widget->Z, e.widget->Width, e.widget->Height};
+        std::memcpy(e.place, place, sizeof place);
+        e.placed = false;
+        e.estimated = true;
+    }
+
     // Describes every widget into its slot: the frame's steps (rebuilds, read-outs, phases) happen here.
     // A widget found unchanged keeps the look it was given, unless `all`.
     // With `near_only`, a widget whose slot lies far from the view keeps its look while its place
@@ -217,15 +314,29 @@ struct VR_Batches::Impl {
         for (std::size_t i = 0; i < entries.size(); ++i) {
             Entry& e = entries[i];
             const short place[5] = {e.widget->X, e.widget->Y, e.widget->Z, e.widget->Width, e.widget->Height};
-            if (skip_far && e.placed && renderer.Slot_Far(i) && std::memcmp(place, e.place, sizeof place) == 0)
-                continue;
-            if (!all && snapshots.Matches(e))
-                continue;
+            // A widget never described waits while the estimate of its reach lies far from the
+            // view: Init and a layout cost nothing for it, and its textures stay its own.
+            const bool first = renderer.Slot_Pending(i);
+            if (first) {
+                if (!e.estimated || std::memcmp(place, e.place, sizeof place) != 0)
+                    Estimate(i);
+                if (renderer.Slot_Far(i))
+                    continue;
+            } else {
+                if (skip_far && e.placed && renderer.Slot_Far(i) && std::memcmp(place, e.place, sizeof place) == 0)
+                    continue;
+                if (!all && snapshots.Matches(e))
+                    continue;
+            }
             std::memcpy(e.place, place, sizeof place);
             renderer.Slot_Place(i, e.widget->X, e.widget->Y, e.widget->Width, e.widget->Height);
             // Forgotten until the description is complete: one cut short (out of memory) is made again.
             core::Widget_Snapshots::Forget(e);
             e.placed = false;
+            // Drawn from the atlas from now on: given back before the description, whose snapshot
+            // then holds the widget as it stays.
+            if (first)
+                Textures_Park(e);
             core::Look& look = renderer.Slot_Look(i);
             look.Clear();
             e.type->Describe(*e.widget, look);
@@ -237,20 +348,26 @@ struct VR_Batches::Impl {
         }
     }
 
-    // Laid out, the batch draws the captions and read-outs from its atlas, which holds their texels:
-    // the widgets' own textures of them are let go until their own Draw makes them again.
-    void Textures_Park()
+    // Described, the batch draws the captions and read-outs from its atlas, which holds their
+    // texels: the widgets' own textures of them are let go until their own Draw makes them again. A
+    // widget the batch has not described yet keeps them.
+    static void Textures_Park(const Entry& e)
     {
         using core::Class_Id;
-        for (const Entry& e : entries) {
-            const Class_Id id = e.type->Id;
-            if (id == Class_Id::VALUATOR)
-                core::Readout_Park(*static_cast<VR_Valuators*>(e.widget));
-            // The classes whose caption texture holds their bitmap (a progress bar's holds its stripes).
-            if (id == Class_Id::LABEL || id == Class_Id::BUTTON || id == Class_Id::BOX || id == Class_Id::TABITEM ||
-                id == Class_Id::VALUATOR)
-                core::Caption_Park(*e.widget);
-        }
+        const Class_Id id = e.type->Id;
+        if (id == Class_Id::VALUATOR)
+            core::Readout_Park(*static_cast<VR_Valuators*>(e.widget));
+        // The classes whose caption texture holds their bitmap (a progress bar's holds its stripes).
+        if (id == Class_Id::LABEL || id == Class_Id::BUTTON || id == Class_Id::BOX || id == Class_Id::TABITEM ||
+            id == Class_Id::VALUATOR)
+            core::Caption_Park(*e.widget);
+    }
+    // After a layout: the widgets whose own Draw made their textures again since they were described.
+    void Textures_Park()
+    {
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (!renderer.Slot_Pending(i))
+                Textures_Park(entries[i]);
     }
 
     // False, reported once, while the renderer has no program or the current context is not Init's.
@@ -285,8 +402,10 @@ struct VR_Batches::Impl {
         const bool vao_known = Vao_Known();
         saved.Save(vao_known);
         const bool drawn = Guarded("Draw", saved, vao_known, [&] {
-            if (laid_out)
-                renderer.Cull(view);
+            // The view first, for every slot: those never described are judged by it too.
+            Entries_Compact();
+            renderer.Slots_Resize(entries.size());
+            renderer.Cull(view);
             Describe_All(false, true);
             if (!laid_out) {
                 renderer.Layout();
@@ -368,22 +487,17 @@ int VR_Batches::Init()
         return 0;
     const bool vao_known = impl_->Vao_Known();
     saved.Save(vao_known);
-    // The first layout is made here, so that the first frame uploads only the lists of what its view
-    // shows. Describing takes a progress bar's step, which belongs to the frames: put its phase back.
-    std::vector<std::pair<VR_Progress*, short>> phases;
-    impl_->Entries_Compact();
+    // Nothing is described here, only each widget's reach estimated from a few of its fields: the
+    // first frame describes and lays out the widgets near its view, and the others are described as
+    // the view reaches them, so that neither costs a description of every widget.
     const bool made = impl_->Guarded("Init", saved, vao_known, [&] {
-        for (const Entry& e : impl_->entries)
-            if (e.type->Id == core::Class_Id::PROGRESS)
-                phases.emplace_back(static_cast<VR_Progress*>(e.widget), static_cast<VR_Progress*>(e.widget)->Phase);
-        // Given back first: the layout's allocations take the room they leave.
-        impl_->Textures_Park();
-        impl_->Describe_All(true);
-        impl_->renderer.Layout();
-        impl_->laid_out = true;
+        impl_->Entries_Compact();
+        impl_->renderer.Slots_Resize(impl_->entries.size());
+        impl_->snapshots.Reset(impl_->entries, 0);
+        for (std::size_t i = 0; i < impl_->entries.size(); ++i)
+            impl_->Estimate(i);
+        impl_->laid_out = false;
     });
-    for (const auto& p : phases)
-        p.first->Phase = p.second;
     if (!made)
         return 0;
     saved.Restore(vao_known);

@@ -142,7 +142,8 @@ void Batch_Renderer::Release()
     vao_ = vbo_ = ibo_ = atlas_ = 0;
     glyphs_.Release();
     dialect_ = "";
-    quads_ = atlas_h_ = 0;
+    quads_ = buffer_quads_ = atlas_h_ = 0;
+    laid_out_ = view_known_ = false;
     marks_.clear();
     smooth_quads_ = 0;
     index_.clear();
@@ -159,7 +160,27 @@ void Batch_Renderer::Release()
             r = Range{};
         s.visible = false;
         s.cells_out = false;
+        // Every widget is described afresh, when the view first comes near it.
+        s.look.Clear();
+        s.part_quads.clear();
+        s.pending = true;
+        s.far = false;
+        s.spill = Box{};
+        s.lo[0] = 1.0f;
+        s.hi[0] = 0.0f;
     }
+}
+
+void Batch_Renderer::Slot_Estimate(std::size_t i, const float lo[3], const float hi[3])
+{
+    Slot& s = slots_[i];
+    if (!s.pending)
+        return;
+    std::memcpy(s.lo, lo, sizeof s.lo);
+    std::memcpy(s.hi, hi, sizeof s.hi);
+    // Before any view the slot is near: it is described.
+    if (view_known_)
+        Slot_Cull(i);
 }
 
 void Batch_Renderer::Sharp_Set(bool on)
@@ -309,6 +330,37 @@ void Batch_Renderer::Atlas_Full_Report()
     atlas_full_reported_ = true;
 }
 
+void Batch_Renderer::Room_Give(Slot& s, const int counts[STREAMS], int textured)
+{
+    const int first = quads_;
+    for (int k = 0; k < STREAMS; ++k) {
+        s.range[k].first = quads_;
+        s.range[k].capacity = counts[k];
+        quads_ += counts[k];
+    }
+    // Blank, as a layout leaves a slot's spare quads: the build that follows writes what differs
+    // and notes it for the upload.
+    vertices_.resize(static_cast<std::size_t>(quads_) * 4);
+    std::fill(vertices_.begin() + static_cast<std::ptrdiff_t>(first) * 4, vertices_.end(), Vertex{});
+    // Blank quads are edge-on; Quads_Mark turns those built into faces as it meets them.
+    marks_.resize(static_cast<std::size_t>(quads_), MARK_EDGE_ON);
+    // The whole block goes up: the buffer's room past the last layout holds nothing yet.
+    if (quads_ > first)
+        vertex_spans_.push_back(Dirty_Span{first * 4, quads_ * 4 - 1});
+    if (textured > s.cell_room) {
+        const std::size_t at = cells_.size();
+        cells_.resize(at + static_cast<std::size_t>(textured));
+        std::copy(cells_.begin() + s.cell_first, cells_.begin() + s.cell_first + s.cell_count,
+                  cells_.begin() + static_cast<std::ptrdiff_t>(at));
+        s.cell_first = static_cast<int>(at);
+        s.cell_room = textured;
+    }
+    // Its quads join the lists; its pictures, when they found no room, come back once it is in
+    // view (the estimate may have counted it visible already).
+    lists_dirty_ = true;
+    bring_wanted_ = true;
+}
+
 GLenum Batch_Renderer::Atlas_Format() const
 {
     return texel_bytes_ == 4 ? GL_RGBA : core_or_es_ ? GL_RED : GL_ALPHA;
@@ -330,6 +382,18 @@ void Batch_Renderer::Changes_Send()
 {
     // A few hundred vertices or rows of texels more cost less to send than another call.
     constexpr int VERTEX_GAP = 256, ROW_GAP = 16;
+    if (quads_ > buffer_quads_) {
+        // Room given past the buffer's end: a buffer twice as large, everything sent once.
+        buffer_quads_ = std::max(quads_, buffer_quads_ * 2);
+        glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+        glBufferData(GL_ARRAY_BUFFER,
+                     static_cast<GLsizeiptr>(static_cast<std::size_t>(buffer_quads_) * 4 * sizeof(Vertex)), nullptr,
+                     GL_DYNAMIC_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)),
+                        vertices_.data());
+        ++uploads_;
+        vertex_spans_.clear();
+    }
     Dirty_Spans_Join(vertex_spans_, VERTEX_GAP);
     if (!vertex_spans_.empty())
         glBindBuffer(GL_ARRAY_BUFFER, vbo_);
@@ -378,9 +442,12 @@ void Batch_Renderer::Layout()
     // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
     int quads = 0, cells = 0;
     Texels texels;
+    bool pending = false;
     for (Slot& s : slots_) {
         int counts[STREAMS];
+        // A slot never described has no look yet: it takes no room until it is described.
         const int textured = Quads_Count(s, counts, &texels);
+        pending = pending || s.pending;
         for (int k = 0; k < STREAMS; ++k) {
             s.range[k].first = quads;
             s.range[k].capacity = counts[k];
@@ -433,6 +500,9 @@ void Batch_Renderer::Layout()
         // The signature is taken when the widget is next described: an empty one reads as changed,
         // and a widget found unchanged never needs one.
         s.fresh = false;
+        // Its box stays the estimate the view is tested against.
+        if (s.pending)
+            continue;
         // Every cell is placed afresh; the ink measured stays with it.
         for (int i = 0; i < s.cell_count; ++i)
             Slot_Cells(s)[i].w = Slot_Cells(s)[i].h = 0;
@@ -454,7 +524,8 @@ void Batch_Renderer::Layout()
     }
     if (sharp_) {
         for (std::size_t i = 0; i < slots_.size(); ++i)
-            glyphs_.Slot_Build(i, slots_[i].look);
+            if (!slots_[i].pending)
+                glyphs_.Slot_Build(i, slots_[i].look);
         glyphs_.Layout();
         glyph_runs_dirty_ = true;
     }
@@ -464,7 +535,8 @@ void Batch_Renderer::Layout()
     // pictures that change (a full atlas lays everything out again).
     const int used = shelf_y_ + shelf_h_;
     // With slots left out the atlas is as tall as what it keeps: those in view come back into it.
-    Atlas_Make(some_out ? kept_rows : used + used / 4 + 64);
+    // Widgets not described yet will want room as the view reaches them: twice what is used.
+    Atlas_Make(some_out ? kept_rows : pending ? std::min(kept_rows, used * 2 + 64) : used + used / 4 + 64);
     bring_wanted_ = some_out;
     uv_height_ = static_cast<float>(atlas_h_);
     for (const Slot& s : slots_) {
@@ -486,14 +558,21 @@ void Batch_Renderer::Layout()
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                  GL_DYNAMIC_DRAW);
+    buffer_quads_ = quads_;
+    laid_out_ = true;
     marks_.assign(static_cast<std::size_t>(quads_), 0);
     smooth_quads_ = 0;
     for (const Slot& s : slots_) {
         Quads_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
         Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
     }
-    // The next frame tests every slot against its view and builds the lists.
-    cull_valid_ = false;
+    // The slots laid out are tested against the view taken for this frame, before the widgets
+    // were described; those not described yet were tested then, by their estimates. Without a view
+    // the next frame tests every slot.
+    if (cull_valid_)
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+            if (!slots_[i].pending)
+                Slot_Cull(i);
     lists_dirty_ = true;
 }
 
@@ -533,7 +612,8 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
 {
     Slot& slot = slots_[i];
     const bool visible = Slot_Visible(slot);
-    if (visible != slot.visible)
+    // A slot not described yet has nothing in the lists.
+    if (visible != slot.visible && !slot.pending)
         lists_dirty_ = true;
     // A slot whose pictures wait outside the atlas and that a change brought into the view (a
     // read-out reaching past its slider's end) is brought back as a moved view's would be.
@@ -602,7 +682,7 @@ void Batch_Renderer::View_Take(const Batch_View& view)
     bring_wanted_ = true;
     std::memcpy(cull_mvp_, view.mvp, sizeof cull_mvp_);
     std::memcpy(cull_viewport_, view.viewport, sizeof cull_viewport_);
-    cull_valid_ = true;
+    cull_valid_ = view_known_ = true;
     for (std::size_t i = 0; i < slots_.size(); ++i)
         Slot_Cull(i);
 }
@@ -866,7 +946,7 @@ bool Batch_Renderer::Changes_Take()
     uploads_ = 0;
     if (!Ready())
         return false;
-    bool relayout = (quads_ == 0 && glyphs_.Quads() == 0 && !slots_.empty()) || layout_wanted_;
+    bool relayout = (!laid_out_ && !slots_.empty()) || layout_wanted_;
     bool glyphs_relayout = false;
     const Vertex blank{};
     for (std::size_t i = 0; i < slots_.size() && !relayout; ++i) {
@@ -884,7 +964,11 @@ bool Batch_Renderer::Changes_Take()
             continue;
         }
         int counts[STREAMS];
-        Quads_Count(s, counts);
+        const int textured = Quads_Count(s, counts);
+        if (s.range[STREAM_OPAQUE].capacity + s.range[STREAM_TEXTURED].capacity + s.range[STREAM_OUTLINE].capacity ==
+                0 &&
+            counts[STREAM_OPAQUE] + counts[STREAM_TEXTURED] + counts[STREAM_OUTLINE] > 0)
+            Room_Give(s, counts, textured);
         Vertex* out[STREAMS];
         for (int k = 0; k < STREAMS; ++k) {
             if (counts[k] > s.range[k].capacity)
@@ -950,11 +1034,12 @@ void Batch_Renderer::Frame(const Batch_View& view)
         Layout();
         uploads_ = 1;
     }
+    // The lists are rebuilt only when the view or a changed widget altered the visible set, or a
+    // widget's walls turned into faces. Taken with nothing to draw too: the widgets not described
+    // yet are judged by it.
+    View_Take(view);
     if (quads_ == 0 && glyphs_.Quads() == 0)
         return;
-    // The lists are rebuilt only when the view or a changed widget altered the visible set, or a
-    // widget's walls turned into faces.
-    View_Take(view);
     if (bring_wanted_) {
         Cells_Bring();
         Changes_Send();

@@ -274,6 +274,14 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS);
     if (!laid_out_)
         return true;
+    if (s.capacity == 0 && quads > 0) {
+        // A slot without room (its widget described after the layout, as the view reached it) gets
+        // its room, as a layout gives it, at the end: the others stay where they are.
+        s.first = quads_;
+        s.capacity = quads + std::max(4, quads / 2);
+        quads_ += s.capacity;
+        vertices_.resize(static_cast<std::size_t>(quads_) * GLYPH_CORNERS, Glyph_Vertex{});
+    }
     if (quads > s.capacity)
         return false;
     // Only the slot's own vertices that differ are written and sent: a read-out's new digits, not
@@ -404,9 +412,16 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
     const std::size_t bytes = vertices_.size() * sizeof(Glyph_Vertex);
-    if (full_send_ || bytes > buffer_bytes_) {
+    if (full_send_) {
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), vertices_.data(), GL_DYNAMIC_DRAW);
         buffer_bytes_ = bytes;
+        ++uploads;
+    } else if (bytes > buffer_bytes_) {
+        // Room given past the buffer's end: one twice as large, so that slots reached one after
+        // another by a moving view send the whole buffer only now and then.
+        buffer_bytes_ = std::max(bytes, buffer_bytes_ * 2);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(buffer_bytes_), nullptr, GL_DYNAMIC_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices_.data());
         ++uploads;
     } else if (dirty_lo_ >= 0) {
         // The frame's changed slots in one piece.
@@ -419,14 +434,16 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     dirty_lo_ = dirty_hi_ = -1;
     // Every quad's indices are the same pattern: sent once, again only when the quads outgrow it.
     if (quads_ > index_quads_) {
-        std::vector<std::uint32_t> indices(static_cast<std::size_t>(quads_) * GLYPH_INDICES);
-        for (std::uint32_t q = 0; q < static_cast<std::uint32_t>(quads_); ++q) {
+        // Slots given room past the end one after another (a view moving over the batch): twice as
+        // many quads' indices, so that they are made again only now and then.
+        index_quads_ = index_quads_ > 0 ? std::max(quads_, index_quads_ * 2) : quads_;
+        std::vector<std::uint32_t> indices(static_cast<std::size_t>(index_quads_) * GLYPH_INDICES);
+        for (std::uint32_t q = 0; q < static_cast<std::uint32_t>(index_quads_); ++q) {
             const std::uint32_t v = q * GLYPH_CORNERS, corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
             std::copy(corners, corners + GLYPH_INDICES, indices.begin() + q * GLYPH_INDICES);
         }
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
                      indices.data(), GL_STATIC_DRAW);
-        index_quads_ = quads_;
         ++uploads;
     }
     if (!vao_) {

@@ -62,8 +62,16 @@ public:
     Look& Slot_Look(std::size_t i)
     {
         slots_[i].fresh = true;
+        slots_[i].pending = false;
         return slots_[i].look;
     }
+    // Whether slot `i` was never described since it was made (or since Init): it has no look and
+    // no room in the streams, and its box is Slot_Estimate's.
+    bool Slot_Pending(std::size_t i) const { return slots_[i].pending; }
+    // The box a widget never described may draw in (its place, grown for its caption; the
+    // widgets' frame), tested against the last view taken, so that Slot_Far can say whether it
+    // need be described yet. Only for a slot still pending.
+    void Slot_Estimate(std::size_t i, const float lo[3], const float hi[3]);
     // Lays every slot out afresh from its current look: full upload of vertices and pictures.
     void Layout();
     // Brings the GL copies up to the slots' looks described anew, uploading only what changed.
@@ -77,13 +85,14 @@ public:
     // for nothing): which slots lie far from it.
     void Cull(const Batch_View& view)
     {
-        if (Ready() && (quads_ > 0 || glyphs_.Quads() > 0))
+        if (Ready() && !slots_.empty())
             View_Take(view);
     }
     // Whether slot `i` lay outside the view by more than what a change can grow it by (a quarter of
     // its size and some) at the last culling: its widget need not be described while its place
-    // stays, until the view comes near it.
-    bool Slot_Far(std::size_t i) const { return cull_valid_ && slots_[i].far; }
+    // stays, until the view comes near it. A pending slot is judged by its estimated box against
+    // the last view, a layout since or not.
+    bool Slot_Far(std::size_t i) const { return (cull_valid_ || slots_[i].pending) && slots_[i].far; }
     // The widget's own rectangle (X, Y, Width, Height) when slot `i` was described: what its meshes
     // and placed captions fill whatever it draws now, which the far test takes in.
     void Slot_Place(std::size_t i, short x, short y, short width, short height)
@@ -167,6 +176,9 @@ private:
         // textured quads stay out of the lists until it is in view and brought back.
         bool cells_out = false;
         bool fresh = true;  // described since the last Frame: its signature may have changed
+        // Never described: lo and hi are an estimate (Slot_Estimate), the slot takes no room in the
+        // streams, the atlas or the spill counts until its widget is described.
+        bool pending = true;
         // The box around its blended captions and pictures that reach beyond its meshes (a label's,
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
         // later widgets draw behind them, as in widget-by-widget drawing.
@@ -249,6 +261,11 @@ private:
     void Atlas_Evict();
     // "some are left out", once.
     void Atlas_Full_Report();
+    // A slot that had no room in the streams (never described at the layout, or drawing nothing
+    // then) given room for `counts` quads at the end of the vertex buffer, and for `textured`
+    // cells at the end of the cells, all blank: a widget coming into view needs no layout of the
+    // others.
+    void Room_Give(Slot& s, const int counts[STREAMS], int textured);
     // The atlas's pixel format for uploads.
     GLenum Atlas_Format() const;
     void Buffers_Make(int quads);
@@ -418,6 +435,10 @@ private:
     // Bytes per atlas texel: 1 while every cell is a mask, 4 once a picture is among them.
     int texel_bytes_ = 4;
     int quads_ = 0;  // quads in the vertex buffer
+    // Quads the GL buffer has room for: Room_Give's quads past it make it anew, twice as large.
+    int buffer_quads_ = 0;
+    bool laid_out_ = false;    // a Layout since Init
+    bool view_known_ = false;  // cull_mvp_ holds a view (taken since Init), valid or not
     int atlas_w_ = 0, atlas_h_ = 0, max_texture_ = 0;
     int shelf_x_ = 0, shelf_y_ = 0, shelf_h_ = 0;
     bool atlas_full_reported_ = false;

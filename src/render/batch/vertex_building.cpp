@@ -397,6 +397,11 @@ bool Batch_Renderer::Spill_Hides(std::size_t i, std::size_t j) const
 void Batch_Renderer::Boxes_Keep(std::size_t k)
 {
     const Slot& s = slots_[k];
+    // A slot not described yet has no quads a spill could hide: its estimate stays out of the grid.
+    if (s.pending) {
+        slot_boxes_[k] = spill_boxes_[k] = Box{};
+        return;
+    }
     for (int a = 0; a < 3; ++a) {
         slot_boxes_[k].lo[a] = s.lo[a];
         slot_boxes_[k].hi[a] = s.hi[a];
