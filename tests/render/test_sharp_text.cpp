@@ -77,9 +77,9 @@ public:
     }
 
     // Compiles the program of the context's language; the reason in `log` when it fails.
-    bool Build(std::string& log)
+    bool Build(std::string& log, bool outline = true)
     {
-        const core::Sharp_Text_Source source = core::Sharp_Text_Source_Get(Dialect());
+        const core::Sharp_Text_Source source = core::Sharp_Text_Source_Get(Dialect(), outline);
         if (!source.vertex[0])
             return false;
         const GLuint vs = Shader(GL_VERTEX_SHADER, source.vertex, log);
@@ -335,6 +335,32 @@ TEST_F(BatchSharp, OutlineGrowsFromTheField)
     const long white_a = count(a, 0.9f, 1.0f), white_b = count(b, 0.9f, 1.0f);
     EXPECT_NEAR(white_b, white_a, white_a / 20);
     EXPECT_GT(count(b, 0.3f, 0.37f), count(a, 0.3f, 0.37f) + white_a / 4);
+}
+
+TEST_F(BatchSharp, WithoutAnOutlineTheLighterProgramDrawsTheSame)
+{
+    // Captions without an outline take the program without the ring's work: it draws what the
+    // full one draws at width 0, the colour's opacity included, near, far and turned.
+    core::Glyph_Atlas atlas(512);
+    HFONT font = Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, legibility::FONT_SIZE);
+    ASSERT_NE(font, nullptr);
+    std::string log;
+    Sharp_Renderer full(atlas), lighter(atlas);
+    ASSERT_TRUE(full.Build(log, true) && lighter.Build(log, false)) << log;
+    const float amber[4] = {1.0f, 0.6f, 0.2f, 0.7f};
+    full.Caption(font, L"Press Hold", amber);
+    lighter.Caption(font, L"Press Hold", amber);
+    for (const View& view : {View{0.25, 0, 0, 0}, View{1, 0, 0, 0}, View{4, 0, 0, 0}, View{1, 75, 0, 0}}) {
+        const Image a = full.Render(view), b = lighter.Render(view);
+        ASSERT_EQ(a.luma.size(), b.luma.size());
+        float worst = 0, ink = 0;
+        for (size_t i = 0; i < a.luma.size(); ++i) {
+            worst = std::max(worst, std::abs(a.luma[i] - b.luma[i]));
+            ink = std::max(ink, a.luma[i]);
+        }
+        EXPECT_LE(worst, 1.5f / 255) << view.magnification << "x turned " << view.turn_degrees;
+        EXPECT_GT(ink, 0.1f) << view.magnification << "x turned " << view.turn_degrees;
+    }
 }
 
 TEST_F(BatchSharp, CoverageCellIsPlainAlpha)

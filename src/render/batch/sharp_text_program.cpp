@@ -20,7 +20,11 @@ const char* const Vertex_Body = R"(
 uniform mat4 u_mvp;
 uniform vec2 u_viewport;
 uniform vec2 u_atlas_size;
+#ifdef OUTLINE
 uniform float u_outline_width;
+#else
+#define u_outline_width 0.0
+#endif
 uniform float u_page;
 IN vec3 a_pos;
 IN vec2 a_uv;
@@ -77,11 +81,15 @@ void main()
 // spreads wide is the part of it inside the glyph, and unlike the edge worked out from the
 // distance it is linear in the texels, so the caption's ink does not flicker as it moves by less
 // than a pixel.
+// The program comes with and without the outline (OUTLINE): most captions have none, and their
+// fragments skip the ring's work.
 const char* const Fragment_Body = R"(
 uniform sampler2D u_atlas;
 uniform vec2 u_atlas_size;
+#ifdef OUTLINE
 uniform vec4 u_outline_color;
 uniform float u_outline_width;
+#endif
 IN vec2 v_uv;
 IN vec4 v_color;
 IN float v_spread;
@@ -106,22 +114,25 @@ void main()
     vec4 t = vec4(TEX(u_atlas, v_uv - 0.375 * uv_long, bias).r, TEX(u_atlas, v_uv - 0.125 * uv_long, bias).r,
                   TEX(u_atlas, v_uv + 0.125 * uv_long, bias).r, TEX(u_atlas, v_uv + 0.375 * uv_long, bias).r);
     vec4 ds = (t * 255.0 - 128.0) / 128.0 * v_spread;
-    float fill = dot(clamp(ds / edge + 0.5, 0.0, 1.0), vec4(0.25));
-    // The outline's width in pixels, in texels along the gradient.
-    float across = length(vec2(dot(jx, n), dot(jy, n)));
-    // The outline grows the glyph by its width in pixels, as far as the field reaches (its spread).
-    float grown = dot(clamp((ds + u_outline_width * across) / edge + 0.5, 0.0, 1.0), vec4(0.25));
-    float ring = max(grown, fill);
+    float inked = dot(clamp(ds / edge + 0.5, 0.0, 1.0), vec4(0.25));
     // A coverage cell (a colour glyph) is its own alpha, and so is a field seen from far.
     float footprint = max(0.25 * long_len, length(j_short));
     float plain = max(1.0 - step(0.5, v_spread), clamp(footprint / spread - 1.0, 0.0, 1.0));
     float coverage = dot(t, vec4(0.25));
-    fill = mix(fill, coverage, plain);
-    ring = mix(ring, coverage, plain);
+    float fill = mix(inked, coverage, plain);
+#ifdef OUTLINE
+    // The outline's width in pixels, in texels along the gradient.
+    float across = length(vec2(dot(jx, n), dot(jy, n)));
+    // The outline grows the glyph by its width in pixels, as far as the field reaches (its spread).
+    float grown = dot(clamp((ds + u_outline_width * across) / edge + 0.5, 0.0, 1.0), vec4(0.25));
+    float ring = mix(max(grown, inked), coverage, plain);
     float a_text = v_color.a * fill;
     float a_ring = u_outline_color.a * (ring - fill);
     float a = a_text + a_ring;
     FRAG_OUT = vec4((v_color.rgb * a_text + u_outline_color.rgb * a_ring) / max(a, 1.0 / 1024.0), a);
+#else
+    FRAG_OUT = vec4(v_color.rgb, v_color.a * fill);
+#endif
 }
 )";
 
@@ -136,24 +147,28 @@ void main()
     "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n"                             \
     "#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 
-const char* const Prefixes[][3] = {
-    {"120", SHARP_120_VERTEX, SHARP_120_FRAGMENT},
-    {"330 core", SHARP_330_VERTEX, SHARP_330_FRAGMENT},
-    {"300 es", SHARP_ES_VERTEX, SHARP_ES_FRAGMENT},
+#define SHARP_OUTLINE "#define OUTLINE\n"
+
+// Each dialect's prefixes: without an outline, then with one.
+const char* const Prefixes[][5] = {
+    {"120", SHARP_120_VERTEX, SHARP_120_FRAGMENT, SHARP_120_VERTEX SHARP_OUTLINE, SHARP_120_FRAGMENT SHARP_OUTLINE},
+    {"330 core", SHARP_330_VERTEX, SHARP_330_FRAGMENT, SHARP_330_VERTEX SHARP_OUTLINE,
+     SHARP_330_FRAGMENT SHARP_OUTLINE},
+    {"300 es", SHARP_ES_VERTEX, SHARP_ES_FRAGMENT, SHARP_ES_VERTEX SHARP_OUTLINE, SHARP_ES_FRAGMENT SHARP_OUTLINE},
 };
 
 }  // namespace
 
-Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect)
+Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect, bool outline)
 {
     Sharp_Text_Source source;
     if (!dialect)
         return source;
     for (const auto& p : Prefixes)
         if (std::strcmp(p[0], dialect) == 0) {
-            source.vertex[0] = p[1];
+            source.vertex[0] = p[outline ? 3 : 1];
             source.vertex[1] = Vertex_Body;
-            source.fragment[0] = p[2];
+            source.fragment[0] = p[outline ? 4 : 2];
             source.fragment[1] = Fragment_Body;
         }
     return source;
