@@ -58,6 +58,17 @@ GLuint Shader(GLenum kind, const char* const source[2], std::string& log)
 
 const float White[4] = {1, 1, 1, 1};
 
+// The largest difference in brightness between two pictures; 1 when their sizes differ.
+float Largest_Difference(const Image& a, const Image& b)
+{
+    if (a.luma.size() != b.luma.size())
+        return 1.0f;
+    float worst = 0;
+    for (size_t i = 0; i < a.luma.size(); ++i)
+        worst = std::max(worst, std::abs(a.luma[i] - b.luma[i]));
+    return worst;
+}
+
 // A vertex: position, atlas coordinates, colour, spread.
 struct Vertex {
     float pos[3], uv[2], color[4], info[4];
@@ -77,9 +88,9 @@ public:
     }
 
     // Compiles the program of the context's language; the reason in `log` when it fails.
-    bool Build(std::string& log)
+    bool Build(std::string& log, bool outline = true)
     {
-        const core::Sharp_Text_Source source = core::Sharp_Text_Source_Get(Dialect());
+        const core::Sharp_Text_Source source = core::Sharp_Text_Source_Get(Dialect(), outline);
         if (!source.vertex[0])
             return false;
         const GLuint vs = Shader(GL_VERTEX_SHADER, source.vertex, log);
@@ -131,6 +142,17 @@ public:
         for (size_t i = first; i < vertices_.size(); ++i) {
             vertices_[i].pos[0] += dx;
             vertices_[i].pos[1] += dy;
+        }
+    }
+    // Every quad drawn as the triangles on its other diagonal.
+    void Diagonals_Flip()
+    {
+        for (size_t i = 0; i + 6 <= vertices_.size(); i += 6) {
+            // (a, b, c), (a, c, d) become (a, b, d), (b, c, d).
+            const Vertex b = vertices_[i + 1], c = vertices_[i + 2], d = vertices_[i + 5];
+            vertices_[i + 2] = d;
+            vertices_[i + 3] = b;
+            vertices_[i + 4] = c;
         }
     }
     // A quad of `size` units centred on the origin showing the whole of `cell`.
@@ -335,6 +357,34 @@ TEST_F(BatchSharp, OutlineGrowsFromTheField)
     const long white_a = count(a, 0.9f, 1.0f), white_b = count(b, 0.9f, 1.0f);
     EXPECT_NEAR(white_b, white_a, white_a / 20);
     EXPECT_GT(count(b, 0.3f, 0.37f), count(a, 0.3f, 0.37f) + white_a / 4);
+}
+
+TEST_F(BatchSharp, TheLighterProgramAndTheOtherDiagonalDrawTheSame)
+{
+    // Captions without an outline take the program without the ring's work: it draws what the
+    // full one draws at width 0, the colour's opacity included. And seen straight on, a pixel
+    // spans as many texels along x as along y: which way its samples spread must not come down to
+    // rounding in the triangle it falls in, or a caption's pixels would change with how its quads
+    // are split.
+    core::Glyph_Atlas atlas(512);
+    HFONT font = Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, legibility::FONT_SIZE);
+    ASSERT_NE(font, nullptr);
+    std::string log;
+    Sharp_Renderer full(atlas), lighter(atlas), flipped(atlas);
+    ASSERT_TRUE(full.Build(log, true) && lighter.Build(log, false) && flipped.Build(log, false)) << log;
+    const float amber[4] = {1.0f, 0.6f, 0.2f, 0.7f};
+    for (Sharp_Renderer* r : {&full, &lighter, &flipped})
+        r->Caption(font, L"Press Hold", amber);
+    flipped.Diagonals_Flip();
+    for (const View& view :
+         {View{0.25, 0, 0, 0}, View{1, 0, 0, 0}, View{1, 0, 1 / 3.0, 1 / 3.0}, View{4, 0, 0, 0}, View{1, 75, 0, 0}}) {
+        const Image a = lighter.Render(view);
+        EXPECT_GT(*std::max_element(a.luma.begin(), a.luma.end()), 0.1f) << view.magnification << "x";
+        EXPECT_LE(Largest_Difference(a, full.Render(view)), 1.5f / 255)
+            << view.magnification << "x turned " << view.turn_degrees;
+        EXPECT_LE(Largest_Difference(a, flipped.Render(view)), 1.5f / 255)
+            << view.magnification << "x turned " << view.turn_degrees << " moved by " << view.shift_x;
+    }
 }
 
 TEST_F(BatchSharp, CoverageCellIsPlainAlpha)

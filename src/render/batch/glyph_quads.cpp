@@ -140,16 +140,21 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
 bool Glyph_Quads::Init(const char* dialect, bool vao)
 {
     Release();
-    program_ = Batch_Sharp_Program_Build(dialect);
-    if (!program_)
-        return false;
-    u_mvp_ = glGetUniformLocation(program_, "u_mvp");
-    u_viewport_ = glGetUniformLocation(program_, "u_viewport");
-    u_atlas_ = glGetUniformLocation(program_, "u_atlas");
-    u_size_ = glGetUniformLocation(program_, "u_atlas_size");
-    u_page_ = glGetUniformLocation(program_, "u_page");
-    u_outline_color_ = glGetUniformLocation(program_, "u_outline_color");
-    u_outline_width_ = glGetUniformLocation(program_, "u_outline_width");
+    for (int outline = 0; outline < 2; ++outline) {
+        Program& p = programs_[outline];
+        p.id = Batch_Sharp_Program_Build(dialect, outline != 0);
+        if (!p.id) {
+            Release();
+            return false;
+        }
+        p.u_mvp = glGetUniformLocation(p.id, "u_mvp");
+        p.u_viewport = glGetUniformLocation(p.id, "u_viewport");
+        p.u_atlas = glGetUniformLocation(p.id, "u_atlas");
+        p.u_size = glGetUniformLocation(p.id, "u_atlas_size");
+        p.u_page = glGetUniformLocation(p.id, "u_page");
+        p.u_outline_color = glGetUniformLocation(p.id, "u_outline_color");
+        p.u_outline_width = glGetUniformLocation(p.id, "u_outline_width");
+    }
     rg_ = std::strcmp(dialect, "120") != 0 || GLEW_VERSION_3_0 || GLEW_ARB_texture_rg;
     glGenBuffers(1, &vbo_);
     glGenBuffers(1, &ibo_);
@@ -169,8 +174,11 @@ bool Glyph_Quads::Init(const char* dialect, bool vao)
 
 void Glyph_Quads::Release()
 {
-    if (program_)
-        glDeleteProgram(program_);
+    for (Program& p : programs_) {
+        if (p.id)
+            glDeleteProgram(p.id);
+        p = Program();
+    }
     if (vao_)
         glDeleteVertexArrays(1, &vao_);
     if (vbo_)
@@ -180,7 +188,7 @@ void Glyph_Quads::Release()
     if (!pages_.empty())
         glDeleteTextures(static_cast<GLsizei>(pages_.size()), pages_.data());
     pages_.clear();
-    program_ = vao_ = vbo_ = ibo_ = 0;
+    vao_ = vbo_ = ibo_ = 0;
     buffer_bytes_ = 0;
     index_quads_ = 0;
     sent_serial_ = 0;
@@ -451,14 +459,17 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
         for (GLuint i = 0; i < static_cast<GLuint>(Sharp_Text_Attribute_Count); ++i)
             glEnableVertexAttribArray(i);
     }
-    glUseProgram(program_);
-    glUniformMatrix4fv(u_mvp_, 1, GL_FALSE, mvp);
-    glUniform2f(u_viewport_, viewport[0], viewport[1]);
-    glUniform1i(u_atlas_, 0);
+    const Program& p = programs_[outline_width_ > 0.0f ? 1 : 0];
+    glUseProgram(p.id);
+    glUniformMatrix4fv(p.u_mvp, 1, GL_FALSE, mvp);
+    glUniform2f(p.u_viewport, viewport[0], viewport[1]);
+    glUniform1i(p.u_atlas, 0);
     const float size = static_cast<float>(Glyph_Atlas_Shared().Page_Size());
-    glUniform2f(u_size_, size, size);
-    glUniform4fv(u_outline_color_, 1, outline_color_);
-    glUniform1f(u_outline_width_, outline_width_);
+    glUniform2f(p.u_size, size, size);
+    if (p.u_outline_width >= 0) {
+        glUniform4fv(p.u_outline_color, 1, outline_color_);
+        glUniform1f(p.u_outline_width, outline_width_);
+    }
     // Glyph quads overlap their neighbours' padding: written to depth, one would hide the next's ink.
     glDepthMask(GL_FALSE);
     glDisable(GL_CULL_FACE);
@@ -470,7 +481,7 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     int calls = 0;
     for (std::size_t page = 0; page < pages_.size() && runs > 0; ++page) {
         glBindTexture(GL_TEXTURE_2D, pages_[page]);
-        glUniform1f(u_page_, static_cast<float>(page));
+        glUniform1f(p.u_page, static_cast<float>(page));
         // Only the runs of the slots in view; in one call where the context has it (not ES 3.0).
         if (glMultiDrawElements) {
             glMultiDrawElements(GL_TRIANGLES, counts, GL_UNSIGNED_INT, offsets_.data(), runs);

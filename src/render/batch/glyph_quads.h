@@ -48,7 +48,7 @@ public:
     // Context current: the program in `dialect`, the buffer and, when `vao`, a vertex array. False
     // after a report.
     bool Init(const char* dialect, bool vao);
-    bool Ready() const { return program_ != 0; }
+    bool Ready() const { return programs_[0].id != 0; }
     void Release();
 
     void Slots_Resize(std::size_t count);
@@ -100,9 +100,15 @@ private:
     std::size_t buffer_bytes_ = 0;
     int index_quads_ = 0;               // quads the index buffer holds
     std::vector<const void*> offsets_;  // a Draw's runs, as byte offsets into the index buffer
-    GLuint program_ = 0, vao_ = 0, vbo_ = 0, ibo_ = 0;
-    GLint u_viewport_ = -1, u_mvp_ = -1, u_atlas_ = -1, u_size_ = -1, u_page_ = -1, u_outline_color_ = -1,
-          u_outline_width_ = -1;
+    // The program and its uniforms' locations; one without an outline, one with (a fragment
+    // without the ring's work is cheaper, and most hosts draw none).
+    struct Program {
+        GLuint id = 0;
+        GLint u_viewport = -1, u_mvp = -1, u_atlas = -1, u_size = -1, u_page = -1, u_outline_color = -1,
+              u_outline_width = -1;
+    };
+    Program programs_[2];
+    GLuint vao_ = 0, vbo_ = 0, ibo_ = 0;
     std::vector<GLuint> pages_;      // one texture per atlas page, with its mip levels
     std::uint64_t sent_serial_ = 0;  // the atlas's serial the textures are up to
     bool rg_ = true;                 // red textures, else luminance (a 2.1 context)

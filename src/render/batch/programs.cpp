@@ -320,9 +320,9 @@ GLuint Batch_Program_Build(const char* dialect, int pass)
     return Program_Link(vp, fp, pass, dialect);
 }
 
-GLuint Batch_Sharp_Program_Build(const char* dialect)
+GLuint Batch_Sharp_Program_Build(const char* dialect, bool outline)
 {
-    const Sharp_Text_Source source = Sharp_Text_Source_Get(dialect);
+    const Sharp_Text_Source source = Sharp_Text_Source_Get(dialect, outline);
     if (!source.vertex[0])
         return 0;
     const GLuint vs = Shader_Compile(GL_VERTEX_SHADER, source.vertex, 2, dialect);

@@ -36,8 +36,8 @@ bool Batch_Vertex_Arrays();
 // 0 after a report.
 GLuint Batch_Program_Build(const char* dialect, int pass);
 
-// Compiles and links the sharp text's program (glyph quads from the glyph atlas) in `dialect`, its
-// attributes at Sharp_Text_Attributes' locations; 0 after a report.
-GLuint Batch_Sharp_Program_Build(const char* dialect);
+// Compiles and links the sharp text's program (glyph quads from the glyph atlas) in `dialect`, with
+// or without its outline, its attributes at Sharp_Text_Attributes' locations; 0 after a report.
+GLuint Batch_Sharp_Program_Build(const char* dialect, bool outline);
 
 }  // namespace core

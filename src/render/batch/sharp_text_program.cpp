@@ -20,7 +20,11 @@ const char* const Vertex_Body = R"(
 uniform mat4 u_mvp;
 uniform vec2 u_viewport;
 uniform vec2 u_atlas_size;
+#ifdef OUTLINE
 uniform float u_outline_width;
+#else
+#define u_outline_width 0.0
+#endif
 uniform float u_page;
 IN vec3 a_pos;
 IN vec2 a_uv;
@@ -49,9 +53,10 @@ void main()
     // A pixel's samples and their filters reach about a pixel and a half round its centre (and an
     // outline that much further). While the fragment shader works the edge out from the distance,
     // the ink ends within that of the outline, and the cell's spread round the outline counts;
-    // once it takes in the field's own value as the coverage (a pixel wider than the spread, or a
-    // coverage cell), ink reaches wherever the field is read, so the reach counts from the cell.
-    float footprint = max(0.25 * max(per_pixel.x, per_pixel.y), min(per_pixel.x, per_pixel.y));
+    // once it takes in the field's own value as the coverage (half a pixel, as it splits pixels,
+    // wider than the spread, or a coverage cell), ink reaches wherever the field is read, so the
+    // reach counts from the cell.
+    float footprint = max(0.5 * max(per_pixel.x, per_pixel.y), min(per_pixel.x, per_pixel.y));
     float inside = a_info.x > 0.5 && footprint <= a_info.x ? a_info.x : 0.0;
     vec2 want = (1.5 + max(u_outline_width, 0.0)) * per_pixel - inside;
     vec2 e = min(max(want, 0.0), abs(a_reach));
@@ -68,20 +73,29 @@ void main()
 // The edge's width is taken along the field's gradient, in level-0 texels a pixel moves that way:
 // a caption turned away has its texels squeezed along one axis and not the other, and a single
 // isotropic width would blur its horizontal strokes or alias its vertical ones.
-// Four samples spread along the pixel's longer axis in the cell stand for the pixel's area, each
-// from the level that fits its own share of it (a quarter of the long axis, or the short axis when
-// that is longer), so that a caption turned far away keeps its strokes apart; each sample's edge is
-// as wide as its share. Where a share spans twice the spread or more (text seen from far), the
-// field's value itself is taken as the coverage, and between one and two spreads a mix of both:
-// with the distance clamped to the spread, the mean of a level's values over a stroke about two
-// spreads wide is the part of it inside the glyph, and unlike the edge worked out from the
-// distance it is linear in the texels, so the caption's ink does not flicker as it moves by less
-// than a pixel.
+// Two samples a quarter of the pixel's longer axis either side of its centre stand for the pixel's
+// area, each for its half, and each edge is as wide as that half. They are read from the level
+// that fits a quarter of the long axis (or the short axis when that is longer): the level of a
+// half blurs a caption turned far away until its strokes run together, and two samples of the
+// finer level, their edges a half wide, still hold its ink steady as it moves. The samples' mean
+// gives the gradient's direction; a sample of its own at the centre would cost as much as one of
+// them. Where a half spans twice the spread or more (text seen from far), the field's value
+// itself is taken as the coverage, and between one and two spreads a mix of both: with the
+// distance clamped to the spread, the mean of a level's values over a stroke about two spreads
+// wide is the part of it inside the glyph, and unlike the edge worked out from the distance it is
+// linear in the texels, so the caption's ink does not flicker as it moves by less than a pixel.
+// Seen straight on the two axes are as long, and rounding alone would choose between them, pixel
+// by pixel as a quad's triangles fall; the x axis wins unless the y axis is clearly longer, so
+// that the samples lie along the caption's lines, the way it mostly moves.
+// The program comes with and without the outline (OUTLINE): most captions have none, and their
+// fragments skip the ring's work.
 const char* const Fragment_Body = R"(
 uniform sampler2D u_atlas;
 uniform vec2 u_atlas_size;
+#ifdef OUTLINE
 uniform vec4 u_outline_color;
 uniform float u_outline_width;
+#endif
 IN vec2 v_uv;
 IN vec4 v_color;
 IN float v_spread;
@@ -89,39 +103,42 @@ void main()
 {
     vec2 uv_x = dFdx(v_uv), uv_y = dFdy(v_uv);
     vec2 jx = uv_x * u_atlas_size, jy = uv_y * u_atlas_size;
-    float d = (TEX(u_atlas, v_uv).r * 255.0 - 128.0) / 128.0 * v_spread;
-    // The gradient on screen, brought back into the cell through the inverse of (jx, jy) (its
-    // determinant left out: only the direction counts).
-    vec2 gs = vec2(dFdx(d), dFdy(d));
-    vec2 g = vec2(jy.y * gs.x - jx.y * gs.y, jx.x * gs.y - jy.x * gs.x);
-    float g_len = length(g);
-    vec2 n = g_len > 0.0 ? g / g_len : vec2(0.7071068);
-    bool x_long = dot(jx, jx) >= dot(jy, jy);
+    bool x_long = dot(jx, jx) >= 0.98 * dot(jy, jy);
     vec2 uv_long = x_long ? uv_x : uv_y;
     vec2 j_long = x_long ? jx : jy, j_short = x_long ? jy : jx;
     float long_len = max(length(j_long), 1.0 / 4096.0);
     float bias = log2(max(0.25, length(j_short) / long_len));
+    vec2 t = vec2(TEX(u_atlas, v_uv - 0.25 * uv_long, bias).r, TEX(u_atlas, v_uv + 0.25 * uv_long, bias).r);
+    float mean = 0.5 * (t.x + t.y);
+    // The gradient on screen, brought back into the cell through the inverse of (jx, jy) (its
+    // determinant and the field's scale left out: only the direction counts).
+    vec2 gs = vec2(dFdx(mean), dFdy(mean));
+    vec2 g = vec2(jy.y * gs.x - jx.y * gs.y, jx.x * gs.y - jy.x * gs.x);
+    float g_len = length(g);
+    vec2 n = g_len > 0.0 ? g / g_len : vec2(0.7071068);
     float spread = max(v_spread, 1.0);
-    float edge = clamp(length(vec2(0.25 * dot(j_long, n), dot(j_short, n))), 1.0 / 64.0, 2.0 * spread);
-    vec4 t = vec4(TEX(u_atlas, v_uv - 0.375 * uv_long, bias).r, TEX(u_atlas, v_uv - 0.125 * uv_long, bias).r,
-                  TEX(u_atlas, v_uv + 0.125 * uv_long, bias).r, TEX(u_atlas, v_uv + 0.375 * uv_long, bias).r);
-    vec4 ds = (t * 255.0 - 128.0) / 128.0 * v_spread;
-    float fill = dot(clamp(ds / edge + 0.5, 0.0, 1.0), vec4(0.25));
-    // The outline's width in pixels, in texels along the gradient.
-    float across = length(vec2(dot(jx, n), dot(jy, n)));
-    // The outline grows the glyph by its width in pixels, as far as the field reaches (its spread).
-    float grown = dot(clamp((ds + u_outline_width * across) / edge + 0.5, 0.0, 1.0), vec4(0.25));
-    float ring = max(grown, fill);
+    float edge = clamp(length(vec2(0.5 * dot(j_long, n), dot(j_short, n))), 1.0 / 64.0, 2.0 * spread);
+    // A texel's distance is (t * 255 - 128) / 128 * spread: over the edge's width and centred on
+    // it, one multiply-add a sample.
+    float scale = v_spread * (255.0 / 128.0) / edge, offset = 0.5 - v_spread / edge;
+    float inked = dot(clamp(t * scale + offset, 0.0, 1.0), vec2(0.5));
     // A coverage cell (a colour glyph) is its own alpha, and so is a field seen from far.
-    float footprint = max(0.25 * long_len, length(j_short));
+    float footprint = max(0.5 * long_len, length(j_short));
     float plain = max(1.0 - step(0.5, v_spread), clamp(footprint / spread - 1.0, 0.0, 1.0));
-    float coverage = dot(t, vec4(0.25));
-    fill = mix(fill, coverage, plain);
-    ring = mix(ring, coverage, plain);
+    float fill = mix(inked, mean, plain);
+#ifdef OUTLINE
+    // The outline grows the glyph by its width in pixels (in texels along the gradient), as far as
+    // the field reaches (its spread).
+    float across = length(vec2(dot(jx, n), dot(jy, n)));
+    float grown = dot(clamp(t * scale + (offset + u_outline_width * across / edge), 0.0, 1.0), vec2(0.5));
+    float ring = mix(max(grown, inked), mean, plain);
     float a_text = v_color.a * fill;
     float a_ring = u_outline_color.a * (ring - fill);
     float a = a_text + a_ring;
     FRAG_OUT = vec4((v_color.rgb * a_text + u_outline_color.rgb * a_ring) / max(a, 1.0 / 1024.0), a);
+#else
+    FRAG_OUT = vec4(v_color.rgb, v_color.a * fill);
+#endif
 }
 )";
 
@@ -136,24 +153,28 @@ void main()
     "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n"                             \
     "#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 
-const char* const Prefixes[][3] = {
-    {"120", SHARP_120_VERTEX, SHARP_120_FRAGMENT},
-    {"330 core", SHARP_330_VERTEX, SHARP_330_FRAGMENT},
-    {"300 es", SHARP_ES_VERTEX, SHARP_ES_FRAGMENT},
+#define SHARP_OUTLINE "#define OUTLINE\n"
+
+// Each dialect's prefixes: without an outline, then with one.
+const char* const Prefixes[][5] = {
+    {"120", SHARP_120_VERTEX, SHARP_120_FRAGMENT, SHARP_120_VERTEX SHARP_OUTLINE, SHARP_120_FRAGMENT SHARP_OUTLINE},
+    {"330 core", SHARP_330_VERTEX, SHARP_330_FRAGMENT, SHARP_330_VERTEX SHARP_OUTLINE,
+     SHARP_330_FRAGMENT SHARP_OUTLINE},
+    {"300 es", SHARP_ES_VERTEX, SHARP_ES_FRAGMENT, SHARP_ES_VERTEX SHARP_OUTLINE, SHARP_ES_FRAGMENT SHARP_OUTLINE},
 };
 
 }  // namespace
 
-Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect)
+Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect, bool outline)
 {
     Sharp_Text_Source source;
     if (!dialect)
         return source;
     for (const auto& p : Prefixes)
         if (std::strcmp(p[0], dialect) == 0) {
-            source.vertex[0] = p[1];
+            source.vertex[0] = p[outline ? 3 : 1];
             source.vertex[1] = Vertex_Body;
-            source.fragment[0] = p[2];
+            source.fragment[0] = p[outline ? 4 : 2];
             source.fragment[1] = Fragment_Body;
         }
     return source;

@@ -9,10 +9,10 @@
 // corner where it is, as on a side where the caption is cut).
 // Uniforms: u_mvp (mat4), u_viewport (vec2, pixels), u_page (float: the page bound; glyphs of other
 // pages draw nothing), u_atlas (sampler2D: a page with its mip levels, the texels in its red channel, filtered linearly between texels and levels, at most Glyph_Atlas::Levels levels),
-// u_atlas_size (vec2: the page's level-0 size in texels), u_outline_color (vec4) and
-// u_outline_width (float, pixels; 0 draws no outline; it reaches no further than the field's
-// spread, about a pixel round a 14-pixel caption at its own size, more as it comes nearer; the
-// corners are pushed that much further). Output: the colour with its coverage in alpha, to be
+// u_atlas_size (vec2: the page's level-0 size in texels), and in the program with the outline
+// u_outline_color (vec4) and u_outline_width (float, pixels; 0 draws no outline; it reaches no
+// further than the field's spread, about a pixel round a 14-pixel caption at its own size, more
+// as it comes nearer; the corners are pushed that much further). Output: the colour with its coverage in alpha, to be
 // blended with (GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA).
 #pragma once
 
@@ -25,8 +25,9 @@ struct Sharp_Text_Source {
 };
 
 // The sources in `dialect`, named as the batch names its languages: "120" (GLSL 1.20, nothing
-// beyond it), "330 core" or "300 es". All null for any other.
-Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect);
+// beyond it), "330 core" or "300 es". All null for any other. Without `outline` the program has
+// neither outline uniform and draws none: its fragments skip the ring's work.
+Sharp_Text_Source Sharp_Text_Source_Get(const char* dialect, bool outline = true);
 
 // Attribute locations, for glBindAttribLocation before linking.
 constexpr const char* const Sharp_Text_Attributes[] = {"a_pos",    "a_uv",     "a_color", "a_info",
