@@ -1,6 +1,9 @@
 // The record every widget begins with: placement, size, option bits, fonts, colour, name, mesh and caption.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 #include "obrisk.h"
 #include "tarnel.h"
 
@@ -171,4 +174,24 @@ protected:
     VR_Holders& operator=(const VR_Holders& other);
     VR_Holders& operator=(VR_Holders&& other) noexcept;
     ~VR_Holders();
+};
+
+// A list of widgets held by their address, for libraries built on vrtools that keep widgets of the
+// host's (a scene graph's drawable): a widget destroyed while listed leaves a null in its place,
+// one moved is listed at its new address. The places stay, so that a library can keep what it
+// knows of each widget beside the list. A copy lists what the original lists, and both follow.
+// Like the widgets, not for use from two threads at once.
+class VRTOOLS_API VR_Holdings : private VR_Holders {
+public:
+    // Appends `widget` and returns its place; the size, with nothing added, when memory runs out
+    // (reported, code 1).
+    std::size_t Add(VR_Tools& widget);
+    std::size_t Size() const { return widgets_.size(); }
+    // The widget at `place`; null once destroyed, or for a place past the end.
+    VR_Tools* At(std::size_t place) const { return place < widgets_.size() ? widgets_[place] : nullptr; }
+    void Clear();
+
+private:
+    friend struct VR_Holdings_Calls;
+    std::vector<VR_Tools*> widgets_;
 };

@@ -229,3 +229,48 @@ VR_Holders::~VR_Holders()
 {
     core::Holding_Drop(this);
 }
+
+// How the table reaches a list of holdings, which it knows by its base.
+struct VR_Holdings_Calls {
+    static void* Key(VR_Holdings& h) { return static_cast<VR_Holders*>(&h); }
+    static VR_Holdings& Of(void* key) { return *static_cast<VR_Holdings*>(static_cast<VR_Holders*>(key)); }
+
+    // Every place of `from` takes `to` (null when destroyed): a widget may be listed twice.
+    static void Replace(VR_Holdings& h, const VR_Tools* from, VR_Tools* to)
+    {
+        for (VR_Tools*& w : h.widgets_)
+            if (w == from)
+                w = to;
+    }
+    static void Forget(void* key, VR_Tools* widget, std::size_t) { Replace(Of(key), widget, nullptr); }
+    static void Follow(void* key, VR_Tools* from, VR_Tools* to, bool, std::size_t&) { Replace(Of(key), from, to); }
+
+    static const core::Holder_Calls calls;
+};
+
+const core::Holder_Calls VR_Holdings_Calls::calls = {VR_Holdings_Calls::Forget, VR_Holdings_Calls::Follow};
+
+std::size_t VR_Holdings::Add(VR_Tools& widget)
+{
+    const std::size_t place = widgets_.size();
+    void* key = VR_Holdings_Calls::Key(*this);
+    try {
+        widgets_.push_back(&widget);
+        if (core::Holding_Add(&widget, key, VR_Holdings_Calls::calls, place) == core::Holding_Added::FAILED)
+            throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+        widgets_.resize(place);
+        // Listed elsewhere in the list, the widget is still held for those places.
+        if (std::find(widgets_.begin(), widgets_.end(), &widget) == widgets_.end())
+            core::Holding_Remove(&widget, key);
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Holdings: out of memory adding \"%ls\"; left out",
+                  widget.W_Name ? widget.W_Name : L"no name");
+    }
+    return place;
+}
+
+void VR_Holdings::Clear()
+{
+    core::Holding_Drop(VR_Holdings_Calls::Key(*this));
+    widgets_.clear();
+}

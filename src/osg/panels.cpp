@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 VR_Osg_Panels::VR_Osg_Panels()
 {
@@ -34,7 +35,7 @@ VR_Osg_Panels::VR_Osg_Panels()
 }
 
 VR_Osg_Panels::VR_Osg_Panels(const VR_Osg_Panels& other, const osg::CopyOp& copy)
-    : osg::Drawable(other, copy), entries_(other.entries_), changed_(other.changed_)
+    : osg::Drawable(other, copy), widgets_(other.widgets_), adds_(other.adds_), changed_(other.changed_)
 {
     // The copy drives the same widgets; its batches are made at its own first draw.
     std::copy(other.light_, other.light_ + 9, light_);
@@ -55,63 +56,85 @@ void VR_Osg_Panels::Light_Set(const float toward[3], const float color[3], const
     std::copy(ambient, ambient + 3, light_ + 6);
 }
 
-void VR_Osg_Panels::Entry_Add(VR_Tools& widget, std::function<void(VR_Batches&)> add)
+void VR_Osg_Panels::Entry_Add(VR_Tools& widget, Batch_Add add)
 {
-    entries_.push_back({&widget, std::move(add)});
+    const std::size_t place = widgets_.Add(widget);
+    if (place == widgets_.Size())
+        return;  // reported
+    try {
+        adds_.resize(widgets_.Size());
+    } catch (const std::bad_alloc&) {
+        Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Osg panels: out of memory adding \"%ls\"; left out",
+                  widget.W_Name ? widget.W_Name : L"no name");
+        return;
+    }
+    adds_[place] = add;
     ++generation_;
     dirtyBound();
 }
 
+namespace {
+
+// A batch's Add for the class the widget was listed as.
+template <class Widget>
+void Batch_Add_Of(VR_Batches& batch, VR_Tools& widget)
+{
+    batch.Add(static_cast<Widget&>(widget));
+}
+
+}  // namespace
+
 // Drawn only.
 void VR_Osg_Panels::Add(VR_Labels& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); });
+    Entry_Add(w, Batch_Add_Of<VR_Labels>);
 }
 void VR_Osg_Panels::Add(VR_Frames& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); });
+    Entry_Add(w, Batch_Add_Of<VR_Frames>);
 }
 void VR_Osg_Panels::Add(VR_Progress& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); });
+    Entry_Add(w, Batch_Add_Of<VR_Progress>);
 }
 void VR_Osg_Panels::Add(VR_TabItems& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); });
+    Entry_Add(w, Batch_Add_Of<VR_TabItems>);
 }
 // Drawn and given the pointer.
 void VR_Osg_Panels::Add(VR_Buttons& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+    Entry_Add(w, Batch_Add_Of<VR_Buttons>), input_.Add(w);
 }
 void VR_Osg_Panels::Add(VR_Boxs& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+    Entry_Add(w, Batch_Add_Of<VR_Boxs>), input_.Add(w);
 }
 void VR_Osg_Panels::Add(VR_Valuators& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+    Entry_Add(w, Batch_Add_Of<VR_Valuators>), input_.Add(w);
 }
 void VR_Osg_Panels::Add(VR_Selects& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+    Entry_Add(w, Batch_Add_Of<VR_Selects>), input_.Add(w);
 }
 void VR_Osg_Panels::Add(VR_Tabs& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+    Entry_Add(w, Batch_Add_Of<VR_Tabs>), input_.Add(w);
 }
 void VR_Osg_Panels::Add(VR_Colors& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+    Entry_Add(w, Batch_Add_Of<VR_Colors>), input_.Add(w);
 }
 void VR_Osg_Panels::Add(VR_Hues& w)
 {
-    Entry_Add(w, [&w](VR_Batches& b) { b.Add(w); }), input_.Add(w);
+    Entry_Add(w, Batch_Add_Of<VR_Hues>), input_.Add(w);
 }
 
 void VR_Osg_Panels::Clear()
 {
-    entries_.clear();
+    widgets_.Clear();
+    adds_.clear();
     input_.Clear();
     ++generation_;
     dirtyBound();
@@ -127,26 +150,32 @@ void VR_Osg_Panels::Area_Get(float area[4]) const
 {
     area[0] = area[1] = 1e30f;
     area[2] = area[3] = -1e30f;
-    for (const Entry& e : entries_) {
-        area[0] = std::min(area[0], static_cast<float>(e.widget->X));
-        area[1] = std::min(area[1], static_cast<float>(e.widget->Y));
-        area[2] = std::max(area[2], static_cast<float>(e.widget->X + e.widget->Width));
-        area[3] = std::max(area[3], static_cast<float>(e.widget->Y + e.widget->Height));
-    }
-    if (entries_.empty())
+    bool any = false;
+    for (std::size_t i = 0; i < widgets_.Size(); ++i)
+        if (const VR_Tools* w = widgets_.At(i)) {
+            area[0] = std::min(area[0], static_cast<float>(w->X));
+            area[1] = std::min(area[1], static_cast<float>(w->Y));
+            area[2] = std::max(area[2], static_cast<float>(w->X + w->Width));
+            area[3] = std::max(area[3], static_cast<float>(w->Y + w->Height));
+            any = true;
+        }
+    if (!any)
         area[0] = area[1] = area[2] = area[3] = 0.0f;
 }
 
 osg::BoundingBox VR_Osg_Panels::computeBoundingBox() const
 {
+    // A widget destroyed since the last bound leaves it as wide as it was: culling errs wide.
     osg::BoundingBox box;
-    for (const Entry& e : entries_) {
-        const VR_Tools& w = *e.widget;
+    for (std::size_t i = 0; i < widgets_.Size(); ++i) {
+        const VR_Tools* w = widgets_.At(i);
+        if (!w)
+            continue;
         // Faces stand out of z = 0 and sink into it by their bevels and a box's own offset; the
         // margin errs wide, as a box too thin lets the viewer's near and far planes clip the faces.
-        const float depth = 4.0f * std::abs(w.Bevel) + std::abs(w.Z) + 0.25f * std::max(w.Width, w.Height) + 1.0f;
-        box.expandBy(osg::Vec3(w.X, w.Y, -depth));
-        box.expandBy(osg::Vec3(w.X + w.Width, w.Y + w.Height, depth));
+        const float depth = 4.0f * std::abs(w->Bevel) + std::abs(w->Z) + 0.25f * std::max(w->Width, w->Height) + 1.0f;
+        box.expandBy(osg::Vec3(w->X, w->Y, -depth));
+        box.expandBy(osg::Vec3(w->X + w->Width, w->Y + w->Height, depth));
     }
     return box;
 }
@@ -192,10 +221,14 @@ void VR_Osg_Panels::drawImplementation(osg::RenderInfo& render_info) const
         // A widget not initialised yet would be reported and dropped by the batch: it waits, and
         // the set is taken again at each draw until every widget is in.
         slot.batch->Clear();
+        // The batch forgets a destroyed widget as the list does, and follows a moved one.
         bool complete = true;
-        for (const Entry& e : entries_) {
-            if (e.widget->Status & VR_STATUS_INITIALISED)
-                e.add(*slot.batch);
+        for (std::size_t i = 0; i < widgets_.Size(); ++i) {
+            VR_Tools* w = widgets_.At(i);
+            if (!w)
+                continue;
+            if (w->Status & VR_STATUS_INITIALISED)
+                adds_[i](*slot.batch, *w);
             else
                 complete = false;
         }

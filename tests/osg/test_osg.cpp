@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,51 @@ TEST_F(Osg, PointerEventsRunInTheHomeContextsDraw)
     Draw(*panel, 3);
     EXPECT_EQ(heard, 1) << "an event ran twice";
     panel->releaseGLObjects(nullptr);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+// A host's scene graph outlives its widgets as often as not: a widget destroyed while the panel
+// lists it drops out, one moved into another object is drawn there, in the panel and in a copy of
+// it, with no message; the area shrinks to what is left.
+TEST_F(Osg, WidgetsDestroyedOrMovedWhileListedDropOutOrAreFollowed)
+{
+    auto label = std::make_unique<VR_Labels>();
+    auto button = std::make_unique<VR_Buttons>();
+    Place(*label, 10, 70, 180, 40, "Label");
+    Place(*button, 10, 10, 120, 50, "Press");
+    label->Init(Window());
+    button->Init(Window());
+    osg::ref_ptr<VR_Osg_Panels> panel = new VR_Osg_Panels;
+    panel->Add(*label);
+    panel->Add(*button);
+    osg::ref_ptr<VR_Osg_Panels> copy = new VR_Osg_Panels(*panel);
+    Clear();
+    Draw(*panel, 0);
+
+    VR_Labels moved(std::move(*label));
+    label.reset();
+    button.reset();
+    Clear();
+    Draw(*panel, 0);
+    const std::vector<unsigned char> drawn = Pixels();
+    Clear();
+    Draw(*copy, 1);
+    EXPECT_TRUE(Pixels() == drawn) << "the copy draws otherwise";
+
+    VR_Batches batch;
+    batch.Add(moved);
+    ASSERT_EQ(batch.Init(), 1);
+    Clear();
+    const osg::Matrixf projection(Projection()), model_view(osg::Matrix::translate(0.0, 0.0, -5.0));
+    const VR_Tools_Light& light = VR_Tools_Default_Light();
+    batch.Draw(projection.ptr(), model_view.ptr(), light.toward, light.color, light.ambient);
+    EXPECT_TRUE(Pixels() == drawn) << "the panel does not draw the moved label alone";
+    float area[4];
+    panel->Area_Get(area);
+    EXPECT_EQ(area[1], 70.0f) << "the destroyed button still counts";
+    EXPECT_EQ(area[3], 110.0f);
+    panel->releaseGLObjects(nullptr);
+    copy->releaseGLObjects(nullptr);
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 

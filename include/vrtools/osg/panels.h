@@ -21,7 +21,7 @@
 
 // A panel of widgets as a drawable, in the widgets' scene units: place it in the world with a
 // transform above it (a panel of 400 units and a scale of 0.005 stands 2 m wide). The widgets stay
-// the host's and must outlive the drawable's use of them (Clear forgets them).
+// the host's: one destroyed while the panel lists it drops out of it, one moved is followed.
 //
 // OpenSceneGraph makes its context current only in its realize operation and the draw traversal.
 // The host initialises GLEW and the widgets in a realize operation (viewer.setRealizeOperation); a
@@ -78,18 +78,17 @@ protected:
     ~VR_Osg_Panels() override;
 
 private:
-    struct Entry {
-        VR_Tools* widget;
-        std::function<void(VR_Batches&)> add;
-    };
+    // How a widget of the list goes into a batch, by its class: beside the list, place for place.
+    using Batch_Add = void (*)(VR_Batches& batch, VR_Tools& widget);
     struct Event {
         Pointer_Kinds kind;
         float x, y, amount;
     };
-    void Entry_Add(VR_Tools& widget, std::function<void(VR_Batches&)> add);
+    void Entry_Add(VR_Tools& widget, Batch_Add add);
     void Events_Run() const;
 
-    std::vector<Entry> entries_;
+    VR_Holdings widgets_;
+    std::vector<Batch_Add> adds_;
     std::function<void(const VR_Changes&)> changed_;
     float light_[9];
     unsigned int generation_ = 1;  // grows with each change of the widget set
