@@ -250,6 +250,62 @@ TEST_F(BatchSharpText, AChangedReadOutRewritesItsGlyphsWithoutTextureUploads)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(BatchSharpText, TheGlyphDrawReadsEachGlyphOnceAndNoSpareRoom)
+{
+    // OpenGL ES 3.0 counts no primitives: there, only the pictures are compared.
+    const bool counted = Profile() != headless::Profile::GLES;
+    // A label's caption in sharp text is its glyphs alone: two triangles a glyph, whatever room its
+    // slot keeps for a longer caption.
+    VR_Labels label;
+    Label_Make(label, "Ab", 20, 500, 200, 40, 24);
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(label);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    const auto triangles = [&](VR_Batches& b) {
+        GLuint query = 0, n = 0;
+        if (!counted) {
+            Frame_Of(b);
+            return n;
+        }
+        glGenQueries(1, &query);
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        Frame_Of(b);
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
+        glDeleteQueries(1, &query);
+        return n;
+    };
+    EXPECT_EQ(triangles(batch), counted ? 4u : 0u);
+    // A read-out grown by a digit draws it in the next frame, as a fresh batch draws the value.
+    VR_Valuators slider;
+    Slider_Make(slider, 9.5f);
+    VR_Batches grown;
+    grown.Sharp_Text_Set(true);
+    grown.Add(slider);
+    ASSERT_EQ(grown.Init(), 1);
+    const GLuint short_one = triangles(grown);
+    slider.Value = 10.5f;
+    slider.Adjust();
+    EXPECT_EQ(triangles(grown), short_one + (counted ? 2u : 0u));
+    const auto after = Frame_Of(grown);
+    VR_Batches fresh;
+    fresh.Sharp_Text_Set(true);
+    fresh.Add(slider);
+    ASSERT_EQ(fresh.Init(), 1);
+    EXPECT_TRUE(Frame_Of(fresh) == after);
+    // Shorter again, it draws what a fresh batch draws too (its last quad left degenerate).
+    slider.Value = 9.5f;
+    slider.Adjust();
+    const auto shorter = Frame_Of(grown);
+    VR_Batches fresh_short;
+    fresh_short.Sharp_Text_Set(true);
+    fresh_short.Add(slider);
+    ASSERT_EQ(fresh_short.Init(), 1);
+    EXPECT_TRUE(Frame_Of(fresh_short) == shorter);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(BatchSharpText, SwitchedOffTheBatchDrawsTheWidgetsOwnPictureAgain)
 {
     VR_Buttons button;

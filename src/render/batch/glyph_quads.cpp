@@ -190,7 +190,8 @@ void Glyph_Quads::Release()
     pages_.clear();
     vao_ = vbo_ = ibo_ = 0;
     buffer_bytes_ = 0;
-    index_quads_ = 0;
+    index_bytes_ = 0;
+    indices_dirty_ = true;
     sent_serial_ = 0;
     laid_out_ = false;
     full_send_ = true;
@@ -292,6 +293,10 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     }
     if (quads > s.capacity)
         return false;
+    if (quads > s.drawn) {
+        s.drawn = quads;
+        indices_dirty_ = true;
+    }
     // Only the slot's own vertices that differ are written and sent: a read-out's new digits, not
     // the panel's.
     Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS;
@@ -329,6 +334,7 @@ void Glyph_Quads::Layout()
         const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS);
         // A read-out of four digits may come to show seven.
         s.capacity = quads > 0 ? quads + std::max(4, quads / 2) : 0;
+        s.drawn = quads;
         s.first = quads_;
         quads_ += s.capacity;
     }
@@ -338,7 +344,14 @@ void Glyph_Quads::Layout()
                   vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS);
     laid_out_ = true;
     full_send_ = true;
+    indices_dirty_ = true;
     dirty_lo_ = dirty_hi_ = -1;
+}
+
+void Glyph_Quads::Slots_Drawn(const std::vector<std::uint32_t>& slots)
+{
+    drawn_slots_ = slots;
+    indices_dirty_ = true;
 }
 
 void Glyph_Quads::Outline_Set(float width, unsigned int rgb)
@@ -409,8 +422,7 @@ void Glyph_Quads::Pages_Send(int& uploads)
     sent_serial_ = atlas.Serial();
 }
 
-int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads, const GLint* firsts,
-                      const GLsizei* counts, int runs)
+int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads)
 {
     if (!Ready() || quads_ == 0)
         return 0;
@@ -440,19 +452,29 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     }
     full_send_ = false;
     dirty_lo_ = dirty_hi_ = -1;
-    // Every quad's indices are the same pattern: sent once, again only when the quads outgrow it.
-    if (quads_ > index_quads_) {
-        // Slots given room past the end one after another (a view moving over the batch): twice as
-        // many quads' indices, so that they are made again only now and then.
-        index_quads_ = index_quads_ > 0 ? std::max(quads_, index_quads_ * 2) : quads_;
-        std::vector<std::uint32_t> indices(static_cast<std::size_t>(index_quads_) * GLYPH_INDICES);
-        for (std::uint32_t q = 0; q < static_cast<std::uint32_t>(index_quads_); ++q) {
-            const std::uint32_t v = q * GLYPH_CORNERS, corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
-            std::copy(corners, corners + GLYPH_INDICES, indices.begin() + q * GLYPH_INDICES);
+    if (indices_dirty_) {
+        indices_dirty_ = false;
+        indices_.clear();
+        for (const std::uint32_t i : drawn_slots_) {
+            if (i >= slots_.size())
+                continue;
+            const Slot& s = slots_[i];
+            for (int q = s.first; q < s.first + s.drawn; ++q) {
+                const std::uint32_t v = static_cast<std::uint32_t>(q) * GLYPH_CORNERS;
+                const std::uint32_t corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
+                indices_.insert(indices_.end(), corners, corners + GLYPH_INDICES);
+            }
         }
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
-                     indices.data(), GL_STATIC_DRAW);
-        ++uploads;
+        const std::size_t index_bytes = indices_.size() * sizeof(std::uint32_t);
+        if (index_bytes > index_bytes_) {
+            // Room for every quad's indices: a view turned round needs no new buffer.
+            index_bytes_ = std::max(index_bytes, static_cast<std::size_t>(quads_) * GLYPH_INDICES * sizeof(std::uint32_t));
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index_bytes_), nullptr, GL_DYNAMIC_DRAW);
+        }
+        if (index_bytes > 0) {
+            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(index_bytes), indices_.data());
+            ++uploads;
+        }
     }
     if (!vao_) {
         Attributes_Point();
@@ -474,22 +496,12 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     glDepthMask(GL_FALSE);
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
-    offsets_.resize(static_cast<std::size_t>(std::max(runs, 0)));
-    for (int r = 0; r < runs; ++r)
-        offsets_[static_cast<std::size_t>(r)] =
-            reinterpret_cast<const void*>(static_cast<std::uintptr_t>(firsts[r]) * sizeof(std::uint32_t));
     int calls = 0;
-    for (std::size_t page = 0; page < pages_.size() && runs > 0; ++page) {
+    const GLsizei count = static_cast<GLsizei>(indices_.size());
+    for (std::size_t page = 0; page < pages_.size() && count > 0; ++page, ++calls) {
         glBindTexture(GL_TEXTURE_2D, pages_[page]);
         glUniform1f(p.u_page, static_cast<float>(page));
-        // Only the runs of the slots in view; in one call where the context has it (not ES 3.0).
-        if (glMultiDrawElements) {
-            glMultiDrawElements(GL_TRIANGLES, counts, GL_UNSIGNED_INT, offsets_.data(), runs);
-            ++calls;
-        } else {
-            for (int r = 0; r < runs; ++r, ++calls)
-                glDrawElements(GL_TRIANGLES, counts[r], GL_UNSIGNED_INT, offsets_[static_cast<std::size_t>(r)]);
-        }
+        glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);
     }
     glDepthMask(GL_TRUE);
     // The batch enables and lets go of its own attributes; the ones past them are this program's.

@@ -58,12 +58,8 @@ public:
     bool Slot_Build(std::size_t i, const Look& look, const unsigned char* only = nullptr);
     // The box around slot `i`'s glyphs (as last built); false when it has none.
     bool Slot_Box(std::size_t i, float lo[3], float hi[3]) const;
-    // Slot `i`'s indices in the index buffer (six a quad, room included), after a Layout.
-    void Slot_Range(std::size_t i, int& first, int& count) const
-    {
-        first = slots_[i].first * GLYPH_INDICES;
-        count = slots_[i].capacity * GLYPH_INDICES;
-    }
+    // The slots whose glyphs the next Draws draw (those in view), in the order given.
+    void Slots_Drawn(const std::vector<std::uint32_t>& slots);
     // Every slot's glyphs (built already) given room anew, with some to spare for read-outs that
     // grow; the whole buffer goes up at the next Draw.
     void Layout();
@@ -71,18 +67,20 @@ public:
 
     void Outline_Set(float width, unsigned int rgb);
 
-    // Sends what changed (atlas rectangles, the slots' glyphs) and draws the `runs` runs of indices
-    // (first index and count, from Slot_Range) blended, depth tested without writing depth, seen
+    // Sends what changed (atlas rectangles, the slots' glyphs, the drawn quads' indices) and draws
+    // the glyphs of the slots from Slots_Drawn blended, depth tested without writing depth, seen
     // through `mvp` in a viewport `viewport` pixels large; the caller's state is the batch's frame
     // state. Returns the draw calls; adds the buffer and texture uploads to `uploads`.
-    int Draw(const float mvp[16], const float viewport[2], int& uploads, const GLint* firsts, const GLsizei* counts,
-             int runs);
+    int Draw(const float mvp[16], const float viewport[2], int& uploads);
 
 private:
     struct Slot {
         std::vector<Glyph_Vertex> vertices;
         std::vector<std::uint32_t> part_ends;                          // where each part's vertices end
         int first = 0, capacity = 0;                                   // quads
+        // The quads drawn: the most the slot held since its room was given, so that a read-out
+        // one digit shorter keeps the index list as it was (its last quad degenerate).
+        int drawn = 0;
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};  // around the vertices; lo > hi: none
     };
     void Pages_Send(int& uploads);
@@ -98,8 +96,11 @@ private:
     bool laid_out_ = false, full_send_ = true;
     int dirty_lo_ = -1, dirty_hi_ = -1;  // vertices changed since the last Draw
     std::size_t buffer_bytes_ = 0;
-    int index_quads_ = 0;               // quads the index buffer holds
-    std::vector<const void*> offsets_;  // a Draw's runs, as byte offsets into the index buffer
+    // The drawn slots' quads, six indices each, made again when those slots or their quads change:
+    // spare room is never drawn (its degenerate corners would still cost the vertex stage).
+    std::vector<std::uint32_t> drawn_slots_, indices_;
+    bool indices_dirty_ = true;
+    std::size_t index_bytes_ = 0;  // the index buffer's size
     // The program and its uniforms' locations; one without an outline, one with (a fragment
     // without the ring's work is cheaper, and most hosts draw none).
     struct Program {
