@@ -284,6 +284,12 @@ TEST_F(BatchSharpText, TheGlyphDrawReadsEachGlyphOnceAndNoSpareRoom)
     grown.Sharp_Text_Set(true);
     grown.Add(slider);
     ASSERT_EQ(grown.Init(), 1);
+    // Changed a few times first: the read-out then lives apart from its caption.
+    for (const float v : {8.5f, 7.5f, 9.5f}) {
+        slider.Value = v;
+        slider.Adjust();
+        triangles(grown);
+    }
     const GLuint short_one = triangles(grown);
     slider.Value = 10.5f;
     slider.Adjust();
@@ -303,6 +309,53 @@ TEST_F(BatchSharpText, TheGlyphDrawReadsEachGlyphOnceAndNoSpareRoom)
     fresh_short.Add(slider);
     ASSERT_EQ(fresh_short.Init(), 1);
     EXPECT_TRUE(Frame_Of(fresh_short) == shorter);
+    // Its read-out apart from its caption, it draws no more than a fresh batch does.
+    EXPECT_EQ(triangles(fresh_short), short_one);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, ChangedReadOutsGoUpWithoutTheCaptionsBetweenThem)
+{
+    // Rows of a label and a slider, the labels' captions short in one panel and long in the other:
+    // once the read-outs have changed, a frame of new values sends the same bytes in both, however
+    // many caption glyphs lie between the read-outs, in a few uploads.
+    constexpr int ROWS = 24;
+    const auto live_frame_bytes = [&](const char* caption, int& calls) {
+        std::vector<VR_Labels> labels(ROWS);
+        std::vector<VR_Valuators> sliders(ROWS);
+        VR_Batches batch;
+        batch.Sharp_Text_Set(true);
+        for (int i = 0; i < ROWS; ++i) {
+            Label_Make(labels[i], caption, 10, 560 - i * 22, 380, 20, 12);
+            Widget_Place(sliders[i], "Gain", 400, 560 - i * 22, 300, 20);
+            sliders[i].Value_Max = 100.0f;
+            sliders[i].Format = "%.1f";
+            sliders[i].Init(Window());
+            batch.Add(labels[i]);
+            batch.Add(sliders[i]);
+        }
+        EXPECT_EQ(batch.Init(), 1) << Messages_Text();
+        const auto values = [&](int frame) {
+            for (int i = 0; i < ROWS; ++i) {
+                sliders[i].Value = static_cast<float>(10 + (i * 7 + frame * 13) % 80) + 0.5f;
+                sliders[i].Adjust();
+            }
+            Counts_Reset();
+            Frame_Of(batch);
+        };
+        // Laid out, described whole, then changed part by part: the read-outs take their own room.
+        for (int frame = 0; frame < 4; ++frame)
+            values(frame);
+        calls = Counts().buffer_sub_data;
+        EXPECT_EQ(Counts().buffer_data, 0);
+        return Counts().sub_data_bytes;
+    };
+    int short_calls = 0, long_calls = 0;
+    const long short_bytes = live_frame_bytes("Pump", short_calls);
+    const long long_bytes = live_frame_bytes("Pump pressure at the second stage inlet", long_calls);
+    EXPECT_GT(short_bytes, 0);
+    EXPECT_EQ(long_bytes, short_bytes);
+    EXPECT_LE(long_calls, 8);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

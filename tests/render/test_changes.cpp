@@ -162,6 +162,46 @@ TEST(DirtySpans, JoinedWhenTheyOverlapOrLieWithinTheGap)
     EXPECT_EQ(spans[1].first, 11);
 }
 
+TEST(DirtySpans, LimitedToAFewTheLargestGapsStayOpen)
+{
+    // Three clusters of read-outs far apart, the middle gap the largest: three pieces, or two with
+    // the middle gap open.
+    std::vector<Dirty_Span> spans;
+    for (const int base : {0, 5000, 20000})
+        for (int k = 0; k < 10; ++k)
+            spans.push_back({base + k * 40, base + k * 40 + 19});
+    std::vector<Dirty_Span> three = spans;
+    Dirty_Spans_Limit(three, 3);
+    ASSERT_EQ(three.size(), 3u);
+    EXPECT_EQ(three[0].first, 0);
+    EXPECT_EQ(three[0].last, 379);
+    EXPECT_EQ(three[1].first, 5000);
+    EXPECT_EQ(three[1].last, 5379);
+    EXPECT_EQ(three[2].first, 20000);
+    std::vector<Dirty_Span> two = spans;
+    Dirty_Spans_Limit(two, 2);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0].last, 5379);
+    EXPECT_EQ(two[1].first, 20000);
+    EXPECT_EQ(two[1].last, 20379);
+    // One piece reaches over everything; as many as allowed or fewer stay as they are; of equal
+    // gaps the earlier stay open.
+    std::vector<Dirty_Span> one = spans;
+    Dirty_Spans_Limit(one, 1);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].last, 20379);
+    std::vector<Dirty_Span> all = spans;
+    Dirty_Spans_Limit(all, 16);
+    EXPECT_EQ(all.size(), 16u);
+    std::vector<Dirty_Span> even = {{0, 0}, {10, 10}, {20, 20}, {30, 30}};
+    Dirty_Spans_Limit(even, 3);
+    ASSERT_EQ(even.size(), 3u);
+    EXPECT_EQ(even[0].last, 0);
+    EXPECT_EQ(even[1].first, 10);
+    EXPECT_EQ(even[2].first, 20);
+    EXPECT_EQ(even[2].last, 30);
+}
+
 TEST(DirtySpans, AThousandChangedWidgetsGoUpInOnePiece)
 {
     // Every slider of a live panel changes its cursor and read-out: a span in each slot's block.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/batch/changes.h"
 #include "render/batch/glyph_atlas.h"
 #include "render/look.h"
 
@@ -67,20 +68,26 @@ public:
 
     void Outline_Set(float width, unsigned int rgb);
 
-    // Sends what changed (atlas rectangles, the slots' glyphs, the drawn quads' indices) and draws
-    // the glyphs of the slots from Slots_Drawn blended, depth tested without writing depth, seen
-    // through `mvp` in a viewport `viewport` pixels large; the caller's state is the batch's frame
-    // state. Returns the draw calls; adds the buffer and texture uploads to `uploads`.
+    // Sends what changed (atlas rectangles, the slots' glyphs in a few pieces, the drawn quads'
+    // indices) and draws the glyphs of the slots from Slots_Drawn blended, depth tested without
+    // writing depth, seen through `mvp` in a viewport `viewport` pixels large; the caller's state
+    // is the batch's frame state. Returns the draw calls; adds the buffer and texture uploads to `uploads`.
     int Draw(const float mvp[16], const float viewport[2], int& uploads);
 
 private:
     struct Slot {
         std::vector<Glyph_Vertex> vertices;
-        std::vector<std::uint32_t> part_ends;                          // where each part's vertices end
-        int first = 0, capacity = 0;                                   // quads
+        std::vector<std::uint32_t> part_ends;  // where each part's vertices end
+        int first = 0, capacity = 0;           // quads
         // The quads drawn: the most the slot held since its room was given, so that a read-out
         // one digit shorter keeps the index list as it was (its last quad degenerate).
         int drawn = 0;
+        // The part that changes alone from frame to frame (a read-out), once one did, with room
+        // of its own among the other such parts: a frame's new read-outs then lie together in the
+        // buffer and go up in a few pieces, not in one reaching over every caption between them.
+        // -1: none; the slot's room then holds every part.
+        int live_part = -1;
+        int live_first = 0, live_capacity = 0, live_drawn = 0;         // quads
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};  // around the vertices; lo > hi: none
     };
     void Pages_Send(int& uploads);
@@ -94,7 +101,21 @@ private:
     std::vector<Glyph_Vertex> vertices_;  // the whole buffer, four a quad
     int quads_ = 0;
     bool laid_out_ = false, full_send_ = true;
-    int dirty_lo_ = -1, dirty_hi_ = -1;  // vertices changed since the last Draw
+    std::vector<Dirty_Span> spans_;  // vertices changed since the last Draw
+    // Writes want[0] then want[1] (count[] vertices each, then spare room) over `room` quads from
+    // quad `first`, comparing the vertices in [check_from, check_end), and notes the span that
+    // differs.
+    void Room_Write(int first, int room, const Glyph_Vertex* const want[2], const std::size_t count[2],
+                    std::size_t check_from, std::size_t check_end);
+    // The live part's vertices among slot `s`'s, [lo, hi); empty when it has none (one whose part
+    // is gone has none from then on).
+    static void Live_Range(Slot& s, std::size_t& lo, std::size_t& hi);
+    // A frame's changed glyphs go up in at most this many pieces; closer than SPAN_GAP vertices,
+    // two pieces are one.
+    static constexpr std::size_t MOST_UPLOADS = 6;
+    static constexpr int SPAN_GAP = 16;
+    // Room for `quads` quads, with some to spare, at the buffer's end; its first quad.
+    int Room_Take(int& capacity, int quads);
     std::size_t buffer_bytes_ = 0;
     // The drawn slots' quads, six indices each, made again when those slots or their quads change:
     // spare room is never drawn (its degenerate corners would still cost the vertex stage).
