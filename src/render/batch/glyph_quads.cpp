@@ -124,8 +124,8 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
                 out_v.step_x[a] = q[4] * along_u[a] * k;
                 out_v.step_y[a] = q[5] * along_w[a] * k;
             }
-            out_v.reach[0] = q[4] * (q[4] < 0 ? reach_x0 : reach_x1);
-            out_v.reach[1] = q[5] * (q[5] < 0 ? reach_y0 : reach_y1);
+            out_v.step_x[3] = q[4] * (q[4] < 0 ? reach_x0 : reach_x1);
+            out_v.step_y[3] = q[5] * (q[5] < 0 ? reach_y0 : reach_y1);
             out_v.uv[0] = q[2];
             out_v.uv[1] = q[3];
             std::memcpy(out_v.color, color, 4);
@@ -339,7 +339,7 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     // Round the quads as far as their corners may be pushed: culling sees what a far view draws.
     for (const Glyph_Vertex& v : s.vertices)
         for (int a = 0; a < 3; ++a) {
-            const float at = v.pos[a] + std::fabs(v.reach[0]) * v.step_x[a] + std::fabs(v.reach[1]) * v.step_y[a];
+            const float at = v.pos[a] + std::fabs(v.step_x[3]) * v.step_x[a] + std::fabs(v.step_y[3]) * v.step_y[a];
             s.lo[a] = std::min({s.lo[a], v.pos[a], at});
             s.hi[a] = std::max({s.hi[a], v.pos[a], at});
         }
@@ -477,9 +477,8 @@ void Glyph_Quads::Attributes_Point()
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, uv)));
     glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(Glyph_Vertex, color)));
     glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(offsetof(Glyph_Vertex, info)));
-    glVertexAttribPointer(4, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_x)));
-    glVertexAttribPointer(5, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_y)));
-    glVertexAttribPointer(6, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, reach)));
+    glVertexAttribPointer(4, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_x)));
+    glVertexAttribPointer(5, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_y)));
 }
 
 void Glyph_Quads::Pages_Send(int& uploads)

@@ -22,9 +22,11 @@ struct Glyph_Vertex {
     float pos[3];
     float uv[2];  // level-0 page coordinates, 0..1
     unsigned char color[4];
-    unsigned char info[4];       // the cell's spread, its page
-    float step_x[3], step_y[3];  // one level-0 texel outward from the corner along the glyph's x and y
-    float reach[2];              // texels the corner may move that way, signed as the atlas's s and t move
+    unsigned char info[4];  // the cell's spread, its page
+    // xyz: one level-0 texel outward from the corner along the glyph's x (y); w: the texels the
+    // corner may move that way, signed as the atlas's s (t) moves. Together in one attribute each:
+    // the vertex stage fetches every attribute apart, on every corner.
+    float step_x[4], step_y[4];
 };
 
 // A glyph quad's corners in the vertex buffer, and the indices of its two triangles.
