@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <vrtools/batch.h>
@@ -291,26 +292,24 @@ TEST_F(BatchSharpText, TheGlyphDrawReadsEachGlyphOnceAndNoSpareRoom)
         triangles(grown);
     }
     const GLuint short_one = triangles(grown);
-    slider.Value = 10.5f;
-    slider.Adjust();
-    EXPECT_EQ(triangles(grown), short_one + (counted ? 2u : 0u));
-    const auto after = Frame_Of(grown);
-    VR_Batches fresh;
-    fresh.Sharp_Text_Set(true);
-    fresh.Add(slider);
-    ASSERT_EQ(fresh.Init(), 1);
-    EXPECT_TRUE(Frame_Of(fresh) == after);
-    // Shorter again, it draws what a fresh batch draws too (its last quad left degenerate).
-    slider.Value = 9.5f;
-    slider.Adjust();
-    const auto shorter = Frame_Of(grown);
-    VR_Batches fresh_short;
-    fresh_short.Sharp_Text_Set(true);
-    fresh_short.Add(slider);
-    ASSERT_EQ(fresh_short.Init(), 1);
-    EXPECT_TRUE(Frame_Of(fresh_short) == shorter);
-    // Its read-out apart from its caption, it draws no more than a fresh batch does.
-    EXPECT_EQ(triangles(fresh_short), short_one);
+    // The slider set to `value`: its frame in `grown` as a fresh batch's; the triangles each draws.
+    const auto set = [&](float value) {
+        slider.Value = value;
+        slider.Adjust();
+        const GLuint n = triangles(grown);
+        const auto now = Frame_Of(grown);
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(true);
+        fresh.Add(slider);
+        EXPECT_EQ(fresh.Init(), 1);
+        EXPECT_TRUE(Frame_Of(fresh) == now) << value;
+        return std::make_pair(n, triangles(fresh));
+    };
+    // Grown by a digit, it draws that digit, as a fresh batch does (its read-out apart from its
+    // caption draws no more); shorter again, what it drew before, its last quad left degenerate.
+    const auto two = counted ? 2u : 0u;
+    EXPECT_EQ(set(10.5f), std::make_pair(short_one + two, short_one + two));
+    EXPECT_EQ(set(9.5f), std::make_pair(short_one + two, short_one));
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

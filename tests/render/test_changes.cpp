@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/batch/changes.h"
@@ -164,42 +165,26 @@ TEST(DirtySpans, JoinedWhenTheyOverlapOrLieWithinTheGap)
 
 TEST(DirtySpans, LimitedToAFewTheLargestGapsStayOpen)
 {
-    // Three clusters of read-outs far apart, the middle gap the largest: three pieces, or two with
-    // the middle gap open.
+    using Ends = std::vector<std::pair<int, int>>;
+    const auto limited = [](std::vector<Dirty_Span> spans, std::size_t most) {
+        Dirty_Spans_Limit(spans, most);
+        Ends ends;
+        for (const Dirty_Span& d : spans)
+            ends.emplace_back(d.first, d.last);
+        return ends;
+    };
+    // Three clusters of read-outs far apart, the second gap the larger: three pieces, or two with
+    // the second gap open, or one reaching over everything.
     std::vector<Dirty_Span> spans;
     for (const int base : {0, 5000, 20000})
         for (int k = 0; k < 10; ++k)
             spans.push_back({base + k * 40, base + k * 40 + 19});
-    std::vector<Dirty_Span> three = spans;
-    Dirty_Spans_Limit(three, 3);
-    ASSERT_EQ(three.size(), 3u);
-    EXPECT_EQ(three[0].first, 0);
-    EXPECT_EQ(three[0].last, 379);
-    EXPECT_EQ(three[1].first, 5000);
-    EXPECT_EQ(three[1].last, 5379);
-    EXPECT_EQ(three[2].first, 20000);
-    std::vector<Dirty_Span> two = spans;
-    Dirty_Spans_Limit(two, 2);
-    ASSERT_EQ(two.size(), 2u);
-    EXPECT_EQ(two[0].last, 5379);
-    EXPECT_EQ(two[1].first, 20000);
-    EXPECT_EQ(two[1].last, 20379);
-    // One piece reaches over everything; as many as allowed or fewer stay as they are; of equal
-    // gaps the earlier stay open.
-    std::vector<Dirty_Span> one = spans;
-    Dirty_Spans_Limit(one, 1);
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one[0].last, 20379);
-    std::vector<Dirty_Span> all = spans;
-    Dirty_Spans_Limit(all, 16);
-    EXPECT_EQ(all.size(), 16u);
-    std::vector<Dirty_Span> even = {{0, 0}, {10, 10}, {20, 20}, {30, 30}};
-    Dirty_Spans_Limit(even, 3);
-    ASSERT_EQ(even.size(), 3u);
-    EXPECT_EQ(even[0].last, 0);
-    EXPECT_EQ(even[1].first, 10);
-    EXPECT_EQ(even[2].first, 20);
-    EXPECT_EQ(even[2].last, 30);
+    EXPECT_EQ(limited(spans, 3), (Ends{{0, 379}, {5000, 5379}, {20000, 20379}}));
+    EXPECT_EQ(limited(spans, 2), (Ends{{0, 5379}, {20000, 20379}}));
+    EXPECT_EQ(limited(spans, 1), (Ends{{0, 20379}}));
+    // Fewer than allowed stay as they are; of equal gaps the earlier stay open.
+    EXPECT_EQ(limited(spans, 16).size(), 16u);
+    EXPECT_EQ(limited({{0, 0}, {10, 10}, {20, 20}, {30, 30}}, 3), (Ends{{0, 0}, {10, 10}, {20, 30}}));
 }
 
 TEST(DirtySpans, AThousandChangedWidgetsGoUpInOnePiece)
