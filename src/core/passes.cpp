@@ -62,8 +62,8 @@ void Tool_Unload(VR_Tools& tool, bool keep_pixels)
     tool.Status &= static_cast<unsigned char>(~VR_STATUS_TEXT_PARKED);
     if (!keep_pixels)
         Heap_Release(tool.Text_Bitmap);
-    for (GLuint* name : {&tool.Text_Vertex_VBO, &tool.Text_Coord_VBO, &tool.Vertex_VBO, &tool.Normal_VBO,
-                         &tool.Color_VBO})
+    for (GLuint* name :
+         {&tool.Text_Vertex_VBO, &tool.Text_Coord_VBO, &tool.Vertex_VBO, &tool.Normal_VBO, &tool.Color_VBO})
         Name_Unload(*name, false);
     tool.Status |= VR_STATUS_UNLOADED;
 }

@@ -1027,8 +1027,8 @@ void core::Look_Unload(VR_Valuators& s, bool keep_pixels)
 {
     core::Tool_Unload(s, keep_pixels);
     core::Name_Unload(s.Image_Texture, true);
-    for (GLuint* name : {&s.Cursor_Vertex_VBO, &s.Cursor_Normal_VBO, &s.Cursor_Color_VBO, &s.Value_Vertex_VBO,
-                         &s.Value_Coord_VBO})
+    for (GLuint* name :
+         {&s.Cursor_Vertex_VBO, &s.Cursor_Normal_VBO, &s.Cursor_Color_VBO, &s.Value_Vertex_VBO, &s.Value_Coord_VBO})
         core::Name_Unload(*name, false);
     core::Name_Unload(s.Value_Texture, true);
     // The text stays. A loaded one (mark 0) is loaded again from its bitmap where that is kept, else
