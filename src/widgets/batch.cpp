@@ -340,8 +340,9 @@ struct VR_Batches::Impl {
             core::Widget_Snapshots::Forget(e);
             e.placed = false;
             // Drawn from the atlas from now on: given back before the description, whose snapshot
-            // then holds the widget as it stays.
-            if (first)
+            // then holds the widget as it stays. A widget that unloads does so at each description:
+            // a call since (a re-Init) may have made some of its objects again.
+            if (first || e.type->Unload)
                 Textures_Park(e, !glyphs);
             // Unloaded, a widget keeps no caption bitmap until an atlas needs one.
             if (!glyphs && (e.widget->Status & VR_STATUS_UNLOADED))
