@@ -59,10 +59,16 @@ void Look_Describe(VR_Hues& w, Look& look);
 // keep theirs while batched, but for their parked caption texture. Context current.
 void Look_Unload(VR_Labels& w, bool keep_pixels);
 void Look_Unload(VR_Buttons& w, bool keep_pixels);
+void Look_Unload(VR_Boxs& w, bool keep_pixels);
+void Look_Unload(VR_Frames& w, bool keep_pixels);
 void Look_Unload(VR_Valuators& w, bool keep_pixels);
+void Look_Unload(VR_TabItems& w, bool keep_pixels);
 void Look_Load(VR_Labels& w);
 void Look_Load(VR_Buttons& w);
+void Look_Load(VR_Boxs& w);
+void Look_Load(VR_Frames& w);
 void Look_Load(VR_Valuators& w);
+void Look_Load(VR_TabItems& w);
 
 // A batch that draws a slider's read-out from its atlas lets go of the read-out texture; the
 // slider's own Draw makes it again from its bitmap, as it does for a read-out a batch rendered.
