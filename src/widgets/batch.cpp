@@ -359,10 +359,11 @@ struct VR_Batches::Impl {
     }
 
     // Described, the batch draws the captions and read-outs from its atlas, which holds their
-    // texels: the widgets' own textures of them are let go until their own Draw makes them again, and
-    // for the classes that can (all but progress bars and composites) every GL object and, unless the atlas
-    // copies from them (`keep_pixels`), every bitmap only their own Draw reads. A widget the batch
-    // has not described yet keeps them, unless the batch unloaded it when it was added.
+    // texels: the widgets' own textures of them are let go until their own Draw makes them again,
+    // and for the classes that can (all but progress bars and composites) every GL object and,
+    // unless the atlas copies from them (`keep_pixels`), every bitmap only their own Draw reads. A
+    // widget the batch has not described yet keeps them, unless the batch unloaded it when it was
+    // added.
     static void Textures_Park(const Entry& e, bool keep_pixels)
     {
         using core::Class_Id;
