@@ -135,6 +135,35 @@ float Position_Of(const float* table, float v)
     return static_cast<float>(TABLE_SIZE);
 }
 
+// True when every entry reaches the one before (no NaN either): then the entries that reach any value
+// are the ones from some position on, which halving finds.
+bool Table_Rising(const float* table)
+{
+    for (int i = 1; i < TABLE_SIZE; ++i)
+        if (!(table[i - 1] <= table[i]))
+            return false;
+    return true;
+}
+
+// Position_Of for a rising table: the same position, found in ten steps.
+float Position_Of_Rising(const float* table, float v)
+{
+    int lo = 0, hi = TABLE_SIZE;  // the first entry that reaches v lies in lo .. hi
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (table[mid] >= v)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return static_cast<float>(lo);
+}
+
+float Position_Find(const VR_Valuators& s, float v)
+{
+    return (s.Status & VR_STATUS_TABLE_RISING) ? Position_Of_Rising(s.Value_Table, v) : Position_Of(s.Value_Table, v);
+}
+
 // Table index of a position; anything that is not a position in 0 .. 1023 is brought into it.
 int Index(float p)
 {
@@ -689,7 +718,11 @@ void VR_Valuators::Init(HWND hwnd)
     const Range range = Range_Of(*this);
     Range_Report(range, *this);
     Table_Build(Value_Table, range);
-    Cursor_Position = Position_Of(Value_Table, Value);
+    if (Table_Rising(Value_Table))
+        Status |= VR_STATUS_TABLE_RISING;
+    else
+        Status &= static_cast<unsigned char>(~VR_STATUS_TABLE_RISING);
+    Cursor_Position = Position_Find(*this, Value);
 
     if (Image) {
         core::Texture_Prepare(Image_Texture, GL_CLAMP_TO_BORDER);
@@ -735,7 +768,7 @@ void VR_Valuators::Adjust()
     Value = v;
     Shown_Value = v;
     // A position reached by dragging or scrolling keeps its fraction unless the value moved away.
-    const float i = Position_Of(Value_Table, v);
+    const float i = Position_Find(*this, v);
     if (!(std::fabs(i - Cursor_Position) <= 1.0f))
         Cursor_Position = i;
 }
