@@ -63,30 +63,34 @@ void Vrtools_Panel::Init()
     labels.reset(new VR_Labels[static_cast<size_t>(count)]);
     buttons.reset(new VR_Buttons[static_cast<size_t>(count)]);
     sliders.reset(new VR_Valuators[static_cast<size_t>(count)]);
+    batch_init_us = -1.0;
+    if (batched) {
+        batch = std::make_unique<VR_Batches>();
+        batch->Sharp_Text_Set(sharp);
+    }
+    // Each widget goes into the batch as soon as its Init is done: the batch lets go of the GL
+    // objects and bitmaps only its own Draw would read, so they are never all held at once.
+    const auto made = [&](auto& w) {
+        w.Init(WINDOW);
+        if (batch)
+            batch->Add(w);
+    };
     for (int i = 0; i < count; ++i) {
         const Row& r = (*rows)[static_cast<size_t>(i)];
         Place(labels[i], r.label, r.label_text);
-        labels[i].Init(WINDOW);
+        made(labels[i]);
         Place(buttons[i], r.button, r.button_text);
-        buttons[i].Init(WINDOW);
+        made(buttons[i]);
         VR_Valuators& s = sliders[i];
         Place(s, r.slider, r.slider_text);
         s.Value_Min = VALUE_MIN;
         s.Value_Max = VALUE_MAX;
         s.Value = r.value;
         s.Format = READOUT_FORMAT;
-        s.Init(WINDOW);
+        made(s);
     }
-    batch_init_us = -1.0;
-    if (!batched)
+    if (!batch)
         return;
-    batch = std::make_unique<VR_Batches>();
-    for (int i = 0; i < count; ++i) {
-        batch->Add(labels[i]);
-        batch->Add(buttons[i]);
-        batch->Add(sliders[i]);
-    }
-    batch->Sharp_Text_Set(sharp);
     const auto start = std::chrono::steady_clock::now();
     batch->Init();
     batch_init_us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();

@@ -18,7 +18,7 @@ cmake --build "$build" -j2
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-# The hundred-thousand-row batch test holds some 6 GB of widgets natively; under the sanitizers'
+# The hundred-thousand-row batch test holds about a gigabyte of widgets natively; under the sanitizers'
 # shadow memory a tenth of it still outgrows the atlas many times over.
 export VRTOOLS_TEST_BATCH_ROWS=${VRTOOLS_TEST_BATCH_ROWS:-10000}
 ctest --test-dir "$build" --output-on-failure -j2

@@ -74,6 +74,36 @@ TEST_F(Valuator_Test, ValueTablesAndPositions)
     reversed.Cursor_Position = 700.0f;
     reversed.Adjust();
     EXPECT_EQ(reversed.Cursor_Position, 0.0f);
+    EXPECT_FALSE(reversed.Status & VR_STATUS_TABLE_RISING);
+    // Rising tables are searched by halving: every value lands where reading the table from the
+    // start lands, on entries, between them, on long runs of equal entries (bounds whose step is
+    // below the float's resolution), outside the range and on NaN.
+    struct Range_Case {
+        float lo, hi;
+        unsigned int flags;
+    };
+    for (const Range_Case& c :
+         {Range_Case{0.0f, 10.0f, 0}, Range_Case{-3.0e38f, 3.0e38f, 0}, Range_Case{1.0e7f, 1.0e7f + 10.0f, 0},
+          Range_Case{1.0f, 1000.0f, 0x01000000u}, Range_Case{0.001f, 1.0e6f, 0x02000000u}}) {
+        VR_Valuators s;
+        Make(s, c.lo, c.hi, c.lo, c.flags);
+        EXPECT_TRUE(s.Status & VR_STATUS_TABLE_RISING) << c.lo;
+        std::vector<float> values = {std::nanf(""), -INFINITY, INFINITY, c.lo, c.hi};
+        for (int i = 0; i < 1024; i += 7) {
+            values.push_back(s.Value_Table[i]);
+            values.push_back(std::nextafter(s.Value_Table[i], -INFINITY));
+            values.push_back(std::nextafter(s.Value_Table[i], INFINITY));
+        }
+        for (const float v : values) {
+            s.Value = v;
+            s.Cursor_Position = -100.0f;  // far from any position: Adjust takes the one it finds
+            s.Adjust();
+            int first = 0;
+            while (first < 1024 && !(s.Value_Table[first] >= s.Value))
+                ++first;
+            ASSERT_EQ(s.Cursor_Position, static_cast<float>(first)) << c.lo << " .. " << c.hi << ": " << v;
+        }
+    }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

@@ -36,6 +36,14 @@ enum : unsigned char {
     // A batch draws the caption from its own atlas and let go of the caption texture: the
     // widget's next own Draw makes it again from Text_Bitmap.
     VR_STATUS_TEXT_PARKED = 0x20,
+    // A batch that draws the widget let go of everything only its own Draw needs (its textures,
+    // buffer objects and caption pixels); its arrays stay. The widget's next own Draw makes them
+    // again; until then its calls change only its arrays.
+    VR_STATUS_UNLOADED = 0x40,
+    // A slider's Init found its Value_Table rising from the first entry to the last (never falling,
+    // no NaN): Adjust finds a value's position by halving instead of reading the table from the
+    // start. The table is the library's: a host that writes it calls Init again.
+    VR_STATUS_TABLE_RISING = 0x80,
 };
 
 // NOTE: Xlib (through <GL/glx.h>) defines Status as a macro. The field keeps its name, declared here

@@ -3,8 +3,29 @@
 
 namespace core {
 
+void Name_Unload(GLuint& name, bool texture)
+{
+    if (name == 0 || name == NAME_UNLOADED)
+        return;
+    if (texture)
+        Texture_Free(name);
+    else
+        Buffer_Free(name);
+    name = NAME_UNLOADED;
+}
+
+bool Name_Reload(GLuint& name)
+{
+    if (name != NAME_UNLOADED)
+        return false;
+    name = 0;
+    return true;
+}
+
 void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes)
 {
+    if (vbo == NAME_UNLOADED)
+        return;
     Buffer_Free(vbo);
     glGenBuffers(1, &vbo);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
@@ -14,6 +35,8 @@ void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes)
 
 void Buffer_Upload(GLuint& vbo, const void* data, std::size_t bytes)
 {
+    if (vbo == NAME_UNLOADED)
+        return;
     if (vbo != 0 && Share_Is_Shared(Held_Kind::BUFFER, vbo))
         Buffer_Free(vbo);  // only lets go: the copy keeps its content
     if (vbo == 0)
@@ -26,7 +49,7 @@ void Buffer_Upload(GLuint& vbo, const void* data, std::size_t bytes)
 void Buffer_Free(GLuint& vbo)
 {
     // A buffer that a copy still holds stays; the copy deletes it when it lets go.
-    if (vbo != 0 && Share_Drop(Held_Kind::BUFFER, vbo))
+    if (vbo != 0 && vbo != NAME_UNLOADED && Share_Drop(Held_Kind::BUFFER, vbo))
         glDeleteBuffers(1, &vbo);
     vbo = 0;
 }
@@ -90,7 +113,7 @@ void Mesh_Bind(GLuint vertex_vbo, GLuint normal_vbo, GLuint color_vbo)
 
 bool Texture_Park(GLuint& texture)
 {
-    if (texture == 0 || !glIsTexture(texture))
+    if (texture == 0 || texture == NAME_UNLOADED || !glIsTexture(texture))
         return false;
     // Deleted, not emptied: a driver keeps a texture's storage until it is next used for drawing
     // (llvmpipe, in process memory). A copy that shares it keeps it.

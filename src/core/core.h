@@ -105,13 +105,25 @@ void Tray_Append(Mesh_Builder& builder, int x, int y, int w, int h, int b, int w
 
 // [SECTION] Buffer objects -------------------------------------------------------------------------
 
+// The name a widget unloaded by a batch (VR_STATUS_UNLOADED) keeps where it had a texture or buffer:
+// not 0, so that whatever tests for the object finds it there, yet never a GL object. GL hands out
+// names counting up from 1, so it never gives this one.
+constexpr GLuint NAME_UNLOADED = 0xFFFFFFFFu;
+// Lets go of the texture or buffer `name` (deleted unless a copy shares it) and leaves
+// NAME_UNLOADED in its place; 0 stays 0. Context current.
+void Name_Unload(GLuint& name, bool texture);
+// True, with `name` zeroed, when it is NAME_UNLOADED: the object is to be made again.
+bool Name_Reload(GLuint& name);
+
 // Buffers are replaced whole: delete the old name, generate a new one, upload with GL_STATIC_DRAW.
-// Leaves GL_ARRAY_BUFFER unbound.
+// Leaves GL_ARRAY_BUFFER unbound. An unloaded name stays so, with no GL call: the widget's arrays
+// changed, and its own Draw uploads them when it makes its buffers again.
 void Buffer_Replace(GLuint& vbo, const void* data, std::size_t bytes);
 // Uploads into the same buffer again (GL_STATIC_DRAW), generating it when there is none yet or when
-// a copy shares it: for content that keeps its buffer name (a slider's read-out).
+// a copy shares it: for content that keeps its buffer name (a slider's read-out). An unloaded name
+// stays so.
 void Buffer_Upload(GLuint& vbo, const void* data, std::size_t bytes);
-// Deletes the buffer when the name is not 0 and zeroes it.
+// Deletes the buffer when the name is not 0 and zeroes it (an unloaded name with no GL call).
 void Buffer_Free(GLuint& vbo);
 // Replaces the colour buffer from Color_Array (a hover colour), or with no context current marks
 // the widget to do so at its next Draw (Colors_Pending_Upload). `kind` is the class for lint mode.
@@ -201,8 +213,19 @@ void Caption_Park(VR_Tools& tool);
 // Nothing, and no GL call, for a widget not parked; else its caption texture made again, the
 // texture binding and unpack alignment put back.
 void Caption_Unpark(VR_Tools& tool, GLenum wrap);
-// Lets go of `texture` (deleted unless a copy shares it) and zeroes it; false when there was none.
+// Lets go of `texture` (deleted unless a copy shares it) and zeroes it; false when there was none
+// (an unloaded name stays).
 bool Texture_Park(GLuint& texture);
+
+// A batch that draws the widget lets go of what only its own Draw reads, the caption texture, its
+// bitmap unless `keep_pixels` (an atlas copies from it) and the caption's and body mesh's buffers (their names become NAME_UNLOADED), and marks it
+// VR_STATUS_UNLOADED; the arrays stay, for the batch describes from them. Context current.
+void Tool_Unload(VR_Tools& tool, bool keep_pixels);
+// Undoes Tool_Unload from the arrays and the name, first thing in the widget's own Draw: the
+// buffers are made again and the caption's bitmap rasterised, its texture left to Caption_Unpark.
+void Tool_Load(VR_Tools& tool);
+// The caption bitmap rasterised again, without GL, when the widget has a caption but no bitmap.
+void Caption_Pixels(VR_Tools& tool);
 
 // Uploads a caption quad into two new buffers (24 and 32 bytes).
 void Caption_Upload(GLuint& vertex_vbo, GLuint& coord_vbo, const short* vertex, const float* coord);

@@ -52,6 +52,52 @@ void Caption_Park(VR_Tools& tool)
         tool.Status |= VR_STATUS_TEXT_PARKED;
 }
 
+void Tool_Unload(VR_Tools& tool, bool keep_pixels)
+{
+    // A parked caption texture is gone already; it is made again all the same.
+    if (tool.Status & VR_STATUS_TEXT_PARKED)
+        tool.Text_Texture = NAME_UNLOADED;
+    else
+        Name_Unload(tool.Text_Texture, true);
+    tool.Status &= static_cast<unsigned char>(~VR_STATUS_TEXT_PARKED);
+    if (!keep_pixels)
+        Heap_Release(tool.Text_Bitmap);
+    for (GLuint* name :
+         {&tool.Text_Vertex_VBO, &tool.Text_Coord_VBO, &tool.Vertex_VBO, &tool.Normal_VBO, &tool.Color_VBO})
+        Name_Unload(*name, false);
+    tool.Status |= VR_STATUS_UNLOADED;
+}
+
+void Caption_Pixels(VR_Tools& tool)
+{
+    if (tool.Text_Bitmap || !tool.W_Name || !tool.Text_Vertex_Array)
+        return;
+    Text_Size text;
+    Text_Render(tool, tool.W_Name, &tool.Text_Bitmap, tool.Font_Name, tool.Font_Style, tool.Font_Size, &text.tex_w,
+                &text.tex_h, &text.text_w, &text.text_h);
+}
+
+void Tool_Load(VR_Tools& tool)
+{
+    tool.Status &= static_cast<unsigned char>(~VR_STATUS_UNLOADED);
+    if (Name_Reload(tool.Text_Texture)) {
+        Caption_Pixels(tool);
+        // Caption_Unpark, next in the own Draw, makes the texture from the bitmap.
+        tool.Status |= VR_STATUS_TEXT_PARKED;
+    }
+    if (Name_Reload(tool.Text_Vertex_VBO) && tool.Text_Vertex_Array)
+        Buffer_Replace(tool.Text_Vertex_VBO, tool.Text_Vertex_Array, 24);
+    if (Name_Reload(tool.Text_Coord_VBO) && tool.Text_Coord_Array)
+        Buffer_Replace(tool.Text_Coord_VBO, tool.Text_Coord_Array, 32);
+    const std::size_t quads = tool.Quad_Count > 0 ? static_cast<std::size_t>(tool.Quad_Count) : 0;
+    if (Name_Reload(tool.Vertex_VBO) && tool.Vertex_Array)
+        Buffer_Replace(tool.Vertex_VBO, tool.Vertex_Array, quads * 24);
+    if (Name_Reload(tool.Normal_VBO) && tool.Normal_Array)
+        Buffer_Replace(tool.Normal_VBO, tool.Normal_Array, quads * 24);
+    if (Name_Reload(tool.Color_VBO) && tool.Color_Array)
+        Buffer_Replace(tool.Color_VBO, tool.Color_Array, quads * 16);
+}
+
 void Caption_Unpark(VR_Tools& tool, GLenum wrap)
 {
     if (!(tool.Status & VR_STATUS_TEXT_PARKED))

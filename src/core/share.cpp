@@ -99,7 +99,9 @@ std::uintptr_t Value_Of(const Held& h)
 {
     if (h.kind == Held_Kind::HEAP)
         return reinterpret_cast<std::uintptr_t>(*static_cast<void**>(h.field));
-    return *static_cast<GLuint*>(h.field);
+    // An unloaded name holds no object: nothing to share or delete.
+    const GLuint name = *static_cast<GLuint*>(h.field);
+    return name == NAME_UNLOADED ? 0 : name;
 }
 
 void Zero(const Held& h)
@@ -210,7 +212,7 @@ void Heap_Release(void*& block)
 
 void Texture_Free(GLuint& texture)
 {
-    if (texture != 0)
+    if (texture != 0 && texture != NAME_UNLOADED)
         Release_One(Held_Kind::TEXTURE, texture);
     texture = 0;
 }

@@ -33,7 +33,8 @@ Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float 
 {
     const short* v = tool.Text_Vertex_Array;
     const float* c = tool.Text_Coord_Array;
-    if (!v || !c || !tool.Text_Bitmap)
+    // Glyph quads need only the text box: a widget a batch unloaded has no bitmap of its caption.
+    if (!v || !c || (!tool.Text_Bitmap && !Look_Glyph_Text()))
         return nullptr;
     // The quad runs from (x1, y0) over (x1, y1) to (x0, y0); s and t at its right and lower corner are
     // text / texture sizes, so the texture size comes back as text / s.
@@ -49,8 +50,15 @@ Look_Part* Look_Caption(Look& look, const VR_Tools& tool, Look_Wrap wrap, float 
     p.quads = 1;
     p.offset[2] = dz;
     p.rgb = rgb;
-    p.texture = Mask_Texture(tool.Text_Bitmap, tex_w, tex_h, wrap, name,
-                             name ? static_cast<int>(std::wcslen(name) * sizeof(wchar_t)) : 0);
+    const int key_bytes = name ? static_cast<int>(std::wcslen(name) * sizeof(wchar_t)) : 0;
+    p.texture = Mask_Texture(tool.Text_Bitmap, tex_w, tex_h, wrap, name, key_bytes);
+    if (!tool.Text_Bitmap) {
+        p.texture.tex_w = tex_w;
+        p.texture.tex_h = tex_h;
+        p.texture.wrap = wrap;
+        p.texture.key = name;
+        p.texture.key_bytes = key_bytes;
+    }
     p.text = name;
     p.text_tool = &tool;
     p.text_size = tool.Font_Size;

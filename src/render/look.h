@@ -5,6 +5,8 @@
 #include <vrtools/tools.h>
 
 #include <cstddef>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "render/look_kinds.h"
@@ -111,11 +113,22 @@ public:
     Look_Part& At(std::size_t i) { return parts_[i]; }
     const Look_Parts& Parts() const { return parts_; }
     // Survives Clear: what formatting gave in an earlier frame of this description.
-    Look_Memo& Memo() { return memo_; }
+    // A read-out's memo, made the first time it is asked for: a batch keeps a look for every widget
+    // and few of them format values. Should memory run out, one memo kept by none serves: it is only a
+    // cache of the text a format gives a value.
+    Look_Memo& Memo()
+    {
+        if (!memo_)
+            memo_.reset(new (std::nothrow) Look_Memo);
+        if (memo_)
+            return *memo_;
+        static Look_Memo shared;
+        return shared;
+    }
 
 private:
     Look_Parts parts_;
-    Look_Memo memo_;
+    std::unique_ptr<Look_Memo> memo_;
 };
 
 // Set while a batch that draws text as glyph quads describes its widgets: text made anew (a read-out's

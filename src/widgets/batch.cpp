@@ -248,6 +248,12 @@ struct VR_Batches::Impl {
                           type.Name, core::Name_Wide(widget), core::Name_Narrow(widget));
                 return;
             }
+            // Drawn by the batch from now on: what only its own Draw reads goes at once, so that a host
+            // adding each widget after its Init holds one widget's GL objects at a time, not all of
+            // them. Its own Draw makes them again. With no context current, they go when the batch
+            // first describes the widget.
+            if (type.Unload && core::Context_Current())
+                type.Unload(widget, false);
         } catch (const std::bad_alloc&) {
             Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory adding %hs \"%ls\"; left out", type.Name,
                       widget.W_Name ? widget.W_Name : L"no name");
@@ -334,9 +340,13 @@ struct VR_Batches::Impl {
             core::Widget_Snapshots::Forget(e);
             e.placed = false;
             // Drawn from the atlas from now on: given back before the description, whose snapshot
-            // then holds the widget as it stays.
-            if (first)
-                Textures_Park(e);
+            // then holds the widget as it stays. A widget that unloads does so at each description:
+            // a call since (a re-Init) may have made some of its objects again.
+            if (first || e.type->Unload)
+                Textures_Park(e, !glyphs);
+            // Unloaded, a widget keeps no caption bitmap until an atlas needs one.
+            if (!glyphs && (e.widget->Status & VR_STATUS_UNLOADED))
+                core::Caption_Pixels(*e.widget);
             core::Look& look = renderer.Slot_Look(i);
             look.Clear();
             e.type->Describe(*e.widget, look);
@@ -349,11 +359,18 @@ struct VR_Batches::Impl {
     }
 
     // Described, the batch draws the captions and read-outs from its atlas, which holds their
-    // texels: the widgets' own textures of them are let go until their own Draw makes them again. A
-    // widget the batch has not described yet keeps them.
-    static void Textures_Park(const Entry& e)
+    // texels: the widgets' own textures of them are let go until their own Draw makes them again,
+    // and for the classes that can (all but progress bars and composites) every GL object and,
+    // unless the atlas copies from them (`keep_pixels`), every bitmap only their own Draw reads. A
+    // widget the batch has not described yet keeps them, unless the batch unloaded it when it was
+    // added.
+    static void Textures_Park(const Entry& e, bool keep_pixels)
     {
         using core::Class_Id;
+        if (e.type->Unload) {
+            e.type->Unload(*e.widget, keep_pixels);
+            return;
+        }
         const Class_Id id = e.type->Id;
         if (id == Class_Id::VALUATOR)
             core::Readout_Park(*static_cast<VR_Valuators*>(e.widget));
@@ -367,7 +384,7 @@ struct VR_Batches::Impl {
     {
         for (std::size_t i = 0; i < entries.size(); ++i)
             if (!renderer.Slot_Pending(i))
-                Textures_Park(entries[i]);
+                Textures_Park(entries[i], !renderer.Sharp_Ready());
     }
 
     // False, reported once, while the renderer has no program or the current context is not Init's.

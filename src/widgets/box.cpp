@@ -86,6 +86,8 @@ void VR_Boxs::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Boxs::Draw");
+    if (Status & VR_STATUS_UNLOADED)
+        core::Look_Load(*this);
     core::Caption_Unpark(*this, GL_CLAMP_TO_BORDER);
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
@@ -183,6 +185,22 @@ void Picture_Look(const VR_Boxs& box, core::Look& look, unsigned int tint, float
 }
 
 }  // namespace
+
+void core::Look_Unload(VR_Boxs& box, bool keep_pixels)
+{
+    core::Tool_Unload(box, keep_pixels);
+    core::Name_Unload(box.Image_Texture, true);
+}
+
+void core::Look_Load(VR_Boxs& box)
+{
+    core::Tool_Load(box);
+    if (core::Name_Reload(box.Image_Texture) && box.Image) {
+        core::Texture_Prepare(box.Image_Texture, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, box.Icon_Width, box.Icon_Height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     box.Image);
+    }
+}
 
 void core::Look_Prepare(VR_Boxs& box)
 {

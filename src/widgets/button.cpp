@@ -263,6 +263,8 @@ void VR_Buttons::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Buttons::Draw");
+    if (Status & VR_STATUS_UNLOADED)
+        core::Look_Load(*this);
     core::Caption_Unpark(*this, GL_CLAMP_TO_BORDER);
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
@@ -279,6 +281,19 @@ void core::Look_Prepare(VR_Buttons& b)
     // The host writes State; the mesh follows here, once per change.
     if (b.Built_State != b.State)
         b.Adjust();
+}
+
+void core::Look_Unload(VR_Buttons& b, bool keep_pixels)
+{
+    core::Tool_Unload(b, keep_pixels);
+    core::Name_Unload(b.Lamp_VBO, false);
+}
+
+void core::Look_Load(VR_Buttons& b)
+{
+    core::Tool_Load(b);
+    if (core::Name_Reload(b.Lamp_VBO) && b.Lamp_Array)
+        core::Buffer_Replace(b.Lamp_VBO, b.Lamp_Array, 24);
 }
 
 void core::Look_Describe(VR_Buttons& b, Look& look)

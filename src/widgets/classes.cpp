@@ -68,6 +68,14 @@ void Describe_Of(VR_Tools& w, core::Look& look)
     core::Look_Describe(static_cast<W&>(w), look);
 }
 
+template <class W>
+using Unload_Call = decltype(core::Look_Unload(std::declval<W&>(), false));
+template <class W>
+void Unload_Of(VR_Tools& w, bool keep_pixels)
+{
+    core::Look_Unload(static_cast<W&>(w), keep_pixels);
+}
+
 // [SECTION] Shared by several classes ------------------------------------------------------------
 
 float Mid_X(const VR_Tools& w)
@@ -440,6 +448,8 @@ constexpr core::Class_Ops Ops_Make(core::Class_Id id, const char* name)
     ops.Id = id;
     ops.Name = name;
     ops.Describe = Describe_Of<W>;
+    if constexpr (Answers<W, Unload_Call>::value)
+        ops.Unload = Unload_Of<W>;
     ops.Snapshot = Snapshot_Of(static_cast<const W*>(nullptr));
     ops.Members = Members_Entry<W>;
     if constexpr (Answers<W, Select_Call>::value)

@@ -65,6 +65,9 @@ struct Class_Ops {
     // Takes the widget's GL steps and appends what its Draw shows (Look_Prepare, then Look_Describe
     // of its class).
     void (*Describe)(VR_Tools& w, Look& look);
+    // Lets go of what only the widget's own Draw reads, which makes it again (Look_Unload; its bitmaps
+    // stay with `keep_pixels`); null for a class that keeps it.
+    void (*Unload)(VR_Tools& w, bool keep_pixels);
     // The fields a kept description follows from; NONE: described every frame.
     Snapshot_Fields Snapshot;
     // Hands `visit` each member widget a composite holds, with its class's name.

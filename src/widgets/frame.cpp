@@ -45,6 +45,8 @@ void VR_Frames::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Frames::Draw");
+    if (Status & VR_STATUS_UNLOADED)
+        core::Look_Load(*this);
     core::Look& look = core::Look_Scratch();
     core::Look_Describe(*this, look);
     core::Look_Draw(*this, look, SOURCE, __LINE__);
@@ -55,6 +57,16 @@ int VR_Frames::Select(int buttons, float x, float y)
     core::Guard(*this, "VR_Frames::Select");
     return Width > 0 && Height > 0 && static_cast<float>(X) < x && x <= static_cast<float>(X + Width) &&
            static_cast<float>(Y) < y && y <= static_cast<float>(Y + Height) + TITLE_BAND;
+}
+
+void core::Look_Unload(VR_Frames& f, bool keep_pixels)
+{
+    core::Tool_Unload(f, keep_pixels);
+}
+
+void core::Look_Load(VR_Frames& f)
+{
+    core::Tool_Load(f);
 }
 
 void core::Look_Describe(VR_Frames& f, Look& look)

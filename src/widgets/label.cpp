@@ -35,10 +35,22 @@ void VR_Labels::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Labels::Draw");
+    if (Status & VR_STATUS_UNLOADED)
+        core::Look_Load(*this);
     core::Caption_Unpark(*this, GL_CLAMP_TO_EDGE);
     core::Look& look = core::Look_Scratch();
     core::Look_Describe(*this, look);
     core::Look_Draw(*this, look, SOURCE, __LINE__);
+}
+
+void core::Look_Unload(VR_Labels& l, bool keep_pixels)
+{
+    core::Tool_Unload(l, keep_pixels);
+}
+
+void core::Look_Load(VR_Labels& l)
+{
+    core::Tool_Load(l);
 }
 
 void core::Look_Describe(VR_Labels& l, Look& look)

@@ -52,6 +52,24 @@ void Look_Describe(VR_Tabs& w, Look& look);
 void Look_Describe(VR_Colors& w, Look& look);
 void Look_Describe(VR_Hues& w, Look& look);
 
+// A batch that draws the widget lets go of everything only its own Draw reads (textures, buffer
+// objects, and unless `keep_pixels` its bitmaps: Look_Unload, with core::Tool_Unload for what every
+// widget has); the own Draw
+// makes them again first (Look_Load) from the widget's arrays and text. The classes without these
+// keep theirs while batched, but for their parked caption texture. Context current.
+void Look_Unload(VR_Labels& w, bool keep_pixels);
+void Look_Unload(VR_Buttons& w, bool keep_pixels);
+void Look_Unload(VR_Boxs& w, bool keep_pixels);
+void Look_Unload(VR_Frames& w, bool keep_pixels);
+void Look_Unload(VR_Valuators& w, bool keep_pixels);
+void Look_Unload(VR_TabItems& w, bool keep_pixels);
+void Look_Load(VR_Labels& w);
+void Look_Load(VR_Buttons& w);
+void Look_Load(VR_Boxs& w);
+void Look_Load(VR_Frames& w);
+void Look_Load(VR_Valuators& w);
+void Look_Load(VR_TabItems& w);
+
 // A batch that draws a slider's read-out from its atlas lets go of the read-out texture; the
 // slider's own Draw makes it again from its bitmap, as it does for a read-out a batch rendered.
 // Context current.

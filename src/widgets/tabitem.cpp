@@ -66,6 +66,8 @@ void VR_TabItems::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_TabItems::Draw");
+    if (Status & VR_STATUS_UNLOADED)
+        core::Look_Load(*this);
     core::Caption_Unpark(*this, GL_CLAMP_TO_BORDER);
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
@@ -123,6 +125,16 @@ bool Shows(const VR_TabItems& t)
 }
 
 }  // namespace
+
+void core::Look_Unload(VR_TabItems& t, bool keep_pixels)
+{
+    core::Tool_Unload(t, keep_pixels);
+}
+
+void core::Look_Load(VR_TabItems& t)
+{
+    core::Tool_Load(t);
+}
 
 void core::Look_Prepare(VR_TabItems& t)
 {

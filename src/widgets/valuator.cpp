@@ -135,6 +135,35 @@ float Position_Of(const float* table, float v)
     return static_cast<float>(TABLE_SIZE);
 }
 
+// True when every entry reaches the one before (no NaN either): then the entries that reach any value
+// are the ones from some position on, which halving finds.
+bool Table_Rising(const float* table)
+{
+    for (int i = 1; i < TABLE_SIZE; ++i)
+        if (!(table[i - 1] <= table[i]))
+            return false;
+    return true;
+}
+
+// Position_Of for a rising table: the same position, found in ten steps.
+float Position_Of_Rising(const float* table, float v)
+{
+    int lo = 0, hi = TABLE_SIZE;  // the first entry that reaches v lies in lo .. hi
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (table[mid] >= v)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return static_cast<float>(lo);
+}
+
+float Position_Find(const VR_Valuators& s, float v)
+{
+    return (s.Status & VR_STATUS_TABLE_RISING) ? Position_Of_Rising(s.Value_Table, v) : Position_Of(s.Value_Table, v);
+}
+
 // Table index of a position; anything that is not a position in 0 .. 1023 is brought into it.
 int Index(float p)
 {
@@ -689,7 +718,11 @@ void VR_Valuators::Init(HWND hwnd)
     const Range range = Range_Of(*this);
     Range_Report(range, *this);
     Table_Build(Value_Table, range);
-    Cursor_Position = Position_Of(Value_Table, Value);
+    if (Table_Rising(Value_Table))
+        Status |= VR_STATUS_TABLE_RISING;
+    else
+        Status &= static_cast<unsigned char>(~VR_STATUS_TABLE_RISING);
+    Cursor_Position = Position_Find(*this, Value);
 
     if (Image) {
         core::Texture_Prepare(Image_Texture, GL_CLAMP_TO_BORDER);
@@ -735,7 +768,7 @@ void VR_Valuators::Adjust()
     Value = v;
     Shown_Value = v;
     // A position reached by dragging or scrolling keeps its fraction unless the value moved away.
-    const float i = Position_Of(Value_Table, v);
+    const float i = Position_Find(*this, v);
     if (!(std::fabs(i - Cursor_Position) <= 1.0f))
         Cursor_Position = i;
 }
@@ -867,6 +900,8 @@ void VR_Valuators::Draw()
     if (Flags & VR_HIDDEN)
         return;
     core::Guard(*this, "VR_Valuators::Draw");
+    if (Status & VR_STATUS_UNLOADED)
+        core::Look_Load(*this);
     core::Caption_Unpark(*this, GL_CLAMP_TO_BORDER);
     core::Look_Prepare(*this);
     core::Look& look = core::Look_Scratch();
@@ -1019,6 +1054,48 @@ void core::Look_Describe(VR_Valuators& s, Look& look)
         if (s.Format)
             Readout_Look(s, d, 1.0f, 0u, captioned, look);
     }
+}
+
+void core::Look_Unload(VR_Valuators& s, bool keep_pixels)
+{
+    core::Tool_Unload(s, keep_pixels);
+    core::Name_Unload(s.Image_Texture, true);
+    for (GLuint* name :
+         {&s.Cursor_Vertex_VBO, &s.Cursor_Normal_VBO, &s.Cursor_Color_VBO, &s.Value_Vertex_VBO, &s.Value_Coord_VBO})
+        core::Name_Unload(*name, false);
+    core::Name_Unload(s.Value_Texture, true);
+    // The text stays. A loaded one (mark 0) is loaded again from its bitmap where that is kept, else
+    // rasterised again by whatever draws it next.
+    wchar_t& mark = s.Value_Text[READOUT_CAP - 1];
+    const bool text = s.Value_Text[0] != L'\0' && mark != BAD_FORMAT_MARK && mark != EMPTIED_MARK;
+    if (keep_pixels && s.Value_Bitmap) {
+        if (text && mark == L'\0')
+            mark = UNLOADED_MARK;
+        return;
+    }
+    core::Heap_Release(s.Value_Bitmap);
+    if (text)
+        mark = UNRENDERED_MARK;
+}
+
+void core::Look_Load(VR_Valuators& s)
+{
+    core::Tool_Load(s);
+    if (core::Name_Reload(s.Image_Texture) && s.Image) {
+        core::Texture_Prepare(s.Image_Texture, GL_CLAMP_TO_BORDER);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, s.Width, s.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, s.Image);
+    }
+    const std::size_t quads = s.Cursor_Quad_Count > 0 ? static_cast<std::size_t>(s.Cursor_Quad_Count) : 0;
+    if (core::Name_Reload(s.Cursor_Vertex_VBO) && s.Cursor_Vertex_Array)
+        core::Buffer_Replace(s.Cursor_Vertex_VBO, s.Cursor_Vertex_Array, quads * 24);
+    if (core::Name_Reload(s.Cursor_Normal_VBO) && s.Cursor_Normal_Array)
+        core::Buffer_Replace(s.Cursor_Normal_VBO, s.Cursor_Normal_Array, quads * 24);
+    if (core::Name_Reload(s.Cursor_Color_VBO) && s.Cursor_Color_Array)
+        core::Buffer_Replace(s.Cursor_Color_VBO, s.Cursor_Color_Array, quads * 16);
+    // The read-out makes its texture and buffers as it loads a new text, which its mark asks for.
+    core::Name_Reload(s.Value_Texture);
+    core::Name_Reload(s.Value_Vertex_VBO);
+    core::Name_Reload(s.Value_Coord_VBO);
 }
 
 void core::Readout_Park(VR_Valuators& s)

@@ -153,7 +153,7 @@ void Batch_Renderer::Release()
     vertices_.clear();
     cells_.clear();
     for (Slot& s : slots_) {
-        s.signature.Clear();
+        s.built.reset();
         s.signature_known = false;
         s.cell_first = s.cell_count = s.cell_room = 0;
         for (Range& r : s.range)
@@ -162,7 +162,6 @@ void Batch_Renderer::Release()
         s.cells_out = false;
         // Every widget is described afresh, when the view first comes near it.
         s.look.Clear();
-        s.part_quads.clear();
         s.pending = true;
         s.far = false;
         s.spill = Box{};
@@ -496,7 +495,8 @@ void Batch_Renderer::Layout()
     bool some_out = false;
     uv_height_ = 1.0f;
     for (Slot& s : slots_) {
-        s.signature.Clear();
+        if (s.built)
+            s.built->signature.Clear();
         // The signature is taken when the widget is next described: an empty one reads as changed,
         // and a widget found unchanged never needs one.
         s.fresh = false;
@@ -842,14 +842,15 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
 {
     Slot& s = slots_[i];
     const Look_Parts& parts = s.look.Parts();
-    if (s.part_quads.size() != parts.size())
+    if (!s.built || s.built->part_quads.size() != parts.size())
         return false;
+    const std::vector<int>& part_quads = s.built->part_quads;
     write_parts_.assign(parts.size(), 0);
     bool glyphs = false;
     for (const std::uint32_t c : changed_parts_) {
         const Look_Part& p = parts[c];
         int stream = 0;
-        if (Part_Quads_Drawn(p, stream) != s.part_quads[c])
+        if (Part_Quads_Drawn(p, stream) != part_quads[c])
             return false;
         write_parts_[c] = 1;
         glyphs = glyphs || (sharp_ && Part_Sharp(p));

@@ -156,11 +156,22 @@ private:
     };
     struct Slot {
         Look look;
-        Look_Signature signature;      // everything the look's vertices and pictures follow from, part by part
+        // What a slot keeps of its builds, made at its first: most of a large batch's slots are
+        // pending, never built.
+        struct Built {
+            Look_Signature signature;  // everything the look's vertices and pictures follow from, part by part
+            // The quads each part wrote at its last full build, in part order: a part that changed
+            // keeps its place in the streams only while it draws as many.
+            std::vector<int> part_quads;
+        };
+        std::unique_ptr<Built> built;
+        Built& Built_Get()
+        {
+            if (!built)
+                built = std::make_unique<Built>();
+            return *built;
+        }
         bool signature_known = false;  // none is taken at a layout: the next description is a change
-        // The quads each part wrote at its last full build, in part order: a part that changed keeps
-        // its place in the streams only while it draws as many.
-        std::vector<int> part_quads;
         // One cell per textured part, in part order: cell_count of them from cells_[cell_first] on,
         // in room for cell_room (a slot needing more lays everything out again).
         int cell_first = 0, cell_count = 0, cell_room = 0;

@@ -70,7 +70,7 @@ Look_Change Batch_Renderer::Signature_Compare(Slot& slot)
 {
     const bool known = slot.signature_known;
     slot.signature_known = true;
-    const Look_Change change = Look_Signature_Compare(slot.look, slot.signature, changed_parts_);
+    const Look_Change change = Look_Signature_Compare(slot.look, slot.Built_Get().signature, changed_parts_);
     return known ? change : Look_Change::WHOLE;
 }
 
@@ -111,8 +111,9 @@ int Batch_Renderer::Quads_Count(const Slot& slot, int counts[STREAMS], Texels* t
 bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], const unsigned char* write)
 {
     Vertex* const base[STREAMS] = {out_streams[0], out_streams[1], out_streams[2]};
-    if (!write)
-        slot.part_quads.assign(slot.look.Size(), 0);
+    std::vector<int>* part_quads = write ? nullptr : &slot.Built_Get().part_quads;
+    if (part_quads)
+        part_quads->assign(slot.look.Size(), 0);
     // The box around the corners, kept in locals: the vertices written as bytes might otherwise be
     // the members for all the compiler knows, which it would then reload and store at each corner.
     float lo_box[3] = {1e30f, 1e30f, 1e30f}, hi_box[3] = {-1e30f, -1e30f, -1e30f};
@@ -132,8 +133,8 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], co
         const Look_Part& p = slot.look.Parts()[part];
         int stream = 0;
         const int drawn = Part_Quads_Drawn(p, stream);
-        if (!write)
-            slot.part_quads[part] = drawn;
+        if (part_quads)
+            (*part_quads)[part] = drawn;
         if (drawn == 0)
             continue;
         if (write && !write[part] && stream != STREAM_TEXTURED) {
