@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <vrtools/batch.h>
@@ -247,6 +248,113 @@ TEST_F(BatchSharpText, AChangedReadOutRewritesItsGlyphsWithoutTextureUploads)
     exact.Add(twin);
     ASSERT_EQ(exact.Init(), 1);
     EXPECT_TRUE(Frame_Of(batch) == Frame_Of(exact));
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, TheGlyphDrawReadsEachGlyphOnceAndNoSpareRoom)
+{
+    // OpenGL ES 3.0 counts no primitives: there, only the pictures are compared.
+    const bool counted = Profile() != headless::Profile::GLES;
+    // A label's caption in sharp text is its glyphs alone: two triangles a glyph, whatever room its
+    // slot keeps for a longer caption.
+    VR_Labels label;
+    Label_Make(label, "Ab", 20, 500, 200, 40, 24);
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(label);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    const auto triangles = [&](VR_Batches& b) {
+        GLuint query = 0, n = 0;
+        if (!counted) {
+            Frame_Of(b);
+            return n;
+        }
+        glGenQueries(1, &query);
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        Frame_Of(b);
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
+        glDeleteQueries(1, &query);
+        return n;
+    };
+    EXPECT_EQ(triangles(batch), counted ? 4u : 0u);
+    // A read-out grown by a digit draws it in the next frame, as a fresh batch draws the value.
+    VR_Valuators slider;
+    Slider_Make(slider, 9.5f);
+    VR_Batches grown;
+    grown.Sharp_Text_Set(true);
+    grown.Add(slider);
+    ASSERT_EQ(grown.Init(), 1);
+    // Changed a few times first: the read-out then lives apart from its caption.
+    for (const float v : {8.5f, 7.5f, 9.5f}) {
+        slider.Value = v;
+        slider.Adjust();
+        triangles(grown);
+    }
+    const GLuint short_one = triangles(grown);
+    // The slider set to `value`: its frame in `grown` as a fresh batch's; the triangles each draws.
+    const auto set = [&](float value) {
+        slider.Value = value;
+        slider.Adjust();
+        const GLuint n = triangles(grown);
+        const auto now = Frame_Of(grown);
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(true);
+        fresh.Add(slider);
+        EXPECT_EQ(fresh.Init(), 1);
+        EXPECT_TRUE(Frame_Of(fresh) == now) << value;
+        return std::make_pair(n, triangles(fresh));
+    };
+    // Grown by a digit, it draws that digit, as a fresh batch does (its read-out apart from its
+    // caption draws no more); shorter again, what it drew before, its last quad left degenerate.
+    const auto two = counted ? 2u : 0u;
+    EXPECT_EQ(set(10.5f), std::make_pair(short_one + two, short_one + two));
+    EXPECT_EQ(set(9.5f), std::make_pair(short_one + two, short_one));
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, ChangedReadOutsGoUpWithoutTheCaptionsBetweenThem)
+{
+    // Rows of a label and a slider, the labels' captions short in one panel and long in the other:
+    // once the read-outs have changed, a frame of new values sends the same bytes in both, however
+    // many caption glyphs lie between the read-outs, in a few uploads.
+    constexpr int ROWS = 24;
+    const auto live_frame_bytes = [&](const char* caption, int& calls) {
+        std::vector<VR_Labels> labels(ROWS);
+        std::vector<VR_Valuators> sliders(ROWS);
+        VR_Batches batch;
+        batch.Sharp_Text_Set(true);
+        for (int i = 0; i < ROWS; ++i) {
+            Label_Make(labels[i], caption, 10, 560 - i * 22, 380, 20, 12);
+            Widget_Place(sliders[i], "Gain", 400, 560 - i * 22, 300, 20);
+            sliders[i].Value_Max = 100.0f;
+            sliders[i].Format = "%.1f";
+            sliders[i].Init(Window());
+            batch.Add(labels[i]);
+            batch.Add(sliders[i]);
+        }
+        EXPECT_EQ(batch.Init(), 1) << Messages_Text();
+        const auto values = [&](int frame) {
+            for (int i = 0; i < ROWS; ++i) {
+                sliders[i].Value = static_cast<float>(10 + (i * 7 + frame * 13) % 80) + 0.5f;
+                sliders[i].Adjust();
+            }
+            Counts_Reset();
+            Frame_Of(batch);
+        };
+        // Laid out, described whole, then changed part by part: the read-outs take their own room.
+        for (int frame = 0; frame < 4; ++frame)
+            values(frame);
+        calls = Counts().buffer_sub_data;
+        EXPECT_EQ(Counts().buffer_data, 0);
+        return Counts().sub_data_bytes;
+    };
+    int short_calls = 0, long_calls = 0;
+    const long short_bytes = live_frame_bytes("Pump", short_calls);
+    const long long_bytes = live_frame_bytes("Pump pressure at the second stage inlet", long_calls);
+    EXPECT_GT(short_bytes, 0);
+    EXPECT_EQ(long_bytes, short_bytes);
+    EXPECT_LE(long_calls, 8);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

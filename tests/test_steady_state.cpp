@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include <vrtools/batch.h>
 #include <vrtools/box.h>
 #include <vrtools/button.h>
 #include <vrtools/color.h>
@@ -364,5 +365,41 @@ TEST_F(Steady_State, ReadoutTextsMatchTheGeneralFormatter)
             const std::wstring expected = std::wstring(reference.Name_Get()).substr(0, 39);
             EXPECT_EQ(std::wstring(slider.Value_Text), expected) << format << " of " << v;
         }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(Steady_State, SharpReadOutsChangingEveryFrameInABatch)
+{
+    // A panel of sliders whose values change every frame, their text drawn as glyphs: once each
+    // read-out has changed, shaping and placing its new glyphs allocates nothing.
+    constexpr int ROWS = 6;
+    std::vector<VR_Valuators> sliders(ROWS);
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    for (int i = 0; i < ROWS; ++i) {
+        Place(sliders[i], "Level", 40, 500 - i * 40, 300, 32, 3).Value_Max = 100.0f;
+        sliders[i].Format = "%.2f";
+        sliders[i].Init(Window());
+        batch.Add(sliders[i]);
+    }
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    const auto frame = [&](int f) {
+        for (int i = 0; i < ROWS; ++i) {
+            sliders[i].Value = 10.0f + static_cast<float>((i * 17 + f * 31) % 89) + 0.25f;
+            sliders[i].Adjust();
+        }
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT);
+    };
+    for (int f = 0; f < 4; ++f)
+        frame(f);
+    Counts_Reset();
+    heap::Start();
+    for (int f = 4; f < 8; ++f)
+        frame(f);
+    const long allocations = heap::Stop();
+    EXPECT_EQ(Counts().buffer_data + Counts().gen_buffers + Counts().tex_image, 0);
+    if (STEADY_HEAP_COUNT) {
+        EXPECT_EQ(allocations, 0) << "heap allocations in a frame of new read-outs";
+    }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }

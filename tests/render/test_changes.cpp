@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/batch/changes.h"
@@ -160,6 +161,30 @@ TEST(DirtySpans, JoinedWhenTheyOverlapOrLieWithinTheGap)
     ASSERT_EQ(spans.size(), 2u);
     EXPECT_EQ(spans[0].last, 9);
     EXPECT_EQ(spans[1].first, 11);
+}
+
+TEST(DirtySpans, LimitedToAFewTheLargestGapsStayOpen)
+{
+    using Ends = std::vector<std::pair<int, int>>;
+    const auto limited = [](std::vector<Dirty_Span> spans, std::size_t most) {
+        Dirty_Spans_Limit(spans, most);
+        Ends ends;
+        for (const Dirty_Span& d : spans)
+            ends.emplace_back(d.first, d.last);
+        return ends;
+    };
+    // Three clusters of read-outs far apart, the second gap the larger: three pieces, or two with
+    // the second gap open, or one reaching over everything.
+    std::vector<Dirty_Span> spans;
+    for (const int base : {0, 5000, 20000})
+        for (int k = 0; k < 10; ++k)
+            spans.push_back({base + k * 40, base + k * 40 + 19});
+    EXPECT_EQ(limited(spans, 3), (Ends{{0, 379}, {5000, 5379}, {20000, 20379}}));
+    EXPECT_EQ(limited(spans, 2), (Ends{{0, 5379}, {20000, 20379}}));
+    EXPECT_EQ(limited(spans, 1), (Ends{{0, 20379}}));
+    // Fewer than allowed stay as they are; of equal gaps the earlier stay open.
+    EXPECT_EQ(limited(spans, 16).size(), 16u);
+    EXPECT_EQ(limited({{0, 0}, {10, 10}, {20, 20}, {30, 30}}, 3), (Ends{{0, 0}, {10, 10}, {20, 30}}));
 }
 
 TEST(DirtySpans, AThousandChangedWidgetsGoUpInOnePiece)

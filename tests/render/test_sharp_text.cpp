@@ -247,6 +247,9 @@ public:
             glVertexAttribPointer(i, sizes[i], GL_FLOAT, GL_FALSE, sizeof(Vertex),
                                   reinterpret_cast<const void*>(offsets[i]));
         }
+        // No steps and no reach: the corners stay on their cells.
+        for (GLuint i = 4; i < static_cast<GLuint>(core::Sharp_Text_Attribute_Count); ++i)
+            glVertexAttrib4f(i, 0.0f, 0.0f, 0.0f, 0.0f);
         // Quads overlap their neighbours' padding: none may hide another's ink behind its depth.
         glDepthMask(GL_FALSE);
         glEnable(GL_BLEND);

@@ -174,7 +174,9 @@ int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Caption_Glyph* ou
     if (!font || !text || capacity < 0 || (capacity > 0 && !out))
         return -1;
     try {
-        Text_Layout layout;
+        // Kept from call to call: a batch's read-outs ask for their glyphs every frame, and a
+        // layout made anew each time would cost an allocation each.
+        thread_local Text_Layout layout;
         if (!Text_Lay_Out(font, text, layout))
             return -1;
         int count = 0;
@@ -186,6 +188,9 @@ int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Caption_Glyph* ou
                 out[count] = {g.font, g.glyph, clamp(x), clamp(y), g.font->pixel_size};
             ++count;
         });
+        // A hostile text's room is not kept.
+        if (layout.glyphs.capacity() > 4096)
+            layout.glyphs = std::vector<Placed_Glyph>();
         return count;
     } catch (const std::bad_alloc&) {
         return -1;

@@ -153,4 +153,40 @@ void Dirty_Spans_Join(std::vector<Dirty_Span>& spans, int gap)
     spans.resize(kept);
 }
 
+void Dirty_Spans_Limit(std::vector<Dirty_Span>& spans, std::size_t most)
+{
+    constexpr std::size_t MOST = 16;
+    most = std::clamp<std::size_t>(most, 1, MOST);
+    if (spans.size() <= most)
+        return;
+    // The most-1 largest gaps (the earlier of equal ones), each named by the span after it, found
+    // in one pass: largest first.
+    const auto gap = [&](std::size_t i) { return static_cast<long long>(spans[i].first) - spans[i - 1].last; };
+    std::size_t after[MOST];
+    long long size[MOST];
+    std::size_t open = 0;
+    for (std::size_t i = 1; i < spans.size(); ++i) {
+        const long long d = gap(i);
+        if (open == most - 1 && (open == 0 || d <= size[open - 1]))
+            continue;
+        std::size_t at = open < most - 1 ? open++ : open - 1;
+        for (; at > 0 && size[at - 1] < d; --at) {
+            size[at] = size[at - 1];
+            after[at] = after[at - 1];
+        }
+        size[at] = d;
+        after[at] = i;
+    }
+    std::sort(after, after + open);
+    std::size_t kept = 1, next_open = 0;
+    for (std::size_t i = 1; i < spans.size(); ++i) {
+        if (next_open < open && after[next_open] == i) {
+            ++next_open;
+            spans[kept++] = spans[i];
+        } else
+            spans[kept - 1].last = std::max(spans[kept - 1].last, spans[i].last);
+    }
+    spans.resize(kept);
+}
+
 }  // namespace core

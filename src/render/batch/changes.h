@@ -91,4 +91,9 @@ struct Dirty_Span {
 // less than another call. Empty spans (last < first) are dropped.
 void Dirty_Spans_Join(std::vector<Dirty_Span>& spans, int gap);
 
+// Joins spans already sorted and apart (as Dirty_Spans_Join leaves them) until at most `most` are
+// left, across the smallest gaps: the largest stay open, so that a frame's changes lying in a few
+// clusters far apart go up as those clusters and not as one piece reaching over everything between.
+void Dirty_Spans_Limit(std::vector<Dirty_Span>& spans, std::size_t most);
+
 }  // namespace core

@@ -527,7 +527,7 @@ void Batch_Renderer::Layout()
             if (!slots_[i].pending)
                 glyphs_.Slot_Build(i, slots_[i].look);
         glyphs_.Layout();
-        glyph_runs_dirty_ = true;
+        glyph_slots_dirty_ = true;
     }
     Spill_Count_All();
     gathering_ = false;
@@ -625,7 +625,7 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
     const bool glyphs = sharp_ && glyphs_.Slot_Box(i, lo, hi);
     const bool glyphs_visible = glyphs && Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, lo, hi);
     if (glyphs_visible != slot.glyphs_visible)
-        glyph_runs_dirty_ = true;
+        glyph_slots_dirty_ = true;
     slot.glyphs_visible = glyphs_visible;
     // Judged by what it draws and its widget's rectangle together (a caption aligned anew crosses
     // its widget; a slot whose only quads are glyphs, a label's caption in sharp text, has no box
@@ -648,25 +648,14 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
     slot.far = !visible && !glyphs_visible && near_lo[0] <= near_hi[0] && Box_Outside(near_lo, near_hi);
 }
 
-void Batch_Renderer::Glyph_Runs_Make()
+void Batch_Renderer::Glyph_Slots_Make()
 {
-    glyph_runs_dirty_ = false;
-    glyph_firsts_.clear();
-    glyph_counts_.clear();
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
-        if (!slots_[i].glyphs_visible)
-            continue;
-        int first = 0, count = 0;
-        glyphs_.Slot_Range(i, first, count);
-        if (count == 0)
-            continue;
-        if (!glyph_firsts_.empty() && glyph_firsts_.back() + glyph_counts_.back() == first)
-            glyph_counts_.back() += count;
-        else {
-            glyph_firsts_.push_back(first);
-            glyph_counts_.push_back(count);
-        }
-    }
+    glyph_slots_dirty_ = false;
+    glyph_slots_.clear();
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].glyphs_visible)
+            glyph_slots_.push_back(static_cast<std::uint32_t>(i));
+    glyphs_.Slots_Drawn(glyph_slots_);
 }
 
 void Batch_Renderer::View_Take(const Batch_View& view)
@@ -1019,7 +1008,7 @@ bool Batch_Renderer::Changes_Take()
     Changes_Send();
     if (glyphs_relayout) {
         glyphs_.Layout();
-        glyph_runs_dirty_ = true;
+        glyph_slots_dirty_ = true;
     }
     return false;
 }
@@ -1090,10 +1079,9 @@ void Batch_Renderer::Frame(const Batch_View& view)
     // The glyphs after everything else: with the depth test they stand on their widgets as the
     // bitmaps' quads do, and blend over whatever lies behind them.
     if (sharp_) {
-        if (glyph_runs_dirty_)
-            Glyph_Runs_Make();
-        draw_calls_ += glyphs_.Draw(view.mvp, view.viewport, uploads_, glyph_firsts_.data(), glyph_counts_.data(),
-                                    static_cast<int>(glyph_firsts_.size()));
+        if (glyph_slots_dirty_)
+            Glyph_Slots_Make();
+        draw_calls_ += glyphs_.Draw(view.mvp, view.viewport, uploads_);
     }
     Depth_Cull_Put(host);
     if (!vao_)

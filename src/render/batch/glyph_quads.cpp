@@ -124,8 +124,8 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
                 out_v.step_x[a] = q[4] * along_u[a] * k;
                 out_v.step_y[a] = q[5] * along_w[a] * k;
             }
-            out_v.reach[0] = q[4] * (q[4] < 0 ? reach_x0 : reach_x1);
-            out_v.reach[1] = q[5] * (q[5] < 0 ? reach_y0 : reach_y1);
+            out_v.step_x[3] = q[4] * (q[4] < 0 ? reach_x0 : reach_x1);
+            out_v.step_y[3] = q[5] * (q[5] < 0 ? reach_y0 : reach_y1);
             out_v.uv[0] = q[2];
             out_v.uv[1] = q[3];
             std::memcpy(out_v.color, color, 4);
@@ -190,7 +190,8 @@ void Glyph_Quads::Release()
     pages_.clear();
     vao_ = vbo_ = ibo_ = 0;
     buffer_bytes_ = 0;
-    index_quads_ = 0;
+    index_bytes_ = 0;
+    indices_dirty_ = true;
     sent_serial_ = 0;
     laid_out_ = false;
     full_send_ = true;
@@ -204,6 +205,51 @@ void Glyph_Quads::Slots_Resize(std::size_t count)
     laid_out_ = false;
 }
 
+namespace {
+
+// A slot's room for `quads` glyphs: a read-out of four digits may come to show seven.
+int Room_For(int quads)
+{
+    return quads + std::max(4, quads / 2);
+}
+
+// Where a vertex of a slot's glyphs lies among those of its parts kept in its room, the live
+// part's [lo, hi) left out; a vertex of that part maps to where it would begin.
+std::size_t Steady_Index(std::size_t v, std::size_t lo, std::size_t hi)
+{
+    return v < lo ? v : v >= hi ? v - (hi - lo) : lo;
+}
+
+}  // namespace
+
+int Glyph_Quads::Room_Take(int& capacity, int quads)
+{
+    const int first = quads_;
+    capacity = Room_For(quads);
+    quads_ += capacity;
+    vertices_.resize(static_cast<std::size_t>(quads_) * GLYPH_CORNERS, Glyph_Vertex{});
+    return first;
+}
+
+void Glyph_Quads::Room_Write(int first, int room, const Glyph_Vertex* const want[2], const std::size_t count[2],
+                             std::size_t check_from, std::size_t check_end)
+{
+    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(first) * GLYPH_CORNERS;
+    const std::size_t corners = std::min(static_cast<std::size_t>(room) * GLYPH_CORNERS, check_end);
+    const Glyph_Vertex blank{};
+    int lo = -1, hi = -1;
+    for (std::size_t v = check_from; v < corners; ++v) {
+        const Glyph_Vertex& w = v < count[0] ? want[0][v] : v - count[0] < count[1] ? want[1][v - count[0]] : blank;
+        if (std::memcmp(&w, &at[v], sizeof w) != 0) {
+            at[v] = w;
+            lo = lo < 0 ? static_cast<int>(v) : lo;
+            hi = static_cast<int>(v);
+        }
+    }
+    if (lo >= 0)
+        spans_.push_back(Dirty_Span{first * GLYPH_CORNERS + lo, first * GLYPH_CORNERS + hi});
+}
+
 bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned char* only)
 {
     Slot& s = slots_[i];
@@ -211,12 +257,15 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     // The vertices that may differ from the buffer's copy: all of them, unless every changed part
     // built as many as it had, when they are written over the old ones and alone compared.
     std::size_t check_from = 0, check_end = SIZE_MAX;
+    // Whether the live part's room and the rest's are to be compared.
+    bool live_check = true, steady_check = true;
     if (only && s.part_ends.size() == parts) {
         // The changed parts' glyphs one after the other, each's count noted.
         built_.clear();
         built_counts_.clear();
         bool same_counts = true;
         std::uint32_t from = 0;
+        int glyph_parts = 0, changed_part = -1;
         for (std::size_t k = 0; k < parts; ++k) {
             const std::uint32_t end = s.part_ends[k];
             if (only[k]) {
@@ -224,24 +273,39 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
                 Glyph_Quads_Build(look.Parts()[k], Glyph_Atlas_Shared(), built_);
                 built_counts_.push_back(static_cast<std::uint32_t>(built_.size() - before));
                 same_counts = same_counts && built_counts_.back() == end - from;
+                if (built_counts_.back() > 0 || end > from) {
+                    ++glyph_parts;
+                    changed_part = static_cast<int>(k);
+                }
             }
             from = end;
+        }
+        // The first time one part's glyphs change alone, that part takes room of its own.
+        if (s.live_part < 0 && glyph_parts == 1 && laid_out_ && s.capacity > 0) {
+            s.live_part = changed_part;
+            s.live_capacity = 0;
         }
         const Glyph_Vertex* built = built_.data();
         if (same_counts) {
             check_from = SIZE_MAX;
             check_end = 0;
             from = 0;
+            live_check = false;
             for (std::size_t k = 0; k < parts; ++k) {
                 const std::uint32_t end = s.part_ends[k];
                 if (only[k] && end > from) {
                     std::copy(built, built + (end - from), s.vertices.begin() + from);
                     built += end - from;
-                    check_from = std::min<std::size_t>(check_from, from);
-                    check_end = end;
+                    if (static_cast<int>(k) == s.live_part)
+                        live_check = true;
+                    else {
+                        check_from = std::min<std::size_t>(check_from, from);
+                        check_end = end;
+                    }
                 }
                 from = end;
             }
+            steady_check = check_from < check_end;
         } else {
             // The unchanged parts' glyphs around the new ones.
             spliced_.clear();
@@ -275,42 +339,68 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     // Round the quads as far as their corners may be pushed: culling sees what a far view draws.
     for (const Glyph_Vertex& v : s.vertices)
         for (int a = 0; a < 3; ++a) {
-            const float at = v.pos[a] + std::fabs(v.reach[0]) * v.step_x[a] + std::fabs(v.reach[1]) * v.step_y[a];
+            const float at = v.pos[a] + std::fabs(v.step_x[3]) * v.step_x[a] + std::fabs(v.step_y[3]) * v.step_y[a];
             s.lo[a] = std::min({s.lo[a], v.pos[a], at});
             s.hi[a] = std::max({s.hi[a], v.pos[a], at});
         }
-    const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS);
     if (!laid_out_)
         return true;
-    if (s.capacity == 0 && quads > 0) {
-        // A slot without room (its widget described after the layout, as the view reached it) gets
-        // its room, as a layout gives it, at the end: the others stay where they are.
-        s.first = quads_;
-        s.capacity = quads + std::max(4, quads / 2);
-        quads_ += s.capacity;
-        vertices_.resize(static_cast<std::size_t>(quads_) * GLYPH_CORNERS, Glyph_Vertex{});
+    std::size_t live_lo = 0, live_hi = 0;
+    Live_Range(s, live_lo, live_hi);
+    const int live_quads = static_cast<int>((live_hi - live_lo) / GLYPH_CORNERS);
+    const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS) - live_quads;
+    // A slot without room (its widget described after the layout, as the view reached it) gets
+    // its room, as a layout gives it, at the end: the others stay where they are. So does a part
+    // that came to live apart, and the rest of its slot is written again without it.
+    if (s.capacity == 0 && quads > 0)
+        s.first = Room_Take(s.capacity, quads);
+    if (s.live_part >= 0 && s.live_capacity == 0) {
+        s.live_first = Room_Take(s.live_capacity, live_quads);
+        // Its glyphs leave the slot's room, which draws as many quads fewer.
+        s.drawn = quads;
+        s.live_drawn = live_quads;
+        indices_dirty_ = true;
+        steady_check = live_check = true;
+        check_from = 0;
+        check_end = SIZE_MAX;
     }
-    if (quads > s.capacity)
+    if (quads > s.capacity || live_quads > s.live_capacity)
         return false;
+    if (quads > s.drawn || live_quads > s.live_drawn) {
+        s.drawn = std::max(s.drawn, quads);
+        s.live_drawn = std::max(s.live_drawn, live_quads);
+        indices_dirty_ = true;
+    }
     // Only the slot's own vertices that differ are written and sent: a read-out's new digits, not
     // the panel's.
-    Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS;
-    const std::size_t room = static_cast<std::size_t>(s.capacity) * GLYPH_CORNERS;
-    int lo = -1, hi = -1;
-    for (std::size_t v = check_from; v < room && v < check_end; ++v) {
-        const Glyph_Vertex want = v < s.vertices.size() ? s.vertices[v] : Glyph_Vertex{};
-        if (std::memcmp(&want, &at[v], sizeof want) != 0) {
-            at[v] = want;
-            lo = lo < 0 ? static_cast<int>(v) : lo;
-            hi = static_cast<int>(v);
-        }
+    if (steady_check) {
+        const Glyph_Vertex* want[2] = {s.vertices.data(), s.vertices.data() + live_hi};
+        const std::size_t count[2] = {live_lo, s.vertices.size() - live_hi};
+        Room_Write(s.first, s.capacity, want, count, Steady_Index(check_from, live_lo, live_hi),
+                   check_end == SIZE_MAX ? SIZE_MAX : Steady_Index(check_end, live_lo, live_hi));
     }
-    if (lo >= 0) {
-        const int base = static_cast<int>(at - vertices_.data());
-        dirty_lo_ = dirty_lo_ < 0 ? base + lo : std::min(dirty_lo_, base + lo);
-        dirty_hi_ = std::max(dirty_hi_, base + hi);
+    if (live_check && s.live_part >= 0) {
+        const Glyph_Vertex* want[2] = {s.vertices.data() + live_lo, nullptr};
+        const std::size_t count[2] = {live_hi - live_lo, 0};
+        Room_Write(s.live_first, s.live_capacity, want, count, 0, SIZE_MAX);
     }
     return true;
+}
+
+void Glyph_Quads::Live_Range(Slot& s, std::size_t& lo, std::size_t& hi)
+{
+    lo = hi = 0;
+    if (s.live_part < 0)
+        return;
+    const std::size_t k = static_cast<std::size_t>(s.live_part);
+    if (k >= s.part_ends.size()) {
+        // Its parts are others now: the room it had stays unused until the next layout.
+        s.live_part = -1;
+        s.live_capacity = s.live_drawn = 0;
+        return;
+    }
+    lo = k > 0 ? s.part_ends[k - 1] : 0;
+    hi = s.part_ends[k];
 }
 
 bool Glyph_Quads::Slot_Box(std::size_t i, float lo[3], float hi[3]) const
@@ -324,21 +414,50 @@ bool Glyph_Quads::Slot_Box(std::size_t i, float lo[3], float hi[3]) const
 
 void Glyph_Quads::Layout()
 {
+    // Every slot's room first, then the live parts' rooms together.
     quads_ = 0;
     for (Slot& s : slots_) {
-        const int quads = static_cast<int>(s.vertices.size() / GLYPH_CORNERS);
-        // A read-out of four digits may come to show seven.
-        s.capacity = quads > 0 ? quads + std::max(4, quads / 2) : 0;
+        std::size_t lo = 0, hi = 0;
+        Live_Range(s, lo, hi);
+        const int quads = static_cast<int>((s.vertices.size() - (hi - lo)) / GLYPH_CORNERS);
+        s.capacity = quads > 0 ? Room_For(quads) : 0;
+        s.drawn = quads;
         s.first = quads_;
         quads_ += s.capacity;
     }
+    for (Slot& s : slots_) {
+        if (s.live_part < 0)
+            continue;
+        std::size_t lo = 0, hi = 0;
+        Live_Range(s, lo, hi);
+        const int quads = static_cast<int>((hi - lo) / GLYPH_CORNERS);
+        s.live_capacity = Room_For(quads);
+        s.live_drawn = quads;
+        s.live_first = quads_;
+        quads_ += s.live_capacity;
+    }
     vertices_.assign(static_cast<std::size_t>(quads_) * GLYPH_CORNERS, Glyph_Vertex{});
-    for (const Slot& s : slots_)
-        std::copy(s.vertices.begin(), s.vertices.end(),
-                  vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS);
+    for (Slot& s : slots_) {
+        std::size_t lo = 0, hi = 0;
+        Live_Range(s, lo, hi);
+        auto out = vertices_.begin() + static_cast<std::ptrdiff_t>(s.first) * GLYPH_CORNERS;
+        out = std::copy(s.vertices.begin(), s.vertices.begin() + static_cast<std::ptrdiff_t>(lo), out);
+        std::copy(s.vertices.begin() + static_cast<std::ptrdiff_t>(hi), s.vertices.end(), out);
+        if (s.live_part >= 0)
+            std::copy(s.vertices.begin() + static_cast<std::ptrdiff_t>(lo),
+                      s.vertices.begin() + static_cast<std::ptrdiff_t>(hi),
+                      vertices_.begin() + static_cast<std::ptrdiff_t>(s.live_first) * GLYPH_CORNERS);
+    }
     laid_out_ = true;
     full_send_ = true;
-    dirty_lo_ = dirty_hi_ = -1;
+    indices_dirty_ = true;
+    spans_.clear();
+}
+
+void Glyph_Quads::Slots_Drawn(const std::vector<std::uint32_t>& slots)
+{
+    drawn_slots_ = slots;
+    indices_dirty_ = true;
 }
 
 void Glyph_Quads::Outline_Set(float width, unsigned int rgb)
@@ -358,9 +477,8 @@ void Glyph_Quads::Attributes_Point()
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, uv)));
     glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(Glyph_Vertex, color)));
     glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_FALSE, stride, at(offsetof(Glyph_Vertex, info)));
-    glVertexAttribPointer(4, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_x)));
-    glVertexAttribPointer(5, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_y)));
-    glVertexAttribPointer(6, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, reach)));
+    glVertexAttribPointer(4, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_x)));
+    glVertexAttribPointer(5, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Glyph_Vertex, step_y)));
 }
 
 void Glyph_Quads::Pages_Send(int& uploads)
@@ -409,8 +527,7 @@ void Glyph_Quads::Pages_Send(int& uploads)
     sent_serial_ = atlas.Serial();
 }
 
-int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads, const GLint* firsts,
-                      const GLsizei* counts, int runs)
+int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads)
 {
     if (!Ready() || quads_ == 0)
         return 0;
@@ -421,8 +538,11 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
     const std::size_t bytes = vertices_.size() * sizeof(Glyph_Vertex);
     if (full_send_) {
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), vertices_.data(), GL_DYNAMIC_DRAW);
-        buffer_bytes_ = bytes;
+        // Half as much again to spare: the read-outs that come to change alone after a layout
+        // take their own room at the end, and a panel's worth of them then needs no new buffer.
+        buffer_bytes_ = bytes + bytes / 2;
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(buffer_bytes_), nullptr, GL_DYNAMIC_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices_.data());
         ++uploads;
     } else if (bytes > buffer_bytes_) {
         // Room given past the buffer's end: one twice as large, so that slots reached one after
@@ -431,28 +551,50 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(buffer_bytes_), nullptr, GL_DYNAMIC_DRAW);
         glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices_.data());
         ++uploads;
-    } else if (dirty_lo_ >= 0) {
-        // The frame's changed slots in one piece.
-        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(dirty_lo_ * sizeof(Glyph_Vertex)),
-                        static_cast<GLsizeiptr>((dirty_hi_ - dirty_lo_ + 1) * sizeof(Glyph_Vertex)),
-                        vertices_.data() + dirty_lo_);
-        ++uploads;
+    } else if (!spans_.empty()) {
+        // The frame's changed glyphs in a few pieces: close ones joined (a call costs more than a
+        // few unchanged vertices), then the smallest gaps until few are left.
+        Dirty_Spans_Join(spans_, SPAN_GAP);
+        Dirty_Spans_Limit(spans_, MOST_UPLOADS);
+        for (const Dirty_Span& d : spans_) {
+            glBufferSubData(
+                GL_ARRAY_BUFFER, static_cast<GLintptr>(static_cast<std::size_t>(d.first) * sizeof(Glyph_Vertex)),
+                static_cast<GLsizeiptr>(static_cast<std::size_t>(d.last - d.first + 1) * sizeof(Glyph_Vertex)),
+                vertices_.data() + d.first);
+            ++uploads;
+        }
     }
     full_send_ = false;
-    dirty_lo_ = dirty_hi_ = -1;
-    // Every quad's indices are the same pattern: sent once, again only when the quads outgrow it.
-    if (quads_ > index_quads_) {
-        // Slots given room past the end one after another (a view moving over the batch): twice as
-        // many quads' indices, so that they are made again only now and then.
-        index_quads_ = index_quads_ > 0 ? std::max(quads_, index_quads_ * 2) : quads_;
-        std::vector<std::uint32_t> indices(static_cast<std::size_t>(index_quads_) * GLYPH_INDICES);
-        for (std::uint32_t q = 0; q < static_cast<std::uint32_t>(index_quads_); ++q) {
-            const std::uint32_t v = q * GLYPH_CORNERS, corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
-            std::copy(corners, corners + GLYPH_INDICES, indices.begin() + q * GLYPH_INDICES);
+    spans_.clear();
+    if (indices_dirty_) {
+        indices_dirty_ = false;
+        indices_.clear();
+        // The slots' rooms, then the live parts' rooms: the vertex stage takes the indices in
+        // chunks, and one whose indices lie close together is fetched and shaded as a range.
+        for (const bool live : {false, true})
+            for (const std::uint32_t i : drawn_slots_) {
+                if (i >= slots_.size())
+                    continue;
+                const Slot& s = slots_[i];
+                const int first = live ? s.live_first : s.first;
+                const int drawn = live ? (s.live_part >= 0 ? s.live_drawn : 0) : s.drawn;
+                for (int q = first; q < first + drawn; ++q) {
+                    const std::uint32_t v = static_cast<std::uint32_t>(q) * GLYPH_CORNERS;
+                    const std::uint32_t corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
+                    indices_.insert(indices_.end(), corners, corners + GLYPH_INDICES);
+                }
+            }
+        const std::size_t index_bytes = indices_.size() * sizeof(std::uint32_t);
+        if (index_bytes > index_bytes_) {
+            // Room for every quad's indices: a view turned round needs no new buffer.
+            index_bytes_ =
+                std::max(index_bytes, static_cast<std::size_t>(quads_) * GLYPH_INDICES * sizeof(std::uint32_t));
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index_bytes_), nullptr, GL_DYNAMIC_DRAW);
         }
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
-                     indices.data(), GL_STATIC_DRAW);
-        ++uploads;
+        if (index_bytes > 0) {
+            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(index_bytes), indices_.data());
+            ++uploads;
+        }
     }
     if (!vao_) {
         Attributes_Point();
@@ -474,22 +616,12 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     glDepthMask(GL_FALSE);
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
-    offsets_.resize(static_cast<std::size_t>(std::max(runs, 0)));
-    for (int r = 0; r < runs; ++r)
-        offsets_[static_cast<std::size_t>(r)] =
-            reinterpret_cast<const void*>(static_cast<std::uintptr_t>(firsts[r]) * sizeof(std::uint32_t));
     int calls = 0;
-    for (std::size_t page = 0; page < pages_.size() && runs > 0; ++page) {
+    const GLsizei count = static_cast<GLsizei>(indices_.size());
+    for (std::size_t page = 0; page < pages_.size() && count > 0; ++page, ++calls) {
         glBindTexture(GL_TEXTURE_2D, pages_[page]);
         glUniform1f(p.u_page, static_cast<float>(page));
-        // Only the runs of the slots in view; in one call where the context has it (not ES 3.0).
-        if (glMultiDrawElements) {
-            glMultiDrawElements(GL_TRIANGLES, counts, GL_UNSIGNED_INT, offsets_.data(), runs);
-            ++calls;
-        } else {
-            for (int r = 0; r < runs; ++r, ++calls)
-                glDrawElements(GL_TRIANGLES, counts[r], GL_UNSIGNED_INT, offsets_[static_cast<std::size_t>(r)]);
-        }
+        glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);
     }
     glDepthMask(GL_TRUE);
     // The batch enables and lets go of its own attributes; the ones past them are this program's.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/batch/changes.h"
 #include "render/batch/glyph_atlas.h"
 #include "render/look.h"
 
@@ -21,9 +22,11 @@ struct Glyph_Vertex {
     float pos[3];
     float uv[2];  // level-0 page coordinates, 0..1
     unsigned char color[4];
-    unsigned char info[4];       // the cell's spread, its page
-    float step_x[3], step_y[3];  // one level-0 texel outward from the corner along the glyph's x and y
-    float reach[2];              // texels the corner may move that way, signed as the atlas's s and t move
+    unsigned char info[4];  // the cell's spread, its page
+    // xyz: one level-0 texel outward from the corner along the glyph's x (y); w: the texels the
+    // corner may move that way, signed as the atlas's s (t) moves. Together in one attribute each:
+    // the vertex stage fetches every attribute apart, on every corner.
+    float step_x[4], step_y[4];
 };
 
 // A glyph quad's corners in the vertex buffer, and the indices of its two triangles.
@@ -58,12 +61,8 @@ public:
     bool Slot_Build(std::size_t i, const Look& look, const unsigned char* only = nullptr);
     // The box around slot `i`'s glyphs (as last built); false when it has none.
     bool Slot_Box(std::size_t i, float lo[3], float hi[3]) const;
-    // Slot `i`'s indices in the index buffer (six a quad, room included), after a Layout.
-    void Slot_Range(std::size_t i, int& first, int& count) const
-    {
-        first = slots_[i].first * GLYPH_INDICES;
-        count = slots_[i].capacity * GLYPH_INDICES;
-    }
+    // The slots whose glyphs the next Draws draw (those in view), in the order given.
+    void Slots_Drawn(const std::vector<std::uint32_t>& slots);
     // Every slot's glyphs (built already) given room anew, with some to spare for read-outs that
     // grow; the whole buffer goes up at the next Draw.
     void Layout();
@@ -71,18 +70,26 @@ public:
 
     void Outline_Set(float width, unsigned int rgb);
 
-    // Sends what changed (atlas rectangles, the slots' glyphs) and draws the `runs` runs of indices
-    // (first index and count, from Slot_Range) blended, depth tested without writing depth, seen
-    // through `mvp` in a viewport `viewport` pixels large; the caller's state is the batch's frame
-    // state. Returns the draw calls; adds the buffer and texture uploads to `uploads`.
-    int Draw(const float mvp[16], const float viewport[2], int& uploads, const GLint* firsts, const GLsizei* counts,
-             int runs);
+    // Sends what changed (atlas rectangles, the slots' glyphs in a few pieces, the drawn quads'
+    // indices) and draws the glyphs of the slots from Slots_Drawn blended, depth tested without
+    // writing depth, seen through `mvp` in a viewport `viewport` pixels large; the caller's state
+    // is the batch's frame state. Returns the draw calls; adds the buffer and texture uploads to `uploads`.
+    int Draw(const float mvp[16], const float viewport[2], int& uploads);
 
 private:
     struct Slot {
         std::vector<Glyph_Vertex> vertices;
-        std::vector<std::uint32_t> part_ends;                          // where each part's vertices end
-        int first = 0, capacity = 0;                                   // quads
+        std::vector<std::uint32_t> part_ends;  // where each part's vertices end
+        int first = 0, capacity = 0;           // quads
+        // The quads drawn: the most the slot held since its room was given, so that a read-out
+        // one digit shorter keeps the index list as it was (its last quad degenerate).
+        int drawn = 0;
+        // The part that changes alone from frame to frame (a read-out), once one did, with room
+        // of its own among the other such parts: a frame's new read-outs then lie together in the
+        // buffer and go up in a few pieces, not in one reaching over every caption between them.
+        // -1: none; the slot's room then holds every part.
+        int live_part = -1;
+        int live_first = 0, live_capacity = 0, live_drawn = 0;         // quads
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};  // around the vertices; lo > hi: none
     };
     void Pages_Send(int& uploads);
@@ -96,10 +103,27 @@ private:
     std::vector<Glyph_Vertex> vertices_;  // the whole buffer, four a quad
     int quads_ = 0;
     bool laid_out_ = false, full_send_ = true;
-    int dirty_lo_ = -1, dirty_hi_ = -1;  // vertices changed since the last Draw
+    std::vector<Dirty_Span> spans_;  // vertices changed since the last Draw
+    // Writes want[0] then want[1] (count[] vertices each, then spare room) over `room` quads from
+    // quad `first`, comparing the vertices in [check_from, check_end), and notes the span that
+    // differs.
+    void Room_Write(int first, int room, const Glyph_Vertex* const want[2], const std::size_t count[2],
+                    std::size_t check_from, std::size_t check_end);
+    // The live part's vertices among slot `s`'s, [lo, hi); empty when it has none (one whose part
+    // is gone has none from then on).
+    static void Live_Range(Slot& s, std::size_t& lo, std::size_t& hi);
+    // A frame's changed glyphs go up in at most this many pieces; closer than SPAN_GAP vertices,
+    // two pieces are one.
+    static constexpr std::size_t MOST_UPLOADS = 6;
+    static constexpr int SPAN_GAP = 16;
+    // Room for `quads` quads, with some to spare, at the buffer's end; its first quad.
+    int Room_Take(int& capacity, int quads);
     std::size_t buffer_bytes_ = 0;
-    int index_quads_ = 0;               // quads the index buffer holds
-    std::vector<const void*> offsets_;  // a Draw's runs, as byte offsets into the index buffer
+    // The drawn slots' quads, six indices each, made again when those slots or their quads change:
+    // spare room is never drawn (its degenerate corners would still cost the vertex stage).
+    std::vector<std::uint32_t> drawn_slots_, indices_;
+    bool indices_dirty_ = true;
+    std::size_t index_bytes_ = 0;  // the index buffer's size
     // The program and its uniforms' locations; one without an outline, one with (a fragment
     // without the ring's work is cheaper, and most hosts draw none).
     struct Program {

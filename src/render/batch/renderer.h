@@ -298,11 +298,10 @@ private:
     // Slot `i`'s visible and far marks for its boxes now (a view taken); a changed visible set
     // rebuilds the lists, or the glyphs' runs.
     void Slot_Cull(std::size_t i);
-    // The runs of glyph indices of the slots whose glyphs are in view.
-    void Glyph_Runs_Make();
-    std::vector<GLint> glyph_firsts_;
-    std::vector<GLsizei> glyph_counts_;
-    bool glyph_runs_dirty_ = true;
+    // The slots whose glyphs are in view, handed to the glyphs' draw.
+    void Glyph_Slots_Make();
+    std::vector<std::uint32_t> glyph_slots_;
+    bool glyph_slots_dirty_ = true;
     // Takes the view in: when it moved, tests every slot against it again.
     void View_Take(const Batch_View& view);
     // The index lists of the visible slots, built and uploaded when the visible set or the faces

@@ -30,9 +30,8 @@ IN vec3 a_pos;
 IN vec2 a_uv;
 IN vec4 a_color;
 IN vec4 a_info;
-IN vec3 a_step_x;
-IN vec3 a_step_y;
-IN vec2 a_reach;
+IN vec4 a_step_x;
+IN vec4 a_step_y;
 OUT vec2 v_uv;
 OUT vec4 v_color;
 OUT float v_spread;
@@ -49,7 +48,7 @@ void main()
 {
     vec4 at = u_mvp * vec4(a_pos, 1.0);
     // Texels a pixel spans along the glyph's x and y, as the fragment shader finds them.
-    vec2 per_pixel = 1.0 / max(vec2(Pixels(at, a_step_x), Pixels(at, a_step_y)), 1e-6);
+    vec2 per_pixel = 1.0 / max(vec2(Pixels(at, a_step_x.xyz), Pixels(at, a_step_y.xyz)), 1e-6);
     // A pixel's samples and their filters reach about a pixel and a half round its centre (and an
     // outline that much further). While the fragment shader works the edge out from the distance,
     // the ink ends within that of the outline, and the cell's spread round the outline counts;
@@ -59,11 +58,12 @@ void main()
     float footprint = max(0.5 * max(per_pixel.x, per_pixel.y), min(per_pixel.x, per_pixel.y));
     float inside = a_info.x > 0.5 && footprint <= a_info.x ? a_info.x : 0.0;
     vec2 want = (1.5 + max(u_outline_width, 0.0)) * per_pixel - inside;
-    vec2 e = min(max(want, 0.0), abs(a_reach));
-    v_uv = a_uv + sign(a_reach) * e / u_atlas_size;
+    vec2 reach = vec2(a_step_x.w, a_step_y.w);
+    vec2 e = min(max(want, 0.0), abs(reach));
+    v_uv = a_uv + sign(reach) * e / u_atlas_size;
     v_color = a_color;
     v_spread = a_info.x;
-    gl_Position = u_mvp * vec4(a_pos + e.x * a_step_x + e.y * a_step_y, 1.0);
+    gl_Position = u_mvp * vec4(a_pos + e.x * a_step_x.xyz + e.y * a_step_y.xyz, 1.0);
     // One draw a page: a glyph of another page is put outside the clip volume.
     if (abs(a_info.y - u_page) > 0.5)
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
