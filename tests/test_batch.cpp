@@ -1791,6 +1791,42 @@ TEST_F(Batch, UnloadedWidgetsChangedWhileBatchedDrawAsIfNeverBatched)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(Batch, AWidgetInTwoBatchesKeepsTheBitmapsTheExactOneCopies)
+{
+    // A sharp batch needs no caption bitmap and an exact one copies its atlas cells from it: while
+    // both draw a widget, neither lets go of its bitmaps, so that the exact one, laid out again
+    // after the sharp one took the widget, still reads a caption and a read-out that are there.
+    VR_Labels label;
+    VR_Valuators slider;
+    VR_Labels later;
+    Place(label, "Shared", 20, HEIGHT - 60, 200, 30);
+    Place(slider, "Gain", 20, HEIGHT - 120, 300, 32);
+    slider.Value_Max = 100.0f;
+    slider.Value = 42.0f;
+    slider.Format = "%.1f";
+    Place(later, "Later", 20, HEIGHT - 180, 200, 30);
+    label.Init(Window());
+    slider.Init(Window());
+    later.Init(Window());
+    VR_Batches exact, sharp;
+    exact.Add(label);
+    exact.Add(slider);
+    ASSERT_EQ(exact.Init(), 1);
+    Frame_Of(exact);
+    sharp.Sharp_Text_Set(true);
+    sharp.Add(label);
+    sharp.Add(slider);
+    ASSERT_EQ(sharp.Init(), 1);
+    Frame_Of(sharp);
+    EXPECT_NE(label.Text_Bitmap, nullptr);
+    EXPECT_NE(slider.Value_Bitmap, nullptr);
+    exact.Add(later);  // a layout of everything: every cell copied again
+    const std::vector<unsigned char> shown = Frame_Of(exact);
+    EXPECT_TRUE(shown == Fresh_Frame({[&](VR_Batches& b) { b.Add(label); }, [&](VR_Batches& b) { b.Add(slider); },
+                                      [&](VR_Batches& b) { b.Add(later); }}));
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(Batch, HostStateIsLeftAsFound)
 {
     // A host program of the context's own language.

@@ -89,6 +89,18 @@ void Holding_Hint(const VR_Tools* widget, const void* holder, std::size_t hint)
         h->hint = hint;
 }
 
+std::size_t Holding_Count(const VR_Tools* widget, const Holder_Calls& calls)
+{
+    const auto& widgets = The_Table().widgets;
+    const auto it = widgets.find(widget);
+    if (it == widgets.end())
+        return 0;
+    std::size_t n = 0;
+    for (const Hold& h : it->second)
+        n += h.calls == &calls;
+    return n;
+}
+
 void Holding_Remove(const VR_Tools* widget, const void* holder)
 {
     Table& t = The_Table();

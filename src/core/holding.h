@@ -29,6 +29,8 @@ enum class Holding_Added { FAILED, NEW, AGAIN };
 Holding_Added Holding_Add(const VR_Tools* widget, void* holder, const Holder_Calls& calls, std::size_t hint);
 // The holder keeps `widget` at `hint` now.
 void Holding_Hint(const VR_Tools* widget, const void* holder, std::size_t hint);
+// How many holders hold `widget` through `calls` (how many batches draw it, say).
+std::size_t Holding_Count(const VR_Tools* widget, const Holder_Calls& calls);
 // `holder` no longer holds `widget`; unknown pairs are ignored.
 void Holding_Remove(const VR_Tools* widget, const void* holder);
 // `holder` holds nothing any more (cleared or destroyed).

@@ -253,7 +253,7 @@ struct VR_Batches::Impl {
             // them. Its own Draw makes them again. With no context current, they go when the batch
             // first describes the widget.
             if (type.Unload && core::Context_Current())
-                type.Unload(widget, false);
+                Textures_Park(entries.back(), false);
         } catch (const std::bad_alloc&) {
             Error_Fct(::hwnd, VR_REPORT_ALLOCATION, "Batch: out of memory adding %hs \"%ls\"; left out", type.Name,
                       widget.W_Name ? widget.W_Name : L"no name");
@@ -368,6 +368,10 @@ struct VR_Batches::Impl {
     {
         using core::Class_Id;
         if (e.type->Unload) {
+            // Another batch may draw the widget from its bitmaps (an exact one's atlas copies them):
+            // only the one batch that draws it lets go of them.
+            if (!keep_pixels && core::Holding_Count(e.widget, holding) > 1)
+                keep_pixels = true;
             e.type->Unload(*e.widget, keep_pixels);
             return;
         }
