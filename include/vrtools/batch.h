@@ -33,10 +33,10 @@ public:
     // Adds an initialised widget (an uninitialised one is reported and left out). Containers and
     // colour editors bring their members. Hidden widgets are kept and skipped while hidden. A widget
     // added after Init is taken in at the next Draw.
-    // A label, button, slider, box, frame or tab added with a context current lets go at once of the textures, buffer
-    // objects and bitmaps that only its own Draw reads (VR_STATUS_UNLOADED; its texture and buffer
-    // names are then no GL objects): adding each widget right after its Init keeps one widget's of
-    // them at a time. Its own Draw, if ever called, makes them again first.
+    // A label, button, slider, box, frame or tab added with a context current lets go at once of
+    // the textures, buffer objects and bitmaps that only its own Draw reads (VR_STATUS_UNLOADED; its
+    // texture and buffer names are then no GL objects): adding each widget right after its Init
+    // keeps one widget's of them at a time. Its own Draw, if ever called, makes them again first.
     void Add(VR_Labels& widget);
     void Add(VR_Buttons& widget);
     void Add(VR_Boxs& widget);

@@ -217,9 +217,10 @@ void Caption_Unpark(VR_Tools& tool, GLenum wrap);
 // (an unloaded name stays).
 bool Texture_Park(GLuint& texture);
 
-// A batch that draws the widget lets go of what only its own Draw reads, the caption texture, its
-// bitmap unless `keep_pixels` (an atlas copies from it) and the caption's and body mesh's buffers (their names become NAME_UNLOADED), and marks it
-// VR_STATUS_UNLOADED; the arrays stay, for the batch describes from them. Context current.
+// A batch that draws the widget lets go of what only its own Draw reads: the caption texture, its
+// bitmap unless `keep_pixels` (an atlas copies from it), and the caption's and body mesh's buffers
+// (their names become NAME_UNLOADED); it marks the widget VR_STATUS_UNLOADED. The arrays stay: the
+// batch describes from them. Context current.
 void Tool_Unload(VR_Tools& tool, bool keep_pixels);
 // Undoes Tool_Unload from the arrays and the name, first thing in the widget's own Draw: the
 // buffers are made again and the caption's bitmap rasterised, its texture left to Caption_Unpark.

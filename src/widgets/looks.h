@@ -52,11 +52,11 @@ void Look_Describe(VR_Tabs& w, Look& look);
 void Look_Describe(VR_Colors& w, Look& look);
 void Look_Describe(VR_Hues& w, Look& look);
 
-// A batch that draws the widget lets go of everything only its own Draw reads (textures, buffer
-// objects, and unless `keep_pixels` its bitmaps: Look_Unload, with core::Tool_Unload for what every
-// widget has); the own Draw
-// makes them again first (Look_Load) from the widget's arrays and text. The classes without these
-// keep theirs while batched, but for their parked caption texture. Context current.
+// A batch that draws the widget lets go of everything only its own Draw reads (Look_Unload: its
+// textures, buffer objects and, unless `keep_pixels`, bitmaps; core::Tool_Unload for what every
+// widget has); the own Draw makes them again first (Look_Load) from the widget's arrays and text.
+// The classes without these keep theirs while batched, but for their parked caption texture.
+// Context current.
 void Look_Unload(VR_Labels& w, bool keep_pixels);
 void Look_Unload(VR_Buttons& w, bool keep_pixels);
 void Look_Unload(VR_Boxs& w, bool keep_pixels);
