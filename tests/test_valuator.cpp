@@ -75,16 +75,17 @@ TEST_F(Valuator_Test, ValueTablesAndPositions)
     reversed.Adjust();
     EXPECT_EQ(reversed.Cursor_Position, 0.0f);
     EXPECT_FALSE(reversed.Status & VR_STATUS_TABLE_RISING);
-    // Rising tables are searched by halving: every value lands where reading the table from the
+    // Rising tables are searched from a guess: every value lands where reading the table from the
     // start lands, on entries, between them, on long runs of equal entries (bounds whose step is
-    // below the float's resolution), outside the range and on NaN.
+    // below the float's resolution, from the start or from 2^23 on, where the guess lands inside
+    // the run), on uneven (logarithmic) tables that the guess misses, outside the range and on NaN.
     struct Range_Case {
         float lo, hi;
         unsigned int flags;
     };
-    for (const Range_Case& c :
-         {Range_Case{0.0f, 10.0f, 0}, Range_Case{-3.0e38f, 3.0e38f, 0}, Range_Case{1.0e7f, 1.0e7f + 10.0f, 0},
-          Range_Case{1.0f, 1000.0f, 0x01000000u}, Range_Case{0.001f, 1.0e6f, 0x02000000u}}) {
+    for (const Range_Case& c : {Range_Case{0.0f, 10.0f, 0}, Range_Case{-3.0e38f, 3.0e38f, 0},
+                                Range_Case{1.0e7f, 1.0e7f + 10.0f, 0}, Range_Case{8388500.0f, 8388807.0f, 0},
+                                Range_Case{1.0f, 1000.0f, 0x01000000u}, Range_Case{0.001f, 1.0e6f, 0x02000000u}}) {
         VR_Valuators s;
         Make(s, c.lo, c.hi, c.lo, c.flags);
         EXPECT_TRUE(s.Status & VR_STATUS_TABLE_RISING) << c.lo;

@@ -145,10 +145,31 @@ bool Table_Rising(const float* table)
     return true;
 }
 
-// Position_Of for a rising table: the same position, found in ten steps.
+// Position_Of for a rising table: the same position. A slider's table mostly rises evenly, so the
+// value's place between the ends guesses it, and two neighbours confirm it; halving the rest only
+// when the guess misses. A live panel adjusts every slider each frame, and each probe of a table
+// of its own is a likely cache miss.
 float Position_Of_Rising(const float* table, float v)
 {
-    int lo = 0, hi = TABLE_SIZE;  // the first entry that reaches v lies in lo .. hi
+    // Also a NaN, which no entry reaches.
+    if (!(v <= table[LAST]))
+        return static_cast<float>(TABLE_SIZE);
+    if (v <= table[0])
+        return 0.0f;
+    // The first entry that reaches v lies in lo .. hi: not 0, and the last one does.
+    int lo = 1, hi = LAST;
+    const double span = static_cast<double>(table[LAST]) - static_cast<double>(table[0]);
+    const double f = (static_cast<double>(v) - static_cast<double>(table[0])) / span * LAST;
+    const int g = f >= 1.0 ? (f < static_cast<double>(LAST) ? static_cast<int>(f) : LAST) : 1;
+    if (table[g] >= v) {
+        if (table[g - 1] < v)
+            return static_cast<float>(g);
+        hi = g - 1;
+    } else {
+        if (table[g + 1] >= v)
+            return static_cast<float>(g + 1);
+        lo = g + 2;
+    }
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
         if (table[mid] >= v)
