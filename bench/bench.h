@@ -20,6 +20,8 @@ struct Counts {
     long heap = 0;             // heap allocations
     long heap_own = 0;         // those made by the implementation's own code (attribution runs only)
     long bytes_sent = 0;       // bytes through buffer and texture uploads, and client-array streams
+    long draw_ns = 0;          // time inside the array draw calls (glBegin's work is spread to glEnd: not timed)
+    long immediate = 0;        // glBegin calls
 };
 Counts operator-(const Counts& a, const Counts& b);
 

@@ -11,6 +11,7 @@
 #include <execinfo.h>
 #include <link.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,17 @@ const bool main_marked = [] {
     main_thread = true;
     return true;
 }();
+
+// Time spent inside a draw call: on a software rasteriser the vertex stage and triangle setup run
+// there, on the calling thread, and a GPU would take them off the CPU.
+struct Draw_Timer {
+    std::chrono::steady_clock::time_point t0 = std::chrono::steady_clock::now();
+    ~Draw_Timer()
+    {
+        totals.draw_ns +=
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t0).count();
+    }
+};
 
 template <class Fn>
 Fn Next(const char* name)
@@ -75,34 +87,40 @@ void GLAPIENTRY Counting_Draw_Elements_Base_Vertex(GLenum mode, GLsizei count, G
                                                    GLint base)
 {
     ++totals.draws;
+    const Draw_Timer timer;
     real_draw_elements_base_vertex(mode, count, type, indices, base);
 }
 void GLAPIENTRY Counting_Draw_Range_Elements(GLenum mode, GLuint first, GLuint last, GLsizei count, GLenum type,
                                              const void* indices)
 {
     ++totals.draws;
+    const Draw_Timer timer;
     real_draw_range_elements(mode, first, last, count, type, indices);
 }
 void GLAPIENTRY Counting_Draw_Arrays_Instanced(GLenum mode, GLint first, GLsizei count, GLsizei instances)
 {
     ++totals.draws;
+    const Draw_Timer timer;
     real_draw_arrays_instanced(mode, first, count, instances);
 }
 void GLAPIENTRY Counting_Draw_Elements_Instanced(GLenum mode, GLsizei count, GLenum type, const void* indices,
                                                  GLsizei instances)
 {
     ++totals.draws;
+    const Draw_Timer timer;
     real_draw_elements_instanced(mode, count, type, indices, instances);
 }
 void GLAPIENTRY Counting_Multi_Draw_Arrays(GLenum mode, const GLint* first, const GLsizei* count, GLsizei n)
 {
     ++totals.draws;
+    const Draw_Timer timer;
     real_multi_draw_arrays(mode, first, count, n);
 }
 void GLAPIENTRY Counting_Multi_Draw_Elements(GLenum mode, const GLsizei* count, GLenum type, const void* const* indices,
                                              GLsizei n)
 {
     ++totals.draws;
+    const Draw_Timer timer;
     real_multi_draw_elements(mode, count, type, indices, n);
 }
 
@@ -135,6 +153,8 @@ Counts operator-(const Counts& a, const Counts& b)
     d.heap = a.heap - b.heap;
     d.heap_own = a.heap_own - b.heap_own;
     d.bytes_sent = a.bytes_sent - b.bytes_sent;
+    d.draw_ns = a.draw_ns - b.draw_ns;
+    d.immediate = a.immediate - b.immediate;
     return d;
 }
 
@@ -298,6 +318,7 @@ BENCH_EXPORT void GLAPIENTRY glDrawArrays(GLenum mode, GLint first, GLsizei coun
         const double a[] = {double(mode), double(first), double(count)};
         bench::call_hook("glDrawArrays", a, 3);
     }
+    const bench::Draw_Timer timer;
     real(mode, first, count);
 }
 
@@ -310,6 +331,7 @@ BENCH_EXPORT void GLAPIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum t
         const double a[] = {double(mode), double(count), double(type)};
         bench::call_hook("glDrawElements", a, 3);
     }
+    const bench::Draw_Timer timer;
     real(mode, count, type, indices);
 }
 
@@ -318,6 +340,7 @@ BENCH_EXPORT void GLAPIENTRY glBegin(GLenum mode)
     using Fn = void(GLAPIENTRY*)(GLenum);
     static const Fn real = bench::Next<Fn>("glBegin");
     ++bench::totals.draws;
+    ++bench::totals.immediate;
     if (bench::call_hook) {
         const double a[] = {double(mode)};
         bench::call_hook("glBegin", a, 1);
