@@ -41,8 +41,9 @@ enum : unsigned char {
     // again; until then its calls change only its arrays.
     VR_STATUS_UNLOADED = 0x40,
     // A slider's Init found its Value_Table rising from the first entry to the last (never falling,
-    // no NaN): Adjust finds a value's position by halving instead of reading the table from the
-    // start. The table is the library's: a host that writes it calls Init again.
+    // no NaN): Adjust finds a value's position from a guess (the value's place between the ends)
+    // and halving, instead of reading the table from the start. The table is the library's: a host
+    // that writes it calls Init again.
     VR_STATUS_TABLE_RISING = 0x80,
 };
 
