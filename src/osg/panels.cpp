@@ -12,6 +12,22 @@
 #include <cstdlib>
 #include <new>
 
+// OpenSceneGraph keeps a drawable's bound until told it changed; a widget moved past it would be
+// culled, or cut by near and far planes set around where it was.
+struct VR_Osg_Panels::Bound_Watch : osg::Drawable::UpdateCallback {
+    Bound_Watch() = default;
+    // A deep copy of the panel's callbacks keeps it a watch.
+    Bound_Watch(const Bound_Watch& other, const osg::CopyOp& copy)
+        : osg::Object(other, copy), osg::Callback(other, copy), osg::Drawable::UpdateCallback(other, copy)
+    {}
+    void update(osg::NodeVisitor*, osg::Drawable* drawable) override
+    {
+        if (auto* panel = dynamic_cast<VR_Osg_Panels*>(drawable))
+            panel->Bound_Check();
+    }
+    META_Object(vrtools, Bound_Watch)
+};
+
 VR_Osg_Panels::VR_Osg_Panels()
 {
     const VR_Tools_Light& light = VR_Tools_Default_Light();
@@ -27,6 +43,7 @@ VR_Osg_Panels::VR_Osg_Panels()
     osg::StateSet* state = getOrCreateStateSet();
     state->setAttributeAndModes(new osg::Depth(osg::Depth::LEQUAL), osg::StateAttribute::ON);
     state->setAttributeAndModes(new osg::CullFace(osg::CullFace::BACK), osg::StateAttribute::ON);
+    setUpdateCallback(new Bound_Watch);
 #ifdef OSG_GL_FIXED_FUNCTION_AVAILABLE
     // For the host's own fixed-function neighbours in the same state; an OpenSceneGraph built for
     // core profiles has no such mode and would leave GL_INVALID_ENUM behind.
@@ -163,12 +180,49 @@ void VR_Osg_Panels::Area_Get(float area[4]) const
         area[0] = area[1] = area[2] = area[3] = 0.0f;
 }
 
+namespace {
+
+// The fields of a widget that its share of the bound follows.
+void Bound_Place_Of(const VR_Tools& w, short place[6])
+{
+    const short fields[6] = {w.X, w.Y, w.Z, w.Width, w.Height, w.Bevel};
+    std::copy(fields, fields + 6, place);
+}
+
+}  // namespace
+
+void VR_Osg_Panels::Bound_Check()
+{
+    bool changed = bound_places_.size() != widgets_.Size();
+    for (std::size_t i = 0; i < widgets_.Size() && !changed; ++i) {
+        const VR_Tools* w = widgets_.At(i);
+        const Bound_Place& was = bound_places_[i];
+        short place[6];
+        if (w)
+            Bound_Place_Of(*w, place);
+        changed = (w != nullptr) != was.present || (w && !std::equal(place, place + 6, was.place));
+    }
+    if (changed)
+        dirtyBound();
+}
+
 osg::BoundingBox VR_Osg_Panels::computeBoundingBox() const
 {
-    // A widget destroyed since the last bound leaves it as wide as it was: culling errs wide.
     osg::BoundingBox box;
+    // Without memory for the record the bound is still taken, and taken again at each update.
+    try {
+        bound_places_.resize(widgets_.Size());
+    } catch (const std::bad_alloc&) {
+        bound_places_.clear();
+    }
+    const bool recorded = bound_places_.size() == widgets_.Size();
     for (std::size_t i = 0; i < widgets_.Size(); ++i) {
         const VR_Tools* w = widgets_.At(i);
+        if (recorded) {
+            bound_places_[i].present = w != nullptr;
+            if (w)
+                Bound_Place_Of(*w, bound_places_[i].place);
+        }
         if (!w)
             continue;
         // Faces stand out of z = 0 and sink into it by their bevels and a box's own offset; the

@@ -6,6 +6,7 @@
 #include <vrtools/setup.h>
 
 #include <osg/MatrixTransform>
+#include <osgUtil/UpdateVisitor>
 #include <osgViewer/View>
 
 #include <gtest/gtest.h>
@@ -212,6 +213,49 @@ TEST_F(Osg, BoundsFollowTheWidgets)
     EXPECT_EQ(box.yMax(), 205.0f);
     EXPECT_LT(box.zMin(), -4.0f);  // the faces' bevels stand out of z = 0 on both sides
     EXPECT_GT(box.zMax(), 4.0f);
+}
+
+// A widget moved or destroyed after the bound was taken: the viewer's update traversal takes it
+// again, for the panel, a deep copy of it and the group above them, so that culling and the near
+// and far planes follow the widgets.
+TEST_F(Osg, BoundsFollowWidgetsMovedOrDestroyedAfterwards)
+{
+    VR_Labels a;
+    auto b = std::make_unique<VR_Labels>();
+    Place(a, 10, 20, 100, 30, nullptr);
+    Place(*b, -40, 5, 60, 200, nullptr);
+    osg::ref_ptr<VR_Osg_Panels> panel = new VR_Osg_Panels;
+    panel->Add(a);
+    panel->Add(*b);
+    osg::ref_ptr<VR_Osg_Panels> copy =
+        new VR_Osg_Panels(*panel, osg::CopyOp(osg::CopyOp::DEEP_COPY_ALL & ~osg::CopyOp::DEEP_COPY_STATESETS));
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    root->addChild(panel.get());
+    root->addChild(copy.get());
+    osgUtil::UpdateVisitor update;
+    root->accept(update);
+    EXPECT_EQ(root->getBound().center().x(), 35.0f);
+    EXPECT_EQ(panel->getBoundingBox().xMax(), 110.0f);
+
+    a.X = 2000;
+    root->accept(update);
+    for (const VR_Osg_Panels* p : {panel.get(), copy.get()}) {
+        EXPECT_EQ(p->getBoundingBox().xMin(), -40.0f);
+        EXPECT_EQ(p->getBoundingBox().xMax(), 2100.0f);
+    }
+    EXPECT_EQ(root->getBound().center().x(), 1030.0f);
+
+    b.reset();
+    root->accept(update);
+    for (const VR_Osg_Panels* p : {panel.get(), copy.get()})
+        EXPECT_EQ(p->getBoundingBox().xMin(), 2000.0f);
+    a.Height = 80;
+    root->accept(update);
+    for (const VR_Osg_Panels* p : {panel.get(), copy.get()}) {
+        EXPECT_EQ(p->getBoundingBox().yMin(), 20.0f);
+        EXPECT_EQ(p->getBoundingBox().yMax(), 100.0f);
+    }
+    EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
 // The handler's ray: a view of 200 x 120 pixels looking down -z at two panels of 100 x 100 scene

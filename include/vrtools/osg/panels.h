@@ -21,7 +21,10 @@
 
 // A panel of widgets as a drawable, in the widgets' scene units: place it in the world with a
 // transform above it (a panel of 400 units and a scale of 0.005 stands 2 m wide). The widgets stay
-// the host's: one destroyed while the panel lists it drops out of it, one moved is followed.
+// the host's: one destroyed while the panel lists it drops out of it, one moved is followed. The
+// panel's bound follows the widgets' places: its update callback takes it again when one moved,
+// changed size or was destroyed (a host that sets an update callback of its own adds it instead,
+// with addUpdateCallback, or the bound stays where the widgets were).
 //
 // OpenSceneGraph makes its context current only in its realize operation and the draw traversal.
 // The host initialises GLEW and the widgets in a realize operation (viewer.setRealizeOperation); a
@@ -86,6 +89,10 @@ private:
     };
     void Entry_Add(VR_Tools& widget, Batch_Add add);
     void Events_Run() const;
+    // The update traversal's look at the widgets: the bound is taken again once one of them moved,
+    // changed size or was destroyed since it was last taken.
+    struct Bound_Watch;
+    void Bound_Check();
 
     VR_Holdings widgets_;
     std::vector<Batch_Add> adds_;
@@ -102,6 +109,13 @@ private:
         bool failed = false;
     };
     mutable std::vector<Context_Batch> batches_;  // by context ID
+    // What the bound was last taken from: each listed widget's X, Y, Z, Width, Height and Bevel,
+    // and whether it was still there.
+    struct Bound_Place {
+        short place[6];
+        bool present;
+    };
+    mutable std::vector<Bound_Place> bound_places_;
 };
 
 // Mouse events of an OpenSceneGraph view to the panels under the pointer: the ray through the
