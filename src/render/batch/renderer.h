@@ -361,15 +361,18 @@ private:
     // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
     // and in their order.
     int smooth_quads_ = 0;
-    // A lit quad's plane when it lies across an axis: the axis, its coordinate there, the side its
-    // normal points to, and its extent along the other two axes.
+    // A lit quad lying across an axis (its place among the slot's quads), the side its normal points
+    // to, and its extent along the other two axes: measured only in a plane where quads face both
+    // ways.
     struct Flat_Quad {
-        int quad, axis;
-        float at;
+        int quad;
         bool up;
         float lo[2], hi[2];
     };
-    std::vector<Flat_Quad> flats_;  // Twins_Mark's, kept to spare its allocations
+    // Twins_Mark's, kept to spare their allocations: the flat quads as sortable integers (plane,
+    // side, quad), and one plane's measured.
+    std::vector<std::uint64_t> flat_order_;
+    std::vector<Flat_Quad> flats_;
     std::vector<unsigned char> twins_found_;
     std::vector<GLuint> index_;  // CPU copy of the index buffer
     // One list per stream, the meshes split in two: the twins, culled (LIST_TWINS), then the rest.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "core/core.h"
@@ -678,10 +679,29 @@ void Batch_Renderer::Overlap_Window(const Slot& slot, std::size_t i, float keep[
     }
 }
 
+namespace {
+
+// A float's bits as an unsigned integer that orders as the floats do (NaN aside), -0 as +0: equal
+// coordinates, equal integers.
+std::uint32_t Float_Order(float f)
+{
+    if (f == 0.0f)
+        f = 0.0f;
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+}
+
+}  // namespace
+
 void Batch_Renderer::Twins_Mark(int first, int count)
 {
-    std::vector<Flat_Quad>& flats = flats_;
-    flats.clear();
+    // Each lit quad lying across an axis as one integer: its plane (the axis, the coordinate there),
+    // the side its normal points to, the quad. Sorted, each plane's quads lie together.
+    constexpr int PLANE_SHIFT = 30, UP_SHIFT = 29;
+    constexpr std::uint64_t QUAD_BITS = (std::uint64_t{1} << UP_SHIFT) - 1;
+    std::vector<std::uint64_t>& order = flat_order_;
+    order.clear();
     const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
     for (int q = 0; q < count; ++q, v += 4) {
         if (v->mid.mesh.info[0] == 0)
@@ -690,29 +710,64 @@ void Batch_Renderer::Twins_Mark(int first, int count)
             const float at = v[0].pos[axis];
             if (v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at || v->mid.mesh.normal[axis] == 0)
                 continue;
-            Flat_Quad f{first + q, axis, at, v->mid.mesh.normal[axis] > 0, {1e30f, 1e30f}, {-1e30f, -1e30f}};
-            for (int c = 0; c < 4; ++c)
-                for (int k = 0; k < 2; ++k) {
-                    const float x = v[c].pos[(axis + 1 + k) % 3];
-                    f.lo[k] = std::min(f.lo[k], x);
-                    f.hi[k] = std::max(f.hi[k], x);
-                }
-            flats.push_back(f);
+            order.push_back(std::uint64_t{static_cast<std::uint32_t>(axis)} << 62 |
+                            std::uint64_t{Float_Order(at)} << PLANE_SHIFT |
+                            std::uint64_t{v->mid.mesh.normal[axis] > 0} << UP_SHIFT | static_cast<std::uint64_t>(q));
             break;
         }
     }
-    std::sort(flats.begin(), flats.end(),
-              [](const Flat_Quad& a, const Flat_Quad& b) { return a.axis != b.axis ? a.axis < b.axis : a.at < b.at; });
+    // A slot's few dozen: in place, without the general sort's set-up.
+    if (order.size() <= 32) {
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            const std::uint64_t key = order[i];
+            std::size_t j = i;
+            for (; j > 0 && order[j - 1] > key; --j)
+                order[j] = order[j - 1];
+            order[j] = key;
+        }
+    } else {
+        std::sort(order.begin(), order.end());
+    }
     std::vector<unsigned char>& twin = twins_found_;
     twin.assign(static_cast<std::size_t>(count), 0);
-    for (std::size_t i = 0; i < flats.size(); ++i)
-        for (std::size_t j = i + 1; j < flats.size() && flats[j].axis == flats[i].axis && flats[j].at == flats[i].at;
-             ++j) {
-            const Flat_Quad& a = flats[i];
-            const Flat_Quad& b = flats[j];
-            if (a.up != b.up && a.lo[0] < b.hi[0] && b.lo[0] < a.hi[0] && a.lo[1] < b.hi[1] && b.lo[1] < a.hi[1])
-                twin[static_cast<std::size_t>(a.quad - first)] = twin[static_cast<std::size_t>(b.quad - first)] = 1;
+    for (std::size_t i = 0; i < order.size();) {
+        // Only a plane that some quads face one way and others the other way can hold twins, and
+        // only then are its quads' extents measured.
+        const std::uint64_t plane = order[i] >> PLANE_SHIFT;
+        std::size_t end = i + 1;
+        while (end < order.size() && order[end] >> PLANE_SHIFT == plane)
+            ++end;
+        if (((order[i] ^ order[end - 1]) >> UP_SHIFT & 1) != 0) {
+            std::vector<Flat_Quad>& flats = flats_;
+            flats.clear();
+            const int axis = static_cast<int>(plane >> (62 - PLANE_SHIFT));
+            // The other two axes, in turn after the plane's.
+            const int across[2] = {axis == 2 ? 0 : axis + 1, axis == 0 ? 2 : axis - 1};
+            for (std::size_t k = i; k < end; ++k) {
+                Flat_Quad f{static_cast<int>(order[k] & QUAD_BITS), (order[k] >> UP_SHIFT & 1) != 0, {}, {}};
+                const Vertex* c = vertices_.data() + static_cast<std::ptrdiff_t>(first + f.quad) * 4;
+                for (int e = 0; e < 2; ++e) {
+                    float lo = 1e30f, hi = -1e30f;
+                    for (int corner = 0; corner < 4; ++corner) {
+                        lo = std::min(lo, c[corner].pos[across[e]]);
+                        hi = std::max(hi, c[corner].pos[across[e]]);
+                    }
+                    f.lo[e] = lo;
+                    f.hi[e] = hi;
+                }
+                flats.push_back(f);
+            }
+            for (std::size_t j = 0; j < flats.size(); ++j)
+                for (std::size_t k = j + 1; k < flats.size(); ++k) {
+                    const Flat_Quad& a = flats[j];
+                    const Flat_Quad& b = flats[k];
+                    if (a.up != b.up && a.lo[0] < b.hi[0] && b.lo[0] < a.hi[0] && a.lo[1] < b.hi[1] &&
+                        b.lo[1] < a.hi[1])
+                        twin[static_cast<std::size_t>(a.quad)] = twin[static_cast<std::size_t>(b.quad)] = 1;
+                }
         }
+        i = end;
+    }
     for (int q = 0; q < count; ++q) {
         unsigned char& mark = marks_[static_cast<std::size_t>(first + q)];
         if ((twin[static_cast<std::size_t>(q)] != 0) != ((mark & MARK_TWIN) != 0)) {
