@@ -884,19 +884,24 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     int first = -1, last = -1;
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
+        Vertex* have = block + block_at[r.stream];
+        int run_first = -1, run_last = -1;
         for (int v = r.first; v < r.end; ++v) {
-            Vertex& have = block[block_at[r.stream] + v];
-            if (std::memcmp(&want[v], &have, sizeof(Vertex)) == 0)
+            if (std::memcmp(&want[v], &have[v], sizeof(Vertex)) == 0)
                 continue;
             for (int a = 0; a < 3; ++a) {
-                was_lo[a] = std::min(was_lo[a], have.pos[a]);
-                was_hi[a] = std::max(was_hi[a], have.pos[a]);
+                was_lo[a] = std::min(was_lo[a], have[v].pos[a]);
+                was_hi[a] = std::max(was_hi[a], have[v].pos[a]);
                 now_lo[a] = std::min(now_lo[a], want[v].pos[a]);
                 now_hi[a] = std::max(now_hi[a], want[v].pos[a]);
             }
-            have = want[v];
-            first = first < 0 ? block_at[r.stream] + v : std::min(first, block_at[r.stream] + v);
-            last = std::max(last, block_at[r.stream] + v);
+            have[v] = want[v];
+            run_first = run_first < 0 ? v : run_first;
+            run_last = v;
+        }
+        if (run_first >= 0) {
+            first = first < 0 ? block_at[r.stream] + run_first : std::min(first, block_at[r.stream] + run_first);
+            last = std::max(last, block_at[r.stream] + run_last);
         }
     }
     bool kept = first < 0;

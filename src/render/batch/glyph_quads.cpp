@@ -220,6 +220,23 @@ std::size_t Steady_Index(std::size_t v, std::size_t lo, std::size_t hi)
     return v < lo ? v : v >= hi ? v - (hi - lo) : lo;
 }
 
+// Grows the box (started afresh with `fresh`) round `count` glyph corners and as far as each may be
+// pushed.
+void Glyphs_Box(const Glyph_Vertex* v, std::size_t count, float lo[3], float hi[3], bool fresh)
+{
+    if (fresh)
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = 1e30f;
+            hi[a] = -1e30f;
+        }
+    for (const Glyph_Vertex* end = v + count; v < end; ++v)
+        for (int a = 0; a < 3; ++a) {
+            const float at = v->pos[a] + std::fabs(v->step_x[3]) * v->step_x[a] + std::fabs(v->step_y[3]) * v->step_y[a];
+            lo[a] = std::min({lo[a], v->pos[a], at});
+            hi[a] = std::max({hi[a], v->pos[a], at});
+        }
+}
+
 }  // namespace
 
 int Glyph_Quads::Room_Take(int& capacity, int quads)
@@ -259,6 +276,8 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     std::size_t check_from = 0, check_end = SIZE_MAX;
     // Whether the live part's room and the rest's are to be compared.
     bool live_check = true, steady_check = true;
+    // Whether the parts other than the live one kept their glyphs as they were.
+    bool steady_kept = false;
     if (only && s.part_ends.size() == parts) {
         // The changed parts' glyphs one after the other, each's count noted.
         built_.clear();
@@ -284,6 +303,7 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
         if (s.live_part < 0 && glyph_parts == 1 && laid_out_ && s.capacity > 0) {
             s.live_part = changed_part;
             s.live_capacity = 0;
+            s.steady_known = false;
         }
         const Glyph_Vertex* built = built_.data();
         if (same_counts) {
@@ -306,6 +326,7 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
                 from = end;
             }
             steady_check = check_from < check_end;
+            steady_kept = !steady_check;
         } else {
             // The unchanged parts' glyphs around the new ones.
             spliced_.clear();
@@ -332,17 +353,21 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
             s.part_ends.push_back(static_cast<std::uint32_t>(s.vertices.size()));
         }
     }
-    for (int a = 0; a < 3; ++a) {
-        s.lo[a] = 1e30f;
-        s.hi[a] = -1e30f;
-    }
     // Round the quads as far as their corners may be pushed: culling sees what a far view draws.
-    for (const Glyph_Vertex& v : s.vertices)
-        for (int a = 0; a < 3; ++a) {
-            const float at = v.pos[a] + std::fabs(v.step_x[3]) * v.step_x[a] + std::fabs(v.step_y[3]) * v.step_y[a];
-            s.lo[a] = std::min({s.lo[a], v.pos[a], at});
-            s.hi[a] = std::max({s.hi[a], v.pos[a], at});
-        }
+    // Where only the live part's glyphs were written, the others' box is the one kept.
+    std::size_t box_lo = 0, box_hi = 0;
+    if (s.live_part >= 0 && static_cast<std::size_t>(s.live_part) < s.part_ends.size()) {
+        box_lo = s.live_part > 0 ? s.part_ends[static_cast<std::size_t>(s.live_part) - 1] : 0;
+        box_hi = s.part_ends[static_cast<std::size_t>(s.live_part)];
+    }
+    if (!(only && steady_kept && s.steady_known && box_hi > box_lo)) {
+        Glyphs_Box(s.vertices.data(), box_lo, s.steady_lo, s.steady_hi, true);
+        Glyphs_Box(s.vertices.data() + box_hi, s.vertices.size() - box_hi, s.steady_lo, s.steady_hi, false);
+        s.steady_known = box_hi > box_lo;
+    }
+    std::memcpy(s.lo, s.steady_lo, sizeof s.lo);
+    std::memcpy(s.hi, s.steady_hi, sizeof s.hi);
+    Glyphs_Box(s.vertices.data() + box_lo, box_hi - box_lo, s.lo, s.hi, false);
     if (!laid_out_)
         return true;
     std::size_t live_lo = 0, live_hi = 0;
