@@ -114,25 +114,35 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         if (x0 >= x1 || y0 >= y1)
             continue;
         // Round the quad: the corner, its atlas coordinates, the sides it lies on along x and y.
-        const float corners[4][6] = {
-            {x0, y0, s0, t0, -1, -1}, {x1, y0, s1, t0, 1, -1}, {x1, y1, s1, t1, 1, 1}, {x0, y1, s0, t1, -1, 1}};
-        for (const auto& q : corners) {
-            Glyph_Vertex out_v;
+        // Each corner's one texel along the glyph's axes, outward: the same steps, signed.
+        float step_u[3], step_w[3];
+        for (int a = 0; a < 3; ++a) {
+            step_u[a] = along_u[a] * k;
+            step_w[a] = along_w[a] * k;
+        }
+        const float corners[4][4] = {{x0, y0, s0, t0}, {x1, y0, s1, t0}, {x1, y1, s1, t1}, {x0, y1, s0, t1}};
+        const float side_x[4] = {-1.0f, 1.0f, 1.0f, -1.0f}, side_y[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
+        const float reach_x[4] = {reach_x0, reach_x1, reach_x1, reach_x0};
+        const float reach_y[4] = {reach_y0, reach_y0, reach_y1, reach_y1};
+        const unsigned char info[4] = {static_cast<unsigned char>(std::min(c->spread, 255)),
+                                       static_cast<unsigned char>(std::min(c->page, 255)), 0, 0};
+        const std::size_t at = out.size();
+        out.resize(at + GLYPH_CORNERS);
+        Glyph_Vertex* out_v = out.data() + at;
+        for (int corner = 0; corner < 4; ++corner, ++out_v) {
+            const float* q = corners[corner];
             const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
             for (int a = 0; a < 3; ++a) {
-                out_v.pos[a] = pos[0][a] + along_u[a] * du + along_w[a] * dw;
-                out_v.step_x[a] = q[4] * along_u[a] * k;
-                out_v.step_y[a] = q[5] * along_w[a] * k;
+                out_v->pos[a] = pos[0][a] + along_u[a] * du + along_w[a] * dw;
+                out_v->step_x[a] = side_x[corner] * step_u[a];
+                out_v->step_y[a] = side_y[corner] * step_w[a];
             }
-            out_v.step_x[3] = q[4] * (q[4] < 0 ? reach_x0 : reach_x1);
-            out_v.step_y[3] = q[5] * (q[5] < 0 ? reach_y0 : reach_y1);
-            out_v.uv[0] = q[2];
-            out_v.uv[1] = q[3];
-            std::memcpy(out_v.color, color, 4);
-            out_v.info[0] = static_cast<unsigned char>(std::min(c->spread, 255));
-            out_v.info[1] = static_cast<unsigned char>(std::min(c->page, 255));
-            out_v.info[2] = out_v.info[3] = 0;
-            out.push_back(out_v);
+            out_v->step_x[3] = side_x[corner] * reach_x[corner];
+            out_v->step_y[3] = side_y[corner] * reach_y[corner];
+            out_v->uv[0] = q[2];
+            out_v->uv[1] = q[3];
+            std::memcpy(out_v->color, color, 4);
+            std::memcpy(out_v->info, info, 4);
         }
     }
 }
@@ -407,7 +417,9 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     if (live_check && s.live_part >= 0) {
         const Glyph_Vertex* want[2] = {s.vertices.data() + live_lo, nullptr};
         const std::size_t count[2] = {live_hi - live_lo, 0};
-        Room_Write(s.live_first, s.live_capacity, want, count, 0, SIZE_MAX);
+        // Past the most quads it held since its room was given, the room has stayed blank.
+        Room_Write(s.live_first, s.live_capacity, want, count, 0,
+                   static_cast<std::size_t>(s.live_drawn) * GLYPH_CORNERS);
     }
     return true;
 }

@@ -369,10 +369,18 @@ private:
         bool up;
         float lo[2], hi[2];
     };
-    // Twins_Mark's, kept to spare their allocations: the flat quads as sortable integers (plane,
-    // side, quad), and one plane's measured.
-    std::vector<std::uint64_t> flat_order_;
+    // The flat quads of one plane (axis above, the coordinate's bits below): a chain
+    // through flat_next_ from `head`, and the sides they face (1 down, 2 up).
+    struct Plane_Group {
+        std::uint64_t plane;
+        int head, sides;
+    };
+    // Twins_Mark's, kept to spare their allocations: the flat quads, their chains, the planes and
+    // the open-addressing table from a plane to its group.
     std::vector<Flat_Quad> flats_;
+    std::vector<int> flat_next_;
+    std::vector<Plane_Group> plane_groups_;
+    std::vector<int> plane_table_;
     std::vector<unsigned char> twins_found_;
     std::vector<GLuint> index_;  // CPU copy of the index buffer
     // One list per stream, the meshes split in two: the twins, culled (LIST_TWINS), then the rest.

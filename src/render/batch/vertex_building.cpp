@@ -118,7 +118,11 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], co
     // The box around the corners, kept in locals: the vertices written as bytes might otherwise be
     // the members for all the compiler knows, which it would then reload and store at each corner.
     float lo_box[3] = {1e30f, 1e30f, 1e30f}, hi_box[3] = {-1e30f, -1e30f, -1e30f};
+    // A build of some parts keeps no box (its caller follows the changed corners): none measured.
+    const bool boxed = write == nullptr;
     const auto box_keep = [&] {
+        if (!boxed)
+            return;
         std::memcpy(built_lo_, lo_box, sizeof built_lo_);
         std::memcpy(built_hi_, hi_box, sizeof built_hi_);
     };
@@ -268,14 +272,15 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], co
                     Atlas_Quad_Cut(corner, uv, window);
             }
             // An outline vertex's other end is a corner of the same quad: the corners cover the edges.
-            for (const float* c : corner) {
-                lo_box[0] = std::min(lo_box[0], c[0]);
-                lo_box[1] = std::min(lo_box[1], c[1]);
-                lo_box[2] = std::min(lo_box[2], c[2]);
-                hi_box[0] = std::max(hi_box[0], c[0]);
-                hi_box[1] = std::max(hi_box[1], c[1]);
-                hi_box[2] = std::max(hi_box[2], c[2]);
-            }
+            if (boxed)
+                for (const float* c : corner) {
+                    lo_box[0] = std::min(lo_box[0], c[0]);
+                    lo_box[1] = std::min(lo_box[1], c[1]);
+                    lo_box[2] = std::min(lo_box[2], c[2]);
+                    hi_box[0] = std::max(hi_box[0], c[0]);
+                    hi_box[1] = std::max(hi_box[1], c[1]);
+                    hi_box[2] = std::max(hi_box[2], c[2]);
+                }
             if (outline) {
                 // Each edge of the quad as its own band, in the order and direction GL's line polygon
                 // mode gives them (the quad as triangles 0 1 3 and 1 2 3, each from its closing edge on,
@@ -681,27 +686,38 @@ void Batch_Renderer::Overlap_Window(const Slot& slot, std::size_t i, float keep[
 
 namespace {
 
-// A float's bits as an unsigned integer that orders as the floats do (NaN aside), -0 as +0: equal
-// coordinates, equal integers.
-std::uint32_t Float_Order(float f)
+// A coordinate's bits, -0 as +0: equal coordinates, equal keys (a flat quad's is never NaN).
+std::uint32_t Coordinate_Key(float f)
 {
     if (f == 0.0f)
         f = 0.0f;
     std::uint32_t bits;
     std::memcpy(&bits, &f, sizeof bits);
-    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+    return bits;
 }
 
 }  // namespace
 
 void Batch_Renderer::Twins_Mark(int first, int count)
 {
-    // Each lit quad lying across an axis as one integer: its plane (the axis, the coordinate there),
-    // the side its normal points to, the quad. Sorted, each plane's quads lie together.
-    constexpr int PLANE_SHIFT = 30, UP_SHIFT = 29;
-    constexpr std::uint64_t QUAD_BITS = (std::uint64_t{1} << UP_SHIFT) - 1;
-    std::vector<std::uint64_t>& order = flat_order_;
-    order.clear();
+    // The lit quads lying across an axis, gathered by plane (the axis and the coordinate there) in a
+    // small open-addressing table: only a plane that some face one way and others the other way can
+    // hold twins, and only there are the quads' extents measured. Room for every quad at once,
+    // written by index: a live frame marks each changed slot's twins again.
+    if (flats_.size() < static_cast<std::size_t>(count)) {
+        flats_.resize(static_cast<std::size_t>(count));
+        flat_next_.resize(static_cast<std::size_t>(count));
+        plane_groups_.resize(static_cast<std::size_t>(count));
+    }
+    Flat_Quad* const flats = flats_.data();
+    int* const next = flat_next_.data();
+    Plane_Group* const groups = plane_groups_.data();
+    int flat_count = 0, group_count = 0;
+    int bits = 4;
+    while ((1 << bits) < 2 * count)
+        ++bits;
+    const std::size_t mask = (std::size_t{1} << bits) - 1;
+    plane_table_.assign(mask + 1, -1);
     const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
     for (int q = 0; q < count; ++q, v += 4) {
         if (v->mid.mesh.info[0] == 0)
@@ -710,63 +726,55 @@ void Batch_Renderer::Twins_Mark(int first, int count)
             const float at = v[0].pos[axis];
             if (v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at || v->mid.mesh.normal[axis] == 0)
                 continue;
-            order.push_back(std::uint64_t{static_cast<std::uint32_t>(axis)} << 62 |
-                            std::uint64_t{Float_Order(at)} << PLANE_SHIFT |
-                            std::uint64_t{v->mid.mesh.normal[axis] > 0} << UP_SHIFT | static_cast<std::uint64_t>(q));
+            const std::uint64_t plane = std::uint64_t{static_cast<std::uint32_t>(axis)} << 32 | Coordinate_Key(at);
+            std::size_t h = static_cast<std::size_t>((plane * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+            int* slot = &plane_table_[h];
+            while (*slot >= 0 && groups[*slot].plane != plane) {
+                h = (h + 1) & mask;
+                slot = &plane_table_[h];
+            }
+            if (*slot < 0) {
+                *slot = group_count;
+                groups[group_count++] = Plane_Group{plane, -1, 0};
+            }
+            Plane_Group& g = groups[*slot];
+            const bool up = v->mid.mesh.normal[axis] > 0;
+            g.sides |= up ? 2 : 1;
+            next[flat_count] = g.head;
+            g.head = flat_count;
+            flats[flat_count++] = Flat_Quad{q, up, {}, {}};
             break;
         }
     }
-    // A slot's few dozen: in place, without the general sort's set-up.
-    if (order.size() <= 32) {
-        for (std::size_t i = 1; i < order.size(); ++i) {
-            const std::uint64_t key = order[i];
-            std::size_t j = i;
-            for (; j > 0 && order[j - 1] > key; --j)
-                order[j] = order[j - 1];
-            order[j] = key;
-        }
-    } else {
-        std::sort(order.begin(), order.end());
-    }
     std::vector<unsigned char>& twin = twins_found_;
     twin.assign(static_cast<std::size_t>(count), 0);
-    for (std::size_t i = 0; i < order.size();) {
-        // Only a plane that some quads face one way and others the other way can hold twins, and
-        // only then are its quads' extents measured.
-        const std::uint64_t plane = order[i] >> PLANE_SHIFT;
-        std::size_t end = i + 1;
-        while (end < order.size() && order[end] >> PLANE_SHIFT == plane)
-            ++end;
-        if (((order[i] ^ order[end - 1]) >> UP_SHIFT & 1) != 0) {
-            std::vector<Flat_Quad>& flats = flats_;
-            flats.clear();
-            const int axis = static_cast<int>(plane >> (62 - PLANE_SHIFT));
-            // The other two axes, in turn after the plane's.
-            const int across[2] = {axis == 2 ? 0 : axis + 1, axis == 0 ? 2 : axis - 1};
-            for (std::size_t k = i; k < end; ++k) {
-                Flat_Quad f{static_cast<int>(order[k] & QUAD_BITS), (order[k] >> UP_SHIFT & 1) != 0, {}, {}};
-                const Vertex* c = vertices_.data() + static_cast<std::ptrdiff_t>(first + f.quad) * 4;
-                for (int e = 0; e < 2; ++e) {
-                    float lo = 1e30f, hi = -1e30f;
-                    for (int corner = 0; corner < 4; ++corner) {
-                        lo = std::min(lo, c[corner].pos[across[e]]);
-                        hi = std::max(hi, c[corner].pos[across[e]]);
-                    }
-                    f.lo[e] = lo;
-                    f.hi[e] = hi;
+    for (const Plane_Group* g_at = groups; g_at < groups + group_count; ++g_at) {
+        const Plane_Group& g = *g_at;
+        if (g.sides != 3)
+            continue;
+        const int axis = static_cast<int>(g.plane >> 32);
+        // The other two axes, in turn after the plane's.
+        const int across[2] = {axis == 2 ? 0 : axis + 1, axis == 0 ? 2 : axis - 1};
+        for (int k = g.head; k >= 0; k = next[k]) {
+            Flat_Quad& f = flats[k];
+            const Vertex* c = vertices_.data() + static_cast<std::ptrdiff_t>(first + f.quad) * 4;
+            for (int e = 0; e < 2; ++e) {
+                float lo = 1e30f, hi = -1e30f;
+                for (int corner = 0; corner < 4; ++corner) {
+                    lo = std::min(lo, c[corner].pos[across[e]]);
+                    hi = std::max(hi, c[corner].pos[across[e]]);
                 }
-                flats.push_back(f);
+                f.lo[e] = lo;
+                f.hi[e] = hi;
             }
-            for (std::size_t j = 0; j < flats.size(); ++j)
-                for (std::size_t k = j + 1; k < flats.size(); ++k) {
-                    const Flat_Quad& a = flats[j];
-                    const Flat_Quad& b = flats[k];
-                    if (a.up != b.up && a.lo[0] < b.hi[0] && b.lo[0] < a.hi[0] && a.lo[1] < b.hi[1] &&
-                        b.lo[1] < a.hi[1])
-                        twin[static_cast<std::size_t>(a.quad)] = twin[static_cast<std::size_t>(b.quad)] = 1;
-                }
         }
-        i = end;
+        for (int j = g.head; j >= 0; j = next[j])
+            for (int k = next[j]; k >= 0; k = next[k]) {
+                const Flat_Quad& a = flats[j];
+                const Flat_Quad& b = flats[k];
+                if (a.up != b.up && a.lo[0] < b.hi[0] && b.lo[0] < a.hi[0] && a.lo[1] < b.hi[1] && b.lo[1] < a.hi[1])
+                    twin[static_cast<std::size_t>(a.quad)] = twin[static_cast<std::size_t>(b.quad)] = 1;
+            }
     }
     for (int q = 0; q < count; ++q) {
         unsigned char& mark = marks_[static_cast<std::size_t>(first + q)];
