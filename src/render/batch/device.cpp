@@ -825,6 +825,29 @@ void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], f
     }
 }
 
+// A box grown corner by corner, from empty (1e30 on every side).
+struct Box_Corners {
+    float lo_x = 1e30f, lo_y = 1e30f, lo_z = 1e30f, hi_x = -1e30f, hi_y = -1e30f, hi_z = -1e30f;
+    void Add(const float p[3])
+    {
+        lo_x = std::min(lo_x, p[0]);
+        lo_y = std::min(lo_y, p[1]);
+        lo_z = std::min(lo_z, p[2]);
+        hi_x = std::max(hi_x, p[0]);
+        hi_y = std::max(hi_y, p[1]);
+        hi_z = std::max(hi_z, p[2]);
+    }
+    void Get(float lo[3], float hi[3]) const
+    {
+        lo[0] = lo_x;
+        lo[1] = lo_y;
+        lo[2] = lo_z;
+        hi[0] = hi_x;
+        hi[1] = hi_y;
+        hi[2] = hi_z;
+    }
+};
+
 }  // namespace
 
 void Batch_Renderer::Block_Changed(const Slot& s, int first, int last)
@@ -879,8 +902,8 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     int block_at[STREAMS];
     for (int k = 0, at = 0; k < STREAMS; at += s.range[k].capacity * 4, ++k)
         block_at[k] = at;
-    float was_lo[3] = {1e30f, 1e30f, 1e30f}, was_hi[3] = {-1e30f, -1e30f, -1e30f};
-    float now_lo[3] = {1e30f, 1e30f, 1e30f}, now_hi[3] = {-1e30f, -1e30f, -1e30f};
+    // Six scalars each, kept in registers: a live frame moves every corner of each changed cursor.
+    Box_Corners was, now;
     int first = -1, last = -1;
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
@@ -889,12 +912,8 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         for (int v = r.first; v < r.end; ++v) {
             if (std::memcmp(&want[v], &have[v], sizeof(Vertex)) == 0)
                 continue;
-            for (int a = 0; a < 3; ++a) {
-                was_lo[a] = std::min(was_lo[a], have[v].pos[a]);
-                was_hi[a] = std::max(was_hi[a], have[v].pos[a]);
-                now_lo[a] = std::min(now_lo[a], want[v].pos[a]);
-                now_hi[a] = std::max(now_hi[a], want[v].pos[a]);
-            }
+            was.Add(have[v].pos);
+            now.Add(want[v].pos);
             have[v] = want[v];
             run_first = run_first < 0 ? v : run_first;
             run_last = v;
@@ -907,6 +926,9 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     bool kept = first < 0;
     if (!kept) {
         kept = s.lo[0] <= s.hi[0];
+        float was_lo[3], was_hi[3], now_lo[3], now_hi[3];
+        was.Get(was_lo, was_hi);
+        now.Get(now_lo, now_hi);
         for (int a = 0; a < 3 && kept; ++a)
             kept = now_lo[a] >= s.lo[a] && (was_lo[a] > s.lo[a] || now_lo[a] == s.lo[a]) && now_hi[a] <= s.hi[a] &&
                    (was_hi[a] < s.hi[a] || now_hi[a] == s.hi[a]);

@@ -354,6 +354,9 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
                 s.part_ends[k] = static_cast<std::uint32_t>(spliced_.size());
             }
             s.vertices.swap(spliced_);
+            // A read-out a glyph longer or shorter, living apart: the slot's own room is as it was.
+            steady_kept = glyph_parts == 1 && changed_part == s.live_part;
+            steady_check = !steady_kept;
         }
     } else {
         s.vertices.clear();
