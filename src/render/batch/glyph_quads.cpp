@@ -239,12 +239,14 @@ void Glyphs_Box(const Glyph_Vertex* v, std::size_t count, float lo[3], float hi[
             lo[a] = 1e30f;
             hi[a] = -1e30f;
         }
-    for (const Glyph_Vertex* end = v + count; v < end; ++v)
+    for (const Glyph_Vertex* end = v + count; v < end; ++v) {
+        const float reach_x = std::fabs(v->step_x[3]), reach_y = std::fabs(v->step_y[3]);
         for (int a = 0; a < 3; ++a) {
-            const float at = v->pos[a] + std::fabs(v->step_x[3]) * v->step_x[a] + std::fabs(v->step_y[3]) * v->step_y[a];
-            lo[a] = std::min({lo[a], v->pos[a], at});
-            hi[a] = std::max({hi[a], v->pos[a], at});
+            const float at = v->pos[a] + reach_x * v->step_x[a] + reach_y * v->step_y[a];
+            lo[a] = std::min(std::min(lo[a], v->pos[a]), at);
+            hi[a] = std::max(std::max(hi[a], v->pos[a]), at);
         }
+    }
 }
 
 }  // namespace
@@ -263,16 +265,38 @@ void Glyph_Quads::Room_Write(int first, int room, const Glyph_Vertex* const want
 {
     Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(first) * GLYPH_CORNERS;
     const std::size_t corners = std::min(static_cast<std::size_t>(room) * GLYPH_CORNERS, check_end);
-    const Glyph_Vertex blank{};
     int lo = -1, hi = -1;
-    for (std::size_t v = check_from; v < corners; ++v) {
-        const Glyph_Vertex& w = v < count[0] ? want[0][v] : v - count[0] < count[1] ? want[1][v - count[0]] : blank;
-        if (std::memcmp(&w, &at[v], sizeof w) != 0) {
-            at[v] = w;
+    // The room's vertices [from, to) against src[0, to - from): from the first that differs to the
+    // last, written in one piece (a moved read-out's glyphs all differ).
+    const auto piece = [&](const Glyph_Vertex* src, std::size_t from, std::size_t to) {
+        const std::size_t base = from;
+        from = std::max(from, check_from);
+        to = std::min(to, corners);
+        if (from >= to)
+            return;
+        const auto same = [&](std::size_t v) {
+            return std::memcmp(&src[v - base], &at[v], sizeof(Glyph_Vertex)) == 0;
+        };
+        std::size_t a = from, b = to;
+        while (a < b && same(a))
+            ++a;
+        while (b > a && same(b - 1))
+            --b;
+        if (a == b)
+            return;
+        std::memcpy(static_cast<void*>(&at[a]), &src[a - base], (b - a) * sizeof(Glyph_Vertex));
+        lo = lo < 0 ? static_cast<int>(a) : lo;
+        hi = static_cast<int>(b - 1);
+    };
+    piece(want[0], 0, count[0]);
+    piece(want[1], count[0], count[0] + count[1]);
+    const Glyph_Vertex blank{};
+    for (std::size_t v = std::max(check_from, count[0] + count[1]); v < corners; ++v)
+        if (std::memcmp(&blank, &at[v], sizeof blank) != 0) {
+            at[v] = blank;
             lo = lo < 0 ? static_cast<int>(v) : lo;
             hi = static_cast<int>(v);
         }
-    }
     if (lo >= 0)
         spans_.push_back(Dirty_Span{first * GLYPH_CORNERS + lo, first * GLYPH_CORNERS + hi});
 }
