@@ -126,9 +126,8 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         const float reach_y[4] = {reach_y0, reach_y0, reach_y1, reach_y1};
         const unsigned char info[4] = {static_cast<unsigned char>(std::min(c->spread, 255)),
                                        static_cast<unsigned char>(std::min(c->page, 255)), 0, 0};
-        const std::size_t at = out.size();
-        out.resize(at + GLYPH_CORNERS);
-        Glyph_Vertex* out_v = out.data() + at;
+        Glyph_Vertex quad[GLYPH_CORNERS];
+        Glyph_Vertex* out_v = quad;
         for (int corner = 0; corner < 4; ++corner, ++out_v) {
             const float* q = corners[corner];
             const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
@@ -144,6 +143,7 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
             std::memcpy(out_v->color, color, 4);
             std::memcpy(out_v->info, info, 4);
         }
+        out.insert(out.end(), quad, quad + GLYPH_CORNERS);
     }
 }
 

@@ -375,12 +375,19 @@ private:
         std::uint64_t plane;
         int head, sides;
     };
+    // An entry of the open-addressing table from a plane to its group, valid in the call whose
+    // stamp it holds.
+    struct Plane_Entry {
+        std::uint32_t stamp;
+        int group;
+    };
     // Twins_Mark's, kept to spare their allocations: the flat quads, their chains, the planes and
-    // the open-addressing table from a plane to its group.
+    // the table.
     std::vector<Flat_Quad> flats_;
     std::vector<int> flat_next_;
     std::vector<Plane_Group> plane_groups_;
-    std::vector<int> plane_table_;
+    std::vector<Plane_Entry> plane_table_;
+    std::uint32_t plane_stamp_ = 0;
     std::vector<unsigned char> twins_found_;
     std::vector<GLuint> index_;  // CPU copy of the index buffer
     // One list per stream, the meshes split in two: the twins, culled (LIST_TWINS), then the rest.

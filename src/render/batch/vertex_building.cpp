@@ -717,7 +717,15 @@ void Batch_Renderer::Twins_Mark(int first, int count)
     while ((1 << bits) < 2 * count)
         ++bits;
     const std::size_t mask = (std::size_t{1} << bits) - 1;
-    plane_table_.assign(mask + 1, -1);
+    // The table's entries hold a call's stamp with the group: the entries of earlier calls read as
+    // empty without being cleared.
+    if (plane_table_.size() < mask + 1)
+        plane_table_.resize(mask + 1, Plane_Entry{0, 0});
+    if (++plane_stamp_ == 0) {
+        std::fill(plane_table_.begin(), plane_table_.end(), Plane_Entry{0, 0});
+        plane_stamp_ = 1;
+    }
+    const std::uint32_t stamp = plane_stamp_;
     const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
     for (int q = 0; q < count; ++q, v += 4) {
         if (v->mid.mesh.info[0] == 0)
@@ -728,16 +736,16 @@ void Batch_Renderer::Twins_Mark(int first, int count)
                 continue;
             const std::uint64_t plane = std::uint64_t{static_cast<std::uint32_t>(axis)} << 32 | Coordinate_Key(at);
             std::size_t h = static_cast<std::size_t>((plane * 0x9E3779B97F4A7C15ull) >> (64 - bits));
-            int* slot = &plane_table_[h];
-            while (*slot >= 0 && groups[*slot].plane != plane) {
+            Plane_Entry* entry = &plane_table_[h];
+            while (entry->stamp == stamp && groups[entry->group].plane != plane) {
                 h = (h + 1) & mask;
-                slot = &plane_table_[h];
+                entry = &plane_table_[h];
             }
-            if (*slot < 0) {
-                *slot = group_count;
+            if (entry->stamp != stamp) {
+                *entry = Plane_Entry{stamp, group_count};
                 groups[group_count++] = Plane_Group{plane, -1, 0};
             }
-            Plane_Group& g = groups[*slot];
+            Plane_Group& g = groups[entry->group];
             const bool up = v->mid.mesh.normal[axis] > 0;
             g.sides |= up ? 2 : 1;
             next[flat_count] = g.head;
