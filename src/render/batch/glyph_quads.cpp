@@ -274,9 +274,7 @@ void Glyph_Quads::Room_Write(int first, int room, const Glyph_Vertex* const want
         to = std::min(to, corners);
         if (from >= to)
             return;
-        const auto same = [&](std::size_t v) {
-            return std::memcmp(&src[v - base], &at[v], sizeof(Glyph_Vertex)) == 0;
-        };
+        const auto same = [&](std::size_t v) { return std::memcmp(&src[v - base], &at[v], sizeof(Glyph_Vertex)) == 0; };
         std::size_t a = from, b = to;
         while (a < b && same(a))
             ++a;
