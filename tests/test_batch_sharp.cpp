@@ -117,10 +117,10 @@ protected:
         label.Init(Window());
     }
 
-    // The slider "Gain" at (20, 300) showing `value` with one decimal, initialised.
-    static void Slider_Make(VR_Valuators& slider, float value)
+    // The slider "Gain" at (x, 300), `width` long, showing `value` with one decimal, initialised.
+    static void Slider_Make(VR_Valuators& slider, float value, int x = 20, int width = 300)
     {
-        Widget_Place(slider, "Gain", 20, 300, 300, 32);
+        Widget_Place(slider, "Gain", x, 300, width, 32);
         slider.Value_Max = 100.0f;
         slider.Value = value;
         slider.Format = "%.1f";
@@ -438,10 +438,7 @@ TEST_F(BatchSharpText, ACaptionChangedWithItsReadOutShowsAsAFreshBatchDrawsIt)
     // same frame as the value: moved into the view with as many glyphs, then renamed to as many
     // characters but fewer glyphs while the read-out grows by a digit.
     VR_Valuators slider;
-    Widget_Place(slider, "Gain", -560, 300, 800, 32);
-    slider.Value_Max = 100.0f;
-    slider.Format = "%.1f";
-    slider.Init(Window());
+    Slider_Make(slider, 0.0f, -560, 800);
     VR_Batches batch;
     batch.Sharp_Text_Set(true);
     batch.Add(slider);
