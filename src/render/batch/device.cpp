@@ -896,8 +896,9 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     // they are taken out while the old quads are in the buffer. (Where none does they count none.)
     if (s.spilled_on)
         Spill_Unhook(i);
-    // Only the vertices that differ are written, and their old and new corners tell the slot's new
-    // box: where they neither reached the old box's side nor go beyond it, it stays.
+    // Each run is written from the first vertex that differs to the last, and the old and new
+    // corners there tell the slot's new box: where they neither reached the old box's side nor go
+    // beyond it, it stays (a corner that stays counts alike on both sides, and holds its side).
     Vertex* block = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
     int block_at[STREAMS];
     for (int k = 0, at = 0; k < STREAMS; at += s.range[k].capacity * 4, ++k)
@@ -908,20 +909,21 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
         Vertex* have = block + block_at[r.stream];
-        int run_first = -1, run_last = -1;
-        for (int v = r.first; v < r.end; ++v) {
-            if (std::memcmp(&want[v], &have[v], sizeof(Vertex)) == 0)
-                continue;
+        const auto same = [&](int v) { return std::memcmp(&want[v], &have[v], sizeof(Vertex)) == 0; };
+        int a = r.first, b = r.end;
+        while (a < b && same(a))
+            ++a;
+        while (b > a && same(b - 1))
+            --b;
+        if (a == b)
+            continue;
+        for (int v = a; v < b; ++v) {
             was.Add(have[v].pos);
             now.Add(want[v].pos);
-            have[v] = want[v];
-            run_first = run_first < 0 ? v : run_first;
-            run_last = v;
         }
-        if (run_first >= 0) {
-            first = first < 0 ? block_at[r.stream] + run_first : std::min(first, block_at[r.stream] + run_first);
-            last = std::max(last, block_at[r.stream] + run_last);
-        }
+        std::memcpy(static_cast<void*>(have + a), want + a, static_cast<std::size_t>(b - a) * sizeof(Vertex));
+        first = first < 0 ? block_at[r.stream] + a : std::min(first, block_at[r.stream] + a);
+        last = std::max(last, block_at[r.stream] + b - 1);
     }
     bool kept = first < 0;
     if (!kept) {
