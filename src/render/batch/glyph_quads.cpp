@@ -131,11 +131,16 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         for (int corner = 0; corner < 4; ++corner, ++out_v) {
             const float* q = corners[corner];
             const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
-            for (int a = 0; a < 3; ++a) {
-                out_v->pos[a] = pos[0][a] + along_u[a] * du + along_w[a] * dw;
-                out_v->step_x[a] = side_x[corner] * step_u[a];
-                out_v->step_y[a] = side_y[corner] * step_w[a];
-            }
+            // Axis by axis, spelt out: every read-out's glyphs are placed again each live frame.
+            out_v->pos[0] = pos[0][0] + along_u[0] * du + along_w[0] * dw;
+            out_v->pos[1] = pos[0][1] + along_u[1] * du + along_w[1] * dw;
+            out_v->pos[2] = pos[0][2] + along_u[2] * du + along_w[2] * dw;
+            out_v->step_x[0] = side_x[corner] * step_u[0];
+            out_v->step_x[1] = side_x[corner] * step_u[1];
+            out_v->step_x[2] = side_x[corner] * step_u[2];
+            out_v->step_y[0] = side_y[corner] * step_w[0];
+            out_v->step_y[1] = side_y[corner] * step_w[1];
+            out_v->step_y[2] = side_y[corner] * step_w[2];
             out_v->step_x[3] = side_x[corner] * reach_x[corner];
             out_v->step_y[3] = side_y[corner] * reach_y[corner];
             out_v->uv[0] = q[2];
