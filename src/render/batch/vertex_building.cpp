@@ -731,8 +731,9 @@ void Batch_Renderer::Twins_Mark(int first, int count)
         if (v->mid.mesh.info[0] == 0)
             continue;
         for (int axis = 0; axis < 3; ++axis) {
+            // The normal first: a widget's quad has one axis it points along.
             const float at = v[0].pos[axis];
-            if (v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at || v->mid.mesh.normal[axis] == 0)
+            if (v->mid.mesh.normal[axis] == 0 || v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at)
                 continue;
             const std::uint64_t plane = std::uint64_t{static_cast<std::uint32_t>(axis)} << 32 | Coordinate_Key(at);
             std::size_t h = static_cast<std::size_t>((plane * 0x9E3779B97F4A7C15ull) >> (64 - bits));
