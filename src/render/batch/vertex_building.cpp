@@ -704,11 +704,14 @@ void Batch_Renderer::Twins_Mark(int first, int count)
     // small open-addressing table: only a plane that some face one way and others the other way can
     // hold twins, and only there are the quads' extents measured. Room for every quad at once,
     // written by index: a live frame marks each changed slot's twins again.
-    if (flats_.size() < static_cast<std::size_t>(count)) {
-        flats_.resize(static_cast<std::size_t>(count));
-        flat_next_.resize(static_cast<std::size_t>(count));
-        plane_groups_.resize(static_cast<std::size_t>(count));
-    }
+    // Each grown on its own: one whose growth failed (out of memory) is grown at the next call.
+    const std::size_t room = static_cast<std::size_t>(count);
+    if (flats_.size() < room)
+        flats_.resize(room);
+    if (flat_next_.size() < room)
+        flat_next_.resize(room);
+    if (plane_groups_.size() < room)
+        plane_groups_.resize(room);
     Flat_Quad* const flats = flats_.data();
     int* const next = flat_next_.data();
     Plane_Group* const groups = plane_groups_.data();
