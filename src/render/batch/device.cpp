@@ -909,14 +909,11 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
         Vertex* have = block + block_at[r.stream];
-        const auto same = [&](int v) { return std::memcmp(&want[v], &have[v], sizeof(Vertex)) == 0; };
-        int a = r.first, b = r.end;
-        while (a < b && same(a))
-            ++a;
-        while (b > a && same(b - 1))
-            --b;
-        if (a == b)
+        std::size_t run_first = static_cast<std::size_t>(r.first), run_end = static_cast<std::size_t>(r.end);
+        Differing_Run(want, have, run_first, run_end);
+        if (run_first == run_end)
             continue;
+        const int a = static_cast<int>(run_first), b = static_cast<int>(run_end);
         for (int v = a; v < b; ++v) {
             was.Add(have[v].pos);
             now.Add(want[v].pos);

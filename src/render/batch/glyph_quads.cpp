@@ -279,17 +279,15 @@ void Glyph_Quads::Room_Write(int first, int room, const Glyph_Vertex* const want
         to = std::min(to, corners);
         if (from >= to)
             return;
-        const auto same = [&](std::size_t v) { return std::memcmp(&src[v - base], &at[v], sizeof(Glyph_Vertex)) == 0; };
-        std::size_t a = from, b = to;
-        while (a < b && same(a))
-            ++a;
-        while (b > a && same(b - 1))
-            --b;
+        // src's elements from `from - base` on face the room's from `from` on.
+        const Glyph_Vertex* want_at = src + (from - base);
+        std::size_t a = 0, b = to - from;
+        Differing_Run(want_at, at + from, a, b);
         if (a == b)
             return;
-        std::memcpy(static_cast<void*>(&at[a]), &src[a - base], (b - a) * sizeof(Glyph_Vertex));
-        lo = lo < 0 ? static_cast<int>(a) : lo;
-        hi = static_cast<int>(b - 1);
+        std::memcpy(static_cast<void*>(&at[from + a]), &want_at[a], (b - a) * sizeof(Glyph_Vertex));
+        lo = lo < 0 ? static_cast<int>(from + a) : lo;
+        hi = static_cast<int>(from + b - 1);
     };
     piece(want[0], 0, count[0]);
     piece(want[1], count[0], count[0] + count[1]);
