@@ -117,10 +117,10 @@ protected:
         label.Init(Window());
     }
 
-    // The slider "Gain" at (20, 300) showing `value` with one decimal, initialised.
-    static void Slider_Make(VR_Valuators& slider, float value)
+    // The slider "Gain" at (x, 300), `width` long, showing `value` with one decimal, initialised.
+    static void Slider_Make(VR_Valuators& slider, float value, int x = 20, int width = 300)
     {
-        Widget_Place(slider, "Gain", 20, 300, 300, 32);
+        Widget_Place(slider, "Gain", x, 300, width, 32);
         slider.Value_Max = 100.0f;
         slider.Value = value;
         slider.Format = "%.1f";
@@ -428,5 +428,44 @@ TEST_F(BatchSharpText, OnlyGlyphsInViewAreDrawnThoughTheirWidgetIsOutOfIt)
     EXPECT_EQ(ink_at(-static_cast<float>(WIDTH) - 400.0f).sum, 0);
     EXPECT_EQ(batch.Draw_Calls_Get(), 0) << "glyphs out of view were drawn";
     EXPECT_EQ(ink_at(0.0f).sum, whole.sum) << "back in view";
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, ACaptionChangedWithItsReadOutShowsAsAFreshBatchDrawsIt)
+{
+    // A long slider reaching left out of the view, its read-out (at the left end, out of view)
+    // changed alone first so that it lives apart from the caption; then the caption changes in the
+    // same frame as the value: moved into the view with as many glyphs, then renamed to as many
+    // characters but fewer glyphs while the read-out grows by a digit.
+    VR_Valuators slider;
+    Slider_Make(slider, 0.0f, -560, 800);
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    const auto set = [&](float value) {
+        slider.Value = value;
+        slider.Adjust();
+        return Frame_Of(batch);
+    };
+    for (const float v : {0.1f, 0.2f, 0.3f})
+        set(v);
+    const auto fresh_frame = [&] {
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(true);
+        fresh.Add(slider);
+        EXPECT_EQ(fresh.Init(), 1);
+        return Frame_Of(fresh);
+    };
+    slider.Flags |= VR_TEXT_RIGHT;
+    slider.Init(Window());
+    const auto moved = set(0.4f);
+    Save_Png("sharp-caption-moved");
+    EXPECT_TRUE(moved == fresh_frame()) << "the caption moved into the view with its read-out";
+    slider.Name = "Ga n";
+    slider.Init(Window());
+    const auto renamed = set(10.4f);
+    Save_Png("sharp-caption-renamed");
+    EXPECT_TRUE(renamed == fresh_frame()) << "the caption renamed with its read-out grown";
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }

@@ -81,6 +81,17 @@ enum class Look_Change {
 // changed parts' indices in order.
 Look_Change Look_Signature_Compare(const Look& look, Look_Signature& signature, std::vector<std::uint32_t>& changed);
 
+// Narrows [first, end) to where `want` and `have` differ, from the first element that does to the
+// last (first == end when none does): that run written in one copy writes every change.
+template <class T>
+void Differing_Run(const T* want, const T* have, std::size_t& first, std::size_t& end)
+{
+    while (first < end && std::memcmp(&want[first], &have[first], sizeof(T)) == 0)
+        ++first;
+    while (end > first && std::memcmp(&want[end - 1], &have[end - 1], sizeof(T)) == 0)
+        --end;
+}
+
 // A run of changed elements of a buffer, first to last inclusive.
 struct Dirty_Span {
     int first = 0, last = -1;

@@ -825,6 +825,29 @@ void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], f
     }
 }
 
+// A box grown corner by corner, from empty (1e30 on every side).
+struct Box_Corners {
+    float lo_x = 1e30f, lo_y = 1e30f, lo_z = 1e30f, hi_x = -1e30f, hi_y = -1e30f, hi_z = -1e30f;
+    void Add(const float p[3])
+    {
+        lo_x = std::min(lo_x, p[0]);
+        lo_y = std::min(lo_y, p[1]);
+        lo_z = std::min(lo_z, p[2]);
+        hi_x = std::max(hi_x, p[0]);
+        hi_y = std::max(hi_y, p[1]);
+        hi_z = std::max(hi_z, p[2]);
+    }
+    void Get(float lo[3], float hi[3]) const
+    {
+        lo[0] = lo_x;
+        lo[1] = lo_y;
+        lo[2] = lo_z;
+        hi[0] = hi_x;
+        hi[1] = hi_y;
+        hi[2] = hi_z;
+    }
+};
+
 }  // namespace
 
 void Batch_Renderer::Block_Changed(const Slot& s, int first, int last)
@@ -873,35 +896,38 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     // they are taken out while the old quads are in the buffer. (Where none does they count none.)
     if (s.spilled_on)
         Spill_Unhook(i);
-    // Only the vertices that differ are written, and their old and new corners tell the slot's new
-    // box: where they neither reached the old box's side nor go beyond it, it stays.
+    // Each run is written from the first vertex that differs to the last, and the old and new
+    // corners there tell the slot's new box: where they neither reached the old box's side nor go
+    // beyond it, it stays (a corner that stays counts alike on both sides, and holds its side).
     Vertex* block = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
     int block_at[STREAMS];
     for (int k = 0, at = 0; k < STREAMS; at += s.range[k].capacity * 4, ++k)
         block_at[k] = at;
-    float was_lo[3] = {1e30f, 1e30f, 1e30f}, was_hi[3] = {-1e30f, -1e30f, -1e30f};
-    float now_lo[3] = {1e30f, 1e30f, 1e30f}, now_hi[3] = {-1e30f, -1e30f, -1e30f};
+    // Six scalars each, kept in registers: a live frame moves every corner of each changed cursor.
+    Box_Corners was, now;
     int first = -1, last = -1;
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
-        for (int v = r.first; v < r.end; ++v) {
-            Vertex& have = block[block_at[r.stream] + v];
-            if (std::memcmp(&want[v], &have, sizeof(Vertex)) == 0)
-                continue;
-            for (int a = 0; a < 3; ++a) {
-                was_lo[a] = std::min(was_lo[a], have.pos[a]);
-                was_hi[a] = std::max(was_hi[a], have.pos[a]);
-                now_lo[a] = std::min(now_lo[a], want[v].pos[a]);
-                now_hi[a] = std::max(now_hi[a], want[v].pos[a]);
-            }
-            have = want[v];
-            first = first < 0 ? block_at[r.stream] + v : std::min(first, block_at[r.stream] + v);
-            last = std::max(last, block_at[r.stream] + v);
+        Vertex* have = block + block_at[r.stream];
+        std::size_t run_first = static_cast<std::size_t>(r.first), run_end = static_cast<std::size_t>(r.end);
+        Differing_Run(want, have, run_first, run_end);
+        if (run_first == run_end)
+            continue;
+        const int a = static_cast<int>(run_first), b = static_cast<int>(run_end);
+        for (int v = a; v < b; ++v) {
+            was.Add(have[v].pos);
+            now.Add(want[v].pos);
         }
+        std::memcpy(static_cast<void*>(have + a), want + a, static_cast<std::size_t>(b - a) * sizeof(Vertex));
+        first = first < 0 ? block_at[r.stream] + a : std::min(first, block_at[r.stream] + a);
+        last = std::max(last, block_at[r.stream] + b - 1);
     }
     bool kept = first < 0;
     if (!kept) {
         kept = s.lo[0] <= s.hi[0];
+        float was_lo[3], was_hi[3], now_lo[3], now_hi[3];
+        was.Get(was_lo, was_hi);
+        now.Get(now_lo, now_hi);
         for (int a = 0; a < 3 && kept; ++a)
             kept = now_lo[a] >= s.lo[a] && (was_lo[a] > s.lo[a] || now_lo[a] == s.lo[a]) && now_hi[a] <= s.hi[a] &&
                    (was_hi[a] < s.hi[a] || now_hi[a] == s.hi[a]);

@@ -114,26 +114,41 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         if (x0 >= x1 || y0 >= y1)
             continue;
         // Round the quad: the corner, its atlas coordinates, the sides it lies on along x and y.
-        const float corners[4][6] = {
-            {x0, y0, s0, t0, -1, -1}, {x1, y0, s1, t0, 1, -1}, {x1, y1, s1, t1, 1, 1}, {x0, y1, s0, t1, -1, 1}};
-        for (const auto& q : corners) {
-            Glyph_Vertex out_v;
-            const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
-            for (int a = 0; a < 3; ++a) {
-                out_v.pos[a] = pos[0][a] + along_u[a] * du + along_w[a] * dw;
-                out_v.step_x[a] = q[4] * along_u[a] * k;
-                out_v.step_y[a] = q[5] * along_w[a] * k;
-            }
-            out_v.step_x[3] = q[4] * (q[4] < 0 ? reach_x0 : reach_x1);
-            out_v.step_y[3] = q[5] * (q[5] < 0 ? reach_y0 : reach_y1);
-            out_v.uv[0] = q[2];
-            out_v.uv[1] = q[3];
-            std::memcpy(out_v.color, color, 4);
-            out_v.info[0] = static_cast<unsigned char>(std::min(c->spread, 255));
-            out_v.info[1] = static_cast<unsigned char>(std::min(c->page, 255));
-            out_v.info[2] = out_v.info[3] = 0;
-            out.push_back(out_v);
+        // Each corner's one texel along the glyph's axes, outward: the same steps, signed.
+        float step_u[3], step_w[3];
+        for (int a = 0; a < 3; ++a) {
+            step_u[a] = along_u[a] * k;
+            step_w[a] = along_w[a] * k;
         }
+        const float corners[4][4] = {{x0, y0, s0, t0}, {x1, y0, s1, t0}, {x1, y1, s1, t1}, {x0, y1, s0, t1}};
+        const float side_x[4] = {-1.0f, 1.0f, 1.0f, -1.0f}, side_y[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
+        const float reach_x[4] = {reach_x0, reach_x1, reach_x1, reach_x0};
+        const float reach_y[4] = {reach_y0, reach_y0, reach_y1, reach_y1};
+        const unsigned char info[4] = {static_cast<unsigned char>(std::min(c->spread, 255)),
+                                       static_cast<unsigned char>(std::min(c->page, 255)), 0, 0};
+        Glyph_Vertex quad[GLYPH_CORNERS];
+        Glyph_Vertex* out_v = quad;
+        for (int corner = 0; corner < 4; ++corner, ++out_v) {
+            const float* q = corners[corner];
+            const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
+            // Axis by axis, spelt out: every read-out's glyphs are placed again each live frame.
+            out_v->pos[0] = pos[0][0] + along_u[0] * du + along_w[0] * dw;
+            out_v->pos[1] = pos[0][1] + along_u[1] * du + along_w[1] * dw;
+            out_v->pos[2] = pos[0][2] + along_u[2] * du + along_w[2] * dw;
+            out_v->step_x[0] = side_x[corner] * step_u[0];
+            out_v->step_x[1] = side_x[corner] * step_u[1];
+            out_v->step_x[2] = side_x[corner] * step_u[2];
+            out_v->step_y[0] = side_y[corner] * step_w[0];
+            out_v->step_y[1] = side_y[corner] * step_w[1];
+            out_v->step_y[2] = side_y[corner] * step_w[2];
+            out_v->step_x[3] = side_x[corner] * reach_x[corner];
+            out_v->step_y[3] = side_y[corner] * reach_y[corner];
+            out_v->uv[0] = q[2];
+            out_v->uv[1] = q[3];
+            std::memcpy(out_v->color, color, 4);
+            std::memcpy(out_v->info, info, 4);
+        }
+        out.insert(out.end(), quad, quad + GLYPH_CORNERS);
     }
 }
 
@@ -220,6 +235,25 @@ std::size_t Steady_Index(std::size_t v, std::size_t lo, std::size_t hi)
     return v < lo ? v : v >= hi ? v - (hi - lo) : lo;
 }
 
+// Grows the box (started afresh with `fresh`) round `count` glyph corners and as far as each may be
+// pushed.
+void Glyphs_Box(const Glyph_Vertex* v, std::size_t count, float lo[3], float hi[3], bool fresh)
+{
+    if (fresh)
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = 1e30f;
+            hi[a] = -1e30f;
+        }
+    for (const Glyph_Vertex* end = v + count; v < end; ++v) {
+        const float reach_x = std::fabs(v->step_x[3]), reach_y = std::fabs(v->step_y[3]);
+        for (int a = 0; a < 3; ++a) {
+            const float at = v->pos[a] + reach_x * v->step_x[a] + reach_y * v->step_y[a];
+            lo[a] = std::min(std::min(lo[a], v->pos[a]), at);
+            hi[a] = std::max(std::max(hi[a], v->pos[a]), at);
+        }
+    }
+}
+
 }  // namespace
 
 int Glyph_Quads::Room_Take(int& capacity, int quads)
@@ -236,16 +270,34 @@ void Glyph_Quads::Room_Write(int first, int room, const Glyph_Vertex* const want
 {
     Glyph_Vertex* at = vertices_.data() + static_cast<std::ptrdiff_t>(first) * GLYPH_CORNERS;
     const std::size_t corners = std::min(static_cast<std::size_t>(room) * GLYPH_CORNERS, check_end);
-    const Glyph_Vertex blank{};
     int lo = -1, hi = -1;
-    for (std::size_t v = check_from; v < corners; ++v) {
-        const Glyph_Vertex& w = v < count[0] ? want[0][v] : v - count[0] < count[1] ? want[1][v - count[0]] : blank;
-        if (std::memcmp(&w, &at[v], sizeof w) != 0) {
-            at[v] = w;
+    // The room's vertices [from, to) against src[0, to - from): from the first that differs to the
+    // last, written in one piece (a moved read-out's glyphs all differ).
+    const auto piece = [&](const Glyph_Vertex* src, std::size_t from, std::size_t to) {
+        const std::size_t base = from;
+        from = std::max(from, check_from);
+        to = std::min(to, corners);
+        if (from >= to)
+            return;
+        // src's elements from `from - base` on face the room's from `from` on.
+        const Glyph_Vertex* want_at = src + (from - base);
+        std::size_t a = 0, b = to - from;
+        Differing_Run(want_at, at + from, a, b);
+        if (a == b)
+            return;
+        std::memcpy(static_cast<void*>(&at[from + a]), &want_at[a], (b - a) * sizeof(Glyph_Vertex));
+        lo = lo < 0 ? static_cast<int>(from + a) : lo;
+        hi = static_cast<int>(from + b - 1);
+    };
+    piece(want[0], 0, count[0]);
+    piece(want[1], count[0], count[0] + count[1]);
+    const Glyph_Vertex blank{};
+    for (std::size_t v = std::max(check_from, count[0] + count[1]); v < corners; ++v)
+        if (std::memcmp(&blank, &at[v], sizeof blank) != 0) {
+            at[v] = blank;
             lo = lo < 0 ? static_cast<int>(v) : lo;
             hi = static_cast<int>(v);
         }
-    }
     if (lo >= 0)
         spans_.push_back(Dirty_Span{first * GLYPH_CORNERS + lo, first * GLYPH_CORNERS + hi});
 }
@@ -259,6 +311,8 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     std::size_t check_from = 0, check_end = SIZE_MAX;
     // Whether the live part's room and the rest's are to be compared.
     bool live_check = true, steady_check = true;
+    // Whether the parts other than the live one kept their glyphs as they were.
+    bool steady_kept = false;
     if (only && s.part_ends.size() == parts) {
         // The changed parts' glyphs one after the other, each's count noted.
         built_.clear();
@@ -284,6 +338,7 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
         if (s.live_part < 0 && glyph_parts == 1 && laid_out_ && s.capacity > 0) {
             s.live_part = changed_part;
             s.live_capacity = 0;
+            s.steady_known = false;
         }
         const Glyph_Vertex* built = built_.data();
         if (same_counts) {
@@ -306,6 +361,7 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
                 from = end;
             }
             steady_check = check_from < check_end;
+            steady_kept = !steady_check;
         } else {
             // The unchanged parts' glyphs around the new ones.
             spliced_.clear();
@@ -323,6 +379,9 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
                 s.part_ends[k] = static_cast<std::uint32_t>(spliced_.size());
             }
             s.vertices.swap(spliced_);
+            // A read-out a glyph longer or shorter, living apart: the slot's own room is as it was.
+            steady_kept = glyph_parts == 1 && changed_part == s.live_part;
+            steady_check = !steady_kept;
         }
     } else {
         s.vertices.clear();
@@ -332,17 +391,21 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
             s.part_ends.push_back(static_cast<std::uint32_t>(s.vertices.size()));
         }
     }
-    for (int a = 0; a < 3; ++a) {
-        s.lo[a] = 1e30f;
-        s.hi[a] = -1e30f;
-    }
     // Round the quads as far as their corners may be pushed: culling sees what a far view draws.
-    for (const Glyph_Vertex& v : s.vertices)
-        for (int a = 0; a < 3; ++a) {
-            const float at = v.pos[a] + std::fabs(v.step_x[3]) * v.step_x[a] + std::fabs(v.step_y[3]) * v.step_y[a];
-            s.lo[a] = std::min({s.lo[a], v.pos[a], at});
-            s.hi[a] = std::max({s.hi[a], v.pos[a], at});
-        }
+    // Where only the live part's glyphs were written, the others' box is the one kept.
+    std::size_t box_lo = 0, box_hi = 0;
+    if (s.live_part >= 0 && static_cast<std::size_t>(s.live_part) < s.part_ends.size()) {
+        box_lo = s.live_part > 0 ? s.part_ends[static_cast<std::size_t>(s.live_part) - 1] : 0;
+        box_hi = s.part_ends[static_cast<std::size_t>(s.live_part)];
+    }
+    if (!(only && steady_kept && s.steady_known && box_hi > box_lo)) {
+        Glyphs_Box(s.vertices.data(), box_lo, s.steady_lo, s.steady_hi, true);
+        Glyphs_Box(s.vertices.data() + box_hi, s.vertices.size() - box_hi, s.steady_lo, s.steady_hi, false);
+        s.steady_known = box_hi > box_lo;
+    }
+    std::memcpy(s.lo, s.steady_lo, sizeof s.lo);
+    std::memcpy(s.hi, s.steady_hi, sizeof s.hi);
+    Glyphs_Box(s.vertices.data() + box_lo, box_hi - box_lo, s.lo, s.hi, false);
     if (!laid_out_)
         return true;
     std::size_t live_lo = 0, live_hi = 0;
@@ -382,7 +445,9 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     if (live_check && s.live_part >= 0) {
         const Glyph_Vertex* want[2] = {s.vertices.data() + live_lo, nullptr};
         const std::size_t count[2] = {live_hi - live_lo, 0};
-        Room_Write(s.live_first, s.live_capacity, want, count, 0, SIZE_MAX);
+        // Past the most quads it held since its room was given, the room has stayed blank.
+        Room_Write(s.live_first, s.live_capacity, want, count, 0,
+                   static_cast<std::size_t>(s.live_drawn) * GLYPH_CORNERS);
     }
     return true;
 }

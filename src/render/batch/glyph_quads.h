@@ -91,6 +91,10 @@ private:
         int live_part = -1;
         int live_first = 0, live_capacity = 0, live_drawn = 0;         // quads
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};  // around the vertices; lo > hi: none
+        // The box around the vertices of the parts other than the live one, while steady_known: a
+        // read-out's new glyphs are then measured alone, not the caption's with them.
+        float steady_lo[3] = {1.0f, 1.0f, 1.0f}, steady_hi[3] = {0.0f, 0.0f, 0.0f};
+        bool steady_known = false;
     };
     void Pages_Send(int& uploads);
     void Attributes_Point();

@@ -361,15 +361,33 @@ private:
     // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
     // and in their order.
     int smooth_quads_ = 0;
-    // A lit quad's plane when it lies across an axis: the axis, its coordinate there, the side its
-    // normal points to, and its extent along the other two axes.
+    // A lit quad lying across an axis (its place among the slot's quads), the side its normal points
+    // to, and its extent along the other two axes: measured only in a plane where quads face both
+    // ways.
     struct Flat_Quad {
-        int quad, axis;
-        float at;
+        int quad;
         bool up;
         float lo[2], hi[2];
     };
-    std::vector<Flat_Quad> flats_;  // Twins_Mark's, kept to spare its allocations
+    // The flat quads of one plane (axis above, the coordinate's bits below): a chain
+    // through flat_next_ from `head`, and the sides they face (1 down, 2 up).
+    struct Plane_Group {
+        std::uint64_t plane;
+        int head, sides;
+    };
+    // An entry of the open-addressing table from a plane to its group, valid in the call whose
+    // stamp it holds.
+    struct Plane_Entry {
+        std::uint32_t stamp;
+        int group;
+    };
+    // Twins_Mark's, kept to spare their allocations: the flat quads, their chains, the planes and
+    // the table.
+    std::vector<Flat_Quad> flats_;
+    std::vector<int> flat_next_;
+    std::vector<Plane_Group> plane_groups_;
+    std::vector<Plane_Entry> plane_table_;
+    std::uint32_t plane_stamp_ = 0;
     std::vector<unsigned char> twins_found_;
     std::vector<GLuint> index_;  // CPU copy of the index buffer
     // One list per stream, the meshes split in two: the twins, culled (LIST_TWINS), then the rest.

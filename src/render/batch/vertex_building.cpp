@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "core/core.h"
@@ -117,7 +118,11 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], co
     // The box around the corners, kept in locals: the vertices written as bytes might otherwise be
     // the members for all the compiler knows, which it would then reload and store at each corner.
     float lo_box[3] = {1e30f, 1e30f, 1e30f}, hi_box[3] = {-1e30f, -1e30f, -1e30f};
+    // A build of some parts keeps no box (its caller follows the changed corners): none measured.
+    const bool boxed = write == nullptr;
     const auto box_keep = [&] {
+        if (!boxed)
+            return;
         std::memcpy(built_lo_, lo_box, sizeof built_lo_);
         std::memcpy(built_hi_, hi_box, sizeof built_hi_);
     };
@@ -267,14 +272,15 @@ bool Batch_Renderer::Vertices_Build(Slot& slot, Vertex* out_streams[STREAMS], co
                     Atlas_Quad_Cut(corner, uv, window);
             }
             // An outline vertex's other end is a corner of the same quad: the corners cover the edges.
-            for (const float* c : corner) {
-                lo_box[0] = std::min(lo_box[0], c[0]);
-                lo_box[1] = std::min(lo_box[1], c[1]);
-                lo_box[2] = std::min(lo_box[2], c[2]);
-                hi_box[0] = std::max(hi_box[0], c[0]);
-                hi_box[1] = std::max(hi_box[1], c[1]);
-                hi_box[2] = std::max(hi_box[2], c[2]);
-            }
+            if (boxed)
+                for (const float* c : corner) {
+                    lo_box[0] = std::min(lo_box[0], c[0]);
+                    lo_box[1] = std::min(lo_box[1], c[1]);
+                    lo_box[2] = std::min(lo_box[2], c[2]);
+                    hi_box[0] = std::max(hi_box[0], c[0]);
+                    hi_box[1] = std::max(hi_box[1], c[1]);
+                    hi_box[2] = std::max(hi_box[2], c[2]);
+                }
             if (outline) {
                 // Each edge of the quad as its own band, in the order and direction GL's line polygon
                 // mode gives them (the quad as triangles 0 1 3 and 1 2 3, each from its closing edge on,
@@ -678,41 +684,110 @@ void Batch_Renderer::Overlap_Window(const Slot& slot, std::size_t i, float keep[
     }
 }
 
+namespace {
+
+// A coordinate's bits, -0 as +0: equal coordinates, equal keys (a flat quad's is never NaN).
+std::uint32_t Coordinate_Key(float f)
+{
+    if (f == 0.0f)
+        f = 0.0f;
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+}  // namespace
+
 void Batch_Renderer::Twins_Mark(int first, int count)
 {
-    std::vector<Flat_Quad>& flats = flats_;
-    flats.clear();
+    // The lit quads lying across an axis, gathered by plane (the axis and the coordinate there) in a
+    // small open-addressing table: only a plane that some face one way and others the other way can
+    // hold twins, and only there are the quads' extents measured. Room for every quad at once,
+    // written by index: a live frame marks each changed slot's twins again.
+    // Each grown on its own: one whose growth failed (out of memory) is grown at the next call.
+    const std::size_t room = static_cast<std::size_t>(count);
+    if (flats_.size() < room)
+        flats_.resize(room);
+    if (flat_next_.size() < room)
+        flat_next_.resize(room);
+    if (plane_groups_.size() < room)
+        plane_groups_.resize(room);
+    Flat_Quad* const flats = flats_.data();
+    int* const next = flat_next_.data();
+    Plane_Group* const groups = plane_groups_.data();
+    int flat_count = 0, group_count = 0;
+    int bits = 4;
+    while ((1 << bits) < 2 * count)
+        ++bits;
+    const std::size_t mask = (std::size_t{1} << bits) - 1;
+    // The table's entries hold a call's stamp with the group: the entries of earlier calls read as
+    // empty without being cleared.
+    if (plane_table_.size() < mask + 1)
+        plane_table_.resize(mask + 1, Plane_Entry{0, 0});
+    if (++plane_stamp_ == 0) {
+        std::fill(plane_table_.begin(), plane_table_.end(), Plane_Entry{0, 0});
+        plane_stamp_ = 1;
+    }
+    const std::uint32_t stamp = plane_stamp_;
     const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
     for (int q = 0; q < count; ++q, v += 4) {
         if (v->mid.mesh.info[0] == 0)
             continue;
         for (int axis = 0; axis < 3; ++axis) {
+            // The normal first: a widget's quad has one axis it points along.
             const float at = v[0].pos[axis];
-            if (v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at || v->mid.mesh.normal[axis] == 0)
+            if (v->mid.mesh.normal[axis] == 0 || v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at)
                 continue;
-            Flat_Quad f{first + q, axis, at, v->mid.mesh.normal[axis] > 0, {1e30f, 1e30f}, {-1e30f, -1e30f}};
-            for (int c = 0; c < 4; ++c)
-                for (int k = 0; k < 2; ++k) {
-                    const float x = v[c].pos[(axis + 1 + k) % 3];
-                    f.lo[k] = std::min(f.lo[k], x);
-                    f.hi[k] = std::max(f.hi[k], x);
-                }
-            flats.push_back(f);
+            const std::uint64_t plane = std::uint64_t{static_cast<std::uint32_t>(axis)} << 32 | Coordinate_Key(at);
+            std::size_t h = static_cast<std::size_t>((plane * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+            Plane_Entry* entry = &plane_table_[h];
+            while (entry->stamp == stamp && groups[entry->group].plane != plane) {
+                h = (h + 1) & mask;
+                entry = &plane_table_[h];
+            }
+            if (entry->stamp != stamp) {
+                *entry = Plane_Entry{stamp, group_count};
+                groups[group_count++] = Plane_Group{plane, -1, 0};
+            }
+            Plane_Group& g = groups[entry->group];
+            const bool up = v->mid.mesh.normal[axis] > 0;
+            g.sides |= up ? 2 : 1;
+            next[flat_count] = g.head;
+            g.head = flat_count;
+            flats[flat_count++] = Flat_Quad{q, up, {}, {}};
             break;
         }
     }
-    std::sort(flats.begin(), flats.end(),
-              [](const Flat_Quad& a, const Flat_Quad& b) { return a.axis != b.axis ? a.axis < b.axis : a.at < b.at; });
     std::vector<unsigned char>& twin = twins_found_;
     twin.assign(static_cast<std::size_t>(count), 0);
-    for (std::size_t i = 0; i < flats.size(); ++i)
-        for (std::size_t j = i + 1; j < flats.size() && flats[j].axis == flats[i].axis && flats[j].at == flats[i].at;
-             ++j) {
-            const Flat_Quad& a = flats[i];
-            const Flat_Quad& b = flats[j];
-            if (a.up != b.up && a.lo[0] < b.hi[0] && b.lo[0] < a.hi[0] && a.lo[1] < b.hi[1] && b.lo[1] < a.hi[1])
-                twin[static_cast<std::size_t>(a.quad - first)] = twin[static_cast<std::size_t>(b.quad - first)] = 1;
+    for (const Plane_Group* g_at = groups; g_at < groups + group_count; ++g_at) {
+        const Plane_Group& g = *g_at;
+        if (g.sides != 3)
+            continue;
+        const int axis = static_cast<int>(g.plane >> 32);
+        // The other two axes, in turn after the plane's.
+        const int across[2] = {axis == 2 ? 0 : axis + 1, axis == 0 ? 2 : axis - 1};
+        for (int k = g.head; k >= 0; k = next[k]) {
+            Flat_Quad& f = flats[k];
+            const Vertex* c = vertices_.data() + static_cast<std::ptrdiff_t>(first + f.quad) * 4;
+            for (int e = 0; e < 2; ++e) {
+                float lo = 1e30f, hi = -1e30f;
+                for (int corner = 0; corner < 4; ++corner) {
+                    lo = std::min(lo, c[corner].pos[across[e]]);
+                    hi = std::max(hi, c[corner].pos[across[e]]);
+                }
+                f.lo[e] = lo;
+                f.hi[e] = hi;
+            }
         }
+        for (int j = g.head; j >= 0; j = next[j])
+            for (int k = next[j]; k >= 0; k = next[k]) {
+                const Flat_Quad& a = flats[j];
+                const Flat_Quad& b = flats[k];
+                if (a.up != b.up && a.lo[0] < b.hi[0] && b.lo[0] < a.hi[0] && a.lo[1] < b.hi[1] && b.lo[1] < a.hi[1])
+                    twin[static_cast<std::size_t>(a.quad)] = twin[static_cast<std::size_t>(b.quad)] = 1;
+            }
+    }
     for (int q = 0; q < count; ++q) {
         unsigned char& mark = marks_[static_cast<std::size_t>(first + q)];
         if ((twin[static_cast<std::size_t>(q)] != 0) != ((mark & MARK_TWIN) != 0)) {
