@@ -74,10 +74,12 @@ void main()
 // a caption turned away has its texels squeezed along one axis and not the other, and a single
 // isotropic width would blur its horizontal strokes or alias its vertical ones.
 // Two samples a quarter of the pixel's longer axis either side of its centre stand for the pixel's
-// area, each for its half, and each edge is as wide as that half. They are read from the level
-// that fits a quarter of the long axis (or the short axis when that is longer): the level of a
-// half blurs a caption turned far away until its strokes run together, and two samples of the
-// finer level, their edges a half wide, still hold its ink steady as it moves. The samples' mean
+// area, each for its half, and each edge is as wide as that half. They are read from one level,
+// the finer of the two round the one that fits a quarter of the long axis (or the short axis when
+// that is longer): the level of a half blurs a caption turned far away until its strokes run
+// together, and two samples of the finer level, their edges a half wide, still hold its ink steady
+// as it moves. Blending the two levels would fetch twice the texels, the most of a pixel's cost
+// on a software rasteriser, and the finer level alone keeps the edges sharper. The samples' mean
 // gives the gradient's direction; a sample of its own at the centre would cost as much as one of
 // them. Where a half spans twice the spread or more (text seen from far), the field's value
 // itself is taken as the coverage, and between one and two spreads a mix of both: with the
@@ -107,7 +109,7 @@ void main()
     vec2 uv_long = x_long ? uv_x : uv_y;
     vec2 j_long = x_long ? jx : jy, j_short = x_long ? jy : jx;
     float long_len = max(length(j_long), 1.0 / 4096.0);
-    float bias = log2(max(0.25, length(j_short) / long_len));
+    float bias = log2(max(0.25, length(j_short) / long_len)) - 0.5;
     vec2 t = vec2(TEX(u_atlas, v_uv - 0.25 * uv_long, bias).r, TEX(u_atlas, v_uv + 0.25 * uv_long, bias).r);
     float mean = 0.5 * (t.x + t.y);
     // The gradient on screen, brought back into the cell through the inverse of (jx, jy) (its
