@@ -108,31 +108,37 @@ void main()
     bool x_long = dot(jx, jx) >= 0.98 * dot(jy, jy);
     vec2 uv_long = x_long ? uv_x : uv_y;
     vec2 j_long = x_long ? jx : jy, j_short = x_long ? jy : jx;
-    float long_len = max(length(j_long), 1.0 / 4096.0);
-    float bias = log2(max(0.25, length(j_short) / long_len)) - 0.5;
+    float long_len = max(length(j_long), 1.0 / 4096.0), short_len = length(j_short);
+#ifdef TEX_LOD
+    float lod = log2(max(0.25 * long_len, short_len)) - 0.5;
+    vec2 t = vec2(TEX_LOD(u_atlas, v_uv - 0.25 * uv_long, lod).r, TEX_LOD(u_atlas, v_uv + 0.25 * uv_long, lod).r);
+#else
+    float bias = log2(max(0.25, short_len / long_len)) - 0.5;
     vec2 t = vec2(TEX(u_atlas, v_uv - 0.25 * uv_long, bias).r, TEX(u_atlas, v_uv + 0.25 * uv_long, bias).r);
+#endif
     float mean = 0.5 * (t.x + t.y);
     // The gradient on screen, brought back into the cell through the inverse of (jx, jy) (its
     // determinant and the field's scale left out: only the direction counts).
     vec2 gs = vec2(dFdx(mean), dFdy(mean));
     vec2 g = vec2(jy.y * gs.x - jx.y * gs.y, jx.x * gs.y - jy.x * gs.x);
-    float g_len = length(g);
-    vec2 n = g_len > 0.0 ? g / g_len : vec2(0.7071068);
+    float g2 = dot(g, g);
+    vec2 n = g2 > 0.0 ? g * inversesqrt(g2) : vec2(0.7071068);
     float spread = max(v_spread, 1.0);
-    float edge = clamp(length(vec2(0.5 * dot(j_long, n), dot(j_short, n))), 1.0 / 64.0, 2.0 * spread);
+    vec2 across_n = vec2(0.5 * dot(j_long, n), dot(j_short, n));
+    float per_edge = clamp(inversesqrt(dot(across_n, across_n)), 0.5 / spread, 64.0);
     // A texel's distance is (t * 255 - 128) / 128 * spread: over the edge's width and centred on
     // it, one multiply-add a sample.
-    float scale = v_spread * (255.0 / 128.0) / edge, offset = 0.5 - v_spread / edge;
+    float scale = v_spread * (255.0 / 128.0) * per_edge, offset = 0.5 - v_spread * per_edge;
     float inked = dot(clamp(t * scale + offset, 0.0, 1.0), vec2(0.5));
     // A coverage cell (a colour glyph) is its own alpha, and so is a field seen from far.
-    float footprint = max(0.5 * long_len, length(j_short));
+    float footprint = max(0.5 * long_len, short_len);
     float plain = max(1.0 - step(0.5, v_spread), clamp(footprint / spread - 1.0, 0.0, 1.0));
     float fill = mix(inked, mean, plain);
 #ifdef OUTLINE
     // The outline grows the glyph by its width in pixels (in texels along the gradient), as far as
     // the field reaches (its spread).
     float across = length(vec2(dot(jx, n), dot(jy, n)));
-    float grown = dot(clamp(t * scale + (offset + u_outline_width * across / edge), 0.0, 1.0), vec2(0.5));
+    float grown = dot(clamp(t * scale + (offset + u_outline_width * across * per_edge), 0.0, 1.0), vec2(0.5));
     float ring = mix(max(grown, inked), mean, plain);
     float a_text = v_color.a * fill;
     float a_ring = u_outline_color.a * (ring - fill);
@@ -146,14 +152,16 @@ void main()
 
 // Each language's names for the same things, as the batch's own programs have them.
 #define SHARP_120_VERTEX "#version 120\n#define IN attribute\n#define OUT varying\n"
-#define SHARP_120_FRAGMENT "#version 120\n#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n"
+#define SHARP_120_FRAGMENT                                                                                             \
+    "#version 120\n#extension GL_ARB_shader_texture_lod : enable\n#ifdef GL_ARB_shader_texture_lod\n"                   \
+    "#define TEX_LOD texture2DLod\n#endif\n#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n"
 #define SHARP_330_VERTEX "#version 330 core\n#define IN in\n#define OUT out\n"
 #define SHARP_330_FRAGMENT                                                                                             \
-    "#version 330 core\n#define IN in\n#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
+    "#version 330 core\n#define IN in\n#define TEX texture\n#define TEX_LOD textureLod\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 #define SHARP_ES_VERTEX "#version 300 es\nprecision highp float;\n#define IN in\n#define OUT out\n"
 #define SHARP_ES_FRAGMENT                                                                                              \
     "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n"                             \
-    "#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
+    "#define TEX texture\n#define TEX_LOD textureLod\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 
 #define SHARP_OUTLINE "#define OUTLINE\n"
 
