@@ -8,11 +8,13 @@ namespace core {
 
 namespace {
 
-// The quad comes as its glyph's cell; each corner is pushed outward into the cell's padding, along
-// the glyph's x and y apart, as far as a pixel drawn there can still take in ink. Near, the cell's
-// spread round the outline already holds that and the fragment shader runs on little more than
-// the ink; far, a pixel's samples reach past the cell and the push grows to the whole padding.
-// Apart, because a caption turned away has its texels squeezed along one axis only. The atlas
+// The quad comes as its glyph's cell; each corner moves along the glyph's x and y apart to where a
+// pixel drawn there can just still take in ink. Near, that lies inside the cell's spread round the
+// outline and the corner is pulled in, so that the costly fragment shader runs on little more than
+// the ink (most of a glyph's time on a software rasteriser); far, a pixel's samples reach past the
+// cell and the corner is pushed out, up to the whole padding. A side where the caption is cut (no
+// reach) stays where it is: pulled in, it would lose the ink the cut runs through. Apart, because
+// a caption turned away has its texels squeezed along one axis only. The atlas
 // coordinates move with the position by the same texels, so they stay an affine function of the
 // position in the glyph's plane and interpolate exactly however unequal the four corners' pushes
 // are.
@@ -49,17 +51,18 @@ void main()
     vec4 at = u_mvp * vec4(a_pos, 1.0);
     // Texels a pixel spans along the glyph's x and y, as the fragment shader finds them.
     vec2 per_pixel = 1.0 / max(vec2(Pixels(at, a_step_x.xyz), Pixels(at, a_step_y.xyz)), 1e-6);
-    // A pixel's samples and their filters reach about a pixel and a half round its centre (and an
-    // outline that much further). While the fragment shader works the edge out from the distance,
-    // the ink ends within that of the outline, and the cell's spread round the outline counts;
-    // once it takes in the field's own value as the coverage (half a pixel, as it splits pixels,
-    // wider than the spread, or a coverage cell), ink reaches wherever the field is read, so the
-    // reach counts from the cell.
+    // While the fragment shader works the edge out from the distance, a pixel takes in ink up to
+    // half a pixel past the outline (its samples lie a quarter pixel off its centre, and their
+    // edges reach a quarter pixel across; a little more on a diagonal), 0.6 with room, and an
+    // outline that much further; the reach counts from the outline, the cell's spread inside it. Once it takes in the field's own value as the
+    // coverage (half a pixel, as it splits pixels, wider than the spread, or a coverage cell), ink
+    // reaches wherever the field is read: the samples' offset and half a texel of the level read
+    // past the cell, within three quarters of a pixel. Closer, the pictures lose faint ink.
     float footprint = max(0.5 * max(per_pixel.x, per_pixel.y), min(per_pixel.x, per_pixel.y));
     float inside = a_info.x > 0.5 && footprint <= a_info.x ? a_info.x : 0.0;
-    vec2 want = (1.5 + max(u_outline_width, 0.0)) * per_pixel - inside;
+    vec2 want = ((inside > 0.0 ? 0.6 : 0.75) + max(u_outline_width, 0.0)) * per_pixel - inside;
     vec2 reach = vec2(a_step_x.w, a_step_y.w);
-    vec2 e = min(max(want, 0.0), abs(reach));
+    vec2 e = min(want, abs(reach)) * vec2(greaterThan(abs(reach), vec2(0.0)));
     v_uv = a_uv + sign(reach) * e / u_atlas_size;
     v_color = a_color;
     v_spread = a_info.x;
