@@ -37,20 +37,22 @@ IN vec4 a_step_y;
 OUT vec2 v_uv;
 OUT vec4 v_color;
 OUT float v_spread;
-// Pixels one level-0 texel along `step` spans on screen at the corner (clip position `at`); 0 when
-// the corner or its neighbour lies at or behind the eye and it cannot be told.
-float Pixels(vec4 at, vec3 step)
+// Pixels one level-0 texel along `step` (in clip space) spans on screen at the corner (clip position
+// `at`); 0 when the corner or its neighbour lies at or behind the eye and it cannot be told.
+float Pixels(vec4 at, vec4 step)
 {
-    vec4 next = u_mvp * vec4(a_pos + step, 1.0);
+    vec4 next = at + step;
     if (at.w <= 1e-6 || next.w <= 1e-6)
         return 0.0;
     return length((next.xy / next.w - at.xy / at.w) * 0.5 * u_viewport);
 }
 void main()
 {
+    // The corner and its texel steps in clip space, once: the corner moves along the steps.
     vec4 at = u_mvp * vec4(a_pos, 1.0);
+    vec4 step_x = u_mvp * vec4(a_step_x.xyz, 0.0), step_y = u_mvp * vec4(a_step_y.xyz, 0.0);
     // Texels a pixel spans along the glyph's x and y, as the fragment shader finds them.
-    vec2 per_pixel = 1.0 / max(vec2(Pixels(at, a_step_x.xyz), Pixels(at, a_step_y.xyz)), 1e-6);
+    vec2 per_pixel = 1.0 / max(vec2(Pixels(at, step_x), Pixels(at, step_y)), 1e-6);
     // While the fragment shader works the edge out from the distance, a pixel takes in ink up to
     // half a pixel past the outline (its samples lie a quarter pixel off its centre, and their
     // edges reach a quarter pixel across; a little more on a diagonal), 0.6 with room, and an
@@ -66,7 +68,7 @@ void main()
     v_uv = a_uv + sign(reach) * e / u_atlas_size;
     v_color = a_color;
     v_spread = a_info.x;
-    gl_Position = u_mvp * vec4(a_pos + e.x * a_step_x.xyz + e.y * a_step_y.xyz, 1.0);
+    gl_Position = at + e.x * step_x + e.y * step_y;
     // One draw a page: a glyph of another page is put outside the clip volume.
     if (abs(a_info.y - u_page) > 0.5)
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
