@@ -171,7 +171,7 @@ public:
                     v1 = (c.y + c.rows + pad) / s;
         // With the corner's sides along x and y: -1 left or top (y up), 1 right or bottom.
         const float corners[6][6] = {{x0, y0, u0, v0, -1, -1}, {x1, y0, u1, v0, 1, -1}, {x1, y1, u1, v1, 1, 1},
-                                     {x0, y0, u0, v0, -1, -1}, {x1, y1, u1, v1, 1, 1}, {x0, y1, u0, v1, -1, 1}};
+                                     {x0, y0, u0, v0, -1, -1}, {x1, y1, u1, v1, 1, 1},  {x0, y1, u0, v1, -1, 1}};
         const float reach = texel > 0.0f ? static_cast<float>(core::Glyph_Atlas::Padding) : 0.0f;
         for (const auto& q : corners)
             vertices_.push_back(Vertex{{q[0], q[1], 0},
@@ -254,8 +254,8 @@ public:
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
                      GL_STREAM_DRAW);
         const GLint sizes[] = {3, 2, 4, 4, 4, 4};
-        const size_t offsets[] = {offsetof(Vertex, pos),   offsetof(Vertex, uv),     offsetof(Vertex, color),
-                                  offsetof(Vertex, info),  offsetof(Vertex, step_x), offsetof(Vertex, step_y)};
+        const size_t offsets[] = {offsetof(Vertex, pos),  offsetof(Vertex, uv),     offsetof(Vertex, color),
+                                  offsetof(Vertex, info), offsetof(Vertex, step_x), offsetof(Vertex, step_y)};
         for (GLuint i = 0; i < 6; ++i) {
             glEnableVertexAttribArray(i);
             glVertexAttribPointer(i, sizes[i], GL_FLOAT, GL_FALSE, sizeof(Vertex),
@@ -395,9 +395,9 @@ TEST_F(BatchSharp, TheLighterProgramTheOtherDiagonalAndMovedCornersDrawTheSame)
         r->Caption(font, L"Press Hold", amber);
     moved.Caption(font, L"Press Hold", amber, true);
     flipped.Diagonals_Flip();
-    for (const View& view : {View{0.25, 0, 0, 0}, View{0.5, 0, 1 / 3.0, 1 / 3.0}, View{1, 0, 0, 0},
-                             View{1, 0, 1 / 3.0, 1 / 3.0}, View{2, 0, 0, 0}, View{4, 0, 0, 0}, View{1, 75, 0, 0},
-                             View{0.5, 60, 0, 0}}) {
+    for (const View& view :
+         {View{0.25, 0, 0, 0}, View{0.5, 0, 1 / 3.0, 1 / 3.0}, View{1, 0, 0, 0}, View{1, 0, 1 / 3.0, 1 / 3.0},
+          View{2, 0, 0, 0}, View{4, 0, 0, 0}, View{1, 75, 0, 0}, View{0.5, 60, 0, 0}}) {
         const Image a = lighter.Render(view);
         EXPECT_GT(*std::max_element(a.luma.begin(), a.luma.end()), 0.1f) << view.magnification << "x";
         EXPECT_LE(Largest_Difference(a, full.Render(view)), 1.5f / 255)

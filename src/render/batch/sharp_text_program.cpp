@@ -158,11 +158,12 @@ void main()
 // Each language's names for the same things, as the batch's own programs have them.
 #define SHARP_120_VERTEX "#version 120\n#define IN attribute\n#define OUT varying\n"
 #define SHARP_120_FRAGMENT                                                                                             \
-    "#version 120\n#extension GL_ARB_shader_texture_lod : enable\n#ifdef GL_ARB_shader_texture_lod\n"                   \
+    "#version 120\n#extension GL_ARB_shader_texture_lod : enable\n#ifdef GL_ARB_shader_texture_lod\n"                  \
     "#define TEX_LOD texture2DLod\n#endif\n#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n"
 #define SHARP_330_VERTEX "#version 330 core\n#define IN in\n#define OUT out\n"
 #define SHARP_330_FRAGMENT                                                                                             \
-    "#version 330 core\n#define IN in\n#define TEX texture\n#define TEX_LOD textureLod\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
+    "#version 330 core\n#define IN in\n#define TEX texture\n#define TEX_LOD textureLod\n"                              \
+    "out vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 #define SHARP_ES_VERTEX "#version 300 es\nprecision highp float;\n#define IN in\n#define OUT out\n"
 #define SHARP_ES_FRAGMENT                                                                                              \
     "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n"                             \
