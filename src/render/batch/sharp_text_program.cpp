@@ -16,7 +16,7 @@ namespace {
 // reach) stays where it is: pulled in, it would lose the ink the cut runs through. Apart, because
 // a caption turned away has its texels squeezed along one axis only. The atlas
 // coordinates move with the position by the same texels, so they stay an affine function of the
-// position in the glyph's plane and interpolate exactly however unequal the four corners' pushes
+// position in the glyph's plane and interpolate exactly however unequal the four corners' moves
 // are.
 const char* const Vertex_Body = R"(
 uniform mat4 u_mvp;
@@ -56,10 +56,11 @@ void main()
     // While the fragment shader works the edge out from the distance, a pixel takes in ink up to
     // half a pixel past the outline (its samples lie a quarter pixel off its centre, and their
     // edges reach a quarter pixel across; a little more on a diagonal), 0.6 with room, and an
-    // outline that much further; the reach counts from the outline, the cell's spread inside it. Once it takes in the field's own value as the
-    // coverage (half a pixel, as it splits pixels, wider than the spread, or a coverage cell), ink
-    // reaches wherever the field is read: the samples' offset and half a texel of the level read
-    // past the cell, within three quarters of a pixel. Closer, the pictures lose faint ink.
+    // outline that much further; the reach counts from the outline, the cell's spread inside it.
+    // Once it takes in the field's own value as the coverage (half a pixel, as it splits pixels,
+    // wider than the spread, or a coverage cell), ink reaches wherever the field is read: the
+    // samples' offset and half a texel of the level read past the cell, within three quarters of
+    // a pixel. Closer, the pictures lose faint ink.
     float footprint = max(0.5 * max(per_pixel.x, per_pixel.y), min(per_pixel.x, per_pixel.y));
     float inside = a_info.x > 0.5 && footprint <= a_info.x ? a_info.x : 0.0;
     vec2 want = ((inside > 0.0 ? 0.6 : 0.75) + max(u_outline_width, 0.0)) * per_pixel - inside;
@@ -83,8 +84,8 @@ void main()
 // the finer of the two round the one that fits a quarter of the long axis (or the short axis when
 // that is longer): the level of a half blurs a caption turned far away until its strokes run
 // together, and two samples of the finer level, their edges a half wide, still hold its ink steady
-// as it moves. Blending the two levels would fetch twice the texels, the most of a pixel's cost
-// on a software rasteriser, and the finer level alone keeps the edges sharper. The samples' mean
+// as it moves. Blending the two levels would fetch twice the texels, most of a pixel's cost on a
+// software rasteriser, and the finer level alone keeps the edges sharper. The samples' mean
 // gives the gradient's direction; a sample of its own at the centre would cost as much as one of
 // them. Where a half spans twice the spread or more (text seen from far), the field's value
 // itself is taken as the coverage, and between one and two spreads a mix of both: with the
