@@ -81,11 +81,15 @@ void main()
 // isotropic width would blur its horizontal strokes or alias its vertical ones.
 // Two samples a quarter of the pixel's longer axis either side of its centre stand for the pixel's
 // area, each for its half, and each edge is as wide as that half. They are read from one level,
-// the finer of the two round the one that fits a quarter of the long axis (or the short axis when
-// that is longer): the level of a half blurs a caption turned far away until its strokes run
-// together, and two samples of the finer level, their edges a half wide, still hold its ink steady
-// as it moves. Blending the two levels would fetch twice the texels, most of a pixel's cost on a
-// software rasteriser, and the finer level alone keeps the edges sharper. The samples' mean
+// found from the one that fits a quarter of the long axis (or the short axis when that is longer):
+// the level of a half blurs a caption turned far away until its strokes run together, and two
+// samples of the finer level, their edges a half wide, still hold its ink steady as it moves.
+// Blending two levels would fetch twice the texels, most of a pixel's cost on a software
+// rasteriser. One level alone changes at a distance, and a coarser level thins a stroke the edge
+// is worked out from: a level below the one that fits, rounded, keeps the strokes' weight near
+// and changes level first where the field's mean carries a good part of the coverage (a caption
+// zoomed through a change of level gains or loses under 9 % of its ink; with the finer of the two
+// round the one that fits, up to 29 %). The samples' mean
 // gives the gradient's direction; a sample of its own at the centre would cost as much as one of
 // them. Where a half spans twice the spread or more (text seen from far), the field's value
 // itself is taken as the coverage, and between one and two spreads a mix of both: with the
@@ -116,10 +120,10 @@ void main()
     vec2 j_long = x_long ? jx : jy, j_short = x_long ? jy : jx;
     float long_len = max(length(j_long), 1.0 / 4096.0), short_len = length(j_short);
 #ifdef TEX_LOD
-    float lod = log2(max(0.25 * long_len, short_len)) - 0.5;
+    float lod = log2(max(0.25 * long_len, short_len)) - 1.0;
     vec2 t = vec2(TEX_LOD(u_atlas, v_uv - 0.25 * uv_long, lod).r, TEX_LOD(u_atlas, v_uv + 0.25 * uv_long, lod).r);
 #else
-    float bias = log2(max(0.25, short_len / long_len)) - 0.5;
+    float bias = log2(max(0.25, short_len / long_len)) - 1.0;
     vec2 t = vec2(TEX(u_atlas, v_uv - 0.25 * uv_long, bias).r, TEX(u_atlas, v_uv + 0.25 * uv_long, bias).r);
 #endif
     float mean = 0.5 * (t.x + t.y);
