@@ -166,9 +166,11 @@ TEST_F(BatchSharpText, GlyphQuadsTakeInTheirPaddingOnlyAsFarAsTheViewNeeds)
     VR_Batches batch;
     batch.Add(label);
     ASSERT_EQ(batch.Init(), 1) << Messages_Text();
-    // Near, the glyph program runs on fewer pixels than the box (quads padded all round take in
-    // more than twice as many, quads a pixel and a half past each cell a third more).
-    EXPECT_LE(Samples(batch, true, 1.0f), Samples(batch, false, 1.0f));
+    // Near, the glyph program runs on little more than the ink: its quads come within a pixel of
+    // the outlines, inside the cells, and take in under three fifths of the box's pixels (quads
+    // padded all round take in more than twice as many, quads a pixel and a half past the
+    // outlines four fifths).
+    EXPECT_LE(Samples(batch, true, 1.0f) * 5, Samples(batch, false, 1.0f) * 3);
     // Far, a pixel's samples reach past the cells and the quads take in their padding: half as
     // many pixels again as the box (the cells alone, fewer than the box).
     const GLuint box_far = Samples(batch, false, 0.25f);
@@ -181,6 +183,36 @@ TEST_F(BatchSharpText, GlyphQuadsTakeInTheirPaddingOnlyAsFarAsTheViewNeeds)
     ASSERT_GT(first, 0);
     EXPECT_EQ(Samples(batch, true, 0.25f, first), 0u);
     EXPECT_GT(Samples(batch, true, 0.25f, first + 1), 0u);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, ACutCaptionKeepsItsInkUpToTheCut)
+{
+    // Large glyphs seen near have their quads pulled in well inside their cells, but not on a
+    // side where the caption is cut (here by the slider's cursor): its ink runs to the cut, as the
+    // bitmap's does.
+    VR_Valuators slider;
+    Widget_Place(slider, "Gain", 20, 300, 400, 60);
+    slider.Font_Size = 40;
+    slider.Value_Max = 100.0f;
+    slider.Value = 6.0f;
+    slider.Init(Window());
+    VR_Batches batch;
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    // The first column right of the cursor, on a row of the face below the caption.
+    batch.Sharp_Text_Set(false);
+    const auto frame = Frame_Of(batch);
+    const auto red = [&](int x, int y) { return frame[(static_cast<std::size_t>(y) * WIDTH + x) * 4]; };
+    const int face = red(24, 303);
+    int x = 24;
+    while (x < 300 && red(x, 303) == face)
+        ++x;
+    while (x < 300 && red(x, 303) != face)
+        ++x;
+    ASSERT_LT(x, 300);
+    const int right_of_cursor[4] = {x, 305, 300, 356};
+    Expect_Same_Ink(batch, right_of_cursor, face, 1, "cut");
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

@@ -565,7 +565,9 @@ void Glyph_Quads::Pages_Send(int& uploads)
             for (int l = 0; l < Glyph_Atlas::Levels; ++l)
                 glTexImage2D(GL_TEXTURE_2D, l, inner, size >> l, size >> l, 0, format, GL_UNSIGNED_BYTE, nullptr);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, Glyph_Atlas::Levels - 1);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+            // One level a read, which the program names (a level below the pixel's, rounded):
+            // blending two levels doubled the texels a glyph's pixel fetches.
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);

@@ -17,7 +17,7 @@
 namespace core {
 
 // One corner of a glyph quad, as the sharp-text program reads it. The corner lies on its cell's
-// edge; the program pushes it outward into the cell's padding by as much as the view needs.
+// edge; the program moves it, in towards the outline or out into the padding, as the view needs.
 struct Glyph_Vertex {
     float pos[3];
     float uv[2];  // level-0 page coordinates, 0..1

@@ -8,13 +8,15 @@ namespace core {
 
 namespace {
 
-// The quad comes as its glyph's cell; each corner is pushed outward into the cell's padding, along
-// the glyph's x and y apart, as far as a pixel drawn there can still take in ink. Near, the cell's
-// spread round the outline already holds that and the fragment shader runs on little more than
-// the ink; far, a pixel's samples reach past the cell and the push grows to the whole padding.
-// Apart, because a caption turned away has its texels squeezed along one axis only. The atlas
+// The quad comes as its glyph's cell; each corner moves along the glyph's x and y apart to where a
+// pixel drawn there can just still take in ink. Near, that lies inside the cell's spread round the
+// outline and the corner is pulled in, so that the costly fragment shader runs on little more than
+// the ink (most of a glyph's time on a software rasteriser); far, a pixel's samples reach past the
+// cell and the corner is pushed out, up to the whole padding. A side where the caption is cut (no
+// reach) stays where it is: pulled in, it would lose the ink the cut runs through. Apart, because
+// a caption turned away has its texels squeezed along one axis only. The atlas
 // coordinates move with the position by the same texels, so they stay an affine function of the
-// position in the glyph's plane and interpolate exactly however unequal the four corners' pushes
+// position in the glyph's plane and interpolate exactly however unequal the four corners' moves
 // are.
 const char* const Vertex_Body = R"(
 uniform mat4 u_mvp;
@@ -35,35 +37,39 @@ IN vec4 a_step_y;
 OUT vec2 v_uv;
 OUT vec4 v_color;
 OUT float v_spread;
-// Pixels one level-0 texel along `step` spans on screen at the corner (clip position `at`); 0 when
-// the corner or its neighbour lies at or behind the eye and it cannot be told.
-float Pixels(vec4 at, vec3 step)
+// Pixels one level-0 texel along `step` (in clip space) spans on screen at the corner (clip position
+// `at`); 0 when the corner or its neighbour lies at or behind the eye and it cannot be told.
+float Pixels(vec4 at, vec4 step)
 {
-    vec4 next = u_mvp * vec4(a_pos + step, 1.0);
+    vec4 next = at + step;
     if (at.w <= 1e-6 || next.w <= 1e-6)
         return 0.0;
     return length((next.xy / next.w - at.xy / at.w) * 0.5 * u_viewport);
 }
 void main()
 {
+    // The corner and its texel steps in clip space, once: the corner moves along the steps.
     vec4 at = u_mvp * vec4(a_pos, 1.0);
+    vec4 step_x = u_mvp * vec4(a_step_x.xyz, 0.0), step_y = u_mvp * vec4(a_step_y.xyz, 0.0);
     // Texels a pixel spans along the glyph's x and y, as the fragment shader finds them.
-    vec2 per_pixel = 1.0 / max(vec2(Pixels(at, a_step_x.xyz), Pixels(at, a_step_y.xyz)), 1e-6);
-    // A pixel's samples and their filters reach about a pixel and a half round its centre (and an
-    // outline that much further). While the fragment shader works the edge out from the distance,
-    // the ink ends within that of the outline, and the cell's spread round the outline counts;
-    // once it takes in the field's own value as the coverage (half a pixel, as it splits pixels,
-    // wider than the spread, or a coverage cell), ink reaches wherever the field is read, so the
-    // reach counts from the cell.
+    vec2 per_pixel = 1.0 / max(vec2(Pixels(at, step_x), Pixels(at, step_y)), 1e-6);
+    // While the fragment shader works the edge out from the distance, a pixel takes in ink up to
+    // half a pixel past the outline (its samples lie a quarter pixel off its centre, and their
+    // edges reach a quarter pixel across; a little more on a diagonal), 0.6 with room, and an
+    // outline that much further; the reach counts from the outline, the cell's spread inside it.
+    // Once it takes in the field's own value as the coverage (half a pixel, as it splits pixels,
+    // wider than the spread, or a coverage cell), ink reaches wherever the field is read: the
+    // samples' offset and half a texel of the level read past the cell, within three quarters of
+    // a pixel. Closer, the pictures lose faint ink.
     float footprint = max(0.5 * max(per_pixel.x, per_pixel.y), min(per_pixel.x, per_pixel.y));
     float inside = a_info.x > 0.5 && footprint <= a_info.x ? a_info.x : 0.0;
-    vec2 want = (1.5 + max(u_outline_width, 0.0)) * per_pixel - inside;
+    vec2 want = ((inside > 0.0 ? 0.6 : 0.75) + max(u_outline_width, 0.0)) * per_pixel - inside;
     vec2 reach = vec2(a_step_x.w, a_step_y.w);
-    vec2 e = min(max(want, 0.0), abs(reach));
+    vec2 e = min(want, abs(reach)) * vec2(greaterThan(abs(reach), vec2(0.0)));
     v_uv = a_uv + sign(reach) * e / u_atlas_size;
     v_color = a_color;
     v_spread = a_info.x;
-    gl_Position = u_mvp * vec4(a_pos + e.x * a_step_x.xyz + e.y * a_step_y.xyz, 1.0);
+    gl_Position = at + e.x * step_x + e.y * step_y;
     // One draw a page: a glyph of another page is put outside the clip volume.
     if (abs(a_info.y - u_page) > 0.5)
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
@@ -74,10 +80,16 @@ void main()
 // a caption turned away has its texels squeezed along one axis and not the other, and a single
 // isotropic width would blur its horizontal strokes or alias its vertical ones.
 // Two samples a quarter of the pixel's longer axis either side of its centre stand for the pixel's
-// area, each for its half, and each edge is as wide as that half. They are read from the level
-// that fits a quarter of the long axis (or the short axis when that is longer): the level of a
-// half blurs a caption turned far away until its strokes run together, and two samples of the
-// finer level, their edges a half wide, still hold its ink steady as it moves. The samples' mean
+// area, each for its half, and each edge is as wide as that half. They are read from one level,
+// found from the one that fits a quarter of the long axis (or the short axis when that is longer):
+// the level of a half blurs a caption turned far away until its strokes run together, and two
+// samples of the finer level, their edges a half wide, still hold its ink steady as it moves.
+// Blending two levels would fetch twice the texels, most of a pixel's cost on a software
+// rasteriser. One level alone changes at a distance, and a coarser level thins a stroke the edge
+// is worked out from: a level below the one that fits, rounded, keeps the strokes' weight near
+// and changes level first where the field's mean carries a good part of the coverage (a caption
+// zoomed through a change of level gains or loses under 9 % of its ink; with the finer of the two
+// round the one that fits, up to 29 %). The samples' mean
 // gives the gradient's direction; a sample of its own at the centre would cost as much as one of
 // them. Where a half spans twice the spread or more (text seen from far), the field's value
 // itself is taken as the coverage, and between one and two spreads a mix of both: with the
@@ -106,31 +118,37 @@ void main()
     bool x_long = dot(jx, jx) >= 0.98 * dot(jy, jy);
     vec2 uv_long = x_long ? uv_x : uv_y;
     vec2 j_long = x_long ? jx : jy, j_short = x_long ? jy : jx;
-    float long_len = max(length(j_long), 1.0 / 4096.0);
-    float bias = log2(max(0.25, length(j_short) / long_len));
+    float long_len = max(length(j_long), 1.0 / 4096.0), short_len = length(j_short);
+#ifdef TEX_LOD
+    float lod = log2(max(0.25 * long_len, short_len)) - 1.0;
+    vec2 t = vec2(TEX_LOD(u_atlas, v_uv - 0.25 * uv_long, lod).r, TEX_LOD(u_atlas, v_uv + 0.25 * uv_long, lod).r);
+#else
+    float bias = log2(max(0.25, short_len / long_len)) - 1.0;
     vec2 t = vec2(TEX(u_atlas, v_uv - 0.25 * uv_long, bias).r, TEX(u_atlas, v_uv + 0.25 * uv_long, bias).r);
+#endif
     float mean = 0.5 * (t.x + t.y);
     // The gradient on screen, brought back into the cell through the inverse of (jx, jy) (its
     // determinant and the field's scale left out: only the direction counts).
     vec2 gs = vec2(dFdx(mean), dFdy(mean));
     vec2 g = vec2(jy.y * gs.x - jx.y * gs.y, jx.x * gs.y - jy.x * gs.x);
-    float g_len = length(g);
-    vec2 n = g_len > 0.0 ? g / g_len : vec2(0.7071068);
+    float g2 = dot(g, g);
+    vec2 n = g2 > 0.0 ? g * inversesqrt(g2) : vec2(0.7071068);
     float spread = max(v_spread, 1.0);
-    float edge = clamp(length(vec2(0.5 * dot(j_long, n), dot(j_short, n))), 1.0 / 64.0, 2.0 * spread);
+    vec2 across_n = vec2(0.5 * dot(j_long, n), dot(j_short, n));
+    float per_edge = clamp(inversesqrt(dot(across_n, across_n)), 0.5 / spread, 64.0);
     // A texel's distance is (t * 255 - 128) / 128 * spread: over the edge's width and centred on
     // it, one multiply-add a sample.
-    float scale = v_spread * (255.0 / 128.0) / edge, offset = 0.5 - v_spread / edge;
+    float scale = v_spread * (255.0 / 128.0) * per_edge, offset = 0.5 - v_spread * per_edge;
     float inked = dot(clamp(t * scale + offset, 0.0, 1.0), vec2(0.5));
     // A coverage cell (a colour glyph) is its own alpha, and so is a field seen from far.
-    float footprint = max(0.5 * long_len, length(j_short));
+    float footprint = max(0.5 * long_len, short_len);
     float plain = max(1.0 - step(0.5, v_spread), clamp(footprint / spread - 1.0, 0.0, 1.0));
     float fill = mix(inked, mean, plain);
 #ifdef OUTLINE
     // The outline grows the glyph by its width in pixels (in texels along the gradient), as far as
     // the field reaches (its spread).
     float across = length(vec2(dot(jx, n), dot(jy, n)));
-    float grown = dot(clamp(t * scale + (offset + u_outline_width * across / edge), 0.0, 1.0), vec2(0.5));
+    float grown = dot(clamp(t * scale + (offset + u_outline_width * across * per_edge), 0.0, 1.0), vec2(0.5));
     float ring = mix(max(grown, inked), mean, plain);
     float a_text = v_color.a * fill;
     float a_ring = u_outline_color.a * (ring - fill);
@@ -144,14 +162,17 @@ void main()
 
 // Each language's names for the same things, as the batch's own programs have them.
 #define SHARP_120_VERTEX "#version 120\n#define IN attribute\n#define OUT varying\n"
-#define SHARP_120_FRAGMENT "#version 120\n#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n"
+#define SHARP_120_FRAGMENT                                                                                             \
+    "#version 120\n#extension GL_ARB_shader_texture_lod : enable\n#ifdef GL_ARB_shader_texture_lod\n"                  \
+    "#define TEX_LOD texture2DLod\n#endif\n#define IN varying\n#define TEX texture2D\n#define FRAG_OUT gl_FragColor\n"
 #define SHARP_330_VERTEX "#version 330 core\n#define IN in\n#define OUT out\n"
 #define SHARP_330_FRAGMENT                                                                                             \
-    "#version 330 core\n#define IN in\n#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
+    "#version 330 core\n#define IN in\n#define TEX texture\n#define TEX_LOD textureLod\n"                              \
+    "out vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 #define SHARP_ES_VERTEX "#version 300 es\nprecision highp float;\n#define IN in\n#define OUT out\n"
 #define SHARP_ES_FRAGMENT                                                                                              \
     "#version 300 es\nprecision highp float;\nprecision highp sampler2D;\n#define IN in\n"                             \
-    "#define TEX texture\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
+    "#define TEX texture\n#define TEX_LOD textureLod\nout vec4 frag_out;\n#define FRAG_OUT frag_out\n"
 
 #define SHARP_OUTLINE "#define OUTLINE\n"
 
