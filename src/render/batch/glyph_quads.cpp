@@ -363,8 +363,10 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
             steady_check = check_from < check_end;
             steady_kept = !steady_check;
         } else {
-            // The unchanged parts' glyphs around the new ones.
+            // The unchanged parts' glyphs around the new ones, taken in whole or not at all: memory
+            // running out half-way leaves the slot as it was.
             spliced_.clear();
+            spliced_ends_.clear();
             from = 0;
             std::size_t c = 0;
             for (std::size_t k = 0; k < parts; ++k) {
@@ -376,9 +378,10 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
                     spliced_.insert(spliced_.end(), s.vertices.begin() + from, s.vertices.begin() + end);
                 }
                 from = end;
-                s.part_ends[k] = static_cast<std::uint32_t>(spliced_.size());
+                spliced_ends_.push_back(static_cast<std::uint32_t>(spliced_.size()));
             }
             s.vertices.swap(spliced_);
+            s.part_ends.swap(spliced_ends_);
             // A read-out a glyph longer or shorter, living apart: the slot's own room is as it was.
             steady_kept = glyph_parts == 1 && changed_part == s.live_part;
             steady_check = !steady_kept;

@@ -103,6 +103,7 @@ private:
     // Slot_Build's changed parts' glyphs, their counts, and a slot's glyphs put together anew when
     // those counts changed.
     std::vector<Glyph_Vertex> built_, spliced_;
+    std::vector<std::uint32_t> spliced_ends_;  // the part ends of spliced_
     std::vector<std::uint32_t> built_counts_;
     std::vector<Glyph_Vertex> vertices_;  // the whole buffer, four a quad
     int quads_ = 0;
