@@ -152,6 +152,7 @@ void Batch_Renderer::Release()
     cull_valid_ = false;
     vertices_.clear();
     cells_.clear();
+    std::fill(slot_states_.begin(), slot_states_.end(), static_cast<unsigned char>(STATE_PENDING));
     for (Slot& s : slots_) {
         s.built.reset();
         s.signature_known = false;
@@ -162,8 +163,6 @@ void Batch_Renderer::Release()
         s.cells_out = false;
         // Every widget is described afresh, when the view first comes near it.
         s.look.Clear();
-        s.pending = true;
-        s.far = false;
         s.spill = Box{};
         s.lo[0] = 1.0f;
         s.hi[0] = 0.0f;
@@ -173,7 +172,7 @@ void Batch_Renderer::Release()
 void Batch_Renderer::Slot_Estimate(std::size_t i, const float lo[3], const float hi[3])
 {
     Slot& s = slots_[i];
-    if (!s.pending)
+    if (!Pending(i))
         return;
     std::memcpy(s.lo, lo, sizeof s.lo);
     std::memcpy(s.hi, hi, sizeof s.hi);
@@ -204,6 +203,7 @@ void Batch_Renderer::Slots_Resize(std::size_t count)
 {
     glyphs_.Slots_Resize(count);
     slots_.resize(count);
+    slot_states_.resize(count, STATE_PENDING);
     slot_boxes_.resize(count);
     spill_boxes_.resize(count);
 }
@@ -441,12 +441,12 @@ void Batch_Renderer::Layout()
     // other, so that a widget's change (a cursor and its read-out) goes up in one piece.
     int quads = 0, cells = 0;
     Texels texels;
-    bool pending = false;
+    const bool pending = std::any_of(slot_states_.begin(), slot_states_.end(),
+                                     [](unsigned char state) { return (state & STATE_PENDING) != 0; });
     for (Slot& s : slots_) {
         int counts[STREAMS];
         // A slot never described has no look yet: it takes no room until it is described.
         const int textured = Quads_Count(s, counts, &texels);
-        pending = pending || s.pending;
         for (int k = 0; k < STREAMS; ++k) {
             s.range[k].first = quads;
             s.range[k].capacity = counts[k];
@@ -494,14 +494,15 @@ void Batch_Renderer::Layout()
     atlas_h_ = kept_rows;
     bool some_out = false;
     uv_height_ = 1.0f;
-    for (Slot& s : slots_) {
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        Slot& s = slots_[i];
         if (s.built)
             s.built->signature.Clear();
         // The signature is taken when the widget is next described: an empty one reads as changed,
         // and a widget found unchanged never needs one.
         s.fresh = false;
         // Its box stays the estimate the view is tested against.
-        if (s.pending)
+        if (Pending(i))
             continue;
         // Every cell is placed afresh; the ink measured stays with it.
         for (int i = 0; i < s.cell_count; ++i)
@@ -524,7 +525,7 @@ void Batch_Renderer::Layout()
     }
     if (sharp_) {
         for (std::size_t i = 0; i < slots_.size(); ++i)
-            if (!slots_[i].pending)
+            if (!Pending(i))
                 glyphs_.Slot_Build(i, slots_[i].look);
         glyphs_.Layout();
         glyph_slots_dirty_ = true;
@@ -571,7 +572,7 @@ void Batch_Renderer::Layout()
     // the next frame tests every slot.
     if (cull_valid_)
         for (std::size_t i = 0; i < slots_.size(); ++i)
-            if (!slots_[i].pending)
+            if (!Pending(i))
                 Slot_Cull(i);
     lists_dirty_ = true;
 }
@@ -613,7 +614,7 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
     Slot& slot = slots_[i];
     const bool visible = Slot_Visible(slot);
     // A slot not described yet has nothing in the lists.
-    if (visible != slot.visible && !slot.pending)
+    if (visible != slot.visible && !Pending(i))
         lists_dirty_ = true;
     // A slot whose pictures wait outside the atlas and that a change brought into the view (a
     // read-out reaching past its slider's end) is brought back as a moved view's would be.
@@ -645,7 +646,8 @@ void Batch_Renderer::Slot_Cull(std::size_t i)
         take(lo, hi, 3);
     if (near_lo[0] <= near_hi[0])
         take(slot.place_lo, slot.place_hi, 2);
-    slot.far = !visible && !glyphs_visible && near_lo[0] <= near_hi[0] && Box_Outside(near_lo, near_hi);
+    const bool far = !visible && !glyphs_visible && near_lo[0] <= near_hi[0] && Box_Outside(near_lo, near_hi);
+    slot_states_[i] = static_cast<unsigned char>((slot_states_[i] & ~STATE_FAR) | (far ? STATE_FAR : 0));
 }
 
 void Batch_Renderer::Glyph_Slots_Make()

@@ -62,12 +62,12 @@ public:
     Look& Slot_Look(std::size_t i)
     {
         slots_[i].fresh = true;
-        slots_[i].pending = false;
+        slot_states_[i] &= static_cast<unsigned char>(~STATE_PENDING);
         return slots_[i].look;
     }
     // Whether slot `i` was never described since it was made (or since Init): it has no look and
     // no room in the streams, and its box is Slot_Estimate's.
-    bool Slot_Pending(std::size_t i) const { return slots_[i].pending; }
+    bool Slot_Pending(std::size_t i) const { return (slot_states_[i] & STATE_PENDING) != 0; }
     // The box a widget never described may draw in (its place, grown for its caption; the
     // widgets' frame), tested against the last view taken, so that Slot_Far can say whether it
     // need be described yet. Only for a slot still pending.
@@ -92,7 +92,11 @@ public:
     // its size and some) at the last culling: its widget need not be described while its place
     // stays, until the view comes near it. A pending slot is judged by its estimated box against
     // the last view, a layout since or not.
-    bool Slot_Far(std::size_t i) const { return (cull_valid_ || slots_[i].pending) && slots_[i].far; }
+    bool Slot_Far(std::size_t i) const
+    {
+        const unsigned char state = slot_states_[i];
+        return (cull_valid_ || (state & STATE_PENDING) != 0) && (state & STATE_FAR) != 0;
+    }
     // The widget's own rectangle (X, Y, Width, Height) when slot `i` was described: what its meshes
     // and placed captions fill whatever it draws now, which the far test takes in.
     void Slot_Place(std::size_t i, short x, short y, short width, short height)
@@ -181,15 +185,11 @@ private:
         float lo[3] = {1.0f, 1.0f, 1.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
         float place_lo[2] = {1.0f, 1.0f}, place_hi[2] = {0.0f, 0.0f};  // Slot_Place's; lo > hi: none
         bool visible = false;                                          // drawn through the index lists
-        bool far = false;                                              // Slot_Far
         bool glyphs_visible = false;  // its sharp text's glyphs may fall inside the view
         // Its pictures have no cells in the atlas now (the atlas keeps what is in view): its
         // textured quads stay out of the lists until it is in view and brought back.
         bool cells_out = false;
         bool fresh = true;  // described since the last Frame: its signature may have changed
-        // Never described: lo and hi are an estimate (Slot_Estimate), the slot takes no room in the
-        // streams, the atlas or the spill counts until its widget is described.
-        bool pending = true;
         // The box around its blended captions and pictures that reach beyond its meshes (a label's,
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
         // later widgets draw behind them, as in widget-by-widget drawing.
@@ -407,6 +407,14 @@ private:
     const char* dialect_ = "";
     bool core_or_es_ = false;
     std::vector<Slot> slots_;
+    // What the caller asks of every slot each frame, whether it is pending and far, one byte a slot
+    // apart from the slots: the scan over a large batch's widgets then reads a few kilobytes, not
+    // every slot's record. STATE_PENDING: never described, so lo and hi are an estimate
+    // (Slot_Estimate), and the slot takes no room in the streams, the atlas or the spill counts
+    // until its widget is described. STATE_FAR: Slot_Far.
+    enum : unsigned char { STATE_PENDING = 1, STATE_FAR = 2 };
+    std::vector<unsigned char> slot_states_;
+    bool Pending(std::size_t i) const { return (slot_states_[i] & STATE_PENDING) != 0; }
     // Each slot's box and spill box side by side, for the spill counts' scans over every slot.
     std::vector<Box> slot_boxes_, spill_boxes_;
     Square_Map box_squares_, spill_squares_;

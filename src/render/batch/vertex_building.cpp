@@ -405,7 +405,7 @@ void Batch_Renderer::Boxes_Keep(std::size_t k)
 {
     const Slot& s = slots_[k];
     // A slot not described yet has no quads a spill could hide: its estimate stays out of the grid.
-    if (s.pending) {
+    if (Pending(k)) {
         slot_boxes_[k] = spill_boxes_[k] = Box{};
         return;
     }
