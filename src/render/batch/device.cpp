@@ -202,8 +202,17 @@ bool Batch_Renderer::Sharp_Ready()
 void Batch_Renderer::Slots_Resize(std::size_t count)
 {
     glyphs_.Slots_Resize(count);
+    const std::size_t was = slots_.size();
+    fresh_slots_.reserve(count);
+    if (count < was)
+        fresh_slots_.erase(
+            std::remove_if(fresh_slots_.begin(), fresh_slots_.end(), [count](std::uint32_t i) { return i >= count; }),
+            fresh_slots_.end());
     slots_.resize(count);
     slot_states_.resize(count, STATE_PENDING);
+    // New slots come fresh.
+    for (std::size_t i = was; i < count; ++i)
+        fresh_slots_.push_back(static_cast<std::uint32_t>(i));
     slot_boxes_.resize(count);
     spill_boxes_.resize(count);
 }
@@ -494,6 +503,7 @@ void Batch_Renderer::Layout()
     atlas_h_ = kept_rows;
     bool some_out = false;
     uv_height_ = 1.0f;
+    fresh_slots_.clear();
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         Slot& s = slots_[i];
         if (s.built)
@@ -967,9 +977,14 @@ bool Batch_Renderer::Changes_Take()
     bool relayout = (!laid_out_ && !slots_.empty()) || layout_wanted_;
     bool glyphs_relayout = false;
     const Vertex blank{};
-    for (std::size_t i = 0; i < slots_.size() && !relayout; ++i) {
+    // In the slots' order, as the buffer's room was given.
+    if (!std::is_sorted(fresh_slots_.begin(), fresh_slots_.end()))
+        std::sort(fresh_slots_.begin(), fresh_slots_.end());
+    // A widget the caller found unchanged kept its look: nothing to compare.
+    std::size_t taken = 0;
+    for (; taken < fresh_slots_.size() && !relayout; ++taken) {
+        const std::size_t i = fresh_slots_[taken];
         Slot& s = slots_[i];
-        // A widget the caller found unchanged kept its look: nothing to compare.
         if (!s.fresh)
             continue;
         s.fresh = false;
@@ -1029,6 +1044,7 @@ bool Batch_Renderer::Changes_Take()
         if (cull_valid_)
             Slot_Cull(i);
     }
+    fresh_slots_.erase(fresh_slots_.begin(), fresh_slots_.begin() + static_cast<std::ptrdiff_t>(taken));
     if (relayout) {
         layout_wanted_ = true;
         return true;

@@ -61,7 +61,10 @@ public:
     // The slot's look, to be described anew this frame (its signature is checked at the next Frame).
     Look& Slot_Look(std::size_t i)
     {
-        slots_[i].fresh = true;
+        if (!slots_[i].fresh) {
+            slots_[i].fresh = true;
+            fresh_slots_.push_back(static_cast<std::uint32_t>(i));  // room for every slot: no allocation
+        }
         slot_states_[i] &= static_cast<unsigned char>(~STATE_PENDING);
         return slots_[i].look;
     }
@@ -189,7 +192,7 @@ private:
         // Its pictures have no cells in the atlas now (the atlas keeps what is in view): its
         // textured quads stay out of the lists until it is in view and brought back.
         bool cells_out = false;
-        bool fresh = true;  // described since the last Frame: its signature may have changed
+        bool fresh = true;  // described since the last Frame: its signature may have changed (in fresh_slots_)
         // The box around its blended captions and pictures that reach beyond its meshes (a label's,
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
         // later widgets draw behind them, as in widget-by-widget drawing.
@@ -415,6 +418,9 @@ private:
     enum : unsigned char { STATE_PENDING = 1, STATE_FAR = 2 };
     std::vector<unsigned char> slot_states_;
     bool Pending(std::size_t i) const { return (slot_states_[i] & STATE_PENDING) != 0; }
+    // The fresh slots, with room for all of them: a frame's changes are taken from those alone, not
+    // from a walk over every slot's record (thirty thousand of them at ten thousand rows).
+    std::vector<std::uint32_t> fresh_slots_;
     // Each slot's box and spill box side by side, for the spill counts' scans over every slot.
     std::vector<Box> slot_boxes_, spill_boxes_;
     Square_Map box_squares_, spill_squares_;
