@@ -210,9 +210,6 @@ void Batch_Renderer::Slots_Resize(std::size_t count)
             fresh_slots_.end());
     slots_.resize(count);
     slot_states_.resize(count, STATE_PENDING);
-    // New slots come fresh.
-    for (std::size_t i = was; i < count; ++i)
-        fresh_slots_.push_back(static_cast<std::uint32_t>(i));
     slot_boxes_.resize(count);
     spill_boxes_.resize(count);
 }
@@ -981,8 +978,7 @@ bool Batch_Renderer::Changes_Take()
     if (!std::is_sorted(fresh_slots_.begin(), fresh_slots_.end()))
         std::sort(fresh_slots_.begin(), fresh_slots_.end());
     // A widget the caller found unchanged kept its look: nothing to compare.
-    std::size_t taken = 0;
-    for (; taken < fresh_slots_.size() && !relayout; ++taken) {
+    for (std::size_t taken = 0; taken < fresh_slots_.size() && !relayout; ++taken) {
         const std::size_t i = fresh_slots_[taken];
         Slot& s = slots_[i];
         if (!s.fresh)
@@ -1044,7 +1040,8 @@ bool Batch_Renderer::Changes_Take()
         if (cull_valid_)
             Slot_Cull(i);
     }
-    fresh_slots_.erase(fresh_slots_.begin(), fresh_slots_.begin() + static_cast<std::ptrdiff_t>(taken));
+    // Those not taken are laid out with every other slot (relayout).
+    fresh_slots_.clear();
     if (relayout) {
         layout_wanted_ = true;
         return true;

@@ -192,7 +192,9 @@ private:
         // Its pictures have no cells in the atlas now (the atlas keeps what is in view): its
         // textured quads stay out of the lists until it is in view and brought back.
         bool cells_out = false;
-        bool fresh = true;  // described since the last Frame: its signature may have changed (in fresh_slots_)
+        // Described since the last Frame: its signature may have changed (in fresh_slots_). A new
+        // slot has nothing to compare until it is described.
+        bool fresh = false;
         // The box around its blended captions and pictures that reach beyond its meshes (a label's,
         // a read-out below its slider); lo > hi when none does. Their transparent texels hide what
         // later widgets draw behind them, as in widget-by-widget drawing.
