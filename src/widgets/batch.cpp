@@ -369,8 +369,12 @@ struct VR_Batches::Impl {
         using core::Class_Id;
         if (e.type->Unload) {
             // Another batch may draw the widget from its bitmaps (an exact one's atlas copies them):
-            // only the one batch that draws it lets go of them.
-            if (!keep_pixels && core::Holding_Count(e.widget, holding) > 1)
+            // only the one batch that draws it lets go of them. A widget whose bitmaps are gone
+            // already (each description unloads it again) need not ask: a live panel describes its
+            // sliders every frame, and the holders' table is a lookup that misses the cache.
+            const bool pixels = e.widget->Text_Bitmap || (e.type->Id == Class_Id::VALUATOR &&
+                                                          static_cast<const VR_Valuators*>(e.widget)->Value_Bitmap);
+            if (!keep_pixels && pixels && core::Holding_Count(e.widget, holding) > 1)
                 keep_pixels = true;
             e.type->Unload(*e.widget, keep_pixels);
             return;
