@@ -14,6 +14,21 @@ namespace core {
 
 namespace {
 
+// x, y and z of a glyph's corner or of a step along one of its axes (and a fourth lane, unused or
+// the texels a corner may move), worked on at once; each lane is worked out as a float on its own.
+using Lanes = float __attribute__((vector_size(16)));
+
+// std::min and std::max lane by lane: a NaN in `b` leaves `a`.
+Lanes Lanes_Min(Lanes a, Lanes b)
+{
+    return b < a ? b : a;
+}
+
+Lanes Lanes_Max(Lanes a, Lanes b)
+{
+    return a < b ? b : a;
+}
+
 void Box_Clear(float lo[3], float hi[3])
 {
     for (int a = 0; a < 3; ++a) {
@@ -87,6 +102,14 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         along_u[a] = (e1 * d2[1] - e2 * d1[1]) / det;
         along_w[a] = (e2 * d1[0] - e1 * d2[0]) / det;
     }
+    const Lanes origin = {pos[0][0], pos[0][1], pos[0][2], 0.0f};
+    const Lanes along_x = {along_u[0], along_u[1], along_u[2], 0.0f};
+    const Lanes along_y = {along_w[0], along_w[1], along_w[2], 0.0f};
+    Lanes low = {}, high = {};
+    if (box_lo) {
+        low = Lanes{box_lo[0], box_lo[1], box_lo[2], 0.0f};
+        high = Lanes{box_hi[0], box_hi[1], box_hi[2], 0.0f};
+    }
     // The texels the quad shows: the bitmap's ink is cut there, and so are the glyphs.
     float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
     for (int k = 0; k < 4; ++k) {
@@ -146,65 +169,56 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         if (x0 >= x1 || y0 >= y1)
             continue;
         // Round the quad from (x0, y0): a corner is the text box's first corner moved along the
-        // glyph's two axes, summed as for one corner alone but each product taken once a glyph, and
-        // spelt out: every read-out's glyphs are placed again each live frame.
+        // glyph's two axes, summed as for one corner alone but each product taken once a glyph,
+        // the three axes at once: every read-out's glyphs are placed again each live frame.
         const float du0 = x0 - tex[0][0], du1 = x1 - tex[0][0], dw0 = y0 - tex[0][1], dw1 = y1 - tex[0][1];
-        Glyph_Vertex* q = out.data() + used;
-        used += GLYPH_CORNERS;
-        for (int a = 0; a < 3; ++a) {
-            const float left = pos[0][a] + along_u[a] * du0, right = pos[0][a] + along_u[a] * du1;
-            const float top = along_w[a] * dw0, bottom = along_w[a] * dw1;
-            const float p0 = left + top, p1 = right + top, p2 = right + bottom, p3 = left + bottom;
-            q[0].pos[a] = p0;
-            q[1].pos[a] = p1;
-            q[2].pos[a] = p2;
-            q[3].pos[a] = p3;
-            // One texel outward along the glyph's axes: left (up) from the left (top) side.
-            const float step_x = along_u[a] * k, step_y = along_w[a] * k;
-            q[0].step_x[a] = -step_x;
-            q[1].step_x[a] = step_x;
-            q[2].step_x[a] = step_x;
-            q[3].step_x[a] = -step_x;
-            q[0].step_y[a] = -step_y;
-            q[1].step_y[a] = -step_y;
-            q[2].step_y[a] = step_y;
-            q[3].step_y[a] = step_y;
-            if (!box_lo)
-                continue;
-            // Each corner and as far as it may be pushed, taken in as Glyphs_Box takes them in.
-            const float push_left = std::fabs(reach_x0) * -step_x, push_right = std::fabs(reach_x1) * step_x;
-            const float push_up = std::fabs(reach_y0) * -step_y, push_down = std::fabs(reach_y1) * step_y;
-            const float e0 = p0 + push_left + push_up, e1 = p1 + push_right + push_up;
-            const float e2 = p2 + push_right + push_down, e3 = p3 + push_left + push_down;
-            float low = box_lo[a], high = box_hi[a];
-            low = std::min(std::min(low, p0), e0);
-            low = std::min(std::min(low, p1), e1);
-            low = std::min(std::min(low, p2), e2);
-            box_lo[a] = std::min(std::min(low, p3), e3);
-            high = std::max(std::max(high, p0), e0);
-            high = std::max(std::max(high, p1), e1);
-            high = std::max(std::max(high, p2), e2);
-            box_hi[a] = std::max(std::max(high, p3), e3);
-        }
-        q[0].step_x[3] = -reach_x0;
-        q[1].step_x[3] = reach_x1;
-        q[2].step_x[3] = reach_x1;
-        q[3].step_x[3] = -reach_x0;
-        q[0].step_y[3] = -reach_y0;
-        q[1].step_y[3] = -reach_y0;
-        q[2].step_y[3] = reach_y1;
-        q[3].step_y[3] = reach_y1;
-        q[0].uv[0] = q[3].uv[0] = s0;
-        q[1].uv[0] = q[2].uv[0] = s1;
-        q[0].uv[1] = q[1].uv[1] = t0;
-        q[2].uv[1] = q[3].uv[1] = t1;
+        const Lanes left = origin + along_x * du0, right = origin + along_x * du1;
+        const Lanes top = along_y * dw0, bottom = along_y * dw1;
+        const Lanes at[GLYPH_CORNERS] = {left + top, right + top, right + bottom, left + bottom};
+        // One texel outward along the glyph's axes from each side, and the texels it may move so.
+        const Lanes step_x = along_x * k, step_y = along_y * k;
+        Lanes out_left = -step_x, out_right = step_x, out_up = -step_y, out_down = step_y;
+        out_left[3] = -reach_x0;
+        out_right[3] = reach_x1;
+        out_up[3] = -reach_y0;
+        out_down[3] = reach_y1;
         const unsigned char info[4] = {static_cast<unsigned char>(std::min(c->spread, 255)),
                                        static_cast<unsigned char>(std::min(c->page, 255)), 0, 0};
-        for (int corner = 0; corner < GLYPH_CORNERS; ++corner) {
-            std::memcpy(q[corner].color, color, 4);
-            std::memcpy(q[corner].info, info, 4);
-        }
+        Glyph_Vertex* q = out.data() + used;
+        used += GLYPH_CORNERS;
+        const auto corner = [&](Glyph_Vertex& v, const Lanes& place, const Lanes& outward_x, const Lanes& outward_y,
+                                float s_at, float t_at) {
+            std::memcpy(v.pos, &place, sizeof v.pos);
+            std::memcpy(v.step_x, &outward_x, sizeof v.step_x);
+            std::memcpy(v.step_y, &outward_y, sizeof v.step_y);
+            v.uv[0] = s_at;
+            v.uv[1] = t_at;
+            std::memcpy(v.color, color, 4);
+            std::memcpy(v.info, info, 4);
+        };
+        corner(q[0], at[0], out_left, out_up, s0, t0);
+        corner(q[1], at[1], out_right, out_up, s1, t0);
+        corner(q[2], at[2], out_right, out_down, s1, t1);
+        corner(q[3], at[3], out_left, out_down, s0, t1);
+        if (!box_lo)
+            continue;
+        // Each corner and as far as it may be pushed, taken in as Glyphs_Box takes them in.
+        const Lanes push_left = -step_x * std::fabs(reach_x0), push_right = step_x * std::fabs(reach_x1);
+        const Lanes push_up = -step_y * std::fabs(reach_y0), push_down = step_y * std::fabs(reach_y1);
+        const auto take_in = [&](const Lanes& place, const Lanes& pushed) {
+            low = Lanes_Min(Lanes_Min(low, place), pushed);
+            high = Lanes_Max(Lanes_Max(high, place), pushed);
+        };
+        take_in(at[0], at[0] + push_left + push_up);
+        take_in(at[1], at[1] + push_right + push_up);
+        take_in(at[2], at[2] + push_right + push_down);
+        take_in(at[3], at[3] + push_left + push_down);
     }
+    if (box_lo)
+        for (int a = 0; a < 3; ++a) {
+            box_lo[a] = low[a];
+            box_hi[a] = high[a];
+        }
     out.resize(used);
 }
 
