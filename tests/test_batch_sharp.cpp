@@ -466,9 +466,11 @@ TEST_F(BatchSharpText, OnlyGlyphsInViewAreDrawnThoughTheirWidgetIsOutOfIt)
 TEST_F(BatchSharpText, ACaptionChangedWithItsReadOutShowsAsAFreshBatchDrawsIt)
 {
     // A long slider reaching left out of the view, its read-out (at the left end, out of view)
-    // changed alone first so that it lives apart from the caption; then the caption changes in the
-    // same frame as the value: moved into the view with as many glyphs, then renamed to as many
-    // characters but fewer glyphs while the read-out grows by a digit.
+    // changed alone first so that it lives apart from the caption, then following the cursor into
+    // the view alone (the slot's glyphs culled by a box that takes the read-out in where it is now,
+    // not where the caption is); then the caption changes in the same frame as the value: moved
+    // into the view with as many glyphs, then renamed to as many characters but fewer glyphs while
+    // the read-out grows by a digit.
     VR_Valuators slider;
     Slider_Make(slider, 0.0f, -560, 800);
     VR_Batches batch;
@@ -489,6 +491,10 @@ TEST_F(BatchSharpText, ACaptionChangedWithItsReadOutShowsAsAFreshBatchDrawsIt)
         EXPECT_EQ(fresh.Init(), 1);
         return Frame_Of(fresh);
     };
+    const auto alone = set(90.0f);
+    const auto alone_fresh = fresh_frame();
+    EXPECT_GT(Ink(alone_fresh, 0, 250, WIDTH, 320, 0).sum, 0) << "no read-out in view to test";
+    EXPECT_TRUE(alone == alone_fresh) << "the read-out moved into the view alone";
     slider.Flags |= VR_TEXT_RIGHT;
     slider.Init(Window());
     const auto moved = set(0.4f);

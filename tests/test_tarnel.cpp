@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,44 @@ TEST(TarnelSurface, EachFontMeasuresTheSameTextItsOwnWay)
                 << c.family << " " << (c.style ? c.style : "") << " " << c.size << " pass " << pass;
         }
     }
+}
+
+TEST(TarnelSurface, AReadOutMeasuredThenPlacedIsLaidOutAsItsOwnText)
+{
+    // A short text is laid out once for its width and its glyphs: the text rewritten in place, the
+    // same text in another size, and a text asked for again after a thousand others must each
+    // come out as their own.
+    HFONT small = Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 14);
+    HFONT large = Y_Create_Font(nullptr, "DejaVu Sans", nullptr, nullptr, 28);
+    ASSERT_NE(small, nullptr);
+    ASSERT_NE(large, nullptr);
+    const auto glyphs_of = [](HFONT font, const wchar_t* text) {
+        host::Caption_Glyph g[32];
+        const int n = host::Caption_Glyphs(font, text, 1024, g, 32);
+        std::vector<int> placed;
+        for (int i = 0; i < std::min(n, 32); ++i)
+            placed.insert(placed.end(), {static_cast<int>(g[i].glyph), g[i].x, g[i].y, g[i].size});
+        return placed;
+    };
+    Surface surface;
+    host::Surface_Select_Font(surface.s, small);
+    wchar_t text[8] = L"11.25";
+    const int width = host::Surface_Text_Width(surface.s, text);
+    const std::vector<int> first = glyphs_of(small, text);
+    ASSERT_EQ(first.size(), 5u * 4);
+    std::wcscpy(text, L"77.25");
+    const std::vector<int> rewritten = glyphs_of(small, text);
+    EXPECT_NE(rewritten[0], first[0]) << "the glyphs of the text as it was";
+    const std::vector<int> larger = glyphs_of(large, text);
+    ASSERT_EQ(larger.size(), rewritten.size());
+    EXPECT_EQ(larger[3], 28);
+    EXPECT_GT(larger[larger.size() - 4 + 1], rewritten[rewritten.size() - 4 + 1]) << "placed at the smaller size";
+    for (int i = 0; i < 1000; ++i)
+        host::Surface_Text_Width(surface.s, std::to_wstring(i * 7).c_str());
+    EXPECT_EQ(glyphs_of(small, L"11.25"), first);
+    EXPECT_EQ(host::Surface_Text_Width(surface.s, L"11.25"), width);
+    EXPECT_EQ(glyphs_of(large, L"77.25"), larger);
+    EXPECT_EQ(glyphs_of(small, L"77.25"), rewritten);
 }
 
 TEST(TarnelSurface, ASurfaceMadeAfterAnotherStartsAfresh)

@@ -126,6 +126,15 @@ TEST(GlyphAtlas, OneCellPerGlyphOfAFace)
     EXPECT_EQ(atlas.Cell_Get(large, g[0].glyph), cell);
     EXPECT_NE(atlas.Cell_Get(large, g[1].glyph), cell);
     EXPECT_GT(cell->spread, 0);
+    // The same glyph number in another face, asked for right after: another cell.
+    HFONT mono = Y_Create_Font(nullptr, "DejaVu Sans Mono", nullptr, nullptr, 14);
+    ASSERT_NE(mono, nullptr);
+    ASSERT_NE(host::Glyph_Field_Owner(mono), host::Glyph_Field_Owner(small));
+    const Glyph_Cell* other = atlas.Cell_Get(mono, g[0].glyph);
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, cell);
+    EXPECT_EQ(atlas.Cell_Get(small, g[0].glyph), cell);
+    EXPECT_EQ(atlas.Cell_Get(mono, g[0].glyph), other);
     HFONT emoji = Y_Create_Font(nullptr, "Noto Color Emoji", nullptr, nullptr, 14);
     if (emoji && host::Caption_Glyphs(emoji, L"\U0001F600", 256, g, 4) == 1) {
         const Glyph_Cell* face = atlas.Cell_Get(g[0].font, g[0].glyph);

@@ -4,13 +4,17 @@
 // [SECTION] Plain text: advances and kerning of one font
 // [SECTION] Runs: direction, script and font
 // [SECTION] Shaping and visual order
+// [SECTION] Recent plain layouts
 // [SECTION] Entry point
 #include "host/tarnel/text.h"
 
 #include <fribidi.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cwchar>
 #include <iterator>
+#include <memory>
 #include <new>
 
 namespace {
@@ -325,6 +329,92 @@ bool Lay_Out_Shaped(HFONT font, const wchar_t* wide, std::size_t length, Text_La
     return true;
 }
 
+// [SECTION] Recent plain layouts
+
+// Whether `text` lays out plain in `font`: every character one that needs no shaping, and the
+// font's own. Its length in `length`.
+bool Text_Plain(HFONT font, Plain_Metrics* metrics, const wchar_t* text, std::size_t& length)
+{
+    bool plain = true;
+    for (length = 0; text[length]; ++length) {
+        if (!plain)
+            continue;
+        const char32_t c = Scalar(text[length]);
+        plain = Plain(c) && (c < 0x20 || Glyph_Of(font, metrics, c) != 0);
+    }
+    return plain;
+}
+
+// The plain layouts made last, by font and text: a read-out is measured as its slider is described
+// and laid out again for its glyphs, every other read-out's between the two. Plain text in one
+// font lays out the same for good (its glyphs, advances and kerning are the font's own, and a
+// font's record lasts as long as the process), so an entry never goes stale; shaped text, whose
+// fallback fonts may change with the installed fonts, is not kept, nor is text longer than a
+// read-out. Every entry's room is taken at once: a frame of new read-outs allocates nothing.
+class Recent_Layouts {
+public:
+    static constexpr std::size_t Chars = 24;  // longest text kept
+    static constexpr std::size_t Sets = 64, Ways = 4;
+
+    // Null when memory runs out.
+    static Recent_Layouts* Make()
+    {
+        std::unique_ptr<Recent_Layouts> made(new (std::nothrow) Recent_Layouts);
+        if (!made)
+            return nullptr;
+        try {
+            for (Entry& e : made->entries_)
+                e.layout.glyphs.reserve(Chars);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        return made.release();
+    }
+
+    const Text_Layout* Find(HFONT font, const wchar_t* text, std::size_t length, std::uint32_t hash) const
+    {
+        const Entry* set = entries_ + (hash & (Sets - 1)) * Ways;
+        for (std::size_t w = 0; w < Ways; ++w) {
+            const Entry& e = set[w];
+            if (e.font == font && e.hash == hash && e.length == length && std::wmemcmp(e.text, text, length) == 0)
+                return &e.layout;
+        }
+        return nullptr;
+    }
+
+    // Lays out plain `text` (`length` characters, at most Chars) over the oldest entry of its set.
+    const Text_Layout* Lay_Out(HFONT font, Plain_Metrics* metrics, const wchar_t* text, std::size_t length,
+                               std::uint32_t hash)
+    {
+        const std::size_t set = hash & (Sets - 1);
+        Entry& e = entries_[set * Ways + next_[set]];
+        next_[set] = static_cast<unsigned char>((next_[set] + 1) % Ways);
+        e.font = nullptr;
+        try {
+            e.layout.glyphs.clear();
+            Lay_Out_Plain(font, metrics, text, length, e.layout);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        e.font = font;
+        e.hash = hash;
+        e.length = length;
+        std::wmemcpy(e.text, text, length);
+        return &e.layout;
+    }
+
+private:
+    struct Entry {
+        HFONT font = nullptr;  // null: empty
+        std::uint32_t hash = 0;
+        std::size_t length = 0;
+        wchar_t text[Chars];
+        Text_Layout layout;
+    };
+    Entry entries_[Sets * Ways];
+    unsigned char next_[Sets] = {};
+};
+
 }  // namespace
 
 // [SECTION] Entry point
@@ -346,15 +436,8 @@ bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out)
         return true;
     try {
         std::size_t length = 0;
-        bool plain = true;
         Plain_Metrics* metrics = Plain_Of(font);
-        for (; text[length]; ++length) {
-            if (!plain)
-                continue;
-            const char32_t c = Scalar(text[length]);
-            plain = Plain(c) && (c < 0x20 || Glyph_Of(font, metrics, c) != 0);
-        }
-        if (plain) {
+        if (Text_Plain(font, metrics, text, length)) {
             out.glyphs.reserve(length);
             Lay_Out_Plain(font, metrics, text, length, out);
             return true;
@@ -365,6 +448,34 @@ bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out)
         out.width = 0;
         return false;
     }
+}
+
+const Text_Layout* Text_Layout_Recent(HFONT font, const wchar_t* text)
+{
+    if (!font || !text)
+        return nullptr;
+    // The text's length and hash, as far as a kept text may reach.
+    std::size_t length = 0;
+    std::uint32_t hash = 2166136261u;
+    for (; text[length]; ++length) {
+        if (length == Recent_Layouts::Chars)
+            return nullptr;
+        hash = (hash ^ static_cast<std::uint32_t>(text[length])) * 16777619u;
+    }
+    hash ^= static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(font) >> 4);
+    hash ^= hash >> 15;
+    thread_local std::unique_ptr<Recent_Layouts> recent;
+    if (!recent)
+        recent.reset(Recent_Layouts::Make());
+    if (!recent)
+        return nullptr;
+    if (const Text_Layout* found = recent->Find(font, text, length, hash))
+        return found;
+    Plain_Metrics* metrics = Plain_Of(font);
+    std::size_t plain_length = 0;
+    if (!Text_Plain(font, metrics, text, plain_length))
+        return nullptr;
+    return recent->Lay_Out(font, metrics, text, length, hash);
 }
 
 }  // namespace host

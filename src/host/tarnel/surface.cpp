@@ -49,12 +49,15 @@ HFONT Font_Of(const host::Text_Surface* surface)
     return surface ? (surface->font ? surface->font : host::System_Font()) : nullptr;
 }
 
-// The layout of `text` in the surface's font, from the surface's memory when it was the last one.
+// The layout of `text` in the surface's font: a short plain text's from the layouts made lately
+// (its glyphs are asked for again later), any other from the surface's memory when it was the last one.
 const Text_Layout* Layout_Of(const host::Text_Surface& s, const wchar_t* text)
 {
     const HFONT font = Font_Of(&s);
     if (!font || !text)
         return nullptr;
+    if (const Text_Layout* recent = host::Text_Layout_Recent(font, text))
+        return recent;
     try {
         if (s.laid_font == font && s.laid_text == text)
             return &s.layout;
@@ -174,16 +177,20 @@ int Caption_Glyphs(HFONT font, const wchar_t* text, int width, Caption_Glyph* ou
     if (!font || !text || capacity < 0 || (capacity > 0 && !out))
         return -1;
     try {
-        // Kept from call to call: a batch's read-outs ask for their glyphs every frame, and a
+        // A read-out's layout was made as it was measured. Any other is kept from call to call: a
         // layout made anew each time would cost an allocation each.
         thread_local Text_Layout layout;
-        if (!Text_Lay_Out(font, text, layout))
-            return -1;
+        const Text_Layout* laid = Text_Layout_Recent(font, text);
+        if (!laid) {
+            if (!Text_Lay_Out(font, text, layout))
+                return -1;
+            laid = &layout;
+        }
         int count = 0;
         auto clamp = [](long long v) {
             return static_cast<int>(std::max<long long>(-0x7FFFFFFF, std::min<long long>(v, 0x7FFFFFFF)));
         };
-        Caption_Walk(font, layout, width, [&](const Placed_Glyph& g, long long x, long long y) {
+        Caption_Walk(font, *laid, width, [&](const Placed_Glyph& g, long long x, long long y) {
             if (count < capacity)
                 out[count] = {g.font, g.glyph, clamp(x), clamp(y), g.font->pixel_size};
             ++count;

@@ -53,6 +53,11 @@ void Caption_Walk(HFONT font, const Text_Layout& layout, long long width, Visit&
 // Lays out `text` (up to its terminator) in `font`: bidirectional order, shaping, and fallback fonts
 // for characters `font` lacks, all on one baseline. Replaces `out`; false when memory runs out.
 bool Text_Lay_Out(HFONT font, const wchar_t* text, Text_Layout& out);
+// The layout Text_Lay_Out makes of a short plain `text` (no character that needs shaping, every
+// one `font`'s own), from the layouts made lately, laid out and kept when it is not among them:
+// measuring a read-out and placing its glyphs lay it out once. Null for other text, which the
+// caller lays out itself, or when memory runs out. Valid until the next call.
+const Text_Layout* Text_Layout_Recent(HFONT font, const wchar_t* text);
 // The rendered coverage of a glyph, or of the face's .notdef when the glyph cannot be loaded;
 // null when neither loads. Valid until the next call.
 const Glyph_Image* Glyph_Get(HFONT font, FT_UInt glyph);

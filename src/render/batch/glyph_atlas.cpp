@@ -7,6 +7,7 @@
 #include "render/batch/glyph_atlas.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <new>
 
@@ -36,18 +37,33 @@ const unsigned char* Glyph_Atlas::Texels(int page, int level) const
     return pages_[static_cast<std::size_t>(page)]->level[level].data();
 }
 
+std::size_t Glyph_Atlas::Recent_Index(HFONT font, unsigned int glyph)
+{
+    // A face's digits have neighbouring glyph numbers: they take neighbouring entries.
+    return (static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(font) >> 4) * 31 + glyph) & (RECENT - 1);
+}
+
 const Glyph_Cell* Glyph_Atlas::Cell_Get(HFONT font, unsigned int glyph)
 {
+    Recent& recent = recent_[Recent_Index(font, glyph)];
+    if (recent.font == font && recent.glyph == glyph)
+        return recent.cell;
     const void* owner = host::Glyph_Field_Owner(font);
     if (!owner)
         return nullptr;
+    const Glyph_Cell* cell = nullptr;
     const auto found = cells_.find(Key{owner, glyph});
-    if (found != cells_.end())
-        return found->second->em ? found->second.get() : nullptr;
-    host::Glyph_Field field;
-    if (!host::Glyph_Field_Render(font, glyph, field))
-        field = host::Glyph_Field{};
-    return Cell_Add(owner, glyph, field);
+    if (found != cells_.end()) {
+        cell = found->second->em ? found->second.get() : nullptr;
+    } else {
+        host::Glyph_Field field;
+        if (!host::Glyph_Field_Render(font, glyph, field))
+            field = host::Glyph_Field{};
+        cell = Cell_Add(owner, glyph, field);
+    }
+    if (cell)
+        recent = Recent{font, glyph, cell};
+    return cell;
 }
 
 const Glyph_Cell* Glyph_Atlas::Cell_Add(const void* owner, unsigned int glyph, const host::Glyph_Field& field)

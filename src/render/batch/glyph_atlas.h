@@ -93,6 +93,19 @@ private:
     bool Slot_Find(int width, int height, int& page, Atlas_Rect& slot);
     void Mips_Update(Page& page, const Atlas_Rect& slot);
 
+    // The cells last asked for, by font and glyph, in a table indexed by both: a read-out asks for
+    // the same few digits every frame, and a look here costs less than the map's hashing. A font's
+    // record and its cells last as long as the process, so an entry never goes stale; only cells
+    // found are kept (a glyph not had for want of memory is asked for again).
+    struct Recent {
+        HFONT font = nullptr;
+        unsigned int glyph = 0;
+        const Glyph_Cell* cell = nullptr;
+    };
+    static constexpr std::size_t RECENT = 256;
+    static std::size_t Recent_Index(HFONT font, unsigned int glyph);
+    Recent recent_[RECENT];
+
     int page_size_;
     std::vector<std::unique_ptr<Page>> pages_;
     // Cells live in their own nodes: pointers handed out survive the map growing.

@@ -12,13 +12,57 @@
 
 namespace core {
 
+namespace {
+
+// x, y and z of a glyph's corner or of a step along one of its axes (and a fourth lane, unused or
+// the texels a corner may move), worked on at once; each lane is worked out as a float on its own.
+using Lanes = float __attribute__((vector_size(16)));
+
+// std::min and std::max lane by lane: a NaN in `b` leaves `a`.
+Lanes Lanes_Min(Lanes a, Lanes b)
+{
+    return b < a ? b : a;
+}
+
+Lanes Lanes_Max(Lanes a, Lanes b)
+{
+    return a < b ? b : a;
+}
+
+void Box_Clear(float lo[3], float hi[3])
+{
+    for (int a = 0; a < 3; ++a) {
+        lo[a] = 1e30f;
+        hi[a] = -1e30f;
+    }
+}
+
+// Grows the box (started afresh with `fresh`) round `count` glyph corners and as far as each may be
+// pushed.
+void Glyphs_Box(const Glyph_Vertex* v, std::size_t count, float lo[3], float hi[3], bool fresh)
+{
+    if (fresh)
+        Box_Clear(lo, hi);
+    for (const Glyph_Vertex* end = v + count; v < end; ++v) {
+        const float reach_x = std::fabs(v->step_x[3]), reach_y = std::fabs(v->step_y[3]);
+        for (int a = 0; a < 3; ++a) {
+            const float at = v->pos[a] + reach_x * v->step_x[a] + reach_y * v->step_y[a];
+            lo[a] = std::min(std::min(lo[a], v->pos[a]), at);
+            hi[a] = std::max(std::max(hi[a], v->pos[a]), at);
+        }
+    }
+}
+
+}  // namespace
+
 bool Part_Sharp(const Look_Part& p)
 {
     return p.pass == Look_Pass::TEXT && p.text && p.text[0] && p.text_tool && p.quads > 0 && p.Coords() &&
            p.texture.tex_w > 0 && p.texture.tex_h > 0;
 }
 
-void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph_Vertex>& out)
+void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph_Vertex>& out, float box_lo[3],
+                       float box_hi[3])
 {
     if (!Part_Sharp(p))
         return;
@@ -58,6 +102,14 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         along_u[a] = (e1 * d2[1] - e2 * d1[1]) / det;
         along_w[a] = (e2 * d1[0] - e1 * d2[0]) / det;
     }
+    const Lanes origin = {pos[0][0], pos[0][1], pos[0][2], 0.0f};
+    const Lanes along_x = {along_u[0], along_u[1], along_u[2], 0.0f};
+    const Lanes along_y = {along_w[0], along_w[1], along_w[2], 0.0f};
+    Lanes low = {}, high = {};
+    if (box_lo) {
+        low = Lanes{box_lo[0], box_lo[1], box_lo[2], 0.0f};
+        high = Lanes{box_hi[0], box_hi[1], box_hi[2], 0.0f};
+    }
     // The texels the quad shows: the bitmap's ink is cut there, and so are the glyphs.
     float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
     for (int k = 0; k < 4; ++k) {
@@ -75,6 +127,9 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
             color[a] = static_cast<unsigned char>((color[a] * color[a] + 127) / 255);
     const float page = static_cast<float>(atlas.Page_Size());
     const float pad = static_cast<float>(Glyph_Atlas::Padding);
+    // Room for every glyph, written in place; the glyphs that draw nothing give theirs back.
+    std::size_t used = out.size();
+    out.resize(used + static_cast<std::size_t>(n) * GLYPH_CORNERS);
     for (int i = 0; i < n; ++i) {
         const host::Caption_Glyph& g = glyphs[i];
         const Glyph_Cell* c = atlas.Cell_Get(g.font, g.glyph);
@@ -113,43 +168,58 @@ void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph
         }
         if (x0 >= x1 || y0 >= y1)
             continue;
-        // Round the quad: the corner, its atlas coordinates, the sides it lies on along x and y.
-        // Each corner's one texel along the glyph's axes, outward: the same steps, signed.
-        float step_u[3], step_w[3];
-        for (int a = 0; a < 3; ++a) {
-            step_u[a] = along_u[a] * k;
-            step_w[a] = along_w[a] * k;
-        }
-        const float corners[4][4] = {{x0, y0, s0, t0}, {x1, y0, s1, t0}, {x1, y1, s1, t1}, {x0, y1, s0, t1}};
-        const float side_x[4] = {-1.0f, 1.0f, 1.0f, -1.0f}, side_y[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
-        const float reach_x[4] = {reach_x0, reach_x1, reach_x1, reach_x0};
-        const float reach_y[4] = {reach_y0, reach_y0, reach_y1, reach_y1};
+        // Round the quad from (x0, y0): a corner is the text box's first corner moved along the
+        // glyph's two axes, summed as for one corner alone but each product taken once a glyph,
+        // the three axes at once: every read-out's glyphs are placed again each live frame.
+        const float du0 = x0 - tex[0][0], du1 = x1 - tex[0][0], dw0 = y0 - tex[0][1], dw1 = y1 - tex[0][1];
+        const Lanes left = origin + along_x * du0, right = origin + along_x * du1;
+        const Lanes top = along_y * dw0, bottom = along_y * dw1;
+        const Lanes at[GLYPH_CORNERS] = {left + top, right + top, right + bottom, left + bottom};
+        // One texel outward along the glyph's axes from each side, and the texels it may move so.
+        const Lanes step_x = along_x * k, step_y = along_y * k;
+        Lanes out_left = -step_x, out_right = step_x, out_up = -step_y, out_down = step_y;
+        out_left[3] = -reach_x0;
+        out_right[3] = reach_x1;
+        out_up[3] = -reach_y0;
+        out_down[3] = reach_y1;
         const unsigned char info[4] = {static_cast<unsigned char>(std::min(c->spread, 255)),
                                        static_cast<unsigned char>(std::min(c->page, 255)), 0, 0};
-        Glyph_Vertex quad[GLYPH_CORNERS];
-        Glyph_Vertex* out_v = quad;
-        for (int corner = 0; corner < 4; ++corner, ++out_v) {
-            const float* q = corners[corner];
-            const float du = q[0] - tex[0][0], dw = q[1] - tex[0][1];
-            // Axis by axis, spelt out: every read-out's glyphs are placed again each live frame.
-            out_v->pos[0] = pos[0][0] + along_u[0] * du + along_w[0] * dw;
-            out_v->pos[1] = pos[0][1] + along_u[1] * du + along_w[1] * dw;
-            out_v->pos[2] = pos[0][2] + along_u[2] * du + along_w[2] * dw;
-            out_v->step_x[0] = side_x[corner] * step_u[0];
-            out_v->step_x[1] = side_x[corner] * step_u[1];
-            out_v->step_x[2] = side_x[corner] * step_u[2];
-            out_v->step_y[0] = side_y[corner] * step_w[0];
-            out_v->step_y[1] = side_y[corner] * step_w[1];
-            out_v->step_y[2] = side_y[corner] * step_w[2];
-            out_v->step_x[3] = side_x[corner] * reach_x[corner];
-            out_v->step_y[3] = side_y[corner] * reach_y[corner];
-            out_v->uv[0] = q[2];
-            out_v->uv[1] = q[3];
-            std::memcpy(out_v->color, color, 4);
-            std::memcpy(out_v->info, info, 4);
-        }
-        out.insert(out.end(), quad, quad + GLYPH_CORNERS);
+        Glyph_Vertex* q = out.data() + used;
+        used += GLYPH_CORNERS;
+        const auto corner = [&](Glyph_Vertex& v, const Lanes& place, const Lanes& outward_x, const Lanes& outward_y,
+                                float s_at, float t_at) {
+            std::memcpy(v.pos, &place, sizeof v.pos);
+            std::memcpy(v.step_x, &outward_x, sizeof v.step_x);
+            std::memcpy(v.step_y, &outward_y, sizeof v.step_y);
+            v.uv[0] = s_at;
+            v.uv[1] = t_at;
+            std::memcpy(v.color, color, 4);
+            std::memcpy(v.info, info, 4);
+        };
+        corner(q[0], at[0], out_left, out_up, s0, t0);
+        corner(q[1], at[1], out_right, out_up, s1, t0);
+        corner(q[2], at[2], out_right, out_down, s1, t1);
+        corner(q[3], at[3], out_left, out_down, s0, t1);
+        if (!box_lo)
+            continue;
+        // Each corner and as far as it may be pushed, taken in as Glyphs_Box takes them in.
+        const Lanes push_left = -step_x * std::fabs(reach_x0), push_right = step_x * std::fabs(reach_x1);
+        const Lanes push_up = -step_y * std::fabs(reach_y0), push_down = step_y * std::fabs(reach_y1);
+        const auto take_in = [&](const Lanes& place, const Lanes& pushed) {
+            low = Lanes_Min(Lanes_Min(low, place), pushed);
+            high = Lanes_Max(Lanes_Max(high, place), pushed);
+        };
+        take_in(at[0], at[0] + push_left + push_up);
+        take_in(at[1], at[1] + push_right + push_up);
+        take_in(at[2], at[2] + push_right + push_down);
+        take_in(at[3], at[3] + push_left + push_down);
     }
+    if (box_lo)
+        for (int a = 0; a < 3; ++a) {
+            box_lo[a] = low[a];
+            box_hi[a] = high[a];
+        }
+    out.resize(used);
 }
 
 bool Glyph_Quads::Init(const char* dialect, bool vao)
@@ -235,25 +305,6 @@ std::size_t Steady_Index(std::size_t v, std::size_t lo, std::size_t hi)
     return v < lo ? v : v >= hi ? v - (hi - lo) : lo;
 }
 
-// Grows the box (started afresh with `fresh`) round `count` glyph corners and as far as each may be
-// pushed.
-void Glyphs_Box(const Glyph_Vertex* v, std::size_t count, float lo[3], float hi[3], bool fresh)
-{
-    if (fresh)
-        for (int a = 0; a < 3; ++a) {
-            lo[a] = 1e30f;
-            hi[a] = -1e30f;
-        }
-    for (const Glyph_Vertex* end = v + count; v < end; ++v) {
-        const float reach_x = std::fabs(v->step_x[3]), reach_y = std::fabs(v->step_y[3]);
-        for (int a = 0; a < 3; ++a) {
-            const float at = v->pos[a] + reach_x * v->step_x[a] + reach_y * v->step_y[a];
-            lo[a] = std::min(std::min(lo[a], v->pos[a]), at);
-            hi[a] = std::max(std::max(hi[a], v->pos[a]), at);
-        }
-    }
-}
-
 }  // namespace
 
 int Glyph_Quads::Room_Take(int& capacity, int quads)
@@ -313,10 +364,12 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
     bool live_check = true, steady_check = true;
     // Whether the parts other than the live one kept their glyphs as they were.
     bool steady_kept = false;
+    float built_lo[3], built_hi[3];
     if (only && s.part_ends.size() == parts) {
-        // The changed parts' glyphs one after the other, each's count noted.
+        // The changed parts' glyphs one after the other, each's count noted, and the box round them.
         built_.clear();
         built_counts_.clear();
+        Box_Clear(built_lo, built_hi);
         bool same_counts = true;
         std::uint32_t from = 0;
         int glyph_parts = 0, changed_part = -1;
@@ -324,7 +377,7 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
             const std::uint32_t end = s.part_ends[k];
             if (only[k]) {
                 const std::size_t before = built_.size();
-                Glyph_Quads_Build(look.Parts()[k], Glyph_Atlas_Shared(), built_);
+                Glyph_Quads_Build(look.Parts()[k], Glyph_Atlas_Shared(), built_, built_lo, built_hi);
                 built_counts_.push_back(static_cast<std::uint32_t>(built_.size() - before));
                 same_counts = same_counts && built_counts_.back() == end - from;
                 if (built_counts_.back() > 0 || end > from) {
@@ -401,14 +454,23 @@ bool Glyph_Quads::Slot_Build(std::size_t i, const Look& look, const unsigned cha
         box_lo = s.live_part > 0 ? s.part_ends[static_cast<std::size_t>(s.live_part) - 1] : 0;
         box_hi = s.part_ends[static_cast<std::size_t>(s.live_part)];
     }
-    if (!(only && steady_kept && s.steady_known && box_hi > box_lo)) {
+    const bool live_alone = only && steady_kept && s.steady_known && box_hi > box_lo;
+    if (!live_alone) {
         Glyphs_Box(s.vertices.data(), box_lo, s.steady_lo, s.steady_hi, true);
         Glyphs_Box(s.vertices.data() + box_hi, s.vertices.size() - box_hi, s.steady_lo, s.steady_hi, false);
         s.steady_known = box_hi > box_lo;
     }
     std::memcpy(s.lo, s.steady_lo, sizeof s.lo);
     std::memcpy(s.hi, s.steady_hi, sizeof s.hi);
-    Glyphs_Box(s.vertices.data() + box_lo, box_hi - box_lo, s.lo, s.hi, false);
+    if (live_alone && only[s.live_part]) {
+        // The live part's glyphs are the ones just built, and their box came with them.
+        for (int a = 0; a < 3; ++a) {
+            s.lo[a] = std::min(s.lo[a], built_lo[a]);
+            s.hi[a] = std::max(s.hi[a], built_hi[a]);
+        }
+    } else {
+        Glyphs_Box(s.vertices.data() + box_lo, box_hi - box_lo, s.lo, s.hi, false);
+    }
     if (!laid_out_)
         return true;
     std::size_t live_lo = 0, live_hi = 0;

@@ -38,8 +38,10 @@ bool Part_Sharp(const Look_Part& p);
 
 // Appends the glyph quads of caption part `p` (four corners a glyph, round the quad) to `out`, in the text box its bitmap would fill and cut where the bitmap is
 // cut; the glyphs' cells come from `atlas`. Each quad is its cell; the padding it may take in
-// reaches no further than the cut. Calls no GL.
-void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph_Vertex>& out);
+// reaches no further than the cut. With `box_lo` and `box_hi`, grows that box round the quads as
+// far as their corners may be pushed. Calls no GL.
+void Glyph_Quads_Build(const Look_Part& p, Glyph_Atlas& atlas, std::vector<Glyph_Vertex>& out,
+                       float box_lo[3] = nullptr, float box_hi[3] = nullptr);
 
 class Glyph_Quads {
 public:
