@@ -850,15 +850,24 @@ struct Box_Corners {
 
 }  // namespace
 
-void Batch_Renderer::Block_Changed(const Slot& s, int first, int last)
+void Batch_Renderer::Block_Changed(const Slot& s, int first, int last, Plane_Set* planes)
 {
     vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
     // The meshes come first in the block.
     const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
-    if (first < meshes) {
-        Quads_Mark(s.range[STREAM_OPAQUE].first + first / 4, std::min(last, meshes - 1) / 4 - first / 4 + 1, false);
-        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+    if (first >= meshes)
+        return;
+    const int quad_first = first / 4, quad_end = std::min(last, meshes - 1) / 4 + 1;
+    const int at = s.range[STREAM_OPAQUE].first;
+    Quads_Mark(at + quad_first, quad_end - quad_first, false);
+    if (planes) {
+        const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(at + quad_first) * 4;
+        for (int q = quad_first; q < quad_end; ++q, v += 4)
+            planes->Add(Quad_Plane(v));
+        planes->changed_first = quad_first;
+        planes->changed_end = quad_end;
     }
+    Twins_Mark(at, s.range[STREAM_OPAQUE].capacity, planes && !planes->full ? planes : nullptr);
 }
 
 bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout)
@@ -905,6 +914,9 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         block_at[k] = at;
     // Six scalars each, kept in registers: a live frame moves every corner of each changed cursor.
     Box_Corners was, now;
+    // The planes the changed mesh quads lie in before they are overwritten: a twin made or broken
+    // by their move lies in one of those or in one they move into.
+    Plane_Set planes;
     int first = -1, last = -1;
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
@@ -918,6 +930,9 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
             was.Add(have[v].pos);
             now.Add(want[v].pos);
         }
+        if (r.stream == STREAM_OPAQUE)
+            for (int q = a / 4; q <= (b - 1) / 4; ++q)
+                planes.Add(Quad_Plane(have + q * 4));
         std::memcpy(static_cast<void*>(have + a), want + a, static_cast<std::size_t>(b - a) * sizeof(Vertex));
         first = first < 0 ? block_at[r.stream] + a : std::min(first, block_at[r.stream] + a);
         last = std::max(last, block_at[r.stream] + b - 1);
@@ -940,7 +955,7 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         std::memcpy(s.hi, hi, sizeof hi);
     }
     if (first >= 0)
-        Block_Changed(s, first, last);
+        Block_Changed(s, first, last, &planes);
     // Its own count follows its spill box, and the earlier ones this box.
     const bool rehook = s.spilled_on || std::memcmp(s.lo, slot_boxes_[i].lo, sizeof s.lo) != 0 ||
                         std::memcmp(s.hi, slot_boxes_[i].hi, sizeof s.hi) != 0 ||

@@ -207,6 +207,36 @@ private:
               atlas = -1;
     };
 
+    // The plane a lit quad lies across (the axis above, the coordinate's bits below), NO_PLANE for
+    // one lying across none, or unlit.
+    static constexpr std::uint64_t NO_PLANE = ~std::uint64_t{0};
+    static std::uint64_t Quad_Plane(const Vertex* v);
+    // Some planes of a slot's meshes, those its changed quads [changed_first, changed_end) lay in
+    // before and lie in now (indices among the slot's mesh quads); `full` when they were too many
+    // to note.
+    struct Plane_Set {
+        static constexpr int MOST = 16;
+        std::uint64_t planes[MOST];
+        int count = 0;
+        int changed_first = 0, changed_end = 0;
+        bool full = false;
+        void Add(std::uint64_t plane)
+        {
+            if (plane == NO_PLANE || Has(plane))
+                return;
+            if (count == MOST)
+                full = true;
+            else
+                planes[count++] = plane;
+        }
+        bool Has(std::uint64_t plane) const
+        {
+            for (int k = 0; k < count; ++k)
+                if (planes[k] == plane)
+                    return true;
+            return false;
+        }
+    };
     // Compares the slot's look with its signature; the changed parts of PARTS in changed_parts_.
     Look_Change Signature_Compare(Slot& slot);
     std::vector<std::uint32_t> changed_parts_;
@@ -216,7 +246,9 @@ private:
     bool Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout);
     // Vertices `first` to `last` of the slot's block (its streams one after the other) changed:
     // they go up with the frame's changes, and changed mesh quads are marked again.
-    void Block_Changed(const Slot& s, int first, int last);
+    // With `planes`, the planes its changed mesh quads lay in before (Parts_Rebuild's, taken
+    // before the copy): only those and the ones they lie in now have their twins marked again.
+    void Block_Changed(const Slot& s, int first, int last, Plane_Set* planes = nullptr);
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
     // The same, none for a caption sharp text draws as glyphs.
@@ -355,8 +387,9 @@ private:
     // overlaps it (a slab without thickness): drawn with back faces culled, or the two would fight
     // for depth wherever their triangles round differently.
     enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2, MARK_TWIN = 4 };
-    // Marks the twins among `count` mesh quads from `first` on (a slot's whole range).
-    void Twins_Mark(int first, int count);
+    // Marks the twins among `count` mesh quads from `first` on (a slot's whole range); with `only`,
+    // the twins in its planes and its changed quads alone, the others' marks kept.
+    void Twins_Mark(int first, int count, const Plane_Set* only = nullptr);
     std::vector<unsigned char> marks_;  // per quad of the vertex buffer (mesh quads only)
     // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
     // and in their order.

@@ -698,12 +698,26 @@ std::uint32_t Coordinate_Key(float f)
 
 }  // namespace
 
-void Batch_Renderer::Twins_Mark(int first, int count)
+std::uint64_t Batch_Renderer::Quad_Plane(const Vertex* v)
+{
+    if (v->mid.mesh.info[0] == 0)
+        return NO_PLANE;
+    for (int axis = 0; axis < 3; ++axis) {
+        // The normal first: a widget's quad has one axis it points along.
+        const float at = v[0].pos[axis];
+        if (v->mid.mesh.normal[axis] == 0 || v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at)
+            continue;
+        return std::uint64_t{static_cast<std::uint32_t>(axis)} << 32 | Coordinate_Key(at);
+    }
+    return NO_PLANE;
+}
+
+void Batch_Renderer::Twins_Mark(int first, int count, const Plane_Set* only)
 {
     // The lit quads lying across an axis, gathered by plane (the axis and the coordinate there) in a
     // small open-addressing table: only a plane that some face one way and others the other way can
     // hold twins, and only there are the quads' extents measured. Room for every quad at once,
-    // written by index: a live frame marks each changed slot's twins again.
+    // written by index.
     // Each grown on its own: one whose growth failed (out of memory) is grown at the next call.
     const std::size_t room = static_cast<std::size_t>(count);
     if (flats_.size() < room)
@@ -731,32 +745,26 @@ void Batch_Renderer::Twins_Mark(int first, int count)
     const std::uint32_t stamp = plane_stamp_;
     const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
     for (int q = 0; q < count; ++q, v += 4) {
-        if (v->mid.mesh.info[0] == 0)
+        const std::uint64_t plane = Quad_Plane(v);
+        if (plane == NO_PLANE || (only && !only->Has(plane)))
             continue;
-        for (int axis = 0; axis < 3; ++axis) {
-            // The normal first: a widget's quad has one axis it points along.
-            const float at = v[0].pos[axis];
-            if (v->mid.mesh.normal[axis] == 0 || v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at)
-                continue;
-            const std::uint64_t plane = std::uint64_t{static_cast<std::uint32_t>(axis)} << 32 | Coordinate_Key(at);
-            std::size_t h = static_cast<std::size_t>((plane * 0x9E3779B97F4A7C15ull) >> (64 - bits));
-            Plane_Entry* entry = &plane_table_[h];
-            while (entry->stamp == stamp && groups[entry->group].plane != plane) {
-                h = (h + 1) & mask;
-                entry = &plane_table_[h];
-            }
-            if (entry->stamp != stamp) {
-                *entry = Plane_Entry{stamp, group_count};
-                groups[group_count++] = Plane_Group{plane, -1, 0};
-            }
-            Plane_Group& g = groups[entry->group];
-            const bool up = v->mid.mesh.normal[axis] > 0;
-            g.sides |= up ? 2 : 1;
-            next[flat_count] = g.head;
-            g.head = flat_count;
-            flats[flat_count++] = Flat_Quad{q, up, {}, {}};
-            break;
+        const int axis = static_cast<int>(plane >> 32);
+        std::size_t h = static_cast<std::size_t>((plane * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+        Plane_Entry* entry = &plane_table_[h];
+        while (entry->stamp == stamp && groups[entry->group].plane != plane) {
+            h = (h + 1) & mask;
+            entry = &plane_table_[h];
         }
+        if (entry->stamp != stamp) {
+            *entry = Plane_Entry{stamp, group_count};
+            groups[group_count++] = Plane_Group{plane, -1, 0};
+        }
+        Plane_Group& g = groups[entry->group];
+        const bool up = v->mid.mesh.normal[axis] > 0;
+        g.sides |= up ? 2 : 1;
+        next[flat_count] = g.head;
+        g.head = flat_count;
+        flats[flat_count++] = Flat_Quad{q, up, {}, {}};
     }
     std::vector<unsigned char>& twin = twins_found_;
     twin.assign(static_cast<std::size_t>(count), 0);
@@ -788,13 +796,27 @@ void Batch_Renderer::Twins_Mark(int first, int count)
                     twin[static_cast<std::size_t>(a.quad)] = twin[static_cast<std::size_t>(b.quad)] = 1;
             }
     }
-    for (int q = 0; q < count; ++q) {
+    const auto keep = [&](int q) {
         unsigned char& mark = marks_[static_cast<std::size_t>(first + q)];
         if ((twin[static_cast<std::size_t>(q)] != 0) != ((mark & MARK_TWIN) != 0)) {
             mark ^= MARK_TWIN;
-            lists_dirty_ = true;
+            // Seen straight, an edge-on quad is in no list, twin or not (a cursor's wall meeting
+            // its groove's end): the view turning builds the lists again anyway.
+            if (!cull_straight_ || !(mark & MARK_EDGE_ON))
+                lists_dirty_ = true;
         }
+    };
+    if (!only) {
+        for (int q = 0; q < count; ++q)
+            keep(q);
+        return;
     }
+    // A quad's twin follows the quads of its own plane alone: the planes looked at, and the changed
+    // quads (which may have left every plane), are all whose marks can have changed.
+    for (int k = 0; k < flat_count; ++k)
+        keep(flats[k].quad);
+    for (int q = std::max(only->changed_first, 0); q < std::min(only->changed_end, count); ++q)
+        keep(q);
 }
 
 void Batch_Renderer::Quads_Mark(int first, int count, bool fresh)
