@@ -337,12 +337,23 @@ TEST_F(BatchTurned, ACursorMovedOntoItsGroovesEndsAndBackShowsAsAFreshBatchDraws
             const std::vector<unsigned char> batched = Batch_Frame(panel, camera, HOST_STATES[0]);
             EXPECT_EQ(Differing(batched, fresh_frame(camera)), 0) << "turned " << yaw << ", value " << value;
         }
-        for (const short depth : {6, 0, 3, 0}) {
-            back.Depth = depth;
-            back.Init(Window());
-            const std::vector<unsigned char> batched = Batch_Frame(panel, camera, HOST_STATES[0]);
-            EXPECT_EQ(Differing(batched, fresh_frame(camera)), 0) << "turned " << yaw << ", depth " << depth;
-        }
+        // The frame's back comes into its front's plane and leaves it, seen turned, or first seen
+        // straight (where walls cover nothing) and then turned.
+        for (const bool straight_first : {false, true})
+            for (const short depth : {6, 0, 3, 0}) {
+                back.Depth = depth;
+                back.Init(Window());
+                if (straight_first) {
+                    float projection[16];
+                    headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+                    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+                    const headless::Light& light = headless::Light_Values();
+                    panel.batch.Draw(projection, identity, light.direction, light.color, light.ambient);
+                }
+                const std::vector<unsigned char> batched = Batch_Frame(panel, camera, HOST_STATES[0]);
+                EXPECT_EQ(Differing(batched, fresh_frame(camera)), 0)
+                    << "turned " << yaw << ", depth " << depth << (straight_first ? ", seen straight first" : "");
+            }
     }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }

@@ -562,9 +562,10 @@ void Batch_Renderer::Layout()
     laid_out_ = true;
     marks_.assign(static_cast<std::size_t>(quads_), 0);
     smooth_quads_ = 0;
-    for (const Slot& s : slots_) {
+    for (Slot& s : slots_) {
         Quads_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
         Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+        s.twins_stale = false;
     }
     // The slots laid out are tested against the view taken for this frame, before the widgets
     // were described; those not described yet were tested then, by their estimates. Without a view
@@ -608,10 +609,10 @@ bool Batch_Renderer::Box_Outside(const float lo[3], const float hi[3]) const
     return !Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, far_lo, far_hi);
 }
 
-void Batch_Renderer::Slot_Cull(std::size_t i)
+void Batch_Renderer::Slot_Cull(std::size_t i, bool box_kept)
 {
     Slot& slot = slots_[i];
-    const bool visible = Slot_Visible(slot);
+    const bool visible = box_kept ? slot.visible : Slot_Visible(slot);
     // A slot not described yet has nothing in the lists.
     if (visible != slot.visible && !slot.pending)
         lists_dirty_ = true;
@@ -665,6 +666,8 @@ void Batch_Renderer::View_Take(const Batch_View& view)
                        std::memcmp(cull_viewport_, view.viewport, sizeof cull_viewport_) != 0;
     if (straight != cull_straight_)
         lists_dirty_ = true;
+    if (cull_straight_ && !straight)
+        Twins_Catch_Up();
     cull_straight_ = straight;
     if (!moved)
         return;
@@ -850,7 +853,7 @@ struct Box_Corners {
 
 }  // namespace
 
-void Batch_Renderer::Block_Changed(const Slot& s, int first, int last, Plane_Set* planes)
+void Batch_Renderer::Block_Changed(Slot& s, int first, int last, Plane_Set* planes)
 {
     vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
     // The meshes come first in the block.
@@ -866,8 +869,20 @@ void Batch_Renderer::Block_Changed(const Slot& s, int first, int last, Plane_Set
             planes->Add(Quad_Plane(v));
         planes->changed_first = quad_first;
         planes->changed_end = quad_end;
+        s.twins_stale = s.twins_stale || planes->across_z_only;
     }
+    if (!planes || planes->full)
+        s.twins_stale = false;
     Twins_Mark(at, s.range[STREAM_OPAQUE].capacity, planes && !planes->full ? planes : nullptr);
+}
+
+void Batch_Renderer::Twins_Catch_Up()
+{
+    for (Slot& s : slots_)
+        if (s.twins_stale) {
+            s.twins_stale = false;
+            Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+        }
 }
 
 bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout)
@@ -917,6 +932,7 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     // The planes the changed mesh quads lie in before they are overwritten: a twin made or broken
     // by their move lies in one of those or in one they move into.
     Plane_Set planes;
+    planes.across_z_only = cull_valid_ && cull_straight_;
     int first = -1, last = -1;
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
@@ -966,7 +982,7 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     if (rehook)
         Spill_Hook(i);
     if (cull_valid_)
-        Slot_Cull(i);
+        Slot_Cull(i, kept);
     return true;
 }
 

@@ -200,6 +200,9 @@ private:
         // count can change with its quads.
         bool spilled_on = false;
         bool run_end = false;  // the lists' run ends after it (it is visible and spill_hits > 0)
+        // Its mesh quads lying across x or y were moved while the view was straight and their twin
+        // marks not worked out: done when the view turns.
+        bool twins_stale = false;
     };
     struct Program {
         GLuint id = 0;
@@ -220,9 +223,12 @@ private:
         int count = 0;
         int changed_first = 0, changed_end = 0;
         bool full = false;
+        // Only the planes across z: seen straight, a quad lying across x or y covers no pixel
+        // whichever list holds it, and the slot's marks there wait (twins_stale).
+        bool across_z_only = false;
         void Add(std::uint64_t plane)
         {
-            if (plane == NO_PLANE || Has(plane))
+            if (plane == NO_PLANE || (across_z_only && plane >> 32 != 2) || Has(plane))
                 return;
             if (count == MOST)
                 full = true;
@@ -248,7 +254,9 @@ private:
     // they go up with the frame's changes, and changed mesh quads are marked again.
     // With `planes`, the planes its changed mesh quads lay in before (Parts_Rebuild's, taken
     // before the copy): only those and the ones they lie in now have their twins marked again.
-    void Block_Changed(const Slot& s, int first, int last, Plane_Set* planes = nullptr);
+    void Block_Changed(Slot& s, int first, int last, Plane_Set* planes = nullptr);
+    // The twins of every slot whose marks across x and y wait, marked (the view no longer straight).
+    void Twins_Catch_Up();
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
     // The same, none for a caption sharp text draws as glyphs.
@@ -328,8 +336,10 @@ private:
     // it, lies outside the clip volume; an empty box never does.
     bool Box_Outside(const float lo[3], const float hi[3]) const;
     // Slot `i`'s visible and far marks for its boxes now (a view taken); a changed visible set
-    // rebuilds the lists, or the glyphs' runs.
-    void Slot_Cull(std::size_t i);
+    // rebuilds the lists, or the glyphs' runs. With `box_kept`, its box is the one it was last
+    // culled with, against the same view (every slot is culled again when the view moves): its
+    // visible mark stands.
+    void Slot_Cull(std::size_t i, bool box_kept = false);
     // The slots whose glyphs are in view, handed to the glyphs' draw.
     void Glyph_Slots_Make();
     std::vector<std::uint32_t> glyph_slots_;
