@@ -160,6 +160,7 @@ void Batch_Renderer::Release()
             r = Range{};
         s.visible = false;
         s.cells_out = false;
+        s.live_part = s.alone_part = -1;
         // Every widget is described afresh, when the view first comes near it.
         s.look.Clear();
         s.pending = true;
@@ -360,6 +361,44 @@ void Batch_Renderer::Room_Give(Slot& s, const int counts[STREAMS], int textured)
     bring_wanted_ = true;
 }
 
+void Batch_Renderer::Live_Room_Take(Slot& s, int part, int at, int quads)
+{
+    if (quads <= 0)
+        return;
+    const int room = quads_;
+    const std::size_t from = static_cast<std::size_t>(s.range[STREAM_OPAQUE].first + at);
+    vertices_.resize(static_cast<std::size_t>(quads_ + quads) * 4);
+    marks_.resize(static_cast<std::size_t>(quads_ + quads), MARK_EDGE_ON);
+    quads_ += quads;
+    Vertex* const block = vertices_.data() + static_cast<std::ptrdiff_t>(from) * 4;
+    std::copy(block, block + quads * 4, vertices_.data() + static_cast<std::ptrdiff_t>(room) * 4);
+    std::copy(marks_.begin() + static_cast<std::ptrdiff_t>(from),
+              marks_.begin() + static_cast<std::ptrdiff_t>(from) + quads,
+              marks_.begin() + room);
+    // Its place in the block left blank: listed nowhere, yet a slot's quads are still read there
+    // (spills, boxes), where blank quads count for nothing. The smooth ones the room took over
+    // are counted once.
+    std::fill(block, block + quads * 4, Vertex{});
+    Quads_Mark(static_cast<int>(from), quads, false);
+    s.live_part = part;
+    s.live_at = at;
+    s.live_quads = quads;
+    s.live_first = room;
+    vertex_spans_.push_back(Dirty_Span{static_cast<int>(from) * 4, static_cast<int>(from) * 4 + quads * 4 - 1});
+    vertex_spans_.push_back(Dirty_Span{room * 4, (room + quads) * 4 - 1});
+    lists_dirty_ = true;
+}
+
+void Batch_Renderer::Live_Room_Drop(Slot& s)
+{
+    // Blank and marked afresh (edge-on, not smooth): listed nowhere again, never sent.
+    Vertex* const room = vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4;
+    std::fill(room, room + s.live_quads * 4, Vertex{});
+    Quads_Mark(s.live_first, s.live_quads, true);
+    s.live_part = -1;
+    lists_dirty_ = true;
+}
+
 GLenum Batch_Renderer::Atlas_Format() const
 {
     return texel_bytes_ == 4 ? GL_RGBA : core_or_es_ ? GL_RED : GL_ALPHA;
@@ -442,7 +481,20 @@ void Batch_Renderer::Layout()
     int quads = 0, cells = 0;
     Texels texels;
     bool pending = false;
+    // Room to spare in the GL buffer for each slot's largest mesh part: a part that comes to change
+    // alone after the layout (a cursor) takes room of its own past the blocks without a buffer
+    // made anew.
+    int spare = 0;
     for (Slot& s : slots_) {
+        // Every part back in its slot's block: rooms of their own are taken again as parts change.
+        s.live_part = s.alone_part = -1;
+        int largest = 0;
+        for (const Look_Part& p : s.look.Parts()) {
+            int stream = 0;
+            const int drawn = Part_Quads_Drawn(p, stream);
+            largest = stream == STREAM_OPAQUE ? std::max(largest, drawn) : largest;
+        }
+        spare += largest;
         int counts[STREAMS];
         // A slot never described has no look yet: it takes no room until it is described.
         const int textured = Quads_Count(s, counts, &texels);
@@ -556,15 +608,18 @@ void Batch_Renderer::Layout()
     vertex_spans_.clear();
     row_spans_.clear();
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
-                 GL_DYNAMIC_DRAW);
-    buffer_quads_ = quads_;
+    buffer_quads_ = quads_ + spare;
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(static_cast<std::size_t>(buffer_quads_) * 4 * sizeof(Vertex)),
+                 nullptr, GL_DYNAMIC_DRAW);
+    if (!vertices_.empty())
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)),
+                        vertices_.data());
     laid_out_ = true;
     marks_.assign(static_cast<std::size_t>(quads_), 0);
     smooth_quads_ = 0;
     for (Slot& s : slots_) {
         Quads_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
-        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+        Twins_Mark(s);
         s.twins_stale = false;
     }
     // The slots laid out are tested against the view taken for this frame, before the widgets
@@ -700,7 +755,8 @@ void Batch_Renderer::Lists_Upload()
                 const Slot& s = slots_[i];
                 if (!s.visible || (k == STREAM_TEXTURED && s.cells_out))
                     continue;
-                for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
+                for (int j = 0; j < s.range[k].capacity; ++j) {
+                    const int q = k == STREAM_OPAQUE ? Mesh_Quad(s, j) : s.range[k].first + j;
                     if (k == STREAM_OPAQUE) {
                         const unsigned char mark = marks_[static_cast<std::size_t>(q)];
                         if ((faces_only && (mark & MARK_EDGE_ON)) || ((mark & MARK_TWIN) != 0) != (list == LIST_TWINS))
@@ -853,27 +909,38 @@ struct Box_Corners {
 
 }  // namespace
 
-void Batch_Renderer::Block_Changed(Slot& s, int first, int last, Plane_Set* planes)
+void Batch_Renderer::Block_Changed(Slot& s, int first, int last, Plane_Set* planes, int room_first, int room_last)
 {
-    vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
-    // The meshes come first in the block.
-    const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
-    if (first >= meshes)
+    // The changed mesh quads, by their place in the slot's mesh stream, and where they lie.
+    int changed_first = s.range[STREAM_OPAQUE].capacity, changed_end = 0;
+    const auto mesh_changed = [&](int quad_first, int quad_end, int at) {
+        Quads_Mark(at + quad_first, quad_end - quad_first, false);
+        changed_first = std::min(changed_first, quad_first);
+        changed_end = std::max(changed_end, quad_end);
+    };
+    if (first >= 0) {
+        vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
+        // The meshes come first in the block.
+        const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
+        if (first < meshes)
+            mesh_changed(first / 4, std::min(last, meshes - 1) / 4 + 1, s.range[STREAM_OPAQUE].first);
+    }
+    if (room_first >= 0) {
+        vertex_spans_.push_back(Dirty_Span{s.live_first * 4 + room_first, s.live_first * 4 + room_last});
+        mesh_changed(s.live_at + room_first / 4, s.live_at + room_last / 4 + 1, s.live_first - s.live_at);
+    }
+    if (changed_first >= changed_end)
         return;
-    const int quad_first = first / 4, quad_end = std::min(last, meshes - 1) / 4 + 1;
-    const int at = s.range[STREAM_OPAQUE].first;
-    Quads_Mark(at + quad_first, quad_end - quad_first, false);
     if (planes) {
-        const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(at + quad_first) * 4;
-        for (int q = quad_first; q < quad_end; ++q, v += 4)
-            planes->Add(Quad_Plane(v));
-        planes->changed_first = quad_first;
-        planes->changed_end = quad_end;
+        for (int q = changed_first; q < changed_end; ++q)
+            planes->Add(Quad_Plane(vertices_.data() + static_cast<std::ptrdiff_t>(Mesh_Quad(s, q)) * 4));
+        planes->changed_first = changed_first;
+        planes->changed_end = changed_end;
         s.twins_stale = s.twins_stale || planes->across_z_only;
     }
     if (!planes || planes->full)
         s.twins_stale = false;
-    Twins_Mark(at, s.range[STREAM_OPAQUE].capacity, planes && !planes->full ? planes : nullptr);
+    Twins_Mark(s, planes && !planes->full ? planes : nullptr);
 }
 
 void Batch_Renderer::Twins_Catch_Up()
@@ -881,7 +948,7 @@ void Batch_Renderer::Twins_Catch_Up()
     for (Slot& s : slots_)
         if (s.twins_stale) {
             s.twins_stale = false;
-            Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+            Twins_Mark(s);
         }
 }
 
@@ -894,6 +961,8 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     const std::vector<int>& part_quads = s.built->part_quads;
     write_parts_.assign(parts.size(), 0);
     bool glyphs = false;
+    // The one changed part that draws quads, when it is a mesh (-1 when none is, or several are).
+    int alone = -1, drawing = 0;
     for (const std::uint32_t c : changed_parts_) {
         const Look_Part& p = parts[c];
         int stream = 0;
@@ -901,7 +970,13 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
             return false;
         write_parts_[c] = 1;
         glyphs = glyphs || (sharp_ && Part_Sharp(p));
+        if (part_quads[c] > 0) {
+            ++drawing;
+            alone = stream == STREAM_OPAQUE ? static_cast<int>(c) : -1;
+        }
     }
+    if (drawing != 1)
+        alone = -1;
     int counts[STREAMS];
     Quads_Count(s, counts);
     Vertex* out[STREAMS];
@@ -916,6 +991,18 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         relayout = true;
         return true;
     }
+    // A mesh part changing alone a second time in a row is taken to go on doing so (a cursor): it
+    // moves to room of its own, as it is, before it is compared.
+    if (alone >= 0 && alone == s.alone_part && s.live_part < 0 && laid_out_) {
+        int at = 0;
+        for (int p = 0; p < alone; ++p) {
+            int stream = 0;
+            Part_Quads_Drawn(parts[static_cast<std::size_t>(p)], stream);
+            at += stream == STREAM_OPAQUE ? part_quads[static_cast<std::size_t>(p)] : 0;
+        }
+        Live_Room_Take(s, alone, at, part_quads[static_cast<std::size_t>(alone)]);
+    }
+    s.alone_part = alone;
     // Earlier slots' spill counts follow this one's quads only where a spill reaches its box: then
     // they are taken out while the old quads are in the buffer. (Where none does they count none.)
     if (s.spilled_on)
@@ -934,9 +1021,14 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     Plane_Set planes;
     planes.across_z_only = cull_valid_ && cull_straight_;
     int first = -1, last = -1;
+    // The live part's changed vertices, by their place in its room.
+    int room_first = -1, room_last = -1;
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
-        Vertex* have = block + block_at[r.stream];
+        const bool live = s.live_part >= 0 && r.stream == STREAM_OPAQUE && r.first == s.live_at * 4;
+        // The live part's vertices are compared with its room's, indexed as in the stream.
+        Vertex* have = live ? vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first - s.live_at) * 4
+                            : block + block_at[r.stream];
         std::size_t run_first = static_cast<std::size_t>(r.first), run_end = static_cast<std::size_t>(r.end);
         Differing_Run(want, have, run_first, run_end);
         if (run_first == run_end)
@@ -950,10 +1042,15 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
             for (int q = a / 4; q <= (b - 1) / 4; ++q)
                 planes.Add(Quad_Plane(have + q * 4));
         std::memcpy(static_cast<void*>(have + a), want + a, static_cast<std::size_t>(b - a) * sizeof(Vertex));
+        if (live) {
+            room_first = a - s.live_at * 4;
+            room_last = b - 1 - s.live_at * 4;
+            continue;
+        }
         first = first < 0 ? block_at[r.stream] + a : std::min(first, block_at[r.stream] + a);
         last = std::max(last, block_at[r.stream] + b - 1);
     }
-    bool kept = first < 0;
+    bool kept = first < 0 && room_first < 0;
     if (!kept) {
         kept = s.lo[0] <= s.hi[0];
         float was_lo[3], was_hi[3], now_lo[3], now_hi[3];
@@ -965,13 +1062,23 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     }
     if (!kept) {
         float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-        for (int k = 0; k < STREAMS; ++k)
-            Box_Add(block + block_at[k], sizeof(Vertex), counts[k] * 4, lo, hi);
+        for (int k = 0; k < STREAMS; ++k) {
+            if (k != STREAM_OPAQUE || s.live_part < 0) {
+                Box_Add(block + block_at[k], sizeof(Vertex), counts[k] * 4, lo, hi);
+                continue;
+            }
+            // The live part's quads from its room, not the blank ones in its place.
+            const int live_end = s.live_at + s.live_quads;
+            Box_Add(block, sizeof(Vertex), s.live_at * 4, lo, hi);
+            Box_Add(vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4, sizeof(Vertex),
+                    s.live_quads * 4, lo, hi);
+            Box_Add(block + live_end * 4, sizeof(Vertex), (counts[k] - live_end) * 4, lo, hi);
+        }
         std::memcpy(s.lo, lo, sizeof lo);
         std::memcpy(s.hi, hi, sizeof hi);
     }
-    if (first >= 0)
-        Block_Changed(s, first, last, &planes);
+    if (first >= 0 || room_first >= 0)
+        Block_Changed(s, first, last, &planes, room_first, room_last);
     // Its own count follows its spill box, and the earlier ones this box.
     const bool rehook = s.spilled_on || std::memcmp(s.lo, slot_boxes_[i].lo, sizeof s.lo) != 0 ||
                         std::memcmp(s.hi, slot_boxes_[i].hi, sizeof s.hi) != 0 ||
@@ -1010,6 +1117,10 @@ bool Batch_Renderer::Changes_Take()
                 break;
             continue;
         }
+        // Built whole, every part goes back into the block.
+        if (s.live_part >= 0)
+            Live_Room_Drop(s);
+        s.alone_part = -1;
         int counts[STREAMS];
         const int textured = Quads_Count(s, counts);
         if (s.range[STREAM_OPAQUE].capacity + s.range[STREAM_TEXTURED].capacity + s.range[STREAM_OUTLINE].capacity ==

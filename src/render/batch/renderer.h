@@ -6,6 +6,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -203,6 +204,17 @@ private:
         // Its mesh quads lying across x or y were moved while the view was straight and their twin
         // marks not worked out: done when the view turns.
         bool twins_stale = false;
+        // A mesh part that changes alone frame after frame (a cursor) keeps its quads in room of
+        // its own past the slots' blocks, so that a frame's changed ones lie together and go up
+        // without the blocks between them: part `live_part`, the mesh stream's quads from
+        // `live_at` on (`live_quads` of them), lies at quad `live_first` of the buffer, and its
+        // place in the block holds blank quads. The lists name the room's quads where the part's
+        // own would be: the drawing order stays. Until the next layout, or a build of the whole
+        // slot.
+        int live_part = -1, live_at = 0, live_quads = 0, live_first = 0;
+        // The one part of the stream that changed alone at the last rebuild of some parts, or -1: a
+        // part doing so twice in a row takes its room.
+        int alone_part = -1;
     };
     struct Program {
         GLuint id = 0;
@@ -243,6 +255,48 @@ private:
             return false;
         }
     };
+    // Where mesh quad `q` of the slot (its place in the slot's mesh stream) lies in the buffer.
+    static int Mesh_Quad(const Slot& s, int q)
+    {
+        return s.live_part >= 0 && q >= s.live_at && q < s.live_at + s.live_quads ? s.live_first + q - s.live_at
+                                                                                    : s.range[STREAM_OPAQUE].first + q;
+    }
+    // Mesh quads `q_first` to `q_end` of the slot as runs that lie together in the buffer: run k's
+    // quads [q[k], q[k + 1]) lie from buffer quad at[k] on. Returns how many runs (at most three).
+    struct Mesh_Runs {
+        int q[4];
+        int at[3];
+        int count = 0;
+        void Add(int from, int to, int buffer_at)
+        {
+            if (from >= to)
+                return;
+            q[count] = from;
+            q[count + 1] = to;
+            at[count++] = buffer_at;
+        }
+    };
+    static Mesh_Runs Mesh_Runs_Get(const Slot& s, int q_first, int q_end)
+    {
+        Mesh_Runs runs;
+        const int block = s.range[STREAM_OPAQUE].first;
+        if (s.live_part < 0) {
+            runs.Add(q_first, q_end, block + q_first);
+            return runs;
+        }
+        const int live_end = s.live_at + s.live_quads;
+        runs.Add(q_first, std::min(q_end, s.live_at), block + q_first);
+        const int a = std::max(q_first, s.live_at), b = std::min(q_end, live_end);
+        runs.Add(a, b, s.live_first + a - s.live_at);
+        const int c = std::max(q_first, live_end);
+        runs.Add(c, q_end, block + c);
+        return runs;
+    }
+    // Part `part` (mesh quads `at` to `at + quads`) given room of its own at the end of the buffer,
+    // its quads moved there as they are; or its room let go, the part back in the block (whose
+    // place for it the caller writes again).
+    void Live_Room_Take(Slot& s, int part, int at, int quads);
+    void Live_Room_Drop(Slot& s);
     // Compares the slot's look with its signature; the changed parts of PARTS in changed_parts_.
     Look_Change Signature_Compare(Slot& slot);
     std::vector<std::uint32_t> changed_parts_;
@@ -254,7 +308,9 @@ private:
     // they go up with the frame's changes, and changed mesh quads are marked again.
     // With `planes`, the planes its changed mesh quads lay in before (Parts_Rebuild's, taken
     // before the copy): only those and the ones they lie in now have their twins marked again.
-    void Block_Changed(Slot& s, int first, int last, Plane_Set* planes = nullptr);
+    // `room_first` to `room_last`: the vertices of its live part's room that changed, if any.
+    void Block_Changed(Slot& s, int first, int last, Plane_Set* planes = nullptr, int room_first = -1,
+                       int room_last = -1);
     // The twins of every slot whose marks across x and y wait, marked (the view no longer straight).
     void Twins_Catch_Up();
     // The quads a part adds to its stream (set here): none when it draws nothing.
@@ -397,9 +453,9 @@ private:
     // overlaps it (a slab without thickness): drawn with back faces culled, or the two would fight
     // for depth wherever their triangles round differently.
     enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2, MARK_TWIN = 4 };
-    // Marks the twins among `count` mesh quads from `first` on (a slot's whole range); with `only`,
-    // the twins in its planes and its changed quads alone, the others' marks kept.
-    void Twins_Mark(int first, int count, const Plane_Set* only = nullptr);
+    // Marks the twins among the slot's mesh quads; with `only`, the twins in its planes and its
+    // changed quads alone, the others' marks kept.
+    void Twins_Mark(const Slot& s, const Plane_Set* only = nullptr);
     std::vector<unsigned char> marks_;  // per quad of the vertex buffer (mesh quads only)
     // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
     // and in their order.
