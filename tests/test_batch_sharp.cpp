@@ -451,6 +451,33 @@ TEST_F(BatchSharpText, MovedCursorsGoUpWithoutTheWidgetsBetweenThemAndShowAsAFre
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(BatchSharpText, ACursorShadedCornerToCornerStaysSoInRoomOfItsOwn)
+{
+    // A host may recolour single corners of a cursor: moved again and again, into room of its own,
+    // it is still shaded from corner to corner, as a fresh batch shades it.
+    VR_Valuators slider;
+    Slider_Make(slider, 20.0f);
+    for (int q = 0; q < slider.Cursor_Quad_Count; ++q) {
+        slider.Cursor_Color_Array[q * 4] = 0xff0000f0u;      // red
+        slider.Cursor_Color_Array[q * 4 + 2] = 0xfff01000u;  // blue
+    }
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    for (const float value : {20.0f, 35.0f, 50.0f, 65.0f}) {
+        slider.Value = value;
+        slider.Adjust();
+        const auto kept = Frame_Of(batch);
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(true);
+        fresh.Add(slider);
+        ASSERT_EQ(fresh.Init(), 1) << Messages_Text();
+        EXPECT_TRUE(Frame_Of(fresh) == kept) << value;
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(BatchSharpText, SwitchedOffTheBatchDrawsTheWidgetsOwnPictureAgain)
 {
     VR_Buttons button;

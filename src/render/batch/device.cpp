@@ -161,6 +161,7 @@ void Batch_Renderer::Release()
         s.visible = false;
         s.cells_out = false;
         s.live_part = s.alone_part = -1;
+        s.live_room = 0;
         // Every widget is described afresh, when the view first comes near it.
         s.look.Clear();
         s.pending = true;
@@ -365,19 +366,29 @@ void Batch_Renderer::Live_Room_Take(Slot& s, int part, int at, int quads)
 {
     if (quads <= 0)
         return;
-    const int room = quads_;
+    // The room the slot had before, let go when it was built whole, when its part fits there: a
+    // slot that comes and goes between whole builds and a part changing alone does not take room
+    // after room.
+    const bool again = s.live_room >= quads;
+    const int room = again ? s.live_first : quads_;
     const std::size_t from = static_cast<std::size_t>(s.range[STREAM_OPAQUE].first + at);
-    vertices_.resize(static_cast<std::size_t>(quads_ + quads) * 4);
-    marks_.resize(static_cast<std::size_t>(quads_ + quads), MARK_EDGE_ON);
-    quads_ += quads;
+    if (!again) {
+        vertices_.resize(static_cast<std::size_t>(quads_ + quads) * 4);
+        marks_.resize(static_cast<std::size_t>(quads_ + quads), MARK_EDGE_ON);
+        quads_ += quads;
+        s.live_room = quads;
+    }
     Vertex* const block = vertices_.data() + static_cast<std::ptrdiff_t>(from) * 4;
     std::copy(block, block + quads * 4, vertices_.data() + static_cast<std::ptrdiff_t>(room) * 4);
-    std::copy(marks_.begin() + static_cast<std::ptrdiff_t>(from),
-              marks_.begin() + static_cast<std::ptrdiff_t>(from) + quads,
-              marks_.begin() + room);
+    // The marks go with the quads: the room's smooth ones counted, the block's uncounted as they
+    // are left blank below.
+    for (int q = 0; q < quads; ++q) {
+        const unsigned char mark = marks_[from + static_cast<std::size_t>(q)];
+        marks_[static_cast<std::size_t>(room + q)] = mark;
+        smooth_quads_ += (mark & MARK_SMOOTH) ? 1 : 0;
+    }
     // Its place in the block left blank: listed nowhere, yet a slot's quads are still read there
-    // (spills, boxes), where blank quads count for nothing. The smooth ones the room took over
-    // are counted once.
+    // (spills, boxes), where blank quads count for nothing.
     std::fill(block, block + quads * 4, Vertex{});
     Quads_Mark(static_cast<int>(from), quads, false);
     s.live_part = part;
@@ -391,7 +402,8 @@ void Batch_Renderer::Live_Room_Take(Slot& s, int part, int at, int quads)
 
 void Batch_Renderer::Live_Room_Drop(Slot& s)
 {
-    // Blank and marked afresh (edge-on, not smooth): listed nowhere again, never sent.
+    // Blank and marked afresh (edge-on, not smooth): listed nowhere again, never sent; kept for the
+    // slot until the next layout.
     Vertex* const room = vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4;
     std::fill(room, room + s.live_quads * 4, Vertex{});
     Quads_Mark(s.live_first, s.live_quads, true);
@@ -488,6 +500,7 @@ void Batch_Renderer::Layout()
     for (Slot& s : slots_) {
         // Every part back in its slot's block: rooms of their own are taken again as parts change.
         s.live_part = s.alone_part = -1;
+        s.live_room = 0;
         int largest = 0;
         for (const Look_Part& p : s.look.Parts()) {
             int stream = 0;

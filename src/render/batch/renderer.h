@@ -212,6 +212,7 @@ private:
         // own would be: the drawing order stays. Until the next layout, or a build of the whole
         // slot.
         int live_part = -1, live_at = 0, live_quads = 0, live_first = 0;
+        int live_room = 0;  // quads of its room from live_first on (kept when its part went back)
         // The one part of the stream that changed alone at the last rebuild of some parts, or -1: a
         // part doing so twice in a row takes its room.
         int alone_part = -1;
