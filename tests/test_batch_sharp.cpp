@@ -478,6 +478,41 @@ TEST_F(BatchSharpText, ACursorShadedCornerToCornerStaysSoInRoomOfItsOwn)
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 
+TEST_F(BatchSharpText, ASliderWhoseCursorLivesApartIsCulledByWhereItAllIs)
+{
+    // A slider just right of the view, its cursor moving into room of its own; moved so that its
+    // body reaches into the view, its cursor at the far end outside it, then its cursor moving
+    // alone again: the slider is culled by its body's place now, not the one it had.
+    VR_Valuators slider;
+    Slider_Make(slider, 90.0f, WIDTH + 10, 300);
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    const auto expect_fresh = [&](const char* what) {
+        const auto kept = Frame_Of(batch);
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(true);
+        fresh.Add(slider);
+        ASSERT_EQ(fresh.Init(), 1) << Messages_Text();
+        EXPECT_TRUE(Frame_Of(fresh) == kept) << what;
+    };
+    for (const float value : {95.0f, 90.0f, 95.0f}) {
+        slider.Value = value;
+        slider.Adjust();
+        expect_fresh("out of view");
+    }
+    slider.X = WIDTH - 100;
+    slider.Init(Window());
+    expect_fresh("moved into the view");
+    for (const float value : {90.0f, 95.0f}) {
+        slider.Value = value;
+        slider.Adjust();
+        expect_fresh("its cursor moved alone");
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
 TEST_F(BatchSharpText, SwitchedOffTheBatchDrawsTheWidgetsOwnPictureAgain)
 {
     VR_Buttons button;

@@ -23,6 +23,19 @@ namespace core {
 
 namespace {
 
+void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], float hi[3])
+{
+    const unsigned char* v = static_cast<const unsigned char*>(vertices);
+    for (int i = 0; i < count; ++i, v += stride) {
+        float pos[3];
+        std::memcpy(pos, v, sizeof pos);
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], pos[a]);
+            hi[a] = std::max(hi[a], pos[a]);
+        }
+    }
+}
+
 constexpr int ATLAS_WIDTH = 2048;
 
 void Mat4_Mul(const float a[16], const float b[16], float out[16])
@@ -362,7 +375,7 @@ void Batch_Renderer::Room_Give(Slot& s, const int counts[STREAMS], int textured)
     bring_wanted_ = true;
 }
 
-void Batch_Renderer::Live_Room_Take(Slot& s, int part, int at, int quads)
+void Batch_Renderer::Live_Room_Take(Slot& s, int part, int at, int quads, const int counts[STREAMS])
 {
     if (quads <= 0)
         return;
@@ -395,9 +408,33 @@ void Batch_Renderer::Live_Room_Take(Slot& s, int part, int at, int quads)
     s.live_at = at;
     s.live_quads = quads;
     s.live_first = room;
+    float lo[3], hi[3];
+    Live_Boxes_Make(s, counts, lo, hi);
     vertex_spans_.push_back(Dirty_Span{static_cast<int>(from) * 4, static_cast<int>(from) * 4 + quads * 4 - 1});
     vertex_spans_.push_back(Dirty_Span{room * 4, (room + quads) * 4 - 1});
     lists_dirty_ = true;
+}
+
+void Batch_Renderer::Live_Boxes_Make(Slot& s, const int counts[STREAMS], float lo[3], float hi[3])
+{
+    float* const steady_lo = s.built->steady_lo;
+    float* const steady_hi = s.built->steady_hi;
+    for (int a = 0; a < 3; ++a) {
+        steady_lo[a] = 1e30f;
+        steady_hi[a] = -1e30f;
+    }
+    const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
+    // The live part's place in the block (blank) passed over.
+    const int live_end = s.live_at + s.live_quads;
+    Box_Add(v, sizeof(Vertex), s.live_at * 4, steady_lo, steady_hi);
+    Box_Add(v + live_end * 4, sizeof(Vertex), (counts[STREAM_OPAQUE] - live_end) * 4, steady_lo, steady_hi);
+    for (int k = STREAM_OPAQUE + 1, at = s.range[STREAM_OPAQUE].capacity * 4; k < STREAMS;
+         at += s.range[k].capacity * 4, ++k)
+        Box_Add(v + at, sizeof(Vertex), counts[k] * 4, steady_lo, steady_hi);
+    std::memcpy(lo, steady_lo, 3 * sizeof(float));
+    std::memcpy(hi, steady_hi, 3 * sizeof(float));
+    Box_Add(vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4, sizeof(Vertex), s.live_quads * 4, lo,
+            hi);
 }
 
 void Batch_Renderer::Live_Room_Drop(Slot& s)
@@ -884,18 +921,6 @@ void Batch_Renderer::Depth_Cull_Put(const Depth_Cull_State& host)
 
 namespace {
 
-void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], float hi[3])
-{
-    const unsigned char* v = static_cast<const unsigned char*>(vertices);
-    for (int i = 0; i < count; ++i, v += stride) {
-        float pos[3];
-        std::memcpy(pos, v, sizeof pos);
-        for (int a = 0; a < 3; ++a) {
-            lo[a] = std::min(lo[a], pos[a]);
-            hi[a] = std::max(hi[a], pos[a]);
-        }
-    }
-}
 
 // A box grown corner by corner, from empty (1e30 on every side).
 struct Box_Corners {
@@ -1013,7 +1038,7 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
             Part_Quads_Drawn(parts[static_cast<std::size_t>(p)], stream);
             at += stream == STREAM_OPAQUE ? part_quads[static_cast<std::size_t>(p)] : 0;
         }
-        Live_Room_Take(s, alone, at, part_quads[static_cast<std::size_t>(alone)]);
+        Live_Room_Take(s, alone, at, part_quads[static_cast<std::size_t>(alone)], counts);
     }
     s.alone_part = alone;
     // Earlier slots' spill counts follow this one's quads only where a spill reaches its box: then
@@ -1047,10 +1072,12 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         if (run_first == run_end)
             continue;
         const int a = static_cast<int>(run_first), b = static_cast<int>(run_end);
-        for (int v = a; v < b; ++v) {
-            was.Add(have[v].pos);
-            now.Add(want[v].pos);
-        }
+        // The live part's box is taken whole afterwards, with the rest's kept.
+        if (!live)
+            for (int v = a; v < b; ++v) {
+                was.Add(have[v].pos);
+                now.Add(want[v].pos);
+            }
         if (r.stream == STREAM_OPAQUE)
             for (int q = a / 4; q <= (b - 1) / 4; ++q)
                 planes.Add(Quad_Plane(have + q * 4));
@@ -1064,7 +1091,29 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         last = std::max(last, block_at[r.stream] + b - 1);
     }
     bool kept = first < 0 && room_first < 0;
-    if (!kept) {
+    if (first < 0 && room_first >= 0) {
+        // Only the live part moved: the slot's box is the rest's, kept, and its room's.
+        Box_Corners live_box;
+        const Vertex* room = vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4;
+        for (int v = 0; v < s.live_quads * 4; ++v)
+            live_box.Add(room[v].pos);
+        float lo[3], hi[3];
+        live_box.Get(lo, hi);
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], s.built->steady_lo[a]);
+            hi[a] = std::max(hi[a], s.built->steady_hi[a]);
+        }
+        kept = std::memcmp(lo, s.lo, sizeof lo) == 0 && std::memcmp(hi, s.hi, sizeof hi) == 0;
+        std::memcpy(s.lo, lo, sizeof lo);
+        std::memcpy(s.hi, hi, sizeof hi);
+    } else if (!kept && s.live_part >= 0) {
+        // The rest moved: its own box may move inside the slot's, taken again whole.
+        float lo[3], hi[3];
+        Live_Boxes_Make(s, counts, lo, hi);
+        kept = std::memcmp(lo, s.lo, sizeof lo) == 0 && std::memcmp(hi, s.hi, sizeof hi) == 0;
+        std::memcpy(s.lo, lo, sizeof lo);
+        std::memcpy(s.hi, hi, sizeof hi);
+    } else if (!kept) {
         kept = s.lo[0] <= s.hi[0];
         float was_lo[3], was_hi[3], now_lo[3], now_hi[3];
         was.Get(was_lo, was_hi);
@@ -1072,23 +1121,13 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         for (int a = 0; a < 3 && kept; ++a)
             kept = now_lo[a] >= s.lo[a] && (was_lo[a] > s.lo[a] || now_lo[a] == s.lo[a]) && now_hi[a] <= s.hi[a] &&
                    (was_hi[a] < s.hi[a] || now_hi[a] == s.hi[a]);
-    }
-    if (!kept) {
-        float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-        for (int k = 0; k < STREAMS; ++k) {
-            if (k != STREAM_OPAQUE || s.live_part < 0) {
+        if (!kept) {
+            float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+            for (int k = 0; k < STREAMS; ++k)
                 Box_Add(block + block_at[k], sizeof(Vertex), counts[k] * 4, lo, hi);
-                continue;
-            }
-            // The live part's quads from its room, not the blank ones in its place.
-            const int live_end = s.live_at + s.live_quads;
-            Box_Add(block, sizeof(Vertex), s.live_at * 4, lo, hi);
-            Box_Add(vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4, sizeof(Vertex),
-                    s.live_quads * 4, lo, hi);
-            Box_Add(block + live_end * 4, sizeof(Vertex), (counts[k] - live_end) * 4, lo, hi);
+            std::memcpy(s.lo, lo, sizeof lo);
+            std::memcpy(s.hi, hi, sizeof hi);
         }
-        std::memcpy(s.lo, lo, sizeof lo);
-        std::memcpy(s.hi, hi, sizeof hi);
     }
     if (first >= 0 || room_first >= 0)
         Block_Changed(s, first, last, &planes, room_first, room_last);

@@ -164,6 +164,8 @@ private:
             // The quads each part wrote at its last full build, in part order: a part that changed
             // keeps its place in the streams only while it draws as many.
             std::vector<int> part_quads;
+            // While a part lives in room of its own: the box around the rest of the slot's quads.
+            float steady_lo[3], steady_hi[3];
         };
         std::unique_ptr<Built> built;
         Built& Built_Get()
@@ -296,7 +298,10 @@ private:
     // Part `part` (mesh quads `at` to `at + quads`) given room of its own at the end of the buffer,
     // its quads moved there as they are; or its room let go, the part back in the block (whose
     // place for it the caller writes again).
-    void Live_Room_Take(Slot& s, int part, int at, int quads);
+    void Live_Room_Take(Slot& s, int part, int at, int quads, const int counts[STREAMS]);
+    // The box around the slot's quads (`counts` in each stream) but its live part's, into its
+    // Built's steady box; then the live part's added, into lo and hi.
+    void Live_Boxes_Make(Slot& s, const int counts[STREAMS], float lo[3], float hi[3]);
     void Live_Room_Drop(Slot& s);
     // Compares the slot's look with its signature; the changed parts of PARTS in changed_parts_.
     Look_Change Signature_Compare(Slot& slot);
