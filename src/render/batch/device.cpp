@@ -971,7 +971,7 @@ void Batch_Renderer::Block_Changed(Slot& s, int first, int last, Plane_Set* plan
         return;
     if (planes) {
         for (int q = changed_first; q < changed_end; ++q)
-            planes->Add(Quad_Plane(vertices_.data() + static_cast<std::ptrdiff_t>(Mesh_Quad(s, q)) * 4));
+            planes->Add_Quad(vertices_.data() + static_cast<std::ptrdiff_t>(Mesh_Quad(s, q)) * 4);
         planes->changed_first = changed_first;
         planes->changed_end = changed_end;
         s.twins_stale = s.twins_stale || planes->across_z_only;
@@ -1080,7 +1080,7 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
             }
         if (r.stream == STREAM_OPAQUE)
             for (int q = a / 4; q <= (b - 1) / 4; ++q)
-                planes.Add(Quad_Plane(have + q * 4));
+                planes.Add_Quad(have + q * 4);
         std::memcpy(static_cast<void*>(have + a), want + a, static_cast<std::size_t>(b - a) * sizeof(Vertex));
         if (live) {
             room_first = a - s.live_at * 4;

@@ -250,6 +250,13 @@ private:
             else
                 planes[count++] = plane;
         }
+        // The plane quad `v` lies across, when it is one to note.
+        void Add_Quad(const Vertex* v)
+        {
+            // Only a quad facing along z can lie across z (its normal is checked first).
+            if (!across_z_only || v->mid.mesh.normal[2] != 0)
+                Add(Quad_Plane(v));
+        }
         bool Has(std::uint64_t plane) const
         {
             for (int k = 0; k < count; ++k)

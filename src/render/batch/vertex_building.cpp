@@ -751,6 +751,8 @@ void Batch_Renderer::Twins_Mark(const Slot& s, const Plane_Set* only)
     for (int r = 0; r < runs.count; ++r) {
         const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(runs.at[r]) * 4;
         for (int q = runs.q[r]; q < runs.q[r + 1]; ++q, v += 4) {
+            if (only && only->across_z_only && v->mid.mesh.normal[2] == 0)
+                continue;
             const std::uint64_t plane = Quad_Plane(v);
             if (plane == NO_PLANE || (only && !only->Has(plane)))
                 continue;
