@@ -46,6 +46,16 @@ protected:
         return Frame_Pixels(WIDTH, HEIGHT);
     }
 
+    // What a fresh sharp batch of the slider alone draws.
+    std::vector<unsigned char> Fresh_Frame_Of(VR_Valuators& slider)
+    {
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(true);
+        fresh.Add(slider);
+        EXPECT_EQ(fresh.Init(), 1) << Messages_Text();
+        return Frame_Of(fresh);
+    }
+
     // Ink in [x0, x1) x [y0, y1): pixels whose red differs from `ground` by more than a third.
     static Ink_Box Ink(const std::vector<unsigned char>& f, int x0, int y0, int x1, int y1, int ground)
     {
@@ -469,11 +479,7 @@ TEST_F(BatchSharpText, ACursorShadedCornerToCornerStaysSoInRoomOfItsOwn)
         slider.Value = value;
         slider.Adjust();
         const auto kept = Frame_Of(batch);
-        VR_Batches fresh;
-        fresh.Sharp_Text_Set(true);
-        fresh.Add(slider);
-        ASSERT_EQ(fresh.Init(), 1) << Messages_Text();
-        EXPECT_TRUE(Frame_Of(fresh) == kept) << value;
+        EXPECT_TRUE(Fresh_Frame_Of(slider) == kept) << value;
     }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
@@ -491,11 +497,7 @@ TEST_F(BatchSharpText, ASliderWhoseCursorLivesApartIsCulledByWhereItAllIs)
     ASSERT_EQ(batch.Init(), 1) << Messages_Text();
     const auto expect_fresh = [&](const char* what) {
         const auto kept = Frame_Of(batch);
-        VR_Batches fresh;
-        fresh.Sharp_Text_Set(true);
-        fresh.Add(slider);
-        ASSERT_EQ(fresh.Init(), 1) << Messages_Text();
-        EXPECT_TRUE(Frame_Of(fresh) == kept) << what;
+        EXPECT_TRUE(Fresh_Frame_Of(slider) == kept) << what;
     };
     for (const float value : {95.0f, 90.0f, 95.0f}) {
         slider.Value = value;

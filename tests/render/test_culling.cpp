@@ -91,10 +91,9 @@ TEST(Culling, TurnedViewsWithoutPerspectiveDropTheBoxesTheCornersSayToDrop)
         const float cy = std::cos(yaw), sy = std::sin(yaw), cp = std::cos(pitch), sp = std::sin(pitch);
         const float w = view % 5 == 4 ? -1.0f : 1.0f;
         // Turned about y, then about x; scaled into clip space as ORTHO does, moved a little.
-        const float m[16] = {0.01f * cy,        0.01f * sy * sp,   -0.001f * sy * cp, 0,
-                             0,                 0.01f * cp,        0.001f * sp,       0,
-                             0.01f * sy,        -0.01f * cy * sp,  0.001f * cy * cp,  0,
-                             next(-0.5f, 0.5f), next(-0.5f, 0.5f), next(-0.5f, 0.5f), w};
+        const float tx = next(-0.5f, 0.5f), ty = next(-0.5f, 0.5f), tz = next(-0.5f, 0.5f);
+        const float m[16] = {0.01f * cy, 0.01f * sy * sp,  -0.001f * sy * cp, 0, 0,  0.01f * cp, 0.001f * sp, 0,
+                             0.01f * sy, -0.01f * cy * sp, 0.001f * cy * cp,  0, tx, ty,         tz,          w};
         float by_corners[16];
         for (int i = 0; i < 16; ++i)
             by_corners[i] = m[i];

@@ -433,8 +433,7 @@ void Batch_Renderer::Live_Boxes_Make(Slot& s, const int counts[STREAMS], float l
         Box_Add(v + at, sizeof(Vertex), counts[k] * 4, steady_lo, steady_hi);
     std::memcpy(lo, steady_lo, 3 * sizeof(float));
     std::memcpy(hi, steady_hi, 3 * sizeof(float));
-    Box_Add(vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4, sizeof(Vertex), s.live_quads * 4, lo,
-            hi);
+    Box_Add(vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4, sizeof(Vertex), s.live_quads * 4, lo, hi);
 }
 
 void Batch_Renderer::Live_Room_Drop(Slot& s)
@@ -920,7 +919,6 @@ void Batch_Renderer::Depth_Cull_Put(const Depth_Cull_State& host)
 }
 
 namespace {
-
 
 // A box grown corner by corner, from empty (1e30 on every side).
 struct Box_Corners {

@@ -269,7 +269,7 @@ private:
     static int Mesh_Quad(const Slot& s, int q)
     {
         return s.live_part >= 0 && q >= s.live_at && q < s.live_at + s.live_quads ? s.live_first + q - s.live_at
-                                                                                    : s.range[STREAM_OPAQUE].first + q;
+                                                                                  : s.range[STREAM_OPAQUE].first + q;
     }
     // Mesh quads `q_first` to `q_end` of the slot as runs that lie together in the buffer: run k's
     // quads [q[k], q[k + 1]) lie from buffer quad at[k] on. Returns how many runs (at most three).
