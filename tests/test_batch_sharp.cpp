@@ -46,6 +46,16 @@ protected:
         return Frame_Pixels(WIDTH, HEIGHT);
     }
 
+    // What a fresh sharp batch of the slider alone draws.
+    std::vector<unsigned char> Fresh_Frame_Of(VR_Valuators& slider)
+    {
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(true);
+        fresh.Add(slider);
+        EXPECT_EQ(fresh.Init(), 1) << Messages_Text();
+        return Frame_Of(fresh);
+    }
+
     // Ink in [x0, x1) x [y0, y1): pixels whose red differs from `ground` by more than a third.
     static Ink_Box Ink(const std::vector<unsigned char>& f, int x0, int y0, int x1, int y1, int ground)
     {
@@ -387,6 +397,121 @@ TEST_F(BatchSharpText, ChangedReadOutsGoUpWithoutTheCaptionsBetweenThem)
     EXPECT_GT(short_bytes, 0);
     EXPECT_EQ(long_bytes, short_bytes);
     EXPECT_LE(long_calls, 8);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, MovedCursorsGoUpWithoutTheWidgetsBetweenThemAndShowAsAFreshBatch)
+{
+    // Rows of buttons and a slider, one button a row in one panel and three in the other: once the
+    // sliders have changed, a frame of new values sends the same bytes in both (the cursors and
+    // the read-outs' glyphs), however many meshes lie between the cursors, in a few uploads; and
+    // draws what a fresh batch draws.
+    constexpr int ROWS = 24;
+    const auto live_frame = [&](int buttons, int& calls, long& bytes) {
+        std::vector<VR_Buttons> row_buttons(static_cast<std::size_t>(ROWS * buttons));
+        std::vector<VR_Valuators> sliders(ROWS);
+        VR_Batches batch;
+        batch.Sharp_Text_Set(true);
+        for (int i = 0; i < ROWS; ++i) {
+            for (int b = 0; b < buttons; ++b) {
+                VR_Buttons& button = row_buttons[static_cast<std::size_t>(i * buttons + b)];
+                Widget_Place(button, "Go", 10 + b * 130, 560 - i * 22, 120, 20);
+                button.Init(Window());
+                batch.Add(button);
+            }
+            Widget_Place(sliders[i], "Gain", 400, 560 - i * 22, 300, 20);
+            sliders[i].Value_Max = 100.0f;
+            sliders[i].Format = "%.1f";
+            sliders[i].Init(Window());
+            batch.Add(sliders[i]);
+        }
+        EXPECT_EQ(batch.Init(), 1) << Messages_Text();
+        // Values kept clear of the travel's ends, where a read-out crosses its slider's caption.
+        for (int frame = 0; frame < 5; ++frame) {
+            for (int i = 0; i < ROWS; ++i) {
+                sliders[i].Value = static_cast<float>(20 + (i * 7 + frame * 13) % 60) + 0.5f;
+                sliders[i].Adjust();
+            }
+            Counts_Reset();
+            Frame_Of(batch);
+            if (frame > 0) {
+                EXPECT_EQ(Counts().buffer_data, 0) << buttons << " " << frame << ": a whole buffer was replaced";
+            }
+        }
+        calls = Counts().buffer_sub_data;
+        bytes = Counts().sub_data_bytes;
+        const std::vector<unsigned char> now = Frame_Of(batch);
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(true);
+        for (int i = 0; i < ROWS; ++i) {
+            for (int b = 0; b < buttons; ++b)
+                fresh.Add(row_buttons[static_cast<std::size_t>(i * buttons + b)]);
+            fresh.Add(sliders[i]);
+        }
+        EXPECT_EQ(fresh.Init(), 1) << Messages_Text();
+        EXPECT_TRUE(Frame_Of(fresh) == now) << buttons << ": cursors moved into room of their own draw otherwise";
+    };
+    int one_calls = 0, three_calls = 0;
+    long one_bytes = 0, three_bytes = 0;
+    live_frame(1, one_calls, one_bytes);
+    live_frame(3, three_calls, three_bytes);
+    EXPECT_GT(one_bytes, 0);
+    EXPECT_EQ(three_bytes, one_bytes);
+    EXPECT_LE(three_calls, 8);
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, ACursorShadedCornerToCornerStaysSoInRoomOfItsOwn)
+{
+    // A host may recolour single corners of a cursor: moved again and again, into room of its own,
+    // it is still shaded from corner to corner, as a fresh batch shades it.
+    VR_Valuators slider;
+    Slider_Make(slider, 20.0f);
+    for (int q = 0; q < slider.Cursor_Quad_Count; ++q) {
+        slider.Cursor_Color_Array[q * 4] = 0xff0000f0u;      // red
+        slider.Cursor_Color_Array[q * 4 + 2] = 0xfff01000u;  // blue
+    }
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    for (const float value : {20.0f, 35.0f, 50.0f, 65.0f}) {
+        slider.Value = value;
+        slider.Adjust();
+        const auto kept = Frame_Of(batch);
+        EXPECT_TRUE(Fresh_Frame_Of(slider) == kept) << value;
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}
+
+TEST_F(BatchSharpText, ASliderWhoseCursorLivesApartIsCulledByWhereItAllIs)
+{
+    // A slider just right of the view, its cursor moving into room of its own; moved so that its
+    // body reaches into the view, its cursor at the far end outside it, then its cursor moving
+    // alone again: the slider is culled by its body's place now, not the one it had.
+    VR_Valuators slider;
+    Slider_Make(slider, 90.0f, WIDTH + 10, 300);
+    VR_Batches batch;
+    batch.Sharp_Text_Set(true);
+    batch.Add(slider);
+    ASSERT_EQ(batch.Init(), 1) << Messages_Text();
+    const auto expect_fresh = [&](const char* what) {
+        const auto kept = Frame_Of(batch);
+        EXPECT_TRUE(Fresh_Frame_Of(slider) == kept) << what;
+    };
+    for (const float value : {95.0f, 90.0f, 95.0f}) {
+        slider.Value = value;
+        slider.Adjust();
+        expect_fresh("out of view");
+    }
+    slider.X = WIDTH - 100;
+    slider.Init(Window());
+    expect_fresh("moved into the view");
+    for (const float value : {90.0f, 95.0f}) {
+        slider.Value = value;
+        slider.Adjust();
+        expect_fresh("its cursor moved alone");
+    }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
 

@@ -304,3 +304,56 @@ TEST_F(BatchTurned, ChangesAfterTheLayoutShowAsAFreshBatchDrawsThem)
     EXPECT_EQ(Differing(changed, Batch_Frame(panel, camera, HOST_STATES[0])), 0);
     EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }
+
+TEST_F(BatchTurned, ACursorMovedOntoItsGroovesEndsAndBackShowsAsAFreshBatchDrawsIt)
+{
+    // At either end of its travel the cursor's wall lies in the plane of the groove's end, facing
+    // it: seen turned, the two fight for depth unless the batch marks them again as the cursor
+    // comes and goes.
+    Panel panel(Window());
+    ASSERT_EQ(panel.batch.Init(), 1);
+    VR_Valuators& slider = panel.sliders.front();
+    const auto fresh_frame = [&](const Camera& camera) {
+        VR_Batches fresh;
+        fresh.Add(panel.frames.front());
+        for (int i = 0; i < 3; ++i)
+            fresh.Add(panel.buttons[i]);
+        fresh.Add(panel.boxes.front());
+        fresh.Add(panel.labels.front());
+        fresh.Add(panel.buttons[3]);
+        fresh.Add(slider);
+        EXPECT_EQ(fresh.Init(), 1);
+        std::swap(panel.batch, fresh);
+        const std::vector<unsigned char> pixels = Batch_Frame(panel, camera, HOST_STATES[0]);
+        std::swap(panel.batch, fresh);
+        return pixels;
+    };
+    VR_Frames& back = panel.frames.front();
+    for (const float yaw : {35.0f, -50.0f}) {
+        const Camera camera(yaw, 10.0f, 5.0f);
+        for (const float value : {0.0f, 40.0f, 100.0f, 60.0f, 0.0f, 100.0f, 30.0f}) {
+            slider.Value = value;
+            slider.Adjust();
+            const std::vector<unsigned char> batched = Batch_Frame(panel, camera, HOST_STATES[0]);
+            EXPECT_EQ(Differing(batched, fresh_frame(camera)), 0) << "turned " << yaw << ", value " << value;
+        }
+        // The frame's back comes into its front's plane and leaves it, seen turned, or first seen
+        // straight (where walls cover nothing) and then turned.
+        for (const bool straight_first : {false, true})
+            for (const short depth : {6, 0, 3, 0}) {
+                back.Depth = depth;
+                back.Init(Window());
+                if (straight_first) {
+                    float projection[16];
+                    headless::Matrix_Pixels(WIDTH, HEIGHT, projection);
+                    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+                    const headless::Light& light = headless::Light_Values();
+                    panel.batch.Draw(projection, identity, light.direction, light.color, light.ambient);
+                }
+                const std::vector<unsigned char> batched = Batch_Frame(panel, camera, HOST_STATES[0]);
+                EXPECT_EQ(Differing(batched, fresh_frame(camera)), 0)
+                    << "turned " << yaw << ", depth " << depth << (straight_first ? ", seen straight first" : "");
+            }
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}

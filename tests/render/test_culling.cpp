@@ -73,3 +73,41 @@ TEST(Culling, StraightViewOnlyWhenWindowXAndYIgnoreTheOtherAxes)
     moved[12] = 0.5f;  // a translation keeps it straight
     EXPECT_TRUE(View_Straight(moved));
 }
+
+TEST(Culling, TurnedViewsWithoutPerspectiveDropTheBoxesTheCornersSayToDrop)
+{
+    // Without perspective, w is the same at every corner and a box is judged by its terms'
+    // extremes; a w that only seems to vary (by far less than its last bit) has every corner
+    // projected and counted. Both must agree on views turned every way (w flipped too), for boxes
+    // strewn around and across the volume's planes.
+    unsigned int seed = 12345;
+    const auto next = [&](float lo, float hi) {
+        seed = seed * 1664525u + 1013904223u;
+        return lo + (hi - lo) * static_cast<float>(seed >> 8) / static_cast<float>(1u << 24);
+    };
+    int dropped = 0, kept = 0;
+    for (int view = 0; view < 40; ++view) {
+        const float yaw = next(-3.2f, 3.2f), pitch = next(-3.2f, 3.2f);
+        const float cy = std::cos(yaw), sy = std::sin(yaw), cp = std::cos(pitch), sp = std::sin(pitch);
+        const float w = view % 5 == 4 ? -1.0f : 1.0f;
+        // Turned about y, then about x; scaled into clip space as ORTHO does, moved a little.
+        const float tx = next(-0.5f, 0.5f), ty = next(-0.5f, 0.5f), tz = next(-0.5f, 0.5f);
+        const float m[16] = {0.01f * cy, 0.01f * sy * sp,  -0.001f * sy * cp, 0, 0,  0.01f * cp, 0.001f * sp, 0,
+                             0.01f * sy, -0.01f * cy * sp, 0.001f * cy * cp,  0, tx, ty,         tz,          w};
+        float by_corners[16];
+        for (int i = 0; i < 16; ++i)
+            by_corners[i] = m[i];
+        by_corners[3] = 1e-30f;
+        for (int box = 0; box < 200; ++box) {
+            const float lo[3] = {next(-250, 250), next(-250, 250), next(-1500, 1500)};
+            const float hi[3] = {lo[0] + next(0, 120), lo[1] + next(0, 120), lo[2] + next(0, 800)};
+            const float reach = box % 2 ? 2.5f : 0.0f;
+            const bool want = Box_May_Show(by_corners, VIEWPORT, reach, lo, hi);
+            ASSERT_EQ(Box_May_Show(m, VIEWPORT, reach, lo, hi), want) << "view " << view << ", box " << box;
+            (want ? kept : dropped) += 1;
+        }
+    }
+    // Both answers met often enough to mean something.
+    EXPECT_GT(dropped, 1000);
+    EXPECT_GT(kept, 1000);
+}

@@ -23,6 +23,19 @@ namespace core {
 
 namespace {
 
+void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], float hi[3])
+{
+    const unsigned char* v = static_cast<const unsigned char*>(vertices);
+    for (int i = 0; i < count; ++i, v += stride) {
+        float pos[3];
+        std::memcpy(pos, v, sizeof pos);
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], pos[a]);
+            hi[a] = std::max(hi[a], pos[a]);
+        }
+    }
+}
+
 constexpr int ATLAS_WIDTH = 2048;
 
 void Mat4_Mul(const float a[16], const float b[16], float out[16])
@@ -161,6 +174,8 @@ void Batch_Renderer::Release()
             r = Range{};
         s.visible = false;
         s.cells_out = false;
+        s.live_part = s.alone_part = -1;
+        s.live_room = 0;
         // Every widget is described afresh, when the view first comes near it.
         s.look.Clear();
         s.spill = Box{};
@@ -366,6 +381,78 @@ void Batch_Renderer::Room_Give(Slot& s, const int counts[STREAMS], int textured)
     bring_wanted_ = true;
 }
 
+void Batch_Renderer::Live_Room_Take(Slot& s, int part, int at, int quads, const int counts[STREAMS])
+{
+    if (quads <= 0)
+        return;
+    // The room the slot had before, let go when it was built whole, when its part fits there: a
+    // slot that comes and goes between whole builds and a part changing alone does not take room
+    // after room.
+    const bool again = s.live_room >= quads;
+    const int room = again ? s.live_first : quads_;
+    const std::size_t from = static_cast<std::size_t>(s.range[STREAM_OPAQUE].first + at);
+    if (!again) {
+        vertices_.resize(static_cast<std::size_t>(quads_ + quads) * 4);
+        marks_.resize(static_cast<std::size_t>(quads_ + quads), MARK_EDGE_ON);
+        quads_ += quads;
+        s.live_room = quads;
+    }
+    Vertex* const block = vertices_.data() + static_cast<std::ptrdiff_t>(from) * 4;
+    std::copy(block, block + quads * 4, vertices_.data() + static_cast<std::ptrdiff_t>(room) * 4);
+    // The marks go with the quads: the room's smooth ones counted, the block's uncounted as they
+    // are left blank below.
+    for (int q = 0; q < quads; ++q) {
+        const unsigned char mark = marks_[from + static_cast<std::size_t>(q)];
+        marks_[static_cast<std::size_t>(room + q)] = mark;
+        smooth_quads_ += (mark & MARK_SMOOTH) ? 1 : 0;
+    }
+    // Its place in the block left blank: listed nowhere, yet a slot's quads are still read there
+    // (spills, boxes), where blank quads count for nothing.
+    std::fill(block, block + quads * 4, Vertex{});
+    Quads_Mark(static_cast<int>(from), quads, false);
+    s.live_part = part;
+    s.live_at = at;
+    s.live_quads = quads;
+    s.live_first = room;
+    float lo[3], hi[3];
+    Live_Boxes_Make(s, counts, lo, hi);
+    vertex_spans_.push_back(Dirty_Span{static_cast<int>(from) * 4, static_cast<int>(from) * 4 + quads * 4 - 1});
+    vertex_spans_.push_back(Dirty_Span{room * 4, (room + quads) * 4 - 1});
+    lists_dirty_ = true;
+}
+
+void Batch_Renderer::Live_Boxes_Make(Slot& s, const int counts[STREAMS], float lo[3], float hi[3])
+{
+    float* const steady_lo = s.built->steady_lo;
+    float* const steady_hi = s.built->steady_hi;
+    for (int a = 0; a < 3; ++a) {
+        steady_lo[a] = 1e30f;
+        steady_hi[a] = -1e30f;
+    }
+    const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(s.range[0].first) * 4;
+    // The live part's place in the block (blank) passed over.
+    const int live_end = s.live_at + s.live_quads;
+    Box_Add(v, sizeof(Vertex), s.live_at * 4, steady_lo, steady_hi);
+    Box_Add(v + live_end * 4, sizeof(Vertex), (counts[STREAM_OPAQUE] - live_end) * 4, steady_lo, steady_hi);
+    for (int k = STREAM_OPAQUE + 1, at = s.range[STREAM_OPAQUE].capacity * 4; k < STREAMS;
+         at += s.range[k].capacity * 4, ++k)
+        Box_Add(v + at, sizeof(Vertex), counts[k] * 4, steady_lo, steady_hi);
+    std::memcpy(lo, steady_lo, 3 * sizeof(float));
+    std::memcpy(hi, steady_hi, 3 * sizeof(float));
+    Box_Add(vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4, sizeof(Vertex), s.live_quads * 4, lo, hi);
+}
+
+void Batch_Renderer::Live_Room_Drop(Slot& s)
+{
+    // Blank and marked afresh (edge-on, not smooth): listed nowhere again, never sent; kept for the
+    // slot until the next layout.
+    Vertex* const room = vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4;
+    std::fill(room, room + s.live_quads * 4, Vertex{});
+    Quads_Mark(s.live_first, s.live_quads, true);
+    s.live_part = -1;
+    lists_dirty_ = true;
+}
+
 GLenum Batch_Renderer::Atlas_Format() const
 {
     return texel_bytes_ == 4 ? GL_RGBA : core_or_es_ ? GL_RED : GL_ALPHA;
@@ -449,7 +536,21 @@ void Batch_Renderer::Layout()
     Texels texels;
     const bool pending = std::any_of(slot_states_.begin(), slot_states_.end(),
                                      [](unsigned char state) { return (state & STATE_PENDING) != 0; });
+    // Room to spare in the GL buffer for each slot's largest mesh part: a part that comes to change
+    // alone after the layout (a cursor) takes room of its own past the blocks without a buffer
+    // made anew.
+    int spare = 0;
     for (Slot& s : slots_) {
+        // Every part back in its slot's block: rooms of their own are taken again as parts change.
+        s.live_part = s.alone_part = -1;
+        s.live_room = 0;
+        int largest = 0;
+        for (const Look_Part& p : s.look.Parts()) {
+            int stream = 0;
+            const int drawn = Part_Quads_Drawn(p, stream);
+            largest = stream == STREAM_OPAQUE ? std::max(largest, drawn) : largest;
+        }
+        spare += largest;
         int counts[STREAMS];
         // A slot never described has no look yet: it takes no room until it is described.
         const int textured = Quads_Count(s, counts, &texels);
@@ -564,15 +665,19 @@ void Batch_Renderer::Layout()
     vertex_spans_.clear();
     row_spans_.clear();
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)), vertices_.data(),
-                 GL_DYNAMIC_DRAW);
-    buffer_quads_ = quads_;
+    buffer_quads_ = quads_ + spare;
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(static_cast<std::size_t>(buffer_quads_) * 4 * sizeof(Vertex)),
+                 nullptr, GL_DYNAMIC_DRAW);
+    if (!vertices_.empty())
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)),
+                        vertices_.data());
     laid_out_ = true;
     marks_.assign(static_cast<std::size_t>(quads_), 0);
     smooth_quads_ = 0;
-    for (const Slot& s : slots_) {
+    for (Slot& s : slots_) {
         Quads_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity, true);
-        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+        Twins_Mark(s);
+        s.twins_stale = false;
     }
     // The slots laid out are tested against the view taken for this frame, before the widgets
     // were described; those not described yet were tested then, by their estimates. Without a view
@@ -616,10 +721,10 @@ bool Batch_Renderer::Box_Outside(const float lo[3], const float hi[3]) const
     return !Box_May_Show(cull_mvp_, cull_viewport_, OUTLINE_HALF_WIDTH + 1.0f, far_lo, far_hi);
 }
 
-void Batch_Renderer::Slot_Cull(std::size_t i)
+void Batch_Renderer::Slot_Cull(std::size_t i, bool box_kept)
 {
     Slot& slot = slots_[i];
-    const bool visible = Slot_Visible(slot);
+    const bool visible = box_kept ? slot.visible : Slot_Visible(slot);
     // A slot not described yet has nothing in the lists.
     if (visible != slot.visible && !Pending(i))
         lists_dirty_ = true;
@@ -674,6 +779,8 @@ void Batch_Renderer::View_Take(const Batch_View& view)
                        std::memcmp(cull_viewport_, view.viewport, sizeof cull_viewport_) != 0;
     if (straight != cull_straight_)
         lists_dirty_ = true;
+    if (cull_straight_ && !straight)
+        Twins_Catch_Up();
     cull_straight_ = straight;
     if (!moved)
         return;
@@ -706,7 +813,8 @@ void Batch_Renderer::Lists_Upload()
                 const Slot& s = slots_[i];
                 if (!s.visible || (k == STREAM_TEXTURED && s.cells_out))
                     continue;
-                for (int q = s.range[k].first; q < s.range[k].first + s.range[k].capacity; ++q) {
+                for (int j = 0; j < s.range[k].capacity; ++j) {
+                    const int q = k == STREAM_OPAQUE ? Mesh_Quad(s, j) : s.range[k].first + j;
                     if (k == STREAM_OPAQUE) {
                         const unsigned char mark = marks_[static_cast<std::size_t>(q)];
                         if ((faces_only && (mark & MARK_EDGE_ON)) || ((mark & MARK_TWIN) != 0) != (list == LIST_TWINS))
@@ -821,19 +929,6 @@ void Batch_Renderer::Depth_Cull_Put(const Depth_Cull_State& host)
 
 namespace {
 
-void Box_Add(const void* vertices, std::size_t stride, int count, float lo[3], float hi[3])
-{
-    const unsigned char* v = static_cast<const unsigned char*>(vertices);
-    for (int i = 0; i < count; ++i, v += stride) {
-        float pos[3];
-        std::memcpy(pos, v, sizeof pos);
-        for (int a = 0; a < 3; ++a) {
-            lo[a] = std::min(lo[a], pos[a]);
-            hi[a] = std::max(hi[a], pos[a]);
-        }
-    }
-}
-
 // A box grown corner by corner, from empty (1e30 on every side).
 struct Box_Corners {
     float lo_x = 1e30f, lo_y = 1e30f, lo_z = 1e30f, hi_x = -1e30f, hi_y = -1e30f, hi_z = -1e30f;
@@ -859,15 +954,47 @@ struct Box_Corners {
 
 }  // namespace
 
-void Batch_Renderer::Block_Changed(const Slot& s, int first, int last)
+void Batch_Renderer::Block_Changed(Slot& s, int first, int last, Plane_Set* planes, int room_first, int room_last)
 {
-    vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
-    // The meshes come first in the block.
-    const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
-    if (first < meshes) {
-        Quads_Mark(s.range[STREAM_OPAQUE].first + first / 4, std::min(last, meshes - 1) / 4 - first / 4 + 1, false);
-        Twins_Mark(s.range[STREAM_OPAQUE].first, s.range[STREAM_OPAQUE].capacity);
+    // The changed mesh quads, by their place in the slot's mesh stream, and where they lie.
+    int changed_first = s.range[STREAM_OPAQUE].capacity, changed_end = 0;
+    const auto mesh_changed = [&](int quad_first, int quad_end, int at) {
+        Quads_Mark(at + quad_first, quad_end - quad_first, false);
+        changed_first = std::min(changed_first, quad_first);
+        changed_end = std::max(changed_end, quad_end);
+    };
+    if (first >= 0) {
+        vertex_spans_.push_back(Dirty_Span{s.range[0].first * 4 + first, s.range[0].first * 4 + last});
+        // The meshes come first in the block.
+        const int meshes = s.range[STREAM_OPAQUE].capacity * 4;
+        if (first < meshes)
+            mesh_changed(first / 4, std::min(last, meshes - 1) / 4 + 1, s.range[STREAM_OPAQUE].first);
     }
+    if (room_first >= 0) {
+        vertex_spans_.push_back(Dirty_Span{s.live_first * 4 + room_first, s.live_first * 4 + room_last});
+        mesh_changed(s.live_at + room_first / 4, s.live_at + room_last / 4 + 1, s.live_first - s.live_at);
+    }
+    if (changed_first >= changed_end)
+        return;
+    if (planes) {
+        for (int q = changed_first; q < changed_end; ++q)
+            planes->Add_Quad(vertices_.data() + static_cast<std::ptrdiff_t>(Mesh_Quad(s, q)) * 4);
+        planes->changed_first = changed_first;
+        planes->changed_end = changed_end;
+        s.twins_stale = s.twins_stale || planes->across_z_only;
+    }
+    if (!planes || planes->full)
+        s.twins_stale = false;
+    Twins_Mark(s, planes && !planes->full ? planes : nullptr);
+}
+
+void Batch_Renderer::Twins_Catch_Up()
+{
+    for (Slot& s : slots_)
+        if (s.twins_stale) {
+            s.twins_stale = false;
+            Twins_Mark(s);
+        }
 }
 
 bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout)
@@ -879,6 +1006,8 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     const std::vector<int>& part_quads = s.built->part_quads;
     write_parts_.assign(parts.size(), 0);
     bool glyphs = false;
+    // The one changed part that draws quads, when it is a mesh (-1 when none is, or several are).
+    int alone = -1, drawing = 0;
     for (const std::uint32_t c : changed_parts_) {
         const Look_Part& p = parts[c];
         int stream = 0;
@@ -886,7 +1015,13 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
             return false;
         write_parts_[c] = 1;
         glyphs = glyphs || (sharp_ && Part_Sharp(p));
+        if (part_quads[c] > 0) {
+            ++drawing;
+            alone = stream == STREAM_OPAQUE ? static_cast<int>(c) : -1;
+        }
     }
+    if (drawing != 1)
+        alone = -1;
     int counts[STREAMS];
     Quads_Count(s, counts);
     Vertex* out[STREAMS];
@@ -901,6 +1036,18 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         relayout = true;
         return true;
     }
+    // A mesh part changing alone a second time in a row is taken to go on doing so (a cursor): it
+    // moves to room of its own, as it is, before it is compared.
+    if (alone >= 0 && alone == s.alone_part && s.live_part < 0 && laid_out_) {
+        int at = 0;
+        for (int p = 0; p < alone; ++p) {
+            int stream = 0;
+            Part_Quads_Drawn(parts[static_cast<std::size_t>(p)], stream);
+            at += stream == STREAM_OPAQUE ? part_quads[static_cast<std::size_t>(p)] : 0;
+        }
+        Live_Room_Take(s, alone, at, part_quads[static_cast<std::size_t>(alone)], counts);
+    }
+    s.alone_part = alone;
     // Earlier slots' spill counts follow this one's quads only where a spill reaches its box: then
     // they are taken out while the old quads are in the buffer. (Where none does they count none.)
     if (s.spilled_on)
@@ -914,25 +1061,66 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         block_at[k] = at;
     // Six scalars each, kept in registers: a live frame moves every corner of each changed cursor.
     Box_Corners was, now;
+    // The planes the changed mesh quads lie in before they are overwritten: a twin made or broken
+    // by their move lies in one of those or in one they move into.
+    Plane_Set planes;
+    planes.across_z_only = cull_valid_ && cull_straight_;
     int first = -1, last = -1;
+    // The live part's changed vertices, by their place in its room.
+    int room_first = -1, room_last = -1;
     for (const Built_Run& r : built_runs_) {
         const Vertex* want = scratch_[r.stream].data();
-        Vertex* have = block + block_at[r.stream];
+        const bool live = s.live_part >= 0 && r.stream == STREAM_OPAQUE && r.first == s.live_at * 4;
+        // The live part's vertices are compared with its room's, indexed as in the stream.
+        Vertex* have = live ? vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first - s.live_at) * 4
+                            : block + block_at[r.stream];
         std::size_t run_first = static_cast<std::size_t>(r.first), run_end = static_cast<std::size_t>(r.end);
         Differing_Run(want, have, run_first, run_end);
         if (run_first == run_end)
             continue;
         const int a = static_cast<int>(run_first), b = static_cast<int>(run_end);
-        for (int v = a; v < b; ++v) {
-            was.Add(have[v].pos);
-            now.Add(want[v].pos);
-        }
+        // The live part's box is taken whole afterwards, with the rest's kept.
+        if (!live)
+            for (int v = a; v < b; ++v) {
+                was.Add(have[v].pos);
+                now.Add(want[v].pos);
+            }
+        if (r.stream == STREAM_OPAQUE)
+            for (int q = a / 4; q <= (b - 1) / 4; ++q)
+                planes.Add_Quad(have + q * 4);
         std::memcpy(static_cast<void*>(have + a), want + a, static_cast<std::size_t>(b - a) * sizeof(Vertex));
+        if (live) {
+            room_first = a - s.live_at * 4;
+            room_last = b - 1 - s.live_at * 4;
+            continue;
+        }
         first = first < 0 ? block_at[r.stream] + a : std::min(first, block_at[r.stream] + a);
         last = std::max(last, block_at[r.stream] + b - 1);
     }
-    bool kept = first < 0;
-    if (!kept) {
+    bool kept = first < 0 && room_first < 0;
+    if (first < 0 && room_first >= 0) {
+        // Only the live part moved: the slot's box is the rest's, kept, and its room's.
+        Box_Corners live_box;
+        const Vertex* room = vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4;
+        for (int v = 0; v < s.live_quads * 4; ++v)
+            live_box.Add(room[v].pos);
+        float lo[3], hi[3];
+        live_box.Get(lo, hi);
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], s.built->steady_lo[a]);
+            hi[a] = std::max(hi[a], s.built->steady_hi[a]);
+        }
+        kept = std::memcmp(lo, s.lo, sizeof lo) == 0 && std::memcmp(hi, s.hi, sizeof hi) == 0;
+        std::memcpy(s.lo, lo, sizeof lo);
+        std::memcpy(s.hi, hi, sizeof hi);
+    } else if (!kept && s.live_part >= 0) {
+        // The rest moved: its own box may move inside the slot's, taken again whole.
+        float lo[3], hi[3];
+        Live_Boxes_Make(s, counts, lo, hi);
+        kept = std::memcmp(lo, s.lo, sizeof lo) == 0 && std::memcmp(hi, s.hi, sizeof hi) == 0;
+        std::memcpy(s.lo, lo, sizeof lo);
+        std::memcpy(s.hi, hi, sizeof hi);
+    } else if (!kept) {
         kept = s.lo[0] <= s.hi[0];
         float was_lo[3], was_hi[3], now_lo[3], now_hi[3];
         was.Get(was_lo, was_hi);
@@ -940,16 +1128,16 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
         for (int a = 0; a < 3 && kept; ++a)
             kept = now_lo[a] >= s.lo[a] && (was_lo[a] > s.lo[a] || now_lo[a] == s.lo[a]) && now_hi[a] <= s.hi[a] &&
                    (was_hi[a] < s.hi[a] || now_hi[a] == s.hi[a]);
+        if (!kept) {
+            float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+            for (int k = 0; k < STREAMS; ++k)
+                Box_Add(block + block_at[k], sizeof(Vertex), counts[k] * 4, lo, hi);
+            std::memcpy(s.lo, lo, sizeof lo);
+            std::memcpy(s.hi, hi, sizeof hi);
+        }
     }
-    if (!kept) {
-        float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-        for (int k = 0; k < STREAMS; ++k)
-            Box_Add(block + block_at[k], sizeof(Vertex), counts[k] * 4, lo, hi);
-        std::memcpy(s.lo, lo, sizeof lo);
-        std::memcpy(s.hi, hi, sizeof hi);
-    }
-    if (first >= 0)
-        Block_Changed(s, first, last);
+    if (first >= 0 || room_first >= 0)
+        Block_Changed(s, first, last, &planes, room_first, room_last);
     // Its own count follows its spill box, and the earlier ones this box.
     const bool rehook = s.spilled_on || std::memcmp(s.lo, slot_boxes_[i].lo, sizeof s.lo) != 0 ||
                         std::memcmp(s.hi, slot_boxes_[i].hi, sizeof s.hi) != 0 ||
@@ -960,7 +1148,7 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     if (rehook)
         Spill_Hook(i);
     if (cull_valid_)
-        Slot_Cull(i);
+        Slot_Cull(i, kept);
     return true;
 }
 
@@ -992,6 +1180,10 @@ bool Batch_Renderer::Changes_Take()
                 break;
             continue;
         }
+        // Built whole, every part goes back into the block.
+        if (s.live_part >= 0)
+            Live_Room_Drop(s);
+        s.alone_part = -1;
         int counts[STREAMS];
         const int textured = Quads_Count(s, counts);
         if (s.range[STREAM_OPAQUE].capacity + s.range[STREAM_TEXTURED].capacity + s.range[STREAM_OUTLINE].capacity ==

@@ -6,6 +6,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -170,6 +171,8 @@ private:
             // The quads each part wrote at its last full build, in part order: a part that changed
             // keeps its place in the streams only while it draws as many.
             std::vector<int> part_quads;
+            // While a part lives in room of its own: the box around the rest of the slot's quads.
+            float steady_lo[3], steady_hi[3];
         };
         std::unique_ptr<Built> built;
         Built& Built_Get()
@@ -205,6 +208,21 @@ private:
         // count can change with its quads.
         bool spilled_on = false;
         bool run_end = false;  // the lists' run ends after it (it is visible and spill_hits > 0)
+        // Its mesh quads lying across x or y were moved while the view was straight and their twin
+        // marks not worked out: done when the view turns.
+        bool twins_stale = false;
+        // A mesh part that changes alone frame after frame (a cursor) keeps its quads in room of
+        // its own past the slots' blocks, so that a frame's changed ones lie together and go up
+        // without the blocks between them: part `live_part`, the mesh stream's quads from
+        // `live_at` on (`live_quads` of them), lies at quad `live_first` of the buffer, and its
+        // place in the block holds blank quads. The lists name the room's quads where the part's
+        // own would be: the drawing order stays. Until the next layout, or a build of the whole
+        // slot.
+        int live_part = -1, live_at = 0, live_quads = 0, live_first = 0;
+        int live_room = 0;  // quads of its room from live_first on (kept when its part went back)
+        // The one part of the stream that changed alone at the last rebuild of some parts, or -1: a
+        // part doing so twice in a row takes its room.
+        int alone_part = -1;
     };
     struct Program {
         GLuint id = 0;
@@ -212,6 +230,91 @@ private:
               atlas = -1;
     };
 
+    // The plane a lit quad lies across (the axis above, the coordinate's bits below), NO_PLANE for
+    // one lying across none, or unlit.
+    static constexpr std::uint64_t NO_PLANE = ~std::uint64_t{0};
+    static std::uint64_t Quad_Plane(const Vertex* v);
+    // Some planes of a slot's meshes, those its changed quads [changed_first, changed_end) lay in
+    // before and lie in now (indices among the slot's mesh quads); `full` when they were too many
+    // to note.
+    struct Plane_Set {
+        static constexpr int MOST = 16;
+        std::uint64_t planes[MOST];
+        int count = 0;
+        int changed_first = 0, changed_end = 0;
+        bool full = false;
+        // Only the planes across z: seen straight, a quad lying across x or y covers no pixel
+        // whichever list holds it, and the slot's marks there wait (twins_stale).
+        bool across_z_only = false;
+        void Add(std::uint64_t plane)
+        {
+            if (plane == NO_PLANE || (across_z_only && plane >> 32 != 2) || Has(plane))
+                return;
+            if (count == MOST)
+                full = true;
+            else
+                planes[count++] = plane;
+        }
+        // The plane quad `v` lies across, when it is one to note.
+        void Add_Quad(const Vertex* v)
+        {
+            // Only a quad facing along z can lie across z (its normal is checked first).
+            if (!across_z_only || v->mid.mesh.normal[2] != 0)
+                Add(Quad_Plane(v));
+        }
+        bool Has(std::uint64_t plane) const
+        {
+            for (int k = 0; k < count; ++k)
+                if (planes[k] == plane)
+                    return true;
+            return false;
+        }
+    };
+    // Where mesh quad `q` of the slot (its place in the slot's mesh stream) lies in the buffer.
+    static int Mesh_Quad(const Slot& s, int q)
+    {
+        return s.live_part >= 0 && q >= s.live_at && q < s.live_at + s.live_quads ? s.live_first + q - s.live_at
+                                                                                  : s.range[STREAM_OPAQUE].first + q;
+    }
+    // Mesh quads `q_first` to `q_end` of the slot as runs that lie together in the buffer: run k's
+    // quads [q[k], q[k + 1]) lie from buffer quad at[k] on. Returns how many runs (at most three).
+    struct Mesh_Runs {
+        int q[4];
+        int at[3];
+        int count = 0;
+        void Add(int from, int to, int buffer_at)
+        {
+            if (from >= to)
+                return;
+            q[count] = from;
+            q[count + 1] = to;
+            at[count++] = buffer_at;
+        }
+    };
+    static Mesh_Runs Mesh_Runs_Get(const Slot& s, int q_first, int q_end)
+    {
+        Mesh_Runs runs;
+        const int block = s.range[STREAM_OPAQUE].first;
+        if (s.live_part < 0) {
+            runs.Add(q_first, q_end, block + q_first);
+            return runs;
+        }
+        const int live_end = s.live_at + s.live_quads;
+        runs.Add(q_first, std::min(q_end, s.live_at), block + q_first);
+        const int a = std::max(q_first, s.live_at), b = std::min(q_end, live_end);
+        runs.Add(a, b, s.live_first + a - s.live_at);
+        const int c = std::max(q_first, live_end);
+        runs.Add(c, q_end, block + c);
+        return runs;
+    }
+    // Part `part` (mesh quads `at` to `at + quads`) given room of its own at the end of the buffer,
+    // its quads moved there as they are; or its room let go, the part back in the block (whose
+    // place for it the caller writes again).
+    void Live_Room_Take(Slot& s, int part, int at, int quads, const int counts[STREAMS]);
+    // The box around the slot's quads (`counts` in each stream) but its live part's, into its
+    // Built's steady box; then the live part's added, into lo and hi.
+    void Live_Boxes_Make(Slot& s, const int counts[STREAMS], float lo[3], float hi[3]);
+    void Live_Room_Drop(Slot& s);
     // Compares the slot's look with its signature; the changed parts of PARTS in changed_parts_.
     Look_Change Signature_Compare(Slot& slot);
     std::vector<std::uint32_t> changed_parts_;
@@ -221,7 +324,13 @@ private:
     bool Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_relayout);
     // Vertices `first` to `last` of the slot's block (its streams one after the other) changed:
     // they go up with the frame's changes, and changed mesh quads are marked again.
-    void Block_Changed(const Slot& s, int first, int last);
+    // With `planes`, the planes its changed mesh quads lay in before (Parts_Rebuild's, taken
+    // before the copy): only those and the ones they lie in now have their twins marked again.
+    // `room_first` to `room_last`: the vertices of its live part's room that changed, if any.
+    void Block_Changed(Slot& s, int first, int last, Plane_Set* planes = nullptr, int room_first = -1,
+                       int room_last = -1);
+    // The twins of every slot whose marks across x and y wait, marked (the view no longer straight).
+    void Twins_Catch_Up();
     // The quads a part adds to its stream (set here): none when it draws nothing.
     static int Part_Quads(const Look_Part& p, int& stream);
     // The same, none for a caption sharp text draws as glyphs.
@@ -301,8 +410,10 @@ private:
     // it, lies outside the clip volume; an empty box never does.
     bool Box_Outside(const float lo[3], const float hi[3]) const;
     // Slot `i`'s visible and far marks for its boxes now (a view taken); a changed visible set
-    // rebuilds the lists, or the glyphs' runs.
-    void Slot_Cull(std::size_t i);
+    // rebuilds the lists, or the glyphs' runs. With `box_kept`, its box is the one it was last
+    // culled with, against the same view (every slot is culled again when the view moves): its
+    // visible mark stands.
+    void Slot_Cull(std::size_t i, bool box_kept = false);
     // The slots whose glyphs are in view, handed to the glyphs' draw.
     void Glyph_Slots_Make();
     std::vector<std::uint32_t> glyph_slots_;
@@ -360,8 +471,9 @@ private:
     // overlaps it (a slab without thickness): drawn with back faces culled, or the two would fight
     // for depth wherever their triangles round differently.
     enum : unsigned char { MARK_EDGE_ON = 1, MARK_SMOOTH = 2, MARK_TWIN = 4 };
-    // Marks the twins among `count` mesh quads from `first` on (a slot's whole range).
-    void Twins_Mark(int first, int count);
+    // Marks the twins among the slot's mesh quads; with `only`, the twins in its planes and its
+    // changed quads alone, the others' marks kept.
+    void Twins_Mark(const Slot& s, const Plane_Set* only = nullptr);
     std::vector<unsigned char> marks_;  // per quad of the vertex buffer (mesh quads only)
     // Mesh quads whose corners differ: while there is one, all meshes are drawn smooth, in one list
     // and in their order.

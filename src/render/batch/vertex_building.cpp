@@ -385,9 +385,12 @@ bool Batch_Renderer::Spill_Hides(std::size_t i, std::size_t j) const
     // Quad by quad, as the vertex buffer holds them now: only what lies below the spilled quads
     // and overlaps them across the plane. Walls count; blank padding (a point) does not.
     const Slot& later = slots_[j];
-    for (const int k : {int{STREAM_OPAQUE}, int{STREAM_TEXTURED}}) {
-        const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(later.range[k].first) * 4;
-        for (int q = 0; q < later.range[k].capacity; ++q, v += 4) {
+    // Its live part's room after its streams (the part's place there is blank).
+    const Range ranges[3] = {later.range[STREAM_OPAQUE], later.range[STREAM_TEXTURED],
+                             later.live_part >= 0 ? Range{later.live_first, later.live_quads} : Range{}};
+    for (const Range& range : ranges) {
+        const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(range.first) * 4;
+        for (int q = 0; q < range.capacity; ++q, v += 4) {
             Box b;
             for (int a = 0; a < 3; ++a) {
                 b.lo[a] = std::min(std::min(v[0].pos[a], v[1].pos[a]), std::min(v[2].pos[a], v[3].pos[a]));
@@ -698,12 +701,27 @@ std::uint32_t Coordinate_Key(float f)
 
 }  // namespace
 
-void Batch_Renderer::Twins_Mark(int first, int count)
+std::uint64_t Batch_Renderer::Quad_Plane(const Vertex* v)
 {
+    if (v->mid.mesh.info[0] == 0)
+        return NO_PLANE;
+    for (int axis = 0; axis < 3; ++axis) {
+        // The normal first: a widget's quad has one axis it points along.
+        const float at = v[0].pos[axis];
+        if (v->mid.mesh.normal[axis] == 0 || v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at)
+            continue;
+        return std::uint64_t{static_cast<std::uint32_t>(axis)} << 32 | Coordinate_Key(at);
+    }
+    return NO_PLANE;
+}
+
+void Batch_Renderer::Twins_Mark(const Slot& s, const Plane_Set* only)
+{
+    const int count = s.range[STREAM_OPAQUE].capacity;
     // The lit quads lying across an axis, gathered by plane (the axis and the coordinate there) in a
     // small open-addressing table: only a plane that some face one way and others the other way can
     // hold twins, and only there are the quads' extents measured. Room for every quad at once,
-    // written by index: a live frame marks each changed slot's twins again.
+    // written by index.
     // Each grown on its own: one whose growth failed (out of memory) is grown at the next call.
     const std::size_t room = static_cast<std::size_t>(count);
     if (flats_.size() < room)
@@ -729,16 +747,16 @@ void Batch_Renderer::Twins_Mark(int first, int count)
         plane_stamp_ = 1;
     }
     const std::uint32_t stamp = plane_stamp_;
-    const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(first) * 4;
-    for (int q = 0; q < count; ++q, v += 4) {
-        if (v->mid.mesh.info[0] == 0)
-            continue;
-        for (int axis = 0; axis < 3; ++axis) {
-            // The normal first: a widget's quad has one axis it points along.
-            const float at = v[0].pos[axis];
-            if (v->mid.mesh.normal[axis] == 0 || v[1].pos[axis] != at || v[2].pos[axis] != at || v[3].pos[axis] != at)
+    const Mesh_Runs runs = Mesh_Runs_Get(s, 0, count);
+    for (int r = 0; r < runs.count; ++r) {
+        const Vertex* v = vertices_.data() + static_cast<std::ptrdiff_t>(runs.at[r]) * 4;
+        for (int q = runs.q[r]; q < runs.q[r + 1]; ++q, v += 4) {
+            if (only && only->across_z_only && v->mid.mesh.normal[2] == 0)
                 continue;
-            const std::uint64_t plane = std::uint64_t{static_cast<std::uint32_t>(axis)} << 32 | Coordinate_Key(at);
+            const std::uint64_t plane = Quad_Plane(v);
+            if (plane == NO_PLANE || (only && !only->Has(plane)))
+                continue;
+            const int axis = static_cast<int>(plane >> 32);
             std::size_t h = static_cast<std::size_t>((plane * 0x9E3779B97F4A7C15ull) >> (64 - bits));
             Plane_Entry* entry = &plane_table_[h];
             while (entry->stamp == stamp && groups[entry->group].plane != plane) {
@@ -755,7 +773,6 @@ void Batch_Renderer::Twins_Mark(int first, int count)
             next[flat_count] = g.head;
             g.head = flat_count;
             flats[flat_count++] = Flat_Quad{q, up, {}, {}};
-            break;
         }
     }
     std::vector<unsigned char>& twin = twins_found_;
@@ -769,7 +786,7 @@ void Batch_Renderer::Twins_Mark(int first, int count)
         const int across[2] = {axis == 2 ? 0 : axis + 1, axis == 0 ? 2 : axis - 1};
         for (int k = g.head; k >= 0; k = next[k]) {
             Flat_Quad& f = flats[k];
-            const Vertex* c = vertices_.data() + static_cast<std::ptrdiff_t>(first + f.quad) * 4;
+            const Vertex* c = vertices_.data() + static_cast<std::ptrdiff_t>(Mesh_Quad(s, f.quad)) * 4;
             for (int e = 0; e < 2; ++e) {
                 float lo = 1e30f, hi = -1e30f;
                 for (int corner = 0; corner < 4; ++corner) {
@@ -788,13 +805,32 @@ void Batch_Renderer::Twins_Mark(int first, int count)
                     twin[static_cast<std::size_t>(a.quad)] = twin[static_cast<std::size_t>(b.quad)] = 1;
             }
     }
-    for (int q = 0; q < count; ++q) {
-        unsigned char& mark = marks_[static_cast<std::size_t>(first + q)];
+    const auto keep = [&](int q, unsigned char& mark) {
         if ((twin[static_cast<std::size_t>(q)] != 0) != ((mark & MARK_TWIN) != 0)) {
             mark ^= MARK_TWIN;
-            lists_dirty_ = true;
+            // Seen straight, an edge-on quad is in no list, twin or not (a cursor's wall meeting
+            // its groove's end): the view turning builds the lists again anyway.
+            if (!cull_straight_ || !(mark & MARK_EDGE_ON))
+                lists_dirty_ = true;
         }
+    };
+    const auto keep_all = [&](int q_first, int q_end) {
+        const Mesh_Runs marked = Mesh_Runs_Get(s, q_first, q_end);
+        for (int r = 0; r < marked.count; ++r) {
+            unsigned char* mark = marks_.data() + marked.at[r];
+            for (int q = marked.q[r]; q < marked.q[r + 1]; ++q)
+                keep(q, *mark++);
+        }
+    };
+    if (!only) {
+        keep_all(0, count);
+        return;
     }
+    // A quad's twin follows the quads of its own plane alone: the planes looked at, and the changed
+    // quads (which may have left every plane), are all whose marks can have changed.
+    for (int k = 0; k < flat_count; ++k)
+        keep(flats[k].quad, marks_[static_cast<std::size_t>(Mesh_Quad(s, flats[k].quad))]);
+    keep_all(std::max(only->changed_first, 0), std::min(only->changed_end, count));
 }
 
 void Batch_Renderer::Quads_Mark(int first, int count, bool fresh)
