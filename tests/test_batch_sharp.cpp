@@ -405,7 +405,7 @@ TEST_F(BatchSharpText, MovedCursorsGoUpWithoutTheWidgetsBetweenThemAndShowAsAFre
     // Rows of buttons and a slider, one button a row in one panel and three in the other: once the
     // sliders have changed, a frame of new values sends the same bytes in both (the cursors and
     // the read-outs' glyphs), however many meshes lie between the cursors, in a few uploads; and
-    // draws what a fresh batch draws.
+    // draws what a fresh batch draws, the read-outs at the travel's ends included.
     constexpr int ROWS = 24;
     const auto live_frame = [&](int buttons, int& calls, long& bytes) {
         std::vector<VR_Buttons> row_buttons(static_cast<std::size_t>(ROWS * buttons));
@@ -440,6 +440,16 @@ TEST_F(BatchSharpText, MovedCursorsGoUpWithoutTheWidgetsBetweenThemAndShowAsAFre
         }
         calls = Counts().buffer_sub_data;
         bytes = Counts().sub_data_bytes;
+        // Then some at the ends, their read-outs reaching past their sliders over the widgets
+        // drawn after them: blended in the order a fresh batch blends them.
+        for (int frame = 0; frame < 3; ++frame) {
+            for (int i = 0; i < ROWS; ++i) {
+                const int end = (i + frame) % 3;
+                sliders[i].Value = end == 0 ? 0.0f : end == 1 ? 100.0f : 50.5f;
+                sliders[i].Adjust();
+            }
+            Frame_Of(batch);
+        }
         const std::vector<unsigned char> now = Frame_Of(batch);
         VR_Batches fresh;
         fresh.Sharp_Text_Set(true);
@@ -449,7 +459,7 @@ TEST_F(BatchSharpText, MovedCursorsGoUpWithoutTheWidgetsBetweenThemAndShowAsAFre
             fresh.Add(sliders[i]);
         }
         EXPECT_EQ(fresh.Init(), 1) << Messages_Text();
-        EXPECT_TRUE(Frame_Of(fresh) == now) << buttons << ": cursors moved into room of their own draw otherwise";
+        EXPECT_TRUE(Frame_Of(fresh) == now) << buttons << ": cursors and read-outs in room of their own draw otherwise";
     };
     int one_calls = 0, three_calls = 0;
     long one_bytes = 0, three_bytes = 0;

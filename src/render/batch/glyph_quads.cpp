@@ -701,21 +701,29 @@ int Glyph_Quads::Draw(const float mvp[16], const float viewport[2], int& uploads
     if (indices_dirty_) {
         indices_dirty_ = false;
         indices_.clear();
-        // The slots' rooms, then the live parts' rooms: the vertex stage takes the indices in
-        // chunks, and one whose indices lie close together is fetched and shaded as a range.
-        for (const bool live : {false, true})
-            for (const std::uint32_t i : drawn_slots_) {
-                if (i >= slots_.size())
-                    continue;
-                const Slot& s = slots_[i];
-                const int first = live ? s.live_first : s.first;
-                const int drawn = live ? (s.live_part >= 0 ? s.live_drawn : 0) : s.drawn;
-                for (int q = first; q < first + drawn; ++q) {
-                    const std::uint32_t v = static_cast<std::uint32_t>(q) * GLYPH_CORNERS;
-                    const std::uint32_t corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
-                    indices_.insert(indices_.end(), corners, corners + GLYPH_INDICES);
-                }
+        // Each slot's glyphs in its parts' order, a live part's from its own room among them, so
+        // that glyphs overlapping another widget's blend in the order widget-by-widget drawing
+        // gives them, whatever came to live apart.
+        const auto quads = [this](int first, int count) {
+            for (int q = first; q < first + count; ++q) {
+                const std::uint32_t v = static_cast<std::uint32_t>(q) * GLYPH_CORNERS;
+                const std::uint32_t corners[GLYPH_INDICES] = {v, v + 1, v + 2, v, v + 2, v + 3};
+                indices_.insert(indices_.end(), corners, corners + GLYPH_INDICES);
             }
+        };
+        for (const std::uint32_t i : drawn_slots_) {
+            if (i >= slots_.size())
+                continue;
+            Slot& s = slots_[i];
+            std::size_t live_lo = 0, live_hi = 0;
+            Live_Range(s, live_lo, live_hi);
+            const int before =
+                s.live_part >= 0 ? std::min(s.drawn, static_cast<int>(live_lo / GLYPH_CORNERS)) : s.drawn;
+            quads(s.first, before);
+            if (s.live_part >= 0)
+                quads(s.live_first, s.live_drawn);
+            quads(s.first + before, s.drawn - before);
+        }
         const std::size_t index_bytes = indices_.size() * sizeof(std::uint32_t);
         if (index_bytes > index_bytes_) {
             // Room for every quad's indices: a view turned round needs no new buffer.
