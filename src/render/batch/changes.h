@@ -81,6 +81,15 @@ enum class Look_Change {
 // changed parts' indices in order.
 Look_Change Look_Signature_Compare(const Look& look, Look_Signature& signature, std::vector<std::uint32_t>& changed);
 
+// Asks for the cache lines of the `bytes` bytes from `at` on, without waiting for them: a live
+// frame's next widget's arrays and vertices, while the one before it is rebuilt.
+inline void Lines_Prefetch(const void* at, std::size_t bytes)
+{
+    const char* p = static_cast<const char*>(at);
+    for (std::size_t b = 0; p && b < bytes; b += 64)
+        __builtin_prefetch(p + b);
+}
+
 // Narrows [first, end) to where `want` and `have` differ, from the first element that does to the
 // last (first == end when none does): that run written in one copy writes every change.
 template <class T>

@@ -1152,6 +1152,27 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     return true;
 }
 
+void Batch_Renderer::Slot_Prefetch(std::size_t i) const
+{
+    const Slot& s = slots_[i];
+    if (s.built)
+        Lines_Prefetch(s.built->signature.bytes.data(), s.built->signature.bytes.size());
+    // The room of a part that changes alone, where its vertices are compared and written.
+    if (s.live_part >= 0 && s.live_first + s.live_quads <= quads_)
+        Lines_Prefetch(vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4,
+                       static_cast<std::size_t>(s.live_quads) * 4 * sizeof(Vertex));
+    glyphs_.Slot_Prefetch(i);
+    for (const Look_Part& p : s.look.Parts()) {
+        const std::size_t q = p.quads > 0 ? static_cast<std::size_t>(p.quads) : 0;
+        if (!p.vertex)
+            continue;
+        Lines_Prefetch(p.vertex, q * 12 * sizeof(short));
+        Lines_Prefetch(p.normal, q * 12 * sizeof(short));
+        Lines_Prefetch(p.color, q * 4 * sizeof(unsigned int));
+        Lines_Prefetch(p.coord, q * 8 * sizeof(float));
+    }
+}
+
 bool Batch_Renderer::Changes_Take()
 {
     changes_taken_ = true;
@@ -1168,6 +1189,8 @@ bool Batch_Renderer::Changes_Take()
     // A widget the caller found unchanged kept its look: nothing to compare.
     for (std::size_t taken = 0; taken < fresh_slots_.size() && !relayout; ++taken) {
         const std::size_t i = fresh_slots_[taken];
+        if (taken + 1 < fresh_slots_.size())
+            Slot_Prefetch(fresh_slots_[taken + 1]);
         Slot& s = slots_[i];
         if (!s.fresh)
             continue;

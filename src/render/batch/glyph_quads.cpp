@@ -533,6 +533,18 @@ void Glyph_Quads::Live_Range(Slot& s, std::size_t& lo, std::size_t& hi)
     hi = s.part_ends[k];
 }
 
+void Glyph_Quads::Slot_Prefetch(std::size_t i) const
+{
+    if (i >= slots_.size())
+        return;
+    const Slot& s = slots_[i];
+    Lines_Prefetch(s.vertices.data(), s.vertices.size() * sizeof(Glyph_Vertex));
+    const std::size_t room = static_cast<std::size_t>(s.live_first) * GLYPH_CORNERS,
+                      corners = static_cast<std::size_t>(s.live_capacity) * GLYPH_CORNERS;
+    if (s.live_part >= 0 && laid_out_ && room + corners <= vertices_.size())
+        Lines_Prefetch(vertices_.data() + room, corners * sizeof(Glyph_Vertex));
+}
+
 bool Glyph_Quads::Slot_Box(std::size_t i, float lo[3], float hi[3]) const
 {
     if (i >= slots_.size() || slots_[i].lo[0] > slots_[i].hi[0])

@@ -315,6 +315,11 @@ private:
     // Built's steady box; then the live part's added, into lo and hi.
     void Live_Boxes_Make(Slot& s, const int counts[STREAMS], float lo[3], float hi[3]);
     void Live_Room_Drop(Slot& s);
+    // Asks for what comparing slot `i`'s look with its signature reads (its signature, its parts'
+    // arrays), while the slot before it is compared and rebuilt: a live frame's widgets' arrays
+    // and signatures lie all over the heap, and a frame's rasterising has pushed them out of the
+    // cache.
+    void Slot_Prefetch(std::size_t i) const;
     // Compares the slot's look with its signature; the changed parts of PARTS in changed_parts_.
     Look_Change Signature_Compare(Slot& slot);
     std::vector<std::uint32_t> changed_parts_;
