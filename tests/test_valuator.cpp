@@ -78,7 +78,9 @@ TEST_F(Valuator_Test, ValueTablesAndPositions)
     // Rising tables are searched from a guess: every value lands where reading the table from the
     // start lands, on entries, between them, on long runs of equal entries (bounds whose step is
     // below the float's resolution, from the start or from 2^23 on, where the guess lands inside
-    // the run), on uneven (logarithmic) tables that the guess misses, outside the range and on NaN.
+    // the run), on uneven (logarithmic) tables that the guess misses, outside the range and on NaN;
+    // and once more with the bounds moved since Init, which the guess is taken from and the table
+    // is not.
     struct Range_Case {
         float lo, hi;
         unsigned int flags;
@@ -95,14 +97,19 @@ TEST_F(Valuator_Test, ValueTablesAndPositions)
             values.push_back(std::nextafter(s.Value_Table[i], -INFINITY));
             values.push_back(std::nextafter(s.Value_Table[i], INFINITY));
         }
-        for (const float v : values) {
-            s.Value = v;
-            s.Cursor_Position = -100.0f;  // far from any position: Adjust takes the one it finds
-            s.Adjust();
-            int first = 0;
-            while (first < 1024 && !(s.Value_Table[first] >= s.Value))
-                ++first;
-            ASSERT_EQ(s.Cursor_Position, static_cast<float>(first)) << c.lo << " .. " << c.hi << ": " << v;
+        for (const float shift : {0.0f, 0.37f}) {
+            s.Value_Min = c.lo + (c.hi - c.lo) * shift;
+            s.Value_Max = c.hi - (c.hi - c.lo) * shift * 0.5f;
+            for (const float v : values) {
+                s.Value = v;
+                s.Cursor_Position = -100.0f;  // far from any position: Adjust takes the one it finds
+                s.Adjust();
+                int first = 0;
+                while (first < 1024 && !(s.Value_Table[first] >= s.Value))
+                    ++first;
+                ASSERT_EQ(s.Cursor_Position, static_cast<float>(first))
+                    << c.lo << " .. " << c.hi << " moved " << shift << ": " << v;
+            }
         }
     }
     EXPECT_TRUE(Messages().empty()) << Messages_Text();

@@ -180,9 +180,33 @@ float Position_Of_Rising(const float* table, float v)
     return static_cast<float>(lo);
 }
 
-float Position_Find(const VR_Valuators& s, float v)
+// Position_Of_Rising's position, guessed first from the bounds a linear table was built between:
+// they lie in the widget beside the value, and the guess and its two neighbours mostly share one
+// cache line of the table, where the search from the table's own ends reads two more. Only the
+// table's entries confirm the guess, so bounds changed since the table was built cost a search,
+// never a wrong position.
+float Position_Of_Rising(const float* table, float v, const Range& r)
 {
-    return (s.Status & VR_STATUS_TABLE_RISING) ? Position_Of_Rising(s.Value_Table, v) : Position_Of(s.Value_Table, v);
+    if (r.scale == Scale::LINEAR) {
+        const double f = (static_cast<double>(v) - static_cast<double>(r.lo)) /
+                         (static_cast<double>(r.hi) - static_cast<double>(r.lo)) * LAST;
+        if (f >= 1.0 && f < static_cast<double>(LAST)) {  // not for NaN, nor for equal bounds
+            const int g = static_cast<int>(f);
+            if (table[g] >= v) {
+                if (table[g - 1] < v)
+                    return static_cast<float>(g);
+            } else if (table[g + 1] >= v) {
+                return static_cast<float>(g + 1);
+            }
+        }
+    }
+    return Position_Of_Rising(table, v);
+}
+
+float Position_Find(const VR_Valuators& s, float v, const Range& r)
+{
+    return (s.Status & VR_STATUS_TABLE_RISING) ? Position_Of_Rising(s.Value_Table, v, r)
+                                               : Position_Of(s.Value_Table, v);
 }
 
 // Table index of a position; anything that is not a position in 0 .. 1023 is brought into it.
@@ -743,7 +767,7 @@ void VR_Valuators::Init(HWND hwnd)
         Status |= VR_STATUS_TABLE_RISING;
     else
         Status &= static_cast<unsigned char>(~VR_STATUS_TABLE_RISING);
-    Cursor_Position = Position_Find(*this, Value);
+    Cursor_Position = Position_Find(*this, Value, range);
 
     if (Image) {
         core::Texture_Prepare(Image_Texture, GL_CLAMP_TO_BORDER);
@@ -785,11 +809,12 @@ void VR_Valuators::Adjust()
     core::Guard(*this, "VR_Valuators::Adjust");
     if (Width < 1 || Height < 1 || (Flags & VR_HIDDEN))
         return;
-    const float v = Clamp(Value, Range_Of(*this));
+    const Range range = Range_Of(*this);
+    const float v = Clamp(Value, range);
     Value = v;
     Shown_Value = v;
     // A position reached by dragging or scrolling keeps its fraction unless the value moved away.
-    const float i = Position_Find(*this, v);
+    const float i = Position_Find(*this, v, range);
     if (!(std::fabs(i - Cursor_Position) <= 1.0f))
         Cursor_Position = i;
 }
