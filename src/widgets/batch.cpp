@@ -326,6 +326,9 @@ struct VR_Batches::Impl {
                 if (!renderer.Slot_Far(i + AHEAD))
                     snapshots.Prefetch(entries[i + AHEAD]);
             }
+            // Their strings, once the lines of their records asked for above have come.
+            if (i + 2 < entries.size() && !renderer.Slot_Far(i + 2))
+                core::Widget_Snapshots::Prefetch_Strings(entries[i + 2]);
             Entry& e = entries[i];
             const short place[5] = {e.widget->X, e.widget->Y, e.widget->Z, e.widget->Width, e.widget->Height};
             // A widget never described waits while the estimate of its reach lies far from the

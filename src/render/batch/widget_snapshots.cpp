@@ -203,6 +203,37 @@ private:
 
 }  // namespace
 
+void Widget_Snapshots::Prefetch(const Snapshot_Subject& e) const
+{
+    if (e.snapshot.size == 0)
+        return;
+    const unsigned char* at = store_.data() + e.snapshot.at;
+    for (std::size_t b = 0; b < e.snapshot.size; b += 64)
+        __builtin_prefetch(at + b);
+    // The base record, and past a slider's value table the fields compared after its value.
+    const char* w = reinterpret_cast<const char*>(e.widget);
+    for (std::size_t b = 0; b < sizeof(VR_Tools); b += 64)
+        __builtin_prefetch(w + b);
+    if (e.fields == Snapshot_Fields::VALUATOR) {
+        const VR_Valuators& v = *static_cast<const VR_Valuators*>(e.widget);
+        const char* end = w + sizeof(VR_Valuators);
+        for (const char* b = reinterpret_cast<const char*>(&v.Cursor_Position); b < end; b += 64)
+            __builtin_prefetch(b);
+    }
+}
+
+void Widget_Snapshots::Prefetch_Strings(const Snapshot_Subject& e)
+{
+    if (e.fields == Snapshot_Fields::NONE || e.snapshot.size == 0)
+        return;
+    const VR_Tools& w = *e.widget;
+    __builtin_prefetch(w.Font_Name);
+    __builtin_prefetch(w.Font_Style);
+    __builtin_prefetch(w.W_Name);
+    if (e.fields == Snapshot_Fields::VALUATOR)
+        __builtin_prefetch(static_cast<const VR_Valuators&>(w).Format);
+}
+
 bool Widget_Snapshots::Matches(const Snapshot_Subject& e) const
 {
     if (e.fields == Snapshot_Fields::NONE || e.snapshot.size == 0)

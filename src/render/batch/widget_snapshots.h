@@ -48,12 +48,10 @@ public:
 
     // Whether the widget is as it was when its snapshot was taken.
     bool Matches(const Snapshot_Subject& e) const;
-    // Asks for the start of the entry's snapshot ahead of Matches.
-    void Prefetch(const Snapshot_Subject& e) const
-    {
-        if (e.snapshot.size != 0)
-            __builtin_prefetch(store_.data() + e.snapshot.at);
-    }
+    // Asks for every line Matches reads of the entry's snapshot and of its widget's record.
+    void Prefetch(const Snapshot_Subject& e) const;
+    // Asks for the strings the widget points to, once Prefetch's lines of its record have come.
+    static void Prefetch_Strings(const Snapshot_Subject& e);
 
     // Forgets the entry's snapshot: a description cut short (out of memory) is made again.
     static void Forget(Snapshot_Subject& e) { e.snapshot.size = 0; }
