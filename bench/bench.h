@@ -27,6 +27,10 @@ Counts operator-(const Counts& a, const Counts& b);
 
 // Swaps GLEW's buffer entry points for counting ones. Needs the context current and GLEW ready.
 void Counters_Install();
+// From now on glBufferSubData copies its bytes and returns without reaching the driver: Mesa's
+// noop driver (22.3) corrupts a buffer's references when one it has drawn from is updated in part,
+// and draws nothing from it anyway. For timing without a rasteriser only.
+void Buffer_Updates_Drop();
 // The running totals.
 Counts Counters_Now();
 // Client-array data a peer hands to GL per draw (the buffer wrappers cannot see it).

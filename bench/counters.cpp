@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "bench.h"
 
@@ -63,6 +64,10 @@ void GLAPIENTRY Counting_Buffer_Data(GLenum target, GLsizeiptr size, const void*
     real_buffer_data(target, size, data, usage);
 }
 
+// Where buffer updates go without a rasteriser: copied, as a driver stages them, and dropped.
+bool updates_dropped = false;
+std::vector<unsigned char> staged;
+
 void GLAPIENTRY Counting_Buffer_Sub_Data(GLenum target, GLintptr offset, GLsizeiptr size, const void* data)
 {
     ++totals.buffer_uploads;
@@ -71,6 +76,12 @@ void GLAPIENTRY Counting_Buffer_Sub_Data(GLenum target, GLintptr offset, GLsizei
     if (call_hook) {
         const double a[] = {double(target), double(offset), double(size)};
         call_hook("glBufferSubData", a, 3);
+    }
+    if (updates_dropped) {
+        if (staged.size() < static_cast<std::size_t>(size))
+            staged.resize(static_cast<std::size_t>(size));
+        std::memcpy(staged.data(), data, static_cast<std::size_t>(size));
+        return;
     }
     real_buffer_sub_data(target, offset, size, data);
 }
@@ -142,6 +153,11 @@ long Texel_Bytes(GLenum format, GLenum type)
 }
 
 }  // namespace
+
+void Buffer_Updates_Drop()
+{
+    updates_dropped = true;
+}
 
 Counts operator-(const Counts& a, const Counts& b)
 {

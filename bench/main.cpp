@@ -47,6 +47,7 @@ struct Options {
     std::string png;          // directory for a picture of each implementation's steady frame
     bool legibility = false;  // the legibility table instead of the timings
     int live_percent = 100;   // share of the sliders whose value changes in each live frame
+    bool no_raster = false;   // Mesa's noop driver: the CPU's share of a frame without a software rasteriser
 };
 
 std::vector<std::string> Split(const char* text)
@@ -81,6 +82,9 @@ void Usage()
         "  --fixed K         K untimed frames per cell and no table (for valgrind --tool=callgrind)\n"
         "  --scale F         F times the default number of rounds\n"
         "  --png DIR         write DIR/<impl>-<N>.png of each steady frame\n"
+        "  --no-raster       Mesa's noop driver, which draws nothing: CPU is the implementations' own work and\n"
+        "                    the GL calls' (what a frame costs the CPU when a GPU draws it, less the driver's\n"
+        "                    work for the GPU); buffer updates are copied and dropped\n"
         "  --legibility      no timings: a caption through the batch under a perspective camera against FreeType\n"
         "                    at its on-screen size and against its own 8x supersampled picture\n");
 }
@@ -97,6 +101,8 @@ bool Parse(int argc, char** argv, Options& o)
             o.smoke = true;
         } else if (a == "--core") {
             o.core = true;
+        } else if (a == "--no-raster") {
+            o.no_raster = true;
         } else if (a == "--legibility") {
             o.legibility = true;
         } else if ((a == "--n" || a == "--scenario" || a == "--impl" || a == "--fixed" || a == "--scale" ||
@@ -550,6 +556,13 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    if (options.no_raster && (options.legibility || !options.png.empty())) {
+        std::fprintf(stderr, "bench: --no-raster draws nothing: no pictures, no legibility\n");
+        return 2;
+    }
+    // Read by Mesa as it loads its driver, when the context is made.
+    if (options.no_raster)
+        setenv("GALLIUM_NOOP", "1", 1);
     std::string error;
     if (!headless::Context_Create(SURFACE_W, SURFACE_H, &error,
                                   options.core ? headless::Profile::CORE : headless::Profile::COMPAT)) {
@@ -562,6 +575,16 @@ int main(int argc, char** argv)
         return status;
     }
     Counters_Install();
+    if (options.no_raster) {
+        const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        if (!renderer || std::strcmp(renderer, "NOOP") != 0) {
+            std::fprintf(stderr, "bench: --no-raster needs Mesa's noop driver; the context has %s\n",
+                         renderer ? renderer : "no renderer");
+            headless::Context_Destroy();
+            return 1;
+        }
+        Buffer_Updates_Drop();
+    }
     const Clock::time_point start = Clock::now();
     if (!options.fixed) {
         std::printf("vrtools benchmark: %s, %s; Dear ImGui %s (%s backend, FreeType atlas); %s %d px em\n",
@@ -599,6 +622,9 @@ int main(int argc, char** argv)
                     "own heap allocations are those of the implementation's code in one attributed frame, all "
                     "includes the driver's; KB sent includes ImGui's client-array vertices. Run time %.0f s.\n",
                     options.live_percent, std::chrono::duration<double>(Clock::now() - start).count());
+    if (options.no_raster && !options.fixed)
+        std::printf("Without a rasteriser (Mesa's noop driver): nothing is drawn, so the draw calls and glFinish "
+                    "cost only the GL calls themselves; glBufferSubData's bytes are copied once and dropped.\n");
     headless::Context_Destroy();
     return 0;
 }
