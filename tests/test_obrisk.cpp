@@ -123,6 +123,40 @@ TEST(ObriskFormat, RefusesWhatItCannotDoSafely)
     EXPECT_EQ(Wide(w, 1, L""), 0);
 }
 
+// A handler that reports again while it is handed a held message.
+void Collect_And_Answer(HWND window, unsigned int code, const wchar_t* text)
+{
+    Collect(window, code, text);
+    if (std::wcscmp(text, L"ask") == 0)
+        Error_Fct(window, code, "answer");
+}
+
+// Held messages reach the handler in their order when the outermost hold ends, and not before;
+// what the handler reports as it is handed them goes straight through.
+TEST(ObriskMessages, HeldMessagesArriveInOrderWhenTheLastHoldEnds)
+{
+    received.clear();
+    const Error_Handler previous = Error_Handler_Set(Collect_And_Answer);
+    host::Messages_Release();  // without a hold: nothing
+    host::Messages_Hold();
+    Error_Fct(nullptr, 1u, "first %d", 1);
+    host::Messages_Hold();
+    Error_Fct(nullptr, 2u, L"ask");
+    host::Messages_Release();
+    EXPECT_TRUE(received.empty());
+    Error_Fct(nullptr, 3u, "last");
+    host::Messages_Release();
+    Error_Fct(nullptr, 4u, "after");
+    Error_Handler_Set(previous);
+    std::vector<std::wstring> texts;
+    for (const Received& r : received)
+        texts.push_back(r.text);
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"first 1", L"ask", L"answer", L"last", L"after"}));
+    ASSERT_EQ(received.size(), 5u);
+    EXPECT_EQ(received[1].code, 2u);
+    EXPECT_EQ(received[3].code, 3u);
+}
+
 TEST(ObriskMessages, ErrorFctFormatsAndDeliversToTheHandler)
 {
     received.clear();

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -55,12 +57,50 @@ void Widen(const char* text, wchar_t* out)
     out[count] = L'\0';
 }
 
+// Messages this thread reported while a hold was on, in their order.
+struct Held {
+    HWND window;
+    unsigned int code;
+    std::wstring text;
+};
+thread_local int hold_depth = 0;
+thread_local std::vector<Held> held;
+
 void Deliver(HWND window, unsigned int code, const wchar_t* text)
 {
+    if (hold_depth > 0) {
+        try {
+            held.push_back(Held{window, code, text});
+            return;
+        } catch (const std::bad_alloc&) {
+            // No room to keep it: delivered now rather than lost.
+        }
+    }
     Handler.load()(window, code, text);
 }
 
 }  // namespace
+
+void host::Messages_Hold()
+{
+    ++hold_depth;
+}
+
+void host::Messages_Release()
+{
+    if (hold_depth == 0 || --hold_depth > 0)
+        return;
+    // Taken out first: a handler may report again, or hold and release again, as it is called.
+    std::vector<Held> out;
+    out.swap(held);
+    for (const Held& m : out)
+        Handler.load()(m.window, m.code, m.text.c_str());
+    // The vector's room is kept for the next hold, unless the handler held meanwhile.
+    if (held.empty()) {
+        out.clear();
+        held.swap(out);
+    }
+}
 
 Error_Handler Error_Handler_Set(Error_Handler handler)
 {
