@@ -31,6 +31,17 @@ inline unsigned int Mesh_Color(unsigned long packed)
 // (three lines) and marks it warned. Never stops the caller.
 void Guard(VR_Tools& tool, const char* method);
 
+// Holds the messages of its scope until it ends (host::Messages_Hold): an operation that walks many
+// widgets (a batch's frame, a dispatcher's event) finishes its walk before the host's handler, which
+// may destroy some of them, hears of anything. Declared first in its function, so that its release
+// is the last thing the function does: the handler may destroy the holder itself.
+struct Messages_Held {
+    Messages_Held() { host::Messages_Hold(); }
+    ~Messages_Held() { host::Messages_Release(); }
+    Messages_Held(const Messages_Held&) = delete;
+    Messages_Held& operator=(const Messages_Held&) = delete;
+};
+
 // Common beginning of every Init: marks the object initialised, converts Name, then checks size and
 // window. `window_tag` is the widget's first warning line, a narrow format with one %ls for the name.
 // Returns true when the widget should build its geometry.

@@ -2,6 +2,7 @@
 // steps on the focused widget, and fingertips that press buttons in by their depth.
 #include <vrtools/dispatch.h>
 
+#include "core/core.h"
 #include "widgets/classes.h"
 
 #include <cmath>
@@ -101,6 +102,7 @@ void VR_Dispatchers::Focus_Show()
 
 int VR_Dispatchers::Focus_Next(int step)
 {
+    const core::Messages_Held held;
     Changes.clear();
     const Stop next = Stop_Step(Focus, step);
     if (next.Entry >= 0)
@@ -111,6 +113,7 @@ int VR_Dispatchers::Focus_Next(int step)
 
 int VR_Dispatchers::Focus_Move(float dx, float dy)
 {
+    const core::Messages_Held held;
     Changes.clear();
     if (!std::isfinite(dx) || !std::isfinite(dy)) {
         Error_Fct(::hwnd, VR_REPORT_WARNING, "Focus: direction not finite");
@@ -175,6 +178,7 @@ int VR_Dispatchers::Focus_Move(float dx, float dy)
 
 int VR_Dispatchers::Focus_Set(const VR_Tools* widget)
 {
+    const core::Messages_Held held;
     Changes.clear();
     if (!widget) {
         if (Focus_Lit && Focus.Entry >= 0)
@@ -205,6 +209,7 @@ int VR_Dispatchers::Focused_Part() const
 
 int VR_Dispatchers::Step(int n)
 {
+    const core::Messages_Held held;
     Changes.clear();
     if (Stop_Valid(Focus)) {
         const Entry& e = Entries[static_cast<std::size_t>(Focus.Entry)];
@@ -217,6 +222,7 @@ int VR_Dispatchers::Step(int n)
 
 int VR_Dispatchers::Activate(bool down)
 {
+    const core::Messages_Held held;
     Changes.clear();
     if (down && Stop_Valid(Focus)) {
         const Entry& e = Entries[static_cast<std::size_t>(Focus.Entry)];
@@ -318,6 +324,7 @@ int VR_Dispatchers::Finger_Press(Finger& f, float x, float y)
 
 int VR_Dispatchers::Poke(int finger, float x, float y, float z)
 {
+    const core::Messages_Held held;
     Changes.clear();
     if (finger < 0 || finger >= VR_FINGERS) {
         Error_Fct(::hwnd, VR_REPORT_WARNING, "Poke: finger %d outside 0 .. %d", finger, VR_FINGERS - 1);
@@ -352,6 +359,7 @@ int VR_Dispatchers::Poke(int finger, float x, float y, float z)
 
 int VR_Dispatchers::Poke_End(int finger)
 {
+    const core::Messages_Held held;
     Changes.clear();
     if (finger < 0 || finger >= VR_FINGERS) {
         Error_Fct(::hwnd, VR_REPORT_WARNING, "Poke: finger %d outside 0 .. %d", finger, VR_FINGERS - 1);

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/holding.h"
+#include "core/core.h"
 #include "widgets/classes.h"
 
 // How the widgets' destructors and moves reach a dispatcher, which the table knows by its base.
@@ -191,6 +192,7 @@ void VR_Dispatchers::Hover(float x, float y)
 
 int VR_Dispatchers::Move(float x, float y)
 {
+    const core::Messages_Held held;
     Changes.clear();
     if (Capture < 0) {
         Hover(x, y);
@@ -204,6 +206,7 @@ int VR_Dispatchers::Move(float x, float y)
 
 int VR_Dispatchers::Press(float x, float y)
 {
+    const core::Messages_Held held;
     Changes.clear();
     Capture = -1;
     for (std::size_t i = 0; i < Entries.size(); ++i) {
@@ -224,6 +227,7 @@ int VR_Dispatchers::Press(float x, float y)
 
 int VR_Dispatchers::Release(float x, float y)
 {
+    const core::Messages_Held held;
     Changes.clear();
     Capture = -1;
     Hover(x, y);
@@ -232,6 +236,7 @@ int VR_Dispatchers::Release(float x, float y)
 
 int VR_Dispatchers::Wheel(float x, float y, float amount)
 {
+    const core::Messages_Held held;
     Changes.clear();
     for (const Entry& e : Entries) {
         if (e.Class->Wheel)

@@ -434,6 +434,9 @@ struct VR_Batches::Impl {
 
     void Frame(const core::Batch_View& view)
     {
+        // The frame's messages reach the host's handler once the frame is whole, its GL state given
+        // back.
+        const core::Messages_Held held;
         core::Batch_Host_State saved;
         const bool vao_known = Vao_Known();
         saved.Save(vao_known);

@@ -4,6 +4,7 @@
 #include "gl_fixture.h"
 #include "samples.h"
 
+#include <cwchar>
 #include <memory>
 #include <vector>
 
@@ -333,6 +334,99 @@ TEST_F(Lifetime, AMovedFromWidgetDrawnThroughABatchIsReportedInLintMode)
     Messages_Clear();
     Draw(batch);
     EXPECT_TRUE(Messages().empty()) << "once: " << Messages_Text();
+}
+
+namespace {
+
+// A column of buttons that the message handler destroys, all of them, as soon as a message holding
+// `wanted` reaches it; every message then goes on to the fixture's handler.
+class Doomed_Buttons {
+public:
+    Doomed_Buttons(HWND window, const wchar_t* wanted)
+    {
+        for (int k = 0; k < 12; ++k) {
+            buttons_.push_back(std::make_unique<VR_Buttons>());
+            Widget_Place(*buttons_.back(), "Doomed", 230, 20 + 30 * k, 100, 24);
+            buttons_.back()->Init(window);
+        }
+        wanted_ = wanted;
+    }
+    template <class Holder>
+    void Add_To(Holder& holder)
+    {
+        for (const auto& b : buttons_)
+            holder.Add(*b);
+    }
+    // Runs `call` with the destroying handler in place.
+    template <class Call>
+    void During(Call&& call)
+    {
+        live_ = &buttons_;
+        passed_on_ = Error_Handler_Set(Handler);
+        call();
+        Error_Handler_Set(passed_on_);
+        live_ = nullptr;
+    }
+    bool Destroyed() const { return buttons_.empty(); }
+
+private:
+    static void Handler(HWND window, unsigned int code, const wchar_t* text)
+    {
+        if (live_ && std::wcsstr(text, wanted_))
+            live_->clear();
+        passed_on_(window, code, text);
+    }
+    std::vector<std::unique_ptr<VR_Buttons>> buttons_;
+    static inline std::vector<std::unique_ptr<VR_Buttons>>* live_ = nullptr;
+    static inline const wchar_t* wanted_ = nullptr;
+    static inline Error_Handler passed_on_ = nullptr;
+};
+
+}  // namespace
+
+// A host whose message handler destroys widgets (a dialog closed on an error) while a batch's Draw
+// or a dispatcher's event walks them: the walk goes on with the others. The batch draws what is
+// left, as a batch made afresh with it does; the pointer reaches the one left, and only it.
+TEST_F(Lifetime, WidgetsDestroyedByAMessageHandlerWhileABatchOrADispatcherWalksThem)
+{
+    VR_Valuators slider;
+    Place(slider, "Slider", 10, 20, 200, 24);
+    slider.Format = "%.1f";
+    slider.Value_Max = 10.0f;
+    slider.Init(Window());
+    VR_Buttons survivor;
+    Place(survivor, "Survivor", 10, 400);
+    survivor.Init(Window());
+    {
+        Doomed_Buttons doomed(Window(), L"read-out format");
+        VR_Batches batch;
+        batch.Add(slider);
+        doomed.Add_To(batch);
+        batch.Add(survivor);
+        ASSERT_EQ(batch.Init(), 1);
+        Draw(batch);
+        ASSERT_TRUE(Messages().empty()) << Messages_Text();
+        // A format the read-out refuses, set after Init: the batch's description of it reports it.
+        slider.Format = "%d";
+        doomed.During([&] { Draw(batch); });
+        EXPECT_TRUE(doomed.Destroyed());
+        EXPECT_TRUE(Has_Message("read-out format \"%d\"")) << Messages_Text();
+        EXPECT_EQ(Differs_From_Fresh(batch, slider, survivor), 0);
+    }
+    // A widget never initialised warns as the pointer moves over the panel.
+    VR_Buttons unready;
+    Place(unready, "Unready", 10, 20);
+    Doomed_Buttons doomed(Window(), L"you must call");
+    VR_Dispatchers input;
+    input.Add(unready);
+    input.Add(survivor);
+    doomed.Add_To(input);
+    doomed.During([&] { input.Move(20.0f, 30.0f); });
+    EXPECT_TRUE(doomed.Destroyed());
+    EXPECT_TRUE(Has_Message("you must call *_Init() first")) << Messages_Text();
+    EXPECT_EQ(input.Count(), 2);
+    EXPECT_EQ(input.Press(20.0f, 410.0f), 1);
+    EXPECT_EQ(input.Change(0).Widget, &survivor);
 }
 
 #if defined(VRTOOLS_FAULTS)
