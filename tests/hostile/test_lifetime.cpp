@@ -5,7 +5,9 @@
 #include "samples.h"
 
 #include <cwchar>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <vrtools/dispatch.h>
@@ -338,8 +340,9 @@ TEST_F(Lifetime, AMovedFromWidgetDrawnThroughABatchIsReportedInLintMode)
 
 namespace {
 
-// A column of buttons that the message handler destroys, all of them, as soon as a message holding
-// `wanted` reaches it; every message then goes on to the fixture's handler.
+// A column of buttons that the message handler destroys, all of them (and whatever else `also`
+// destroys), as soon as a message holding `wanted` reaches it; every message then goes on to the
+// fixture's handler.
 class Doomed_Buttons {
 public:
     Doomed_Buttons(HWND window, const wchar_t* wanted)
@@ -359,25 +362,29 @@ public:
     }
     // Runs `call` with the destroying handler in place.
     template <class Call>
-    void During(Call&& call)
+    void During(Call&& call, std::function<void()> also = {})
     {
-        live_ = &buttons_;
+        destroy_ = [this, also] {
+            buttons_.clear();
+            if (also)
+                also();
+        };
         passed_on_ = Error_Handler_Set(Handler);
         call();
         Error_Handler_Set(passed_on_);
-        live_ = nullptr;
+        destroy_ = nullptr;
     }
     bool Destroyed() const { return buttons_.empty(); }
 
 private:
     static void Handler(HWND window, unsigned int code, const wchar_t* text)
     {
-        if (live_ && std::wcsstr(text, wanted_))
-            live_->clear();
+        if (destroy_ && std::wcsstr(text, wanted_))
+            std::exchange(destroy_, nullptr)();
         passed_on_(window, code, text);
     }
     std::vector<std::unique_ptr<VR_Buttons>> buttons_;
-    static inline std::vector<std::unique_ptr<VR_Buttons>>* live_ = nullptr;
+    static inline std::function<void()> destroy_;
     static inline const wchar_t* wanted_ = nullptr;
     static inline Error_Handler passed_on_ = nullptr;
 };
@@ -412,6 +419,22 @@ TEST_F(Lifetime, WidgetsDestroyedByAMessageHandlerWhileABatchOrADispatcherWalksT
         EXPECT_TRUE(doomed.Destroyed());
         EXPECT_TRUE(Has_Message("read-out format \"%d\"")) << Messages_Text();
         EXPECT_EQ(Differs_From_Fresh(batch, slider, survivor), 0);
+    }
+    {
+        // The whole panel closed, its batch with it.
+        Doomed_Buttons doomed(Window(), L"read-out format");
+        auto batch = std::make_unique<VR_Batches>();
+        batch->Add(slider);
+        doomed.Add_To(*batch);
+        ASSERT_EQ(batch->Init(), 1);
+        slider.Format = "%.2f";
+        Draw(*batch);
+        slider.Format = "%i";
+        Messages_Clear();
+        doomed.During([&] { Draw(*batch); }, [&] { batch.reset(); });
+        EXPECT_TRUE(doomed.Destroyed());
+        EXPECT_EQ(batch, nullptr);
+        EXPECT_TRUE(Has_Message("read-out format \"%i\"")) << Messages_Text();
     }
     // A widget never initialised warns as the pointer moves over the panel.
     VR_Buttons unready;
