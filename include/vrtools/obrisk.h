@@ -80,7 +80,8 @@ OBRISK_API int Format_Wide(wchar_t* out, size_t capacity, const wchar_t* format,
 OBRISK_API int Format_Narrow(char* out, size_t capacity, const char* format, va_list args);
 // Holds the messages the calling thread reports from now on: they reach the handler, in their
 // order, when the last hold ends. A library whose caller may destroy its objects from the handler
-// holds them while it walks those objects. Holds nest; a release without a hold does nothing.
+// holds them while it walks those objects. Holds nest; a release without a hold does nothing. A
+// handler that throws out of a release ends it: the messages held after that one are dropped.
 OBRISK_API void Messages_Hold();
 OBRISK_API void Messages_Release();
 }  // namespace host

@@ -4,6 +4,7 @@
 #include <GL/glew.h>
 
 #include <cstddef>
+#include <exception>
 
 #include <vrtools/tools.h>
 
@@ -36,10 +37,25 @@ void Guard(VR_Tools& tool, const char* method);
 // may destroy some of them, hears of anything. Declared first in its function, so that its release
 // is the last thing the function does: the handler may destroy the holder itself.
 struct Messages_Held {
-    Messages_Held() { host::Messages_Hold(); }
-    ~Messages_Held() { host::Messages_Release(); }
+    Messages_Held() : unwinding_(std::uncaught_exceptions()) { host::Messages_Hold(); }
+    // A handler that throws reaches the caller, as when messages came at once; unless an exception
+    // is on its way out already, which must not meet a second one here.
+    ~Messages_Held() noexcept(false)
+    {
+        if (std::uncaught_exceptions() == unwinding_) {
+            host::Messages_Release();
+            return;
+        }
+        try {
+            host::Messages_Release();
+        } catch (...) {
+        }
+    }
     Messages_Held(const Messages_Held&) = delete;
     Messages_Held& operator=(const Messages_Held&) = delete;
+
+private:
+    int unwinding_;
 };
 
 // Common beginning of every Init: marks the object initialised, converts Name, then checks size and

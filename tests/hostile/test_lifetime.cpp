@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -450,6 +451,35 @@ TEST_F(Lifetime, WidgetsDestroyedByAMessageHandlerWhileABatchOrADispatcherWalksT
     EXPECT_EQ(input.Count(), 2);
     EXPECT_EQ(input.Press(20.0f, 410.0f), 1);
     EXPECT_EQ(input.Change(0).Widget, &survivor);
+}
+
+// A handler that throws (a test harness that stops at the first warning): the exception reaches
+// the caller of Draw once the frame is whole and the host's GL state restored, and the batch draws
+// on as a batch made afresh does.
+TEST_F(Lifetime, AMessageHandlerThatThrowsLeavesTheBatchWhole)
+{
+    VR_Valuators slider;
+    Place(slider, "Slider", 10, 20, 200, 24);
+    slider.Format = "%.1f";
+    slider.Value_Max = 10.0f;
+    slider.Init(Window());
+    VR_Buttons button;
+    Place(button, "Button", 10, 400);
+    button.Init(Window());
+    VR_Batches batch;
+    batch.Add(slider);
+    batch.Add(button);
+    ASSERT_EQ(batch.Init(), 1);
+    Draw(batch);
+    slider.Format = "%d";
+    glDisable(GL_DEPTH_TEST);
+    const Error_Handler previous =
+        Error_Handler_Set([](HWND, unsigned int, const wchar_t*) { throw std::runtime_error("stop"); });
+    EXPECT_THROW(Draw(batch), std::runtime_error);
+    Error_Handler_Set(previous);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_EQ(Differs_From_Fresh(batch, slider, button), 0);
 }
 
 #if defined(VRTOOLS_FAULTS)
