@@ -33,6 +33,18 @@ protected:
 
     void Draw(VR_Batches& batch) { Batch_Draw_Pixels(batch, WIDTH, HEIGHT); }
 
+    // A slider with a read-out and a button below it, both initialised: a read-out format refused
+    // after Init is reported by whatever describes the slider next.
+    void Slider_And_Button(VR_Valuators& slider, VR_Buttons& button)
+    {
+        Place(slider, "Slider", 10, 20, 200, 24);
+        slider.Format = "%.1f";
+        slider.Value_Max = 10.0f;
+        slider.Init(Window());
+        Place(button, "Button", 10, 400);
+        button.Init(Window());
+    }
+
     std::vector<unsigned char> Frame_Of(VR_Batches& batch)
     {
         Clear();
@@ -398,13 +410,8 @@ private:
 TEST_F(Lifetime, WidgetsDestroyedByAMessageHandlerWhileABatchOrADispatcherWalksThem)
 {
     VR_Valuators slider;
-    Place(slider, "Slider", 10, 20, 200, 24);
-    slider.Format = "%.1f";
-    slider.Value_Max = 10.0f;
-    slider.Init(Window());
     VR_Buttons survivor;
-    Place(survivor, "Survivor", 10, 400);
-    survivor.Init(Window());
+    Slider_And_Button(slider, survivor);
     {
         Doomed_Buttons doomed(Window(), L"read-out format");
         VR_Batches batch;
@@ -459,13 +466,8 @@ TEST_F(Lifetime, WidgetsDestroyedByAMessageHandlerWhileABatchOrADispatcherWalksT
 TEST_F(Lifetime, AMessageHandlerThatThrowsLeavesTheBatchWhole)
 {
     VR_Valuators slider;
-    Place(slider, "Slider", 10, 20, 200, 24);
-    slider.Format = "%.1f";
-    slider.Value_Max = 10.0f;
-    slider.Init(Window());
     VR_Buttons button;
-    Place(button, "Button", 10, 400);
-    button.Init(Window());
+    Slider_And_Button(slider, button);
     VR_Batches batch;
     batch.Add(slider);
     batch.Add(button);
