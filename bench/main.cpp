@@ -193,6 +193,9 @@ struct Result {
     double draws = 0, buffers = 0, textures = 0, subs = 0, heap = 0, kbytes = 0;
     long heap_own = 0;  // in one extra, untimed frame whose allocations were attributed
     size_t frames = 0;
+    // A live cell's steady frames, timed in turn with its live ones on the same panel: the live
+    // frame's cost over its own steady frame under the same state of the machine.
+    bool paired_steady = false;
 };
 
 Result Summarise(const std::string& impl, const std::vector<Sample>& samples)
@@ -380,10 +383,24 @@ std::vector<Result> Run_Cell(const Options& o, Scenario s, int n)
                     glFinish();
                 }
         }
+        // A live cell times steady frames too, a block after or before each live block, in turn
+        // round by round: a live frame against its steady frame from separate cells compares two
+        // moments of a shared machine, whose drift between them is as large as the difference.
+        const bool paired = s == Scenario::LIVE && !o.smoke && !o.fixed;
+        std::vector<std::vector<Sample>> steady(panels.size());
+        const auto steady_block = [&](size_t i) {
+            for (int b = 0; b < block; ++b)
+                steady[i].push_back(Timed(*panels[i], Scenario::STEADY, steps[i], false));
+        };
         for (int r = 0; r < rounds; ++r)
-            for (size_t i = 0; i < panels.size(); ++i)
+            for (size_t i = 0; i < panels.size(); ++i) {
+                if (paired && r % 2 == 1)
+                    steady_block(i);
                 for (int b = 0; b < block; ++b)
                     samples[i].push_back(Timed(*panels[i], s, steps[i]++, false));
+                if (paired && r % 2 == 0)
+                    steady_block(i);
+            }
         if (!o.fixed)
             for (size_t i = 0; i < panels.size(); ++i)
                 attributed(i, steps[i]++, false);
@@ -397,11 +414,16 @@ std::vector<Result> Run_Cell(const Options& o, Scenario s, int n)
             }
         for (auto& p : panels)
             p->Destroy();
+        for (size_t i = 0; i < panels.size() && paired; ++i) {
+            samples.push_back(steady[i]);
+            own.push_back(0);
+        }
     }
     std::vector<Result> results;
-    for (size_t i = 0; i < panels.size(); ++i) {
-        results.push_back(Summarise(panels[i]->Name(), samples[i]));
+    for (size_t i = 0; i < samples.size(); ++i) {
+        results.push_back(Summarise(panels[i % panels.size()]->Name(), samples[i]));
         results.back().heap_own = own[i];
+        results.back().paired_steady = i >= panels.size();
     }
     return results;
 }
@@ -467,12 +489,16 @@ void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
     const Result* imgui = nullptr;
     const Result* raw = nullptr;
     for (const Result& r : results) {
+        if (r.paired_steady)
+            continue;
         if (r.impl == "imgui")
             imgui = &r;
         if (r.impl == "raw")
             raw = &r;
     }
     for (const Result& r : results) {
+        if (r.paired_steady)
+            continue;
         const bool mine = r.impl == "vrtools" || r.impl == "batch" || r.impl == "sharp";
         std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", Scenario_Name(s),
                     n, r.impl.c_str(), Spread(r.cpu).c_str(), r.split ? Number(r.in_draws.median).c_str() : "–",
@@ -481,6 +507,28 @@ void Print_Cell(Scenario s, int n, const std::vector<Result>& results)
                     (std::to_string(r.heap_own) + " / " + Count(r.heap)).c_str(), Number(r.kbytes).c_str(),
                     mine ? Ratio(r, imgui).c_str() : "", mine ? Ratio(r, raw).c_str() : "");
     }
+    std::fflush(stdout);
+}
+
+// The live cells' frames against the steady frames timed in turn with them.
+void Print_Live_Pairs(const std::vector<std::pair<int, std::vector<Result>>>& cells)
+{
+    if (cells.empty())
+        return;
+    std::printf("\n| live against steady, in turn in one cell | N | impl | live frame µs med | steady frame µs med | "
+                "live ÷ steady (frame) | live CPU µs med | steady CPU µs med |\n");
+    std::printf("|---|---:|---|---:|---:|---:|---:|---:|\n");
+    for (const auto& cell : cells)
+        for (const Result& live : cell.second) {
+            if (live.paired_steady)
+                continue;
+            for (const Result& steady : cell.second)
+                if (steady.paired_steady && steady.impl == live.impl && steady.total.median > 0.0)
+                    std::printf("| | %d | %s | %s | %s | %.2f | %s | %s |\n", cell.first, live.impl.c_str(),
+                                Number(live.total.median).c_str(), Number(steady.total.median).c_str(),
+                                live.total.median / steady.total.median, Number(live.cpu.median).c_str(),
+                                Number(steady.cpu.median).c_str());
+        }
     std::fflush(stdout);
 }
 
@@ -596,7 +644,7 @@ int main(int argc, char** argv)
                     SURFACE_W, SURFACE_H, ROWS_PER_COLUMN);
         Print_Header();
     }
-    std::vector<std::pair<int, std::vector<Result>>> init_cells;
+    std::vector<std::pair<int, std::vector<Result>>> init_cells, live_cells;
     for (Scenario s : options.scenarios)
         for (int n : options.sizes) {
             const std::vector<Result> results = Run_Cell(options, s, n);
@@ -606,8 +654,11 @@ int main(int argc, char** argv)
                 Print_Cell(s, n, results);
             if (s == Scenario::INIT && !options.fixed)
                 init_cells.emplace_back(n, results);
+            if (s == Scenario::LIVE && !options.fixed && !options.smoke)
+                live_cells.emplace_back(n, results);
         }
     Print_Init_Split(init_cells);
+    Print_Live_Pairs(live_cells);
     if (!options.fixed)
         std::printf("\nframe = CPU + glFinish; init = Init of every widget (captions included) and the first frame; "
                     "batch init includes the batch's own Init; raw init = FreeType rendering of the same strings "
@@ -617,6 +668,8 @@ int main(int argc, char** argv)
                     "In draw calls: the CPU time inside the array draw calls, where a software rasteriser runs "
                     "its vertex stage and triangle setup on the calling thread (– where glBegin draws); "
                     "outside draws = CPU less that. "
+                    "\"live against steady\": steady frames of the same panels timed in turn with the live ones, "
+                    "a block after each live block and before the next, round by round. "
                     "Counts are per frame; "
                     "sub-range uploads are glBufferSubData and glTexSubImage2D; "
                     "own heap allocations are those of the implementation's code in one attributed frame, all "
