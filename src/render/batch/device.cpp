@@ -1152,16 +1152,32 @@ bool Batch_Renderer::Parts_Rebuild(std::size_t i, bool& relayout, bool& glyphs_r
     return true;
 }
 
-void Batch_Renderer::Slot_Prefetch(std::size_t i) const
+void Batch_Renderer::Slot_Prefetch(std::size_t i, int stage) const
 {
     const Slot& s = slots_[i];
+    glyphs_.Slot_Prefetch(i, stage);
+    if (stage == 2) {
+        Lines_Prefetch(&s, sizeof s);
+        return;
+    }
+    if (stage == 1) {
+        if (s.built)
+            Lines_Prefetch(s.built.get(), sizeof(Slot::Built));
+        Lines_Prefetch(s.look.Parts().data(), s.look.Size() * sizeof(Look_Part));
+        return;
+    }
     if (s.built)
         Lines_Prefetch(s.built->signature.bytes.data(), s.built->signature.bytes.size());
+    // Its mesh quads' first corners, which the marking of twin faces reads to find the quads in
+    // the planes a change touched (a corner a quad: the first holds the normal it is sorted by).
+    const Range& meshes = s.range[STREAM_OPAQUE];
+    if (meshes.first + meshes.capacity <= quads_)
+        for (int q = 0; q < meshes.capacity; ++q)
+            __builtin_prefetch(vertices_.data() + static_cast<std::ptrdiff_t>(meshes.first + q) * 4);
     // The room of a part that changes alone, where its vertices are compared and written.
     if (s.live_part >= 0 && s.live_first + s.live_quads <= quads_)
         Lines_Prefetch(vertices_.data() + static_cast<std::ptrdiff_t>(s.live_first) * 4,
                        static_cast<std::size_t>(s.live_quads) * 4 * sizeof(Vertex));
-    glyphs_.Slot_Prefetch(i);
     for (const Look_Part& p : s.look.Parts()) {
         const std::size_t q = p.quads > 0 ? static_cast<std::size_t>(p.quads) : 0;
         if (!p.vertex)
@@ -1189,8 +1205,8 @@ bool Batch_Renderer::Changes_Take()
     // A widget the caller found unchanged kept its look: nothing to compare.
     for (std::size_t taken = 0; taken < fresh_slots_.size() && !relayout; ++taken) {
         const std::size_t i = fresh_slots_[taken];
-        if (taken + 1 < fresh_slots_.size())
-            Slot_Prefetch(fresh_slots_[taken + 1]);
+        for (int stage = 0; stage < 3 && taken + 1 + stage < fresh_slots_.size(); ++stage)
+            Slot_Prefetch(fresh_slots_[taken + 1 + stage], stage);
         Slot& s = slots_[i];
         if (!s.fresh)
             continue;

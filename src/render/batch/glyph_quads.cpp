@@ -533,12 +533,29 @@ void Glyph_Quads::Live_Range(Slot& s, std::size_t& lo, std::size_t& hi)
     hi = s.part_ends[k];
 }
 
-void Glyph_Quads::Slot_Prefetch(std::size_t i) const
+void Glyph_Quads::Slot_Prefetch(std::size_t i, int stage) const
 {
     if (i >= slots_.size())
         return;
     const Slot& s = slots_[i];
-    Lines_Prefetch(s.vertices.data(), s.vertices.size() * sizeof(Glyph_Vertex));
+    if (stage == 2) {
+        Lines_Prefetch(&s, sizeof s);
+        return;
+    }
+    if (stage == 1) {
+        Lines_Prefetch(s.part_ends.data(), s.part_ends.size() * sizeof(std::uint32_t));
+        return;
+    }
+    // A slot whose live part changes alone writes that part's glyphs only: the rest of its copy (a
+    // row's captions, some hundred lines) would crowd the lines it needs out of the cache.
+    const std::size_t k = static_cast<std::size_t>(s.live_part);
+    if (s.live_part >= 0 && k < s.part_ends.size()) {
+        const std::size_t lo = k > 0 ? s.part_ends[k - 1] : 0, hi = s.part_ends[k];
+        if (lo <= hi && hi <= s.vertices.size())
+            Lines_Prefetch(s.vertices.data() + lo, (hi - lo) * sizeof(Glyph_Vertex));
+    } else {
+        Lines_Prefetch(s.vertices.data(), s.vertices.size() * sizeof(Glyph_Vertex));
+    }
     const std::size_t room = static_cast<std::size_t>(s.live_first) * GLYPH_CORNERS,
                       corners = static_cast<std::size_t>(s.live_capacity) * GLYPH_CORNERS;
     if (s.live_part >= 0 && laid_out_ && room + corners <= vertices_.size())

@@ -62,8 +62,9 @@ public:
     // does not mark keep the glyphs they had: a read-out's new value shapes the read-out alone.
     bool Slot_Build(std::size_t i, const Look& look, const unsigned char* only = nullptr);
     // Asks for the cache lines a changed read-out of slot `i` reads and writes (its glyphs, its
-    // room in the buffer), without waiting for them.
-    void Slot_Prefetch(std::size_t i) const;
+    // room in the buffer), without waiting for them; in the renderer's steps (`stage` 2: the slot's
+    // record, 1: its part ends, 0: the rest).
+    void Slot_Prefetch(std::size_t i, int stage) const;
     // The box around slot `i`'s glyphs (as last built); false when it has none.
     bool Slot_Box(std::size_t i, float lo[3], float hi[3]) const;
     // The slots whose glyphs the next Draws draw (those in view), in the order given.

@@ -318,8 +318,10 @@ private:
     // Asks for what comparing slot `i`'s look with its signature reads (its signature, its parts'
     // arrays), while the slot before it is compared and rebuilt: a live frame's widgets' arrays
     // and signatures lie all over the heap, and a frame's rasterising has pushed them out of the
-    // cache.
-    void Slot_Prefetch(std::size_t i) const;
+    // cache. In three steps, a slot further ahead each, so that each reads only lines the step
+    // before asked for: `stage` 2, the slot's records; 1, what they point to (its built record,
+    // its parts); 0, the rest.
+    void Slot_Prefetch(std::size_t i, int stage) const;
     // Compares the slot's look with its signature; the changed parts of PARTS in changed_parts_.
     Look_Change Signature_Compare(Slot& slot);
     std::vector<std::uint32_t> changed_parts_;
