@@ -2049,3 +2049,41 @@ TEST_F(Batch, EveryClassLeavesTheHostNoGlErrorAndOwnDrawOnlyInCompatibility)
         EXPECT_TRUE(Has_Message("GL: a widget's own Draw needs a compatibility context; draw through VR_Batches"));
     }
 }
+
+TEST_F(Batch, AWidgetHiddenRightAfterALayoutIsDrawnNoMore)
+{
+    // A layout writes every widget's quads and forgets its compared description. A widget hidden
+    // just after one describes as nothing, which must still read as a change: once a change of it
+    // had been compared before the layout (a button pressed), it did not, and its quads stayed.
+    // Two layouts a host brings about: a widget added, and the text mode switched.
+    for (const bool by_adding : {true, false}) {
+        VR_Buttons button;
+        Place(button, "Press", 84, 220, 64, 26);
+        button.Init(Window());
+        VR_Labels other;
+        Place(other, "Row", 10, 100, 60, 24);
+        other.Init(Window());
+        VR_Batches batch;
+        batch.Sharp_Text_Set(!by_adding);
+        batch.Add(button);
+        ASSERT_EQ(batch.Init(), 1);
+        const std::vector<unsigned char> shown = Frame_Of(batch);
+        button.State = 1;
+        button.Adjust();
+        Draw(batch);
+        if (by_adding)
+            batch.Add(other);
+        else
+            batch.Sharp_Text_Set(false);
+        Draw(batch);
+        button.Flags |= VR_HIDDEN;
+        const std::vector<unsigned char> hidden = Frame_Of(batch);
+        const std::vector<unsigned char> want =
+            by_adding ? Fresh_Frame({[&](VR_Batches& b) { b.Add(button); }, [&](VR_Batches& b) { b.Add(other); }})
+                      : Fresh_Frame({[&](VR_Batches& b) { b.Add(button); }});
+        EXPECT_FALSE(shown == want) << "the button was never drawn";
+        EXPECT_TRUE(hidden == want) << (by_adding ? "a widget added" : "the text mode switched")
+                                    << ": the hidden button is still drawn";
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
+}

@@ -606,8 +606,10 @@ void Batch_Renderer::Layout()
         Slot& s = slots_[i];
         if (s.built)
             s.built->signature.Clear();
-        // The signature is taken when the widget is next described: an empty one reads as changed,
-        // and a widget found unchanged never needs one.
+        // The signature is taken when the widget is next described, which reads as a change
+        // whatever it is: an empty signature would match the empty look of a widget hidden since
+        // (whose quads the layout wrote). A widget found unchanged never needs one.
+        s.signature_known = false;
         s.fresh = false;
         // Its box stays the estimate the view is tested against.
         if (Pending(i))
