@@ -10,7 +10,7 @@ seconds=${1:-60}
 build=${2:-$root/build-fuzz}
 shift $(( $# > 2 ? 2 : $# ))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_message fuzz_name fuzz_picture fuzz_readout fuzz_text fuzz_widgets)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_message fuzz_name fuzz_picture fuzz_readout fuzz_text fuzz_widgets fuzz_batch)
 
 "$root/scripts/deps.sh"
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,5 +1,7 @@
 // Regression tests for what the fuzzers in fuzz/ found: each input here once hung, crashed or leaked.
+#include <vrtools/batch.h>
 #include <vrtools/color.h>
+#include "batch_view.h"
 #include "gl_fixture.h"
 #include <vrtools/obrisk.h>
 #include <vrtools/select.h>
@@ -192,4 +194,50 @@ TEST_F(FuzzFindingsGL, ColourEditorPartsStayInsideTheEditorWhateverTheBevel)
         }
         editor.Draw();
     }
+}
+
+// fuzz_batch: a layout writes every widget's quads and forgets its compared description. A widget
+// hidden just after one describes as nothing, which must still read as a change: once a change of
+// it (a button pressed) had been compared before the layout, it did not, and its quads stayed.
+// Two layouts a host brings about: a widget added, and the text mode switched.
+TEST_F(FuzzFindingsGL, AWidgetHiddenRightAfterABatchLayoutIsDrawnNoMore)
+{
+    const auto frame_of = [](VR_Batches& batch) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT);
+        return Frame_Pixels(WIDTH, HEIGHT);
+    };
+    for (const bool by_adding : {true, false}) {
+        VR_Buttons button;
+        Widget_Place(button, "Press", 84, 220, 64, 26);
+        button.Init(Window());
+        VR_Labels other;
+        Widget_Place(other, "Row", 10, 100, 60, 24);
+        other.Init(Window());
+        VR_Batches batch;
+        batch.Sharp_Text_Set(!by_adding);
+        batch.Add(button);
+        ASSERT_EQ(batch.Init(), 1);
+        const std::vector<unsigned char> shown = frame_of(batch);
+        button.State = 1;
+        button.Adjust();
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT);
+        if (by_adding)
+            batch.Add(other);
+        else
+            batch.Sharp_Text_Set(false);
+        Batch_Draw_Pixels(batch, WIDTH, HEIGHT);
+        button.Flags |= VR_HIDDEN;
+        const std::vector<unsigned char> hidden = frame_of(batch);
+        VR_Batches fresh;
+        fresh.Add(button);
+        if (by_adding)
+            fresh.Add(other);
+        ASSERT_EQ(fresh.Init(), 1);
+        const std::vector<unsigned char> want = frame_of(fresh);
+        EXPECT_FALSE(shown == want) << "the button was never drawn";
+        EXPECT_TRUE(hidden == want) << (by_adding ? "a widget added" : "the text mode switched")
+                                    << ": the hidden button is still drawn";
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages_Text();
 }

@@ -1,0 +1,369 @@
+// Stateful differential fuzzing of the batch: the input is decoded into host actions on a few
+// widgets that one batch holds (moves, values, hover, button states, hiding, re-Inits with new
+// places, sizes, colours, captions and formats, the text mode, views straight, panned far away, turned and
+// in perspective), the batch drawing after some of them. At each check, and after the last action,
+// the batch's frame must equal the frame of a new batch of the same widgets laid out from scratch:
+// whatever the batch keeps from frame to frame (looks and their signatures, the live parts' rooms,
+// twin marks, spill counts, the visible set, atlas cells, glyph rooms) must come to what the
+// widgets are now, however they got there.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "fuzz_gl.h"
+#include <vrtools/batch.h>
+
+namespace {
+
+const HWND WINDOW = reinterpret_cast<HWND>(0x1);
+constexpr int MAX_ACTIONS = 48;
+constexpr int LABELS = 2, BUTTONS = 2, SLIDERS = 2;
+
+const char* const CAPTIONS[] = {"Row",
+                                "Press",
+                                "Gain 12",
+                                "",
+                                "Wide caption here",
+                                "ij",
+                                "\xd8\xb3\xd9\x84\xd8\xa7\xd9\x85",
+                                "\xe6\xbc\xa2\xe5\xad\x97"};
+const char* const FORMATS[] = {"%.1f", "%.2f", "%.0f", "%.9f", "%g", "%6.1f V"};
+
+// The widgets, made and initialised afresh for each input (the batch holds them by address).
+struct Panel {
+    VR_Labels labels[LABELS];
+    VR_Buttons buttons[BUTTONS];
+    VR_Valuators sliders[SLIDERS];
+
+    VR_Tools& Tool(int k)
+    {
+        if (k < LABELS)
+            return labels[k];
+        if (k < LABELS + BUTTONS)
+            return buttons[k - LABELS];
+        return sliders[k - LABELS - BUTTONS];
+    }
+    static constexpr int COUNT = LABELS + BUTTONS + SLIDERS;
+
+    // Every widget into `batch`, in one order: a fresh batch draws them in the same.
+    void Add_To(VR_Batches& batch)
+    {
+        for (VR_Labels& w : labels)
+            batch.Add(w);
+        for (VR_Buttons& w : buttons)
+            batch.Add(w);
+        for (VR_Valuators& w : sliders)
+            batch.Add(w);
+    }
+};
+
+void Place(VR_Tools& w, const char* name, int x, int y, int width, int height)
+{
+    w.Name = name;
+    w.X = static_cast<short>(x);
+    w.Y = static_cast<short>(y);
+    w.Width = static_cast<short>(width);
+    w.Height = static_cast<short>(height);
+    w.Bevel = 3;
+    w.Font_Name = "DejaVu Sans";
+    w.Font_Size = 14;
+}
+
+void Panel_Make(Panel& p)
+{
+    for (int i = 0; i < LABELS; ++i)
+        Place(p.labels[i], "Row", 8, 220 - 70 * i, 70, 24);
+    for (int i = 0; i < BUTTONS; ++i)
+        Place(p.buttons[i], "Press", 84, 220 - 70 * i, 64, 26);
+    for (int i = 0; i < SLIDERS; ++i) {
+        VR_Valuators& s = p.sliders[i];
+        Place(s, "Gain", 152, 220 - 70 * i, 100, 26);
+        s.Value_Max = 100.0f;
+        s.Value = 25.0f * static_cast<float>(i + 1);
+        s.Format = "%.1f";
+    }
+    for (int k = 0; k < Panel::COUNT; ++k) {
+        VR_Tools& w = p.Tool(k);
+        if (k < LABELS)
+            static_cast<VR_Labels&>(w).Init(WINDOW);
+        else if (k < LABELS + BUTTONS)
+            static_cast<VR_Buttons&>(w).Init(WINDOW);
+        else
+            static_cast<VR_Valuators&>(w).Init(WINDOW);
+    }
+}
+
+// What the host draws with: a view of the 256-unit panel and the batch's text mode.
+struct View {
+    float dx = 0.0f;           // panned along x, in units
+    float turn = 0.0f;         // degrees about the vertical axis through the panel's middle
+    bool perspective = false;  // a 30-degree camera at the distance that shows the panel whole
+    float near_by = 1.0f;      // the camera that many times nearer (perspective only)
+};
+
+void Multiply(const float a[16], const float b[16], float out[16])
+{
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                sum += a[k * 4 + r] * b[c * 4 + k];
+            out[c * 4 + r] = sum;
+        }
+}
+
+void Draw_In(VR_Batches& batch, const View& v)
+{
+    const float half = fuzz::FRAME_W / 2.0f;
+    float projection[16] = {};
+    float eye[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    if (v.perspective) {
+        const float f = 1.0f / std::tan(15.0f * 3.14159265f / 180.0f);
+        const float n = 10.0f, far = 5000.0f;
+        projection[0] = f;
+        projection[5] = f;
+        projection[10] = (far + n) / (n - far);
+        projection[11] = -1.0f;
+        projection[14] = 2.0f * far * n / (n - far);
+        eye[12] = -half;
+        eye[13] = -half;
+        eye[14] = -half * f / v.near_by;
+    } else {
+        headless::Matrix_Pixels(fuzz::FRAME_W, fuzz::FRAME_H, projection);
+    }
+    // About the vertical line through the panel's middle, then panned.
+    const float a = v.turn * 3.14159265f / 180.0f;
+    const float turn[16] = {std::cos(a),
+                            0,
+                            -std::sin(a),
+                            0,
+                            0,
+                            1,
+                            0,
+                            0,
+                            std::sin(a),
+                            0,
+                            std::cos(a),
+                            0,
+                            half - half * std::cos(a) + v.dx,
+                            0,
+                            half * std::sin(a),
+                            1};
+    float model_view[16];
+    Multiply(eye, turn, model_view);
+    const headless::Light& light = headless::Light_Values();
+    batch.Draw(projection, model_view, light.direction, light.color, light.ambient);
+}
+
+std::vector<unsigned char> Frame_Of(VR_Batches& batch, const View& v)
+{
+    glClearColor(0.2f, 0.25f, 0.3f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    Draw_In(batch, v);
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(fuzz::FRAME_W) * fuzz::FRAME_H * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, fuzz::FRAME_W, fuzz::FRAME_H, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// The batch's frame against a new batch's of the same widgets: a finding when they differ.
+void Check(VR_Batches& batch, Panel& panel, const View& view, bool sharp, int action)
+{
+    const std::vector<unsigned char> kept = Frame_Of(batch, view);
+    fuzz::Check_GL_State("the batch's Draw");
+    std::vector<unsigned char> fresh_frame;
+    {
+        VR_Batches fresh;
+        fresh.Sharp_Text_Set(sharp);
+        panel.Add_To(fresh);
+        if (fresh.Init() != 1)
+            return;
+        fresh_frame = Frame_Of(fresh, view);
+    }
+    // Seen straight at one unit a pixel every texel is read at its centre and the frames are equal
+    // byte for byte. Turned or in perspective, a caption's texels are read between their centres,
+    // and where the batch's atlas holds a caption at another place than a fresh one's (or the atlas
+    // is another height) the filtering's weights differ in their last bits: a unit or two of a
+    // channel, where a caption out of date differs by far more.
+    const int slack = view.turn == 0.0f && !view.perspective ? 0 : 3;
+    std::size_t first = kept.size();
+    for (std::size_t b = 0; b < kept.size() && first == kept.size(); ++b)
+        if (std::abs(static_cast<int>(kept[b]) - static_cast<int>(fresh_frame[b])) > slack)
+            first = b;
+    if (first == kept.size())
+        return;
+    const std::size_t pixel = first / 4;
+    std::fprintf(stderr,
+                 "fuzz: after action %d the batch's frame differs from a fresh batch's at pixel (%zu, %zu): "
+                 "%u %u %u %u against %u %u %u %u (%s text, pan %.0f, turn %.0f, %s)\n",
+                 action, pixel % fuzz::FRAME_W, pixel / fuzz::FRAME_W, kept[pixel * 4], kept[pixel * 4 + 1],
+                 kept[pixel * 4 + 2], kept[pixel * 4 + 3], fresh_frame[pixel * 4], fresh_frame[pixel * 4 + 1],
+                 fresh_frame[pixel * 4 + 2], fresh_frame[pixel * 4 + 3], sharp ? "sharp" : "exact", view.dx, view.turn,
+                 view.perspective ? "perspective" : "orthographic");
+    std::abort();
+}
+
+// FUZZ_BATCH_TRACE set: each action on stderr, to follow a finding's input step by step.
+bool Tracing()
+{
+    static const bool on = std::getenv("FUZZ_BATCH_TRACE") != nullptr;
+    return on;
+}
+
+void Reinit(VR_Tools& w, int k)
+{
+    if (k < LABELS)
+        static_cast<VR_Labels&>(w).Init(WINDOW);
+    else if (k < LABELS + BUTTONS)
+        static_cast<VR_Buttons&>(w).Init(WINDOW);
+    else
+        static_cast<VR_Valuators&>(w).Init(WINDOW);
+}
+
+void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bool& sharp, int action)
+{
+    const int k = in.ConsumeIntegralInRange(0, Panel::COUNT - 1);
+    VR_Tools& w = panel.Tool(k);
+    VR_Valuators& slider = panel.sliders[in.ConsumeIntegralInRange(0, SLIDERS - 1)];
+    const int op = in.ConsumeIntegralInRange(0, 10);
+    if (Tracing())
+        std::fprintf(stderr, "action %d: op %d on widget %d (slider %d)\n", action, op, k,
+                     static_cast<int>(&slider - panel.sliders));
+    switch (op) {
+    case 0: {  // moved, and built again there (a widget's arrays follow its place from its Init)
+        w.X = static_cast<short>(std::clamp(w.X + in.ConsumeIntegralInRange(-60, 60), -400, 700));
+        w.Y = static_cast<short>(std::clamp(w.Y + in.ConsumeIntegralInRange(-60, 60), -400, 700));
+        if (in.ConsumeBool())
+            w.Z = static_cast<short>(in.ConsumeIntegralInRange(-8, 8));
+        Reinit(w, k);
+        break;
+    }
+    case 1: {  // a new value, as a telemetry host gives it
+        const float t = in.ConsumeFloatingPointInRange(-0.2f, 1.2f);
+        slider.Value = slider.Value_Min + t * (slider.Value_Max - slider.Value_Min);
+        slider.Adjust();
+        break;
+    }
+    case 2: {  // the pointer over a widget, along a slider, or away
+        const float x = static_cast<float>(w.X + in.ConsumeIntegralInRange(-5, w.Width + 5));
+        const float y = static_cast<float>(w.Y + in.ConsumeIntegralInRange(-5, w.Height + 5));
+        if (k >= LABELS && k < LABELS + BUTTONS) {
+            VR_Buttons& b = panel.buttons[k - LABELS];
+            if (in.ConsumeBool())
+                b.Select(0, x, y);
+            else
+                b.Deselect();
+        } else if (k >= LABELS + BUTTONS) {
+            VR_Valuators& s = panel.sliders[k - LABELS - BUTTONS];
+            if (s.Select(0, x, y) && in.ConsumeBool()) {
+                s.Is_Select(x + static_cast<float>(in.ConsumeIntegralInRange(-40, 40)));
+                s.Value = s.Read();
+                s.Adjust();
+            } else if (in.ConsumeBool()) {
+                s.Deselect();
+            }
+        }
+        break;
+    }
+    case 3: {  // a button pressed or let go
+        VR_Buttons& b = panel.buttons[in.ConsumeIntegralInRange(0, BUTTONS - 1)];
+        b.State = static_cast<short>(b.State ? 0 : 1);
+        b.Adjust();
+        break;
+    }
+    case 4:  // hidden or shown
+        w.Flags ^= VR_HIDDEN;
+        break;
+    case 5: {  // built again with another size, colour, caption, alignment or format
+        switch (in.ConsumeIntegralInRange(0, 4)) {
+        case 0:
+            w.Width = static_cast<short>(in.ConsumeIntegralInRange(8, 220));
+            w.Height = static_cast<short>(in.ConsumeIntegralInRange(8, 60));
+            break;
+        case 1:
+            w.Color.Red = in.ConsumeIntegral<std::uint8_t>();
+            w.Color.Green = in.ConsumeIntegral<std::uint8_t>();
+            w.Color.Blue = in.ConsumeIntegral<std::uint8_t>();
+            break;
+        case 2:
+            w.Name = CAPTIONS[in.ConsumeIntegralInRange<std::size_t>(0, sizeof CAPTIONS / sizeof *CAPTIONS - 1)];
+            break;
+        case 3: w.Flags ^= in.PickValueInArray({VR_TEXT_RIGHT, VR_TEXT_HCENTER, VR_TEXT_VCENTER, VR_FLAT}); break;
+        default:
+            slider.Format = FORMATS[in.ConsumeIntegralInRange<std::size_t>(0, sizeof FORMATS / sizeof *FORMATS - 1)];
+            Reinit(slider, LABELS + BUTTONS);
+            return;
+        }
+        Reinit(w, k);
+        break;
+    }
+    case 6:  // the text mode
+        sharp = in.ConsumeBool();
+        batch.Sharp_Text_Set(sharp);
+        break;
+    case 7: {  // the view
+        switch (in.ConsumeIntegralInRange(0, 3)) {
+        case 0: view = View{}; break;
+        case 1:
+            view.dx = in.ConsumeBool() ? static_cast<float>(in.ConsumeIntegralInRange(-300, 300))
+                                       : (in.ConsumeBool() ? 6000.0f : -6000.0f);
+            break;
+        case 2: view.turn = static_cast<float>(in.ConsumeIntegralInRange(-85, 85)); break;
+        default:
+            view.perspective = !view.perspective;
+            view.near_by = in.ConsumeFloatingPointInRange(0.5f, 4.0f);
+            break;
+        }
+        break;
+    }
+    case 8:
+    case 9:  // a frame
+        Draw_In(batch, view);
+        fuzz::Check_GL_State("the batch's Draw");
+        break;
+    default: Check(batch, panel, view, sharp, action); break;
+    }
+    if (Tracing())
+        std::fprintf(stderr,
+                     "  widget %d at (%d, %d, %d) %d x %d, flags 0x%x, \"%s\"; slider value %g; %s text, pan %g, "
+                     "turn %g, %s\n",
+                     k, w.X, w.Y, w.Z, w.Width, w.Height, w.Flags, w.Name ? w.Name : "", slider.Value,
+                     sharp ? "sharp" : "exact", view.dx, view.turn, view.perspective ? "perspective" : "orthographic");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::Context_Once();
+    Error_Handler_Set(&fuzz::Quiet_Handler);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    Panel panel;
+    Panel_Make(panel);
+    bool sharp = in.ConsumeBool();
+    View view;
+    {
+        VR_Batches batch;
+        batch.Sharp_Text_Set(sharp);
+        panel.Add_To(batch);
+        if (batch.Init() != 1)
+            std::abort();
+        int action = 0;
+        for (; action < MAX_ACTIONS && in.remaining_bytes() > 0; ++action)
+            Act(in, panel, batch, view, sharp, action);
+        Check(batch, panel, view, sharp, action);
+    }
+    fuzz::Check_GL_State("the batch's end");
+    return 0;
+}
