@@ -1,11 +1,11 @@
 // Stateful differential fuzzing of the batch: the input is decoded into host actions on a few
-// widgets that one batch holds (moves, values, hover, button states, hiding, re-Inits with new
-// places, sizes, colours, captions and formats, the text mode, views straight, panned far away, turned and
-// in perspective), the batch drawing after some of them. At each check, and after the last action,
-// the batch's frame must equal the frame of a new batch of the same widgets laid out from scratch:
-// whatever the batch keeps from frame to frame (looks and their signatures, the live parts' rooms,
-// twin marks, spill counts, the visible set, atlas cells, glyph rooms) must come to what the
-// widgets are now, however they got there.
+// widgets that one batch holds (moves, values, hover, button states, a hue editor's colour, a
+// frame's depth, hiding, re-Inits with new places, sizes, colours, captions and formats, the text
+// mode, views straight, panned far away, turned and in perspective), the batch drawing after some
+// of them. At each check, and after the last action, the batch's frame must equal the frame of a
+// new batch of the same widgets laid out from scratch: whatever the batch keeps from frame to frame
+// (looks and their signatures, the live parts' rooms, twin marks, spill counts, the visible set,
+// atlas cells, glyph rooms) must come to what the widgets are now, however they got there.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -35,31 +35,70 @@ const char* const CAPTIONS[] = {"Row",
                                 "\xe6\xbc\xa2\xe5\xad\x97"};
 const char* const FORMATS[] = {"%.1f", "%.2f", "%.0f", "%.9f", "%g", "%6.1f V"};
 
-// The widgets, made and initialised afresh for each input (the batch holds them by address).
+// The widgets, made and initialised afresh for each input (the batch holds them by address): a
+// backing frame behind two rows of a label, a button and a slider, a box and a hue editor.
 struct Panel {
+    VR_Frames frame;
     VR_Labels labels[LABELS];
     VR_Buttons buttons[BUTTONS];
     VR_Valuators sliders[SLIDERS];
+    VR_Boxs box;
+    VR_Hues hue;
+
+    enum {
+        FRAME = 0,
+        FIRST_LABEL = 1,
+        FIRST_BUTTON = FIRST_LABEL + LABELS,
+        FIRST_SLIDER = FIRST_BUTTON + BUTTONS,
+        BOX = FIRST_SLIDER + SLIDERS,
+        HUE,
+        COUNT
+    };
 
     VR_Tools& Tool(int k)
     {
-        if (k < LABELS)
-            return labels[k];
-        if (k < LABELS + BUTTONS)
-            return buttons[k - LABELS];
-        return sliders[k - LABELS - BUTTONS];
+        if (k == FRAME)
+            return frame;
+        if (k < FIRST_BUTTON)
+            return labels[k - FIRST_LABEL];
+        if (k < FIRST_SLIDER)
+            return buttons[k - FIRST_BUTTON];
+        if (k < BOX)
+            return sliders[k - FIRST_SLIDER];
+        if (k == BOX)
+            return box;
+        return hue;
     }
-    static constexpr int COUNT = LABELS + BUTTONS + SLIDERS;
+
+    // Widget `k` built again from its fields.
+    void Init(int k)
+    {
+        if (k == FRAME)
+            frame.Init(WINDOW);
+        else if (k < FIRST_BUTTON)
+            labels[k - FIRST_LABEL].Init(WINDOW);
+        else if (k < FIRST_SLIDER)
+            buttons[k - FIRST_BUTTON].Init(WINDOW);
+        else if (k < BOX)
+            sliders[k - FIRST_SLIDER].Init(WINDOW);
+        else if (k == BOX)
+            box.Init(WINDOW);
+        else
+            hue.Init(WINDOW);
+    }
 
     // Every widget into `batch`, in one order: a fresh batch draws them in the same.
     void Add_To(VR_Batches& batch)
     {
+        batch.Add(frame);
         for (VR_Labels& w : labels)
             batch.Add(w);
         for (VR_Buttons& w : buttons)
             batch.Add(w);
         for (VR_Valuators& w : sliders)
             batch.Add(w);
+        batch.Add(box);
+        batch.Add(hue);
     }
 };
 
@@ -77,6 +116,8 @@ void Place(VR_Tools& w, const char* name, int x, int y, int width, int height)
 
 void Panel_Make(Panel& p)
 {
+    Place(p.frame, "", 4, 4, 248, 248);
+    p.frame.Depth = 4;
     for (int i = 0; i < LABELS; ++i)
         Place(p.labels[i], "Row", 8, 220 - 70 * i, 70, 24);
     for (int i = 0; i < BUTTONS; ++i)
@@ -88,15 +129,11 @@ void Panel_Make(Panel& p)
         s.Value = 25.0f * static_cast<float>(i + 1);
         s.Format = "%.1f";
     }
-    for (int k = 0; k < Panel::COUNT; ++k) {
-        VR_Tools& w = p.Tool(k);
-        if (k < LABELS)
-            static_cast<VR_Labels&>(w).Init(WINDOW);
-        else if (k < LABELS + BUTTONS)
-            static_cast<VR_Buttons&>(w).Init(WINDOW);
-        else
-            static_cast<VR_Valuators&>(w).Init(WINDOW);
-    }
+    Place(p.box, "Box", 8, 80, 100, 40);
+    Place(p.hue, "Hue", 112, 16, 136, 104);
+    p.hue.Color_Value = 0x3080C0;
+    for (int k = 0; k < Panel::COUNT; ++k)
+        p.Init(k);
 }
 
 // What the host draws with: a view of the 256-unit panel and the batch's text mode.
@@ -216,16 +253,6 @@ bool Tracing()
     return on;
 }
 
-void Reinit(VR_Tools& w, int k)
-{
-    if (k < LABELS)
-        static_cast<VR_Labels&>(w).Init(WINDOW);
-    else if (k < LABELS + BUTTONS)
-        static_cast<VR_Buttons&>(w).Init(WINDOW);
-    else
-        static_cast<VR_Valuators&>(w).Init(WINDOW);
-}
-
 void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bool& sharp, int action)
 {
     const int k = in.ConsumeIntegralInRange(0, Panel::COUNT - 1);
@@ -241,7 +268,7 @@ void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bo
         w.Y = static_cast<short>(std::clamp(w.Y + in.ConsumeIntegralInRange(-60, 60), -400, 700));
         if (in.ConsumeBool())
             w.Z = static_cast<short>(in.ConsumeIntegralInRange(-8, 8));
-        Reinit(w, k);
+        panel.Init(k);
         break;
     }
     case 1: {  // a new value, as a telemetry host gives it
@@ -253,14 +280,14 @@ void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bo
     case 2: {  // the pointer over a widget, along a slider, or away
         const float x = static_cast<float>(w.X + in.ConsumeIntegralInRange(-5, w.Width + 5));
         const float y = static_cast<float>(w.Y + in.ConsumeIntegralInRange(-5, w.Height + 5));
-        if (k >= LABELS && k < LABELS + BUTTONS) {
-            VR_Buttons& b = panel.buttons[k - LABELS];
+        if (k >= Panel::FIRST_BUTTON && k < Panel::FIRST_SLIDER) {
+            VR_Buttons& b = panel.buttons[k - Panel::FIRST_BUTTON];
             if (in.ConsumeBool())
                 b.Select(0, x, y);
             else
                 b.Deselect();
-        } else if (k >= LABELS + BUTTONS) {
-            VR_Valuators& s = panel.sliders[k - LABELS - BUTTONS];
+        } else if (k >= Panel::FIRST_SLIDER && k < Panel::BOX) {
+            VR_Valuators& s = panel.sliders[k - Panel::FIRST_SLIDER];
             if (s.Select(0, x, y) && in.ConsumeBool()) {
                 s.Is_Select(x + static_cast<float>(in.ConsumeIntegralInRange(-40, 40)));
                 s.Value = s.Read();
@@ -268,13 +295,42 @@ void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bo
             } else if (in.ConsumeBool()) {
                 s.Deselect();
             }
+        } else if (k == Panel::BOX) {
+            if (in.ConsumeBool())
+                panel.box.Select(0, x, y);
+            else
+                panel.box.Deselect();
+        } else if (k == Panel::HUE) {
+            // The editor's hue dragged, as a host does it: the value read back and applied.
+            VR_Hues& h = panel.hue;
+            if (h.Select(0, x, y) && in.ConsumeBool()) {
+                h.Is_Select(x + static_cast<float>(in.ConsumeIntegralInRange(-40, 40)));
+                h.Color_Value = static_cast<unsigned int>(h.Read());
+                h.Adjust();
+            } else if (in.ConsumeBool()) {
+                h.Deselect();
+            }
         }
         break;
     }
-    case 3: {  // a button pressed or let go
-        VR_Buttons& b = panel.buttons[in.ConsumeIntegralInRange(0, BUTTONS - 1)];
-        b.State = static_cast<short>(b.State ? 0 : 1);
-        b.Adjust();
+    case 3: {  // a button pressed or let go; the hue editor given a colour; the frame's depth
+        switch (in.ConsumeIntegralInRange(0, 2)) {
+        case 0: {
+            VR_Buttons& b = panel.buttons[in.ConsumeIntegralInRange(0, BUTTONS - 1)];
+            b.State = static_cast<short>(b.State ? 0 : 1);
+            b.Adjust();
+            break;
+        }
+        case 1:
+            panel.hue.Color_Value = in.ConsumeIntegral<std::uint32_t>() & 0xFFFFFFu;
+            panel.hue.Adjust();
+            break;
+        default:
+            // None makes a slab without thickness, whose back lies in its front's plane.
+            panel.frame.Depth = static_cast<short>(in.ConsumeIntegralInRange(0, 8));
+            panel.frame.Init(WINDOW);
+            break;
+        }
         break;
     }
     case 4:  // hidden or shown
@@ -297,10 +353,10 @@ void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bo
         case 3: w.Flags ^= in.PickValueInArray({VR_TEXT_RIGHT, VR_TEXT_HCENTER, VR_TEXT_VCENTER, VR_FLAT}); break;
         default:
             slider.Format = FORMATS[in.ConsumeIntegralInRange<std::size_t>(0, sizeof FORMATS / sizeof *FORMATS - 1)];
-            Reinit(slider, LABELS + BUTTONS);
+            slider.Init(WINDOW);
             return;
         }
-        Reinit(w, k);
+        panel.Init(k);
         break;
     }
     case 6:  // the text mode
