@@ -44,6 +44,9 @@ struct Panel {
     VR_Valuators sliders[SLIDERS];
     VR_Boxs box;
     VR_Hues hue;
+    // A label the host adds to the batch later, if ever.
+    VR_Labels late;
+    bool late_added = false;
 
     enum {
         FRAME = 0,
@@ -99,6 +102,8 @@ struct Panel {
             batch.Add(w);
         batch.Add(box);
         batch.Add(hue);
+        if (late_added)
+            batch.Add(late);
     }
 };
 
@@ -134,9 +139,23 @@ void Panel_Make(Panel& p)
     p.hue.Color_Value = 0x3080C0;
     for (int k = 0; k < Panel::COUNT; ++k)
         p.Init(k);
+    Place(p.late, "Late", 60, 130, 90, 24);
+    p.late.Init(WINDOW);
 }
 
-// What the host draws with: a view of the 256-unit panel and the batch's text mode.
+// What the host set on its batch, which a fresh batch is given too.
+struct Settings {
+    bool sharp = false;
+    float outline_width = 0.0f;
+    unsigned int outline_color = 0;
+    void Apply(VR_Batches& batch) const
+    {
+        batch.Sharp_Text_Set(sharp);
+        batch.Text_Outline_Set(outline_width, outline_color);
+    }
+};
+
+// What the host draws with: a view of the 256-unit panel.
 struct View {
     float dx = 0.0f;           // panned along x, in units
     float turn = 0.0f;         // degrees about the vertical axis through the panel's middle
@@ -210,14 +229,14 @@ std::vector<unsigned char> Frame_Of(VR_Batches& batch, const View& v)
 }
 
 // The batch's frame against a new batch's of the same widgets: a finding when they differ.
-void Check(VR_Batches& batch, Panel& panel, const View& view, bool sharp, int action)
+void Check(VR_Batches& batch, Panel& panel, const View& view, const Settings& settings, int action)
 {
     const std::vector<unsigned char> kept = Frame_Of(batch, view);
     fuzz::Check_GL_State("the batch's Draw");
     std::vector<unsigned char> fresh_frame;
     {
         VR_Batches fresh;
-        fresh.Sharp_Text_Set(sharp);
+        settings.Apply(fresh);
         panel.Add_To(fresh);
         if (fresh.Init() != 1)
             return;
@@ -241,8 +260,8 @@ void Check(VR_Batches& batch, Panel& panel, const View& view, bool sharp, int ac
                  "%u %u %u %u against %u %u %u %u (%s text, pan %.0f, turn %.0f, %s)\n",
                  action, pixel % fuzz::FRAME_W, pixel / fuzz::FRAME_W, kept[pixel * 4], kept[pixel * 4 + 1],
                  kept[pixel * 4 + 2], kept[pixel * 4 + 3], fresh_frame[pixel * 4], fresh_frame[pixel * 4 + 1],
-                 fresh_frame[pixel * 4 + 2], fresh_frame[pixel * 4 + 3], sharp ? "sharp" : "exact", view.dx, view.turn,
-                 view.perspective ? "perspective" : "orthographic");
+                 fresh_frame[pixel * 4 + 2], fresh_frame[pixel * 4 + 3], settings.sharp ? "sharp" : "exact", view.dx,
+                 view.turn, view.perspective ? "perspective" : "orthographic");
     std::abort();
 }
 
@@ -253,7 +272,7 @@ bool Tracing()
     return on;
 }
 
-void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bool& sharp, int action)
+void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, Settings& settings, int action)
 {
     const int k = in.ConsumeIntegralInRange(0, Panel::COUNT - 1);
     VR_Tools& w = panel.Tool(k);
@@ -359,9 +378,28 @@ void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bo
         panel.Init(k);
         break;
     }
-    case 6:  // the text mode
-        sharp = in.ConsumeBool();
-        batch.Sharp_Text_Set(sharp);
+    case 6:  // the text mode or its outline; every widget let go and added again; a widget added late
+        switch (in.ConsumeIntegralInRange(0, 3)) {
+        case 0:
+            settings.sharp = in.ConsumeBool();
+            batch.Sharp_Text_Set(settings.sharp);
+            break;
+        case 1:
+            settings.outline_width = in.ConsumeBool() ? 0.0f : in.ConsumeFloatingPointInRange(0.0f, 3.0f);
+            settings.outline_color = in.ConsumeIntegral<std::uint32_t>() & 0xFFFFFFu;
+            batch.Text_Outline_Set(settings.outline_width, settings.outline_color);
+            break;
+        case 2:
+            batch.Clear();
+            panel.Add_To(batch);
+            break;
+        default:
+            if (!panel.late_added) {
+                panel.late_added = true;
+                batch.Add(panel.late);
+            }
+            break;
+        }
         break;
     case 7: {  // the view
         switch (in.ConsumeIntegralInRange(0, 3)) {
@@ -383,14 +421,15 @@ void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, bo
         Draw_In(batch, view);
         fuzz::Check_GL_State("the batch's Draw");
         break;
-    default: Check(batch, panel, view, sharp, action); break;
+    default: Check(batch, panel, view, settings, action); break;
     }
     if (Tracing())
         std::fprintf(stderr,
                      "  widget %d at (%d, %d, %d) %d x %d, flags 0x%x, \"%s\"; slider value %g; %s text, pan %g, "
                      "turn %g, %s\n",
                      k, w.X, w.Y, w.Z, w.Width, w.Height, w.Flags, w.Name ? w.Name : "", slider.Value,
-                     sharp ? "sharp" : "exact", view.dx, view.turn, view.perspective ? "perspective" : "orthographic");
+                     settings.sharp ? "sharp" : "exact", view.dx, view.turn,
+                     view.perspective ? "perspective" : "orthographic");
 }
 
 }  // namespace
@@ -407,18 +446,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider in(data, size);
     Panel panel;
     Panel_Make(panel);
-    bool sharp = in.ConsumeBool();
+    Settings settings;
+    settings.sharp = in.ConsumeBool();
     View view;
     {
         VR_Batches batch;
-        batch.Sharp_Text_Set(sharp);
+        settings.Apply(batch);
         panel.Add_To(batch);
         if (batch.Init() != 1)
             std::abort();
         int action = 0;
         for (; action < MAX_ACTIONS && in.remaining_bytes() > 0; ++action)
-            Act(in, panel, batch, view, sharp, action);
-        Check(batch, panel, view, sharp, action);
+            Act(in, panel, batch, view, settings, action);
+        Check(batch, panel, view, settings, action);
     }
     fuzz::Check_GL_State("the batch's end");
     return 0;
