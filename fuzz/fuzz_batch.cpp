@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "batch_view.h"
 #include "fuzz_gl.h"
 #include <vrtools/batch.h>
 
@@ -107,39 +108,27 @@ struct Panel {
     }
 };
 
-void Place(VR_Tools& w, const char* name, int x, int y, int width, int height)
-{
-    w.Name = name;
-    w.X = static_cast<short>(x);
-    w.Y = static_cast<short>(y);
-    w.Width = static_cast<short>(width);
-    w.Height = static_cast<short>(height);
-    w.Bevel = 3;
-    w.Font_Name = "DejaVu Sans";
-    w.Font_Size = 14;
-}
-
 void Panel_Make(Panel& p)
 {
-    Place(p.frame, "", 4, 4, 248, 248);
+    Widget_Place(p.frame, "", 4, 4, 248, 248);
     p.frame.Depth = 4;
     for (int i = 0; i < LABELS; ++i)
-        Place(p.labels[i], "Row", 8, 220 - 70 * i, 70, 24);
+        Widget_Place(p.labels[i], "Row", 8, 220 - 70 * i, 70, 24);
     for (int i = 0; i < BUTTONS; ++i)
-        Place(p.buttons[i], "Press", 84, 220 - 70 * i, 64, 26);
+        Widget_Place(p.buttons[i], "Press", 84, 220 - 70 * i, 64, 26);
     for (int i = 0; i < SLIDERS; ++i) {
         VR_Valuators& s = p.sliders[i];
-        Place(s, "Gain", 152, 220 - 70 * i, 100, 26);
+        Widget_Place(s, "Gain", 152, 220 - 70 * i, 100, 26);
         s.Value_Max = 100.0f;
         s.Value = 25.0f * static_cast<float>(i + 1);
         s.Format = "%.1f";
     }
-    Place(p.box, "Box", 8, 80, 100, 40);
-    Place(p.hue, "Hue", 112, 16, 136, 104);
+    Widget_Place(p.box, "Box", 8, 80, 100, 40);
+    Widget_Place(p.hue, "Hue", 112, 16, 136, 104);
     p.hue.Color_Value = 0x3080C0;
     for (int k = 0; k < Panel::COUNT; ++k)
         p.Init(k);
-    Place(p.late, "Late", 60, 130, 90, 24);
+    Widget_Place(p.late, "Late", 60, 130, 90, 24);
     p.late.Init(WINDOW);
 }
 
@@ -163,39 +152,12 @@ struct View {
     float near_by = 1.0f;      // the camera that many times nearer (perspective only)
 };
 
-void Multiply(const float a[16], const float b[16], float out[16])
-{
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k)
-                sum += a[k * 4 + r] * b[c * 4 + k];
-            out[c * 4 + r] = sum;
-        }
-}
-
 void Draw_In(VR_Batches& batch, const View& v)
 {
     const float half = fuzz::FRAME_W / 2.0f;
-    float projection[16] = {};
-    float eye[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    if (v.perspective) {
-        const float f = 1.0f / std::tan(15.0f * 3.14159265f / 180.0f);
-        const float n = 10.0f, far = 5000.0f;
-        projection[0] = f;
-        projection[5] = f;
-        projection[10] = (far + n) / (n - far);
-        projection[11] = -1.0f;
-        projection[14] = 2.0f * far * n / (n - far);
-        eye[12] = -half;
-        eye[13] = -half;
-        eye[14] = -half * f / v.near_by;
-    } else {
-        headless::Matrix_Pixels(fuzz::FRAME_W, fuzz::FRAME_H, projection);
-    }
     // About the vertical line through the panel's middle, then panned.
     const float a = v.turn * 3.14159265f / 180.0f;
-    const float turn[16] = {std::cos(a),
+    float model_view[16] = {std::cos(a),
                             0,
                             -std::sin(a),
                             0,
@@ -211,8 +173,23 @@ void Draw_In(VR_Batches& batch, const View& v)
                             0,
                             half * std::sin(a),
                             1};
-    float model_view[16];
-    Multiply(eye, turn, model_view);
+    float projection[16] = {};
+    if (v.perspective) {
+        // The camera on the panel's middle, at the distance that shows it whole (`near_by` times
+        // nearer): a translation after the turn.
+        const float f = 1.0f / std::tan(15.0f * 3.14159265f / 180.0f);
+        const float n = 10.0f, far = 5000.0f;
+        projection[0] = f;
+        projection[5] = f;
+        projection[10] = (far + n) / (n - far);
+        projection[11] = -1.0f;
+        projection[14] = 2.0f * far * n / (n - far);
+        model_view[12] -= half;
+        model_view[13] -= half;
+        model_view[14] -= half * f / v.near_by;
+    } else {
+        headless::Matrix_Pixels(fuzz::FRAME_W, fuzz::FRAME_H, projection);
+    }
     const headless::Light& light = headless::Light_Values();
     batch.Draw(projection, model_view, light.direction, light.color, light.ambient);
 }
@@ -222,10 +199,7 @@ std::vector<unsigned char> Frame_Of(VR_Batches& batch, const View& v)
     glClearColor(0.2f, 0.25f, 0.3f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     Draw_In(batch, v);
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(fuzz::FRAME_W) * fuzz::FRAME_H * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, fuzz::FRAME_W, fuzz::FRAME_H, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    return Frame_Pixels(fuzz::FRAME_W, fuzz::FRAME_H);
 }
 
 // The batch's frame against a new batch's of the same widgets: a finding when they differ.
