@@ -1,11 +1,12 @@
 // Stateful differential fuzzing of the batch: the input is decoded into host actions on a few
-// widgets that one batch holds (moves, values, hover, button states, a hue editor's colour, a
-// frame's depth, hiding, re-Inits with new places, sizes, colours, captions and formats, the text
-// mode, views straight, panned far away, turned and in perspective), the batch drawing after some
-// of them. At each check, and after the last action, the batch's frame must equal the frame of a
-// new batch of the same widgets laid out from scratch: whatever the batch keeps from frame to frame
-// (looks and their signatures, the live parts' rooms, twin marks, spill counts, the visible set,
-// atlas cells, glyph rooms) must come to what the widgets are now, however they got there.
+// widgets that one batch holds (moves, values, hover, clicks, button states, a hue editor's colour,
+// a frame's depth, a tab bar's and a list's current item, hiding, re-Inits with new places, sizes,
+// colours, captions and formats, the text mode and its outline, every widget added again, a widget
+// added late, views straight, panned far away, turned and in perspective), the batch drawing after
+// some of them. At each check, and after the last action, the batch's frame must equal the frame
+// of a new batch of the same widgets laid out from scratch: whatever the batch keeps from frame to
+// frame (looks and their signatures, the live parts' rooms, twin marks, spill counts, the visible
+// set, atlas cells, glyph rooms) must come to what the widgets are now, however they got there.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -45,6 +46,8 @@ struct Panel {
     VR_Valuators sliders[SLIDERS];
     VR_Boxs box;
     VR_Hues hue;
+    VR_Tabs tabs;
+    VR_Selects list;
     // A label the host adds to the batch later, if ever.
     VR_Labels late;
     bool late_added = false;
@@ -56,6 +59,8 @@ struct Panel {
         FIRST_SLIDER = FIRST_BUTTON + BUTTONS,
         BOX = FIRST_SLIDER + SLIDERS,
         HUE,
+        TABS,
+        LIST,
         COUNT
     };
 
@@ -71,7 +76,11 @@ struct Panel {
             return sliders[k - FIRST_SLIDER];
         if (k == BOX)
             return box;
-        return hue;
+        if (k == HUE)
+            return hue;
+        if (k == TABS)
+            return tabs;
+        return list;
     }
 
     // Widget `k` built again from its fields.
@@ -87,8 +96,12 @@ struct Panel {
             sliders[k - FIRST_SLIDER].Init(WINDOW);
         else if (k == BOX)
             box.Init(WINDOW);
-        else
+        else if (k == HUE)
             hue.Init(WINDOW);
+        else if (k == TABS)
+            tabs.Init(WINDOW);
+        else
+            list.Init(WINDOW);
     }
 
     // Every widget into `batch`, in one order: a fresh batch draws them in the same.
@@ -103,6 +116,8 @@ struct Panel {
             batch.Add(w);
         batch.Add(box);
         batch.Add(hue);
+        batch.Add(tabs);
+        batch.Add(list);
         if (late_added)
             batch.Add(late);
     }
@@ -126,6 +141,17 @@ void Panel_Make(Panel& p)
     Widget_Place(p.box, "Box", 8, 80, 100, 40);
     Widget_Place(p.hue, "Hue", 112, 16, 136, 104);
     p.hue.Color_Value = 0x3080C0;
+    Widget_Place(p.tabs, "Tabs", 8, 124, 150, 24);
+    Widget_Place(p.list, "List", 162, 124, 90, 24);
+    p.tabs.Grow(3, 0);
+    p.list.Grow(3, 0);
+    static const char* const items[] = {"One", "Two", "Three"};
+    for (int i = 0; i < 3; ++i)
+        for (VR_Tools* t : {static_cast<VR_Tools*>(p.tabs.Item[i]), static_cast<VR_Tools*>(p.list.Item[i])}) {
+            t->Name = items[i];
+            t->Font_Name = "DejaVu Sans";
+            t->Font_Size = 14;
+        }
     for (int k = 0; k < Panel::COUNT; ++k)
         p.Init(k);
     Widget_Place(p.late, "Late", 60, 130, 90, 24);
@@ -293,6 +319,16 @@ void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, Se
                 panel.box.Select(0, x, y);
             else
                 panel.box.Deselect();
+        } else if (k == Panel::TABS) {
+            if (in.ConsumeBool())
+                panel.tabs.Click(x, y);
+            else
+                panel.tabs.Deselect();
+        } else if (k == Panel::LIST) {
+            if (in.ConsumeBool())
+                panel.list.Click(x, y);
+            else
+                panel.list.Deselect();
         } else if (k == Panel::HUE) {
             // The editor's hue dragged, as a host does it: the value read back and applied.
             VR_Hues& h = panel.hue;
@@ -306,8 +342,16 @@ void Act(FuzzedDataProvider& in, Panel& panel, VR_Batches& batch, View& view, Se
         }
         break;
     }
-    case 3: {  // a button pressed or let go; the hue editor given a colour; the frame's depth
-        switch (in.ConsumeIntegralInRange(0, 2)) {
+    case 3: {  // a button pressed or let go; a hue editor's colour; the frame's depth; a tab or item shown
+        switch (in.ConsumeIntegralInRange(0, 4)) {
+        case 3:
+            panel.tabs.Current = static_cast<short>(in.ConsumeIntegralInRange(-1, 3));
+            panel.tabs.Adjust();
+            break;
+        case 4:
+            panel.list.Current = static_cast<short>(in.ConsumeIntegralInRange(-1, 3));
+            panel.list.Adjust();
+            break;
         case 0: {
             VR_Buttons& b = panel.buttons[in.ConsumeIntegralInRange(0, BUTTONS - 1)];
             b.State = static_cast<short>(b.State ? 0 : 1);
