@@ -38,7 +38,8 @@ const char* const CAPTIONS[] = {"Row",
 const char* const FORMATS[] = {"%.1f", "%.2f", "%.0f", "%.9f", "%g", "%6.1f V"};
 
 // The widgets, made and initialised afresh for each input (the batch holds them by address): a
-// backing frame behind two rows of a label, a button and a slider, a box and a hue editor.
+// backing frame behind two rows of a label, a button and a slider, a box, a hue editor, a tab bar
+// and a list; the captions in Latin, Arabic (joined, right to left) and Han (a fallback font).
 struct Panel {
     VR_Frames frame;
     VR_Labels labels[LABELS];
@@ -183,22 +184,8 @@ void Draw_In(VR_Batches& batch, const View& v)
     const float half = fuzz::FRAME_W / 2.0f;
     // About the vertical line through the panel's middle, then panned.
     const float a = v.turn * 3.14159265f / 180.0f;
-    float model_view[16] = {std::cos(a),
-                            0,
-                            -std::sin(a),
-                            0,
-                            0,
-                            1,
-                            0,
-                            0,
-                            std::sin(a),
-                            0,
-                            std::cos(a),
-                            0,
-                            half - half * std::cos(a) + v.dx,
-                            0,
-                            half * std::sin(a),
-                            1};
+    const float c = std::cos(a), sn = std::sin(a);
+    float model_view[16] = {c, 0, -sn, 0, 0, 1, 0, 0, sn, 0, c, 0, half - half * c + v.dx, 0, half * sn, 1};
     float projection[16] = {};
     if (v.perspective) {
         // The camera on the panel's middle, at the distance that shows it whole (`near_by` times
